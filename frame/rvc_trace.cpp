@@ -1,0 +1,102 @@
+#include "frame/rvc_trace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "platform/environment.h"
+#include "platform/path.h"
+
+namespace rvc {
+namespace {
+
+struct SharedTrace {
+  int fd = -1;
+  int instances = 0;
+  std::string path;
+};
+
+SharedTrace& Shared() {
+  static SharedTrace shared;
+  return shared;
+}
+
+std::string ExpandedFolder(const std::string& text) {
+  auto expanded = platform::ExpandEnvironmentReferences(text);
+  if (!expanded || expanded->empty()) return {};
+  return platform::WithTrailingSeparator(platform::NativePath(*expanded));
+}
+
+// Keeps the trace from growing without end: a file past the limit is cut to its tail.
+void CutToTail(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_size <= CRvcTrace::kSizeLimit) return;
+  std::string tail(static_cast<size_t>(CRvcTrace::kKeptTail), '\0');
+  ssize_t got = ::pread(fd, tail.data(), tail.size(), st.st_size - CRvcTrace::kKeptTail);
+  if (got != CRvcTrace::kKeptTail) return;
+  if (::ftruncate(fd, 0) != 0) return;
+  [[maybe_unused]] ssize_t written = ::pwrite(fd, tail.data(), tail.size(), 0);
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return;  // tracing never fails the caller
+    }
+    done += static_cast<size_t>(n);
+  }
+}
+
+}  // namespace
+
+std::string CRvcTrace::DefaultTraceFolder() {
+  platform::KW_EnvironmentSetupEx();
+  std::string folder = ExpandedFolder(platform::GetEnv("KW_DATA_RAVLINCONFIG").value_or(""));
+  if (folder.empty() && platform::GetEnv("TMP")) folder = ExpandedFolder("%TMP%");
+  if (folder.empty()) folder = ExpandedFolder(platform::GetEnv("TMPDIR").value_or(""));
+  if (folder.empty()) folder = "/tmp/";
+  return folder;
+}
+
+std::string CRvcTrace::CurrentFile() { return Shared().fd >= 0 ? Shared().path : std::string(); }
+
+CRvcTrace::CRvcTrace(const std::string& name) {
+  SharedTrace& shared = Shared();
+  if (shared.instances++ > 0) return;
+  shared.path = name.empty() ? DefaultTraceFolder() + "trace_rvc.txt" : platform::NativePath(name);
+  shared.path = platform::ResolveNoCase(shared.path);
+  // O_APPEND: every write lands at the current end, also when another process or
+  // another descriptor wrote meanwhile.
+  shared.fd = ::open(shared.path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (shared.fd >= 0) CutToTail(shared.fd);
+}
+
+CRvcTrace::~CRvcTrace() {
+  SharedTrace& shared = Shared();
+  if (--shared.instances > 0) return;
+  if (shared.fd >= 0) ::close(shared.fd);
+  shared.fd = -1;
+  shared.path.clear();
+}
+
+void CRvcTrace::Trace(std::string_view message) {
+  int fd = Shared().fd;
+  if (fd < 0) return;
+  std::time_t now = std::time(nullptr);
+  std::tm local {};
+  ::localtime_r(&now, &local);
+  char stamp[32];
+  size_t length = std::strftime(stamp, sizeof stamp, "%Y-%m-%d,%H:%M:%S", &local);
+  std::string line;
+  line.reserve(length + message.size() + 8);
+  line.append(stamp, length).append("\tRVC::").append(message).push_back('\n');
+  WriteAll(fd, line);
+}
+
+}  // namespace rvc

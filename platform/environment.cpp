@@ -1,0 +1,99 @@
+#include "platform/environment.h"
+
+#include <cstdlib>
+
+#include "platform/file_io.h"
+
+namespace rvc::platform {
+namespace {
+
+constexpr const char* kFileVariable = "RAVLIN_ENVIRONMENT_FILE";
+constexpr const char* kDefaultFile = "/etc/ravlin/environment";
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::string> GetEnv(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+void SetEnv(const std::string& name, const std::string& value) { ::setenv(name.c_str(), value.c_str(), 1); }
+
+void UnsetEnv(const std::string& name) { ::unsetenv(name.c_str()); }
+
+std::string EnvironmentFilePath() {
+  if (auto named = GetEnv(kFileVariable); named && !named->empty()) return *named;
+  return kDefaultFile;
+}
+
+std::vector<EnvironmentEntry> ReadEnvironmentFile(const std::string& path) {
+  std::vector<EnvironmentEntry> entries;
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return entries;
+  std::string_view rest(bytes);
+  while (!rest.empty()) {
+    size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    line = Trim(line);
+    if (line.empty() || line.front() == '#') continue;
+    if (line.substr(0, 7) == "export ") line = Trim(line.substr(7));
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos || eq == 0) continue;
+    entries.push_back({std::string(Trim(line.substr(0, eq))), std::string(line.substr(eq + 1))});
+  }
+  return entries;
+}
+
+void KW_EnvironmentSetupEx() {
+  for (const auto& entry : ReadEnvironmentFile(EnvironmentFilePath())) {
+    if (!GetEnv(entry.name)) SetEnv(entry.name, entry.value);
+  }
+}
+
+std::vector<EnvironmentEntry> KW_EnvironmentList() {
+  std::vector<EnvironmentEntry> entries = ReadEnvironmentFile(EnvironmentFilePath());
+  for (auto& entry : entries) {
+    if (auto current = GetEnv(entry.name)) entry.value = *current;
+  }
+  return entries;
+}
+
+std::optional<std::string> ExpandEnvironmentReferences(std::string_view text, size_t maxLength) {
+  std::string out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t open = text.find('%', pos);
+    if (open == std::string_view::npos) {
+      out.append(text.substr(pos));
+      break;
+    }
+    out.append(text.substr(pos, open - pos));
+    size_t close = text.find('%', open + 1);
+    if (close == std::string_view::npos) {
+      out.append(text.substr(open));
+      break;
+    }
+    std::string name(text.substr(open + 1, close - open - 1));
+    auto value = name.empty() ? std::nullopt : GetEnv(name);
+    if (value) {
+      out.append(*value);
+      pos = close + 1;
+    } else {
+      // Unknown references stay as written; the closing "%" may open the next one.
+      out.append(text.substr(open, close - open));
+      pos = close;
+    }
+  }
+  if (maxLength != 0 && out.size() > maxLength) return std::nullopt;
+  return out;
+}
+
+}  // namespace rvc::platform

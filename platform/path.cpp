@@ -1,0 +1,131 @@
+#include "platform/path.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace rvc::platform {
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Finds an entry of `folder` whose name equals `name` ignoring case.
+bool FindEntryNoCase(const std::string& folder, std::string_view name, std::string& found) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return false;
+  bool ok = false;
+  while (dirent* entry = ::readdir(dir)) {
+    if (EqualsNoCase(entry->d_name, name)) {
+      found = entry->d_name;
+      ok = true;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return ok;
+}
+
+}  // namespace
+
+std::string NativePath(std::string_view path) {
+  std::string out(path);
+  std::replace(out.begin(), out.end(), '\\', kSeparator);
+  return out;
+}
+
+std::string WithTrailingSeparator(std::string_view folder) {
+  std::string out(folder);
+  if (!out.empty() && out.back() != kSeparator) out.push_back(kSeparator);
+  return out;
+}
+
+std::string JoinPath(std::string_view left, std::string_view right) {
+  if (left.empty()) return std::string(right);
+  while (!right.empty() && right.front() == kSeparator) right.remove_prefix(1);
+  return WithTrailingSeparator(left) + std::string(right);
+}
+
+std::string ResolveNoCase(std::string_view path) {
+  std::string wanted(path);
+  if (wanted.empty() || Exists(wanted)) return wanted;
+
+  std::string resolved;
+  size_t pos = 0;
+  if (wanted.front() == kSeparator) {
+    resolved = "/";
+    pos = 1;
+  }
+  bool missing = false;
+  while (pos <= wanted.size()) {
+    size_t next = wanted.find(kSeparator, pos);
+    if (next == std::string::npos) next = wanted.size();
+    std::string_view part(wanted.data() + pos, next - pos);
+    if (!part.empty()) {
+      std::string candidate = resolved + std::string(part);
+      if (!missing && !Exists(candidate) && part != "." && part != "..") {
+        std::string found;
+        if (FindEntryNoCase(resolved, part, found)) {
+          candidate = resolved + found;
+        } else {
+          missing = true;  // the rest is kept as the caller spelt it
+        }
+      }
+      resolved = candidate;
+    }
+    if (next < wanted.size()) resolved.push_back(kSeparator);
+    pos = next + 1;
+  }
+  return resolved;
+}
+
+bool MatchesPatternNoCase(std::string_view name, std::string_view pattern) {
+  // Iterative wildcard match with one back-tracking point for the last "*".
+  size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+      ++n;
+      ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+std::string ToLowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = LowerAscii(c);
+  return out;
+}
+
+std::string ToUpperAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+}  // namespace rvc::platform

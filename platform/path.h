@@ -1,0 +1,41 @@
+// Paths of the installation.
+//
+// Installations and backups come from a platform that separates folders with "\" and
+// ignores the case of file names. Everything in this code base builds paths as text in
+// the platform's own form (folders end with the separator) and goes through these
+// helpers whenever a path is opened, probed or matched against a pattern.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace rvc::platform {
+
+inline constexpr char kSeparator = '/';
+
+// Turns a path written with "\" (as stored in the installation's files and in the
+// literal file names of this code) into the platform form. "/" stays "/".
+std::string NativePath(std::string_view path);
+
+// Appends the separator unless `folder` is empty or already ends with one.
+std::string WithTrailingSeparator(std::string_view folder);
+
+// Joins two path pieces with exactly one separator between them.
+std::string JoinPath(std::string_view left, std::string_view right);
+
+// Returns the path that exists on disk and equals `path` ignoring ASCII case, walking
+// it component by component. Components that exist with the exact spelling are taken
+// as they are (fast path). Where a component does not exist in any spelling, it and the
+// rest are kept as given, so that a file about to be created gets the caller's
+// spelling unless one that differs only in case already exists.
+std::string ResolveNoCase(std::string_view path);
+
+// Wildcard match of a file name against a pattern with "*" and "?", ignoring ASCII case.
+bool MatchesPatternNoCase(std::string_view name, std::string_view pattern);
+
+// ASCII case-insensitive comparisons of names (dispatchers, folders, topics, ...).
+bool EqualsNoCase(std::string_view a, std::string_view b);
+std::string ToLowerAscii(std::string_view text);
+std::string ToUpperAscii(std::string_view text);
+
+}  // namespace rvc::platform

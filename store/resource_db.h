@@ -1,0 +1,98 @@
+// Resource databases: files of ordered topics, each an ordered list of named items with
+// a text value and a comment. Dispatcher ini files, ".res", ".fid", ".dat", "rvc*.cfg"
+// files and "BackupInfo.tmp" are resource databases.
+//
+// The file format is INI-like text that the RIP and our line-based rewrites can read as
+// plain lines; docs/resource-database.md gives the grammar. What callers rely on:
+//   - topic and item names are compared ignoring ASCII case; values exactly;
+//   - topics and items keep the order in which they were added;
+//   - values and comments are raw text and round-trip whole, whatever they hold
+//     (";", "=", quotes, backslashes, leading or trailing blanks), at any length;
+//   - a file opened and flushed without a change is written back byte for byte;
+//   - Flush() replaces the file atomically (temporary file, flush to disk, rename).
+//
+// A ResourceDb owns one open database. Nothing reaches the disk before Flush().
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rvc::store {
+
+class ResourceDb {
+ public:
+  // rdb_open_push: opens an existing file (the path is resolved ignoring case). Nothing
+  // when it does not exist or cannot be read.
+  static std::optional<ResourceDb> Open(const std::string& path);
+  // rdb_open_create / rdb_open + rdb_create_rfile: a new, empty database that Flush()
+  // writes to `path` (replacing whatever is there).
+  static ResourceDb Create(const std::string& path);
+  // Open(), raising CRvcException 109 "RDB error %s" with the path when that fails.
+  static ResourceDb OpenOrThrow(const std::string& path);
+  // Reads a database from bytes (used by tests and the fuzzer); `path` is where Flush() writes.
+  static ResourceDb Parse(std::string bytes, const std::string& path);
+
+  ResourceDb(ResourceDb&&) noexcept;
+  ResourceDb& operator=(ResourceDb&&) noexcept;
+  ~ResourceDb();  // rdb_close: discards unflushed changes
+
+  const std::string& Path() const;
+
+  // Topics (rdb_get_nr_topics, rdb_posat_topic, rdb_search_topic / rdb_topic_present).
+  int TopicCount() const;
+  std::optional<std::string> TopicAt(int index) const;
+  bool HasTopic(std::string_view topic) const;
+  std::optional<std::string> TopicComment(std::string_view topic) const;
+
+  // Items (rdb_get_nr_items, rdb_posat_item). ItemCount of a missing topic is 0.
+  int ItemCount(std::string_view topic) const;
+  std::optional<std::string> ItemAt(std::string_view topic, int index) const;
+  bool HasItem(std::string_view topic, std::string_view item) const;
+
+  // rdb_search_string / rdb_search: the raw value, double quotes included.
+  std::optional<std::string> Find(std::string_view topic, std::string_view item) const;
+  // rdb_search_qstring: the value with one pair of enclosing double quotes removed.
+  std::optional<std::string> FindQuoted(std::string_view topic, std::string_view item) const;
+  // rdb_search_int: the value read as a decimal integer (leading blanks and a sign
+  // allowed, trailing text ignored); nothing when missing or not a number.
+  std::optional<long> FindInt(std::string_view topic, std::string_view item) const;
+  // rdb_search_itemcomment.
+  std::optional<std::string> FindItemComment(std::string_view topic, std::string_view item) const;
+
+  // rdb_modify / rdb_modify_int / rdb_modify_itemcomment: true if the item existed.
+  bool Modify(std::string_view topic, std::string_view item, std::string_view value);
+  bool ModifyInt(std::string_view topic, std::string_view item, long value);
+  bool ModifyItemComment(std::string_view topic, std::string_view item, std::string_view comment);
+  // rdb_modify_topicname: changes the name (or only its spelling) of a topic.
+  void RenameTopic(std::string_view oldName, std::string_view newName);
+
+  // rdb_add_topic: appends a topic (a topic of that name already there is left as it is).
+  void AddTopic(std::string_view topic, std::string_view comment = {});
+  // rdb_add_item: appends an item; false when the topic is missing.
+  bool AddItem(std::string_view topic, std::string_view item, std::string_view value,
+               std::string_view comment = {});
+  // The calling pattern used throughout: modify, else add the item, else add the topic
+  // and then the item.
+  void Set(std::string_view topic, std::string_view item, std::string_view value);
+
+  void RemoveItem(std::string_view topic, std::string_view item);
+  void RemoveTopic(std::string_view topic);
+
+  // True when something changed since opening or the last Flush().
+  bool Changed() const;
+  // rdb_flush: writes the database to its file atomically. Raises CRvcException 109
+  // with the path when the file cannot be written.
+  void Flush();
+  // The bytes Flush() would write.
+  std::string Serialize() const;
+
+ private:
+  struct Impl;
+  explicit ResourceDb(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace rvc::store

@@ -1,0 +1,111 @@
+// CRvcUtils: the one utility class through which the system reads, rewrites, copies,
+// merges and deletes the files of an installation. Failures raise CRvcException with the
+// message number given in each comment.
+//
+// Paths are text in the platform's form; folders end with the separator. Every path
+// that is opened or probed is resolved ignoring case (platform::ResolveNoCase), and
+// patterns match ignoring case. The operations are split over several source files by
+// theme (utils_paths.cpp, utils_text_files.cpp, utils_difference.cpp,
+// utils_resources.cpp, utils_search.cpp, utils_tree.cpp, utils_text.cpp).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/plugin_library.h"
+
+namespace rvc::store {
+
+struct CopyOptions {
+  bool overwrite = true;         // replace files that exist in the target
+  bool stopAtErrors = true;      // raise 105/106 at the first failure, else go on
+  std::vector<std::string> skipNames;  // entries (files or folders) not copied, ignoring case
+  bool showProgress = true;      // "Progressing" dialog with one bar through ui/
+};
+
+class CRvcUtils {
+ public:
+  CRvcUtils();
+  ~CRvcUtils();
+  CRvcUtils(const CRvcUtils&) = delete;
+  CRvcUtils& operator=(const CRvcUtils&) = delete;
+
+  // --- Paths (utils_paths.cpp) ---
+  // Expands %NAME% references (108 when the result exceeds 260 characters), turns "\"
+  // into the platform separator and normalises the path through the path parser.
+  std::string ExpandPath(const std::string& path) const;
+  // As ExpandPath, keeping node, device and directory only; ends with the separator.
+  std::string ExpandFolder(const std::string& path) const;
+  // The name without its type ("zv_config" of ".../zv_config.res"), and the type
+  // with its dot (".res"; "" when there is none).
+  static std::string GetNamePart(const std::string& path);
+  static std::string GetTypePart(const std::string& path);
+
+  // --- Text-file rewrites (utils_text_files.cpp); 104, 105, 107 ---
+  // Replaces the first occurrence (ignoring case) of `oldText` in each line; true when
+  // no line changed.
+  bool ReplaceInTextFile(const std::string& file, const std::string& oldText, const std::string& newText) const;
+  void RenameIniFlavour(const std::string& iniFile, const std::string& oldFlavour, const std::string& newFlavour) const;
+  void RenameIniDispatcher(const std::string& iniFile, const std::string& oldName, const std::string& newName) const;
+  void SetIniCommandPort(const std::string& iniFile, int portSeparator) const;
+  // (p / 1000) * 1000 + separator * 100 + p % 100.
+  static long PortWithSeparator(long port, int portSeparator);
+
+  // --- Difference files (utils_difference.cpp); 109 ---
+  // An empty difference file name means the customised (or target) file name + "Dif".
+  void MakeDifferenceFile(const std::string& templateFile, const std::string& customisedFile,
+                          const std::string& differenceFile = {}) const;
+  void ApplyDifferenceFile(const std::string& targetFile, const std::string& differenceFile = {}) const;
+
+  // --- Resource operations (utils_resources.cpp) ---
+  int GetPavoNetCommandPort(const std::string& resourceFile) const;                      // 109; -1 if absent
+  void SetEnvironmentItem(const std::string& resourceFile, const std::string& name,
+                          const std::string& value) const;                                // 109
+  std::string GetResourcePath(const std::string& resourceFile, const std::string& topic,
+                              const std::string& item) const;                            // 109, 108
+  std::unique_ptr<platform::PluginLibrary> LoadPluginLibrary(const std::string& resourceFile,
+                                                             const std::string& topic,
+                                                             const std::string& item) const;  // 109, 108
+  static int CountTopics(const std::string& resourceFile);  // -1 if it cannot be opened
+  static std::vector<std::string> ListTopicNames(const std::string& resourceFile);
+  static std::vector<std::string> ListItemValues(const std::string& resourceFile, const std::string& item);
+
+  // --- File searches (utils_search.cpp) ---
+  bool CompareFiles(const std::string& file1, const std::string& file2, const std::string& key = {}) const;  // 104
+  bool FindFirstMatch(const std::string& folder, const std::string& pattern);
+  bool FindNextMatch();
+  const std::string& FoundName() const { return foundName_; }
+  int64_t FoundTime() const { return foundTime_; }
+  // With `newest`: the newest file of `folder` matching `pattern`; else the first match
+  // in the folder or, failing that, in its subfolders depth first. On success `pattern`
+  // receives the path of the file found.
+  bool FindNewestFile(const std::string& folder, std::string& pattern, bool newest);
+
+  // --- Folder trees (utils_tree.cpp) ---
+  void DeleteTree(const std::string& path, bool removeFolder, bool ignoreErrors) const;  // 107
+  void CreateFolderTree(const std::string& path) const;
+  void CopyTree(const std::string& source, const std::string& target, const CopyOptions& options = {}) const;  // 105, 106
+  static bool FolderInUse(const std::string& folder);
+  static std::string BrowseForFolder(const std::string& title, const std::string& startFolder);
+  static std::string GetSpecialFolder(bool desktop);  // 118
+
+  // --- Text (utils_text.cpp) ---
+  static std::string BlanksToUnderscores(const std::string& text);
+  static std::string RemoveBlanks(const std::string& text);
+  static size_t CommonPrefixLength(std::string_view a, std::string_view b);
+  static long FindLastNoCase(std::string_view text, std::string_view part);  // -1 if absent
+  static long FindNoCase(std::string_view text, std::string_view part);
+  // Index of the first digit run (or -1) and its value in `value`.
+  static long ParseFirstNumber(std::string_view text, long& value);
+
+ private:
+  struct SearchState;
+  std::unique_ptr<SearchState> search_;
+  std::string foundName_;
+  int64_t foundTime_ = 0;
+};
+
+}  // namespace rvc::store

@@ -1,0 +1,57 @@
+#include <cctype>
+
+#include "platform/path.h"
+#include "store/rvc_utils.h"
+
+namespace rvc::store {
+
+std::string CRvcUtils::BlanksToUnderscores(const std::string& text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c == ' ' || c == '\t') c = '_';
+  }
+  return out;
+}
+
+std::string CRvcUtils::RemoveBlanks(const std::string& text) {
+  std::string out;
+  for (char c : BlanksToUnderscores(text)) {
+    if (c != '_') out.push_back(c);
+  }
+  return out;
+}
+
+size_t CRvcUtils::CommonPrefixLength(std::string_view a, std::string_view b) {
+  size_t n = 0;
+  while (n < a.size() && n < b.size() && a[n] == b[n]) ++n;
+  return n;
+}
+
+long CRvcUtils::FindNoCase(std::string_view text, std::string_view part) {
+  if (part.size() > text.size()) return -1;
+  for (size_t i = 0; i + part.size() <= text.size(); ++i) {
+    if (platform::EqualsNoCase(text.substr(i, part.size()), part)) return static_cast<long>(i);
+  }
+  return -1;
+}
+
+long CRvcUtils::FindLastNoCase(std::string_view text, std::string_view part) {
+  if (part.size() > text.size()) return -1;
+  for (size_t i = text.size() - part.size() + 1; i-- > 0;) {
+    if (platform::EqualsNoCase(text.substr(i, part.size()), part)) return static_cast<long>(i);
+  }
+  return -1;
+}
+
+long CRvcUtils::ParseFirstNumber(std::string_view text, long& value) {
+  size_t start = 0;
+  while (start < text.size() && !std::isdigit(static_cast<unsigned char>(text[start]))) ++start;
+  if (start == text.size()) return -1;
+  value = 0;
+  for (size_t i = start; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    value = value * 10 + (text[i] - '0');
+  }
+  return static_cast<long>(start);
+}
+
+}  // namespace rvc::store

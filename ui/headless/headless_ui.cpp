@@ -1,0 +1,64 @@
+#include "ui/headless/headless_ui.h"
+
+namespace rvc::ui {
+namespace {
+
+class CountingProgress : public IProgress {
+ public:
+  void SetRange(int) override {}
+  void Step() override {}
+};
+
+template <typename T>
+T PopOr(std::deque<T>& queue, T fallback) {
+  if (queue.empty()) return fallback;
+  T front = std::move(queue.front());
+  queue.pop_front();
+  return front;
+}
+
+}  // namespace
+
+std::vector<std::string> HeadlessUserInterface::MessageTexts() const {
+  std::vector<std::string> texts;
+  for (const auto& message : messages_) texts.push_back(message.text);
+  return texts;
+}
+
+void HeadlessUserInterface::Clear() {
+  messages_.clear();
+  folderTitles_.clear();
+  dialogsRun_.clear();
+  progressStarts_ = 0;
+}
+
+Answer HeadlessUserInterface::ShowMessage(const Message& message) {
+  messages_.push_back(message);
+  Answer fallback = message.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+  return PopOr(answers_, fallback);
+}
+
+std::string HeadlessUserInterface::BrowseForFolder(const std::string& title, const std::string&) {
+  folderTitles_.push_back(title);
+  return PopOr(folders_, std::string());
+}
+
+std::string HeadlessUserInterface::OpenFile(const FileOpenRequest&) { return PopOr(files_, std::string()); }
+
+std::unique_ptr<IProgress> HeadlessUserInterface::BeginProgress(const std::string&, int) {
+  ++progressStarts_;
+  return std::make_unique<CountingProgress>();
+}
+
+void HeadlessUserInterface::SetBusy(bool busy) { busyDepth_ += busy ? 1 : -1; }
+
+DialogResult HeadlessUserInterface::RunDialog(IDialogModel& model) {
+  dialogsRun_.push_back(model.DialogName());
+  auto found = dialogs_.find(model.DialogName());
+  if (found == dialogs_.end() || found->second.empty()) return DialogResult::Cancel;
+  DialogScript script = std::move(found->second.front());
+  found->second.pop_front();
+  return script(model);
+}
+
+}  // namespace rvc::ui

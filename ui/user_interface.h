@@ -1,0 +1,96 @@
+// The one narrow interface through which the system shows anything to a person.
+//
+// Operations of every subsystem call these functions instead of a toolkit. Three
+// implementations exist: Qt widgets for the interactive program, a console one for the
+// unattended jobs, and a scripted headless one for tests.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rvc::ui {
+
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Icon { None, Information, Exclamation, Error, Question };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct Message {
+  std::string text;
+  std::string title;
+  Buttons buttons = Buttons::Ok;
+  Icon icon = Icon::None;
+  bool systemModal = false;
+};
+
+struct FileOpenRequest {
+  std::string title;
+  std::string startFolder;
+  // Filter pairs as the user sees them, e.g. {"PPD Files (*.ppd)", "*.ppd"}.
+  std::vector<std::pair<std::string, std::string>> filters;
+};
+
+// A long operation's progress, shown as a "Progressing" dialog with one bar. Ends when
+// the object is destroyed.
+class IProgress {
+ public:
+  virtual ~IProgress() = default;
+  virtual void SetRange(int total) = 0;
+  virtual void Step() = 0;
+};
+
+// The logic of a dialog: a plain model that a view binds to. Views find the concrete
+// model by `DialogName()`; the headless implementation hands it to a test script.
+class IDialogModel {
+ public:
+  virtual ~IDialogModel() = default;
+  virtual std::string DialogName() const = 0;
+};
+
+enum class DialogResult { Ok, Cancel };
+
+class IUserInterface {
+ public:
+  virtual ~IUserInterface() = default;
+
+  virtual Answer ShowMessage(const Message& message) = 0;
+  // Folder picker: the chosen folder, or "" when the user cancels.
+  virtual std::string BrowseForFolder(const std::string& title, const std::string& startFolder) = 0;
+  // File-open dialog: the chosen file, or "" when the user cancels.
+  virtual std::string OpenFile(const FileOpenRequest& request) = 0;
+  virtual std::unique_ptr<IProgress> BeginProgress(const std::string& title, int total) = 0;
+  // Wait cursor on (true) and off (false); calls nest.
+  virtual void SetBusy(bool busy) = 0;
+  virtual DialogResult RunDialog(IDialogModel& model) = 0;
+};
+
+// The implementation in use by this process. Until one is installed, messages go to the
+// console implementation.
+IUserInterface& Current();
+
+// Installs `ui` for the lifetime of this object and restores the previous one after.
+class ScopedUserInterface {
+ public:
+  explicit ScopedUserInterface(IUserInterface& ui);
+  ~ScopedUserInterface();
+  ScopedUserInterface(const ScopedUserInterface&) = delete;
+  ScopedUserInterface& operator=(const ScopedUserInterface&) = delete;
+
+ private:
+  IUserInterface* previous_;
+};
+
+// Shows the wait cursor while it lives.
+class WaitCursor {
+ public:
+  WaitCursor() { Current().SetBusy(true); }
+  ~WaitCursor() { Current().SetBusy(false); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Shorthand for a message box.
+Answer ShowMessage(const std::string& text, const std::string& title, Buttons buttons = Buttons::Ok,
+                   Icon icon = Icon::None);
+
+}  // namespace rvc::ui
