@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the configurator and runs it on the bundled sample installation, laid out in
+# a scratch folder (default: ./out/sample; give another folder as the first argument).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target rvc_setup
+target="${1:-$PWD/out/sample}"
+if [[ -x scripts/lay_out_sample.sh ]]; then
+  scripts/lay_out_sample.sh "$target"
+  export RAVLIN_ENVIRONMENT_FILE="$target/environment"
+fi
+shift || true
+exec build/apps/rvc_setup/rvc_setup "$@"

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the Debug build, then the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer. "--quick" skips the sanitizer run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --workflow --preset dev
+if [[ "${1:-}" != "--quick" ]]; then
+  cmake --workflow --preset sanitize
+fi
