@@ -1,4 +1,5 @@
 #include <cctype>
+#include <limits>
 
 #include "platform/path.h"
 #include "store/rvc_utils.h"
@@ -47,9 +48,12 @@ long CRvcUtils::ParseFirstNumber(std::string_view text, long& value) {
   size_t start = 0;
   while (start < text.size() && !std::isdigit(static_cast<unsigned char>(text[start]))) ++start;
   if (start == text.size()) return -1;
+  // A digit run too long for a long yields the largest long rather than overflowing.
+  constexpr long kMax = std::numeric_limits<long>::max();
   value = 0;
   for (size_t i = start; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-    value = value * 10 + (text[i] - '0');
+    long digit = text[i] - '0';
+    value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;
   }
   return static_cast<long>(start);
 }

@@ -1,0 +1,50 @@
+#include <sys/stat.h>
+
+#include "frame/rvc_exception.h"
+#include "platform/environment.h"
+#include "platform/path.h"
+#include "platform/path_parser.h"
+#include "store/rvc_utils.h"
+
+namespace rvc::store {
+namespace {
+
+// The expansion buffer of the installation's tools holds 260 characters (MAX_PATH).
+constexpr size_t kMaxExpandedLength = 260;
+
+std::string ExpandReferences(const std::string& text) {
+  auto expanded = platform::ExpandEnvironmentReferences(text, kMaxExpandedLength);
+  if (!expanded) throw CRvcException(108, text);
+  return platform::NativePath(*expanded);
+}
+
+bool IsExistingFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(platform::ResolveNoCase(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::string CRvcUtils::ExpandPath(const std::string& path) const {
+  return platform::JoinPathParts(platform::ParsePath(ExpandReferences(path)));
+}
+
+std::string CRvcUtils::ExpandFolder(const std::string& path) const {
+  std::string expanded = ExpandReferences(path);
+  platform::ParsedPath parts = platform::ParsePath(expanded);
+  // The folder is the directory part: "/a/b.cfg" and "/a/b" both give "/a/". Variables
+  // such as TMP name a folder without the trailing separator, though, so a last
+  // component that is an existing folder on disk is kept as part of the folder.
+  unsigned selection = platform::kPathFolderParts;
+  if ((!parts.name.empty() || !parts.type.empty()) && IsExistingFolder(expanded)) {
+    selection = platform::kPathAllParts;
+  }
+  // An empty result stays empty: callers test for it, and "/" would name the root.
+  return platform::WithTrailingSeparator(platform::JoinPathParts(parts, selection));
+}
+
+std::string CRvcUtils::GetNamePart(const std::string& path) { return platform::ParsePath(path).name; }
+
+std::string CRvcUtils::GetTypePart(const std::string& path) { return platform::ParsePath(path).type; }
+
+}  // namespace rvc::store

@@ -1,0 +1,199 @@
+// Line-by-line rewrites of text files (dispatcher ini files, swap files, queue files).
+//
+// The new text goes to a temporary file next to the original: the path with the file
+// name cut at its first "." and ".tmp" appended ("zvA_dispatcher.ini" gives
+// "zvA_dispatcher.tmp"). Only the file name is cut, since folders may contain dots. The
+// temporary file is then renamed over the original, so the original is either wholly old
+// or wholly new, and on failure the temporary file is removed again.
+//
+// Lines may be of any length; each keeps its own line end (LF or CRLF), and a missing
+// final line end stays missing.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <functional>
+
+#include "frame/rvc_exception.h"
+#include "platform/file_io.h"
+#include "platform/path.h"
+#include "store/rvc_utils.h"
+
+namespace rvc::store {
+namespace {
+
+// Changes one line (without its line end) in place; true when it changed.
+using LineEditor = std::function<bool(std::string& line)>;
+
+std::string TemporaryPathFor(const std::string& path) {
+  size_t nameStart = path.rfind(platform::kSeparator);
+  nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+  size_t dot = path.find('.', nameStart);
+  std::string temp = (dot == std::string::npos ? path : path.substr(0, dot)) + ".tmp";
+  // A file that already is "x.tmp" must not be its own temporary file.
+  if (temp == path) temp += ".tmp";
+  return platform::ResolveNoCase(temp);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+void SyncFolderOf(const std::string& path) {
+  size_t slash = path.rfind(platform::kSeparator);
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+// Applies `edit` to every line; true when some line changed.
+bool EditLines(const std::string& bytes, std::string& out, const LineEditor& edit) {
+  bool changed = false;
+  out.reserve(bytes.size() + bytes.size() / 8);
+  size_t pos = 0;
+  std::string line;
+  while (pos < bytes.size()) {
+    size_t end = bytes.find('\n', pos);
+    size_t next = end == std::string::npos ? bytes.size() : end + 1;
+    size_t contentEnd = end == std::string::npos ? bytes.size() : end;
+    if (contentEnd > pos && bytes[contentEnd - 1] == '\r') --contentEnd;
+    line.assign(bytes, pos, contentEnd - pos);
+    if (edit(line)) changed = true;
+    out += line;
+    out.append(bytes, contentEnd, next - contentEnd);  // the line's own end, if any
+    pos = next;
+  }
+  return changed;
+}
+
+// Rewrites `file` through its temporary file; true when some line changed.
+bool RewriteTextFile(const std::string& file, const LineEditor& edit) {
+  const std::string path = platform::ResolveNoCase(file);
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, bytes)) throw CRvcException(104, path);
+  struct stat original {};
+  mode_t mode = ::stat(path.c_str(), &original) == 0 ? (original.st_mode & 07777) : 0644;
+
+  const std::string temp = TemporaryPathFor(path);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) throw CRvcException(104, temp);
+
+  std::string out;
+  bool changed = EditLines(bytes, out, edit);
+
+  bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, out) && ::fsync(fd) == 0;
+  written = ::close(fd) == 0 && written;
+  if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (::unlink(temp.c_str()) != 0 && errno != ENOENT) throw CRvcException(107, temp);
+    throw CRvcException(105, temp, path);
+  }
+  SyncFolderOf(path);
+  return changed;
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view part) { return CRvcUtils::FindNoCase(text, part) >= 0; }
+
+bool IsSeparatorChar(char c) { return c == '\\' || c == '/'; }
+
+// Start of the last occurrence of `name` (ignoring case) enclosed in separators, at the
+// position of the separator before it; -1 when there is none. Installation files write
+// "\", files written on this platform "/"; either counts.
+long FindLastEnclosed(std::string_view line, std::string_view name) {
+  if (name.empty() || line.size() < name.size() + 2) return -1;
+  for (size_t i = line.size() - name.size() - 1; i >= 1; --i) {
+    if (IsSeparatorChar(line[i - 1]) && IsSeparatorChar(line[i + name.size()]) &&
+        platform::EqualsNoCase(line.substr(i, name.size()), name)) {
+      return static_cast<long>(i - 1);
+    }
+  }
+  return -1;
+}
+
+// Index of the last "=" of the line, -1 when there is none.
+long LastEquals(std::string_view line) {
+  size_t eq = line.rfind('=');
+  return eq == std::string_view::npos ? -1 : static_cast<long>(eq);
+}
+
+}  // namespace
+
+long CRvcUtils::PortWithSeparator(long port, int portSeparator) {
+  return (port / 1000) * 1000 + static_cast<long>(portSeparator) * 100 + port % 100;
+}
+
+bool CRvcUtils::ReplaceInTextFile(const std::string& file, const std::string& oldText,
+                                  const std::string& newText) const {
+  bool changed = RewriteTextFile(file, [&](std::string& line) {
+    if (oldText.empty()) return false;
+    long at = FindNoCase(line, oldText);
+    if (at < 0) return false;
+    line.replace(static_cast<size_t>(at), oldText.size(), newText);
+    return true;
+  });
+  return !changed;
+}
+
+void CRvcUtils::RenameIniFlavour(const std::string& iniFile, const std::string& oldFlavour,
+                                 const std::string& newFlavour) const {
+  if (oldFlavour.empty() || platform::EqualsNoCase(oldFlavour, newFlavour)) return;
+  RewriteTextFile(iniFile, [&](std::string& line) {
+    long target;
+    size_t nameOffset;  // from the target to the name itself
+    if (ContainsNoCase(line, "kw_data_") || ContainsNoCase(line, "kw_prog_")) {
+      target = FindLastEnclosed(line, oldFlavour);
+      nameOffset = 1;
+    } else if (ContainsNoCase(line, "flavor")) {
+      target = FindLastNoCase(line, oldFlavour);
+      nameOffset = 0;
+    } else {
+      return false;
+    }
+    // Only the value, after the last "=", is renamed; a line without "=" has none.
+    long eq = LastEquals(line);
+    if (target < 0 || eq < 0 || target <= eq) return false;
+    line.replace(static_cast<size_t>(target) + nameOffset, oldFlavour.size(), newFlavour);
+    return true;
+  });
+}
+
+void CRvcUtils::RenameIniDispatcher(const std::string& iniFile, const std::string& oldName,
+                                    const std::string& newName) const {
+  if (oldName.empty() || oldName == newName) return;
+  RewriteTextFile(iniFile, [&](std::string& line) {
+    if (!ContainsNoCase(line, "papname") && !ContainsNoCase(line, "pipename") && !ContainsNoCase(line, "kw_cpu")) {
+      return false;
+    }
+    long at = FindLastNoCase(line, oldName);
+    if (at < 0) return false;
+    line.replace(static_cast<size_t>(at), oldName.size(), newName);
+    return true;
+  });
+}
+
+void CRvcUtils::SetIniCommandPort(const std::string& iniFile, int portSeparator) const {
+  RewriteTextFile(iniFile, [&](std::string& line) {
+    if (!ContainsNoCase(line, "commandport") && !ContainsNoCase(line, "tcp_")) return false;
+    long port = 0;
+    long at = ParseFirstNumber(line, port);
+    if (at < 0) return false;
+    size_t end = static_cast<size_t>(at);
+    while (end < line.size() && line[end] >= '0' && line[end] <= '9') ++end;
+    std::string replacement = std::to_string(PortWithSeparator(port, portSeparator));
+    line.replace(static_cast<size_t>(at), end - static_cast<size_t>(at), replacement);
+    return true;
+  });
+}
+
+}  // namespace rvc::store
