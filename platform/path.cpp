@@ -88,13 +88,14 @@ std::string ResolveNoCase(std::string_view path) {
 bool MatchesPatternNoCase(std::string_view name, std::string_view pattern) {
   // Iterative wildcard match with one back-tracking point for the last "*".
   size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+  // "*" is tested first: it is a wildcard even where the name holds a "*" itself.
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
-      ++n;
-      ++p;
-    } else if (p < pattern.size() && pattern[p] == '*') {
+    if (p < pattern.size() && pattern[p] == '*') {
       starP = p++;
       starN = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+      ++n;
+      ++p;
     } else if (starP != std::string_view::npos) {
       p = starP + 1;
       n = ++starN;
