@@ -1,15 +1,16 @@
 #include "frame/rvc_exception.h"
 
+#include <array>
+
 #include "frame/rvc_trace.h"
 #include "frame/string_table.h"
 
 namespace rvc {
 
-std::optional<std::string> FormatMessageText(const std::string& format, const std::string& first,
-                                             const std::string& second) {
+std::optional<std::string> FormatMessageText(std::string_view format, std::span<const std::string> arguments) {
   std::string out;
-  out.reserve(format.size() + first.size() + second.size());
-  int used = 0;
+  out.reserve(format.size() + 64);
+  size_t used = 0;
   for (size_t i = 0; i < format.size(); ++i) {
     char c = format[i];
     if (c != '%') {
@@ -20,9 +21,8 @@ std::optional<std::string> FormatMessageText(const std::string& format, const st
     char conversion = format[++i];
     if (conversion == '%') {
       out.push_back('%');
-    } else if (conversion == 's' && used < 2) {
-      out.append(used == 0 ? first : second);
-      ++used;
+    } else if (conversion == 's' && used < arguments.size()) {
+      out.append(arguments[used++]);
     } else {
       return std::nullopt;
     }
@@ -30,16 +30,28 @@ std::optional<std::string> FormatMessageText(const std::string& format, const st
   return out;
 }
 
+std::optional<std::string> FormatMessageText(const std::string& format, const std::string& first,
+                                             const std::string& second) {
+  const std::array<std::string, 2> arguments{first, second};
+  return FormatMessageText(std::string_view(format), arguments);
+}
+
+std::string MessageText(int id, std::span<const std::string> arguments) {
+  if (auto format = LoadString(id)) {
+    if (auto text = FormatMessageText(*format, arguments)) return *text;
+  }
+  return "Error " + std::to_string(id);
+}
+
 CRvcException::CRvcException(int messageId, std::optional<std::string> first, std::optional<std::string> second)
     : id(messageId) {
-  std::optional<std::string> text;
-  if (auto format = LoadString(id)) {
-    text = FormatMessageText(std::string(*format), first.value_or(""), second.value_or(""));
-  }
-  message = text ? *text : "Error " + std::to_string(id);
+  // An absent argument fills its "%s" with nothing, as the two always exist.
+  const std::array<std::string, 2> arguments{first.value_or(""), second.value_or("")};
+  message = MessageText(id, arguments);
 }
 
 ui::Answer CRvcException::Report() const {
+  // 122 (already running): a second instance leaves the running one's trace alone.
   if (id != 122) {
     CRvcTrace trace("");
     trace.Trace(message);

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "ui/user_interface.h"
 
@@ -34,5 +36,14 @@ class CRvcException {
 // holds any other conversion or more than two "%s".
 std::optional<std::string> FormatMessageText(const std::string& format, const std::string& first,
                                              const std::string& second);
+
+// The same for any number of arguments, for the few texts (such as 175) that take more
+// than an exception can carry. Nothing when the format holds any other conversion or
+// more "%s" than `arguments`.
+std::optional<std::string> FormatMessageText(std::string_view format, std::span<const std::string> arguments);
+
+// The string-table text of `id` formatted with `arguments`, or "Error <id>" when there
+// is no such text or it cannot be formatted with them.
+std::string MessageText(int id, std::span<const std::string> arguments = {});
 
 }  // namespace rvc

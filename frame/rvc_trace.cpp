@@ -30,17 +30,6 @@ std::string ExpandedFolder(const std::string& text) {
   return platform::WithTrailingSeparator(platform::NativePath(*expanded));
 }
 
-// Keeps the trace from growing without end: a file past the limit is cut to its tail.
-void CutToTail(int fd) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || st.st_size <= CRvcTrace::kSizeLimit) return;
-  std::string tail(static_cast<size_t>(CRvcTrace::kKeptTail), '\0');
-  ssize_t got = ::pread(fd, tail.data(), tail.size(), st.st_size - CRvcTrace::kKeptTail);
-  if (got != CRvcTrace::kKeptTail) return;
-  if (::ftruncate(fd, 0) != 0) return;
-  [[maybe_unused]] ssize_t written = ::pwrite(fd, tail.data(), tail.size(), 0);
-}
-
 void WriteAll(int fd, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
@@ -51,6 +40,24 @@ void WriteAll(int fd, const std::string& bytes) {
     }
     done += static_cast<size_t>(n);
   }
+}
+
+// Keeps the trace from growing without end: a file past the limit is cut to its tail.
+void CutToTail(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_size <= CRvcTrace::kSizeLimit) return;
+  std::string tail(static_cast<size_t>(CRvcTrace::kKeptTail), '\0');
+  size_t got = 0;
+  while (got < tail.size()) {
+    ssize_t n = ::pread(fd, tail.data() + got, tail.size() - got,
+                        st.st_size - CRvcTrace::kKeptTail + static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // leave the file as it is rather than lose more than the head
+    got += static_cast<size_t>(n);
+  }
+  if (::ftruncate(fd, 0) != 0) return;
+  // The descriptor appends, so this lands at the start of the now empty file.
+  WriteAll(fd, tail);
 }
 
 }  // namespace

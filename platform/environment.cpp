@@ -1,5 +1,6 @@
 #include "platform/environment.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/file_io.h"
@@ -44,10 +45,21 @@ std::vector<EnvironmentEntry> ReadEnvironmentFile(const std::string& path) {
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     line = Trim(line);
     if (line.empty() || line.front() == '#') continue;
-    if (line.substr(0, 7) == "export ") line = Trim(line.substr(7));
+    if (line.size() > 7 && line.substr(0, 6) == "export" && (line[6] == ' ' || line[6] == '\t')) {
+      line = Trim(line.substr(7));
+    }
     size_t eq = line.find('=');
-    if (eq == std::string_view::npos || eq == 0) continue;
-    entries.push_back({std::string(Trim(line.substr(0, eq))), std::string(line.substr(eq + 1))});
+    if (eq == std::string_view::npos) continue;
+    std::string_view name = Trim(line.substr(0, eq));
+    if (name.empty()) continue;
+    std::string value(Trim(line.substr(eq + 1)));
+    // A later line for the same name replaces the earlier one, as when a shell reads it.
+    auto same = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.name == name; });
+    if (same != entries.end()) {
+      same->value = std::move(value);
+    } else {
+      entries.push_back({std::string(name), std::move(value)});
+    }
   }
   return entries;
 }

@@ -5,8 +5,9 @@
 //   - the file named by the variable RAVLIN_ENVIRONMENT_FILE, when it is set;
 //   - else /etc/ravlin/environment.
 // Its format is one "NAME=value" per line; blank lines and lines starting with "#" are
-// ignored, a leading "export " is allowed, and the value is taken as written (no quotes
-// are removed). See docs/environment.md.
+// ignored, a leading "export " is allowed, blanks around the name and the value are
+// dropped, and the value is otherwise taken as written (it may hold "=" and blanks; no
+// quotes are removed). A name given twice keeps its last value. See docs/environment.md.
 #pragma once
 
 #include <optional>
@@ -28,7 +29,8 @@ void UnsetEnv(const std::string& name);
 // The environment file in use, as described above.
 std::string EnvironmentFilePath();
 
-// Parses an environment file; a missing or unreadable file gives an empty list.
+// Parses an environment file, one entry per name in the order of first appearance; a
+// missing or unreadable file gives an empty list.
 std::vector<EnvironmentEntry> ReadEnvironmentFile(const std::string& path);
 
 // Makes the installation's variables visible to the process. Variables that the process

@@ -1,0 +1,132 @@
+#include "platform/environment.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/test_support.h"
+
+namespace rvc::platform {
+namespace {
+
+using test::ScopedEnv;
+using test::TempDir;
+using test::WriteFile;
+
+std::vector<std::pair<std::string, std::string>> Pairs(const std::vector<EnvironmentEntry>& entries) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (const auto& e : entries) pairs.emplace_back(e.name, e.value);
+  return pairs;
+}
+
+using PairList = std::vector<std::pair<std::string, std::string>>;
+
+TEST(EnvironmentFileTest, ParsesNamesAndValues) {
+  TempDir dir;
+  WriteFile(dir / "environment",
+            "# installation folders\n"
+            "\n"
+            "KW_DATA_RAVLINCONFIG=/opt/ravlin/data/config\n"
+            "   # indented comment\n"
+            "export KW_PROG_RAVLINCONFIG=/opt/ravlin/prog\n"
+            "export\tKW_DATA_TAMRIX=/opt/tamrix\r\n"
+            "  OPTIONS = a=b c=d  \n"
+            "SPACED=C:\\Program Files\\Ravlin\n"
+            "QUOTED=\"kept\"\n"
+            "EMPTY=\n"
+            "no equals sign here\n"
+            "=no name\n"
+            "KW_DATA_TAMRIX=/opt/tamrix2\n"
+            "LAST=no newline");
+  EXPECT_EQ(Pairs(ReadEnvironmentFile(dir / "environment")),
+            (PairList{{"KW_DATA_RAVLINCONFIG", "/opt/ravlin/data/config"},
+                      {"KW_PROG_RAVLINCONFIG", "/opt/ravlin/prog"},
+                      {"KW_DATA_TAMRIX", "/opt/tamrix2"},  // the later line wins, at the first place
+                      {"OPTIONS", "a=b c=d"},
+                      {"SPACED", "C:\\Program Files\\Ravlin"},
+                      {"QUOTED", "\"kept\""},
+                      {"EMPTY", ""},
+                      {"LAST", "no newline"}}));
+  EXPECT_TRUE(ReadEnvironmentFile(dir / "missing").empty());
+}
+
+TEST(EnvironmentFileTest, FileIsNamedByVariableElseTheSystemFile) {
+  {
+    ScopedEnv named("RAVLIN_ENVIRONMENT_FILE", "/somewhere/env");
+    EXPECT_EQ(EnvironmentFilePath(), "/somewhere/env");
+  }
+  {
+    ScopedEnv empty("RAVLIN_ENVIRONMENT_FILE", "");
+    EXPECT_EQ(EnvironmentFilePath(), "/etc/ravlin/environment");
+  }
+  ScopedEnv unset("RAVLIN_ENVIRONMENT_FILE", std::nullopt);
+  EXPECT_EQ(EnvironmentFilePath(), "/etc/ravlin/environment");
+}
+
+class InstallationEnvironmentTest : public ::testing::Test {
+ protected:
+  InstallationEnvironmentTest() {
+    WriteFile(dir / "environment",
+              "RVC_TEST_ENV_A=from file\n"
+              "RVC_TEST_ENV_B=file b\n"
+              "RVC_TEST_ENV_C=file c\n");
+  }
+  TempDir dir;
+  ScopedEnv file{"RAVLIN_ENVIRONMENT_FILE", dir / "environment"};
+  // Restore the process afterwards, whatever the set-up added.
+  ScopedEnv a{"RVC_TEST_ENV_A", std::nullopt};
+  ScopedEnv b{"RVC_TEST_ENV_B", "process b"};
+  ScopedEnv c{"RVC_TEST_ENV_C", std::nullopt};
+};
+
+TEST_F(InstallationEnvironmentTest, SetupAddsMissingVariablesOnly) {
+  KW_EnvironmentSetupEx();
+  EXPECT_EQ(GetEnv("RVC_TEST_ENV_A"), "from file");
+  EXPECT_EQ(GetEnv("RVC_TEST_ENV_B"), "process b");
+  EXPECT_EQ(GetEnv("RVC_TEST_ENV_C"), "file c");
+
+  SetEnv("RVC_TEST_ENV_A", "changed by the process");
+  KW_EnvironmentSetupEx();  // again: nothing the process holds is touched
+  EXPECT_EQ(GetEnv("RVC_TEST_ENV_A"), "changed by the process");
+}
+
+TEST_F(InstallationEnvironmentTest, ListGivesFileOrderWithProcessValues) {
+  EXPECT_EQ(Pairs(KW_EnvironmentList()),
+            (PairList{{"RVC_TEST_ENV_A", "from file"}, {"RVC_TEST_ENV_B", "process b"}, {"RVC_TEST_ENV_C", "file c"}}));
+  ScopedEnv none("RAVLIN_ENVIRONMENT_FILE", dir / "missing");
+  EXPECT_TRUE(KW_EnvironmentList().empty());
+}
+
+TEST(ExpandEnvironmentTest, ReplacesSetReferencesAndKeepsTheRest) {
+  ScopedEnv set("RVC_TEST_X", "/opt/x");
+  ScopedEnv empty("RVC_TEST_EMPTY", "");
+  ScopedEnv unset("RVC_TEST_UNSET", std::nullopt);
+
+  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_X%\\data\\"), "/opt/x\\data\\");
+  EXPECT_EQ(ExpandEnvironmentReferences("a%RVC_TEST_X%b%RVC_TEST_X%"), "a/opt/xb/opt/x");
+  EXPECT_EQ(ExpandEnvironmentReferences("[%RVC_TEST_EMPTY%]"), "[]");
+  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_UNSET%\\data"), "%RVC_TEST_UNSET%\\data");
+  // The closing "%" of an unset reference may open the next one.
+  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_UNSET%RVC_TEST_X%"), "%RVC_TEST_UNSET/opt/x");
+  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_UNSET%%RVC_TEST_X%"), "%RVC_TEST_UNSET%/opt/x");
+  EXPECT_EQ(ExpandEnvironmentReferences("100%"), "100%");
+  EXPECT_EQ(ExpandEnvironmentReferences("%"), "%");
+  EXPECT_EQ(ExpandEnvironmentReferences("%%"), "%%");
+  EXPECT_EQ(ExpandEnvironmentReferences("a%%b%%c"), "a%%b%%c");
+  EXPECT_EQ(ExpandEnvironmentReferences("%%RVC_TEST_X%%"), "%/opt/x%");
+  EXPECT_EQ(ExpandEnvironmentReferences(""), "");
+  EXPECT_EQ(ExpandEnvironmentReferences("plain text"), "plain text");
+}
+
+TEST(ExpandEnvironmentTest, MaximumLengthAppliesToTheResult) {
+  ScopedEnv set("RVC_TEST_X", "/opt/x");  // 6 characters
+  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_X%/ab", 9), "/opt/x/ab");
+  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_X%/abc", 9), std::nullopt);
+  EXPECT_EQ(ExpandEnvironmentReferences(std::string(300, 'a'), 260), std::nullopt);
+  EXPECT_EQ(ExpandEnvironmentReferences(std::string(260, 'a'), 260), std::string(260, 'a'));
+  EXPECT_EQ(ExpandEnvironmentReferences(std::string(5000, 'a'), 0), std::string(5000, 'a'));  // 0: no limit
+}
+
+}  // namespace
+}  // namespace rvc::platform
