@@ -83,10 +83,13 @@ class ScopedUserInterface {
 // Shows the wait cursor while it lives.
 class WaitCursor {
  public:
-  WaitCursor() { Current().SetBusy(true); }
-  ~WaitCursor() { Current().SetBusy(false); }
+  WaitCursor() : ui_(Current()) { ui_.SetBusy(true); }
+  ~WaitCursor() { ui_.SetBusy(false); }
   WaitCursor(const WaitCursor&) = delete;
   WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  IUserInterface& ui_;  // the one that showed the cursor also hides it
 };
 
 // Shorthand for a message box.
