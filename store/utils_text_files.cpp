@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <functional>
 
 #include "frame/rvc_exception.h"
@@ -80,7 +81,15 @@ bool EditLines(const std::string& bytes, std::string& out, const LineEditor& edi
 
 // Rewrites `file` through its temporary file; true when some line changed.
 bool RewriteTextFile(const std::string& file, const LineEditor& edit) {
-  const std::string path = platform::ResolveNoCase(file);
+  std::string path = platform::ResolveNoCase(file);
+  // A link stays a link: the file it points to is the one replaced.
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      path = real;
+      std::free(real);
+    }
+  }
   std::string bytes;
   if (!platform::ReadWholeFile(path, bytes)) throw CRvcException(104, path);
   struct stat original {};

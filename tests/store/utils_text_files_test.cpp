@@ -1,0 +1,290 @@
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "frame/rvc_exception.h"
+#include "store/rvc_utils.h"
+#include "tests/support/test_support.h"
+
+namespace rvc::store {
+namespace {
+
+using test::FileExists;
+using test::ReadFile;
+using test::Snapshot;
+using test::TempDir;
+using test::WriteFile;
+
+class TextFileTest : public ::testing::Test {
+ protected:
+  // Writes `bytes` to data/zvPress_dispatcher.ini and returns its path.
+  std::string Ini(const std::string& bytes) {
+    std::string path = dir / "data/zvPress_dispatcher.ini";
+    WriteFile(path, bytes);
+    return path;
+  }
+  // Only the file itself is left in its folder: no temporary file.
+  void ExpectNoLeftovers() {
+    auto files = Snapshot(dir.Path());
+    EXPECT_EQ(files.size(), 2u) << "expected data/ and the ini file only";
+    EXPECT_FALSE(FileExists(dir / "data/zvPress_dispatcher.tmp"));
+  }
+
+  TempDir dir;
+  CRvcUtils utils;
+};
+
+TEST_F(TextFileTest, PortWithSeparator) {
+  EXPECT_EQ(CRvcUtils::PortWithSeparator(4711, 3), 4311);
+  EXPECT_EQ(CRvcUtils::PortWithSeparator(4711, 0), 4011);
+  EXPECT_EQ(CRvcUtils::PortWithSeparator(80, 5), 580);
+  EXPECT_EQ(CRvcUtils::PortWithSeparator(14999, 9), 14999);
+  EXPECT_EQ(CRvcUtils::PortWithSeparator(0, 2), 200);
+}
+
+TEST_F(TextFileTest, SetIniCommandPortRewritesPortLinesOnly) {
+  std::string ini = Ini(
+      "[PavoNet]\n"
+      "CommandPort=4711\n"
+      "TCP_PAP = 80 ; 4711\n"
+      "other=4711\n"
+      "commandport=none\n"
+      "tcp_x=9 9\r\n"
+      "COMMANDPORT=\"04711\"");
+  utils.SetIniCommandPort(ini, 0);
+  EXPECT_EQ(ReadFile(ini),
+            "[PavoNet]\n"
+            "CommandPort=4011\n"
+            "TCP_PAP = 80 ; 4711\n"
+            "other=4711\n"
+            "commandport=none\n"
+            "tcp_x=9 9\r\n"
+            "COMMANDPORT=\"4011\"");
+  utils.SetIniCommandPort(ini, 5);
+  EXPECT_EQ(ReadFile(ini),
+            "[PavoNet]\n"
+            "CommandPort=4511\n"
+            "TCP_PAP = 580 ; 4711\n"
+            "other=4711\n"
+            "commandport=none\n"
+            "tcp_x=509 9\r\n"
+            "COMMANDPORT=\"4511\"");
+  ExpectNoLeftovers();
+}
+
+TEST_F(TextFileTest, PortOf80WithSeparator5Becomes580) {
+  std::string ini = Ini("tcp_pap=80\n");
+  utils.SetIniCommandPort(ini, 5);
+  EXPECT_EQ(ReadFile(ini), "tcp_pap=580\n");
+}
+
+TEST_F(TextFileTest, RenameIniFlavourKeywordLines) {
+  std::string ini = Ini(
+      "KW_DATA_TAMRIX=C:\\Ravlin\\Old\\data\\\r\n"
+      "kw_prog_tamrix=/opt/ravlin/old/prog/\n"
+      "KW_PROG_X=C:\\Ravlin\\OldFlavour\\\n"        // not enclosed: unchanged
+      "kw_prog_y=C:\\Ravlin\\Old\n"                  // not enclosed: unchanged
+      "kw_data_Old\\x=\\y\\\n"                       // only before "=": unchanged
+      "kw_data_\\Old\\=\\Old\\a\\Old\\b\n"           // last occurrence only
+      "flavor=Old\n"
+      "Old_flavor=Old_Old\n"
+      "Old flavor\n"                                 // no "=": no value, unchanged
+      "flavor=none\n"
+      "Path=C:\\Ravlin\\Old\\\n"                     // no keyword
+      "flavor_kw_data_=\\x\\Old\\ Old");             // kw_data_ decides, last line without newline
+  utils.RenameIniFlavour(ini, "old", "New");
+  EXPECT_EQ(ReadFile(ini),
+            "KW_DATA_TAMRIX=C:\\Ravlin\\New\\data\\\r\n"
+            "kw_prog_tamrix=/opt/ravlin/New/prog/\n"
+            "KW_PROG_X=C:\\Ravlin\\OldFlavour\\\n"
+            "kw_prog_y=C:\\Ravlin\\Old\n"
+            "kw_data_Old\\x=\\y\\\n"
+            "kw_data_\\Old\\=\\Old\\a\\New\\b\n"
+            "flavor=New\n"
+            "Old_flavor=Old_New\n"
+            "Old flavor\n"
+            "flavor=none\n"
+            "Path=C:\\Ravlin\\Old\\\n"
+            "flavor_kw_data_=\\x\\New\\ Old");
+  ExpectNoLeftovers();
+}
+
+TEST_F(TextFileTest, RenameIniFlavourWithNameOnlyBeforeEqualsLeavesLine) {
+  std::string ini = Ini("flavorOld=x\nkw_prog_old=C:\\x\\Old-not\\\n");
+  utils.RenameIniFlavour(ini, "Old", "New");
+  EXPECT_EQ(ReadFile(ini), "flavorOld=x\nkw_prog_old=C:\\x\\Old-not\\\n");
+}
+
+TEST_F(TextFileTest, RenameIniFlavourWithEqualNamesDoesNothing) {
+  // Not even opened: a missing file raises nothing.
+  EXPECT_NO_THROW(utils.RenameIniFlavour(dir / "missing.ini", "Old", "OLD"));
+  EXPECT_FALSE(FileExists(dir / "missing.ini"));
+}
+
+TEST_F(TextFileTest, RenameIniDispatcherLastOccurrenceInNameLines) {
+  std::string ini = Ini(
+      "papname=\"press_Press_AT\"\r\n"
+      "PipeName=\\\\.\\pipe\\PRESS\n"
+      "kw_cpu=press\n"
+      "name=Press\n"
+      "papname=nothing here\n");
+  utils.RenameIniDispatcher(ini, "Press", "Proof 2");
+  EXPECT_EQ(ReadFile(ini),
+            "papname=\"press_Proof 2_AT\"\r\n"
+            "PipeName=\\\\.\\pipe\\Proof 2\n"
+            "kw_cpu=Proof 2\n"
+            "name=Press\n"
+            "papname=nothing here\n");
+  utils.RenameIniDispatcher(ini, "Proof 2", "Proof 2");
+  EXPECT_EQ(ReadFile(dir / "data/zvPress_dispatcher.ini").substr(0, 8), "papname=");
+  ExpectNoLeftovers();
+}
+
+TEST_F(TextFileTest, RenameIniDispatcherChangesOnlyTheCase) {
+  std::string ini = Ini("kw_cpu=press\n");
+  utils.RenameIniDispatcher(ini, "press", "Press");
+  EXPECT_EQ(ReadFile(ini), "kw_cpu=Press\n");
+}
+
+TEST_F(TextFileTest, ReplaceInTextFileFirstOccurrencePerLine) {
+  std::string file = dir / "Press/Data/swap_0.sfd";
+  WriteFile(file, "a=\\OLD\\x\\old\\\r\nb=none\n\nc=\\old\\");
+  EXPECT_FALSE(utils.ReplaceInTextFile(file, "\\old\\", "\\NewFolder\\"));
+  EXPECT_EQ(ReadFile(file), "a=\\NewFolder\\x\\old\\\r\nb=none\n\nc=\\NewFolder\\");
+  EXPECT_TRUE(utils.ReplaceInTextFile(file, "\\gone\\", "\\x\\")) << "nothing replaced";
+  EXPECT_EQ(ReadFile(file), "a=\\NewFolder\\x\\old\\\r\nb=none\n\nc=\\NewFolder\\");
+  EXPECT_FALSE(FileExists(dir / "Press/Data/swap_0.tmp"));
+}
+
+TEST_F(TextFileTest, LongLinesAndEmptyFiles) {
+  std::string longValue(20000, 'x');
+  std::string ini = Ini("commandport=" + longValue + "4711" + longValue + "\n");
+  utils.SetIniCommandPort(ini, 2);
+  EXPECT_EQ(ReadFile(ini), "commandport=" + longValue + "4211" + longValue + "\n");
+
+  std::string empty = Ini("");
+  EXPECT_TRUE(utils.ReplaceInTextFile(empty, "a", "b"));
+  EXPECT_EQ(ReadFile(empty), "");
+  ExpectNoLeftovers();
+}
+
+TEST_F(TextFileTest, FileNameCaseIsResolvedAndPermissionsKept) {
+  std::string ini = Ini("kw_cpu=Press\n");
+  ::chmod(ini.c_str(), 0640);
+  utils.RenameIniDispatcher(dir / "DATA/ZVPRESS_DISPATCHER.INI", "Press", "Proof");
+  EXPECT_EQ(ReadFile(ini), "kw_cpu=Proof\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(ini.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  ExpectNoLeftovers();
+}
+
+TEST_F(TextFileTest, TemporaryFileIsCutAtTheFirstDotOfTheFileName) {
+  // The folder holds a dot; the temporary file must still land next to the file. A file
+  // in its place shows where it is written (and it is replaced, then removed).
+  std::string file = dir / "v10.1/zv.a.ini";
+  WriteFile(file, "x=old\n");
+  WriteFile(dir / "v10.1/zv.tmp", "stale");
+  EXPECT_FALSE(utils.ReplaceInTextFile(file, "old", "new"));
+  EXPECT_EQ(ReadFile(file), "x=new\n");
+  EXPECT_FALSE(FileExists(dir / "v10.1/zv.tmp"));
+  EXPECT_FALSE(FileExists(dir / "v10.tmp"));
+
+  std::string tmpFile = dir / "other/list.tmp";
+  WriteFile(tmpFile, "a\n");
+  EXPECT_FALSE(utils.ReplaceInTextFile(tmpFile, "a", "b"));
+  EXPECT_EQ(ReadFile(tmpFile), "b\n");
+  EXPECT_EQ(Snapshot(dir / "other").size(), 1u);
+}
+
+TEST_F(TextFileTest, MissingFileRaises104) {
+  try {
+    utils.SetIniCommandPort(dir / "data/missing.ini", 1);
+    FAIL() << "no exception";
+  } catch (const CRvcException& e) {
+    EXPECT_EQ(e.Id(), 104);
+    EXPECT_EQ(e.Message(), "Failed to open " + (dir / "data/missing.ini"));
+  }
+  EXPECT_TRUE(Snapshot(dir.Path()).empty());
+}
+
+TEST_F(TextFileTest, TemporaryFileThatCannotBeCreatedRaises104AndLeavesTheOriginal) {
+  std::string ini = Ini("commandport=4711\n");
+  // A folder in the place of the temporary file.
+  ASSERT_EQ(::mkdir((dir / "data/zvPress_dispatcher.tmp").c_str(), 0755), 0);
+  try {
+    utils.SetIniCommandPort(ini, 1);
+    FAIL() << "no exception";
+  } catch (const CRvcException& e) {
+    EXPECT_EQ(e.Id(), 104);
+    EXPECT_EQ(e.Message(), "Failed to open " + (dir / "data/zvPress_dispatcher.tmp"));
+  }
+  EXPECT_EQ(ReadFile(ini), "commandport=4711\n");
+}
+
+TEST_F(TextFileTest, TemporaryFileThatCannotBeRemovedRaises107NamingIt) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root ignores the write protection";
+  // The temporary file can be written (it exists and is writable) but the folder is
+  // write-protected, so it can neither be renamed over the original nor removed.
+  std::string ini = Ini("commandport=4711\n");
+  WriteFile(dir / "data/zvPress_dispatcher.tmp", "");
+  ASSERT_EQ(::chmod((dir / "data").c_str(), 0555), 0);
+  try {
+    utils.SetIniCommandPort(ini, 1);
+    FAIL() << "no exception";
+  } catch (const CRvcException& e) {
+    // Neither the rename nor the removal worked: the error names the file left behind.
+    EXPECT_EQ(e.Id(), 107);
+    EXPECT_EQ(e.Message(), "Failed to delete " + (dir / "data/zvPress_dispatcher.tmp"));
+  }
+  ::chmod((dir / "data").c_str(), 0755);
+  EXPECT_EQ(ReadFile(ini), "commandport=4711\n");
+}
+
+TEST_F(TextFileTest, WriteFailureRaises105AndLeavesOriginalAndNoTemporaryFile) {
+  // A file-size limit below the new text makes writing the temporary file fail.
+  std::string ini = Ini("commandport=4711\n" + std::string(200, '#') + "\n");
+  struct rlimit saved {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto savedHandler = ::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  int id = 0;
+  std::string message;
+  try {
+    utils.SetIniCommandPort(ini, 1);
+  } catch (const CRvcException& e) {
+    id = e.Id();
+    message = e.Message();
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, savedHandler);
+  EXPECT_EQ(id, 105);
+  EXPECT_EQ(message, "Failed to copy " + (dir / "data/zvPress_dispatcher.tmp") + " to " + ini);
+  EXPECT_EQ(ReadFile(ini), "commandport=4711\n" + std::string(200, '#') + "\n");
+  ExpectNoLeftovers();
+}
+
+TEST_F(TextFileTest, SymbolicLinkStaysALinkToTheRewrittenFile) {
+  std::string real = dir / "real/zvPress_dispatcher.ini";
+  WriteFile(real, "kw_cpu=Press\n");
+  ASSERT_EQ(::mkdir((dir / "data").c_str(), 0755), 0);
+  std::string link = dir / "data/zvPress_dispatcher.ini";
+  ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+  utils.RenameIniDispatcher(link, "Press", "Proof");
+  struct stat st {};
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadFile(real), "kw_cpu=Proof\n");
+  EXPECT_EQ(Snapshot(dir / "real").size(), 1u);
+}
+
+}  // namespace
+}  // namespace rvc::store
