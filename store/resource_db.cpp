@@ -1,0 +1,683 @@
+// The database keeps the file's bytes in one buffer. Every topic header and item refers
+// to its lines there by offset: its "lead" (the blank, comment and other lines between
+// the previous entry and this one) and its "own" lines (its comment line, if any, and
+// the topic or item line). An entry that is changed or added gets an Edited record that
+// owns its text and has its own lines written afresh at Flush(); everything else is
+// copied from the buffer unchanged, so a file without changes is written back byte for
+// byte.
+#include "store/resource_db.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+#include "frame/rvc_exception.h"
+#include "platform/file_io.h"
+#include "platform/path.h"
+#include "store/resource_db_format.h"
+
+namespace rvc::store {
+namespace {
+
+namespace fmt = rdb_format;
+using fmt::LineKind;
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+uint64_t HashName(std::string_view name) {
+  uint64_t h = 1469598103934665603ull;
+  for (char c : name) {
+    h ^= static_cast<unsigned char>(Lower(c));
+    h *= 1099511628211ull;
+  }
+  return h ^ (h >> 29);
+}
+
+// Text that is a view of the original bytes until something is put in front of it.
+// Lives only on the heap (Edited, Impl), so the view into `owned` stays valid.
+struct Text {
+  std::string_view view;
+  std::string owned;
+
+  void Prepend(std::string_view front) {
+    if (front.empty()) return;
+    std::string joined;
+    joined.reserve(front.size() + view.size());
+    joined.append(front).append(view);
+    owned = std::move(joined);
+    view = owned;
+  }
+  void Take(Text& other) {
+    if (!other.owned.empty() && other.view.data() == other.owned.data()) {
+      owned = std::move(other.owned);
+      view = owned;
+    } else {
+      view = other.view;
+    }
+    other.owned.clear();
+    other.view = {};
+  }
+};
+
+// An entry that no longer fits the compact form: changed, added, escaped in the file,
+// or too long for 32-bit offsets.
+struct Edited {
+  std::string name;
+  std::string value;
+  std::string comment;
+  Text lead;
+  std::string_view own;     // the original own lines while !regenerate
+  bool regenerate = false;  // own lines are written from name, value and comment
+};
+
+// A topic header or an item. Offsets are relative to `start`, the first byte of the lead.
+struct Entry {
+  size_t start = 0;
+  uint32_t leadLen = 0;
+  uint32_t ownLen = 0;
+  uint32_t nameOff = 0, nameLen = 0;
+  uint32_t valueOff = 0, valueLen = 0;
+  uint32_t commentOff = 0, commentLen = 0;
+  std::unique_ptr<Edited> edited;
+
+  std::string_view Name(const char* base) const {
+    return edited ? std::string_view(edited->name) : std::string_view(base + start + nameOff, nameLen);
+  }
+  std::string_view Value(const char* base) const {
+    return edited ? std::string_view(edited->value) : std::string_view(base + start + valueOff, valueLen);
+  }
+  std::string_view Comment(const char* base) const {
+    return edited ? std::string_view(edited->comment) : std::string_view(base + start + commentOff, commentLen);
+  }
+  std::string_view Lead(const char* base) const {
+    return edited ? edited->lead.view : std::string_view(base + start, leadLen);
+  }
+  std::string_view Own(const char* base) const {
+    return edited ? edited->own : std::string_view(base + start + leadLen, ownLen);
+  }
+
+  Edited& Edit(const char* base) {
+    if (!edited) {
+      auto e = std::make_unique<Edited>();
+      e->name = Name(base);
+      e->value = Value(base);
+      e->comment = Comment(base);
+      e->lead.view = Lead(base);
+      e->own = Own(base);
+      edited = std::move(e);
+    }
+    return *edited;
+  }
+};
+
+// Case-insensitive name -> first position, open addressing over positions + 1. Small
+// lists are scanned instead; the table is built on the first lookup that needs it and
+// dropped whenever positions shift.
+class NameIndex {
+ public:
+  static constexpr size_t kScanLimit = 8;
+
+  template <class NameAt>
+  std::optional<size_t> Find(std::string_view name, size_t count, const NameAt& nameAt) {
+    if (count <= kScanLimit) {
+      for (size_t i = 0; i < count; ++i) {
+        if (SameName(nameAt(i), name)) return i;
+      }
+      return std::nullopt;
+    }
+    if (slots_.empty()) Build(count, nameAt);
+    size_t mask = slots_.size() - 1;
+    for (size_t s = HashName(name) & mask;; s = (s + 1) & mask) {
+      uint32_t slot = slots_[s];
+      if (slot == 0) return std::nullopt;
+      if (SameName(nameAt(slot - 1), name)) return slot - 1;
+    }
+  }
+
+  // The entry at position `count - 1` was appended.
+  template <class NameAt>
+  void Appended(size_t count, const NameAt& nameAt) {
+    if (slots_.empty()) return;
+    if (count * 2 > slots_.size()) {
+      Build(count, nameAt);
+    } else {
+      Insert(count - 1, nameAt);
+    }
+  }
+
+  void Invalidate() { std::vector<uint32_t>().swap(slots_); }
+
+ private:
+  template <class NameAt>
+  void Build(size_t count, const NameAt& nameAt) {
+    size_t capacity = 16;
+    while (capacity < count * 2) capacity *= 2;
+    slots_.assign(capacity, 0);
+    for (size_t i = 0; i < count; ++i) Insert(i, nameAt);
+  }
+
+  template <class NameAt>
+  void Insert(size_t pos, const NameAt& nameAt) {
+    std::string_view name = nameAt(pos);
+    size_t mask = slots_.size() - 1;
+    for (size_t s = HashName(name) & mask;; s = (s + 1) & mask) {
+      uint32_t slot = slots_[s];
+      if (slot == 0) {
+        slots_[s] = static_cast<uint32_t>(pos + 1);
+        return;
+      }
+      if (SameName(nameAt(slot - 1), name)) return;  // the first one of a name wins
+    }
+  }
+
+  std::vector<uint32_t> slots_;
+};
+
+struct Topic {
+  Entry header;
+  std::vector<Entry> items;
+  std::string tail;  // lines left behind by removed items, after the last item
+  NameIndex index;
+};
+
+// Builds the output. Chunks that follow each other in the original bytes are copied in
+// one go; wherever the order is new, the previous line is ended first, and a note left
+// standing right above an entry is kept from becoming that entry's comment.
+class Writer {
+ public:
+  Writer(std::string& out, std::string_view eol) : out_(out), eol_(eol) {}
+
+  void Raw(std::string_view text, bool entryLines) {
+    if (text.empty()) return;
+    if (text.data() != runEnd_) {
+      FlushRun();
+      EndOpenLine();
+      if (entryLines && fmt::ReadLine(FirstLine(text)).kind != LineKind::kNote && LastLineIsNote()) {
+        fmt::AppendEmptyNoteLine(out_, eol_);
+      }
+      runBegin_ = text.data();
+    }
+    runEnd_ = text.data() + text.size();
+    lastIsEntry_ = entryLines;
+  }
+
+  void Topic(std::string_view name, std::string_view comment) {
+    BeginGenerated(comment);
+    fmt::AppendTopicLine(out_, name, eol_);
+  }
+
+  void Item(std::string_view name, std::string_view value, std::string_view comment) {
+    BeginGenerated(comment);
+    fmt::AppendItemLine(out_, name, value, eol_);
+  }
+
+  void Finish() { FlushRun(); }
+
+ private:
+  void BeginGenerated(std::string_view comment) {
+    FlushRun();
+    EndOpenLine();
+    if (!comment.empty()) {
+      fmt::AppendCommentLine(out_, comment, eol_);
+    } else if (LastLineIsNote()) {
+      fmt::AppendEmptyNoteLine(out_, eol_);
+    }
+    lastIsEntry_ = true;
+  }
+
+  void FlushRun() {
+    if (runBegin_ != runEnd_) out_.append(runBegin_, static_cast<size_t>(runEnd_ - runBegin_));
+    runBegin_ = runEnd_ = nullptr;
+  }
+
+  // A line without its end can only be the file's last one; anything put after it
+  // needs the end. A lone CR there already counts as one, so it gets only the LF.
+  void EndOpenLine() {
+    if (out_.empty() || out_.back() == '\n') return;
+    if (out_.size() == kBom.size() && std::string_view(out_) == kBom) return;
+    if (out_.back() == '\r') {
+      out_ += '\n';
+    } else {
+      out_ += eol_;
+    }
+  }
+
+  static std::string_view FirstLine(std::string_view text) {
+    size_t end = text.find('\n');
+    if (end == std::string_view::npos) end = text.size();
+    if (end > 0 && text[end - 1] == '\r') --end;
+    return text.substr(0, end);
+  }
+
+  // Called with the run flushed and the last line ended.
+  bool LastLineIsNote() const {
+    if (lastIsEntry_ || out_.empty()) return false;
+    std::string_view text = out_;
+    text.remove_suffix(1);
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    size_t start = text.rfind('\n');
+    std::string_view line = start == std::string_view::npos ? text : text.substr(start + 1);
+    if (line.substr(0, kBom.size()) == kBom && start == std::string_view::npos) line.remove_prefix(kBom.size());
+    return fmt::ReadLine(line).kind == LineKind::kNote;
+  }
+
+  std::string& out_;
+  std::string_view eol_;
+  const char* runBegin_ = nullptr;
+  const char* runEnd_ = nullptr;
+  bool lastIsEntry_ = false;
+};
+
+bool FitsCompact(size_t length) { return length <= std::numeric_limits<uint32_t>::max(); }
+
+}  // namespace
+
+struct ResourceDb::Impl {
+  std::string path;
+  std::string bytes;
+  size_t bodyStart = 0;  // after the BOM
+  std::string eol = "\n";
+  std::vector<Topic> topics;
+  mutable NameIndex topicIndex;
+  Text fileTail;  // lines after the last entry
+  bool changed = false;
+
+  const char* Base() const { return bytes.data(); }
+
+  void Parse();
+  Entry MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line, const fmt::Line* note) const;
+  std::string Serialize() const;
+
+  Topic* FindTopic(std::string_view name) {
+    auto at = topicIndex.Find(name, topics.size(), [this](size_t i) { return topics[i].header.Name(Base()); });
+    return at ? &topics[*at] : nullptr;
+  }
+  const Topic* FindTopic(std::string_view name) const { return const_cast<Impl*>(this)->FindTopic(name); }
+
+  Entry* FindItem(const Topic* topic, std::string_view name) const {
+    if (topic == nullptr) return nullptr;
+    auto& t = const_cast<Topic&>(*topic);
+    auto at = t.index.Find(name, t.items.size(), [&](size_t i) { return t.items[i].Name(Base()); });
+    return at ? &t.items[*at] : nullptr;
+  }
+  Entry* FindItem(std::string_view topic, std::string_view name) const { return FindItem(FindTopic(topic), name); }
+};
+
+void ResourceDb::Impl::Parse() {
+  const char* base = bytes.data();
+  const size_t size = bytes.size();
+  size_t pos = std::string_view(bytes).substr(0, kBom.size()) == kBom ? kBom.size() : 0;
+  bodyStart = pos;
+  if (const void* lf = std::memchr(base + pos, '\n', size - pos)) {
+    const char* p = static_cast<const char*>(lf);
+    eol = (p > base + pos && p[-1] == '\r') ? "\r\n" : "\n";
+  }
+
+  size_t pending = pos;  // first byte not yet part of an entry
+  fmt::Line note;
+  size_t noteStart = 0;
+  bool haveNote = false;
+  std::vector<Entry> items;  // of the current topic, moved into it at its end
+  auto closeTopic = [&] {
+    if (topics.empty()) return;
+    auto& target = topics.back().items;
+    target.reserve(items.size());
+    for (auto& item : items) target.push_back(std::move(item));
+    items.clear();
+  };
+
+  while (pos < size) {
+    size_t contentEnd;
+    size_t next;
+    if (const void* lf = std::memchr(base + pos, '\n', size - pos)) {
+      next = static_cast<size_t>(static_cast<const char*>(lf) - base);
+      contentEnd = (next > pos && base[next - 1] == '\r') ? next - 1 : next;
+      ++next;
+    } else {
+      next = size;
+      contentEnd = (size > pos && base[size - 1] == '\r') ? size - 1 : size;
+    }
+    fmt::Line line = fmt::ReadLine(std::string_view(base + pos, contentEnd - pos));
+    bool entry = line.kind == LineKind::kTopic || (line.kind == LineKind::kItem && !topics.empty());
+    if (entry) {
+      size_t ownStart = haveNote ? noteStart : pos;
+      Entry made = MakeEntry(pending, ownStart, next, line, haveNote ? &note : nullptr);
+      if (line.kind == LineKind::kTopic) {
+        closeTopic();
+        topics.emplace_back().header = std::move(made);
+      } else {
+        items.push_back(std::move(made));
+      }
+      pending = next;
+    }
+    haveNote = line.kind == LineKind::kNote;
+    if (haveNote) {
+      note = line;
+      noteStart = pos;
+    }
+    pos = next;
+  }
+  closeTopic();
+  topics.shrink_to_fit();
+  fileTail.view = std::string_view(base + pending, size - pending);
+}
+
+Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line,
+                                  const fmt::Line* note) const {
+  const char* base = Base();
+  std::string_view comment = note ? note->value : std::string_view();
+  bool decodeName = line.escaped && fmt::NeedsUnescape(line.name);
+  bool decodeValue = line.escaped && fmt::NeedsUnescape(line.value);
+  bool decodeComment = note && note->escaped && fmt::NeedsUnescape(comment);
+  Entry entry;
+  entry.start = start;
+  if (decodeName || decodeValue || decodeComment || !FitsCompact(end - start)) {
+    auto e = std::make_unique<Edited>();
+    e->name = decodeName ? fmt::Unescape(line.name) : std::string(line.name);
+    e->value = decodeValue ? fmt::Unescape(line.value) : std::string(line.value);
+    e->comment = decodeComment ? fmt::Unescape(comment) : std::string(comment);
+    e->lead.view = std::string_view(base + start, ownStart - start);
+    e->own = std::string_view(base + ownStart, end - ownStart);
+    entry.edited = std::move(e);
+    return entry;
+  }
+  auto offset = [&](std::string_view part) { return static_cast<uint32_t>(part.data() - (base + start)); };
+  entry.leadLen = static_cast<uint32_t>(ownStart - start);
+  entry.ownLen = static_cast<uint32_t>(end - ownStart);
+  if (!line.name.empty()) {
+    entry.nameOff = offset(line.name);
+    entry.nameLen = static_cast<uint32_t>(line.name.size());
+  }
+  if (!line.value.empty()) {
+    entry.valueOff = offset(line.value);
+    entry.valueLen = static_cast<uint32_t>(line.value.size());
+  }
+  if (!comment.empty()) {
+    entry.commentOff = offset(comment);
+    entry.commentLen = static_cast<uint32_t>(comment.size());
+  }
+  return entry;
+}
+
+std::string ResourceDb::Impl::Serialize() const {
+  const char* base = Base();
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 16 + 256);
+  Writer writer(out, eol);
+  writer.Raw(std::string_view(base, bodyStart), false);
+  auto emit = [&](const Entry& entry, bool isTopic) {
+    writer.Raw(entry.Lead(base), false);
+    if (entry.edited && entry.edited->regenerate) {
+      if (isTopic) {
+        writer.Topic(entry.edited->name, entry.edited->comment);
+      } else {
+        writer.Item(entry.edited->name, entry.edited->value, entry.edited->comment);
+      }
+    } else {
+      writer.Raw(entry.Own(base), true);
+    }
+  };
+  for (const Topic& topic : topics) {
+    emit(topic.header, true);
+    for (const Entry& item : topic.items) emit(item, false);
+    writer.Raw(topic.tail, false);
+  }
+  writer.Raw(fileTail.view, false);
+  writer.Finish();
+  return out;
+}
+
+ResourceDb::ResourceDb(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+ResourceDb::ResourceDb(ResourceDb&&) noexcept = default;
+ResourceDb& ResourceDb::operator=(ResourceDb&&) noexcept = default;
+ResourceDb::~ResourceDb() = default;
+
+std::optional<ResourceDb> ResourceDb::Open(const std::string& path) {
+  std::string resolved = platform::ResolveNoCase(path);
+  std::string bytes;
+  if (!platform::ReadWholeFile(resolved, bytes)) return std::nullopt;
+  return Parse(std::move(bytes), resolved);
+}
+
+ResourceDb ResourceDb::Create(const std::string& path) {
+  auto impl = std::make_unique<Impl>();
+  impl->path = platform::ResolveNoCase(path);
+  return ResourceDb(std::move(impl));
+}
+
+ResourceDb ResourceDb::OpenOrThrow(const std::string& path) {
+  auto db = Open(path);
+  if (!db) throw CRvcException(109, path);
+  return std::move(*db);
+}
+
+ResourceDb ResourceDb::Parse(std::string bytes, const std::string& path) {
+  auto impl = std::make_unique<Impl>();
+  impl->path = path;
+  impl->bytes = std::move(bytes);
+  impl->Parse();
+  return ResourceDb(std::move(impl));
+}
+
+const std::string& ResourceDb::Path() const { return impl_->path; }
+
+int ResourceDb::TopicCount() const { return static_cast<int>(impl_->topics.size()); }
+
+std::optional<std::string> ResourceDb::TopicAt(int index) const {
+  if (index < 0 || static_cast<size_t>(index) >= impl_->topics.size()) return std::nullopt;
+  return std::string(impl_->topics[static_cast<size_t>(index)].header.Name(impl_->Base()));
+}
+
+bool ResourceDb::HasTopic(std::string_view topic) const { return impl_->FindTopic(topic) != nullptr; }
+
+std::optional<std::string> ResourceDb::TopicComment(std::string_view topic) const {
+  const Topic* t = impl_->FindTopic(topic);
+  if (t == nullptr) return std::nullopt;
+  return std::string(t->header.Comment(impl_->Base()));
+}
+
+int ResourceDb::ItemCount(std::string_view topic) const {
+  const Topic* t = impl_->FindTopic(topic);
+  return t ? static_cast<int>(t->items.size()) : 0;
+}
+
+std::optional<std::string> ResourceDb::ItemAt(std::string_view topic, int index) const {
+  const Topic* t = impl_->FindTopic(topic);
+  if (t == nullptr || index < 0 || static_cast<size_t>(index) >= t->items.size()) return std::nullopt;
+  return std::string(t->items[static_cast<size_t>(index)].Name(impl_->Base()));
+}
+
+bool ResourceDb::HasItem(std::string_view topic, std::string_view item) const {
+  return impl_->FindItem(topic, item) != nullptr;
+}
+
+std::optional<std::string> ResourceDb::Find(std::string_view topic, std::string_view item) const {
+  const Entry* e = impl_->FindItem(topic, item);
+  if (e == nullptr) return std::nullopt;
+  return std::string(e->Value(impl_->Base()));
+}
+
+std::optional<std::string> ResourceDb::FindQuoted(std::string_view topic, std::string_view item) const {
+  auto value = Find(topic, item);
+  if (value && value->size() >= 2 && value->front() == '"' && value->back() == '"') {
+    *value = value->substr(1, value->size() - 2);
+  }
+  return value;
+}
+
+std::optional<long> ResourceDb::FindInt(std::string_view topic, std::string_view item) const {
+  const Entry* e = impl_->FindItem(topic, item);
+  if (e == nullptr) return std::nullopt;
+  std::string_view text = e->Value(impl_->Base());
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  unsigned long magnitude = 0;
+  auto [end, error] = std::from_chars(text.data() + i, text.data() + text.size(), magnitude);
+  if (error != std::errc() || end == text.data() + i) return std::nullopt;
+  constexpr unsigned long kMax = static_cast<unsigned long>(std::numeric_limits<long>::max());
+  if (magnitude > kMax + (negative ? 1 : 0)) return std::nullopt;
+  if (negative) return magnitude == kMax + 1 ? std::numeric_limits<long>::min() : -static_cast<long>(magnitude);
+  return static_cast<long>(magnitude);
+}
+
+std::optional<std::string> ResourceDb::FindItemComment(std::string_view topic, std::string_view item) const {
+  const Entry* e = impl_->FindItem(topic, item);
+  if (e == nullptr) return std::nullopt;
+  return std::string(e->Comment(impl_->Base()));
+}
+
+bool ResourceDb::Modify(std::string_view topic, std::string_view item, std::string_view value) {
+  Entry* e = impl_->FindItem(topic, item);
+  if (e == nullptr) return false;
+  if (e->Value(impl_->Base()) != value) {
+    Edited& edited = e->Edit(impl_->Base());
+    edited.value = value;
+    edited.regenerate = true;
+    impl_->changed = true;
+  }
+  return true;
+}
+
+bool ResourceDb::ModifyInt(std::string_view topic, std::string_view item, long value) {
+  return Modify(topic, item, std::to_string(value));
+}
+
+bool ResourceDb::ModifyItemComment(std::string_view topic, std::string_view item, std::string_view comment) {
+  Entry* e = impl_->FindItem(topic, item);
+  if (e == nullptr) return false;
+  if (e->Comment(impl_->Base()) != comment) {
+    Edited& edited = e->Edit(impl_->Base());
+    edited.comment = comment;
+    edited.regenerate = true;
+    impl_->changed = true;
+  }
+  return true;
+}
+
+void ResourceDb::RenameTopic(std::string_view oldName, std::string_view newName) {
+  // Copies: either name may point into this database.
+  std::string from(oldName);
+  std::string to(newName);
+  bool renamed = false;
+  for (Topic& topic : impl_->topics) {
+    if (!SameName(topic.header.Name(impl_->Base()), from)) continue;
+    if (topic.header.Name(impl_->Base()) == to) continue;
+    Edited& edited = topic.header.Edit(impl_->Base());
+    edited.name = to;
+    edited.regenerate = true;
+    renamed = true;
+  }
+  if (!renamed) return;
+  impl_->changed = true;
+  if (!SameName(from, to)) impl_->topicIndex.Invalidate();
+}
+
+void ResourceDb::AddTopic(std::string_view topic, std::string_view comment) {
+  if (HasTopic(topic)) return;
+  Topic added;
+  auto e = std::make_unique<Edited>();
+  e->name = topic;
+  e->comment = comment;
+  e->regenerate = true;
+  // Lines after the last entry stay above the new topic: it goes to the end of the file.
+  e->lead.Take(impl_->fileTail);
+  added.header.edited = std::move(e);
+  impl_->topics.push_back(std::move(added));
+  impl_->topicIndex.Appended(impl_->topics.size(),
+                             [this](size_t i) { return impl_->topics[i].header.Name(impl_->Base()); });
+  impl_->changed = true;
+}
+
+bool ResourceDb::AddItem(std::string_view topic, std::string_view item, std::string_view value,
+                         std::string_view comment) {
+  Topic* t = impl_->FindTopic(topic);
+  if (t == nullptr) return false;
+  Entry added;
+  auto e = std::make_unique<Edited>();
+  e->name = item;
+  e->value = value;
+  e->comment = comment;
+  e->regenerate = true;
+  added.edited = std::move(e);
+  t->items.push_back(std::move(added));
+  t->index.Appended(t->items.size(), [&](size_t i) { return t->items[i].Name(impl_->Base()); });
+  impl_->changed = true;
+  return true;
+}
+
+void ResourceDb::Set(std::string_view topic, std::string_view item, std::string_view value) {
+  if (Modify(topic, item, value)) return;
+  if (AddItem(topic, item, value)) return;
+  AddTopic(topic);
+  AddItem(topic, item, value);
+}
+
+void ResourceDb::RemoveItem(std::string_view topic, std::string_view item) {
+  Topic* t = impl_->FindTopic(topic);
+  if (t == nullptr) return;
+  const char* base = impl_->Base();
+  bool removed = false;
+  for (size_t i = t->items.size(); i-- > 0;) {
+    if (!SameName(t->items[i].Name(base), item)) continue;
+    // The lines above the item stay where they stand.
+    std::string_view lead = t->items[i].Lead(base);
+    if (i + 1 < t->items.size()) {
+      t->items[i + 1].Edit(base).lead.Prepend(lead);
+    } else {
+      t->tail.insert(0, lead);
+    }
+    t->items.erase(t->items.begin() + static_cast<std::ptrdiff_t>(i));
+    removed = true;
+  }
+  if (!removed) return;
+  t->index.Invalidate();
+  impl_->changed = true;
+}
+
+void ResourceDb::RemoveTopic(std::string_view topic) {
+  std::string name(topic);
+  auto& topics = impl_->topics;
+  const char* base = impl_->Base();
+  bool removed = false;
+  for (size_t i = topics.size(); i-- > 0;) {
+    if (!SameName(topics[i].header.Name(base), name)) continue;
+    // The topic goes with its items and the lines between them; the lines above stay.
+    std::string_view lead = topics[i].header.Lead(base);
+    if (i + 1 < topics.size()) {
+      topics[i + 1].header.Edit(base).lead.Prepend(lead);
+    } else {
+      impl_->fileTail.Prepend(lead);
+    }
+    topics.erase(topics.begin() + static_cast<std::ptrdiff_t>(i));
+    removed = true;
+  }
+  if (!removed) return;
+  impl_->topicIndex.Invalidate();
+  impl_->changed = true;
+}
+
+bool ResourceDb::Changed() const { return impl_->changed; }
+
+void ResourceDb::Flush() {
+  std::string bytes = impl_->Serialize();
+  if (!platform::WriteFileAtomically(impl_->path, bytes)) throw CRvcException(109, impl_->path);
+  impl_->changed = false;
+}
+
+std::string ResourceDb::Serialize() const { return impl_->Serialize(); }
+
+}  // namespace rvc::store

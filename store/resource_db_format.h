@@ -1,0 +1,55 @@
+// Line grammar of resource database files (docs/resource-database.md): how one line is
+// read, and how topic, item and comment lines are written so that they read back to the
+// same text. Lines are handled without their line end.
+//
+// Ordinary lines are what the RIP and our line-based rewrites see: "[topic]",
+// "name=value", blank and comment lines. Our own additions all start with ";@", so
+// ordinary readers skip them as comments:
+//   ";@ text"        comment of the topic or item on the next line
+//   ";@\text"        the same, escaped (the comment holds a line break)
+//   ";@[name]"       a topic whose name an ordinary line cannot hold, escaped
+//   ";@=name=value"  an item whose name or value an ordinary line cannot hold, escaped
+// Escapes: "\\" backslash, "\n" LF, "\r" CR, "\=" "=" (needed in escaped item names);
+// a backslash before anything else stands for itself.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace rvc::store::rdb_format {
+
+enum class LineKind {
+  kBlank,    // empty, or blanks and tabs only
+  kComment,  // ";" or "#" first (after blanks), and not one of ours
+  kNote,     // ";@ text" / ";@\text": comment of the entry on the next line
+  kTopic,    // "[name]..." (name between "[" and the last "]", trimmed) or ";@[name]"
+  kItem,     // "name=value" (name trimmed, value raw) or ";@=name=value"
+  kText,     // anything else; kept as it is
+};
+
+struct Line {
+  LineKind kind = LineKind::kText;
+  std::string_view name;   // topic or item name
+  std::string_view value;  // item value, or the text of a note
+  bool escaped = false;    // name and value still need Unescape()
+};
+
+Line ReadLine(std::string_view content);
+
+// Whether the text can be written in the ordinary form of its kind and read back as is.
+bool IsPlainTopicName(std::string_view name);
+bool IsPlainItemName(std::string_view name);
+bool IsPlainText(std::string_view text);  // values and comments: no line break inside
+
+std::string Unescape(std::string_view text);
+bool NeedsUnescape(std::string_view text);  // false when Unescape() would return `text`
+
+// Append one line each, with `eol`. A comment is written only when not empty.
+void AppendCommentLine(std::string& out, std::string_view comment, std::string_view eol);
+// An empty note: keeps a note-like line above it from being read as the comment of the
+// entry that follows.
+void AppendEmptyNoteLine(std::string& out, std::string_view eol);
+void AppendTopicLine(std::string& out, std::string_view name, std::string_view eol);
+void AppendItemLine(std::string& out, std::string_view name, std::string_view value, std::string_view eol);
+
+}  // namespace rvc::store::rdb_format
