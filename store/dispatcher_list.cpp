@@ -1,0 +1,446 @@
+#include "store/dispatcher_list.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
+
+#include "frame/rvc_exception.h"
+#include "frame/rvc_trace.h"
+#include "platform/path.h"
+#include "store/resource_db.h"
+#include "store/rvc_utils.h"
+#include "store/template_list.h"
+
+namespace rvc::store {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind(platform::kSeparator);
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool IsFile(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(platform::ResolveNoCase(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string Required(const ResourceDb& db, const std::string& topic, const char* item, const std::string& path) {
+  auto value = db.Find(topic, item);
+  if (!value) throw CRvcException(109, path);
+  return *value;
+}
+
+// The file-error cause numbers the RIP's tools report next to the system error, so that
+// support reads the same numbers whichever tool failed.
+unsigned FileErrorCause(int osError) {
+  switch (osError) {
+    case 0:
+      return 0;  // none
+    case ENOENT:
+      return 2;  // file not found
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return 3;  // bad path
+    case EMFILE:
+    case ENFILE:
+      return 4;  // too many open files
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return 5;  // access denied
+    case EIO:
+      return 10;  // hardware I/O
+    case EBUSY:
+    case ETXTBSY:
+      return 11;  // sharing violation
+    case EAGAIN:
+      return 12;  // lock violation
+    case ENOSPC:
+      return 13;  // disk full
+    default:
+      return 1;  // unspecified
+  }
+}
+
+// Reads a text file into lines (without line ends); false with errno set when it fails.
+bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    errno = error;
+    return false;
+  }
+  std::string bytes;
+  char buffer[8192];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      ::close(fd);
+      errno = error;
+      return false;
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return true;
+}
+
+// The dispatcher name carried by a "papname=" line: the AppleTalk name less its "_AT"
+// suffix (or its closing character), after the last quote, blank, tab or "=".
+std::optional<std::string> NameFromPapLine(std::string line) {
+  const size_t at = line.rfind("_AT");
+  if (at != std::string::npos && at > 0) {
+    line.resize(at);
+  } else if (!line.empty()) {
+    line.pop_back();
+  }
+  for (char delimiter : {'"', ' ', '\t', '='}) {
+    const size_t pos = line.rfind(delimiter);
+    if (pos != std::string::npos) return line.substr(pos + 1);
+  }
+  const size_t ravlin = line.rfind("Ravlin");
+  if (ravlin != std::string::npos) return line.substr(ravlin);
+  return std::nullopt;
+}
+
+// The folder part of "zv<Folder>_dispatcher.ini".
+std::string FolderFromIniName(const std::string& fileName) {
+  static const std::string kSuffix = "_dispatcher.ini";
+  std::string folder = fileName.substr(std::min<size_t>(2, fileName.size()));
+  const size_t suffix = platform::ToLowerAscii(folder).rfind(kSuffix);
+  if (suffix != std::string::npos && suffix + kSuffix.size() == folder.size()) {
+    folder.resize(suffix);
+  } else if (folder.size() >= kSuffix.size() - 1) {
+    folder.resize(folder.size() - (kSuffix.size() - 1));  // "zv<Folder>dispatcher.ini"
+  }
+  return folder;
+}
+
+bool IsBackupName(const std::string& fileName) {
+  const std::string lower = platform::ToLowerAscii(fileName);
+  return lower.find("sav") != std::string::npos || lower.find("bac") != std::string::npos ||
+         lower.find("bak") != std::string::npos;
+}
+
+// CompareFiles that treats a file it cannot open as a difference.
+bool SameFiles(const CRvcUtils& utils, const std::string& file1, const std::string& file2, const std::string& key,
+               IRvcTrace& trace) {
+  try {
+    return utils.CompareFiles(file1, file2, key);
+  } catch (const CRvcException& e) {
+    trace.Trace(e.Message());
+    return false;
+  }
+}
+
+}  // namespace
+
+CDispatcherList::CDispatcherList(std::string listFile, const CTemplateList& templates, bool rebuild,
+                                 std::string flavourDisplayName)
+    : templates_(&templates), listFile_(std::move(listFile)) {
+  dataFolder_ = FolderOf(listFile_);
+  if (rebuild) {
+    Rebuild(flavourDisplayName);
+  } else {
+    LoadFromListFile();
+  }
+}
+
+CDispatcherList::~CDispatcherList() = default;
+
+CDispatcher& CDispatcherList::GetAt(int index) {
+  if (index < 0 || index >= GetCount()) throw std::out_of_range("dispatcher index " + std::to_string(index));
+  return *dispatchers_[static_cast<size_t>(index)];
+}
+
+const CDispatcher& CDispatcherList::GetAt(int index) const {
+  if (index < 0 || index >= GetCount()) throw std::out_of_range("dispatcher index " + std::to_string(index));
+  return *dispatchers_[static_cast<size_t>(index)];
+}
+
+CDispatcher& CDispatcherList::Add(const CDispatcher& source, int position) {
+  auto copy = std::make_unique<CDispatcher>(source);
+  CDispatcher& added = *copy;
+  if (position < 0) {
+    dispatchers_.push_back(std::move(copy));
+  } else {
+    if (position >= GetCount()) throw std::out_of_range("dispatcher position " + std::to_string(position));
+    dispatchers_[static_cast<size_t>(position)] = std::move(copy);
+  }
+  return added;
+}
+
+std::unique_ptr<CDispatcher> CDispatcherList::Remove(const CDispatcher& dispatcher) {
+  auto it = std::find_if(dispatchers_.begin(), dispatchers_.end(),
+                         [&dispatcher](const std::unique_ptr<CDispatcher>& d) { return d.get() == &dispatcher; });
+  if (it == dispatchers_.end()) return nullptr;
+  const int index = static_cast<int>(it - dispatchers_.begin());
+  std::unique_ptr<CDispatcher> removed = std::move(*it);
+  dispatchers_.erase(it);
+  if (index < current_) --current_;
+  if (current_ >= GetCount()) current_ = std::max(0, GetCount() - 1);
+  return removed;
+}
+
+void CDispatcherList::SetSeparatorInUse(int base, bool inUse) {
+  if (base >= 0 && base <= 9) separatorInUse_[static_cast<size_t>(base)] = inUse;
+}
+
+int CDispatcherList::LowestFreeSeparator() const {
+  for (int base = 0; base <= 9; ++base) {
+    if (!separatorInUse_[static_cast<size_t>(base)]) return base;
+  }
+  return -1;
+}
+
+std::string CDispatcherList::IniFileOf(const std::string& folder) const {
+  return dataFolder_ + "data" + platform::kSeparator + "zv" + folder + "_dispatcher.ini";
+}
+
+void CDispatcherList::Place(std::unique_ptr<CDispatcher> dispatcher) {
+  // The flavour's main dispatcher lives in the folder named after the flavour.
+  if (platform::EqualsNoCase(dispatcher->Record.Folder, dispatcher->Record.Flavour)) {
+    dispatchers_.insert(dispatchers_.begin(), std::move(dispatcher));
+  } else {
+    dispatchers_.push_back(std::move(dispatcher));
+  }
+}
+
+void CDispatcherList::LoadFromListFile() {
+  const ResourceDb db = ResourceDb::OpenOrThrow(listFile_);
+  auto count = db.FindInt("Main", "NrConfigs");
+  if (!count) return;
+  if (*count == 0) throw CRvcException(110, listFile_);
+
+  for (long i = 1; i <= *count; ++i) {
+    const std::string topic = "Config" + std::to_string(i);
+    auto folder = db.Find(topic, "Folder");
+    if (!folder) throw CRvcException(109, listFile_);
+    auto dispatcher = std::make_unique<CDispatcher>(dataFolder_ + *folder);
+    DispatcherRecord& record = dispatcher->Record;
+    record.Folder = *folder;
+    record.Name = Required(db, topic, "Name", listFile_);
+    record.Type = Required(db, topic, "Type", listFile_);
+    if (auto base = db.FindInt(topic, "Base")) {
+      record.Base = static_cast<int>((*base % 10 + 10) % 10);
+      separatorInUse_[static_cast<size_t>(record.Base)] = true;
+    }
+    if (auto flavour = db.Find(topic, "Flavour")) record.Flavour = *flavour;
+    if (auto port = db.FindInt(topic, "CommandPort")) record.CommandPort = static_cast<int>(*port);
+    Place(std::move(dispatcher));
+  }
+}
+
+void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
+  CRvcTrace trace("");
+  CRvcUtils utils;
+  const std::string iniFolder =
+      platform::WithTrailingSeparator(platform::ResolveNoCase(dataFolder_ + "data" + platform::kSeparator));
+
+  std::vector<std::string> iniFiles;
+  if (utils.FindFirstMatch(iniFolder, "zv*dispatcher.ini")) {
+    do {
+      iniFiles.push_back(utils.FoundName());
+    } while (utils.FindNextMatch());
+  }
+  if (iniFiles.empty()) throw CRvcException(110, iniFolder);
+  std::sort(iniFiles.begin(), iniFiles.end(), [](const std::string& a, const std::string& b) {
+    return platform::ToLowerAscii(a) < platform::ToLowerAscii(b);
+  });
+
+  for (const auto& iniName : iniFiles) {
+    if (IsBackupName(iniName)) continue;
+    const std::string folder = FolderFromIniName(iniName);
+    if (folder.empty()) {
+      trace.Trace("No dispatcher folder in the name of " + iniFolder + iniName);
+      continue;
+    }
+    auto dispatcher = std::make_unique<CDispatcher>(dataFolder_ + folder);
+    DispatcherRecord& record = dispatcher->Record;
+    record.Folder = folder;
+    record.Name = "Ravlin";
+
+    // A running RIP holds its ini file open; say so, as that is the usual cause.
+    const std::string iniFile = iniFolder + iniName;
+    std::vector<std::string> lines;
+    if (!ReadLines(iniFile, lines)) {
+      const int osError = errno;
+      char numbers[64];
+      std::snprintf(numbers, sizeof numbers, " (error = %u, OS error = %d)", FileErrorCause(osError), osError);
+      throw CRvcException(104, iniFile + numbers + "\nPlease close all running '" + flavourDisplayName +
+                                   "' dispatchers and then try again!\n");
+    }
+    for (const auto& line : lines) {
+      if (CRvcUtils::FindNoCase(line, "papname=") < 0) continue;
+      if (auto name = NameFromPapLine(line)) record.Name = *name;
+      break;
+    }
+
+    record.Flavour = templates_->Flavor();
+
+    const std::string dataDir = platform::WithTrailingSeparator(
+        platform::ResolveNoCase(dataFolder_ + folder + platform::kSeparator + "data" + platform::kSeparator));
+    if (!utils.FindFirstMatch(dataDir, "*.fid")) throw CRvcException(110, folder);
+    const std::string fidFile = dataDir + utils.FoundName();
+    const std::string configFile = dataDir + "zv_config.res";
+
+    // Recognise the type by its ".fid" template: whole files first, then the "Ravlin"
+    // lines, then the "FID" lines.
+    const CTemplate* type = nullptr;
+    for (const char* key : {"", "Ravlin", "FID"}) {
+      for (int i = 0; type == nullptr && i < templates_->GetCount(); ++i) {
+        const CTemplate* candidate = templates_->GetAt(i);
+        if (candidate->FID.empty()) continue;
+        const std::string templateFid = templates_->TemplatePath(candidate->FID);
+        if (!IsFile(templateFid)) continue;
+        if (SameFiles(utils, fidFile, templateFid, key, trace)) type = candidate;
+      }
+      if (type != nullptr) break;
+    }
+
+    if (type != nullptr) {
+      record.Type = type->Name;
+      const std::string templateConfig = type->Config.empty() ? std::string() : templates_->TemplatePath(type->Config);
+      if (!IsFile(templateConfig) || !SameFiles(utils, configFile, templateConfig, "name", trace)) {
+        trace.Trace("Inconsistent configuration found in: " + configFile + " and in:" + templateConfig);
+      }
+    } else {
+      trace.Trace("Inconsistent configuration found");
+      record.Type = "Generic";
+    }
+
+    if (auto config = ResourceDb::Open(configFile)) {
+      long port = 0;
+      auto value = config->Find("PavoNet", "commandport");
+      if (value && CRvcUtils::ParseFirstNumber(*value, port) >= 0) {
+        record.CommandPort = static_cast<int>(port);
+        const int hundreds = static_cast<int>((port % 1000) / 100);
+        if (hundreds > record.Base && port % 1000 != 0) record.Base = hundreds;
+      }
+    } else {
+      trace.Trace("No command port for " + folder + ": cannot open " + configFile);
+    }
+    separatorInUse_[static_cast<size_t>(record.Base)] = true;
+
+    trace.Trace("Dispatcher " + record.Name + " of type " + record.Type + " rebuilt from " + iniFile);
+    Place(std::move(dispatcher));
+  }
+}
+
+// Makes the dispatcher at `index` differ from every one before it in port separator,
+// name and folder, rewriting its ini file to match. Passes repeat until nothing changes,
+// so that a repaired value cannot clash with a dispatcher compared earlier.
+void CDispatcherList::Repair(size_t index) {
+  CRvcUtils utils;
+  CDispatcher& x = *dispatchers_[index];
+  DispatcherRecord& rx = x.Record;
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (size_t j = 0; j < index; ++j) {
+      const DispatcherRecord& ry = dispatchers_[j]->Record;
+      if (rx.Base == ry.Base) {
+        const int base = NextFreeSeparator(index);
+        if (base >= 0) {
+          utils.SetIniCommandPort(IniFileOf(rx.Folder), base);
+          if (rx.CommandPort >= 0) rx.CommandPort = static_cast<int>(CRvcUtils::PortWithSeparator(rx.CommandPort, base));
+          rx.Base = base;
+          separatorInUse_[static_cast<size_t>(base)] = true;
+          changed = true;
+        }
+      }
+      if (platform::EqualsNoCase(rx.Name, ry.Name)) {
+        const std::string name = rx.Name + "Copy";
+        utils.RenameIniDispatcher(IniFileOf(rx.Folder), ry.Name, name);
+        rx.Name = name;
+        changed = true;
+      } else if (platform::EqualsNoCase(rx.Folder, ry.Folder)) {
+        const std::string folder = rx.Folder + "Copy";
+        // The renamed folder's ini exists only once its files have been copied there.
+        const std::string ini = IniFileOf(folder);
+        if (IsFile(ini)) {
+          utils.RenameIniFlavour(ini, ry.Folder, folder);
+        } else {
+          CRvcTrace("").Trace("Folder " + rx.Folder + " used twice; renamed to " + folder + " without an ini file " + ini);
+        }
+        rx.Folder = folder;
+        x.SetPath(dataFolder_ + folder);
+        changed = true;
+      }
+    }
+  }
+}
+
+// The next port separator after that of the dispatcher at `index` (cyclically) that no
+// dispatcher before it uses, preferring one that no dispatcher uses at all; -1 when the
+// ten are taken by those before it.
+int CDispatcherList::NextFreeSeparator(size_t index) const {
+  std::array<bool, 10> before{}, anywhere{};
+  for (size_t i = 0; i < dispatchers_.size(); ++i) {
+    const int base = dispatchers_[i]->Record.Base;
+    if (base < 0 || base > 9 || i == index) continue;
+    if (i < index) before[static_cast<size_t>(base)] = true;
+    anywhere[static_cast<size_t>(base)] = true;
+  }
+  const int current = dispatchers_[index]->Record.Base;
+  for (const auto* taken : {&anywhere, &before}) {
+    for (int step = 1; step <= 10; ++step) {
+      const int base = ((current + step) % 10 + 10) % 10;
+      if (!(*taken)[static_cast<size_t>(base)]) return base;
+    }
+  }
+  return -1;
+}
+
+bool CDispatcherList::Save() {
+  try {
+    auto existing = ResourceDb::Open(listFile_);
+    ResourceDb db = existing ? std::move(*existing) : ResourceDb::Create(listFile_);
+    db.Set("Main", "Install", dataFolder_);
+    db.Set("Main", "NrConfigs", std::to_string(dispatchers_.size()));
+    for (size_t i = 0; i < dispatchers_.size(); ++i) {
+      Repair(i);
+      const DispatcherRecord& record = dispatchers_[i]->Record;
+      const std::string topic = "Config" + std::to_string(i + 1);
+      db.Set(topic, "Name", record.Name);
+      db.Set(topic, "Type", record.Type);
+      db.Set(topic, "Folder", record.Folder);
+      db.Set(topic, "Base", std::to_string(record.Base));
+      db.Set(topic, "CommandPort", std::to_string(record.CommandPort));
+      db.Set(topic, "Flavour", record.Flavour);
+    }
+    // Dispatchers removed since the last save leave topics behind that "NrConfigs" no
+    // longer counts; drop them so that the file says what the list holds.
+    for (size_t i = dispatchers_.size() + 1; db.HasTopic("Config" + std::to_string(i)); ++i) {
+      db.RemoveTopic("Config" + std::to_string(i));
+    }
+    db.Flush();
+    return true;
+  } catch (const CRvcException& e) {
+    e.Report();
+    return false;
+  }
+}
+
+}  // namespace rvc::store

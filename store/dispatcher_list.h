@@ -1,0 +1,95 @@
+// The dispatchers of one flavour: their identity records, loaded from the dispatcher
+// list file ("rvc1.cfg") of the data folder or rebuilt from the dispatcher ini files and
+// resource folders found there (docs/device-types.md describes the rebuild).
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rvc::store {
+
+class CTemplateList;
+
+// The identity of a dispatcher.
+struct DispatcherRecord {
+  std::string Flavour;
+  std::string Name;
+  std::string Type;
+  std::string Folder;
+  int Base = 0;          // port separator 0 to 9
+  int CommandPort = -1;  // -1 when unknown
+};
+
+// The settings object of one dispatcher. The settings pages attach to it later; for now
+// it holds the record and the dispatcher's folder.
+class CDispatcher {
+ public:
+  // `folder` is DataFolder + Folder (no trailing separator).
+  explicit CDispatcher(std::string folder) : path_(std::move(folder)) {}
+  DispatcherRecord Record;
+  const std::string& Path() const { return path_; }
+  void SetPath(std::string path) { path_ = std::move(path); }
+
+ private:
+  std::string path_;
+};
+
+class CDispatcherList {
+ public:
+  // Loads `listFile` (109, 110) or, with `rebuild`, rebuilds from "zv*dispatcher.ini" in
+  // DataFolder + "data/" (110, 104 with the running-dispatcher hint). `templates` must
+  // outlive the list. `flavourDisplayName` is used in the open-failure message only.
+  CDispatcherList(std::string listFile, const CTemplateList& templates, bool rebuild,
+                  std::string flavourDisplayName);
+  ~CDispatcherList();
+
+  int GetCount() const { return static_cast<int>(dispatchers_.size()); }
+  // Raises std::out_of_range for an invalid index.
+  CDispatcher& GetAt(int index);
+  const CDispatcher& GetAt(int index) const;
+  CDispatcher& GetCurrent() { return GetAt(current_); }
+  void SetCurrent(int index) { current_ = index; }
+  int Current() const { return current_; }
+
+  // A new dispatcher copied from `source`, appended or replacing the element at
+  // `position` (std::out_of_range for a position outside the list). Port separator
+  // reservations are the caller's business.
+  CDispatcher& Add(const CDispatcher& source, int position = -1);
+  // Takes `dispatcher` out of the list and hands it to the caller; nullptr when it is not
+  // in the list.
+  std::unique_ptr<CDispatcher> Remove(const CDispatcher& dispatcher);
+  // Writes the list file, repairing duplicate port separators, names and folders first
+  // (and rewriting the affected ini files). A CRvcException is reported and ends the
+  // save; the result tells whether the file was written.
+  bool Save();
+
+  bool SeparatorInUse(int base) const { return base >= 0 && base <= 9 && separatorInUse_[base]; }
+  void SetSeparatorInUse(int base, bool inUse);
+  // The lowest port separator not in use, or -1 when all ten are taken.
+  int LowestFreeSeparator() const;
+
+  const std::string& ListFile() const { return listFile_; }
+  // The folder of the list file, ending with the separator.
+  const std::string& DataFolder() const { return dataFolder_; }
+  const CTemplateList& Templates() const { return *templates_; }
+  // DataFolder + "data/zv" + folder + "_dispatcher.ini".
+  std::string IniFileOf(const std::string& folder) const;
+
+ private:
+  void LoadFromListFile();
+  void Rebuild(const std::string& flavourDisplayName);
+  void Place(std::unique_ptr<CDispatcher> dispatcher);
+  void Repair(size_t index);
+  int NextFreeSeparator(size_t index) const;
+
+  std::vector<std::unique_ptr<CDispatcher>> dispatchers_;
+  std::array<bool, 10> separatorInUse_{};
+  const CTemplateList* templates_;
+  std::string listFile_;
+  std::string dataFolder_;
+  int current_ = 0;
+};
+
+}  // namespace rvc::store

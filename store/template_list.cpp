@@ -1,0 +1,280 @@
+#include "store/template_list.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "frame/rvc_exception.h"
+#include "frame/rvc_trace.h"
+#include "platform/path.h"
+#include "store/rvc_utils.h"
+#include "ui/user_interface.h"
+
+namespace rvc::store {
+namespace {
+
+// Message boxes without a title of their own carry the application's name.
+constexpr const char* kAppTitle = "Ravlin Configurator";
+// Shorter forms of a type name are tried down to this length.
+constexpr size_t kShortestForm = 6;
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind(platform::kSeparator);
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind(platform::kSeparator);
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string StemOf(const std::string& fileName) {
+  const size_t dot = fileName.rfind('.');
+  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
+}
+
+std::string Required(const ResourceDb& db, const std::string& topic, const char* item, const std::string& path) {
+  auto value = db.Find(topic, item);
+  if (!value) throw CRvcException(109, path);
+  return *value;
+}
+
+size_t CommonPrefixNoCase(std::string_view a, std::string_view b) {
+  size_t n = 0;
+  while (n < a.size() && n < b.size() && platform::EqualsNoCase(a.substr(n, 1), b.substr(n, 1))) ++n;
+  return n;
+}
+
+// The ".fid" base a single template name suggests: everything before its last "_".
+std::string InitialBase(const std::string& stem) {
+  const size_t underscore = stem.rfind('_');
+  return underscore == std::string::npos ? std::string() : stem.substr(0, underscore);
+}
+
+// Narrows `base` to the leading part it shares with `stem`. The cut falls on a "_"
+// boundary so that "zv_fid_Lux" and "zv_fid_Lumen" keep "zv_fid", not "zv_fid_Lu".
+std::string NarrowBase(const std::string& base, const std::string& stem) {
+  const size_t common = CommonPrefixNoCase(base, stem);
+  if (common == base.size() && (common == stem.size() || stem[common] == '_')) return base;
+  const size_t underscore = common == 0 ? std::string::npos : base.rfind('_', common - 1);
+  return underscore == std::string::npos ? std::string() : base.substr(0, underscore);
+}
+
+// The type name of a ".fid" template: what follows the base (and its "_"); with no base,
+// or nothing left after it, the part after the last "_".
+std::string TypeNameOf(const std::string& stem, const std::string& base) {
+  std::string rest;
+  if (!base.empty() && stem.size() > base.size()) {
+    rest = stem.substr(base.size());
+    if (rest.front() == '_') rest.erase(0, 1);
+  }
+  if (rest.empty()) {
+    const size_t underscore = stem.rfind('_');
+    rest = underscore == std::string::npos ? stem : stem.substr(underscore + 1);
+  }
+  return rest.empty() ? stem : rest;
+}
+
+// The forms of a type name tried for its templates: the name itself; then the name
+// without its trailing "_"-separated parts, one part at a time; then the name less one
+// trailing character at a time. Shortened forms must keep kShortestForm characters.
+std::vector<std::string> NameForms(const std::string& name) {
+  std::vector<std::string> forms{name};
+  auto add = [&forms](std::string form) {
+    if (form.size() < kShortestForm) return;
+    if (std::find(forms.begin(), forms.end(), form) == forms.end()) forms.push_back(std::move(form));
+  };
+  for (size_t underscore = name.rfind('_'); underscore != std::string::npos && underscore > 0;
+       underscore = name.rfind('_', underscore - 1)) {
+    add(name.substr(0, underscore));
+  }
+  for (size_t length = name.size(); length-- > kShortestForm;) add(name.substr(0, length));
+  return forms;
+}
+
+class TemplateFinder {
+ public:
+  explicit TemplateFinder(std::string folder) : folder_(std::move(folder)) {}
+
+  // The file name of the first of prefix + form + suffix found, trying `forms` in order.
+  std::optional<std::string> Find(const std::vector<std::string>& forms, const std::string& prefix,
+                                  const std::string& suffix) {
+    for (const auto& form : forms) {
+      if (auto found = Probe(prefix + form + suffix)) return found;
+    }
+    return std::nullopt;
+  }
+
+  std::optional<std::string> Probe(const std::string& fileName) {
+    std::string pattern = fileName;
+    if (!utils_.FindNewestFile(folder_, pattern, true)) return std::nullopt;
+    return FileNameOf(pattern);
+  }
+
+  std::string PathOf(const std::string& fileName) const { return folder_ + fileName; }
+
+ private:
+  std::string folder_;
+  CRvcUtils utils_;
+};
+
+}  // namespace
+
+CTemplateList::CTemplateList(std::string flavourKey, std::string listFile, bool rebuild)
+    : key_(std::move(flavourKey)), listFile_(std::move(listFile)) {
+  programFolder_ = FolderOf(listFile_);
+  if (rebuild) {
+    RebuildFromDisk();
+  } else {
+    LoadFromListFile();
+  }
+}
+
+const CTemplate* CTemplateList::GetAt(int index) const {
+  if (index < 0 || index >= GetCount()) return nullptr;
+  return &templates_[static_cast<size_t>(index)];
+}
+
+std::string CTemplateList::TemplatePath(const std::string& file) const {
+  return platform::ResolveNoCase(templateFolder_ + file);
+}
+
+int CTemplateList::FindType(const std::string& name) const {
+  for (int i = 0; i < GetCount(); ++i) {
+    if (platform::EqualsNoCase(templates_[static_cast<size_t>(i)].Name, name)) return i;
+  }
+  for (int i = 0; i < GetCount(); ++i) {
+    if (platform::EqualsNoCase(templates_[static_cast<size_t>(i)].Name, "generic")) return i;
+  }
+  const std::string bare = CRvcUtils::RemoveBlanks(name);
+  for (int i = 0; i < GetCount(); ++i) {
+    if (platform::EqualsNoCase(CRvcUtils::RemoveBlanks(templates_[static_cast<size_t>(i)].Name), bare)) return i;
+  }
+  throw CRvcException(110, name);
+}
+
+int CTemplateList::ReadDispatcherType(const std::string& topic, const ResourceDb* db) const {
+  if (db == nullptr) throw CRvcException(109, "Invalid handle");
+  auto type = db->Find(topic, "Type");
+  if (!type) {
+    ui::ShowMessage("There is no type specified for this Dispatcher!!", kAppTitle, ui::Buttons::Ok);
+    return 0;
+  }
+  return FindType(*type);
+}
+
+std::string CTemplateList::ReadDispatcherItem(const std::string& topic, const std::string& item,
+                                              const ResourceDb* db) const {
+  if (db == nullptr) throw CRvcException(109, "Invalid handle");
+  auto value = db->Find(topic, item);
+  if (!value) {
+    ui::ShowMessage("There is no version specified for this Dispatcher!!", kAppTitle, ui::Buttons::Ok);
+    return {};
+  }
+  return *value;
+}
+
+void CTemplateList::LoadFromListFile() {
+  const ResourceDb db = ResourceDb::OpenOrThrow(listFile_);
+  auto count = db.FindInt("Main", "NrConfigs");
+  if (!count) throw CRvcException(109, listFile_);
+  fidBase_ = Required(db, "Main", "FIDbase", listFile_);
+  flavor_ = Required(db, "Main", "Flavor", listFile_);
+  templateFolder_ = programFolder_ + platform::NativePath("dat\\templates\\") + flavor_ + platform::kSeparator;
+
+  for (long i = 1; i <= *count; ++i) {
+    const std::string topic = "Config" + std::to_string(i);
+    CTemplate type;
+    type.Name = Required(db, topic, "Name", listFile_);
+    type.FID = Required(db, topic, "FID", listFile_);
+    type.PlateOrFilm = Required(db, topic, "ZV_PLATE_OR_FILM", listFile_);
+    type.PlateOrFilmFile = Required(db, topic, type.IsFilm() ? "ZV_FILM" : "ZV_PLATE", listFile_);
+    type.Config = Required(db, topic, "ZV_CONFIG", listFile_);
+    type.Recorder = Required(db, topic, "ZV_RECORDER", listFile_);
+    type.DispatcherIni = Required(db, topic, "ZV_DISPATCHER", listFile_);
+    templates_.push_back(std::move(type));
+  }
+}
+
+void CTemplateList::RebuildFromDisk() {
+  CRvcTrace trace("");
+  // Without a list file the template folder's name is unknown; installations name it
+  // after the flavour.
+  flavor_ = key_;
+  fidBase_.clear();
+  templateFolder_ = platform::ResolveNoCase(programFolder_ + platform::NativePath("dat\\templates\\"));
+  templateFolder_ = platform::WithTrailingSeparator(templateFolder_);
+
+  std::vector<std::string> fidFiles;
+  CRvcUtils utils;
+  if (utils.FindFirstMatch(templateFolder_, "*.fid")) {
+    do {
+      fidFiles.push_back(utils.FoundName());
+    } while (utils.FindNextMatch());
+  }
+  // Directory order differs between file systems; the list order decides which type a
+  // dispatcher is recognised as, so keep it stable.
+  std::sort(fidFiles.begin(), fidFiles.end(), [](const std::string& a, const std::string& b) {
+    return platform::ToLowerAscii(a) < platform::ToLowerAscii(b);
+  });
+
+  if (fidFiles.empty()) {
+    std::string found = "*.fid";
+    if (!utils.FindNewestFile(programFolder_ + "dat" + platform::kSeparator, found, false)) {
+      throw CRvcException(110, listFile_);
+    }
+    templateFolder_ = FolderOf(found);
+    CTemplate generic;
+    generic.Name = "Generic";
+    generic.FID = FileNameOf(found);
+    fidBase_ = InitialBase(StemOf(generic.FID));
+    if (fidBase_.empty()) fidBase_ = StemOf(generic.FID);
+    templates_.push_back(std::move(generic));
+    trace.Trace("No device type templates in " + programFolder_ + "dat; using " + found + " for type Generic");
+    return;
+  }
+
+  // Narrow the base over all names first: a name derived early may still be too long.
+  std::vector<std::string> stems;
+  for (const auto& file : fidFiles) {
+    stems.push_back(StemOf(file));
+    fidBase_ = stems.size() == 1 ? InitialBase(stems.back()) : NarrowBase(fidBase_, stems.back());
+  }
+
+  TemplateFinder finder(templateFolder_);
+  for (size_t i = 0; i < fidFiles.size(); ++i) {
+    CTemplate type;
+    type.FID = fidFiles[i];
+    type.Name = TypeNameOf(stems[i], fidBase_);
+    const std::vector<std::string> forms = NameForms(type.Name);
+
+    auto recorder = finder.Find(forms, "zv_recorder_", ".res");
+    if (!recorder) throw CRvcException(104, finder.PathOf("zv_recorder_" + type.Name + ".res"));
+    type.Recorder = *recorder;
+
+    auto config = finder.Find(forms, "zv_config_", ".res");
+    if (!config) throw CRvcException(104, finder.PathOf("zv_config_" + type.Name + ".res"));
+    type.Config = *config;
+
+    for (const auto& form : forms) {
+      if (auto film = finder.Probe("zv_film_" + form + ".res")) {
+        type.PlateOrFilm = "FILM";
+        type.PlateOrFilmFile = *film;
+        break;
+      }
+      if (auto plate = finder.Probe("zv_plate_" + form + ".res")) {
+        type.PlateOrFilm = "PLATE";
+        type.PlateOrFilmFile = *plate;
+        break;
+      }
+    }
+    if (type.PlateOrFilmFile.empty()) {
+      throw CRvcException(104, finder.PathOf("zv_film_" + type.Name + ".res") + " or zv_plate_" + type.Name + ".res");
+    }
+
+    type.DispatcherIni = finder.Find(forms, "zv" + flavor_ + "_dispatcher_", ".ini").value_or("");
+    trace.Trace("Device type " + type.Name + " rebuilt from " + templateFolder_ + type.FID);
+    templates_.push_back(std::move(type));
+  }
+}
+
+}  // namespace rvc::store
