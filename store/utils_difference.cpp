@@ -148,10 +148,13 @@ void CRvcUtils::ApplyDifferenceFile(const std::string& targetFile, const std::st
       if (!difference->HasTopic(topic)) break;
       std::string value = difference->Find(topic, item).value_or("");
       std::optional<std::string> current = target.Find(topic, item);
-      if (!current) {
+      // "removed" is tested before the item is added: a target that already lacks the
+      // item stays without it (a difference applied to the customised file itself must
+      // change nothing).
+      if (platform::EqualsNoCase(value, kRemoved)) {
+        if (current) target.RemoveItem(topic, item);
+      } else if (!current) {
         target.AddItem(topic, item, value, "");
-      } else if (platform::EqualsNoCase(value, kRemoved)) {
-        target.RemoveItem(topic, item);
       } else if (*current != value) {
         if (platform::EqualsNoCase(item, "confs")) value = ReconcileConfs(value, target, *difference);
         target.Modify(topic, item, value);
