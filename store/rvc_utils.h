@@ -74,23 +74,45 @@ class CRvcUtils {
   static std::vector<std::string> ListItemValues(const std::string& resourceFile, const std::string& item);
 
   // --- File searches (utils_search.cpp) ---
-  bool CompareFiles(const std::string& file1, const std::string& file2, const std::string& key = {}) const;  // 104
+  // Equal at once when the names are equal ignoring case. Lines are compared lower-cased
+  // without blanks and tabs; with a key only the lines containing it (ignoring case), also
+  // without ":" and "=", and a key line of file 1 without partner in file 2 is skipped;
+  // without a key lines are paired and file 2 ending first is unequal. 104 names the file.
+  bool CompareFiles(const std::string& file1, const std::string& file2, const std::string& key = {}) const;
+  // Files (not folders) of `folder` matching `pattern`, in the order of their names
+  // ignoring case. FoundName() is the bare file name; FoundTime() its last-write time in
+  // nanoseconds since the epoch. A pattern may carry subfolders ("data/zv*.ini").
   bool FindFirstMatch(const std::string& folder, const std::string& pattern);
   bool FindNextMatch();
   const std::string& FoundName() const { return foundName_; }
   int64_t FoundTime() const { return foundTime_; }
-  // With `newest`: the newest file of `folder` matching `pattern`; else the first match
-  // in the folder or, failing that, in its subfolders depth first. On success `pattern`
-  // receives the path of the file found.
+  // With `newest`: the newest file of `folder` matching `pattern` (of equal times the first
+  // by name); else the first match in the folder or, failing that, in its subfolders depth
+  // first (links to folders are not followed). On success `pattern` receives the full path
+  // of the file found, which is what the callers go on with (copy, delete, derive a name).
+  // Does not disturb a FindFirstMatch / FindNextMatch walk.
   bool FindNewestFile(const std::string& folder, std::string& pattern, bool newest);
 
   // --- Folder trees (utils_tree.cpp) ---
+  // A file (or a link, never what it points to) is made writable and deleted; a folder is
+  // emptied under the wait cursor and removed when asked. A missing path is no error.
   void DeleteTree(const std::string& path, bool removeFolder, bool ignoreErrors) const;  // 107
+  // Unquotes, then creates missing parents and the folder; never the root. No errors.
   void CreateFolderTree(const std::string& path) const;
-  void CopyTree(const std::string& source, const std::string& target, const CopyOptions& options = {}) const;  // 105, 106
+  // Copies a folder tree into `target` (created with its parents; 106), or a single file
+  // to the path `target` or into the folder `target` (105). Links are copied as links;
+  // devices, pipes and sockets are left out; a target inside the source is not copied
+  // into itself. Files keep their permission bits and times. 105, 106.
+  void CopyTree(const std::string& source, const std::string& target, const CopyOptions& options = {}) const;
+  // True when a process holds a file, a mapping or its working folder below `folder`
+  // (read from /proc as fuser does); the working folder of this process does not count,
+  // its open files do. Not a folder: false.
   static bool FolderInUse(const std::string& folder);
+  // The chosen folder ending with the separator, or "" when cancelled.
   static std::string BrowseForFolder(const std::string& title, const std::string& startFolder);
-  static std::string GetSpecialFolder(bool desktop);  // 118
+  // The all-users Desktop (true) or Programs menu folder (false), without a trailing
+  // separator, created when missing; see docs/special-folders.md. 118.
+  static std::string GetSpecialFolder(bool desktop);
 
   // --- Text (utils_text.cpp) ---
   static std::string BlanksToUnderscores(const std::string& text);

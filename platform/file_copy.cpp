@@ -1,0 +1,223 @@
+#include "platform/file_copy.h"
+
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace rvc::platform {
+namespace {
+
+constexpr size_t kChunk = size_t{1} << 30;  // per system call; the kernel may do less
+
+bool Fail(std::string* error, const char* step) {
+  if (error != nullptr) *error = std::string(step) + ": " + std::strerror(errno);
+  return false;
+}
+
+// Errors by which copy_file_range and sendfile say "not for these files" rather than
+// "the copy went wrong"; the next method may still work.
+bool Unsupported(int err) {
+  return err == EXDEV || err == ENOSYS || err == EOPNOTSUPP || err == EINVAL || err == EBADF || err == EPERM ||
+         err == ETXTBSY;
+}
+
+CopyOutcome Failed(std::string* error, const char* step) {
+  Fail(error, step);
+  return CopyOutcome::kFailed;
+}
+
+enum class Step { kDone, kFallBack, kFailed };
+
+Step CopyWithCopyFileRange(int in, int out, off_t size, std::string* error) {
+  bool any = false;
+  for (;;) {
+    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+    if (n > 0) {
+      any = true;
+      continue;
+    }
+    if (n == 0) {
+      // Pseudo files report a size but copy nothing this way; read them instead.
+      return (!any && size > 0) ? Step::kFallBack : Step::kDone;
+    }
+    if (errno == EINTR) continue;
+    if (Unsupported(errno)) return Step::kFallBack;
+    Fail(error, "copy_file_range");
+    return Step::kFailed;
+  }
+}
+
+Step CopyWithSendfile(int in, int out, std::string* error) {
+  for (;;) {
+    ssize_t n = ::sendfile(out, in, nullptr, kChunk);
+    if (n > 0) continue;
+    if (n == 0) return Step::kDone;
+    if (errno == EINTR) continue;
+    if (Unsupported(errno)) return Step::kFallBack;
+    Fail(error, "sendfile");
+    return Step::kFailed;
+  }
+}
+
+bool CopyWithReadWrite(int in, int out, std::string* error) {
+  std::vector<char> buffer(size_t{1} << 17);
+  for (;;) {
+    ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail(error, "read");
+    }
+    const char* data = buffer.data();
+    while (n > 0) {
+      ssize_t written = ::write(out, data, static_cast<size_t>(n));
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        return Fail(error, "write");
+      }
+      data += written;
+      n -= written;
+    }
+  }
+}
+
+// Both descriptors stand at the start of their files; the methods continue from where
+// the previous one stopped because all of them move the file offsets.
+bool CopyBytes(int in, int out, off_t size, std::string* error) {
+  ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+  Step step = CopyWithCopyFileRange(in, out, size, error);
+  if (step == Step::kFallBack) step = CopyWithSendfile(in, out, error);
+  if (step == Step::kFallBack) return CopyWithReadWrite(in, out, error);
+  return step == Step::kDone;
+}
+
+CopyOutcome CopyLink(int sourceFolder, const char* sourceName, const struct stat& source, int targetFolder,
+                     const char* targetName, const CopyRequest& request, std::string* error) {
+  std::string text(static_cast<size_t>(source.st_size > 0 ? source.st_size : 255) + 1, '\0');
+  for (;;) {
+    ssize_t n = ::readlinkat(sourceFolder, sourceName, text.data(), text.size());
+    if (n < 0) return Failed(error, "readlink");
+    if (static_cast<size_t>(n) < text.size()) {
+      text.resize(static_cast<size_t>(n));
+      break;
+    }
+    text.resize(text.size() * 2);  // the link changed meanwhile
+  }
+  if (::symlinkat(text.c_str(), targetFolder, targetName) != 0) {
+    if (errno != EEXIST) return Failed(error, "symlink");
+    if (!request.overwrite) return CopyOutcome::kKept;
+    struct stat target {};
+    if (::fstatat(targetFolder, targetName, &target, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(target.st_mode)) {
+      errno = EISDIR;
+      return Failed(error, "replace");
+    }
+    if (::unlinkat(targetFolder, targetName, 0) != 0) return Failed(error, "unlink");
+    if (::symlinkat(text.c_str(), targetFolder, targetName) != 0) return Failed(error, "symlink");
+  }
+  const struct timespec times[2] = {source.st_atim, source.st_mtim};
+  ::utimensat(targetFolder, targetName, times, AT_SYMLINK_NOFOLLOW);
+  return CopyOutcome::kCopied;
+}
+
+// Opens the target for writing: a new file when possible, else the existing one
+// truncated. Returns -1 with `outcome` set when nothing is to be written.
+int OpenTarget(int targetFolder, const char* targetName, const struct stat& source, const CopyRequest& request,
+               bool& created, CopyOutcome& outcome, std::string* error) {
+  constexpr int kCreate = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+  int out = ::openat(targetFolder, targetName, kCreate, 0600);
+  created = out >= 0;
+  if (out >= 0 || errno != EEXIST) {
+    if (out < 0) outcome = Failed(error, "create");
+    return out;
+  }
+  if (!request.overwrite) {
+    outcome = CopyOutcome::kKept;
+    return -1;
+  }
+  struct stat target {};
+  if (::fstatat(targetFolder, targetName, &target, AT_SYMLINK_NOFOLLOW) != 0) {
+    outcome = Failed(error, "stat target");
+    return -1;
+  }
+  if (target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
+    outcome = CopyOutcome::kSame;  // truncating would destroy the source
+    return -1;
+  }
+  if (S_ISDIR(target.st_mode)) {
+    errno = EISDIR;
+    outcome = Failed(error, "replace");
+    return -1;
+  }
+  if (!S_ISREG(target.st_mode)) {
+    // A link (or anything else) is replaced, never written through.
+    if (::unlinkat(targetFolder, targetName, 0) != 0) {
+      outcome = Failed(error, "unlink");
+      return -1;
+    }
+    out = ::openat(targetFolder, targetName, kCreate, 0600);
+    created = out >= 0;
+  } else {
+    constexpr int kReplace = O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW;
+    out = ::openat(targetFolder, targetName, kReplace);
+    if (out < 0 && errno == EACCES) {
+      // A read-only copy from an earlier run: the caller asked to overwrite it.
+      ::fchmodat(targetFolder, targetName, (target.st_mode & 07777) | S_IWUSR, 0);
+      out = ::openat(targetFolder, targetName, kReplace);
+    }
+  }
+  if (out < 0) {
+    outcome = Failed(error, "open target");
+  }
+  return out;
+}
+
+}  // namespace
+
+CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolder, const char* targetName,
+                       const CopyRequest& request, std::string* error) {
+  struct stat source {};
+  int statFlags = request.followSourceLink ? 0 : AT_SYMLINK_NOFOLLOW;
+  if (::fstatat(sourceFolder, sourceName, &source, statFlags) != 0) return Failed(error, "stat");
+  if (S_ISLNK(source.st_mode)) {
+    return CopyLink(sourceFolder, sourceName, source, targetFolder, targetName, request, error);
+  }
+  if (!S_ISREG(source.st_mode)) {
+    // Devices, pipes and sockets would block or never end; they are no files to copy.
+    errno = S_ISDIR(source.st_mode) ? EISDIR : EINVAL;
+    return Failed(error, "source");
+  }
+
+  int in = ::openat(sourceFolder, sourceName, O_RDONLY | O_CLOEXEC | (request.followSourceLink ? 0 : O_NOFOLLOW));
+  if (in < 0) return Failed(error, "open source");
+  if (::fstat(in, &source) != 0) {
+    Fail(error, "stat source");
+    ::close(in);
+    return CopyOutcome::kFailed;
+  }
+
+  bool created = false;
+  CopyOutcome outcome = CopyOutcome::kCopied;
+  int out = OpenTarget(targetFolder, targetName, source, request, created, outcome, error);
+  if (out < 0) {
+    ::close(in);
+    return outcome;
+  }
+
+  bool ok = CopyBytes(in, out, source.st_size, error);
+  if (ok && ::fchmod(out, source.st_mode & 01777) != 0) ok = Fail(error, "chmod");
+  const struct timespec times[2] = {source.st_atim, source.st_mtim};
+  if (ok && ::futimens(out, times) != 0) ok = Fail(error, "set times");
+  if (::close(out) != 0 && ok) ok = Fail(error, "close");
+  ::close(in);
+  if (!ok) {
+    if (created) ::unlinkat(targetFolder, targetName, 0);
+    return CopyOutcome::kFailed;
+  }
+  return CopyOutcome::kCopied;
+}
+
+}  // namespace rvc::platform

@@ -1,0 +1,45 @@
+// Copying single files the way the kernel does it fastest.
+//
+// The bytes go through copy_file_range (the data never passes through user space and,
+// on file systems that support it, blocks are shared or copied on the server side).
+// Where the kernel refuses it (another file system, an old kernel, special files) the
+// copy falls back to sendfile and at last to read/write. A copy keeps the permission
+// bits (without set-user-ID and set-group-ID, as ownership is not copied) and the access
+// and modification times of its source.
+#pragma once
+
+#include <fcntl.h>
+
+#include <string>
+
+namespace rvc::platform {
+
+enum class CopyOutcome {
+  kCopied,  // the target now holds the source's bytes (or, for a link, the same link)
+  kKept,    // the target existed and overwriting was not asked for
+  kSame,    // source and target are the same file; nothing was written
+  kFailed,
+};
+
+struct CopyRequest {
+  bool overwrite = true;
+  // Whether a symbolic link as source is copied as what it points to. Otherwise the link
+  // itself is copied, with its text unchanged, so that a copied tree never reaches out
+  // through its links.
+  bool followSourceLink = true;
+};
+
+// Copies `sourceName` (relative to the open folder `sourceFolder`, or AT_FDCWD) to
+// `targetName` (relative to `targetFolder`). An existing target is replaced in place;
+// a target that is a symbolic link is replaced by the copy instead of being written
+// through. On failure a target that this call created is removed again and `error`
+// (when given) receives the step and the system's reason.
+CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolder, const char* targetName,
+                       const CopyRequest& request, std::string* error = nullptr);
+
+inline CopyOutcome CopyFile(const std::string& source, const std::string& target, const CopyRequest& request,
+                            std::string* error = nullptr) {
+  return CopyFileAt(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), request, error);
+}
+
+}  // namespace rvc::platform

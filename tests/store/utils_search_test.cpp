@@ -1,0 +1,185 @@
+// CompareFiles and the file searches of CRvcUtils.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "frame/rvc_exception.h"
+#include "store/rvc_utils.h"
+#include "tests/support/test_support.h"
+
+namespace rvc::store {
+namespace {
+
+using test::TempDir;
+using test::WriteFile;
+
+// Sets the last-write time of `path` to `seconds` after the epoch.
+void SetTime(const std::string& path, time_t seconds) {
+  const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+class CompareFilesTest : public ::testing::Test {
+ protected:
+  bool Compare(const std::string& text1, const std::string& text2, const std::string& key = {}) {
+    WriteFile(dir_ / "one.fid", text1);
+    WriteFile(dir_ / "two.fid", text2);
+    return utils_.CompareFiles(dir_ / "one.fid", dir_ / "two.fid", key);
+  }
+
+  TempDir dir_;
+  CRvcUtils utils_;
+};
+
+TEST_F(CompareFilesTest, SameNameInAnotherCaseIsEqualWithoutOpening) {
+  // Neither file exists: opening either would raise 104.
+  EXPECT_TRUE(utils_.CompareFiles(dir_ / "Missing.FID", dir_ / "missing.fid"));
+}
+
+TEST_F(CompareFilesTest, FileThatCannotBeOpenedRaises104WithItsPath) {
+  WriteFile(dir_ / "present.fid", "x\n");
+  try {
+    utils_.CompareFiles(dir_ / "absent.fid", dir_ / "present.fid");
+    FAIL() << "no exception";
+  } catch (const CRvcException& e) {
+    EXPECT_EQ(e.Id(), 104);
+    EXPECT_EQ(e.Message(), "Failed to open " + dir_ / "absent.fid");
+  }
+  try {
+    utils_.CompareFiles(dir_ / "present.fid", dir_ / "absent.fid");
+    FAIL() << "no exception";
+  } catch (const CRvcException& e) {
+    EXPECT_EQ(e.Message(), "Failed to open " + dir_ / "absent.fid");
+  }
+}
+
+TEST_F(CompareFilesTest, FilesAreOpenedIgnoringCase) {
+  WriteFile(dir_ / "Templates/Zv.FID", "[Main]\n");
+  WriteFile(dir_ / "copy.fid", "[main]\n");
+  EXPECT_TRUE(utils_.CompareFiles(dir_ / "templates/zv.fid", dir_ / "copy.fid"));
+}
+
+TEST_F(CompareFilesTest, WithoutKeyLinesArePairedIgnoringCaseBlanksAndTabs) {
+  EXPECT_TRUE(Compare("[Main]\nName = Big Setter\n", "[main]\r\nname=\tbigsetter\r\n"));
+  EXPECT_FALSE(Compare("[Main]\nName = Big Setter\n", "[Main]\nName = Big Setter 2\n"));
+  // ":" and "=" only disappear when a key is given.
+  EXPECT_FALSE(Compare("a=b\n", "a:b\n"));
+  // Lines are paired, not searched for.
+  EXPECT_FALSE(Compare("a\nb\n", "b\na\n"));
+}
+
+TEST_F(CompareFilesTest, WithoutKeyOnlyTheSecondFileEndingFirstIsUnequal) {
+  EXPECT_FALSE(Compare("a\nb\nc\n", "a\nb\n"));
+  EXPECT_TRUE(Compare("a\nb\n", "a\nb\nc\n"));
+  EXPECT_TRUE(Compare("", "anything\n"));
+}
+
+TEST_F(CompareFilesTest, WithKeyOnlyKeyLinesAreCompared) {
+  const std::string one = "[Main]\nRavlin FID = 4.2\nComment = one\nRAVLIN-Type: Setter\n";
+  const std::string two = "[Other]\nravlinfid:4.2\nComment = two\nextra line\nravlin-type = setter\n";
+  EXPECT_TRUE(Compare(one, two, "Ravlin"));
+  EXPECT_FALSE(Compare(one, two));
+  EXPECT_FALSE(Compare(one, "Ravlin FID = 4.3\nRavlin-Type = Setter\n", "Ravlin"));
+}
+
+TEST_F(CompareFilesTest, WithKeyLinesOfTheFirstFileWithoutPartnerAreSkipped) {
+  EXPECT_TRUE(Compare("FID=1\nFID=2\nFID=3\n", "fid 1\nno key here\n", "FID"));
+  EXPECT_TRUE(Compare("FID=1\n", "FID=1\nFID=2\n", "FID"));
+  EXPECT_FALSE(Compare("FID=1\nFID=2\n", "FID=1\nFID=9\n", "FID"));
+}
+
+class FindTest : public ::testing::Test {
+ protected:
+  TempDir dir_;
+  CRvcUtils utils_;
+};
+
+TEST_F(FindTest, FirstAndNextWalkTheMatchingFilesByName) {
+  WriteFile(dir_ / "Data/zvB_dispatcher.ini", "b");
+  WriteFile(dir_ / "Data/ZVa_Dispatcher.INI", "a");
+  WriteFile(dir_ / "Data/zvc_dispatcher.ini.bak", "");
+  WriteFile(dir_ / "Data/other.ini", "");
+  WriteFile(dir_ / "Data/zvdir_dispatcher.ini/inside", "");  // a folder does not match
+  SetTime(dir_ / "Data/ZVa_Dispatcher.INI", 1'000'000);
+
+  ASSERT_TRUE(utils_.FindFirstMatch(dir_ / "data/", "zv*dispatcher.ini"));
+  EXPECT_EQ(utils_.FoundName(), "ZVa_Dispatcher.INI");
+  EXPECT_EQ(utils_.FoundTime(), int64_t{1'000'000} * 1'000'000'000);
+  ASSERT_TRUE(utils_.FindNextMatch());
+  EXPECT_EQ(utils_.FoundName(), "zvB_dispatcher.ini");
+  EXPECT_FALSE(utils_.FindNextMatch());
+  EXPECT_FALSE(utils_.FindNextMatch());
+}
+
+TEST_F(FindTest, NoMatchOrNoFolderFindsNothing) {
+  WriteFile(dir_ / "a.txt", "");
+  EXPECT_FALSE(utils_.FindFirstMatch(dir_.Path(), "*.fid"));
+  EXPECT_FALSE(utils_.FindFirstMatch(dir_ / "missing/", "*"));
+  EXPECT_FALSE(utils_.FindNextMatch());
+}
+
+TEST_F(FindTest, NewestTakesTheLatestFileAndKeepsTheEarlierOfEqualTimes) {
+  WriteFile(dir_ / "a.lnk", "");
+  WriteFile(dir_ / "B.lnk", "");
+  WriteFile(dir_ / "c.lnk", "");
+  WriteFile(dir_ / "sub/z.lnk", "");  // subfolders are not looked at
+  SetTime(dir_ / "a.lnk", 100);
+  SetTime(dir_ / "B.lnk", 300);
+  SetTime(dir_ / "c.lnk", 300);
+  SetTime(dir_ / "sub/z.lnk", 900);
+
+  std::string pattern = "*.LNK";
+  ASSERT_TRUE(utils_.FindNewestFile(dir_.Path(), pattern, true));
+  EXPECT_EQ(pattern, dir_ / "B.lnk");
+
+  std::string none = "*.res";
+  EXPECT_FALSE(utils_.FindNewestFile(dir_.Path(), none, true));
+  EXPECT_EQ(none, "*.res");
+}
+
+TEST_F(FindTest, SearchFormTakesTheFolderFirstThenSubfoldersDepthFirst) {
+  WriteFile(dir_ / "prog/a/deep/x/rvc2.cfg", "deep");
+  WriteFile(dir_ / "prog/b/rvc1.cfg", "shallow but later");
+  std::string pattern = "RVC*.cfg";
+  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "Prog/", pattern, false));
+  EXPECT_EQ(pattern, dir_ / "prog/a/deep/x/rvc2.cfg");
+
+  WriteFile(dir_ / "prog/rvc9.cfg", "top");
+  pattern = "rvc*.cfg";
+  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog", pattern, false));
+  EXPECT_EQ(pattern, dir_ / "prog/rvc9.cfg");
+}
+
+TEST_F(FindTest, SearchFormDoesNotFollowFolderLinks) {
+  WriteFile(dir_ / "outside/rvc1.cfg", "");
+  ASSERT_EQ(::mkdir((dir_ / "prog").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink("..", (dir_ / "prog/loop").c_str()), 0);
+  ASSERT_EQ(::symlink((dir_ / "outside").c_str(), (dir_ / "prog/out").c_str()), 0);
+  std::string pattern = "rvc1.cfg";
+  EXPECT_FALSE(utils_.FindNewestFile(dir_ / "prog/", pattern, false));
+}
+
+TEST_F(FindTest, PatternMayNameASubfolderAndAnExactFile) {
+  WriteFile(dir_ / "com_win/DispatcherAB.bat", "");
+  std::string pattern = "COM_WIN/dispatcherab.bat";
+  ASSERT_TRUE(utils_.FindNewestFile(dir_.Path(), pattern, true));
+  EXPECT_EQ(pattern, dir_ / "com_win/DispatcherAB.bat");
+}
+
+TEST_F(FindTest, NewestFileDoesNotDisturbARunningSearch) {
+  WriteFile(dir_ / "1.fid", "");
+  WriteFile(dir_ / "2.fid", "");
+  WriteFile(dir_ / "x.res", "");
+  ASSERT_TRUE(utils_.FindFirstMatch(dir_.Path(), "*.fid"));
+  std::string pattern = "*.res";
+  ASSERT_TRUE(utils_.FindNewestFile(dir_.Path(), pattern, true));
+  EXPECT_EQ(utils_.FoundName(), "1.fid");
+  ASSERT_TRUE(utils_.FindNextMatch());
+  EXPECT_EQ(utils_.FoundName(), "2.fid");
+}
+
+}  // namespace
+}  // namespace rvc::store
