@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Lays out the bundled sample installation in TARGET: copies sample/ there (replacing a
+# layout made there before), writes TARGET/environment, the installation's environment
+# file, and tells how to point the configurator at it. The bundled copy is never changed.
+#
+#   scripts/lay_out_sample.sh TARGET
+#
+# TARGET must be missing, empty, or a layout made by this script. See
+# docs/sample-installation.md for what the sample holds.
+set -euo pipefail
+
+usage() {
+  echo "usage: $0 TARGET" >&2
+  exit 2
+}
+(($# == 1)) || usage
+[[ -n "$1" ]] || usage
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
+source_dir="$repo/sample"
+[[ -d "$source_dir/config" ]] || { echo "$0: no sample installation in $source_dir" >&2; exit 1; }
+
+# An absolute, normalised path (the folder may not exist yet).
+target="$(realpath -m -- "$1")"
+marker_line="# Environment of a sample installation laid out by scripts/lay_out_sample.sh"
+
+case "$target/" in
+  "$source_dir"/* ) echo "$0: $target lies inside the bundled sample; choose another folder" >&2; exit 1 ;;
+esac
+case "$source_dir/" in
+  "$target"/* ) echo "$0: $target holds the bundled sample; choose another folder" >&2; exit 1 ;;
+esac
+if [[ "$target" == / ]]; then
+  echo "$0: refusing to lay out the sample in /" >&2
+  exit 1
+fi
+
+# Configured paths expand into at most 260 characters; the longest path of the sample
+# below its root is about 60 characters.
+if ((${#target} > 190)); then
+  echo "$0: $target is too long (${#target} characters; at most 190)" >&2
+  exit 1
+fi
+
+# Replace a previous layout, but never anything else.
+if [[ -e "$target" || -L "$target" ]]; then
+  if [[ ! -d "$target" || -L "$target" ]]; then
+    echo "$0: $target exists and is not a folder" >&2
+    exit 1
+  fi
+  if [[ -n "$(ls -A -- "$target")" ]]; then
+    if [[ -f "$target/environment" ]] && [[ "$(head -n 1 -- "$target/environment")" == "$marker_line" ]]; then
+      rm -rf -- "$target"
+    else
+      echo "$0: $target is not empty and holds no layout made by this script; not touching it" >&2
+      exit 1
+    fi
+  fi
+fi
+
+mkdir -p -- "$target"
+cp -R -- "$source_dir/." "$target/"
+# Folders the configurator writes into: temporary copies and the two shortcut folders.
+mkdir -p -- "$target/tmp" "$target/desktop" "$target/programs"
+
+cat >"$target/environment" <<EOF
+$marker_line
+# Point the configurator at it with: export RAVLIN_ENVIRONMENT_FILE=$target/environment
+RAVLIN_SAMPLE_ROOT=$target
+KW_DATA_RAVLINCONFIG=$target/config
+KW_PROG_RAVLINCONFIG=$target/configurator
+KW_DATA_TRP=$target/trp
+KW_DATA_SCREENS=$target/screens
+TMP=$target/tmp
+RAVLIN_DESKTOP_DIR=$target/desktop
+RAVLIN_PROGRAMS_DIR=$target/programs
+EOF
+
+cat <<EOF
+Sample installation laid out in $target
+Use it with:
+  export RAVLIN_ENVIRONMENT_FILE=$target/environment
+  build/apps/rvc_setup/rvc_setup              # interactive, all flavours
+  build/apps/rvc_setup/rvc_setup Tiffmono -v  # a job on one flavour (here: refresh its shortcuts)
+Flavours: Tiffmono, Proof, Dedezi, Approval (the last one has no list files and is rebuilt from disk).
+EOF
