@@ -1,19 +1,176 @@
-// rvc_setup: the configurator. Start-up and the command-line modes are wired in here as
-// their subsystems land; for now it sets up the environment and the trace and reports
-// what it would do.
-#include <cstdio>
+// rvc_setup: the configurator of a Ravlin installation.
+//
+// With a job switch it runs one unattended job for an installer and needs no display:
+// messages go to standard error and to the job's trace file. Without one it starts
+// interactively. This build has no main window yet: an interactive run goes through the
+// start-up (single instance, administrator check or login, version selection, flavour
+// catalogue) and then prints a summary of the flavours and their dispatchers on standard
+// output. The login and the version choice are asked on the terminal.
+#include <termios.h>
+#include <unistd.h>
 
-#include "frame/rvc_exception.h"
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "frame/command_line.h"
+#include "frame/login.h"
+#include "frame/rvc_app.h"
 #include "frame/rvc_trace.h"
+#include "frame/version_selection.h"
 #include "platform/environment.h"
+#include "ui/console/console_ui.h"
+
+namespace {
+
+using rvc::frame::CFlavour;
+using rvc::frame::FlavourList;
+using rvc::frame::MainWindowSettings;
+
+bool HasDisplay() {
+  auto set = [](const char* name) { return !rvc::platform::GetEnv(name).value_or("").empty(); };
+  return set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+bool ReadLine(std::string& line, bool hidden = false) {
+  termios saved{};
+  const bool masked = hidden && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (masked) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  const bool read = static_cast<bool>(std::getline(std::cin, line));
+  if (masked) {
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputc('\n', stderr);
+  }
+  return read;
+}
+
+// The dialogs of the start-up, asked on the terminal. Without a terminal the version
+// dialog keeps its first entry and the login dialog is cancelled.
+class TerminalDialogs : public rvc::ui::ConsoleUserInterface {
+ public:
+  rvc::ui::DialogResult RunDialog(rvc::ui::IDialogModel& model) override {
+    const bool terminal = ::isatty(STDIN_FILENO) != 0;
+    if (auto* versions = dynamic_cast<rvc::frame::CVersionSelection*>(&model)) return ChooseVersion(*versions, terminal);
+    if (auto* login = dynamic_cast<rvc::frame::CLoginDialog*>(&model)) return LogIn(*login, terminal);
+    return rvc::ui::DialogResult::Cancel;
+  }
+
+ private:
+  static rvc::ui::DialogResult ChooseVersion(rvc::frame::CVersionSelection& model, bool terminal) {
+    std::fprintf(stderr, "%s\n", rvc::frame::CVersionSelection::kTitle);
+    for (size_t i = 0; i < model.Entries.size(); ++i) std::fprintf(stderr, "  %zu  %s\n", i + 1, model.Entries[i].c_str());
+    if (!terminal) return rvc::ui::DialogResult::Ok;
+    for (;;) {
+      std::fprintf(stderr, "Version to use (1-%zu, empty for 1, q to quit): ", model.Entries.size());
+      std::string answer;
+      if (!ReadLine(answer) || answer == "q") return rvc::ui::DialogResult::Cancel;
+      if (answer.empty()) return rvc::ui::DialogResult::Ok;
+      try {
+        size_t choice = std::stoul(answer);
+        if (choice >= 1 && choice <= model.Entries.size()) {
+          model.Selection = static_cast<int>(choice - 1);
+          return rvc::ui::DialogResult::Ok;
+        }
+      } catch (const std::exception&) {
+      }
+    }
+  }
+
+  static rvc::ui::DialogResult LogIn(rvc::frame::CLoginDialog& model, bool terminal) {
+    std::fprintf(stderr, "%s\n", rvc::frame::CLoginDialog::kPrompt);
+    if (!terminal) {
+      std::fprintf(stderr, "No terminal to log in from: run rvc_setup as an administrator.\n");
+      return rvc::ui::DialogResult::Cancel;
+    }
+    std::fprintf(stderr, "[l]og in, [v]iew mode or [c]ancel? ");
+    std::string answer;
+    if (!ReadLine(answer) || answer.empty() || answer[0] == 'c') return rvc::ui::DialogResult::Cancel;
+    if (answer[0] == 'v') {
+      model.ChooseViewMode();
+      return rvc::ui::DialogResult::Cancel;
+    }
+    std::fprintf(stderr, "Username: ");
+    if (!ReadLine(model.UserName)) return rvc::ui::DialogResult::Cancel;
+    std::fprintf(stderr, "Password: ");
+    if (!ReadLine(model.Password, true)) return rvc::ui::DialogResult::Cancel;
+    return rvc::ui::DialogResult::Ok;
+  }
+};
+
+// The user interface of the jobs: messages go to standard error and to the job's trace.
+// Reported errors (titled "Error") are in the trace already.
+class JobConsole : public rvc::ui::ConsoleUserInterface {
+ public:
+  rvc::ui::Answer ShowMessage(const rvc::ui::Message& message) override {
+    if (message.title != "Error") {
+      rvc::CRvcTrace trace("");
+      trace.Trace(message.text);
+    }
+    return ConsoleUserInterface::ShowMessage(message);
+  }
+};
+
+// Stands in for the main window: prints what it would show.
+class SummaryWindow : public rvc::frame::IMainWindow {
+ public:
+  SummaryWindow(FlavourList& flavours, MainWindowSettings settings) : flavours_(flavours), settings_(std::move(settings)) {}
+
+  void RunModal() override {
+    std::printf("%s\n%s%s\n", rvc::frame::CRvcApp::WindowTitle().c_str(), settings_.FlavourLabel.c_str(),
+                settings_.ViewOnly ? " (view mode)" : "");
+    for (size_t i = 0; i < flavours_.size(); ++i) {
+      const CFlavour& flavour = *flavours_[i];
+      std::printf("%c %s [%s] %s\n", static_cast<int>(i) == settings_.FlavourIndex ? '*' : ' ',
+                  flavour.DisplayName.c_str(), flavour.Key.c_str(), flavour.Version.c_str());
+      std::printf("    program folder: %s (%d device types)\n", flavour.TemplateList->ProgramFolder().c_str(),
+                  flavour.TemplateList->GetCount());
+      std::printf("    data folder:    %s\n", flavour.DispatcherList->DataFolder().c_str());
+      for (int d = 0; d < flavour.DispatcherList->GetCount(); ++d) {
+        const auto& record = flavour.DispatcherList->GetAt(d).Record;
+        std::printf("      %-20s type %-20s folder %-12s port separator %d  command port %d\n", record.Name.c_str(),
+                    record.Type.c_str(), record.Folder.c_str(), record.Base, record.CommandPort);
+      }
+    }
+    std::fflush(stdout);
+  }
+
+  void RegeneratePpd(int) override {}
+
+ private:
+  FlavourList& flavours_;
+  MainWindowSettings settings_;
+};
+
+class SummaryWindows : public rvc::frame::IMainWindowFactory {
+ public:
+  std::unique_ptr<rvc::frame::IMainWindow> Create(FlavourList& flavours, const MainWindowSettings& settings) override {
+    if (settings.Mode == rvc::frame::kModeInteractive) {
+      std::fprintf(stderr, HasDisplay() ? "The main window is not part of this build; here is a summary instead.\n"
+                                        : "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so no main "
+                                          "window; here is a summary instead.\n");
+    }
+    return std::make_unique<SummaryWindow>(flavours, settings);
+  }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  (void)argc;
-  (void)argv;
-  rvc::platform::KW_EnvironmentSetupEx();
-  rvc::CRvcTrace trace("");
-  trace.Trace("Start");
-  std::fprintf(stderr, "rvc_setup: the main window is not available in this build yet.\n");
-  trace.Trace("Stop");
-  return 0;
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const bool job = rvc::frame::ParseCommandLine(arguments).Mode != rvc::frame::kModeInteractive;
+
+  JobConsole console;
+  TerminalDialogs terminal;
+  rvc::ui::ScopedUserInterface ui(job ? static_cast<rvc::ui::IUserInterface&>(console) : terminal);
+
+  SummaryWindows windows;
+  rvc::frame::StartupServices services;
+  services.mainWindows = &windows;
+  rvc::frame::CRvcApp app(services);
+  return app.Run(arguments);
 }

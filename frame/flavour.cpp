@@ -1,0 +1,24 @@
+#include "frame/flavour.h"
+
+#include "frame/rvc_exception.h"
+
+namespace rvc::frame {
+
+CFlavour::CFlavour(std::string key, std::string displayName, std::string version,
+                   const std::string& programListFile, bool rebuildTypes, const std::string& dataListFile,
+                   bool rebuildDispatchers)
+    : DisplayName(std::move(displayName)), Key(std::move(key)), Version(std::move(version)) {
+  if (Version.empty()) Version = "V52";
+  TemplateList = std::make_unique<store::CTemplateList>(Key, programListFile, rebuildTypes);
+  DispatcherList =
+      std::make_unique<store::CDispatcherList>(dataListFile, *TemplateList, rebuildDispatchers, DisplayName);
+  if (DispatcherList->GetCount() == 0) throw CRvcException(123, "Ravlin Configurator didn't find a configuration");
+}
+
+CFlavour::~CFlavour() {
+  // The dispatcher list refers to the template list: it goes first.
+  DispatcherList.reset();
+  TemplateList.reset();
+}
+
+}  // namespace rvc::frame

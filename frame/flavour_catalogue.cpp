@@ -1,0 +1,84 @@
+#include "frame/flavour_catalogue.h"
+
+#include <algorithm>
+
+#include "frame/rvc_app.h"
+#include "platform/environment.h"
+#include "platform/path.h"
+#include "store/resource_db.h"
+#include "store/rvc_utils.h"
+
+namespace rvc::frame {
+namespace {
+
+// Catalogue values are read into buffers of 2048 bytes.
+constexpr size_t kMaxValueLength = 2047;
+
+std::string ReadItem(const store::ResourceDb& catalogue, const std::string& topic, const char* item) {
+  std::string value = catalogue.Find(topic, item).value_or("");
+  if (value.size() > kMaxValueLength) value.resize(kMaxValueLength);
+  return value;
+}
+
+}  // namespace
+
+std::string CataloguePath(const std::string& catalogueFileName) {
+  const std::string folder = platform::GetEnv("KW_DATA_RAVLINCONFIG").value_or("");
+  return platform::NativePath(folder) + platform::kSeparator + catalogueFileName;
+}
+
+ListFileChoice FindListFile(const std::string& value, const std::string& browseTitle, const std::string& rebuiltName) {
+  store::CRvcUtils utils;
+  const std::string name = store::CRvcUtils::GetNamePart(value);
+  const std::string type = store::CRvcUtils::GetTypePart(value);
+  std::string pattern = !name.empty() && !type.empty() ? name + type : "rvc*.cfg";
+  std::string folder = utils.ExpandFolder(value);
+  // An empty folder would search the working directory.
+  if (!folder.empty() && utils.FindNewestFile(folder, pattern, false)) return {pattern, false};
+
+  std::string ini = "*.ini";
+  if (folder.empty() || !utils.FindNewestFile(folder, ini, false)) {
+    folder = platform::WithTrailingSeparator(store::CRvcUtils::BrowseForFolder(browseTitle, folder));
+  }
+  return {folder + rebuiltName, true};
+}
+
+void InsertByDisplayName(FlavourList& flavours, std::unique_ptr<CFlavour> flavour) {
+  auto position = std::upper_bound(flavours.begin(), flavours.end(), flavour->DisplayName,
+                                   [](const std::string& name, const std::unique_ptr<CFlavour>& element) {
+                                     return name < element->DisplayName;
+                                   });
+  flavours.insert(position, std::move(flavour));
+}
+
+bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, const CatalogueOptions& options,
+                          FlavourList& flavours) {
+  flavours.clear();
+  {
+    store::ResourceDb catalogue = store::ResourceDb::OpenOrThrow(path);
+    for (int index = 0;; ++index) {
+      std::optional<std::string> topic = catalogue.TopicAt(index);
+      if (!topic) break;
+      if (platform::EqualsNoCase(*topic, "_internal_")) continue;
+      if (!filter.empty() && !platform::EqualsNoCase(*topic, filter)) continue;
+
+      const std::string displayName = ReadItem(catalogue, *topic, "name");
+      const std::string version = ReadItem(catalogue, *topic, "Version");
+      const ListFileChoice program = FindListFile(options.programFolder.value_or(ReadItem(catalogue, *topic, "progdir")),
+                                                  "Select PROGRAM folder", "rvc2.cfg");
+      const ListFileChoice data = FindListFile(options.dataFolder.value_or(ReadItem(catalogue, *topic, "datadir")),
+                                               "Select DATA folder", "rvc1.cfg");
+      InsertByDisplayName(flavours, std::make_unique<CFlavour>(*topic, displayName, version, program.file,
+                                                               program.rebuild, data.file, data.rebuild));
+    }
+  }
+  if (!flavours.empty()) return true;
+  if (options.interactive) {
+    ui::ShowMessage("There are no flavours specified in " + path +
+                        " file.\nPlease add topics corresponding to installed flavours in above mentioned file.",
+                    kApplicationName);
+  }
+  return false;
+}
+
+}  // namespace rvc::frame
