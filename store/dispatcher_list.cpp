@@ -364,7 +364,8 @@ void CDispatcherList::Repair(size_t index) {
         const int base = NextFreeSeparator(index);
         if (base >= 0) {
           utils.SetIniCommandPort(IniFileOf(rx.Folder), base);
-          if (rx.CommandPort >= 0) rx.CommandPort = static_cast<int>(CRvcUtils::PortWithSeparator(rx.CommandPort, base));
+          if (rx.CommandPort >= 0)
+            rx.CommandPort = static_cast<int>(CRvcUtils::PortWithSeparator(rx.CommandPort, base));
           rx.Base = base;
           separatorInUse_[static_cast<size_t>(base)] = true;
           changed = true;
@@ -382,7 +383,8 @@ void CDispatcherList::Repair(size_t index) {
         if (IsFile(ini)) {
           utils.RenameIniFlavour(ini, ry.Folder, folder);
         } else {
-          CRvcTrace("").Trace("Folder " + rx.Folder + " used twice; renamed to " + folder + " without an ini file " + ini);
+          CRvcTrace("").Trace("Folder " + rx.Folder + " used twice; renamed to " + folder + " without an ini file " +
+                              ini);
         }
         rx.Folder = folder;
         x.SetPath(dataFolder_ + folder);

@@ -41,8 +41,7 @@ class CDispatcherList {
   // Loads `listFile` (109, 110) or, with `rebuild`, rebuilds from "zv*dispatcher.ini" in
   // DataFolder + "data/" (110, 104 with the running-dispatcher hint). `templates` must
   // outlive the list. `flavourDisplayName` is used in the open-failure message only.
-  CDispatcherList(std::string listFile, const CTemplateList& templates, bool rebuild,
-                  std::string flavourDisplayName);
+  CDispatcherList(std::string listFile, const CTemplateList& templates, bool rebuild, std::string flavourDisplayName);
   ~CDispatcherList();
 
   int GetCount() const { return static_cast<int>(dispatchers_.size()); }

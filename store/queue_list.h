@@ -8,11 +8,11 @@
 namespace rvc::store {
 
 struct CQueue {
-  int Number = 0;          // also the name of its topic
-  int TcpPort = 0;         // "tcp_pap"; 0 when absent
-  std::string Folder;      // "folder" as stored; "" when absent
-  std::string Class;       // "Class"
-  std::string Name;        // "Name"
+  int Number = 0;      // also the name of its topic
+  int TcpPort = 0;     // "tcp_pap"; 0 when absent
+  std::string Folder;  // "folder" as stored; "" when absent
+  std::string Class;   // "Class"
+  std::string Name;    // "Name"
 };
 
 class CQueueList {

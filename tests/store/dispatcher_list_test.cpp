@@ -1,0 +1,363 @@
+// The dispatcher list: loading the list file, rebuilding it from the dispatchers on disk,
+// its order, Add and Remove, and saving with the repair of duplicates.
+#include "store/dispatcher_list.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <tuple>
+
+#include "frame/rvc_exception.h"
+#include "store/resource_db.h"
+#include "store/template_list.h"
+#include "tests/support/test_support.h"
+#include "ui/headless/headless_ui.h"
+
+namespace rvc::store {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+CRvcException Raised(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const CRvcException& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no CRvcException";
+  return CRvcException(0);
+}
+
+auto Fields(const DispatcherRecord& r) { return std::tie(r.Flavour, r.Name, r.Type, r.Folder, r.Base, r.CommandPort); }
+
+std::vector<std::string> Folders(const CDispatcherList& list) {
+  std::vector<std::string> folders;
+  for (int i = 0; i < list.GetCount(); ++i) folders.push_back(list.GetAt(i).Record.Folder);
+  return folders;
+}
+
+struct Entry {
+  std::string name, type, folder, base, port, flavour;
+};
+
+// A list file with `entries`; empty fields are left out.
+std::string ListFileText(const std::vector<Entry>& entries) {
+  std::string text = "[Main]\nInstall=somewhere\nNrConfigs=" + std::to_string(entries.size()) + "\n";
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const Entry& e = entries[i];
+    text += "[Config" + std::to_string(i + 1) + "]\n";
+    if (!e.name.empty()) text += "Name=" + e.name + "\n";
+    if (!e.type.empty()) text += "Type=" + e.type + "\n";
+    if (!e.folder.empty()) text += "Folder=" + e.folder + "\n";
+    if (!e.base.empty()) text += "Base=" + e.base + "\n";
+    if (!e.port.empty()) text += "CommandPort=" + e.port + "\n";
+    if (!e.flavour.empty()) text += "Flavour=" + e.flavour + "\n";
+  }
+  return text;
+}
+
+const char* kLuxFid = "[Main]\nRavlin=Lux 1.0\nFID=LUX\nMedia=1\n";
+const char* kAgfaFid = "[Main]\nRavlin=Agfa 2.0\nFID=AGFA\nMedia=2\n";
+
+// A flavour "Ravlin" with the types Lux and Agfa; the trace goes to the test's folder.
+class DispatcherListTest : public ::testing::Test {
+ protected:
+  DispatcherListTest()
+      : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"), trace_("KW_DATA_RAVLINCONFIG", dir_ / "cfg/") {
+    std::filesystem::create_directories(dir_ / "cfg");
+    WriteFile(
+        dir_ / "prog/rvc2.cfg",
+        "[Main]\nNrConfigs=2\nFIDbase=ravlin\nFlavor=Ravlin\n"
+        "[Config1]\nName=Lux\nFID=ravlin_Lux.fid\nZV_PLATE_OR_FILM=PLATE\nZV_PLATE=zv_plate_Lux.res\n"
+        "ZV_CONFIG=zv_config_Lux.res\nZV_RECORDER=zv_recorder_Lux.res\nZV_DISPATCHER=zvRavlin_dispatcher_Lux.ini\n"
+        "[Config2]\nName=Agfa\nFID=ravlin_Agfa.fid\nZV_PLATE_OR_FILM=FILM\nZV_FILM=zv_film_Agfa.res\n"
+        "ZV_CONFIG=zv_config_Agfa.res\nZV_RECORDER=zv_recorder_Agfa.res\n"
+        "ZV_DISPATCHER=zvRavlin_dispatcher_Agfa.ini\n");
+    WriteFile(dir_ / "prog/dat/templates/Ravlin/ravlin_Lux.fid", kLuxFid);
+    WriteFile(dir_ / "prog/dat/templates/Ravlin/ravlin_Agfa.fid", kAgfaFid);
+    WriteFile(dir_ / "prog/dat/templates/Ravlin/zv_config_Lux.res", "[PavoNet]\nname=Lux\ncommandport=4000\n");
+    WriteFile(dir_ / "prog/dat/templates/Ravlin/zv_config_Agfa.res", "[PavoNet]\nname=Agfa\ncommandport=4000\n");
+    templates_ = std::make_unique<CTemplateList>("Ravlin", dir_ / "prog/rvc2.cfg", false);
+  }
+
+  // A dispatcher folder with its ini file; `config` empty leaves out "zv_config.res".
+  void Dispatcher(const std::string& folder, const std::string& ini, const std::string& fid,
+                  const std::string& config) {
+    WriteFile(dir_ / ("data/data/zv" + folder + "_dispatcher.ini"), ini);
+    if (!fid.empty()) WriteFile(dir_ / ("data/" + folder + "/data/ravlin.fid"), fid);
+    if (!config.empty()) WriteFile(dir_ / ("data/" + folder + "/data/zv_config.res"), config);
+  }
+
+  // An ini file for `name` with its ports on separator `base`.
+  static std::string Ini(const std::string& name, int base) {
+    const std::string b = std::to_string(base);
+    return "[Ravlin]\npapname=" + name + "_AT\npipename=" + name + "\ncommandport=4" + b + "11\ntcp_pap=4" + b +
+           "12\nKW_DATA_RAVLIN=/ravlin/" + name + "/data\n";
+  }
+
+  std::unique_ptr<CDispatcherList> Load() {
+    return std::make_unique<CDispatcherList>(dir_ / "data/rvc1.cfg", *templates_, false, "Ravlin 10");
+  }
+  std::unique_ptr<CDispatcherList> Rebuild() {
+    return std::make_unique<CDispatcherList>(dir_ / "data/rvc1.cfg", *templates_, true, "Ravlin 10");
+  }
+  std::string Trace() const { return ReadFile(dir_ / "cfg/trace_rvc.txt"); }
+
+  TempDir dir_;
+  test::ScopedEnv env_;
+  test::ScopedEnv trace_;
+  std::unique_ptr<CTemplateList> templates_;
+};
+
+TEST_F(DispatcherListTest, LoadsRecordsAndPutsTheMainDispatcherFirst) {
+  WriteFile(dir_ / "data/rvc1.cfg", ListFileText({{"Press", "Agfa", "Press", "13", "4311", "Ravlin"},
+                                                  {"Proof", "Lux", "Proof", "", "", ""},
+                                                  {"Ravlin", "Lux", "RAVLIN", "0", "4011", "ravlin"}}));
+  auto list = Load();
+  EXPECT_EQ(list->DataFolder(), dir_ / "data/");
+  EXPECT_EQ(Folders(*list), (std::vector<std::string>{"RAVLIN", "Press", "Proof"}));
+
+  const CDispatcher& press = list->GetAt(1);
+  EXPECT_EQ(Fields(press.Record), Fields(DispatcherRecord{"Ravlin", "Press", "Agfa", "Press", 3, 4311}));
+  EXPECT_EQ(press.Path(), dir_ / "data/Press");
+  // Optional items keep their defaults.
+  EXPECT_EQ(Fields(list->GetAt(2).Record), Fields(DispatcherRecord{"", "Proof", "Lux", "Proof", 0, -1}));
+
+  // "Base" 13 is port separator 3; a missing "Base" reserves nothing.
+  EXPECT_TRUE(list->SeparatorInUse(3));
+  EXPECT_TRUE(list->SeparatorInUse(0));
+  EXPECT_FALSE(list->SeparatorInUse(1));
+  EXPECT_EQ(list->LowestFreeSeparator(), 1);
+  EXPECT_THROW(list->GetAt(3), std::out_of_range);
+  EXPECT_THROW(list->GetAt(-1), std::out_of_range);
+}
+
+TEST_F(DispatcherListTest, LoadFailures) {
+  const std::string file = dir_ / "data/rvc1.cfg";
+  EXPECT_EQ(Raised([&] { Load(); }).Message(), "RDB error " + file);
+
+  // The second topic lacks "Folder": the whole load fails.
+  WriteFile(file, ListFileText({{"Ravlin", "Lux", "Ravlin", "0", "", ""}, {"Press", "Lux", "", "1", "", ""}}));
+  CRvcException e = Raised([&] { Load(); });
+  EXPECT_EQ(e.Id(), 109);
+  EXPECT_EQ(e.Message(), "RDB error " + file);
+
+  WriteFile(file, ListFileText({{"Ravlin", "", "Ravlin", "0", "", ""}}));
+  EXPECT_EQ(Raised([&] { Load(); }).Id(), 109);
+  WriteFile(file, ListFileText({{"", "Lux", "Ravlin", "0", "", ""}}));
+  EXPECT_EQ(Raised([&] { Load(); }).Id(), 109);
+
+  WriteFile(file, "[Main]\nNrConfigs=0\n");
+  e = Raised([&] { Load(); });
+  EXPECT_EQ(e.Id(), 110);
+  EXPECT_EQ(e.Message(), "Configuration " + file + " failed");
+
+  // Without "NrConfigs" the list is just empty.
+  WriteFile(file, "[Main]\nInstall=x\n");
+  EXPECT_EQ(Load()->GetCount(), 0);
+}
+
+TEST_F(DispatcherListTest, AddAndRemove) {
+  WriteFile(dir_ / "data/rvc1.cfg", ListFileText({{"Ravlin", "Lux", "Ravlin", "0", "", "Ravlin"},
+                                                  {"Press", "Agfa", "Press", "1", "", "Ravlin"}}));
+  auto list = Load();
+  CDispatcher source(dir_ / "data/Proof");
+  source.Record = DispatcherRecord{"Ravlin", "Proof", "Lux", "Proof", 2, 4211};
+
+  CDispatcher& added = list->Add(source);
+  EXPECT_NE(&added, &source);
+  EXPECT_EQ(list->GetCount(), 3);
+  EXPECT_EQ(Fields(list->GetAt(2).Record), Fields(source.Record));
+
+  source.Record.Name = "Proof2";
+  list->Add(source, 1);
+  EXPECT_EQ(Folders(*list), (std::vector<std::string>{"Ravlin", "Proof", "Proof"}));
+  EXPECT_EQ(list->GetAt(1).Record.Name, "Proof2");
+  EXPECT_THROW(list->Add(source, 3), std::out_of_range);
+
+  list->SetCurrent(2);
+  std::unique_ptr<CDispatcher> removed = list->Remove(list->GetAt(1));
+  ASSERT_NE(removed, nullptr);
+  EXPECT_EQ(removed->Record.Name, "Proof2");
+  EXPECT_EQ(list->GetCount(), 2);
+  EXPECT_EQ(list->GetCurrent().Record.Name, "Proof");  // still the same dispatcher
+  EXPECT_EQ(list->Remove(source), nullptr);
+}
+
+TEST_F(DispatcherListTest, RebuildRecognisesNamesTypesAndPorts) {
+  // Whole-file match: Lux; main dispatcher.
+  Dispatcher("Ravlin", Ini("Ravlin", 0), kLuxFid, "[PavoNet]\nname=Lux\ncommandport=4011\n");
+  // Only the "Ravlin" lines match Agfa; the name comes from papname=Press_AT.
+  Dispatcher("Press", "[x]\nPAPNAME=Press_AT\npapname=Other_AT\n", "[Main]\nravlin = agfa 2.0\nFID=XX\n",
+             "[PavoNet]\nname=Agfa\ncommandport=4311\n");
+  // Only the "FID" lines match Lux; a quoted papname without "_AT" loses its last character.
+  Dispatcher("Proof", "papname=\"Proof\"\n", "[Main]\nRavlin=Other\nFID: lux\n",
+             "[PavoNet]\nname=Changed\ncommandport=port 4512 and 4613\n");
+  // Nothing matches; no name, no configuration file.
+  Dispatcher("Odd", "[x]\nfoo=bar\n", "[Main]\nRavlin=Odd\nFID=ODD\n", "");
+  // A port on a thousand boundary keeps the separator 0.
+  Dispatcher("Round", "papname=Round_AT\n", kAgfaFid, "[PavoNet]\nname=Agfa\ncommandport=5000\n");
+  // Saved and backed-up copies are no dispatchers.
+  Dispatcher("PressSav", Ini("PressSav", 5), kLuxFid, "");
+  Dispatcher("Backup", Ini("Backup", 6), kLuxFid, "");
+  WriteFile(dir_ / "data/data/zvPress_dispatcher.ini.bak", "x\n");
+
+  auto list = Rebuild();
+  EXPECT_EQ(Folders(*list), (std::vector<std::string>{"Ravlin", "Odd", "Press", "Proof", "Round"}));
+  EXPECT_EQ(Fields(list->GetAt(0).Record), Fields(DispatcherRecord{"Ravlin", "Ravlin", "Lux", "Ravlin", 0, 4011}));
+  EXPECT_EQ(Fields(list->GetAt(1).Record), Fields(DispatcherRecord{"Ravlin", "Ravlin", "Generic", "Odd", 0, -1}));
+  EXPECT_EQ(Fields(list->GetAt(2).Record), Fields(DispatcherRecord{"Ravlin", "Press", "Agfa", "Press", 3, 4311}));
+  EXPECT_EQ(Fields(list->GetAt(3).Record), Fields(DispatcherRecord{"Ravlin", "Proof", "Lux", "Proof", 5, 4512}));
+  EXPECT_EQ(Fields(list->GetAt(4).Record), Fields(DispatcherRecord{"Ravlin", "Round", "Agfa", "Round", 0, 5000}));
+  EXPECT_EQ(list->GetAt(2).Path(), dir_ / "data/Press");
+  for (int base : {0, 3, 5}) EXPECT_TRUE(list->SeparatorInUse(base)) << base;
+  EXPECT_FALSE(list->SeparatorInUse(6));
+
+  const std::string trace = Trace();
+  EXPECT_NE(trace.find("\tRVC::Inconsistent configuration found\n"), std::string::npos) << trace;
+  // Proof's configuration differs from the Lux template in its "name" lines.
+  EXPECT_NE(trace.find("\tRVC::Inconsistent configuration found in: " + dir_ / "data/Proof/data/zv_config.res" +
+                       " and in:" + dir_ / "prog/dat/templates/Ravlin/zv_config_Lux.res\n"),
+            std::string::npos)
+      << trace;
+  EXPECT_EQ(trace.find("found in: " + dir_ / "data/Press/"), std::string::npos) << trace;
+}
+
+TEST_F(DispatcherListTest, RebuildFailures) {
+  const CRvcException none = Raised([&] { Rebuild(); });
+  EXPECT_EQ(none.Id(), 110);
+
+  Dispatcher("Press", Ini("Press", 1), "", "");
+  const CRvcException noFid = Raised([&] { Rebuild(); });
+  EXPECT_EQ(noFid.Id(), 110);
+  EXPECT_EQ(noFid.Message(), "Configuration Press failed");
+}
+
+TEST_F(DispatcherListTest, UnreadableIniNamesTheRunningDispatchers) {
+  const std::string ini = dir_ / "data/data/zvPress_dispatcher.ini";
+  Dispatcher("Press", Ini("Press", 1), kLuxFid, "");
+  auto expected = [&](const std::string& numbers) {
+    return "Failed to open " + ini + numbers +
+           "\nPlease close all running 'Ravlin 10' dispatchers and then try again!\n";
+  };
+  // A file that opens but cannot be read, even by root: this process's memory at offset 0.
+  std::filesystem::remove(ini);
+  std::filesystem::create_symlink("/proc/self/mem", ini);
+  CRvcException e = Raised([&] { Rebuild(); });
+  EXPECT_EQ(e.Id(), 104);
+  EXPECT_EQ(e.Message(), expected(" (error = 10, OS error = 5)"));
+
+  if (::geteuid() == 0) return;  // root opens any file whatever its permissions
+  std::filesystem::remove(ini);
+  WriteFile(ini, Ini("Press", 1));
+  ASSERT_EQ(::chmod(ini.c_str(), 0), 0);
+  e = Raised([&] { Rebuild(); });
+  EXPECT_EQ(e.Message(), expected(" (error = 5, OS error = 13)"));
+}
+
+TEST_F(DispatcherListTest, RebuiltRecordsEqualThoseOfAListFile) {
+  Dispatcher("Ravlin", Ini("Ravlin", 0), kLuxFid, "[PavoNet]\nname=Lux\ncommandport=4011\n");
+  Dispatcher("Press", Ini("Press", 2), kAgfaFid, "[PavoNet]\nname=Agfa\ncommandport=4211\n");
+  auto rebuilt = Rebuild();
+
+  WriteFile(dir_ / "data/rvc1.cfg", ListFileText({{"Press", "Agfa", "Press", "2", "4211", "Ravlin"},
+                                                  {"Ravlin", "Lux", "Ravlin", "0", "4011", "Ravlin"}}));
+  auto loaded = Load();
+  ASSERT_EQ(rebuilt->GetCount(), loaded->GetCount());
+  for (int i = 0; i < loaded->GetCount(); ++i) {
+    EXPECT_EQ(Fields(rebuilt->GetAt(i).Record), Fields(loaded->GetAt(i).Record)) << i;
+    EXPECT_EQ(rebuilt->GetAt(i).Path(), loaded->GetAt(i).Path());
+  }
+
+  // Saving the rebuilt list and loading it again gives the same records.
+  std::filesystem::remove(dir_ / "data/rvc1.cfg");
+  ASSERT_TRUE(rebuilt->Save());
+  auto reloaded = Load();
+  ASSERT_EQ(reloaded->GetCount(), 2);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(Fields(reloaded->GetAt(i).Record), Fields(loaded->GetAt(i).Record)) << i;
+  ResourceDb file = ResourceDb::OpenOrThrow(dir_ / "data/rvc1.cfg");
+  EXPECT_EQ(file.Find("Main", "Install"), dir_ / "data/");
+  EXPECT_EQ(file.Find("Main", "NrConfigs"), "2");
+}
+
+TEST_F(DispatcherListTest, SaveRenamesASecondPressAndMovesItsPorts) {
+  WriteFile(dir_ / "data/rvc1.cfg", ListFileText({{"Ravlin", "Lux", "Ravlin", "0", "4011", "Ravlin"},
+                                                  {"Press", "Agfa", "Press", "2", "4211", "Ravlin"},
+                                                  {"Press", "Agfa", "Press2", "2", "4211", "Ravlin"},
+                                                  {"Old", "Agfa", "Old", "7", "", "Ravlin"}}));
+  for (const auto& [folder, base] : std::vector<std::pair<std::string, int>>{{"Ravlin", 0}, {"Press", 2}}) {
+    WriteFile(dir_ / ("data/data/zv" + folder + "_dispatcher.ini"), Ini(folder, base));
+  }
+  WriteFile(dir_ / "data/data/zvPress2_dispatcher.ini", Ini("Press", 2));
+  const auto untouched = test::Snapshot(dir_ / "data/data");
+  auto list = Load();
+  list->Remove(list->GetAt(3));
+
+  ASSERT_TRUE(list->Save());
+  EXPECT_EQ(Fields(list->GetAt(2).Record), Fields(DispatcherRecord{"Ravlin", "PressCopy", "Agfa", "Press2", 3, 4311}));
+  EXPECT_TRUE(list->SeparatorInUse(3));
+  EXPECT_EQ(ReadFile(dir_ / "data/data/zvPress2_dispatcher.ini"),
+            "[Ravlin]\npapname=PressCopy_AT\npipename=PressCopy\ncommandport=4311\ntcp_pap=4312\n"
+            "KW_DATA_RAVLIN=/ravlin/Press/data\n");
+  auto after = test::Snapshot(dir_ / "data/data");
+  after.erase("zvPress2_dispatcher.ini");
+  auto before = untouched;
+  before.erase("zvPress2_dispatcher.ini");
+  EXPECT_EQ(after, before);
+
+  auto reloaded = Load();
+  EXPECT_EQ(reloaded->GetCount(), 3);
+  EXPECT_EQ(Fields(reloaded->GetAt(2).Record), Fields(list->GetAt(2).Record));
+  // The removed dispatcher's topic is gone with it.
+  EXPECT_FALSE(ResourceDb::OpenOrThrow(dir_ / "data/rvc1.cfg").HasTopic("Config4"));
+}
+
+TEST_F(DispatcherListTest, SaveMovesASecondUseOfAFolder) {
+  WriteFile(dir_ / "data/rvc1.cfg", ListFileText({{"Ravlin", "Lux", "Ravlin", "0", "", "Ravlin"},
+                                                  {"Press", "Agfa", "Press", "1", "", "Ravlin"},
+                                                  {"Proof", "Lux", "press", "2", "", "Ravlin"},
+                                                  {"Draft", "Lux", "PRESS", "3", "", "Ravlin"}}));
+  // Only the third dispatcher's files were copied to the new folder; the fourth has none.
+  WriteFile(dir_ / "data/data/zvpressCopy_dispatcher.ini", "[x]\nKW_DATA_RAVLIN=/ravlin/Press/data\nflavor=Ravlin\n");
+  auto list = Load();
+  ASSERT_TRUE(list->Save());
+  EXPECT_EQ(Folders(*list), (std::vector<std::string>{"Ravlin", "Press", "pressCopy", "PRESSCopyCopy"}));
+  EXPECT_EQ(list->GetAt(2).Path(), dir_ / "data/pressCopy");
+  EXPECT_EQ(ReadFile(dir_ / "data/data/zvpressCopy_dispatcher.ini"),
+            "[x]\nKW_DATA_RAVLIN=/ravlin/pressCopy/data\nflavor=Ravlin\n");
+  EXPECT_EQ(Folders(*Load()), Folders(*list));
+}
+
+TEST_F(DispatcherListTest, SaveFailureIsReportedAndWritesNothing) {
+  ui::HeadlessUserInterface headless;
+  ui::ScopedUserInterface scoped(headless);
+  const std::string text =
+      ListFileText({{"Ravlin", "Lux", "Ravlin", "4", "", "Ravlin"}, {"Press", "Agfa", "Press", "4", "", "Ravlin"}});
+  WriteFile(dir_ / "data/rvc1.cfg", text);
+  auto list = Load();
+  // The port clash needs Press's ini file, which is missing.
+  EXPECT_FALSE(list->Save());
+  ASSERT_EQ(headless.Messages().size(), 1u);
+  EXPECT_EQ(headless.Messages()[0].title, "Error");
+  EXPECT_EQ(headless.Messages()[0].text.rfind("Failed to open ", 0), 0u) << headless.Messages()[0].text;
+  EXPECT_EQ(ReadFile(dir_ / "data/rvc1.cfg"), text);
+}
+
+TEST_F(DispatcherListTest, SaveCreatesAMissingListFile) {
+  WriteFile(dir_ / "data/rvc1.cfg", ListFileText({{"Ravlin", "Lux", "Ravlin", "0", "", "Ravlin"}}));
+  auto list = Load();
+  std::filesystem::remove(dir_ / "data/rvc1.cfg");
+  ASSERT_TRUE(list->Save());
+  ResourceDb file = ResourceDb::OpenOrThrow(dir_ / "data/rvc1.cfg");
+  EXPECT_EQ(file.Find("Config1", "Name"), "Ravlin");
+  EXPECT_EQ(file.Find("Config1", "CommandPort"), "-1");
+  EXPECT_EQ(file.Find("Config1", "Flavour"), "Ravlin");
+}
+
+}  // namespace
+}  // namespace rvc::store
