@@ -37,7 +37,9 @@ class CRvcUtils {
   // Expands %NAME% references (108 when the result exceeds 260 characters), turns "\"
   // into the platform separator and normalises the path through the path parser.
   std::string ExpandPath(const std::string& path) const;
-  // As ExpandPath, keeping node, device and directory only; ends with the separator.
+  // As ExpandPath, keeping node, device and directory only; ends with the separator. A
+  // last component without a trailing separator counts as a folder only when it is an
+  // existing folder ("%TMP%"); an empty result stays empty. See docs/paths.md.
   std::string ExpandFolder(const std::string& path) const;
   // The name without its type ("zv_config" of ".../zv_config.res"), and the type
   // with its dot (".res"; "" when there is none).
@@ -45,6 +47,9 @@ class CRvcUtils {
   static std::string GetTypePart(const std::string& path);
 
   // --- Text-file rewrites (utils_text_files.cpp); 104, 105, 107 ---
+  // Each goes through "<path up to the first dot of the file name>.tmp", renamed over the
+  // original; on failure the original is untouched and the temporary file removed (107
+  // names it when even that fails).
   // Replaces the first occurrence (ignoring case) of `oldText` in each line; true when
   // no line changed.
   bool ReplaceInTextFile(const std::string& file, const std::string& oldText, const std::string& newText) const;
@@ -66,10 +71,14 @@ class CRvcUtils {
                           const std::string& value) const;                                // 109
   std::string GetResourcePath(const std::string& resourceFile, const std::string& topic,
                               const std::string& item) const;                            // 109, 108
+  // Loads the library named by the item (topic "All" as fallback) by its full path and
+  // appends its folder to PATH; nothing when the file, the item or the library is missing.
   std::unique_ptr<platform::PluginLibrary> LoadPluginLibrary(const std::string& resourceFile,
                                                              const std::string& topic,
                                                              const std::string& item) const;  // 109, 108
   static int CountTopics(const std::string& resourceFile);  // -1 if it cannot be opened
+  // Topics 1 to n - 1 (the first topic is not listed); ListItemValues gives one value per
+  // such topic, "" where the item is missing.
   static std::vector<std::string> ListTopicNames(const std::string& resourceFile);
   static std::vector<std::string> ListItemValues(const std::string& resourceFile, const std::string& item);
 

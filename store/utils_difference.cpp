@@ -79,8 +79,8 @@ std::string ReconcileConfs(std::string value, const ResourceDb& target, Resource
 
 void CRvcUtils::MakeDifferenceFile(const std::string& templateFile, const std::string& customisedFile,
                                    const std::string& differenceFile) const {
-  const std::string differencePath =
-      platform::ResolveNoCase(differenceFile.empty() ? customisedFile + kDifferenceSuffix : differenceFile);
+  const std::string differencePath = platform::ResolveNoCase(
+      differenceFile.empty() ? platform::ResolveNoCase(customisedFile) + kDifferenceSuffix : differenceFile);
   ResourceDb difference = ResourceDb::Create(differencePath);
   const ResourceDb templ = ResourceDb::OpenOrThrow(templateFile);
   const ResourceDb customised = ResourceDb::OpenOrThrow(customisedFile);

@@ -1,6 +1,8 @@
 // Reads and small changes of resource databases, and plug-in libraries named in them.
 #include <sys/stat.h>
 
+#include <limits>
+
 #include "frame/rvc_exception.h"
 #include "frame/rvc_trace.h"
 #include "platform/environment.h"
@@ -40,7 +42,8 @@ void ExtendSearchPath(const std::string& folder) {
 int CRvcUtils::GetPavoNetCommandPort(const std::string& resourceFile) const {
   ResourceDb db = ResourceDb::OpenOrThrow(resourceFile);
   std::optional<long> port = db.FindInt("PavoNet", "commandport");
-  return port ? static_cast<int>(*port) : -1;
+  if (!port || *port < 0 || *port > std::numeric_limits<int>::max()) return -1;
+  return static_cast<int>(*port);
 }
 
 void CRvcUtils::SetEnvironmentItem(const std::string& resourceFile, const std::string& name,
