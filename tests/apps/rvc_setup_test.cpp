@@ -1,0 +1,184 @@
+// rvc_setup as an installer runs it: on a fresh copy of the sample installation, without
+// a display, judged by its exit code, its output and the trace files it leaves.
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+#include <optional>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+using rvc::test::FileExists;
+using rvc::test::ReadFile;
+
+extern "C" char** environ;
+
+struct Result {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+class RvcSetupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string command = std::string(RVC_SOURCE_DIR) + "/scripts/lay_out_sample.sh " + root_ + " >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    // Whoever runs the tests counts as an administrator of the copy.
+    if (group* own = ::getgrgid(::getegid())) AddToEnvironmentFile("RAVLIN_ADMIN_GROUP", own->gr_name);
+  }
+
+  void AddToEnvironmentFile(const std::string& name, const std::string& value) {
+    rvc::test::WriteFile(root_ + "environment", ReadFile(root_ + "environment") + name + "=" + value + "\n");
+  }
+
+  // Runs rvc_setup with `arguments`, the copy's environment file and no display.
+  Result Run(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& extra = {}) {
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+      std::string text = *entry;
+      size_t equals = text.find('=');
+      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "kw_norvc", "KW_DATA_RAVLINCONFIG", "TMP", "RAVLIN_OEM"}) {
+      variables.erase(name);
+    }
+    variables["RAVLIN_ENVIRONMENT_FILE"] = root_ + "environment";
+    variables["XDG_RUNTIME_DIR"] = dir_ / "run";
+    for (const auto& [name, value] : extra) variables[name] = value;
+    ::mkdir((dir_ / "run").c_str(), 0700);
+
+    std::vector<std::string> texts;
+    for (const auto& [name, value] : variables) texts.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& text : texts) envp.push_back(text.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> args{RVC_SETUP_PROGRAM};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    const std::string out = dir_ / "stdout", err = dir_ / "stderr";
+    pid_t child = ::fork();
+    if (child == 0) {
+      int in = ::open("/dev/null", O_RDONLY);
+      int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(in, 0);
+      ::dup2(o, 1);
+      ::dup2(e, 2);
+      ::execve(argv[0], argv.data(), envp.data());
+      ::_exit(127);
+    }
+    Result result;
+    int status = 0;
+    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    result.out = ReadFile(out);
+    result.err = ReadFile(err);
+    return result;
+  }
+
+  std::string Trace(const std::string& name) const { return ReadFile(root_ + "config/" + name); }
+  static size_t Count(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+  }
+
+  rvc::test::TempDir dir_;
+  std::string root_ = dir_ / "sample/";
+};
+
+const char* kTraceFiles[] = {"trace_rvc.txt", "trace_rvc_install.txt", "trace_rvc_update.txt",
+                             "trace_rvc_backup.txt", "trace_rvc_delete.txt", "trace_rvc_version.txt"};
+
+TEST_F(RvcSetupTest, TheSwitchPicksTheJobAndItsTraceFile) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"Tiffmono", "-i", "10.1"}, "trace_rvc_install.txt"},
+      {{"Tiffmono", "/U", "10.1"}, "trace_rvc_update.txt"},
+      {{"Tiffmono", "-b"}, "trace_rvc_backup.txt"},
+      {{"Tiffmono", "-backup"}, "trace_rvc_update.txt"},  // "u" comes before "b"
+      {{"Tiffmono", "-d", "-i"}, "trace_rvc_delete.txt"},   // the leftmost wins
+  };
+  for (const auto& [arguments, file] : cases) {
+    for (const char* name : kTraceFiles) std::remove((root_ + "config/" + name).c_str());
+    Result result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 0) << file;
+    EXPECT_EQ(result.out, "") << file;
+    for (const char* name : kTraceFiles) {
+      const std::string trace = Trace(name);
+      if (name == file) {
+        EXPECT_EQ(Count(trace, "\tRVC::Start\n"), 1u) << name;
+        EXPECT_EQ(Count(trace, "job is not available in this build\n"), 1u) << name;
+        EXPECT_EQ(Count(trace, "\tRVC::Stop\n"), 1u) << name;
+      } else {
+        EXPECT_FALSE(FileExists(root_ + "config/" + name)) << name << " for " << file;
+      }
+    }
+  }
+}
+
+TEST_F(RvcSetupTest, KwNorvcTouchesNothing) {
+  const auto before = rvc::test::Snapshot(root_);
+  for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"Tiffmono", "-u", "10.1"}}) {
+    Result result = Run(arguments, {{"kw_norvc", ""}});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out + result.err, "");
+  }
+  EXPECT_EQ(rvc::test::Snapshot(root_), before);
+}
+
+TEST_F(RvcSetupTest, APreferredFlavourMatchingNothingEndsAJobQuietly) {
+  for (const auto& arguments : std::vector<std::vector<std::string>>{{"Nope", "-u", "10.1"}, {"-u", "Tiffmono"}}) {
+    Result result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out + result.err, "");
+  }
+  const std::string trace = Trace("trace_rvc_update.txt");
+  EXPECT_EQ(Count(trace, "\tRVC::"), 4u) << trace;
+  EXPECT_EQ(Count(trace, "\tRVC::Start\n"), 2u);
+}
+
+TEST_F(RvcSetupTest, AnErrorIsReportedAndTheJobStillStops) {
+  Result result = Run({"Tiffmono", "-b", "9.9"});
+  EXPECT_EQ(result.exitCode, 0);
+  const std::string error = "RDB error " + root_ + "config/rvc_9.9.dat";
+  EXPECT_NE(result.err.find(error), std::string::npos) << result.err;
+  const std::string trace = Trace("trace_rvc_backup.txt");
+  EXPECT_LT(trace.find("\tRVC::Start\n"), trace.find(error));
+  EXPECT_LT(trace.find(error), trace.find("\tRVC::Stop\n"));
+}
+
+TEST_F(RvcSetupTest, AnInteractiveRunWithoutDisplaySaysSoAndSummarisesTheInstallation) {
+  Result result = Run({});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.err.find("No display"), std::string::npos) << result.err;
+  EXPECT_NE(result.out.find("Installed Flavours (Ravlin 10.1):"), std::string::npos) << result.out;
+  // Sorted by display name; the first is shown first.
+  EXPECT_LT(result.out.find("* Approval"), result.out.find("Ravlin Proof"));
+  EXPECT_LT(result.out.find("Ravlin Tiff"), result.out.find("Velmora Dedezi"));
+  EXPECT_NE(result.out.find("Velmora1"), std::string::npos);
+  EXPECT_EQ(Count(Trace("trace_rvc.txt"), "\tRVC::Start\n"), 1u);
+  // The list-less flavour is rebuilt in memory only.
+  EXPECT_FALSE(FileExists(root_ + "data/Approval/rvc1.cfg"));
+}
+
+TEST_F(RvcSetupTest, ThePreferredFlavourOfADedeziInstallationIsShownFirst) {
+  AddToEnvironmentFile("RAVLIN_OEM", "Dedezi");
+  Result result = Run({});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.out.find("* Velmora Dedezi"), std::string::npos) << result.out;
+
+  result = Run({"Nope", "-f"}, {{"RAVLIN_OEM", "none"}});
+  EXPECT_NE(result.err.find("Preferred flavour Nope does not exist\nSwitching to first one found"), std::string::npos)
+      << result.err;
+  EXPECT_NE(result.out.find("* Approval"), std::string::npos);
+}
+
+}  // namespace
