@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "frame/rvc_exception.h"
-#include "platform/path.h"
 #include "store/resource_db.h"
 
 namespace rvc::store {
@@ -71,10 +70,9 @@ void CQueueList::SaveQueues() const {
         if (c != '"') folder.push_back(c);
       }
       db.Set(topic, "folder", Quoted(folder));
-      if (db.HasItem(topic, "OkFolder")) db.Modify(topic, "OkFolder", Quoted(platform::JoinPath(folder, "Ok")));
-      if (db.HasItem(topic, "ErrorFolder")) {
-        db.Modify(topic, "ErrorFolder", Quoted(platform::JoinPath(folder, "Error")));
-      }
+      // Values keep the installation's "\" form; expansion turns it into ours when used.
+      if (db.HasItem(topic, "OkFolder")) db.Modify(topic, "OkFolder", Quoted(folder + "\\Ok"));
+      if (db.HasItem(topic, "ErrorFolder")) db.Modify(topic, "ErrorFolder", Quoted(folder + "\\Error"));
     }
     if (queue->TcpPort != 0) db.Set(topic, "tcp_pap", std::to_string(queue->TcpPort));
   }

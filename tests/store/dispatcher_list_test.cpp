@@ -359,5 +359,67 @@ TEST_F(DispatcherListTest, SaveCreatesAMissingListFile) {
   EXPECT_EQ(file.Find("Config1", "Flavour"), "Ravlin");
 }
 
+// The bundled sample installation, copied: every flavour's list as rebuilt from disk.
+class SampleInstallationTest : public ::testing::Test {
+ protected:
+  SampleInstallationTest()
+      : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"), trace_("KW_DATA_RAVLINCONFIG", dir_ / "cfg/") {
+    std::filesystem::create_directories(dir_ / "cfg");
+    std::filesystem::create_directories(dir_ / "sample");
+    for (const char* part : {"prog", "data"}) {
+      std::filesystem::copy(std::string(RVC_SOURCE_DIR "/sample/") + part, dir_ / ("sample/" + std::string(part)),
+                            std::filesystem::copy_options::recursive);
+    }
+  }
+  std::string Prog(const std::string& key) const { return dir_ / ("sample/prog/" + key + "/rvc2.cfg"); }
+  std::string Data(const std::string& key) const { return dir_ / ("sample/data/" + key + "/rvc1.cfg"); }
+
+  TempDir dir_;
+  test::ScopedEnv env_;
+  test::ScopedEnv trace_;
+};
+
+TEST_F(SampleInstallationTest, RebuildingAFlavourGivesTheRecordsOfItsListFile) {
+  for (const std::string key : {"Tiffmono", "Proof", "Dedezi"}) {
+    const CTemplateList types(key, Prog(key), false);
+    const CDispatcherList loaded(Data(key), types, false, key);
+    const CDispatcherList rebuilt(Data(key), types, true, key);
+    ASSERT_GT(loaded.GetCount(), 1) << key;
+    ASSERT_EQ(rebuilt.GetCount(), loaded.GetCount()) << key;
+    EXPECT_EQ(loaded.GetAt(0).Record.Folder, key);
+    for (int i = 0; i < loaded.GetCount(); ++i) {
+      EXPECT_EQ(Fields(rebuilt.GetAt(i).Record), Fields(loaded.GetAt(i).Record)) << key << " " << i;
+    }
+  }
+  EXPECT_EQ(ReadFile(dir_ / "cfg/trace_rvc.txt").find("Inconsistent"), std::string::npos);
+}
+
+TEST_F(SampleInstallationTest, ListlessFlavourIsRebuiltAndSaved) {
+  const CTemplateList types("Approval", Prog("Approval"), true);
+  EXPECT_EQ(types.FIDbase(), "approval");
+  ASSERT_EQ(types.GetCount(), 2);
+  EXPECT_EQ(types.GetAt(0)->Name, "Generic");
+  EXPECT_TRUE(types.GetAt(0)->IsFilm());
+  EXPECT_EQ(types.GetAt(0)->DispatcherIni, "zvApproval_dispatcher_Generic.ini");
+  EXPECT_EQ(types.GetAt(1)->Name, "Platesetter");
+  EXPECT_EQ(types.GetAt(1)->PlateOrFilmFile, "zv_plate_Platesetter.res");
+
+  CDispatcherList list(Data("Approval"), types, true, "Approval");
+  ASSERT_EQ(list.GetCount(), 2);
+  EXPECT_EQ(Fields(list.GetAt(0).Record), Fields(DispatcherRecord{"Approval", "Appr", "Generic", "Approval", 0, 8004}));
+  EXPECT_EQ(Fields(list.GetAt(1).Record),
+            Fields(DispatcherRecord{"Approval", "ApprPlate", "Platesetter", "Platesetter", 3, 8304}));
+  EXPECT_EQ(ReadFile(dir_ / "cfg/trace_rvc.txt").find("Inconsistent"), std::string::npos);
+
+  const auto before = test::Snapshot(dir_ / "sample/data/Approval");
+  ASSERT_TRUE(list.Save());
+  auto after = test::Snapshot(dir_ / "sample/data/Approval");
+  EXPECT_EQ(after.erase("rvc1.cfg"), 1u);
+  EXPECT_EQ(after, before);  // nothing to repair
+  const CDispatcherList loaded(Data("Approval"), types, false, "Approval");
+  ASSERT_EQ(loaded.GetCount(), 2);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(Fields(loaded.GetAt(i).Record), Fields(list.GetAt(i).Record));
+}
+
 }  // namespace
 }  // namespace rvc::store

@@ -103,14 +103,14 @@ TEST_F(QueueListTest, SaveQuotesFoldersOnceAndRewritesOnlyPresentSubfolders) {
 
   ResourceDb db = ResourceDb::OpenOrThrow(dir_ / "servers.ini");
   EXPECT_EQ(db.Find("1", "folder"), "\"/hot/new\"");
-  EXPECT_EQ(db.Find("1", "OkFolder"), "\"/hot/new/Ok\"");
+  EXPECT_EQ(db.Find("1", "OkFolder"), "\"/hot/new\\Ok\"");
   EXPECT_FALSE(db.HasItem("1", "ErrorFolder"));
   EXPECT_EQ(db.Find("2", "folder"), "\"/pipes\"");
   EXPECT_FALSE(db.HasItem("2", "OkFolder"));
   EXPECT_FALSE(db.HasItem("2", "tcp_pap"));
   EXPECT_EQ(db.Find("12", "Name"), "Tcp 2");
   EXPECT_EQ(db.Find("12", "folder"), "\"/spool/other\"");
-  EXPECT_EQ(db.Find("12", "ErrorFolder"), "\"/spool/other/Error\"");
+  EXPECT_EQ(db.Find("12", "ErrorFolder"), "\"/spool/other\\Error\"");
   EXPECT_FALSE(db.HasItem("12", "OkFolder"));
   EXPECT_EQ(db.Find("12", "tcp_pap"), "4312");
   // Not a queue: untouched.
@@ -152,6 +152,19 @@ TEST_F(QueueListTest, SaveCreatesTheFileAndTopicsForNewQueues) {
   ResourceDb created = ResourceDb::OpenOrThrow(dir_ / "copy.ini");
   EXPECT_EQ(created.TopicCount(), 2);
   EXPECT_EQ(created.Find("7", "Name"), "A");
+}
+
+TEST_F(QueueListTest, SampleQueuesSaveBackUnchanged) {
+  const std::string file = dir_ / "servers.ini";
+  WriteFile(file, ReadFile(RVC_SOURCE_DIR "/sample/data/Approval/Platesetter/data/servers.ini"));
+  const std::string original = ReadFile(file);
+  ASSERT_FALSE(original.empty());
+  {
+    CQueueList queues(file);
+    EXPECT_EQ(CQueueList::GetQueueCount(), 5);
+    queues.SaveQueues();
+  }
+  EXPECT_EQ(ReadFile(file), original);
 }
 
 }  // namespace
