@@ -1,0 +1,997 @@
+#include "ripconfig/configuration_store.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <set>
+#include <utility>
+
+#include "frame/rvc_exception.h"
+#include "platform/file_io.h"
+#include "platform/path.h"
+#include "store/resource_db.h"
+
+namespace rvc::ripconfig {
+
+using platform::EqualsNoCase;
+using store::ResourceDb;
+
+// Topic and item names inside the files.
+namespace {
+
+constexpr const char* kMainTopic = "Main";
+constexpr const char* kConfsItem = "confs";
+constexpr const char* kSetsItem = "sets";
+constexpr const char* kUsedItem = "used";
+constexpr const char* kOriginItem = "origin";
+constexpr const char* kMediaItem = "media";
+
+constexpr const char* kFilmItem = "film";
+constexpr const char* kSetItem = "set";
+constexpr const char* kOutputItem = "output";
+constexpr const char* kVSizeItem = "vsize";
+constexpr const char* kHSizeItem = "hsize";
+constexpr const char* kPolarityItem = "polarity";
+constexpr const char* kCurveItem = "curve";
+constexpr const char* kSizeTextItem = "size";
+constexpr const char* kFlagItem = "flag";
+constexpr const char* kResolutionPrefix = "res";
+
+constexpr const char* kRecorderTopic = "Recorder";
+constexpr const char* kMaxWidthItem = "maxwidth";
+constexpr const char* kMaxHeightItem = "maxheight";
+constexpr const char* kPixelClockItem = "pixelclock";
+constexpr const char* kPerimeterItem = "perimeter";
+
+constexpr const char* kNamesTopic = "Names";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::vector<std::string> SplitWords(std::string_view text) {
+  std::vector<std::string> words;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    size_t start = i;
+    while (i < text.size() && !IsBlank(text[i])) ++i;
+    if (i > start) words.emplace_back(text.substr(start, i - start));
+  }
+  return words;
+}
+
+std::string Join(const std::vector<std::string>& parts, std::string_view separator) {
+  std::string joined;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) joined += separator;
+    joined += parts[i];
+  }
+  return joined;
+}
+
+// Numbers are written in the C form whatever the locale: "." for decimals.
+std::optional<double> ParseDouble(std::string_view text) {
+  text = Trim(text);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = Trim(text.substr(1, text.size() - 2));
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  double value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+std::optional<int> ParseInt(std::string_view text) {
+  text = Trim(text);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = Trim(text.substr(1, text.size() - 2));
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  int value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// The shortest text that reads back as the same value.
+std::string FormatNumber(double value) {
+  char buffer[64];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof(buffer), value);
+  if (ec != std::errc()) return "0";
+  return std::string(buffer, end);
+}
+
+// Vertical and horizontal size in inches, as the media editor writes it.
+std::string DefaultSizeText(double verticalMil, double horizontalMil) {
+  char buffer[96];
+  std::snprintf(buffer, sizeof(buffer), "%.1f\" x %.1f\"", verticalMil / 1000.0, horizontalMil / 1000.0);
+  return buffer;
+}
+
+// "res" followed by digits: the number, else nothing.
+std::optional<int> ResolutionItemNumber(std::string_view item) {
+  if (item.size() <= 3 || !EqualsNoCase(item.substr(0, 3), kResolutionPrefix)) return std::nullopt;
+  std::string_view digits = item.substr(3);
+  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
+  return ParseInt(digits);
+}
+
+std::string ResolutionItem(size_t index) { return kResolutionPrefix + std::to_string(index + 1); }
+
+// dpi, enabled, gamma, gamma used, then the four calibration values.
+std::string FormatEntry(const ResolutionEntry& entry) {
+  std::vector<std::string> fields{FormatNumber(entry.dpi), std::to_string(entry.enabled), FormatNumber(entry.gamma),
+                                  entry.useGamma ? "1" : "0"};
+  for (double value : entry.calibration) fields.push_back(FormatNumber(value));
+  return Join(fields, " ");
+}
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::string ItemText(const std::string& path, std::string_view topic, std::string_view item) {
+  return path + ": item " + Quoted(item) + " of topic " + Quoted(topic);
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+int64_t ModificationTime(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return 0;
+  return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+// Reads items of one file, reporting what is missing or does not read as a number.
+class ItemReader {
+ public:
+  ItemReader(const ResourceDb& db, std::vector<std::string>& errors) : db_(db), errors_(errors) {}
+
+  std::optional<std::string> Text(std::string_view topic, std::string_view item) const { return db_.Find(topic, item); }
+
+  std::optional<std::string> RequiredText(std::string_view topic, std::string_view item) const {
+    auto value = db_.Find(topic, item);
+    if (!value) errors_.push_back(ItemText(db_.Path(), topic, item) + " is missing");
+    return value;
+  }
+
+  double Number(std::string_view topic, std::string_view item, double fallback, bool required) const {
+    auto text = db_.Find(topic, item);
+    if (!text) {
+      if (required) errors_.push_back(ItemText(db_.Path(), topic, item) + " is missing");
+      return fallback;
+    }
+    auto value = ParseDouble(*text);
+    if (!value) {
+      errors_.push_back(ItemText(db_.Path(), topic, item) + " is not a number: " + Quoted(*text));
+      return fallback;
+    }
+    return *value;
+  }
+
+  int Integer(std::string_view topic, std::string_view item, int fallback) const {
+    auto text = db_.Find(topic, item);
+    if (!text) return fallback;
+    auto value = ParseInt(*text);
+    if (!value) {
+      errors_.push_back(ItemText(db_.Path(), topic, item) + " is not a whole number: " + Quoted(*text));
+      return fallback;
+    }
+    return *value;
+  }
+
+  std::optional<ResolutionEntry> Entry(std::string_view topic, std::string_view item, const std::string& set) const {
+    std::string text = db_.Find(topic, item).value_or("");
+    std::vector<std::string> fields = SplitWords(text);
+    std::vector<double> values;
+    for (const std::string& field : fields) {
+      auto value = ParseDouble(field);
+      if (!value) break;
+      values.push_back(*value);
+    }
+    if (values.empty() || values.size() != fields.size() || values.size() > 8) {
+      errors_.push_back(
+          ItemText(db_.Path(), topic, item) +
+          " is not a resolution (dpi, enabled, gamma, gamma used, 4 calibration values): " + Quoted(text));
+      return std::nullopt;
+    }
+    ResolutionEntry entry;
+    entry.set = set;
+    entry.dpi = values[0];
+    if (values.size() > 1) entry.enabled = static_cast<int>(values[1]);
+    if (values.size() > 2) entry.gamma = values[2];
+    if (values.size() > 3) entry.useGamma = values[3] != 0;
+    for (size_t i = 4; i < values.size(); ++i) entry.calibration[i - 4] = values[i];
+    return entry;
+  }
+
+ private:
+  const ResourceDb& db_;
+  std::vector<std::string>& errors_;
+};
+
+void PutText(ResourceDb& db, std::string_view topic, std::string_view item, const std::string& value,
+             const std::string* old) {
+  if (old != nullptr && *old == value) return;
+  db.Set(topic, item, value);
+}
+
+void PutNumber(ResourceDb& db, std::string_view topic, std::string_view item, double value, const double* old) {
+  if (old != nullptr && *old == value) return;
+  db.Set(topic, item, FormatNumber(value));
+}
+
+void PutInt(ResourceDb& db, std::string_view topic, std::string_view item, int value, const int* old) {
+  if (old != nullptr && *old == value) return;
+  db.Set(topic, item, std::to_string(value));
+}
+
+template <class R>
+const R* StoredById(const std::vector<std::pair<uint64_t, R>>& stored, uint64_t id) {
+  for (const auto& [storedId, record] : stored) {
+    if (storedId == id) return &record;
+  }
+  return nullptr;
+}
+
+template <class R>
+bool ContainsId(const std::vector<std::pair<uint64_t, R>>& list, uint64_t id) {
+  return StoredById(list, id) != nullptr;
+}
+
+template <class R>
+std::vector<R> Values(const std::vector<std::pair<uint64_t, R>>& list) {
+  std::vector<R> values;
+  for (const auto& entry : list) values.push_back(entry.second);
+  return values;
+}
+
+template <class R>
+std::vector<std::string> NamesOf(const std::vector<std::pair<uint64_t, R>>& list) {
+  std::vector<std::string> names;
+  for (const auto& entry : list) names.push_back(entry.second.name);
+  return names;
+}
+
+// Removes the topics of deleted records and renames those of renamed ones. Renames go
+// through a temporary name first, so that records may swap names.
+template <class R>
+void ApplyTopicMembership(ResourceDb& db, const std::vector<std::pair<uint64_t, R>>& stored,
+                          const std::vector<std::pair<uint64_t, R>>& now,
+                          std::vector<std::pair<std::string, std::string>>& pendingRenames) {
+  for (const auto& [id, record] : stored) {
+    if (!ContainsId(now, id)) db.RemoveTopic(record.name);
+  }
+  for (const auto& [id, record] : now) {
+    const R* old = StoredById(stored, id);
+    if (old == nullptr || old->name == record.name) continue;
+    std::string temporary = "~rvc-rename-" + std::to_string(id);
+    db.RenameTopic(old->name, temporary);
+    pendingRenames.emplace_back(temporary, record.name);
+  }
+}
+
+void FinishRenames(ResourceDb& db, const std::vector<std::pair<std::string, std::string>>& pendingRenames) {
+  for (const auto& [temporary, name] : pendingRenames) db.RenameTopic(temporary, name);
+}
+
+}  // namespace
+
+bool SameResolution(double a, double b) { return std::fabs(a - b) < 1e-6; }
+
+ResolutionEntry* ResolutionSet::Find(double dpi) const {
+  for (const auto& entry : entries) {
+    if (SameResolution(entry->dpi, dpi)) return entry.get();
+  }
+  return nullptr;
+}
+
+void ConfigRecord::TakeMediaValues(const FilmRecord& media) {
+  verticalSize = media.verticalSize;
+  horizontalSize = media.horizontalSize;
+  polarity = media.polarity;
+  curve = media.curve;
+}
+
+// --- Opening ---
+
+std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& configPath, std::string* reason) {
+  std::string path = platform::ResolveNoCase(platform::NativePath(configPath));
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, bytes)) {
+    if (reason != nullptr) *reason = "Cannot read " + path;
+    return nullptr;
+  }
+  std::unique_ptr<ConfigurationStore> store(new ConfigurationStore());
+  store->configPath_ = path;
+  store->configFile_ = {path, bytes};
+  store->lock_ = std::make_unique<WriteLock>(path + files::kLockSuffix);
+  store->Load(ResourceDb::Parse(std::move(bytes), path));
+  return store;
+}
+
+ConfigurationStore::~ConfigurationStore() = default;
+
+std::optional<ResourceDb> ConfigurationStore::OpenCompanion(FileState& file, const std::string& what) {
+  if (!FileExists(file.path)) {
+    errors_.push_back("Missing " + what + " " + file.path);
+    return std::nullopt;
+  }
+  std::string bytes;
+  if (!platform::ReadWholeFile(file.path, bytes)) {
+    errors_.push_back("Cannot read " + what + " " + file.path);
+    return std::nullopt;
+  }
+  file.bytes = bytes;
+  return ResourceDb::Parse(std::move(bytes), file.path);
+}
+
+void ConfigurationStore::ChooseFilmFile(const std::string& folder, const std::string& media) {
+  std::string film = platform::ResolveNoCase(platform::JoinPath(folder, files::kFilm));
+  std::string plate = platform::ResolveNoCase(platform::JoinPath(folder, files::kPlate));
+  if (EqualsNoCase(media, "film") || EqualsNoCase(media, "plate")) {
+    isPlate_ = EqualsNoCase(media, "plate");
+  } else {
+    if (!media.empty()) {
+      warnings_.push_back(ItemText(configPath_, kMainTopic, kMediaItem) +
+                          " is neither film nor plate: " + Quoted(media));
+    }
+    bool hasFilm = FileExists(film);
+    bool hasPlate = FileExists(plate);
+    isPlate_ = hasPlate && !hasFilm;
+    if (hasFilm && hasPlate) {
+      // A retyped dispatcher keeps the file of its former type; the newer one is current.
+      isPlate_ = ModificationTime(plate) > ModificationTime(film);
+      warnings_.push_back("Both " + film + " and " + plate + " exist; using the newer " + (isPlate_ ? plate : film));
+    }
+  }
+  filmPath_ = isPlate_ ? plate : film;
+}
+
+void ConfigurationStore::ChooseNamesFile(const std::string& folder) {
+  namesPath_ = platform::ResolveNoCase(platform::JoinPath(folder, platform::NativePath(files::kNames)));
+  if (FileExists(namesPath_)) return;
+  // Dispatchers made by copying templates may hold the names next to zv_config.res.
+  std::string beside = platform::ResolveNoCase(platform::JoinPath(folder, "zv_names.res"));
+  if (FileExists(beside)) {
+    warnings_.push_back("Missing " + namesPath_ + "; using " + beside);
+    namesPath_ = beside;
+  }
+}
+
+void ConfigurationStore::Load(const ResourceDb& configDb) {
+  std::string folder = configPath_.substr(0, configPath_.find_last_of(platform::kSeparator) + 1);
+
+  ChooseFilmFile(folder, configDb.Find(kMainTopic, kMediaItem).value_or(""));
+  recorderPath_ = platform::ResolveNoCase(platform::JoinPath(folder, files::kRecorder));
+  ChooseNamesFile(folder);
+  filmFile_.path = filmPath_;
+  recorderFile_.path = recorderPath_;
+  namesFile_.path = namesPath_;
+
+  if (auto db = OpenCompanion(filmFile_, isPlate_ ? "plate file" : "film file")) LoadFilmFile(*db);
+  if (auto db = OpenCompanion(recorderFile_, "recorder file")) LoadRecorderFile(*db);
+  if (auto db = OpenCompanion(namesFile_, "names file")) LoadNamesFile(*db);
+  LoadConfigFile(configDb);
+
+  // References to media or sets that do not exist are repaired by the update job; they
+  // are worth a warning, not an error.
+  for (const auto& slot : confs_) {
+    const ConfigRecord& conf = *slot.record;
+    if (FindFilm(conf.film) == nullptr) {
+      warnings_.push_back("Configuration " + conf.name + " refers to media " + Quoted(conf.film) +
+                          ", which does not exist");
+    }
+    if (FindSet(conf.set) == nullptr) {
+      warnings_.push_back("Configuration " + conf.name + " refers to resolution set " + Quoted(conf.set) +
+                          ", which does not exist");
+    }
+  }
+  if (confs_.empty()) warnings_.push_back(configPath_ + " holds no configuration");
+  if (films_.empty() && filmFile_.bytes) warnings_.push_back(filmPath_ + " holds no media");
+  if (sets_.empty()) warnings_.push_back(configPath_ + " holds no resolution set");
+
+  if (ConfigRecord* used = FindConf(base_.usedConf)) {
+    base_.usedConf = used->name;
+  } else if (!confs_.empty()) {
+    warnings_.push_back(ItemText(configPath_, kMainTopic, kUsedItem) + " names no configuration (" +
+                        Quoted(base_.usedConf) + "); using " + confs_.front().record->name);
+    base_.usedConf = confs_.front().record->name;
+  }
+  ResolveUsed();
+  current_ = FindConf(base_.usedConf);
+  SetLists();
+  stored_ = TakeSnapshot();
+  opened_ = stored_;
+}
+
+void ConfigurationStore::LoadFilmFile(const ResourceDb& db) {
+  ItemReader reader(db, errors_);
+  std::set<std::string> seen;
+  for (int i = 0; i < db.TopicCount(); ++i) {
+    std::string topic = *db.TopicAt(i);
+    if (!seen.insert(platform::ToLowerAscii(topic)).second) {
+      warnings_.push_back(filmPath_ + ": media " + Quoted(topic) + " appears twice; the first one counts");
+      continue;
+    }
+    auto film = std::make_unique<FilmRecord>();
+    film->name = topic;
+    film->verticalSize = reader.Number(topic, kVSizeItem, 0, true);
+    film->horizontalSize = reader.Number(topic, kHSizeItem, 0, true);
+    film->polarity = reader.Integer(topic, kPolarityItem, 1);
+    film->sizeText =
+        reader.Text(topic, kSizeTextItem).value_or(DefaultSizeText(film->verticalSize, film->horizontalSize));
+    film->flag = reader.Integer(topic, kFlagItem, 0);
+    film->curve = reader.Text(topic, kCurveItem).value_or("");
+    films_.push_back({NextId(), std::move(film)});
+  }
+}
+
+void ConfigurationStore::LoadRecorderFile(const ResourceDb& db) {
+  ItemReader reader(db, errors_);
+  recorder_.maxWidth = reader.Number(kRecorderTopic, kMaxWidthItem, 0, true);
+  recorder_.maxHeight = reader.Number(kRecorderTopic, kMaxHeightItem, 0, true);
+  recorder_.pixelClock = reader.Number(kRecorderTopic, kPixelClockItem, 0, false);
+  recorder_.perimeter = reader.Number(kRecorderTopic, kPerimeterItem, 0, false);
+}
+
+void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
+  for (int i = 0; i < db.ItemCount(kNamesTopic); ++i) {
+    std::string item = *db.ItemAt(kNamesTopic, i);
+    auto name = std::make_unique<NameRecord>();
+    name->name = item;
+    name->description = db.Find(kNamesTopic, item).value_or("");
+    names_.push_back({NextId(), std::move(name)});
+  }
+}
+
+void ConfigurationStore::LoadConfigFile(const ResourceDb& db) {
+  ItemReader reader(db, errors_);
+  std::vector<std::string> confNames = SplitWords(reader.RequiredText(kMainTopic, kConfsItem).value_or(""));
+  std::vector<std::string> setNames = SplitWords(reader.RequiredText(kMainTopic, kSetsItem).value_or(""));
+  base_.usedConf = std::string(Trim(reader.Text(kMainTopic, kUsedItem).value_or("")));
+  base_.origin = reader.Text(kMainTopic, kOriginItem).value_or("");
+
+  std::set<std::string> seen;
+  auto listed = [&](const std::string& name, const char* item) {
+    if (!db.HasTopic(name)) {
+      warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(name) +
+                          ", which has no topic; it is left out");
+      return false;
+    }
+    if (!seen.insert(platform::ToLowerAscii(name)).second) {
+      warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(name) +
+                          " twice, or as a configuration and a set; the first one counts");
+      return false;
+    }
+    return true;
+  };
+
+  for (const std::string& name : setNames) {
+    if (!listed(name, kSetsItem)) continue;
+    auto set = std::make_unique<ResolutionSet>();
+    set->name = name;
+    for (int i = 0; i < db.ItemCount(name); ++i) {
+      std::string item = *db.ItemAt(name, i);
+      if (!ResolutionItemNumber(item)) continue;
+      if (auto entry = reader.Entry(name, item, name)) {
+        set->entries.push_back(std::make_unique<ResolutionEntry>(*entry));
+      }
+    }
+    if (set->entries.empty()) warnings_.push_back(configPath_ + ": resolution set " + Quoted(name) + " is empty");
+    sets_.push_back({NextId(), std::move(set)});
+  }
+
+  for (const std::string& name : confNames) {
+    if (!listed(name, kConfsItem)) continue;
+    auto conf = std::make_unique<ConfigRecord>();
+    conf->name = name;
+    conf->film = reader.Text(name, kFilmItem).value_or("");
+    conf->set = reader.Text(name, kSetItem).value_or("");
+    conf->output = reader.Text(name, kOutputItem).value_or("");
+    // Values the topic leaves out are those of its media.
+    ConfigRecord media;
+    if (const FilmRecord* film = FindFilm(conf->film)) media.TakeMediaValues(*film);
+    conf->verticalSize = reader.Number(name, kVSizeItem, media.verticalSize, false);
+    conf->horizontalSize = reader.Number(name, kHSizeItem, media.horizontalSize, false);
+    conf->polarity = reader.Integer(name, kPolarityItem, media.polarity);
+    conf->curve = reader.Text(name, kCurveItem).value_or(media.curve);
+    confs_.push_back({NextId(), std::move(conf)});
+  }
+}
+
+// --- Lists and lookups ---
+
+void ConfigurationStore::ResolveUsed() {
+  for (const auto& slot : confs_) {
+    if (EqualsNoCase(slot.record->name, base_.usedConf)) {
+      base_.usedConf = slot.record->name;
+      usedId_ = slot.id;
+      return;
+    }
+  }
+  // Renamed since it was chosen: follow the record.
+  for (const auto& slot : confs_) {
+    if (slot.id == usedId_) {
+      base_.usedConf = slot.record->name;
+      return;
+    }
+  }
+  if (!confs_.empty()) {
+    if (!base_.usedConf.empty()) {
+      warnings_.push_back("The configuration in use " + Quoted(base_.usedConf) + " does not exist; using " +
+                          confs_.front().record->name);
+    }
+    base_.usedConf = confs_.front().record->name;
+    usedId_ = confs_.front().id;
+  }
+}
+
+void ConfigurationStore::SetLists() {
+  ResolveUsed();
+  std::vector<std::string> names;
+  for (const auto& slot : confs_) names.push_back(slot.record->name);
+  base_.confNames = Join(names, " ");
+  base_.nrConfs = static_cast<int>(names.size());
+  names.clear();
+  for (const auto& slot : films_) names.push_back(slot.record->name);
+  base_.filmNames = Join(names, ",");
+  base_.nrFilms = static_cast<int>(names.size());
+  names.clear();
+  for (const auto& slot : sets_) names.push_back(slot.record->name);
+  base_.setNames = Join(names, ",");
+  base_.nrSets = static_cast<int>(names.size());
+}
+
+std::vector<ConfigRecord*> ConfigurationStore::Confs() const {
+  std::vector<ConfigRecord*> records;
+  for (const auto& slot : confs_) records.push_back(slot.record.get());
+  return records;
+}
+
+std::vector<FilmRecord*> ConfigurationStore::Films() const {
+  std::vector<FilmRecord*> records;
+  for (const auto& slot : films_) records.push_back(slot.record.get());
+  return records;
+}
+
+std::vector<ResolutionSet*> ConfigurationStore::Sets() const {
+  std::vector<ResolutionSet*> records;
+  for (const auto& slot : sets_) records.push_back(slot.record.get());
+  return records;
+}
+
+std::vector<NameRecord*> ConfigurationStore::Names() const {
+  std::vector<NameRecord*> records;
+  for (const auto& slot : names_) records.push_back(slot.record.get());
+  return records;
+}
+
+namespace {
+template <class Slots>
+auto FindSlot(const Slots& slots, std::string_view name) -> decltype(slots.front().record.get()) {
+  for (const auto& slot : slots) {
+    if (EqualsNoCase(slot.record->name, name)) return slot.record.get();
+  }
+  return nullptr;
+}
+}  // namespace
+
+ConfigRecord* ConfigurationStore::FindConf(std::string_view name) const { return FindSlot(confs_, name); }
+FilmRecord* ConfigurationStore::FindFilm(std::string_view name) const { return FindSlot(films_, name); }
+ResolutionSet* ConfigurationStore::FindSet(std::string_view name) const { return FindSlot(sets_, name); }
+NameRecord* ConfigurationStore::FindName(std::string_view name) const { return FindSlot(names_, name); }
+
+ConfigRecord* ConfigurationStore::GetResInfo(std::string_view name) {
+  ConfigRecord* conf = FindConf(name);
+  if (conf != nullptr) current_ = conf;
+  return conf;
+}
+
+FilmRecord* ConfigurationStore::CurrentFilm() const { return current_ != nullptr ? FindFilm(current_->film) : nullptr; }
+
+bool ConfigurationStore::SetUsedConf(std::string_view name) {
+  for (const auto& slot : confs_) {
+    if (EqualsNoCase(slot.record->name, name)) {
+      base_.usedConf = slot.record->name;
+      usedId_ = slot.id;
+      return true;
+    }
+  }
+  return Refuse("Configuration " + Quoted(name) + " does not exist");
+}
+
+// --- New records ---
+
+ResolutionEntry ConfigurationStore::TemplateEntry() const {
+  if (sets_.empty() || sets_.front().record->entries.empty()) return ResolutionEntry{};
+  return *sets_.front().record->entries.front();
+}
+
+ConfigRecord* ConfigurationStore::NewConf() {
+  auto conf =
+      confs_.empty() ? std::make_unique<ConfigRecord>() : std::make_unique<ConfigRecord>(*confs_.front().record);
+  conf->name.clear();
+  confs_.push_back({NextId(), std::move(conf)});
+  return confs_.back().record.get();
+}
+
+FilmRecord* ConfigurationStore::AddFilm() {
+  films_.push_back({NextId(), std::make_unique<FilmRecord>()});
+  return films_.back().record.get();
+}
+
+ResolutionSet* ConfigurationStore::NewSet(int entries) {
+  ResolutionEntry model = TemplateEntry();
+  model.set.clear();
+  auto set = std::make_unique<ResolutionSet>();
+  for (int i = 0; i < entries; ++i) set->entries.push_back(std::make_unique<ResolutionEntry>(model));
+  sets_.push_back({NextId(), std::move(set)});
+  return sets_.back().record.get();
+}
+
+ResolutionEntry* ConfigurationStore::AddResolution(std::string_view setName) {
+  ResolutionSet* set = FindSet(setName);
+  if (set == nullptr) return nullptr;
+  ResolutionEntry model = TemplateEntry();
+  model.set = set->name;
+  set->entries.push_back(std::make_unique<ResolutionEntry>(model));
+  return set->entries.back().get();
+}
+
+bool ConfigurationStore::ExistResolution(std::string_view setName, double dpi) const {
+  ResolutionSet* set = FindSet(setName);
+  return set != nullptr && set->Find(dpi) != nullptr;
+}
+
+bool ConfigurationStore::UseGamma(std::string_view setName, double dpi, bool use) {
+  ResolutionSet* set = FindSet(setName);
+  ResolutionEntry* entry = set != nullptr ? set->Find(dpi) : nullptr;
+  if (entry == nullptr) return false;
+  entry->useGamma = use;
+  return true;
+}
+
+// --- Deletions ---
+
+bool ConfigurationStore::Refuse(std::string reason) {
+  errors_.clear();
+  errors_.push_back(std::move(reason));
+  return false;
+}
+
+bool ConfigurationStore::DeleteConf(std::string_view name) {
+  auto it = std::find_if(confs_.begin(), confs_.end(),
+                         [&](const auto& slot) { return EqualsNoCase(slot.record->name, name); });
+  if (it == confs_.end()) return Refuse("Configuration " + Quoted(name) + " does not exist");
+  if (confs_.size() == 1) return Refuse("Configuration " + it->record->name + " is the last configuration");
+  if (EqualsNoCase(it->record->name, base_.usedConf) || it->id == usedId_) {
+    return Refuse("Configuration " + it->record->name + " is the configuration in use");
+  }
+  if (current_ == it->record.get()) current_ = nullptr;
+  confs_.erase(it);
+  errors_.clear();
+  return true;
+}
+
+bool ConfigurationStore::DeleteFilm(std::string_view name) {
+  auto it = std::find_if(films_.begin(), films_.end(),
+                         [&](const auto& slot) { return EqualsNoCase(slot.record->name, name); });
+  if (it == films_.end()) return Refuse("Media " + Quoted(name) + " does not exist");
+  if (films_.size() == 1) return Refuse("Media " + it->record->name + " is the last media");
+  for (const auto& slot : confs_) {
+    if (EqualsNoCase(slot.record->film, it->record->name)) {
+      return Refuse("Media " + it->record->name + " is used by configuration " + slot.record->name);
+    }
+  }
+  films_.erase(it);
+  errors_.clear();
+  return true;
+}
+
+bool ConfigurationStore::DeleteSet(std::string_view name) {
+  auto it =
+      std::find_if(sets_.begin(), sets_.end(), [&](const auto& slot) { return EqualsNoCase(slot.record->name, name); });
+  if (it == sets_.end()) return Refuse("Resolution set " + Quoted(name) + " does not exist");
+  if (sets_.size() == 1) return Refuse("Resolution set " + it->record->name + " is the last resolution set");
+  for (const auto& slot : confs_) {
+    if (EqualsNoCase(slot.record->set, it->record->name)) {
+      return Refuse("Resolution set " + it->record->name + " is used by configuration " + slot.record->name);
+    }
+  }
+  sets_.erase(it);
+  errors_.clear();
+  return true;
+}
+
+bool ConfigurationStore::DeleteResolution(std::string_view setName, double dpi) {
+  ResolutionSet* set = FindSet(setName);
+  if (set == nullptr) return Refuse("Resolution set " + Quoted(setName) + " does not exist");
+  auto it = std::find_if(set->entries.begin(), set->entries.end(),
+                         [&](const auto& entry) { return SameResolution(entry->dpi, dpi); });
+  if (it == set->entries.end()) {
+    return Refuse("Resolution set " + set->name + " holds no resolution of " + FormatNumber(dpi) + " dpi");
+  }
+  if (set->entries.size() == 1) {
+    return Refuse("Resolution " + FormatNumber(dpi) + " dpi is the last resolution of set " + set->name);
+  }
+  set->entries.erase(it);
+  errors_.clear();
+  return true;
+}
+
+// --- Changes and writing ---
+
+ConfigurationStore::Snapshot ConfigurationStore::TakeSnapshot() const {
+  Snapshot snapshot;
+  for (const auto& slot : confs_) snapshot.confs.emplace_back(slot.id, *slot.record);
+  for (const auto& slot : films_) snapshot.films.emplace_back(slot.id, *slot.record);
+  for (const auto& slot : sets_) {
+    SetValue value{slot.record->name, {}};
+    for (const auto& entry : slot.record->entries) {
+      value.entries.push_back(*entry);
+      value.entries.back().set = slot.record->name;  // an entry belongs to the set that holds it
+    }
+    snapshot.sets.emplace_back(slot.id, std::move(value));
+  }
+  for (const auto& slot : names_) snapshot.names.emplace_back(slot.id, *slot.record);
+  snapshot.recorder = recorder_;
+  snapshot.used = base_.usedConf;
+  snapshot.origin = base_.origin;
+  return snapshot;
+}
+
+ConfigurationStore::Changes ConfigurationStore::Changed() const {
+  Snapshot now = TakeSnapshot();
+  Changes changes;
+  changes.confs =
+      Values(now.confs) != Values(opened_.confs) || now.used != opened_.used || now.origin != opened_.origin;
+  changes.films = Values(now.films) != Values(opened_.films) || now.recorder != opened_.recorder;
+  changes.sets = Values(now.sets) != Values(opened_.sets);
+  changes.names = Values(now.names) != Values(opened_.names);
+  return changes;
+}
+
+bool ConfigurationStore::GainWriteLock(int waitSeconds) {
+  std::string reason;
+  if (lock_->Acquire(waitSeconds, &reason)) return true;
+  return Refuse(reason);
+}
+
+void ConfigurationStore::ReleaseWriteLock() { lock_->Release(); }
+
+bool ConfigurationStore::Validate(const ResourceDb* configDb) {
+  std::vector<std::string> problems;
+  // Names must be unique, ignoring case, among all topics of their file.
+  auto unique = [&](std::map<std::string, std::string>& taken, const std::string& name, const std::string& kind,
+                    const std::string& file) {
+    std::string what = "the " + kind + " " + Quoted(name);
+    auto [it, inserted] = taken.emplace(platform::ToLowerAscii(name), what);
+    if (!inserted) problems.push_back(what + " and " + it->second + " have the same name in " + file);
+  };
+  auto named = [&](const std::string& name, const std::string& kind, bool listed) {
+    if (Trim(name).empty()) {
+      problems.push_back("A " + kind + " without a name cannot be stored");
+      return false;
+    }
+    if (listed && std::any_of(name.begin(), name.end(), [](char c) { return IsBlank(c); })) {
+      problems.push_back("The " + kind + " name " + Quoted(name) + " holds a blank");
+      return false;
+    }
+    return true;
+  };
+
+  if (configDb != nullptr) {
+    std::map<std::string, std::string> taken;
+    std::set<std::string> owned;
+    for (const auto& name : NamesOf(stored_.confs)) owned.insert(platform::ToLowerAscii(name));
+    for (const auto& name : NamesOf(stored_.sets)) owned.insert(platform::ToLowerAscii(name));
+    for (int i = 0; i < configDb->TopicCount(); ++i) {
+      std::string topic = *configDb->TopicAt(i);
+      if (!owned.count(platform::ToLowerAscii(topic)))
+        taken.emplace(platform::ToLowerAscii(topic), "the topic " + Quoted(topic));
+    }
+    for (const auto& slot : sets_) {
+      if (named(slot.record->name, "resolution set", true))
+        unique(taken, slot.record->name, "resolution set", configPath_);
+    }
+    for (const auto& slot : confs_) {
+      if (named(slot.record->name, "configuration", true))
+        unique(taken, slot.record->name, "configuration", configPath_);
+    }
+  }
+  std::map<std::string, std::string> films;
+  for (const auto& slot : films_) {
+    if (named(slot.record->name, "media", false)) unique(films, slot.record->name, "media", filmPath_);
+  }
+  std::map<std::string, std::string> names;
+  for (const auto& slot : names_) {
+    if (named(slot.record->name, "name record", false)) unique(names, slot.record->name, "name record", namesPath_);
+  }
+  if (problems.empty()) return true;
+  errors_ = std::move(problems);
+  return false;
+}
+
+void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
+  std::vector<std::pair<std::string, std::string>> renames;
+  ApplyTopicMembership(db, stored_.confs, now.confs, renames);
+  ApplyTopicMembership(db, stored_.sets, now.sets, renames);
+  FinishRenames(db, renames);
+
+  for (const auto& [id, conf] : now.confs) {
+    const ConfigRecord* old = StoredById(stored_.confs, id);
+    if (old == nullptr) db.AddTopic(conf.name);
+    PutText(db, conf.name, kFilmItem, conf.film, old ? &old->film : nullptr);
+    PutText(db, conf.name, kSetItem, conf.set, old ? &old->set : nullptr);
+    PutText(db, conf.name, kOutputItem, conf.output, old ? &old->output : nullptr);
+    PutNumber(db, conf.name, kVSizeItem, conf.verticalSize, old ? &old->verticalSize : nullptr);
+    PutNumber(db, conf.name, kHSizeItem, conf.horizontalSize, old ? &old->horizontalSize : nullptr);
+    PutInt(db, conf.name, kPolarityItem, conf.polarity, old ? &old->polarity : nullptr);
+    PutText(db, conf.name, kCurveItem, conf.curve, old ? &old->curve : nullptr);
+  }
+
+  for (const auto& [id, set] : now.sets) {
+    const SetValue* old = StoredById(stored_.sets, id);
+    if (old == nullptr) db.AddTopic(set.name);
+    if (old != nullptr && old->entries == set.entries) continue;
+    for (size_t i = 0; i < set.entries.size(); ++i) db.Set(set.name, ResolutionItem(i), FormatEntry(set.entries[i]));
+    std::vector<std::string> surplus;
+    for (int i = 0; i < db.ItemCount(set.name); ++i) {
+      std::string item = *db.ItemAt(set.name, i);
+      auto number = ResolutionItemNumber(item);
+      if (number && (*number < 1 || static_cast<size_t>(*number) > set.entries.size() ||
+                     item != ResolutionItem(static_cast<size_t>(*number) - 1))) {
+        surplus.push_back(item);
+      }
+    }
+    for (const std::string& item : surplus) db.RemoveItem(set.name, item);
+  }
+
+  std::string confs = Join(NamesOf(now.confs), " ");
+  if (NamesOf(now.confs) != NamesOf(stored_.confs)) db.Set(kMainTopic, kConfsItem, confs);
+  if (NamesOf(now.sets) != NamesOf(stored_.sets)) db.Set(kMainTopic, kSetsItem, Join(NamesOf(now.sets), " "));
+  PutText(db, kMainTopic, kUsedItem, now.used, &stored_.used);
+  PutText(db, kMainTopic, kOriginItem, now.origin, &stored_.origin);
+}
+
+void ConfigurationStore::ApplyFilmFile(ResourceDb& db, const Snapshot& now) {
+  std::vector<std::pair<std::string, std::string>> renames;
+  ApplyTopicMembership(db, stored_.films, now.films, renames);
+  FinishRenames(db, renames);
+  for (const auto& [id, film] : now.films) {
+    const FilmRecord* old = StoredById(stored_.films, id);
+    if (old == nullptr) db.AddTopic(film.name);
+    PutNumber(db, film.name, kVSizeItem, film.verticalSize, old ? &old->verticalSize : nullptr);
+    PutNumber(db, film.name, kHSizeItem, film.horizontalSize, old ? &old->horizontalSize : nullptr);
+    PutInt(db, film.name, kPolarityItem, film.polarity, old ? &old->polarity : nullptr);
+    PutText(db, film.name, kSizeTextItem, film.sizeText, old ? &old->sizeText : nullptr);
+    PutInt(db, film.name, kFlagItem, film.flag, old ? &old->flag : nullptr);
+    PutText(db, film.name, kCurveItem, film.curve, old ? &old->curve : nullptr);
+  }
+}
+
+void ConfigurationStore::ApplyRecorderFile(ResourceDb& db, const Snapshot& now) {
+  const RecorderRecord& old = stored_.recorder;
+  PutNumber(db, kRecorderTopic, kMaxWidthItem, now.recorder.maxWidth, &old.maxWidth);
+  PutNumber(db, kRecorderTopic, kMaxHeightItem, now.recorder.maxHeight, &old.maxHeight);
+  PutNumber(db, kRecorderTopic, kPixelClockItem, now.recorder.pixelClock, &old.pixelClock);
+  PutNumber(db, kRecorderTopic, kPerimeterItem, now.recorder.perimeter, &old.perimeter);
+}
+
+void ConfigurationStore::ApplyNamesFile(ResourceDb& db, const Snapshot& now) {
+  for (const auto& [id, name] : stored_.names) {
+    const NameRecord* current = StoredById(now.names, id);
+    if (current == nullptr || current->name != name.name) db.RemoveItem(kNamesTopic, name.name);
+  }
+  for (const auto& [id, name] : now.names) {
+    const NameRecord* old = StoredById(stored_.names, id);
+    if (old != nullptr && old->name == name.name) {
+      PutText(db, kNamesTopic, name.name, name.description, &old->description);
+    } else {
+      db.Set(kNamesTopic, name.name, name.description);
+    }
+  }
+}
+
+bool ConfigurationStore::Write() {
+  errors_.clear();
+  if (!HasWriteLock()) return Refuse("The configuration " + configPath_ + " is not locked for writing");
+  ResolveUsed();
+  Snapshot now = TakeSnapshot();
+
+  struct Pending {
+    FileState* file;
+    std::optional<ResourceDb> db;
+    int part;  // which part of the snapshot the file stores
+  };
+  enum { kRecorderPart, kFilmPart, kNamesPart, kConfigPart };
+  std::vector<Pending> pending;
+  if (now.recorder != stored_.recorder) pending.push_back({&recorderFile_, std::nullopt, kRecorderPart});
+  if (now.films != stored_.films) pending.push_back({&filmFile_, std::nullopt, kFilmPart});
+  if (now.names != stored_.names) pending.push_back({&namesFile_, std::nullopt, kNamesPart});
+  if (now.confs != stored_.confs || now.sets != stored_.sets || now.used != stored_.used ||
+      now.origin != stored_.origin) {
+    pending.push_back({&configFile_, std::nullopt, kConfigPart});
+  }
+  if (pending.empty()) return true;
+
+  for (Pending& p : pending) {
+    if (!p.file->bytes) {
+      return Refuse(p.file->path + " could not be read when the configuration was opened; its changes are not stored");
+    }
+    p.db = ResourceDb::Parse(*p.file->bytes, p.file->path);
+  }
+  const ResourceDb* configDb = nullptr;
+  for (const Pending& p : pending) {
+    if (p.part == kConfigPart) configDb = &*p.db;
+  }
+  if (!Validate(configDb)) return false;
+
+  for (Pending& p : pending) {
+    switch (p.part) {
+      case kRecorderPart:
+        ApplyRecorderFile(*p.db, now);
+        break;
+      case kFilmPart:
+        ApplyFilmFile(*p.db, now);
+        break;
+      case kNamesPart:
+        ApplyNamesFile(*p.db, now);
+        break;
+      default:
+        ApplyConfigFile(*p.db, now);
+        break;
+    }
+  }
+
+  // Someone who ignored the lock may have replaced a file since we read it: storing our
+  // copy would lose that change, so nothing is written.
+  for (const Pending& p : pending) {
+    std::string disk;
+    bool readable = platform::ReadWholeFile(p.file->path, disk);
+    if (!readable || disk != *p.file->bytes) {
+      return Refuse(p.file->path + " was changed by another program since it was read; nothing was written");
+    }
+  }
+
+  for (Pending& p : pending) {
+    std::string bytes = p.db->Serialize();
+    if (bytes != *p.file->bytes) {
+      try {
+        p.db->Flush();
+      } catch (const CRvcException&) {
+        return Refuse("Cannot replace " + p.file->path);
+      }
+      p.file->bytes = std::move(bytes);
+    }
+    switch (p.part) {
+      case kRecorderPart:
+        stored_.recorder = now.recorder;
+        break;
+      case kFilmPart:
+        stored_.films = now.films;
+        break;
+      case kNamesPart:
+        stored_.names = now.names;
+        break;
+      default:
+        stored_.confs = now.confs;
+        stored_.sets = now.sets;
+        stored_.used = now.used;
+        stored_.origin = now.origin;
+        break;
+    }
+  }
+  return true;
+}
+
+}  // namespace rvc::ripconfig
