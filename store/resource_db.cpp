@@ -45,18 +45,26 @@ uint64_t HashName(std::string_view name) {
   return h ^ (h >> 29);
 }
 
+// `front` followed by `back`. Lines never run into each other: a front without its line
+// end (the file's last line) gets one.
+std::string JoinLines(std::string_view front, std::string_view back, std::string_view eol) {
+  std::string joined;
+  joined.reserve(front.size() + eol.size() + back.size());
+  joined += front;
+  if (!front.empty() && front.back() != '\n' && !back.empty()) joined += front.back() == '\r' ? "\n" : eol;
+  joined += back;
+  return joined;
+}
+
 // Text that is a view of the original bytes until something is put in front of it.
 // Lives only on the heap (Edited, Impl), so the view into `owned` stays valid.
 struct Text {
   std::string_view view;
   std::string owned;
 
-  void Prepend(std::string_view front) {
+  void Prepend(std::string_view front, std::string_view eol) {
     if (front.empty()) return;
-    std::string joined;
-    joined.reserve(front.size() + view.size());
-    joined.append(front).append(view);
-    owned = std::move(joined);
+    owned = JoinLines(front, view, eol);
     view = owned;
   }
   void Take(Text& other) {
@@ -82,30 +90,36 @@ struct Edited {
   bool regenerate = false;  // own lines are written from name, value and comment
 };
 
-// A topic header or an item. Offsets are relative to `start`, the first byte of the lead.
+// A topic header or an item, 40 bytes while unchanged: millions of them may be held.
+// The lead starts at `start`, the own lines right after it; a comment is the text of the
+// note line that opens the own lines (after its three-character mark).
 struct Entry {
   size_t start = 0;
   uint32_t leadLen = 0;
   uint32_t ownLen = 0;
-  uint32_t nameOff = 0, nameLen = 0;
-  uint32_t valueOff = 0, valueLen = 0;
-  uint32_t commentOff = 0, commentLen = 0;
+  uint32_t nameLen = 0;
+  uint32_t valueLen = 0;
+  uint32_t commentLen = 0;
+  uint16_t nameSkip = 0;   // from the start of the own lines to the name
+  uint16_t valueSkip = 0;  // from the end of the name to the value
   std::unique_ptr<Edited> edited;
 
+  const char* OwnStart(const char* base) const { return base + start + leadLen; }
   std::string_view Name(const char* base) const {
-    return edited ? std::string_view(edited->name) : std::string_view(base + start + nameOff, nameLen);
+    return edited ? std::string_view(edited->name) : std::string_view(OwnStart(base) + nameSkip, nameLen);
   }
   std::string_view Value(const char* base) const {
-    return edited ? std::string_view(edited->value) : std::string_view(base + start + valueOff, valueLen);
+    return edited ? std::string_view(edited->value)
+                  : std::string_view(OwnStart(base) + nameSkip + nameLen + valueSkip, valueLen);
   }
   std::string_view Comment(const char* base) const {
-    return edited ? std::string_view(edited->comment) : std::string_view(base + start + commentOff, commentLen);
+    return edited ? std::string_view(edited->comment) : std::string_view(OwnStart(base) + 3, commentLen);
   }
   std::string_view Lead(const char* base) const {
     return edited ? edited->lead.view : std::string_view(base + start, leadLen);
   }
   std::string_view Own(const char* base) const {
-    return edited ? edited->own : std::string_view(base + start + leadLen, ownLen);
+    return edited ? edited->own : std::string_view(OwnStart(base), ownLen);
   }
 
   Edited& Edit(const char* base) {
@@ -121,6 +135,8 @@ struct Entry {
     return *edited;
   }
 };
+
+static_assert(sizeof(Entry) <= 40);
 
 // Case-insensitive name -> first position, open addressing over positions + 1. Small
 // lists are scanned instead; the table is built on the first lookup that needs it and
@@ -150,7 +166,7 @@ class NameIndex {
   template <class NameAt>
   void Appended(size_t count, const NameAt& nameAt) {
     if (slots_.empty()) return;
-    if (count * 2 > slots_.size()) {
+    if (count * 3 > slots_.size() * 2) {
       Build(count, nameAt);
     } else {
       Insert(count - 1, nameAt);
@@ -163,7 +179,7 @@ class NameIndex {
   template <class NameAt>
   void Build(size_t count, const NameAt& nameAt) {
     size_t capacity = 16;
-    while (capacity < count * 2) capacity *= 2;
+    while (capacity * 2 < count * 3) capacity *= 2;
     slots_.assign(capacity, 0);
     for (size_t i = 0; i < count; ++i) Insert(i, nameAt);
   }
@@ -297,7 +313,9 @@ struct ResourceDb::Impl {
   const char* Base() const { return bytes.data(); }
 
   void Parse();
+  // `line` and `note` view the line text in `bytes`.
   Entry MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line, const fmt::Line* note) const;
+  size_t OutputBound() const;
   std::string Serialize() const;
 
   Topic* FindTopic(std::string_view name) {
@@ -381,40 +399,62 @@ Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, con
   bool decodeName = line.escaped && fmt::NeedsUnescape(line.name);
   bool decodeValue = line.escaped && fmt::NeedsUnescape(line.value);
   bool decodeComment = note && note->escaped && fmt::NeedsUnescape(comment);
+  const char* own = base + ownStart;
+  const char* nameEnd = line.name.data() + line.name.size();
+  size_t nameSkip = static_cast<size_t>(line.name.data() - own);
+  size_t valueSkip = line.kind == LineKind::kItem ? static_cast<size_t>(line.value.data() - nameEnd) : 0;
+  bool compact = FitsCompact(end - start) && nameSkip <= UINT16_MAX && valueSkip <= UINT16_MAX;
   Entry entry;
   entry.start = start;
-  if (decodeName || decodeValue || decodeComment || !FitsCompact(end - start)) {
+  if (decodeName || decodeValue || decodeComment || !compact) {
     auto e = std::make_unique<Edited>();
     e->name = decodeName ? fmt::Unescape(line.name) : std::string(line.name);
     e->value = decodeValue ? fmt::Unescape(line.value) : std::string(line.value);
     e->comment = decodeComment ? fmt::Unescape(comment) : std::string(comment);
     e->lead.view = std::string_view(base + start, ownStart - start);
-    e->own = std::string_view(base + ownStart, end - ownStart);
+    e->own = std::string_view(own, end - ownStart);
     entry.edited = std::move(e);
     return entry;
   }
-  auto offset = [&](std::string_view part) { return static_cast<uint32_t>(part.data() - (base + start)); };
   entry.leadLen = static_cast<uint32_t>(ownStart - start);
   entry.ownLen = static_cast<uint32_t>(end - ownStart);
-  if (!line.name.empty()) {
-    entry.nameOff = offset(line.name);
-    entry.nameLen = static_cast<uint32_t>(line.name.size());
-  }
-  if (!line.value.empty()) {
-    entry.valueOff = offset(line.value);
-    entry.valueLen = static_cast<uint32_t>(line.value.size());
-  }
-  if (!comment.empty()) {
-    entry.commentOff = offset(comment);
-    entry.commentLen = static_cast<uint32_t>(comment.size());
-  }
+  entry.nameSkip = static_cast<uint16_t>(nameSkip);
+  entry.nameLen = static_cast<uint32_t>(line.name.size());
+  entry.valueSkip = static_cast<uint16_t>(valueSkip);
+  entry.valueLen = static_cast<uint32_t>(line.value.size());
+  entry.commentLen = static_cast<uint32_t>(comment.size());
   return entry;
+}
+
+// An upper bound of the output size, so that the output is allocated once and no larger
+// than needed: the file may be as large as the memory allows.
+size_t ResourceDb::Impl::OutputBound() const {
+  const char* base = Base();
+  size_t eolSize = eol.size();
+  size_t bound = bodyStart + fileTail.view.size() + 2 * eolSize;
+  auto add = [&](const Entry& entry) {
+    bound += entry.Lead(base).size();
+    if (entry.edited && entry.edited->regenerate) {
+      const Edited& e = *entry.edited;
+      // Escaping at most doubles the text; marks, brackets and line ends come on top.
+      bound += 2 * (e.name.size() + e.value.size() + e.comment.size()) + 8 + 2 * eolSize;
+    } else {
+      bound += entry.Own(base).size();
+    }
+    if (entry.edited) bound += 3 + eolSize;  // an empty note line
+  };
+  for (const Topic& topic : topics) {
+    add(topic.header);
+    for (const Entry& item : topic.items) add(item);
+    bound += topic.tail.size();
+  }
+  return bound;
 }
 
 std::string ResourceDb::Impl::Serialize() const {
   const char* base = Base();
   std::string out;
-  out.reserve(bytes.size() + bytes.size() / 16 + 256);
+  out.reserve(OutputBound());
   Writer writer(out, eol);
   writer.Raw(std::string_view(base, bodyStart), false);
   auto emit = [&](const Entry& entry, bool isTopic) {
@@ -636,9 +676,9 @@ void ResourceDb::RemoveItem(std::string_view topic, std::string_view item) {
     // The lines above the item stay where they stand.
     std::string_view lead = t->items[i].Lead(base);
     if (i + 1 < t->items.size()) {
-      t->items[i + 1].Edit(base).lead.Prepend(lead);
+      t->items[i + 1].Edit(base).lead.Prepend(lead, impl_->eol);
     } else {
-      t->tail.insert(0, lead);
+      t->tail = JoinLines(lead, t->tail, impl_->eol);
     }
     t->items.erase(t->items.begin() + static_cast<std::ptrdiff_t>(i));
     removed = true;
@@ -658,9 +698,9 @@ void ResourceDb::RemoveTopic(std::string_view topic) {
     // The topic goes with its items and the lines between them; the lines above stay.
     std::string_view lead = topics[i].header.Lead(base);
     if (i + 1 < topics.size()) {
-      topics[i + 1].header.Edit(base).lead.Prepend(lead);
+      topics[i + 1].header.Edit(base).lead.Prepend(lead, impl_->eol);
     } else {
-      impl_->fileTail.Prepend(lead);
+      impl_->fileTail.Prepend(lead, impl_->eol);
     }
     topics.erase(topics.begin() + static_cast<std::ptrdiff_t>(i));
     removed = true;

@@ -1,6 +1,7 @@
 #include "store/resource_db.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -13,6 +14,17 @@ namespace {
 
 ResourceDb ParseText(const std::string& text) { return ResourceDb::Parse(text, "/nowhere/test.res"); }
 
+// Every topic and item name of the database, in order, as "topic: item item ...".
+std::vector<std::string> Outline(const ResourceDb& db) {
+  std::vector<std::string> out;
+  for (int t = 0; t < db.TopicCount(); ++t) {
+    std::string line = *db.TopicAt(t) + ":";
+    for (int i = 0; i < db.ItemCount(*db.TopicAt(t)); ++i) line += " " + *db.ItemAt(*db.TopicAt(t), i);
+    out.push_back(line);
+  }
+  return out;
+}
+
 TEST(ResourceDbRead, TopicsItemsAndValues) {
   ResourceDb db = ParseText(
       "; header comment\n"
@@ -21,48 +33,383 @@ TEST(ResourceDbRead, TopicsItemsAndValues) {
       "Name = \"quoted; value\" \n"
       "\n"
       "[Second] trailing text\n"
-      "path=C:\\x=y\n");
-  ASSERT_EQ(db.TopicCount(), 2);
-  EXPECT_EQ(db.TopicAt(0), "Main");
-  EXPECT_EQ(db.TopicAt(1), "Second");
-  EXPECT_EQ(db.TopicAt(2), std::nullopt);
-  EXPECT_EQ(db.ItemCount("main"), 2);
+      "path=C:\\x=y\n"
+      "[ Spaced ]\n"
+      "# hash comment\n"
+      "no equals sign\n"
+      "[unclosed=1\n"
+      "=nameless\n");
+  EXPECT_EQ(Outline(db), (std::vector<std::string>{"Main: NrConfigs Name", "Second: path", "Spaced: "}));
+  EXPECT_EQ(db.TopicAt(3), std::nullopt);
+  EXPECT_EQ(db.TopicAt(-1), std::nullopt);
   EXPECT_EQ(db.ItemAt("MAIN", 1), "Name");
+  EXPECT_EQ(db.ItemAt("Main", 2), std::nullopt);
   EXPECT_EQ(db.Find("main", "nrconfigs"), "3");
-  EXPECT_EQ(db.FindInt("Main", "NrConfigs"), 3);
   EXPECT_EQ(db.Find("Main", "Name"), " \"quoted; value\" ");
   EXPECT_EQ(db.Find("Second", "path"), "C:\\x=y");
+  EXPECT_EQ(db.Find("Spaced", ""), "nameless");
   EXPECT_EQ(db.ItemCount("Missing"), 0);
   EXPECT_EQ(db.Find("Main", "Missing"), std::nullopt);
+  EXPECT_EQ(db.Find("Missing", "Name"), std::nullopt);
   EXPECT_FALSE(db.HasTopic("Third"));
+  EXPECT_TRUE(db.HasItem("SECOND", "PATH"));
+}
+
+TEST(ResourceDbRead, LinesBeforeTheFirstTopicAreNoItems) {
+  ResourceDb db = ParseText("x=1\n;@ not a comment of anything\ny=2\n[A]\nz=3\n");
+  EXPECT_EQ(Outline(db), (std::vector<std::string>{"A: z"}));
+}
+
+TEST(ResourceDbRead, CommentsAreTheNoteLinesRightAboveTheirEntry) {
+  ResourceDb db = ParseText(
+      ";@ of topic A\n"
+      "[A]\n"
+      "; ordinary comment\n"
+      "plain=1\n"
+      ";@  of x, with blanks \n"
+      "x=1\n"
+      ";@ left standing\n"
+      "\n"
+      "y=2\n"
+      ";@\\two\\nlines \\\\ and \\q\n"
+      "z=3\n"
+      " ;@ indented, so ordinary\n"
+      "w=4\n");
+  EXPECT_EQ(db.TopicComment("a"), "of topic A");
+  EXPECT_EQ(db.FindItemComment("A", "plain"), "");
+  EXPECT_EQ(db.FindItemComment("A", "x"), " of x, with blanks ");
+  EXPECT_EQ(db.FindItemComment("A", "y"), "");
+  EXPECT_EQ(db.FindItemComment("A", "z"), "two\nlines \\ and \\q");
+  EXPECT_EQ(db.FindItemComment("A", "w"), "");
+  EXPECT_EQ(db.FindItemComment("A", "missing"), std::nullopt);
+  EXPECT_EQ(db.TopicComment("missing"), std::nullopt);
+  EXPECT_EQ(db.ItemCount("A"), 5);
+}
+
+TEST(ResourceDbRead, EscapedTopicsAndItems) {
+  ResourceDb db = ParseText(
+      ";@[two\\nlines]\n"
+      ";@=a\\=b = c=d\\r\\\\\n"
+      ";@=no separator\\=\n");
+  ASSERT_EQ(db.TopicCount(), 1);
+  EXPECT_EQ(db.TopicAt(0), "two\nlines");
+  EXPECT_EQ(db.ItemAt("two\nlines", 0), "a=b ");
+  EXPECT_EQ(db.Find("two\nlines", "a=b "), " c=d\r\\");
+  EXPECT_EQ(db.ItemCount("two\nlines"), 1);
+}
+
+TEST(ResourceDbRead, LineEndsAndBom) {
+  ResourceDb crlf = ParseText("\xEF\xBB\xBF[A]\r\nx=1\r\ny=2\r");
+  EXPECT_EQ(crlf.TopicAt(0), "A");
+  EXPECT_EQ(crlf.Find("A", "x"), "1");
+  EXPECT_EQ(crlf.Find("A", "y"), "2");
+  ResourceDb inner = ParseText("[A]\nx=a\rb\r\r\n");
+  EXPECT_EQ(inner.Find("A", "x"), "a\rb\r");
+}
+
+TEST(ResourceDbRead, DuplicatesAreKeptAndTheFirstIsFound) {
+  ResourceDb db = ParseText("[A]\nx=1\nX=2\n[B]\n[a]\nx=3\ny=4\n");
+  EXPECT_EQ(Outline(db), (std::vector<std::string>{"A: x X", "B:", "a: x X"}));
+  EXPECT_EQ(db.Find("A", "x"), "1");
+  EXPECT_EQ(db.HasItem("A", "y"), false);
+  db.RemoveItem("A", "x");
+  EXPECT_EQ(db.ItemCount("A"), 0);
+  db.RemoveTopic("a");
+  EXPECT_EQ(Outline(db), (std::vector<std::string>{"B:"}));
+}
+
+TEST(ResourceDbRead, NumbersAndQuotedValues) {
+  ResourceDb db = ParseText(
+      "[N]\na= -12abc\nb=+7\nc=abc\nd=\ne=99999999999999999999\nf=-\n"
+      "q1=\"x y\"\nq2=\"\nq3=x\"\nq4=\"\"\n");
+  EXPECT_EQ(db.FindInt("N", "a"), -12);
+  EXPECT_EQ(db.FindInt("N", "b"), 7);
+  EXPECT_EQ(db.FindInt("N", "c"), std::nullopt);
+  EXPECT_EQ(db.FindInt("N", "d"), std::nullopt);
+  EXPECT_EQ(db.FindInt("N", "e"), std::nullopt);
+  EXPECT_EQ(db.FindInt("N", "f"), std::nullopt);
+  EXPECT_EQ(db.FindInt("N", "missing"), std::nullopt);
+  EXPECT_EQ(db.FindQuoted("N", "q1"), "x y");
+  EXPECT_EQ(db.FindQuoted("N", "q2"), "\"");
+  EXPECT_EQ(db.FindQuoted("N", "q3"), "x\"");
+  EXPECT_EQ(db.FindQuoted("N", "q4"), "");
+  EXPECT_EQ(db.Find("N", "q1"), "\"x y\"");
+  EXPECT_TRUE(db.ModifyInt("N", "a", -5));
+  EXPECT_EQ(db.Find("N", "a"), "-5");
+}
+
+// Lookups go through per-topic hash tables once lists grow; they must agree with the
+// order, find the first of equal names and follow every change.
+TEST(ResourceDbRead, LargeDatabasesFindEveryNameIgnoringCase) {
+  std::string text;
+  for (int t = 0; t < 300; ++t) {
+    text += "[Topic" + std::to_string(t) + "]\n";
+    for (int i = 0; i < 30; ++i) text += "Item" + std::to_string(i) + "=" + std::to_string(t * 100 + i) + "\n";
+    text += "item7=duplicate\n";
+  }
+  ResourceDb db = ParseText(text);
+  ASSERT_EQ(db.TopicCount(), 300);
+  for (int t = 0; t < 300; t += 7) {
+    std::string topic = "TOPIC" + std::to_string(t);
+    ASSERT_EQ(db.ItemCount(topic), 31);
+    for (int i = 0; i < 30; ++i) ASSERT_EQ(db.FindInt(topic, "iTEM" + std::to_string(i)), t * 100 + i);
+  }
+  EXPECT_FALSE(db.HasTopic("Topic300"));
+  db.RemoveItem("Topic5", "item7");
+  EXPECT_FALSE(db.HasItem("Topic5", "Item7"));
+  EXPECT_EQ(db.Find("Topic5", "item8"), "508");
+  db.AddItem("Topic5", "Item7", "back");
+  db.AddItem("Topic5", "ITEM7", "second");
+  EXPECT_EQ(db.Find("Topic5", "item7"), "back");
+  for (int i = 0; i < 40; ++i) db.AddTopic("New" + std::to_string(i));
+  db.RemoveTopic("Topic0");
+  db.RenameTopic("Topic1", "Renamed");
+  EXPECT_EQ(db.TopicAt(0), "Renamed");
+  EXPECT_EQ(db.Find("renamed", "Item3"), "103");
+  EXPECT_FALSE(db.HasTopic("Topic1"));
+  EXPECT_TRUE(db.HasTopic("new39"));
+  EXPECT_EQ(db.TopicCount(), 339);
+  db.RenameTopic("Topic4", "topic3");  // now a duplicate, behind the first "Topic3"
+  EXPECT_EQ(db.Find("TOPIC3", "Item0"), "300");
+  db.RemoveTopic("Topic3");
+  EXPECT_FALSE(db.HasTopic("topic3"));
+  EXPECT_EQ(db.TopicCount(), 337);
 }
 
 TEST(ResourceDbWrite, NewDatabaseWritesPlainLines) {
   ResourceDb db = ResourceDb::Create("/nowhere/new.res");
+  EXPECT_EQ(db.Serialize(), "");
   db.AddTopic("Main", "the main topic");
+  db.AddTopic("main", "ignored: already there");
   db.AddItem("Main", "papname", "Disp1", "");
   db.Set("Main", "Count", "2");
   db.Set("Other", "x", "");
+  db.Set("Main", "count", "3");
+  EXPECT_FALSE(db.AddItem("Missing", "x", "1"));
   EXPECT_EQ(db.Serialize(),
             ";@ the main topic\n"
             "[Main]\n"
             "papname=Disp1\n"
-            "Count=2\n"
+            "Count=3\n"
             "[Other]\n"
             "x=\n");
 }
 
-TEST(ResourceDbRoundTrip, UnchangedFileIsByteIdentical) {
+// Text that an ordinary line holds is written plainly, the rest escaped; all of it
+// reads back the same.
+TEST(ResourceDbWrite, AwkwardTextRoundTrips) {
+  const std::vector<std::string> values = {
+      "", " lead", "trail ", "a;b", "a=b", "\"quoted\"", "C:\\path\\", "\\n", "#x", "[x]", ";@ x",
+      "two\nlines", "cr\r", "\r\n", std::string("nul\0byte", 8), std::string(100000, 'v')};
+  const std::vector<std::string> names = {"plain", " lead", "trail ", "a=b", "[x", ";x", "#x", "x]", "",
+                                          "two\nlines", "back\\slash", "x;y"};
+  ResourceDb db = ResourceDb::Create("/nowhere/new.res");
+  for (size_t i = 0; i < names.size(); ++i) {
+    db.AddTopic(names[i], values[i % values.size()]);
+    for (size_t j = 0; j < values.size(); ++j) {
+      db.AddItem(names[i], names[(i + j) % names.size()] + std::to_string(j), values[j],
+                 values[(i + j) % values.size()]);
+    }
+  }
+  const std::string written = db.Serialize();
+  EXPECT_NE(written.find("\nplain0=\n"), std::string::npos);
+  EXPECT_NE(written.find("\nplain3=a;b\n"), std::string::npos);
+  EXPECT_NE(written.find("\nplain4=a=b\n"), std::string::npos);
+  EXPECT_NE(written.find("\nplain6=C:\\path\\\n"), std::string::npos);
+  EXPECT_NE(written.find("\nx;y7=\\n\n"), std::string::npos);
+  ResourceDb back = ParseText(written);
+  ASSERT_EQ(Outline(back), Outline(db));
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(back.TopicComment(names[i]), db.TopicComment(names[i]));
+    for (int j = 0; j < db.ItemCount(names[i]); ++j) {
+      std::string item = *db.ItemAt(names[i], j);
+      EXPECT_EQ(back.Find(names[i], item), db.Find(names[i], item)) << names[i] << "/" << item;
+      EXPECT_EQ(back.FindItemComment(names[i], item), db.FindItemComment(names[i], item));
+    }
+  }
+  EXPECT_EQ(back.Serialize(), written);
+}
+
+TEST(ResourceDbWrite, UnchangedFilesAreWrittenBackByteForByte) {
   const std::vector<std::string> files = {
       "",
+      "\n\n",
       "[A]\nx=1",
       "\xEF\xBB\xBF[A]\r\nx=1\r\n\r\n",
-      "junk before\nx=1\n;@ note\n[A]\n x = 2 \n[A]\nx=3\n\n; end\n",
+      "junk before\nx=1\n;@ note\n[A]\n x = 2 \n[A]\nx=3\nx=4\n\n; end\n",
       "[A]\nx=1\r",
+      "[A]\r\nx=1\nmixed=2\r\n\r[B]\n",
+      ";@[esc\\n]\n;@=a\\=b=c\n;@\\n\\n\n[z]\n",
+      "\t[ T ]  \t\n\tk\t=\tv\t\n",
   };
   for (const std::string& file : files) {
-    EXPECT_EQ(ParseText(file).Serialize(), file);
+    ResourceDb db = ParseText(file);
+    EXPECT_EQ(db.Serialize(), file);
+    EXPECT_TRUE(db.Modify("a", "x", *db.Find("a", "x")) || !db.HasItem("a", "x"));
+    db.RenameTopic("a", "A");
+    EXPECT_EQ(db.Serialize(), file) << "a change to the same text is no change";
+    EXPECT_FALSE(db.Changed());
   }
+}
+
+TEST(ResourceDbWrite, ChangesTouchOnlyTheirOwnLines) {
+  const std::string before =
+      "\xEF\xBB\xBF; dispatcher settings\r\n"
+      "[General]\r\n"
+      "  papname = Disp1\t\r\n"
+      "commandport=4711\r\n"
+      ";@ old comment\r\n"
+      "flavor=Std\r\n"
+      "\r\n"
+      "[PavoNet]\r\n"
+      "ldir1=C:\\x\r\n";
+  ResourceDb db = ParseText(before);
+  EXPECT_TRUE(db.Modify("general", "COMMANDPORT", "4311"));
+  EXPECT_TRUE(db.ModifyItemComment("General", "flavor", "new comment"));
+  EXPECT_FALSE(db.Modify("General", "missing", "1"));
+  EXPECT_TRUE(db.AddItem("General", "added", "1"));
+  EXPECT_TRUE(db.Changed());
+  EXPECT_EQ(db.Serialize(),
+            "\xEF\xBB\xBF; dispatcher settings\r\n"
+            "[General]\r\n"
+            "  papname = Disp1\t\r\n"
+            "commandport=4311\r\n"
+            ";@ new comment\r\n"
+            "flavor=Std\r\n"
+            "added=1\r\n"
+            "\r\n"
+            "[PavoNet]\r\n"
+            "ldir1=C:\\x\r\n");
+}
+
+TEST(ResourceDbWrite, AddingEndsAnOpenLastLineAndFollowsTrailingLines) {
+  ResourceDb open = ParseText("[A]\nx=1");
+  open.AddItem("A", "y", "2");
+  EXPECT_EQ(open.Serialize(), "[A]\nx=1\ny=2\n");
+
+  ResourceDb trailing = ParseText("[A]\r\nx=1\r\n\r\n; end\r\n");
+  trailing.AddItem("A", "y", "2");
+  trailing.AddTopic("B", "b");
+  trailing.AddItem("B", "z", "3");
+  EXPECT_EQ(trailing.Serialize(), "[A]\r\nx=1\r\ny=2\r\n\r\n; end\r\n;@ b\r\n[B]\r\nz=3\r\n");
+
+  ResourceDb lone = ParseText("[A]\nx=1\r");
+  lone.AddItem("A", "y", "2");
+  EXPECT_EQ(lone.Serialize(), "[A]\nx=1\r\ny=2\n");
+  EXPECT_EQ(ParseText(lone.Serialize()).Find("A", "x"), "1");
+}
+
+TEST(ResourceDbWrite, RemovingKeepsTheLinesAboveAndDropsTheTopicsInside) {
+  const std::string text =
+      "; file header\n"
+      "[A]\n"
+      "a1=1\n"
+      "; about a2\n"
+      ";@ a2 comment\n"
+      "a2=2\n"
+      "; after a2, so in front of B\n"
+      "[B]\n"
+      "b1=1\n"
+      "\n"
+      "; about C\n"
+      "[C]\n"
+      "c1=1\n";
+  ResourceDb db = ParseText(text);
+  db.RemoveItem("A", "a2");
+  db.RemoveItem("A", "missing");
+  EXPECT_EQ(db.Serialize(),
+            "; file header\n[A]\na1=1\n; about a2\n; after a2, so in front of B\n[B]\nb1=1\n\n; about C\n[C]\nc1=1\n");
+  db.RemoveTopic("b");
+  EXPECT_EQ(db.Serialize(),
+            "; file header\n[A]\na1=1\n; about a2\n; after a2, so in front of B\n\n; about C\n[C]\nc1=1\n");
+  db.RemoveTopic("A");
+  db.RemoveTopic("C");
+  EXPECT_EQ(db.Serialize(), "; file header\n; after a2, so in front of B\n\n; about C\n");
+  EXPECT_EQ(db.TopicCount(), 0);
+}
+
+// A note left standing right above a changed entry must not become its comment.
+TEST(ResourceDbWrite, StandingNotesStayOrdinaryComments) {
+  ResourceDb db = ParseText(";@ a\n;@ b\n[T]\n;@ c\n;@ d\nk=v\n;@ e\nj=w\n;@ f\n");
+  db.RenameTopic("T", "U");
+  db.ModifyItemComment("U", "k", "");
+  db.RemoveItem("U", "j");
+  db.AddTopic("V");
+  ResourceDb back = ParseText(db.Serialize());
+  EXPECT_EQ(Outline(back), (std::vector<std::string>{"U: k", "V:"}));
+  EXPECT_EQ(back.TopicComment("U"), "b");
+  EXPECT_EQ(back.FindItemComment("U", "k"), "");
+  EXPECT_EQ(back.TopicComment("V"), "");
+}
+
+TEST(ResourceDbWrite, RenameChangesTheSpellingAndTheName) {
+  ResourceDb db = ParseText(";@ keep\n[main]\nx=1\n[Other]\n");
+  db.RenameTopic("MAIN", "Main");
+  EXPECT_TRUE(db.Changed());
+  EXPECT_EQ(db.Serialize(), ";@ keep\n[Main]\nx=1\n[Other]\n");
+  db.RenameTopic("main", "First");
+  db.RenameTopic("missing", "Other");
+  EXPECT_EQ(db.Serialize(), ";@ keep\n[First]\nx=1\n[Other]\n");
+  EXPECT_EQ(db.Find("first", "X"), "1");
+  EXPECT_FALSE(db.HasTopic("main"));
+}
+
+class ResourceDbFile : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+};
+
+TEST_F(ResourceDbFile, OpenResolvesCaseAndFlushWritesThatFile) {
+  test::WriteFile(dir / "Data/Zv_Config.RES", "[Main]\nNrConfigs=1\n");
+  auto db = ResourceDb::Open(dir / "data/zv_config.res");
+  ASSERT_TRUE(db.has_value());
+  EXPECT_EQ(db->Path(), dir / "Data/Zv_Config.RES");
+  EXPECT_FALSE(db->Changed());
+  db->Set("Main", "NrConfigs", "2");
+  EXPECT_EQ(test::ReadFile(dir / "Data/Zv_Config.RES"), "[Main]\nNrConfigs=1\n") << "nothing before Flush";
+  db->Flush();
+  EXPECT_FALSE(db->Changed());
+  EXPECT_EQ(test::ReadFile(dir / "Data/Zv_Config.RES"), "[Main]\nNrConfigs=2\n");
+  EXPECT_EQ(test::Snapshot(dir.Path()).size(), 2u) << "the folder and the file: no temporary file, no second spelling";
+  db->Set("Main", "Install", "1");
+  db->Flush();
+  EXPECT_EQ(ResourceDb::OpenOrThrow(dir / "data/ZV_CONFIG.res").Find("Main", "install"), "1");
+}
+
+TEST_F(ResourceDbFile, MissingFilesAndFailedWritesRaise109WithThePath) {
+  EXPECT_FALSE(ResourceDb::Open(dir / "missing.res").has_value());
+  EXPECT_FALSE(ResourceDb::Open(dir.Path()).has_value()) << "a folder is no database";
+  try {
+    ResourceDb::OpenOrThrow(dir / "missing.res");
+    ADD_FAILURE() << "no exception";
+  } catch (const CRvcException& e) {
+    EXPECT_EQ(e.Id(), 109);
+    EXPECT_NE(e.Message().find(dir / "missing.res"), std::string::npos) << e.Message();
+  }
+  ResourceDb db = ResourceDb::Create(dir / "no/such/folder/new.res");
+  db.AddTopic("T");
+  try {
+    db.Flush();
+    ADD_FAILURE() << "no exception";
+  } catch (const CRvcException& e) {
+    EXPECT_EQ(e.Id(), 109);
+    EXPECT_NE(e.Message().find("new.res"), std::string::npos) << e.Message();
+  }
+  EXPECT_TRUE(db.Changed());
+}
+
+TEST_F(ResourceDbFile, CreateReplacesWhatIsThere) {
+  test::WriteFile(dir / "BackupInfo.tmp", "[Old]\nx=1\n");
+  ResourceDb db = ResourceDb::Create(dir / "backupinfo.TMP");
+  EXPECT_EQ(db.TopicCount(), 0);
+  db.AddTopic("Disp1");
+  db.AddItem("Disp1", "Folder", "d1");
+  db.Flush();
+  EXPECT_EQ(test::ReadFile(dir / "BackupInfo.tmp"), "[Disp1]\nFolder=d1\n");
+  ResourceDb empty = ResourceDb::Create(dir / "empty.res");
+  empty.Flush();
+  EXPECT_TRUE(test::FileExists(dir / "empty.res"));
+  EXPECT_EQ(test::ReadFile(dir / "empty.res"), "");
 }
 
 }  // namespace
