@@ -1,0 +1,77 @@
+// Creation of a dispatcher from an existing one (the New command, the change of device
+// type and the re-creation during a restore).
+//
+// The source's folder is copied, the device-type files are replaced by the templates of
+// the new type, the ini file, swap files and queues are adapted to the new name, folder
+// and port separator, the two shortcuts are made and the dispatcher is added to the list.
+// A failure while building (copy to registration) is reported and undone completely: the
+// data folder, the shortcut folders and the list are left as they were. See
+// docs/dispatcher-creation.md.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "lifecycle/ppd_options.h"
+#include "store/dispatcher_list.h"
+#include "store/template_list.h"
+
+namespace rvc::ripconfig {
+class ConfigurationStore;
+}
+
+namespace rvc::lifecycle {
+
+// PPD generation for a new dispatcher, with the configuration open. Behind an interface so
+// that creation does not depend on how (or whether) the PPD driver is linked in.
+class IPpdGenerator {
+ public:
+  virtual ~IPpdGenerator() = default;
+  // False when the PPD could not be made (traced by the caller, not reported).
+  virtual bool Generate(const store::CDispatcher& target, ripconfig::ConfigurationStore& cfg,
+                        const std::string& dataFolder) = 0;
+};
+
+struct CreateDispatcherInputs {
+  const store::CDispatcher* source = nullptr;  // its folder is copied
+  // The new dispatcher: Name, Type, Folder, Base (-1 = none) and CommandPort filled in.
+  // Name and Folder are normalised (blanks to "_") in place.
+  store::CDispatcher* target = nullptr;
+  int vdpMode = 0;  // Dedezi: 0 "STATIC", 1 "VDP"
+  bool dropQueueSetup = false;        // start without the source's queues and operator presets
+  std::string ppdPath;                // PPD chosen by the operator, or empty
+  std::optional<PpdOptions> ppdOptions;  // that PPD as parsed; used only with a ppdPath
+  bool skipChecks = false;            // skip the port separator and name-uniqueness checks
+  bool announce = true;               // show the final information message
+  bool appendToList = true;           // else inserted right after the first entry
+  bool renumberHotFolders = false;    // passed on to AdaptQueueSetup
+
+  // What creation needs of the flavour.
+  store::CDispatcherList* dispatchers = nullptr;
+  const store::CTemplateList* templates = nullptr;
+  std::string label;  // the flavour's version label, as in the shortcut names
+
+  // Null: no PPD is generated (traced as a failure).
+  IPpdGenerator* ppdGenerator = nullptr;
+
+  // Test hook: called at the start of each building step (6 to 28) with its number; an
+  // exception thrown from it is treated as a failure of that step.
+  std::function<void(int step)> stepHook;
+};
+
+// True when the dispatcher was created (it is then in the list, even when the PPD part
+// failed afterwards); false when a check or a building step failed, which was reported and
+// left everything as before.
+bool CreateDispatcher(CreateDispatcherInputs& inputs);
+
+// Writes the PPD's media size and resolutions into the open configuration: 1 when applied,
+// -1 when `cfg` or `options` is missing. Failures raise CRvcException 106.
+int ApplyPpdOptions(ripconfig::ConfigurationStore* cfg, const PpdOptions* options);
+
+// Adapts the queues of a new dispatcher's "servers.ini" to its name, folder and port
+// separator and creates its hot folders.
+void AdaptQueueSetup(const std::string& serversIni, const store::CDispatcher& source, const store::CDispatcher& target,
+                     bool renumberHotFolders);
+
+}  // namespace rvc::lifecycle
