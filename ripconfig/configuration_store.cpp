@@ -29,6 +29,7 @@ constexpr const char* kUsedItem = "used";
 constexpr const char* kOriginItem = "origin";
 constexpr const char* kMediaItem = "media";
 
+constexpr const char* kNameItem = "name";
 constexpr const char* kFilmItem = "film";
 constexpr const char* kSetItem = "set";
 constexpr const char* kOutputItem = "output";
@@ -36,7 +37,7 @@ constexpr const char* kVSizeItem = "vsize";
 constexpr const char* kHSizeItem = "hsize";
 constexpr const char* kPolarityItem = "polarity";
 constexpr const char* kCurveItem = "curve";
-constexpr const char* kSizeTextItem = "size";
+constexpr const char* kSizeTextItem = "sizetext";
 constexpr const char* kFlagItem = "flag";
 constexpr const char* kResolutionPrefix = "res";
 
@@ -47,6 +48,7 @@ constexpr const char* kPixelClockItem = "pixelclock";
 constexpr const char* kPerimeterItem = "perimeter";
 
 constexpr const char* kNamesTopic = "Names";
+constexpr const char* kNamePrefix = "name";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -125,12 +127,42 @@ std::optional<int> ResolutionItemNumber(std::string_view item) {
 
 std::string ResolutionItem(size_t index) { return kResolutionPrefix + std::to_string(index + 1); }
 
-// dpi, enabled, gamma, gamma used, then the four calibration values.
+// dpi, enabled, gamma, gamma used, then the four calibration values, separated by commas.
 std::string FormatEntry(const ResolutionEntry& entry) {
   std::vector<std::string> fields{FormatNumber(entry.dpi), std::to_string(entry.enabled), FormatNumber(entry.gamma),
                                   entry.useGamma ? "1" : "0"};
   for (double value : entry.calibration) fields.push_back(FormatNumber(value));
-  return Join(fields, " ");
+  return Join(fields, ",");
+}
+
+// Reads what FormatEntry writes; blanks may stand beside or instead of the commas, and
+// trailing values may be left out. Nothing when a field is not a number.
+std::optional<ResolutionEntry> ParseEntry(std::string_view text) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (true) {
+    size_t comma = text.find(',', start);
+    std::vector<std::string> words =
+        SplitWords(text.substr(start, comma == std::string_view::npos ? comma : comma - start));
+    if (words.empty()) return std::nullopt;  // an empty field
+    fields.insert(fields.end(), words.begin(), words.end());
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  if (fields.empty() || fields.size() > 8) return std::nullopt;
+  std::vector<double> values;
+  for (const std::string& f : fields) {
+    auto value = ParseDouble(f);
+    if (!value) return std::nullopt;
+    values.push_back(*value);
+  }
+  ResolutionEntry entry;
+  entry.dpi = values[0];
+  if (values.size() > 1) entry.enabled = static_cast<int>(values[1]);
+  if (values.size() > 2) entry.gamma = values[2];
+  if (values.size() > 3) entry.useGamma = values[3] != 0;
+  for (size_t i = 4; i < values.size(); ++i) entry.calibration[i - 4] = values[i];
+  return entry;
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -190,26 +222,14 @@ class ItemReader {
 
   std::optional<ResolutionEntry> Entry(std::string_view topic, std::string_view item, const std::string& set) const {
     std::string text = db_.Find(topic, item).value_or("");
-    std::vector<std::string> fields = SplitWords(text);
-    std::vector<double> values;
-    for (const std::string& field : fields) {
-      auto value = ParseDouble(field);
-      if (!value) break;
-      values.push_back(*value);
-    }
-    if (values.empty() || values.size() != fields.size() || values.size() > 8) {
+    auto entry = ParseEntry(text);
+    if (!entry) {
       errors_.push_back(
           ItemText(db_.Path(), topic, item) +
           " is not a resolution (dpi, enabled, gamma, gamma used, 4 calibration values): " + Quoted(text));
       return std::nullopt;
     }
-    ResolutionEntry entry;
-    entry.set = set;
-    entry.dpi = values[0];
-    if (values.size() > 1) entry.enabled = static_cast<int>(values[1]);
-    if (values.size() > 2) entry.gamma = values[2];
-    if (values.size() > 3) entry.useGamma = values[3] != 0;
-    for (size_t i = 4; i < values.size(); ++i) entry.calibration[i - 4] = values[i];
+    entry->set = set;
     return entry;
   }
 
@@ -447,9 +467,18 @@ void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
   for (int i = 0; i < db.ItemCount(kNamesTopic); ++i) {
     std::string item = *db.ItemAt(kNamesTopic, i);
     auto name = std::make_unique<NameRecord>();
-    name->name = item;
-    name->description = db.Find(kNamesTopic, item).value_or("");
+    name->name = std::string(Trim(db.Find(kNamesTopic, item).value_or("")));
+    if (name->name.empty()) continue;
     names_.push_back({NextId(), std::move(name)});
+  }
+}
+
+// The "name" item of a configuration or set topic repeats the topic name (it is what the
+// dispatcher list compares with the device type's template); the topic name counts.
+void ConfigurationStore::CheckNameItem(const ResourceDb& db, const std::string& topic) {
+  auto name = db.Find(topic, kNameItem);
+  if (name && !EqualsNoCase(Trim(*name), topic)) {
+    warnings_.push_back(ItemText(configPath_, topic, kNameItem) + " is " + Quoted(*name) + "; the topic name counts");
   }
 }
 
@@ -477,6 +506,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db) {
 
   for (const std::string& name : setNames) {
     if (!listed(name, kSetsItem)) continue;
+    CheckNameItem(db, name);
     auto set = std::make_unique<ResolutionSet>();
     set->name = name;
     for (int i = 0; i < db.ItemCount(name); ++i) {
@@ -492,6 +522,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db) {
 
   for (const std::string& name : confNames) {
     if (!listed(name, kConfsItem)) continue;
+    CheckNameItem(db, name);
     auto conf = std::make_unique<ConfigRecord>();
     conf->name = name;
     conf->film = reader.Text(name, kFilmItem).value_or("");
@@ -782,6 +813,11 @@ bool ConfigurationStore::Validate(const ResourceDb* configDb) {
       problems.push_back("A " + kind + " without a name cannot be stored");
       return false;
     }
+    if (Trim(name).size() != name.size() || name.find_first_of("\r\n") != std::string::npos) {
+      problems.push_back("The " + kind + " name " + Quoted(name) +
+                         " begins or ends with a blank or holds a line break");
+      return false;
+    }
     if (listed && std::any_of(name.begin(), name.end(), [](char c) { return IsBlank(c); })) {
       problems.push_back("The " + kind + " name " + Quoted(name) + " holds a blank");
       return false;
@@ -830,6 +866,7 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
   for (const auto& [id, conf] : now.confs) {
     const ConfigRecord* old = StoredById(stored_.confs, id);
     if (old == nullptr) db.AddTopic(conf.name);
+    PutText(db, conf.name, kNameItem, conf.name, old ? &old->name : nullptr);
     PutText(db, conf.name, kFilmItem, conf.film, old ? &old->film : nullptr);
     PutText(db, conf.name, kSetItem, conf.set, old ? &old->set : nullptr);
     PutText(db, conf.name, kOutputItem, conf.output, old ? &old->output : nullptr);
@@ -842,8 +879,15 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
   for (const auto& [id, set] : now.sets) {
     const SetValue* old = StoredById(stored_.sets, id);
     if (old == nullptr) db.AddTopic(set.name);
+    PutText(db, set.name, kNameItem, set.name, old ? &old->name : nullptr);
     if (old != nullptr && old->entries == set.entries) continue;
-    for (size_t i = 0; i < set.entries.size(); ++i) db.Set(set.name, ResolutionItem(i), FormatEntry(set.entries[i]));
+    for (size_t i = 0; i < set.entries.size(); ++i) {
+      // An entry that reads the same stays in the form it was written in.
+      auto present = db.Find(set.name, ResolutionItem(i));
+      auto entry = present ? ParseEntry(*present) : std::nullopt;
+      if (entry) entry->set = set.name;
+      if (!entry || !(*entry == set.entries[i])) db.Set(set.name, ResolutionItem(i), FormatEntry(set.entries[i]));
+    }
     std::vector<std::string> surplus;
     for (int i = 0; i < db.ItemCount(set.name); ++i) {
       std::string item = *db.ItemAt(set.name, i);
@@ -888,18 +932,13 @@ void ConfigurationStore::ApplyRecorderFile(ResourceDb& db, const Snapshot& now) 
 }
 
 void ConfigurationStore::ApplyNamesFile(ResourceDb& db, const Snapshot& now) {
-  for (const auto& [id, name] : stored_.names) {
-    const NameRecord* current = StoredById(now.names, id);
-    if (current == nullptr || current->name != name.name) db.RemoveItem(kNamesTopic, name.name);
-  }
-  for (const auto& [id, name] : now.names) {
-    const NameRecord* old = StoredById(stored_.names, id);
-    if (old != nullptr && old->name == name.name) {
-      PutText(db, kNamesTopic, name.name, name.description, &old->description);
-    } else {
-      db.Set(kNamesTopic, name.name, name.description);
-    }
-  }
+  // Items name1, name2, ... in order; the item names carry no meaning of their own.
+  std::vector<std::string> names = NamesOf(now.names);
+  for (size_t i = 0; i < names.size(); ++i) db.Set(kNamesTopic, kNamePrefix + std::to_string(i + 1), names[i]);
+  std::vector<std::string> surplus;
+  for (int i = static_cast<int>(names.size()); i < db.ItemCount(kNamesTopic); ++i)
+    surplus.push_back(*db.ItemAt(kNamesTopic, i));
+  for (const std::string& item : surplus) db.RemoveItem(kNamesTopic, item);
 }
 
 bool ConfigurationStore::Write() {

@@ -164,6 +164,7 @@ class ConfigurationStore {
   ConfigurationStore() = default;
   void Load(const store::ResourceDb& configDb);
   void LoadConfigFile(const store::ResourceDb& db);
+  void CheckNameItem(const store::ResourceDb& db, const std::string& topic);
   void LoadFilmFile(const store::ResourceDb& db);
   void LoadRecorderFile(const store::ResourceDb& db);
   void LoadNamesFile(const store::ResourceDb& db);

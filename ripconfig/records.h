@@ -93,11 +93,10 @@ struct ConfigRecord {
   bool operator==(const ConfigRecord&) const = default;
 };
 
-// A name that the resource files reserve (topic names the RIP uses): configurations,
-// media and resolution sets must not take it.
+// A name that the resource files reserve (names the RIP keeps for its own records):
+// configurations, media and resolution sets must not take it.
 struct NameRecord {
   std::string name;
-  std::string description;
 
   bool operator==(const NameRecord&) const = default;
 };

@@ -22,6 +22,7 @@ inline const char* const kConfigRes =
     "ldir2=/var/rip/ldir2\n"
     "\n"
     "[maxsize]\n"
+    "name=maxsize\n"
     "film=Maxsize\n"
     "set=set_0\n"
     "output=\n"
@@ -31,6 +32,7 @@ inline const char* const kConfigRes =
     "curve=\n"
     "\n"
     "[A4]\n"
+    "name=A4\n"
     "film=A4\n"
     "set=set_1\n"
     "output=/var/rip/out\n"
@@ -41,18 +43,20 @@ inline const char* const kConfigRes =
     "rip_private=kept\n"
     "\n"
     "[set_0]\n"
-    "res1=2000 1 0 0 0 0 1000 1000\n"
-    "res2=2400 1 55 1 0.5 0 1000 990\n"
+    "name=set_0\n"
+    "res1=2000,1,0,0,0.0,0.0,1000.0,1000.0\n"
+    "res2=2400, 1, 55, 1, 0.5, 0, 1000, 990\n"
     "\n"
     "[set_1]\n"
-    "res1=1200 1 0 0 0 0 1000 1000\n";
+    "name=set_1\n"
+    "res1=1200,1,0,0,0,0,1000,1000\n";
 
 inline const char* const kFilmRes =
     "[Maxsize]\n"
     "vsize=20000\n"
     "hsize=14000\n"
     "polarity=1\n"
-    "size=20.0\" x 14.0\"\n"
+    "sizetext=20.0\" x 14.0\"\n"
     "flag=0\n"
     "curve=\n"
     "\n"
@@ -60,7 +64,7 @@ inline const char* const kFilmRes =
     "vsize=11693\n"
     "hsize=8268\n"
     "polarity=0\n"
-    "size=11.7\" x 8.3\"\n"
+    "sizetext=11.7\" x 8.3\"\n"
     "flag=2\n"
     "curve=Plate DGC\n";
 
@@ -73,8 +77,8 @@ inline const char* const kRecorderRes =
 
 inline const char* const kNamesRes =
     "[Names]\n"
-    "Main=lists of zv_config.res\n"
-    "PavoNet=network settings of the dispatcher\n";
+    "name1=Default\n"
+    "name2=PavoNet\n";
 
 // Writes the files into <dir>/Press/data and returns the zv_config.res path.
 inline std::string WriteDispatcher(const test::TempDir& dir) {

@@ -189,7 +189,7 @@ TEST_F(RavlcfgTest, UnreadableNumbersAndMissingItemsAreErrorsNamingFileAndItem) 
   WriteFile(Data("zv_recorder.res"), "[Recorder]\nmaxwidth=14 000\npixelclock=fast\n");
   WriteFile(Data("zv_film.res"), "[A4]\nvsize=11693\nhsize=8268\npolarity=positive\n");
   std::string config = testing::kConfigRes;
-  config.replace(config.find("res2=2400 1 55"), 14, "res2=2400 1 5x5");
+  config.replace(config.find("res2=2400, 1, 55"), 16, "res2=2400, 1, 5x5");
   WriteFile(configPath, config);
   ASSERT_NE(Open(), nullptr);
   std::string errors = Joined(ravlcfg_get_errormessages(handle));
@@ -355,6 +355,27 @@ TEST_F(RavlcfgTest, TheRenamedConfigurationInUseStaysInUse) {
   ASSERT_EQ(ravlcfg_write(handle), 1) << Joined(ravlcfg_get_errormessages(handle));
   ASSERT_NE(Open(), nullptr);
   EXPECT_EQ(ravlcfg_get_base(handle)->usedConf, "A4_portrait");
+  EXPECT_THAT(ReadFile(configPath), HasSubstr("[A4_portrait]\nname=A4_portrait\nfilm=A4\n"))
+      << "the topic and its name item follow the rename";
+}
+
+TEST_F(RavlcfgTest, EntriesAndNamesAreWrittenInTheirListForm) {
+  ASSERT_NE(Open(), nullptr);
+  ASSERT_EQ(ravlcfg_gain_writelock(handle, 0), 1);
+  ravlcfg_add_resolution(handle, "set_0")->dpi = 3600;
+  ResolutionSet* set = ravlcfg_get_new_set(handle, 1);
+  set->name = "set_2";
+  ravlcfg_get_names(handle)[0]->name = "Standard";
+  ASSERT_EQ(ravlcfg_write(handle), 1) << Joined(ravlcfg_get_errormessages(handle));
+
+  std::string config = ReadFile(configPath);
+  // Entries that did not change keep the form they were written in.
+  EXPECT_THAT(config, HasSubstr("[set_0]\nname=set_0\nres1=2000,1,0,0,0.0,0.0,1000.0,1000.0\n"
+                                "res2=2400, 1, 55, 1, 0.5, 0, 1000, 990\nres3=3600,1,0,0,0,0,1000,1000\n"));
+  EXPECT_THAT(config, HasSubstr("sets=set_0 set_1 set_2\n"));
+  EXPECT_THAT(config, HasSubstr("[set_2]\nname=set_2\nres1=2000,1,0,0,0,0,1000,1000\n"))
+      << "a new set starts from the template entry";
+  EXPECT_EQ(ReadFile(Data("data/zv_names.res")), "[Names]\nname1=Standard\nname2=PavoNet\n");
 }
 
 TEST_F(RavlcfgTest, RefusedDeletionsGiveTheirReasonAsFirstError) {
@@ -498,7 +519,7 @@ TEST_F(RavlcfgTest, GetChangedReportsWhatDiffersFromTheOpenedState) {
   EXPECT_EQ(sets, 1);
   EXPECT_EQ(confs + films + names, 0);
 
-  ravlcfg_get_names(handle)[0]->description = "x";
+  ravlcfg_get_names(handle)[0]->name = "Standard";
   changed();
   EXPECT_EQ(names, 1);
 
