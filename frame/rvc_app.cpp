@@ -11,6 +11,7 @@
 #include "platform/environment.h"
 #include "platform/oem.h"
 #include "platform/path.h"
+#include "store/shortcuts.h"
 
 namespace rvc::frame {
 namespace {
@@ -206,8 +207,27 @@ void CRvcApp::RunJob() {
 }
 
 void CRvcApp::RefreshShortcuts(CFlavour& flavour) {
-  // SHORTCUTS: the shortcut operations of store/shortcuts.h are wired in here.
-  (void)flavour;
+  store::CShortcuts shortcuts;
+  // False, or an error (traced), when the shortcut could not be rewritten.
+  auto refresh = [&](const store::DispatcherRecord& record, const std::string& arguments, bool desktop) {
+    try {
+      return shortcuts.RefreshDispatcherShortcut(flavour.Version, record.Name, arguments, desktop);
+    } catch (const CRvcException& error) {
+      Trace(error.Message());
+      return false;
+    }
+  };
+  const store::CDispatcherList& list = *flavour.DispatcherList;
+  for (int i = 0; i < list.GetCount(); ++i) {
+    const store::DispatcherRecord& record = list.GetAt(i).Record;
+    const std::string arguments = store::CShortcuts::DispatcherArguments(record.Folder, record.Name);
+    if (!refresh(record, arguments, true)) {
+      Trace("Cannot modify desktop short cut : " + flavour.DisplayName + " : " + record.Name + " !");
+    }
+    if (!refresh(record, arguments, false)) {
+      Trace("Cannot modify program short cut for: " + flavour.DisplayName + " : " + record.Name + " !");
+    }
+  }
 }
 
 }  // namespace rvc::frame

@@ -124,6 +124,18 @@ TEST_F(RvcSetupTest, TheSwitchPicksTheJobAndItsTraceFile) {
   }
 }
 
+TEST_F(RvcSetupTest, TheVersionJobTracesEveryShortcutItCannotRewrite) {
+  // The sample's shortcut folders start empty.
+  Result result = Run({"Tiffmono", "-v", "10.1"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out + result.err, "");
+  const std::string trace = Trace("trace_rvc_version.txt");
+  EXPECT_EQ(Count(trace, "\tRVC::Cannot modify desktop short cut : Ravlin Tiff : "), 3u) << trace;
+  EXPECT_EQ(Count(trace, "\tRVC::Cannot modify program short cut for: Ravlin Tiff : Mono1 !\n"), 1u) << trace;
+  EXPECT_LT(trace.find("\tRVC::Start\n"), trace.find("Cannot modify"));
+  EXPECT_NE(trace.find("\tRVC::Stop\n"), std::string::npos);
+}
+
 TEST_F(RvcSetupTest, KwNorvcTouchesNothing) {
   const auto before = rvc::test::Snapshot(root_);
   for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"Tiffmono", "-u", "10.1"}}) {

@@ -6,6 +6,8 @@
 
 #include "frame/rvc_app.h"
 #include "frame/single_instance.h"
+#include "platform/desktop_entry.h"
+#include "store/shortcuts.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -68,7 +70,9 @@ class StartupTest : public ::testing::Test {
   StartupTest()
       : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"),
         data_("KW_DATA_RAVLINCONFIG", dir_ / "cfg"),
-        norvc_("kw_norvc", std::nullopt) {
+        norvc_("kw_norvc", std::nullopt),
+        desktop_("RAVLIN_DESKTOP_DIR", dir_ / "desktop"),
+        programs_("RAVLIN_PROGRAMS_DIR", dir_ / "programs") {
     for (const char* key : {"Tiff", "Proof"}) {
       WriteFile(dir_ / ("prog/" + std::string(key) + "/rvc2.cfg"), kTypeList);
     }
@@ -112,6 +116,8 @@ class StartupTest : public ::testing::Test {
   test::ScopedEnv env_;
   test::ScopedEnv data_;
   test::ScopedEnv norvc_;
+  test::ScopedEnv desktop_;
+  test::ScopedEnv programs_;
   ui::HeadlessUserInterface ui_;
   ui::ScopedUserInterface scoped_{ui_};
   FakeAccounts accounts_;
@@ -301,6 +307,29 @@ TEST_F(StartupTest, AnErrorIsReportedAndTheJobsTraceStillStops) {
   ASSERT_EQ(ui_.Messages().size(), 1u);
   EXPECT_EQ(ui_.Messages()[0].title, "Error");
   EXPECT_EQ(ui_.Messages()[0].text, missing);
+}
+
+TEST_F(StartupTest, TheVersionJobRewritesTheShortcutsOfEveryDispatcher) {
+  store::CShortcuts shortcuts;
+  // Press has a desktop shortcut with outdated arguments and no program-menu one; Proofer
+  // has none.
+  shortcuts.CreateDispatcherShortcut({"Press", "10.1", "/opt/ravlin/rip", "Old \"Old\"", "/opt/ravlin", "", ""}, true);
+  EXPECT_EQ(Run({"Tiff", "-v", "10.1"}), 0);
+  EXPECT_EQ(TraceLines("trace_rvc_version.txt"), (std::vector<std::string>{
+                                                    "Start",
+                                                    "Cannot modify program short cut for: Ravlin Tiff : Press !",
+                                                    "Cannot modify desktop short cut : Ravlin Tiff : Proofer !",
+                                                    "Cannot modify program short cut for: Ravlin Tiff : Proofer !",
+                                                    "Stop",
+                                                }));
+  const std::string path = shortcuts.FindDispatcherShortcut("10.1", "Press", true);
+  platform::DesktopEntry entry;
+  ASSERT_TRUE(platform::DesktopEntry::Parse(ReadFile(path), entry));
+  std::string program, arguments;
+  ASSERT_TRUE(entry.GetCommand(program, arguments));
+  EXPECT_EQ(program, "/opt/ravlin/rip");
+  EXPECT_EQ(arguments, "Press \"Press\"");
+  EXPECT_TRUE(ui_.Messages().empty());
 }
 
 TEST_F(StartupTest, WithoutKwDataRavlinconfigTheJobsTraceGoesToTmp) {
