@@ -11,6 +11,9 @@
 //   - a file opened and flushed without a change is written back byte for byte;
 //   - Flush() replaces the file atomically (temporary file, flush to disk, rename).
 //
+// Where a file holds a topic twice, or an item twice within a topic, both are kept and
+// listed by position; lookups by name find the first.
+//
 // A ResourceDb owns one open database. Nothing reaches the disk before Flush().
 #pragma once
 
@@ -66,18 +69,22 @@ class ResourceDb {
   bool Modify(std::string_view topic, std::string_view item, std::string_view value);
   bool ModifyInt(std::string_view topic, std::string_view item, long value);
   bool ModifyItemComment(std::string_view topic, std::string_view item, std::string_view comment);
-  // rdb_modify_topicname: changes the name (or only its spelling) of a topic.
+  // rdb_modify_topicname: changes the name (or only its spelling) of a topic; every topic
+  // of that name when a file holds it twice.
   void RenameTopic(std::string_view oldName, std::string_view newName);
 
   // rdb_add_topic: appends a topic (a topic of that name already there is left as it is).
   void AddTopic(std::string_view topic, std::string_view comment = {});
-  // rdb_add_item: appends an item; false when the topic is missing.
+  // rdb_add_item: appends an item; false when the topic is missing. An item of the same
+  // name already there stays the one that lookups find.
   bool AddItem(std::string_view topic, std::string_view item, std::string_view value,
                std::string_view comment = {});
   // The calling pattern used throughout: modify, else add the item, else add the topic
   // and then the item.
   void Set(std::string_view topic, std::string_view item, std::string_view value);
 
+  // Remove every item (topic) of the name, so that none is found afterwards. Comment and
+  // blank lines in front of it stay in the file.
   void RemoveItem(std::string_view topic, std::string_view item);
   void RemoveTopic(std::string_view topic);
 
