@@ -1,0 +1,227 @@
+// The engine: file naming, opening, the placeholder search, names, end comments, closing.
+#include "ppd/create_ppd.h"
+
+#include <clocale>
+#include <cstring>
+#include <ctime>
+
+#include <locale.h>
+
+#include "frame/rvc_trace.h"
+#include "platform/environment.h"
+#include "platform/path.h"
+#include "ui/user_interface.h"
+
+namespace rvc::ppd {
+namespace {
+
+constexpr const char* kTitle = "Ravlin Configurator";
+
+std::string WithoutLeadingBlanks(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  return first == std::string_view::npos ? std::string() : std::string(text.substr(first));
+}
+
+void Trace(std::string_view text) {
+  CRvcTrace trace("");
+  trace.Trace(text);
+}
+
+// The system's text for a failed open, naming the file.
+std::string SystemText(int error, const std::string& path) { return std::string(std::strerror(error)) + ": " + path; }
+
+// "%A, %B %d, %Y" of today in English, whatever the process locale.
+std::string TodayText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local {};
+  ::localtime_r(&now, &local);
+  char text[96];
+  size_t length = 0;
+  if (locale_t c = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr))) {
+    length = ::strftime_l(text, sizeof text, "%A, %B %d, %Y", &local, c);
+    ::freelocale(c);
+  }
+  return std::string(text, length);
+}
+
+}  // namespace
+
+CCreatePpd::CCreatePpd(std::string productVersion) : productVersion_(std::move(productVersion)) {}
+
+CCreatePpd::~CCreatePpd() {
+  ppd_.Close();
+  template_.Close();
+}
+
+std::string CCreatePpd::OptionKey(std::string_view name) {
+  if (name.size() > 40) name = name.substr(name.size() - 39);
+  std::string key(name);
+  for (char& c : key) {
+    if (c == ' ') c = '_';
+  }
+  return key;
+}
+
+std::string CCreatePpd::PaperName(std::string_view name) {
+  if (name.size() > 28) name = name.substr(name.size() - 28);
+  std::string paper(name);
+  for (char& c : paper) {
+    if (c == ' ' || c == '.' || c == ':') c = '_';
+  }
+  return paper;
+}
+
+int CCreatePpd::OpenFiles(const std::string& templatePath, const std::string& ppdFolder,
+                          const std::string& deviceType, const std::string& flavour, int portSeparator,
+                          ScreenMode screenMode) {
+  Close();
+  typeName_ = platform::ToUpperAscii(WithoutLeadingBlanks(deviceType));
+  flavourName_ = platform::ToUpperAscii(WithoutLeadingBlanks(flavour));
+  screenMode_ = screenMode;
+  const std::string number = std::to_string(portSeparator);
+  const std::string& type = typeName_;
+
+  flavourPrefix_.clear();
+  const std::string limit = platform::GetEnv("RVC_PPD_LIMITNAME").value_or("");
+  if (limit.empty()) {
+    longName_ = "QB";
+    shortName_ = "QB";
+    if (!flavourName_.empty()) {
+      longName_ += flavourName_ + number + "_";
+      shortName_ += flavourName_.substr(0, 3) + number;
+      flavourPrefix_ = flavourName_;
+    }
+    if (longName_.size() + type.size() > 27) {
+      if (longName_.size() < 27) longName_ += type.substr(0, 27 - longName_.size());
+    } else {
+      longName_ += type;
+    }
+    if (shortName_.size() < 8) shortName_ += type.substr(0, 8 - shortName_.size());
+  } else {
+    longName_ = "QB";
+    if (!flavourName_.empty()) {
+      flavourPrefix_ = flavourName_.substr(0, 3);
+      longName_ += flavourPrefix_ + number;
+    }
+    if (longName_.size() < 8) longName_ += type.substr(0, 8 - longName_.size());
+    // The long name is the file's own name here; *PCFileName names that file, within
+    // the eight characters of an 8.3 name should the port number be unusually long.
+    shortName_ = longName_.substr(0, 8);
+  }
+
+  ppdPath_ = platform::ResolveNoCase(platform::JoinPath(platform::NativePath(ppdFolder), longName_ + ".PPD"));
+  templatePath_ = templatePath;
+
+  if (templatePath.empty()) {
+    ui::ShowMessage("No Template Ppd file is specified.", kTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
+    Trace("No Template Ppd file is specified.");
+    return -1;
+  }
+  int error = 0;
+  const std::string templateFile = platform::ResolveNoCase(platform::NativePath(templatePath));
+  if (!template_.Open(templateFile, error)) {
+    ui::ShowMessage(SystemText(error, templateFile), kTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
+    Trace("Template Ppd file could not be opend.");
+    return -1;
+  }
+  if (!ppd_.Create(ppdPath_, error)) {
+    template_.Close();
+    ui::ShowMessage(SystemText(error, ppdPath_), kTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
+    Trace("New Ppd file could not be opend.");
+    return -1;
+  }
+  // Generated lines follow the template's line break.
+  std::string_view first;
+  template_.Next(first);
+  eol_ = template_.CrLf() ? "\r\n" : "\n";
+  template_.Seek(0);
+  return 1;
+}
+
+int CCreatePpd::Close() {
+  template_.Close();
+  if (!ppd_.IsOpen()) return 1;
+  if (!ppd_.Close()) {
+    Trace("New Ppd file could not be written: " + std::string(std::strerror(ppd_.Error())));
+    return -1;
+  }
+  return 1;
+}
+
+CCreatePpd::Position CCreatePpd::Mark() const { return {template_.Tell(), ppd_.Tell()}; }
+
+void CCreatePpd::Restore(const Position& position) {
+  if (!template_.IsOpen() || !ppd_.IsOpen()) return;
+  template_.Seek(position.templateOffset);
+  ppd_.Truncate(position.ppdOffset);
+}
+
+void CCreatePpd::CopyLine(std::string_view line) {
+  ppd_.Append(line);
+  ppd_.Append("\n");  // after a CR of the template's own, this completes its CR LF
+}
+
+bool CCreatePpd::CopyUntil(std::string_view placeholder) {
+  if (!template_.IsOpen()) return false;
+  std::string_view line;
+  while (template_.Next(line)) {
+    if (line.find(placeholder) != std::string_view::npos) return true;
+    CopyLine(line);
+  }
+  return false;
+}
+
+int CCreatePpd::CopyUntilPlaceholder(std::string_view placeholder, std::string_view missingTrace) {
+  const Position start = Mark();
+  if (CopyUntil(placeholder)) return 1;
+  Restore(start);
+  Trace(missingTrace);
+  return -1;
+}
+
+void CCreatePpd::WriteLine(std::string_view text) {
+  ppd_.Append(text);
+  ppd_.Append(eol_);
+}
+
+void CCreatePpd::WriteFormat(std::string_view format, std::initializer_list<detail::FormatArg> args) {
+  line_.clear();
+  detail::AppendFormat(line_, format, args);
+  line_ += eol_;
+  ppd_.Append(line_);
+}
+
+void CCreatePpd::WriteEntryEnd(std::string_view name) {
+  WriteFormat("(%s) >> >> >> setpagedevice } stopped cleartomark\"", {name});
+  WriteLine("*End");
+}
+
+int CCreatePpd::AddNames() {
+  if (CopyUntilPlaceholder("<Add Names>", "Names are not added to PPD, as it can't find the place holder "
+                                          "'<Add Names>' in the template.") < 0) {
+    return -1;
+  }
+  const std::string& p = flavourName_;
+  const std::string& t = typeName_;
+  WriteFormat("*PCFileName: \"%s.PPD\"", {shortName_});
+  WriteLine("*LanguageEncoding: ISOLatin1");
+  WriteLine("*LanguageVersion: English");
+  WriteLine("*Manufacturer: \"ORVA\"");
+  WriteFormat("*ModelName: \"ORVA-%s-%s\"", {p, t});
+  WriteFormat("*ShortNickName: \"ORVA-%s-%s\"", {p, std::string_view(t).substr(0, 25)});
+  WriteFormat("*NickName: \"ORVA-%s-%s\"", {p, t});
+  return 1;
+}
+
+int CCreatePpd::AddEndComments() {
+  if (CopyUntil("<Add End Comments>")) {
+    WriteLine("*%");
+    WriteFormat("*%% End of Orva %s PPD file", {longName_});
+    WriteFormat("*%% Last update : %s", {TodayText()});
+    WriteFormat("*%% Created by:RavlinConfigurator %s", {productVersion_});
+    WriteLine("*%");
+  }
+  return 1;
+}
+
+}  // namespace rvc::ppd

@@ -1,0 +1,129 @@
+// CCreatePpd: turns a PPD template into a dispatcher's PPD.
+//
+// The template is an ordinary PPD in which whole lines carry placeholders such as
+// "<Add Names>". The engine copies it line by line into the new PPD and, at each
+// placeholder line, writes generated lines instead. Each section writer (Add...) handles
+// one placeholder or a small group; the driver calls them in a fixed order and every one
+// searches on from where the previous one stopped, so the placeholders must stand in the
+// template in that order. A section whose placeholder is missing returns -1, leaves both
+// files as they were and writes one trace line; the next section simply searches on.
+//
+// Both files are streamed: memory use does not depend on the size of the template or of
+// the PPD. See docs/ppd-generation.md.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ppd/line_files.h"
+#include "ppd/ppd_format.h"
+#include "ppd/ppd_types.h"
+
+namespace rvc::ppd {
+
+class CCreatePpd {
+ public:
+  // `productVersion` is written into the end comments ("Created by:RavlinConfigurator").
+  explicit CCreatePpd(std::string productVersion = "10.1");
+  ~CCreatePpd();  // closes what is still open, without adding anything
+  CCreatePpd(const CCreatePpd&) = delete;
+  CCreatePpd& operator=(const CCreatePpd&) = delete;
+
+  // Derives the PPD names (LongName, ShortName) and opens the template and the new PPD
+  // "<ppdFolder>/<LongName>.PPD". 1, or -1 after a message box and a trace line, with no
+  // file open. With "RVC_PPD_LIMITNAME" set the long name keeps to eight characters.
+  int OpenFiles(const std::string& templatePath, const std::string& ppdFolder, const std::string& deviceType,
+                const std::string& flavour, int portSeparator, ScreenMode screenMode);
+
+  // Section writers, in the order a template lists their placeholders. 1: done; -1:
+  // placeholder missing (traced), nothing written.
+  int AddNames();                                                   // <Add Names>
+  int AddConfigurationSets(const std::string& defaultName, const std::vector<std::string>& names,
+                           int count);                              // <Add Configuration Sets>
+  // Proof configurations: resolutions[i] belongs to names[i] (0 where missing).
+  int AddProofConfigurations(const std::string& defaultName, const std::vector<std::string>& names,
+                             const std::vector<double>& resolutions, int count);  // <Add Configuration Sets>
+  int AddResolutionList(const std::vector<double>& resolutions, int defaultIndex);  // <Add Resolution List>
+  int AddPixelClockAndPerimeter(int pixelClock, double perimeterMil);  // <Add PixelClock>, <Add Perimeter>
+  int AddHalftoneInformation(const std::vector<double>& resolutions);  // <Add Halftone Information>
+  // The papers of PpdInfo.dat, then `filmPapers`; only those within the maximum size are
+  // listed. Handles the page size, region, imageable area and paper dimension
+  // placeholders in one pass up to "<Add PaperDimension>". Raises CRvcException 109 when
+  // PpdInfo.dat cannot be read.
+  int AddPageSizes(int maxWidth, int maxHeight, const std::vector<paper_struct>& filmPapers);
+  int AddCustomPageSize(int maxWidth, int maxHeight);                  // <Add CustomPageSize>
+  int AddScreeningInformation(const std::vector<double>& resolutions);  // <Add Screening information>
+  // Copies up to "<Add End Comments>" (the whole rest when it is missing, untraced) and
+  // writes the closing comments there; the template's remaining lines are not copied.
+  int AddEndComments();
+  // Flushes and closes the PPD and closes the template. 1; -1 when the PPD could not be
+  // written completely (traced).
+  int Close();
+
+  // Writes "ravlin.inf" into `ppdFolder` from the installation's INF template, naming
+  // this object's PPD (call after OpenFiles). `programFolder` is the flavour's program
+  // folder. False after a message box.
+  bool CreateInf(const std::string& ppdFolder, const std::string& programFolder);
+
+  const std::string& PpdPath() const { return ppdPath_; }
+  const std::string& LongName() const { return longName_; }
+  const std::string& ShortName() const { return shortName_; }
+  // The upper-cased device type and flavour names, leading blanks removed.
+  const std::string& TypeName() const { return typeName_; }
+  const std::string& FlavourName() const { return flavourName_; }
+  const std::string& FlavourPrefix() const { return flavourPrefix_; }
+  // The papers of the last AddPageSizes, before the size filter.
+  const std::vector<paper_struct>& Papers() const { return papers_; }
+
+  // The keyword of a list entry: a name longer than 40 characters is cut to its last 39,
+  // then blanks become "_".
+  static std::string OptionKey(std::string_view name);
+  // The name of a paper: cut to its last 28 characters, then blanks, full stops and
+  // colons become "_".
+  static std::string PaperName(std::string_view name);
+
+ private:
+  struct Position {
+    uint64_t templateOffset = 0;
+    uint64_t ppdOffset = 0;
+  };
+
+  // Copies template lines to the PPD up to the first line containing `placeholder`
+  // (case-sensitive) and drops that line. When the template ends first, both files go
+  // back to where they were, `missingTrace` is traced and the result is -1.
+  int CopyUntilPlaceholder(std::string_view placeholder, std::string_view missingTrace);
+  // As above without going back: true when found, else the whole rest is copied.
+  bool CopyUntil(std::string_view placeholder);
+  Position Mark() const;
+  void Restore(const Position& position);
+  void CopyLine(std::string_view line);
+
+  // Output helpers; every line gets the PPD's line break.
+  void WriteLine(std::string_view text);
+  void WriteFormat(std::string_view format, std::initializer_list<detail::FormatArg> args);
+  // The shared entry lines: E1 with `name`, then E2.
+  void WriteEntryEnd(std::string_view name);
+
+  void LoadPaperSizes(const std::vector<paper_struct>& filmPapers);
+  void WriteScreeningBinary(const std::vector<double>& resolutions);
+  void WriteScreeningEightBit(const std::vector<double>& resolutions);
+
+  std::string templatePath_;
+  std::string ppdPath_;
+  std::string flavourPrefix_;
+  std::string flavourName_;
+  detail::LineReader template_;
+  detail::LineWriter ppd_;
+  std::vector<paper_struct> papers_;
+  ScreenMode screenMode_ = ScreenMode::Unknown;
+  std::string shortName_;
+  std::string typeName_;
+  std::string longName_;
+
+  std::string productVersion_;
+  std::string eol_ = "\n";  // the template's line break: CR LF when its first line has one
+  std::string line_;        // reused for every generated line
+};
+
+}  // namespace rvc::ppd

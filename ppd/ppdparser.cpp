@@ -1,0 +1,121 @@
+#include "ppd/ppdparser.h"
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "platform/path.h"
+
+// CUPS marks its PPD interface deprecated; it is still the one parser of PPD files at
+// hand, and what it offers is all we need.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <cups/ppd.h>
+
+namespace rvc::ppd {
+
+struct PPDOptParser {
+  std::optional<PPDOptResult> result;
+};
+
+namespace {
+
+// The number at the start of `text` (blanks skipped), in the C locale.
+std::optional<double> LeadingNumber(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '"')) text.remove_prefix(1);
+  double value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc()) return std::nullopt;
+  return value;
+}
+
+// The blank-separated words of `text`.
+std::vector<std::string_view> Words(std::string_view text) {
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t start = text.find_first_not_of(" \t\r\n", i);
+    if (start == std::string_view::npos) break;
+    size_t end = text.find_first_of(" \t\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    words.push_back(text.substr(start, end - start));
+    i = end;
+  }
+  return words;
+}
+
+const char* Value(ppd_file_t* ppd, const char* keyword, const char* option = nullptr) {
+  ppd_attr_t* attr = ppdFindAttr(ppd, keyword, option);
+  return attr != nullptr && attr->value != nullptr && *attr->value != '\0' ? attr->value : nullptr;
+}
+
+// `index` 0 for the width, 1 for the height.
+double MaxMedia(ppd_file_t* ppd, int index) {
+  if (const char* value = Value(ppd, index == 0 ? "MaxMediaWidth" : "MaxMediaHeight")) {
+    if (auto number = LeadingNumber(value); number && *number > 0) return *number;
+  }
+  // "<order> points <minimum> <maximum>"
+  if (const char* value = Value(ppd, "ParamCustomPageSize", index == 0 ? "Width" : "Height")) {
+    auto words = Words(value);
+    if (words.size() >= 4) {
+      if (auto number = LeadingNumber(words[3]); number && *number > 0) return *number;
+    }
+  }
+  double largest = 0;
+  for (ppd_attr_t* attr = ppdFindAttr(ppd, "PaperDimension", nullptr); attr != nullptr;
+       attr = ppdFindNextAttr(ppd, "PaperDimension", nullptr)) {
+    if (attr->value == nullptr) continue;
+    auto words = Words(attr->value);
+    if (words.size() < 2) continue;
+    if (auto number = LeadingNumber(words[static_cast<size_t>(index)])) largest = std::max(largest, *number);
+  }
+  return largest;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+PPDOptParser* PPDInitOpt() { return new PPDOptParser; }
+
+void PPDFreeOpt(PPDOptParser* parser) { delete parser; }
+
+const PPDOptResult* PPDParseOpt(PPDOptParser* parser, const std::string& path, const std::string& options) {
+  if (parser == nullptr || !options.empty()) return nullptr;
+  parser->result.reset();
+  const std::string file = platform::ResolveNoCase(platform::NativePath(path));
+  std::unique_ptr<ppd_file_t, void (*)(ppd_file_t*)> ppd(ppdOpenFile(file.c_str()), ppdClose);
+  if (!ppd) return nullptr;
+
+  PPDOptResult result;
+  if (ppd->pcfilename != nullptr && *ppd->pcfilename != '\0') {
+    result.FileName = ppd->pcfilename;
+  } else {
+    result.FileName = FileNameOf(file);
+  }
+  for (const char* model : {ppd->modelname, ppd->shortnickname, ppd->nickname}) {
+    if (model != nullptr && *model != '\0') {
+      result.ModelName = model;
+      break;
+    }
+  }
+  result.MaxMediaWidth = MaxMedia(ppd.get(), 0);
+  result.MaxMediaHeight = MaxMedia(ppd.get(), 1);
+
+  if (ppd_option_t* option = ppdFindOption(ppd.get(), "Resolution"); option != nullptr && option->num_choices > 0) {
+    for (int i = 0; i < option->num_choices; ++i) result.Resolutions.emplace_back(option->choices[i].choice);
+  } else if (const char* value = Value(ppd.get(), "DefaultResolution")) {
+    result.Resolutions.emplace_back(value);
+  }
+  parser->result = std::move(result);
+  return &*parser->result;
+}
+
+}  // namespace rvc::ppd
+
+#pragma GCC diagnostic pop
