@@ -1,17 +1,534 @@
 #include "lifecycle/dispatcher_creation.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "frame/rvc_app.h"
+#include "frame/rvc_exception.h"
+#include "frame/rvc_trace.h"
+#include "lifecycle/creation_journal.h"
+#include "platform/file_copy.h"
+#include "platform/path.h"
+#include "ripconfig/ravlcfg.h"
+#include "settings/swap_files.h"
+#include "store/queue_list.h"
+#include "store/rvc_utils.h"
+#include "store/shortcuts.h"
+#include "ui/user_interface.h"
+
 namespace rvc::lifecycle {
+namespace {
+
+using store::CDispatcher;
+using store::CRvcUtils;
+using store::CTemplate;
+
+void Trace(const std::string& text) { CRvcTrace("").Trace(text); }
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(platform::ResolveNoCase(path).c_str(), &st) == 0;
+}
+
+// `path` written with "\" as the literal pieces of the installation's layout are.
+std::string Native(std::string_view path) { return platform::NativePath(path); }
+
+std::string FileNameOf(const std::string& path) {
+  size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// Replaces the first run of digits of `text` by `number`, or appends it when there is none.
+void RenumberFirstDigits(std::string& text, int number) {
+  long value = 0;
+  long at = CRvcUtils::ParseFirstNumber(text, value);
+  const std::string digits = std::to_string(number);
+  if (at < 0) {
+    text += digits;
+    return;
+  }
+  size_t end = static_cast<size_t>(at);
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+  text.replace(static_cast<size_t>(at), end - static_cast<size_t>(at), digits);
+}
+
+// Replaces the first occurrence of `from` in `text` (searched ignoring case) by `to`.
+bool ReplaceFirstNoCase(std::string& text, const std::string& from, const std::string& to) {
+  if (from.empty()) return false;
+  size_t at = platform::ToLowerAscii(text).find(platform::ToLowerAscii(from));
+  if (at == std::string::npos) return false;
+  text.replace(at, from.size(), to);
+  return true;
+}
+
+std::string Unquoted(const std::string& text) {
+  std::string result;
+  for (char c : text) {
+    if (c != '"') result += c;
+  }
+  return result;
+}
+
+// The list has no insertion in the middle: the new entry is appended, and the entries
+// between the first one and it are moved behind it, in order.
+CDispatcher& InsertAfterFirst(store::CDispatcherList& list, const CDispatcher& dispatcher) {
+  const int current = list.Current();
+  const int before = list.GetCount();
+  CDispatcher& added = list.Add(dispatcher);
+  for (int moved = 1; moved < before; ++moved) {
+    std::unique_ptr<CDispatcher> entry = list.Remove(list.GetAt(1));
+    list.Add(*entry);
+  }
+  list.SetCurrent(before > 0 && current >= 1 ? current + 1 : current);
+  return added;
+}
+
+// One run of CreateDispatcher: the inputs and the paths derived from them.
+class CCreation {
+ public:
+  explicit CCreation(CreateDispatcherInputs& in)
+      : in_(in),
+        source_(*in.source),
+        target_(*in.target),
+        list_(*in.dispatchers),
+        templates_(*in.templates),
+        datadir_(platform::WithTrailingSeparator(list_.DataFolder())),
+        progdir_(platform::WithTrailingSeparator(templates_.ProgramFolder())),
+        tdir_(platform::WithTrailingSeparator(templates_.TemplateFolder())),
+        idir_(progdir_ + Native("dat\\templates\\inifiles\\")) {}
+
+  void Check();
+  void Build();
+  void Rollback();
+  void PpdAndConfiguration();
+
+ private:
+  store::DispatcherRecord& T() { return target_.Record; }
+  const store::DispatcherRecord& S() const { return source_.Record; }
+  void Step(int number) {
+    if (in_.stepHook) in_.stepHook(number);
+  }
+  std::string New() const { return datadir_ + target_.Record.Folder; }
+  // {new} + a piece written with "\", resolved against the spelling on disk.
+  std::string InNew(std::string_view piece) const { return platform::ResolveNoCase(New() + Native(piece)); }
+  std::string Ini() const { return InNew("\\data\\zv" + target_.Record.Folder + "_dispatcher.ini"); }
+  std::string SourceIni() const { return InNew("\\data\\zv" + source_.Record.Folder + "_dispatcher.ini"); }
+  const CTemplate& TypeOf(const std::string& type) const {
+    const CTemplate* found = templates_.GetAt(templates_.FindType(type));
+    if (found == nullptr) throw CRvcException(110, type);
+    return *found;
+  }
+  // FindNewestFile of a template in {tdir}; a template the installation lacks is an error
+  // of the step that needs it.
+  std::string Template(const std::string& file) {
+    std::string pattern = file;
+    if (file.empty() || !utils_.FindNewestFile(tdir_, pattern, false)) throw CRvcException(104, tdir_ + file);
+    return pattern;
+  }
+  void CopyFile(const std::string& from, const std::string& to) const {
+    store::CopyOptions options;
+    options.showProgress = false;
+    utils_.CopyTree(from, to, options);
+  }
+  void NormaliseSwapFiles();
+  void DropQueueSetup();
+  void MakeShortcut(bool desktop, const char* failure);
+  void JournalShortcut(store::CShortcuts& shortcuts, bool desktop);
+  void Register();
+
+  CreateDispatcherInputs& in_;
+  const CDispatcher& source_;
+  CDispatcher& target_;
+  store::CDispatcherList& list_;
+  const store::CTemplateList& templates_;
+  const std::string datadir_, progdir_, tdir_, idir_;
+  CRvcUtils utils_;
+  CCreationJournal journal_;
+};
+
+// --- A. Normalisation and checks ---
+
+void CCreation::Check() {
+  T().Folder = CRvcUtils::BlanksToUnderscores(T().Folder);
+  T().Name = CRvcUtils::BlanksToUnderscores(T().Name);
+  if (Exists(New())) throw CRvcException(114, T().Folder);
+  if (T().Name.empty()) throw CRvcException(124);
+  if (T().Name.find_first_of("\\/:*?\"<>|") != std::string::npos) throw CRvcException(126);
+  if (in_.skipChecks) return;
+  if (T().Base == -1) throw CRvcException(125);
+  for (int i = 0; i < list_.GetCount(); ++i) {
+    const store::DispatcherRecord& other = list_.GetAt(i).Record;
+    if (other.Base == T().Base) throw CRvcException(112, std::to_string(T().Base));
+    if (platform::EqualsNoCase(other.Name, T().Name)) throw CRvcException(113, T().Name);
+  }
+}
+
+// --- B to E. Building the folder, queues, shortcuts, registration ---
+
+void CCreation::Build() {
+  Step(6);
+  journal_.Created(New());
+  utils_.CopyTree(datadir_ + S().Folder, New());
+
+  Step(7);
+  for (const char* sub : {"\\Tmp", "\\Logging", "\\LocalDir1", "\\LocalDir2"}) {
+    utils_.DeleteTree(InNew(sub), /*removeFolder=*/false, /*ignoreErrors=*/true);
+  }
+
+  Step(8);
+  for (int n = 0; n < 3; ++n) {
+    const std::string name = "swap_" + std::to_string(n) + ".sfd";
+    CopyFile(Template(name), InNew("\\Data\\" + name));
+  }
+
+  Step(9);
+  utils_.DeleteTree(InNew("\\Data\\History.txt"), true, /*ignoreErrors=*/false);
+
+  // Without a source ini there is nothing to carry over; its absence is reported by the
+  // rename below.
+  Step(10);
+  const CTemplate& sourceType = TypeOf(S().Type);
+  std::string sourceTemplate = sourceType.DispatcherIni;
+  if (!sourceTemplate.empty() && utils_.FindNewestFile(idir_, sourceTemplate, false) && Exists(SourceIni())) {
+    utils_.MakeDifferenceFile(sourceTemplate, SourceIni());
+  }
+
+  Step(11);
+  const CTemplate& targetType = TypeOf(T().Type);
+  std::string targetTemplate = targetType.DispatcherIni;
+  if (!targetTemplate.empty() && utils_.FindNewestFile(idir_, targetTemplate, false) && Exists(SourceIni())) {
+    CopyFile(targetTemplate, SourceIni());
+    utils_.ApplyDifferenceFile(SourceIni());
+  }
+
+  Step(12);
+  CopyFile(Template(targetType.FID), InNew("\\data\\" + templates_.FIDbase() + ".fid"));
+  Step(13);
+  CopyFile(Template(targetType.Config), InNew("\\data\\zv_config.res"));
+  Step(14);
+  CopyFile(Template(targetType.PlateOrFilmFile),
+           InNew(targetType.IsFilm() ? "\\data\\zv_film.res" : "\\data\\zv_plate.res"));
+  Step(15);
+  CopyFile(Template(targetType.Recorder), InNew("\\data\\zv_recorder.res"));
+  Step(16);
+  CopyFile(Template("zv_names.res"), InNew("\\data\\zv_names.res"));
+
+  Step(17);
+  NormaliseSwapFiles();
+
+  Step(18);
+  {
+    const std::string from = SourceIni();
+    const std::string to = Ini();
+    if (from != to && std::rename(from.c_str(), to.c_str()) != 0) throw CRvcException(103, S().Folder, T().Folder);
+    if (from == to && !Exists(from)) throw CRvcException(103, S().Folder, T().Folder);
+  }
+  Step(19);
+  utils_.RenameIniFlavour(Ini(), S().Folder, T().Folder);
+  Step(20);
+  utils_.RenameIniDispatcher(Ini(), S().Name, T().Name);
+  Step(21);
+  utils_.SetIniCommandPort(Ini(), T().Base);
+  Step(22);
+  if (platform::EqualsNoCase(templates_.Flavor(), "Dedezi")) {
+    utils_.SetEnvironmentItem(Ini(), "VDP_MODE", in_.vdpMode == 1 ? "VDP" : "STATIC");
+  }
+
+  Step(23);
+  if (in_.dropQueueSetup) DropQueueSetup();
+  Step(24);
+  if (!in_.dropQueueSetup) {
+    std::string servers = "servers.ini";
+    if (utils_.FindNewestFile(InNew("\\data\\"), servers, false)) {
+      AdaptQueueSetup(servers, source_, target_, in_.renumberHotFolders, &journal_);
+    }
+  }
+
+  Step(25);
+  MakeShortcut(true, "Cannot create icon (7)");
+  Step(26);
+  MakeShortcut(false, "Cannot create icon (8)");
+
+  Step(27);
+  Register();
+  Step(28);
+  if (in_.announce) {
+    const std::string text = "The new dispatcher configuration " + T().Name +
+                             " has been created.\n\nA shortcut\n\n\t\"" + T().Name + " " + in_.label +
+                             " dispatcher\"\n\nhas been created on your desktop.\n\nDo not rename this shortcut "
+                             "manually!";
+    ui::ShowMessage(text, "Information", ui::Buttons::Ok, ui::Icon::Information);
+  }
+  journal_.Commit();
+}
+
+void CCreation::NormaliseSwapFiles() {
+  const std::string first = list_.GetCount() > 0 ? list_.GetAt(0).Record.Folder : S().Folder;
+  std::vector<std::string> files;
+  bool complete = true;
+  for (int n = 0; n < 3; ++n) {
+    files.push_back(InNew("\\Data\\swap_" + std::to_string(n) + ".sfd"));
+    if (utils_.ReplaceInTextFile(files.back(), "\\" + first + "\\", "\\" + T().Folder + "\\")) complete = false;
+  }
+  if (!complete) {
+    ui::ShowMessage("Please check swapfile settings!", frame::kApplicationName, ui::Buttons::Ok,
+                    ui::Icon::Exclamation);
+    Trace("Incomplete swapfile settings");
+    return;
+  }
+  settings::CSwapfiles swapfiles(files[0], files[1], files[2]);
+  swapfiles.Save();
+}
+
+void CCreation::DropQueueSetup() {
+  const std::string data = InNew("\\data\\");
+  std::string found = "servers.ini";
+  if (utils_.FindNewestFile(data, found, false)) utils_.DeleteTree(found, true, /*ignoreErrors=*/false);
+  for (;;) {
+    found = "*.usr";
+    if (!utils_.FindNewestFile(data, found, false)) break;
+    utils_.DeleteTree(found, true, /*ignoreErrors=*/false);
+    if (Exists(found)) throw CRvcException(107, found);  // never loop on a file that stays
+  }
+}
+
+// Notes what the launcher about to be written replaces: its own file and any file whose
+// name differs from it only in case (which the write deletes), and the program group
+// when it is missing.
+void CCreation::JournalShortcut(store::CShortcuts& shortcuts, bool desktop) {
+  const std::string folder = shortcuts.ShortcutFolder(desktop);
+  const std::string name = store::CShortcuts::CurrentFormName(T().Name, in_.label);
+  if (!Exists(folder)) {
+    journal_.CreatingFolders(folder);
+    return;
+  }
+  bool exact = false;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (dirent* entry = ::readdir(dir)) {
+      if (!platform::EqualsNoCase(entry->d_name, name)) continue;
+      exact = exact || name == entry->d_name;
+      if (!journal_.Preserve(folder + entry->d_name)) {
+        ::closedir(dir);
+        throw CRvcException(104, folder + entry->d_name);
+      }
+    }
+    ::closedir(dir);
+  }
+  if (!exact) journal_.Created(folder + name);
+}
+
+void CCreation::MakeShortcut(bool desktop, const char* failure) {
+  const std::string arguments = store::CShortcuts::DispatcherArguments(T().Folder, T().Name);
+  store::CShortcuts shortcuts;
+  auto copyFrom = [&](const std::string& sourceName) {
+    try {
+      return shortcuts.CopyDispatcherShortcut(sourceName, T().Name, arguments, in_.label, desktop);
+    } catch (const CRvcException& e) {
+      Trace(e.Message());
+      return false;
+    }
+  };
+  bool made = false;
+  try {
+    JournalShortcut(shortcuts, desktop);
+    made = copyFrom(S().Name) || (list_.GetCount() > 0 && copyFrom(list_.GetAt(0).Record.Name));
+  } catch (const CRvcException& e) {
+    Trace(e.Message());
+  }
+  if (made) return;
+  ui::ShowMessage(std::string(failure) + "!", frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
+  Trace(failure);
+}
+
+void CCreation::Register() {
+  target_.SetPath(New());
+  const int current = list_.Current();
+  CDispatcher& added = in_.appendToList ? list_.Add(target_) : InsertAfterFirst(list_, target_);
+  store::CDispatcherList& list = list_;
+  CDispatcher* entry = &added;
+  journal_.OnRollback([&list, entry, current] {
+    list.Remove(*entry);
+    list.SetCurrent(current);
+  });
+}
+
+void CCreation::Rollback() {
+  if (!journal_.Rollback()) Trace("Dispatcher " + T().Name + " could not be removed completely");
+  // Start files of the dispatcher that installations on other platforms keep.
+  try {
+    std::string start = "dispatcher" + T().Folder + ".bat";
+    if (utils_.FindNewestFile(progdir_ + Native("\\com_win\\"), start, false)) utils_.DeleteTree(start, true, true);
+    std::string link = "dispatcher" + T().Folder + ".lnk";
+    if (utils_.FindNewestFile(progdir_ + Native("\\"), link, false)) utils_.DeleteTree(link, true, true);
+  } catch (const CRvcException& e) {
+    Trace(e.Message());
+  }
+}
+
+// --- F. PPD and RIP configuration ---
+
+void CCreation::PpdAndConfiguration() {
+  if (!in_.ppdPath.empty()) {
+    const std::string data = InNew("\\data\\");
+    const std::string destination = data + FileNameOf(in_.ppdPath);
+    const bool inPlace = platform::EqualsNoCase(destination, in_.ppdPath);
+    // The chosen PPD itself is kept when it already lies there.
+    for (std::string found = "*.ppd"; utils_.FindNewestFile(data, found, false); found = "*.ppd") {
+      if (inPlace && platform::EqualsNoCase(found, in_.ppdPath)) break;
+      utils_.DeleteTree(found, true, /*ignoreErrors=*/false);
+      if (Exists(found)) throw CRvcException(107, found);
+    }
+    if (!inPlace) {
+      std::string error;
+      errno = 0;
+      const platform::CopyOutcome outcome = platform::CopyFile(
+          platform::ResolveNoCase(in_.ppdPath), destination, platform::CopyRequest{true, true}, &error);
+      if (outcome == platform::CopyOutcome::kFailed) {
+        const int cause = errno;
+        ui::ShowMessage(std::string(std::strerror(cause != 0 ? cause : EIO)) + "\n" + in_.ppdPath,
+                        frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
+        Trace(error + " " + in_.ppdPath);
+        return;
+      }
+    }
+    Trace("A copy of used ppd file can be found at : " + destination);
+  }
+
+  ripconfig::RavlcfgHandle* cfg = ripconfig::ravlcfg_open(InNew("\\data\\zv_config.res"));
+  if (cfg == nullptr) {
+    ui::ShowMessage(MessageText(158), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
+    return;
+  }
+  try {
+    if (!in_.ppdPath.empty()) ApplyPpdOptions(cfg, in_.ppdOptions ? &*in_.ppdOptions : nullptr);
+  } catch (const CRvcException& e) {
+    e.Report();
+  }
+  bool generated = false;
+  try {
+    generated = in_.ppdGenerator != nullptr && in_.ppdGenerator->Generate(target_, *cfg, datadir_);
+  } catch (const CRvcException& e) {
+    e.Report();
+  }
+  if (!generated) Trace("Ppd files couldn't be created");
+  ripconfig::ravlcfg_close(&cfg);
+}
+
+}  // namespace
 
 bool CreateDispatcher(CreateDispatcherInputs& inputs) {
-  (void)inputs;
-  return false;
+  if (inputs.source == nullptr || inputs.target == nullptr || inputs.dispatchers == nullptr ||
+      inputs.templates == nullptr) {
+    throw std::invalid_argument("CreateDispatcher: source, target and the flavour's lists are required");
+  }
+  CCreation creation(inputs);
+  try {
+    creation.Check();
+  } catch (const CRvcException& e) {
+    e.Report();
+    return false;
+  }
+  try {
+    creation.Build();
+  } catch (const CRvcException& e) {
+    e.Report();
+    creation.Rollback();
+    return false;
+  } catch (...) {
+    creation.Rollback();
+    throw;
+  }
+  creation.PpdAndConfiguration();
+  return true;
 }
 
 int ApplyPpdOptions(ripconfig::ConfigurationStore* cfg, const PpdOptions* options) {
   if (cfg == nullptr || options == nullptr) return -1;
-  return -1;
+  struct LockRelease {
+    ripconfig::RavlcfgHandle* handle;
+    ~LockRelease() { ripconfig::ravlcfg_release_writelock(handle); }
+  };
+  try {
+    if (ripconfig::ravlcfg_gain_writelock(cfg, 0) != 1) throw CRvcException(118, "ravlcfg_gain_writelock");
+    LockRelease release{cfg};
+
+    const std::string& file = options->FileName;
+    ripconfig::ravlcfg_get_base(cfg)->origin = "FROM_PPD_" + file.substr(0, file.size() >= 4 ? file.size() - 4 : 0);
+
+    ripconfig::RecorderRecord* recorder = ripconfig::ravlcfg_get_rec(cfg);
+    ripconfig::FilmRecord* film = cfg->CurrentFilm();
+    const int width = static_cast<int>(options->MaxMediaWidth / 0.072);
+    if (width == 0) {
+      Trace("Maximum media width is not specified in the PPD, so keeping default media width and device width");
+    } else {
+      if (film != nullptr) film->horizontalSize = width;
+      recorder->maxWidth = width;
+    }
+    const int height = static_cast<int>(options->MaxMediaHeight / 0.072);
+    if (height == 0) {
+      Trace("Maximum media height is not specified in the PPD, so keeping default media height and device height");
+    } else {
+      if (film != nullptr) film->verticalSize = height;
+      recorder->maxHeight = height;
+    }
+
+    for (double dpi : options->Resolutions) {
+      ripconfig::ResolutionEntry* entry = ripconfig::ravlcfg_add_resolution(cfg, "set_0");
+      if (entry == nullptr) throw CRvcException(118, "ravlcfg_add_resolution");
+      entry->dpi = dpi;
+      entry->enabled = 1;
+      entry->calibration = {0.0, 0.0, 1000.0, 1000.0};
+    }
+    if (options->Resolutions.empty()) {
+      Trace("There is no resolution specified in PPD, keeping the default resolution");
+    } else {
+      ripconfig::ravlcfg_del_resolution(cfg, "set_0", 2000.0);
+    }
+    if (ripconfig::ravlcfg_write(cfg) != 1) {
+      const std::vector<std::string> errors = ripconfig::ravlcfg_get_errormessages(cfg);
+      throw CRvcException(118, "ravlcfg_write" + (errors.empty() ? std::string() : " (" + errors.front() + ")"));
+    }
+  } catch (const CRvcException& e) {
+    Trace(e.Message());
+    throw CRvcException(106, "resource file parameters from selected Ppd file");
+  }
+  return 1;
 }
 
-void AdaptQueueSetup(const std::string&, const store::CDispatcher&, const store::CDispatcher&, bool) {}
+void AdaptQueueSetup(const std::string& serversIni, const CDispatcher& source, const CDispatcher& target,
+                     bool renumberHotFolders, CCreationJournal* journal) {
+  const store::DispatcherRecord& s = source.Record;
+  const store::DispatcherRecord& t = target.Record;
+  CRvcUtils utils;
+  store::CQueueList queues(serversIni);
+  for (int i = 0; store::CQueue* queue = store::CQueueList::GetQueue(i); ++i) {
+    const std::string kind = platform::ToLowerAscii(queue->Class);
+    if (kind == "pap" || kind == "npipe") {
+      if (t.Name != s.Name && !ReplaceFirstNoCase(queue->Name, s.Name, t.Name)) RenumberFirstDigits(queue->Name, t.Base);
+    } else if (kind == "hf") {
+      if (t.Folder != s.Folder && !ReplaceFirstNoCase(queue->Folder, s.Folder, t.Folder) && renumberHotFolders) {
+        RenumberFirstDigits(queue->Folder, t.Base);
+      }
+      const std::string folder = utils.ExpandPath(Unquoted(queue->Folder));
+      if (folder.empty() || folder.front() != platform::kSeparator) {
+        Trace("Hot folder " + queue->Folder + " is not an absolute path; not created");
+        continue;
+      }
+      if (journal != nullptr) journal->CreatingFolders(folder);
+      utils.CreateFolderTree(folder);
+    } else if (kind == "inifile") {
+      if (t.Base != s.Base) {
+        const int p = queue->TcpPort;
+        queue->TcpPort = (t.Base + (p / 1000) * 10) * 100 + p % 100;
+      }
+    }
+  }
+  queues.SaveQueues();
+}
 
 }  // namespace rvc::lifecycle

@@ -23,6 +23,8 @@ class ConfigurationStore;
 
 namespace rvc::lifecycle {
 
+class CCreationJournal;
+
 // PPD generation for a new dispatcher, with the configuration open. Behind an interface so
 // that creation does not depend on how (or whether) the PPD driver is linked in.
 class IPpdGenerator {
@@ -70,8 +72,10 @@ bool CreateDispatcher(CreateDispatcherInputs& inputs);
 int ApplyPpdOptions(ripconfig::ConfigurationStore* cfg, const PpdOptions* options);
 
 // Adapts the queues of a new dispatcher's "servers.ini" to its name, folder and port
-// separator and creates its hot folders.
+// separator and creates its hot folders (after expanding their environment references;
+// a folder that does not expand to an absolute path is not created). Hot folders created
+// are noted in `journal` when one is given.
 void AdaptQueueSetup(const std::string& serversIni, const store::CDispatcher& source, const store::CDispatcher& target,
-                     bool renumberHotFolders);
+                     bool renumberHotFolders, CCreationJournal* journal = nullptr);
 
 }  // namespace rvc::lifecycle
