@@ -1,18 +1,11 @@
-// A PPD as the PPD parser reads it: what the new-dispatcher dialog, dispatcher creation
-// and the change of device type take from a PPD the operator picked.
+// PpdOptions for the lifecycle operations: the record the PPD reader fills
+// (ppd/ppd_options.h), under the lifecycle namespace.
 #pragma once
 
-#include <string>
-#include <vector>
+#include "ppd/ppd_options.h"
 
 namespace rvc::lifecycle {
 
-struct PpdOptions {
-  std::string FileName;         // the PPD's file name; its last four characters are the extension
-  std::string Model;            // model name, proposed as the dispatcher name
-  int MaxMediaWidth = 0;        // points; 0 = not given
-  int MaxMediaHeight = 0;       // points; 0 = not given
-  std::vector<double> Resolutions;  // dpi, in the order of the PPD
-};
+using PpdOptions = ppd::PpdOptions;
 
 }  // namespace rvc::lifecycle
