@@ -1,0 +1,247 @@
+#include "lifecycle/change_type.h"
+
+#include <array>
+#include <filesystem>
+#include <system_error>
+
+#include "frame/rvc_app.h"
+#include "frame/rvc_exception.h"
+#include "frame/rvc_trace.h"
+#include "lifecycle/dispatcher_creation.h"
+#include "lifecycle/dispatcher_deletion.h"
+#include "lifecycle/running_dispatchers.h"
+#include "platform/path.h"
+#include "settings/swap_files.h"
+#include "store/rvc_utils.h"
+#include "store/shortcuts.h"
+
+namespace rvc::lifecycle {
+namespace {
+
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::exists(platform::ResolveNoCase(path), error);
+}
+
+int IndexOfFolder(const store::CDispatcherList& list, const std::string& folder) {
+  for (int i = 0; i < list.GetCount(); ++i) {
+    if (platform::EqualsNoCase(list.GetAt(i).Record.Folder, folder)) return i;
+  }
+  return -1;
+}
+
+void Rename(const std::string& from, const std::string& to, const std::string& fromName, const std::string& toName) {
+  std::error_code error;
+  std::filesystem::rename(platform::ResolveNoCase(from), to, error);
+  if (error) throw CRvcException(103, fromName, toName);
+}
+
+// The launcher of `name` made again with the arguments of its final folder, from its own
+// launcher or else from the first dispatcher's. A failure is a warning only.
+void RemakeShortcut(const store::DispatcherRecord& record, const std::string& firstName, const std::string& label,
+                    bool desktop, int number) {
+  store::CShortcuts shortcuts;
+  const std::string arguments = store::CShortcuts::DispatcherArguments(record.Folder, record.Name);
+  for (const std::string& source : {record.Name, firstName}) {
+    try {
+      if (shortcuts.CopyDispatcherShortcut(source, record.Name, arguments, label, desktop)) return;
+    } catch (const CRvcException& e) {
+      CRvcTrace("").Trace(e.Message());
+    }
+  }
+  const std::string text = "Cannot create icon (" + std::to_string(number) + ")";
+  ui::ShowMessage(text + "!", frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
+  CRvcTrace("").Trace(text);
+}
+
+// Gives the dispatcher built under `temporary` (entry `index`) the folder `final` again.
+// The entry follows the folder on disk, also when a later step fails.
+void RestoreFolder(store::CDispatcherList& list, int index, const std::string& temporary, const std::string& final,
+                   const std::string& label) {
+  store::CDispatcher& dispatcher = list.GetAt(index);
+  const std::string& dataFolder = list.DataFolder();
+  const std::string folder = dataFolder + final;
+  store::CRvcUtils utils;
+
+  Rename(dataFolder + temporary, folder, temporary, final);
+  dispatcher.Record.Folder = final;
+  dispatcher.SetPath(folder);
+
+  std::array<std::string, 3> swapFiles;
+  for (size_t n = 0; n < swapFiles.size(); ++n) {
+    swapFiles[n] = platform::ResolveNoCase(folder + platform::NativePath("\\Data\\swap_" + std::to_string(n) + ".sfd"));
+    utils.ReplaceInTextFile(swapFiles[n], "\\" + temporary + "\\", "\\" + final + "\\");
+  }
+  settings::CSwapfiles(swapFiles[0], swapFiles[1], swapFiles[2]).Save();  // the canonical form again
+
+  const std::string ini = folder + platform::NativePath("\\data\\zv" + final + "_dispatcher.ini");
+  Rename(folder + platform::NativePath("\\data\\zv" + temporary + "_dispatcher.ini"), ini, temporary, final);
+  utils.RenameIniFlavour(ini, temporary, final);
+
+  const std::string firstName = list.GetAt(0).Record.Name;
+  RemakeShortcut(dispatcher.Record, firstName, label, true, 3);
+  RemakeShortcut(dispatcher.Record, firstName, label, false, 4);
+
+  const std::string serversIni = folder + platform::NativePath("\\data\\servers.ini");
+  if (Exists(serversIni)) {
+    store::CDispatcher built(dataFolder + temporary);
+    built.Record = dispatcher.Record;
+    built.Record.Folder = temporary;
+    AdaptQueueSetup(platform::ResolveNoCase(serversIni), built, dispatcher, false);
+  }
+  // A copy of the ini file for the list rebuild, made under the temporary name.
+  utils.DeleteTree(list.IniFileOf(temporary), true, true);
+}
+
+}  // namespace
+
+// --- CChangeDevType ---
+
+CChangeDevType::CChangeDevType(const store::CTemplateList& templates, std::string currentType)
+    : templates_(templates), currentType_(std::move(currentType)) {}
+
+bool CChangeDevType::IsPpdType(const std::string& typeName) {
+  return platform::EqualsNoCase(typeName, "_FromPPD") || Contains(typeName, "_FromPPD") ||
+         Contains(typeName, "_fromppd");
+}
+
+ui::DialogResult CChangeDevType::Run() {
+  OnInitDialog();
+  for (;;) {
+    if (ui::Current().RunDialog(*this) != ui::DialogResult::Ok) return ui::DialogResult::Cancel;
+    if (OnOk()) return ui::DialogResult::Ok;
+  }
+}
+
+void CChangeDevType::OnInitDialog() {
+  DeviceTypes.clear();
+  DeviceType = 0;
+  for (int i = 0; i < templates_.GetCount(); ++i) {
+    DeviceTypes.push_back(templates_.GetAt(i)->Name);
+    if (DeviceType == 0 && platform::EqualsNoCase(DeviceTypes.back(), currentType_)) DeviceType = i;
+  }
+  PpdEnabled = IsPpdType(currentType_);
+}
+
+void CChangeDevType::OnTypeChanged() {
+  PpdEnabled = IsPpdType(ChosenType());
+  if (!PpdEnabled) PpdPath.clear();
+}
+
+void CChangeDevType::OnBrowse() {
+  ui::FileOpenRequest request;
+  request.title = kBrowseTitle;
+  request.filters = {{"Ppd files", "*.PPD"}};
+  std::string path = ui::Current().OpenFile(request);
+  if (!path.empty()) PpdPath = std::move(path);
+}
+
+bool CChangeDevType::OnOk() {
+  if (IsPpdType(ChosenType()) && PpdPath.empty()) {
+    ui::ShowMessage(MessageText(162), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
+    BrowseFocused = true;
+    return false;
+  }
+  return true;
+}
+
+std::string CChangeDevType::ChosenType() const {
+  if (DeviceType < 0 || DeviceType >= static_cast<int>(DeviceTypes.size())) return {};
+  return DeviceTypes[static_cast<size_t>(DeviceType)];
+}
+
+// --- OnChangeType ---
+
+bool OnChangeType(CommandContext& context) {
+  store::CDispatcherList& list = *context.Dispatchers;
+  const int k = context.CurrentIndex;
+  if (k < 0 || k >= list.GetCount()) return false;
+  const store::DispatcherRecord old = list.GetAt(k).Record;
+  const std::string& dataFolder = list.DataFolder();
+
+  if (RefuseFolderInUse(dataFolder, old.Folder)) return false;
+  if (IsDispatcherRunning(old.Name, context.ProductVersion)) {
+    ui::ShowMessage(RunningDispatcherMessage(old.Name), frame::kApplicationName, ui::Buttons::Ok,
+                    ui::Icon::Exclamation);
+    return false;
+  }
+
+  CChangeDevType dialog(*context.Templates, old.Type);
+  if (dialog.Run() != ui::DialogResult::Ok) return false;
+
+  store::CDispatcher target(dataFolder + old.Folder);
+  target.Record = old;
+  target.Record.Type = dialog.ChosenType();
+  // The first dispatcher keeps its folder (named after the flavour), and so does one that
+  // keeps its type: both are built beside the old folder and renamed afterwards.
+  const bool keepFolder = k == 0 || target.Record.Type == old.Type;
+  target.Record.Folder = keepFolder ? old.Folder + "_dub" : UniqueFolderName(dataFolder, target.Record.Type);
+  target.SetPath(dataFolder + target.Record.Folder);
+
+  std::optional<PpdOptions> ppdOptions;
+  if (!dialog.PpdPath.empty()) {
+    ppdOptions = ParsePpd(dialog.PpdPath);
+    if (!ppdOptions) return false;
+  }
+
+  // A rebuild of the list finds dispatchers by this copy of their ini file; the retyped
+  // dispatcher keeps one when the old one had it.
+  const bool hadListCopy = Exists(list.IniFileOf(old.Folder));
+
+  CreateDispatcherInputs inputs;
+  inputs.source = &list.GetAt(k);
+  inputs.target = &target;
+  inputs.dropQueueSetup = false;
+  inputs.ppdPath = dialog.PpdPath;
+  inputs.ppdOptions = ppdOptions;
+  inputs.skipChecks = true;
+  inputs.announce = false;
+  inputs.appendToList = k != 0;
+  inputs.renumberHotFolders = false;
+  inputs.dispatchers = &list;
+  inputs.templates = context.Templates;
+  inputs.label = context.Label;
+  inputs.ppdGenerator = context.PpdGenerator;
+  inputs.stepHook = context.CreationStepHook;
+  // Without a replacement the old dispatcher stays as it is.
+  if (!CreateDispatcher(inputs)) return false;
+  const std::string built = target.Record.Folder;
+
+  // Row k still names the old dispatcher: its folder and entry go, its launchers and port
+  // separator stay with the new one.
+  context.CurrentIndex = k;
+  if (!DeleteDispatcher(context, false, false, true, false)) return false;
+
+  const int index = IndexOfFolder(list, built);
+  if (index < 0) return false;
+  if (keepFolder) {
+    try {
+      RestoreFolder(list, index, built, old.Folder, context.Label);
+    } catch (const CRvcException& e) {
+      e.Report();
+    }
+  }
+  const std::string final = list.GetAt(index).Record.Folder;
+
+  if (hadListCopy) {
+    try {
+      store::CopyOptions options;
+      options.showProgress = false;
+      store::CRvcUtils().CopyTree(
+          platform::ResolveNoCase(dataFolder + final + platform::NativePath("\\data\\zv" + final + "_dispatcher.ini")),
+          list.IniFileOf(final), options);
+    } catch (const CRvcException& e) {
+      CRvcTrace("").Trace(e.Message());
+    }
+  }
+  CRvcTrace("").Trace("Dispatcher " + old.Name + " changed from type " + old.Type + " to " + target.Record.Type);
+
+  if (context.CreatePpd) context.CreatePpd(index);
+  context.CurrentIndex = -1;
+  if (context.RefreshList) context.RefreshList();
+  return true;
+}
+
+}  // namespace rvc::lifecycle

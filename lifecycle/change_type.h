@@ -1,0 +1,68 @@
+// The Change Type command of the main window: gives the selected dispatcher another
+// device type, optionally from a PPD.
+//
+// The dispatcher is not edited in place. A new one with the same name, port separator,
+// command port and launchers is built from it (CreateDispatcher), and only when that
+// succeeded is the old one deleted. The first dispatcher, and one that keeps its type, is
+// built under the temporary folder <Folder>_dub and then gets its old folder name back;
+// any other dispatcher moves to a folder named after its new type and to the end of the
+// list.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "lifecycle/new_dispatcher.h"
+#include "store/template_list.h"
+#include "ui/user_interface.h"
+
+namespace rvc::lifecycle {
+
+// The "Change device type" dialog. A view lists DeviceTypes, binds DeviceType and PpdPath,
+// calls OnTypeChanged and OnBrowse for the controls and closes with Ok or Cancel; Run()
+// checks each Ok and shows the dialog again until it is accepted or cancelled.
+class CChangeDevType : public ui::IDialogModel {
+ public:
+  static constexpr const char* kTitle = "Change device type";
+  static constexpr const char* kBrowseTitle = "Select a PPD file";
+
+  // `templates` outlives the dialog; `currentType` is the dispatcher's type now.
+  CChangeDevType(const store::CTemplateList& templates, std::string currentType);
+  std::string DialogName() const override { return "ChangeDevType"; }
+
+  ui::DialogResult Run();
+
+  // Lists every type and selects the current one (else the first); "From PPD" is enabled
+  // when the current type is a PPD type.
+  void OnInitDialog();
+  // The selection changed: "From PPD" and "Browse..." are enabled for a PPD type only;
+  // otherwise the path is cleared.
+  void OnTypeChanged();
+  // "Browse...": the file-open dialog; a chosen file goes into "From PPD".
+  void OnBrowse();
+  // A PPD type without a PPD path is refused with message 162 (focus to "Browse...").
+  bool OnOk();
+
+  // "_FromPPD" (ignoring case), or a name containing "_FromPPD" or "_fromppd".
+  static bool IsPpdType(const std::string& typeName);
+  // The selected type's name; "" when none is selected.
+  std::string ChosenType() const;
+
+  std::vector<std::string> DeviceTypes;
+  int DeviceType = 0;
+  std::string PpdPath;      // "From PPD"
+  bool PpdEnabled = false;  // "From PPD" and "Browse..."
+  bool BrowseFocused = false;
+
+ private:
+  const store::CTemplateList& templates_;
+  std::string currentType_;
+};
+
+// "Change Type" for the dispatcher at context.CurrentIndex. True when the dispatcher now
+// has the chosen type. Stops with nothing changed when a file of its folder is open
+// elsewhere (172), when it runs, on Cancel, for a PPD that cannot be parsed and when the
+// creation of the replacement fails (reported and rolled back by the creation).
+bool OnChangeType(CommandContext& context);
+
+}  // namespace rvc::lifecycle

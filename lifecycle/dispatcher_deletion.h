@@ -1,0 +1,27 @@
+// The Delete command of the main window, and the deletion that the change of device type
+// uses to remove the dispatcher it replaces.
+#pragma once
+
+#include <string>
+
+#include "lifecycle/new_dispatcher.h"
+
+namespace rvc::lifecycle {
+
+// "&Delete": the selected dispatcher, with every safeguard. A dispatcher with a file open
+// below its folder is refused with message 172.
+void OnDeleteDispatcher(CommandContext& context);
+
+// Deletes the dispatcher at context.CurrentIndex (none selected: nothing happens): its
+// folder, with `removeShortcuts` its two launchers, with `freePort` its port separator
+// reservation, and its list entry; the list is reloaded and nothing is selected after.
+// Refused, with nothing changed: a running dispatcher, the last dispatcher of the list
+// and, unless `allowFirst`, the first one (119). With `ask` the operator confirms first.
+// True when the dispatcher was deleted.
+bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, bool allowFirst, bool freePort);
+
+// When a file below dataFolder + folder is held open by an application, shows message
+// 172 and returns true.
+bool RefuseFolderInUse(const std::string& dataFolder, const std::string& folder);
+
+}  // namespace rvc::lifecycle
