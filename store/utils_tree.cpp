@@ -128,7 +128,10 @@ class TreeDeleter {
           ::fchmodat(folder, entry.name.c_str(), S_IRWXU, 0);
           sub.reset(::openat(folder, entry.name.c_str(), kFolderFlags));
         }
-        if (sub.ok()) Empty(sub.get(), child);
+        // Another file system mounted inside the tree (a network hot folder, say) is not
+        // emptied; removing its mount point fails and is reported like any failure.
+        struct stat subStat {};
+        if (sub.ok() && ::fstat(sub.get(), &subStat) == 0 && subStat.st_dev == st.st_dev) Empty(sub.get(), child);
         if (::unlinkat(folder, entry.name.c_str(), AT_REMOVEDIR) != 0) Failed(child);
       } else {
         RemoveFile(folder, entry.name.c_str(), child);

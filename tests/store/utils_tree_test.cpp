@@ -5,6 +5,7 @@
 #include <linux/fs.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -195,6 +196,25 @@ TEST_F(DeleteTreeTest, FailureRaises107UnlessIgnoredAndTheRestStillGoes) {
   utils_.DeleteTree(dir_ / "tree", true, true);
   EXPECT_EQ(Snapshot(dir_ / "tree"), (std::map<std::string, std::string>{{"a/", ""}, {"a/stuck.txt", "stuck"}}));
   EXPECT_EQ(ui_.BusyDepth(), 0);
+}
+
+TEST_F(DeleteTreeTest, DoesNotEmptyAFileSystemMountedInsideTheTree) {
+  WriteFile(dir_ / "tree/a.txt", "a");
+  ASSERT_EQ(::mkdir((dir_ / "tree/HotFolder").c_str(), 0755), 0);
+  if (::mount("rvc-test", (dir_ / "tree/HotFolder").c_str(), "tmpfs", 0, nullptr) != 0) {
+    GTEST_SKIP() << "cannot mount here";
+  }
+  struct Unmount {
+    std::string path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+  } unmount{dir_ / "tree/HotFolder"};
+  WriteFile(dir_ / "tree/HotFolder/job.ps", "job");
+
+  ExpectRvcError([&] { utils_.DeleteTree(dir_ / "tree", true, false); }, 107,
+                 "Failed to delete " + dir_ / "tree/HotFolder");
+  utils_.DeleteTree(dir_ / "tree", true, true);
+  EXPECT_EQ(ReadFile(dir_ / "tree/HotFolder/job.ps"), "job");
+  EXPECT_FALSE(FileExists(dir_ / "tree/a.txt"));
 }
 
 // --- CreateFolderTree ---
