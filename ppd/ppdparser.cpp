@@ -63,13 +63,11 @@ double MaxMedia(ppd_file_t* ppd, int index) {
       if (auto number = LeadingNumber(words[3]); number && *number > 0) return *number;
     }
   }
+  // CUPS keeps the *PaperDimension of each size with the size, not as an attribute.
   double largest = 0;
-  for (ppd_attr_t* attr = ppdFindAttr(ppd, "PaperDimension", nullptr); attr != nullptr;
-       attr = ppdFindNextAttr(ppd, "PaperDimension", nullptr)) {
-    if (attr->value == nullptr) continue;
-    auto words = Words(attr->value);
-    if (words.size() < 2) continue;
-    if (auto number = LeadingNumber(words[static_cast<size_t>(index)])) largest = std::max(largest, *number);
+  for (int i = 0; i < ppd->num_sizes; ++i) {
+    const ppd_size_t& size = ppd->sizes[i];
+    largest = std::max(largest, static_cast<double>(index == 0 ? size.width : size.length));
   }
   return largest;
 }
