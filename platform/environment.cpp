@@ -4,6 +4,9 @@
 #include <cstdlib>
 
 #include "platform/file_io.h"
+#include "platform/path.h"
+
+extern char** environ;
 
 namespace rvc::platform {
 namespace {
@@ -78,6 +81,20 @@ std::vector<EnvironmentEntry> KW_EnvironmentList() {
   return entries;
 }
 
+// Installations come from a platform whose variable names ignore case, so "%kw_data_x%"
+// finds KW_DATA_X. The exact spelling wins when both exist.
+std::optional<std::string> GetEnvNoCase(const std::string& name) {
+  if (auto exact = GetEnv(name)) return exact;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    std::string_view text(*entry);
+    size_t eq = text.find('=');
+    if (eq != std::string_view::npos && EqualsNoCase(text.substr(0, eq), name)) {
+      return std::string(text.substr(eq + 1));
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> ExpandEnvironmentReferences(std::string_view text, size_t maxLength) {
   std::string out;
   size_t pos = 0;
@@ -94,7 +111,7 @@ std::optional<std::string> ExpandEnvironmentReferences(std::string_view text, si
       break;
     }
     std::string name(text.substr(open + 1, close - open - 1));
-    auto value = name.empty() ? std::nullopt : GetEnv(name);
+    auto value = name.empty() ? std::nullopt : GetEnvNoCase(name);
     if (value) {
       out.append(*value);
       pos = close + 1;

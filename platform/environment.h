@@ -23,6 +23,8 @@ struct EnvironmentEntry {
 };
 
 std::optional<std::string> GetEnv(const std::string& name);
+// As GetEnv, falling back to a variable whose name differs only in ASCII case.
+std::optional<std::string> GetEnvNoCase(const std::string& name);
 void SetEnv(const std::string& name, const std::string& value);
 void UnsetEnv(const std::string& name);
 
@@ -40,7 +42,7 @@ void KW_EnvironmentSetupEx();
 // The installation's variables with the values the process now sees, in file order.
 std::vector<EnvironmentEntry> KW_EnvironmentList();
 
-// Expands %NAME% references. A reference to an unset variable stays as written, "%%"
+// Expands %NAME% references (names ignoring case, as GetEnvNoCase). A reference to an unset variable stays as written, "%%"
 // and a lone "%" are kept. Returns nothing when the result would be longer than
 // `maxLength` characters (0: no limit).
 std::optional<std::string> ExpandEnvironmentReferences(std::string_view text, size_t maxLength = 0);

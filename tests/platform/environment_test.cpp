@@ -119,6 +119,15 @@ TEST(ExpandEnvironmentTest, ReplacesSetReferencesAndKeepsTheRest) {
   EXPECT_EQ(ExpandEnvironmentReferences("plain text"), "plain text");
 }
 
+TEST(ExpandEnvironmentTest, ReferencesIgnoreTheCaseOfNamesButPreferTheExactSpelling) {
+  ScopedEnv upper("RVC_TEST_CASE", "/upper");
+  ScopedEnv other("RVC_TEST_ONLY_UPPER", "/only");
+  EXPECT_EQ(ExpandEnvironmentReferences("%rvc_test_only_upper%/x"), "/only/x");
+  ScopedEnv lower("rvc_test_case", "/lower");
+  EXPECT_EQ(ExpandEnvironmentReferences("%rvc_test_case%"), "/lower");
+  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_CASE%"), "/upper");
+}
+
 TEST(ExpandEnvironmentTest, MaximumLengthAppliesToTheResult) {
   ScopedEnv set("RVC_TEST_X", "/opt/x");  // 6 characters
   EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_X%/ab", 9), "/opt/x/ab");
