@@ -157,7 +157,7 @@ std::string CChangeDevType::ChosenType() const {
 bool OnChangeType(CommandContext& context) {
   store::CDispatcherList& list = *context.Dispatchers;
   const int k = context.CurrentIndex;
-  if (k < 0 || k >= list.GetCount()) return false;
+  if (context.ViewOnly || k < 0 || k >= list.GetCount()) return false;
   const store::DispatcherRecord old = list.GetAt(k).Record;
   const std::string& dataFolder = list.DataFolder();
 

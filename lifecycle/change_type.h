@@ -62,7 +62,8 @@ class CChangeDevType : public ui::IDialogModel {
 // "Change Type" for the dispatcher at context.CurrentIndex. True when the dispatcher now
 // has the chosen type. Stops with nothing changed when a file of its folder is open
 // elsewhere (172), when it runs, on Cancel, for a PPD that cannot be parsed and when the
-// creation of the replacement fails (reported and rolled back by the creation).
+// creation of the replacement fails (reported and rolled back by the creation); nothing
+// happens in view-only mode.
 bool OnChangeType(CommandContext& context);
 
 }  // namespace rvc::lifecycle

@@ -20,6 +20,7 @@ bool RefuseFolderInUse(const std::string& dataFolder, const std::string& folder)
 }
 
 void OnDeleteDispatcher(CommandContext& context) {
+  if (context.ViewOnly) return;
   store::CDispatcherList& list = *context.Dispatchers;
   if (context.CurrentIndex < 0 || context.CurrentIndex >= list.GetCount()) return;
   if (RefuseFolderInUse(list.DataFolder(), list.GetAt(context.CurrentIndex).Record.Folder)) return;

@@ -9,7 +9,7 @@
 namespace rvc::lifecycle {
 
 // "&Delete": the selected dispatcher, with every safeguard. A dispatcher with a file open
-// below its folder is refused with message 172.
+// below its folder is refused with message 172. Nothing happens in view-only mode.
 void OnDeleteDispatcher(CommandContext& context);
 
 // Deletes the dispatcher at context.CurrentIndex (none selected: nothing happens): its

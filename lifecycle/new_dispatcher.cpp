@@ -5,21 +5,12 @@
 
 #include "frame/rvc_app.h"
 #include "frame/rvc_exception.h"
-#include "lifecycle/new_dispatcher_dialog.h"
 #include "platform/path.h"
 #include "ppd/ppd_options.h"
 #include "store/rvc_utils.h"
 #include "ui/user_interface.h"
 
 namespace rvc::lifecycle {
-
-NewDispatcherKind NewDispatcherKindOf(const std::string& flavor) {
-  for (const char* withPpd : {"Tiffmono", "Tiffgray", "P", "Proof", "DCS"}) {
-    if (platform::EqualsNoCase(flavor, withPpd)) return NewDispatcherKind::WithPpd;
-  }
-  if (platform::EqualsNoCase(flavor, "Dedezi")) return NewDispatcherKind::VdpMode;
-  return NewDispatcherKind::NoPpd;
-}
 
 std::string ProposedDispatcherName(const store::CDispatcherList& dispatchers, NewDispatcherKind kind,
                                    const std::string& preferredFlavour) {
@@ -45,22 +36,12 @@ std::optional<PpdOptions> ParsePpd(const std::string& path) {
 }
 
 bool OnNewDispatcher(CommandContext& context) {
+  if (context.ViewOnly) return false;
   store::CDispatcherList& list = *context.Dispatchers;
   const store::CTemplateList& types = *context.Templates;
 
   const NewDispatcherKind kind = NewDispatcherKindOf(types.Flavor());
-  std::unique_ptr<CNewDispatcherDialog> dialog;
-  switch (kind) {
-    case NewDispatcherKind::WithPpd:
-      dialog = std::make_unique<CNewDispatcher>(types, list, false);
-      break;
-    case NewDispatcherKind::VdpMode:
-      dialog = std::make_unique<CNewDispatcherVDPMode>(types, list, false);
-      break;
-    case NewDispatcherKind::NoPpd:
-      dialog = std::make_unique<CNewDispatcherNoPPD>(types, list, false);
-      break;
-  }
+  std::unique_ptr<CNewDispatcherDialog> dialog = MakeNewDispatcherDialog(types, list, false);
   dialog->Name = ProposedDispatcherName(list, kind, context.PreferredFlavour);
   dialog->installedDispatchers = context.InstalledDispatchers;
   if (dialog->Run() != ui::DialogResult::Ok) return false;

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "frame/rvc_app.h"
 #include "lifecycle/dispatcher_creation.h"
+#include "lifecycle/new_dispatcher_dialog.h"
 #include "lifecycle/ppd_options.h"
 #include "store/dispatcher_list.h"
 #include "store/template_list.h"
@@ -23,9 +25,9 @@ struct CommandContext {
   // The dispatcher lists of every installed flavour, for the check that a new name is
   // unused; empty: only Dispatchers is checked.
   std::vector<const store::CDispatcherList*> InstalledDispatchers;
-  std::string PreferredFlavour;  // the main window's preferred flavour, or empty
-  std::string ProductVersion = "10.1";
-  bool ViewOnly = false;
+  std::string PreferredFlavour;                                 // the main window's preferred flavour, or empty
+  std::string ProductVersion = frame::CRvcApp::ProductVersion;  // in the running dispatchers' titles
+  bool ViewOnly = false;                                        // the commands that change something do nothing then
   // The selected row of the dispatcher list, -1 when none. Commands that change the list
   // set it to -1: nothing is selected after the list is reloaded.
   int CurrentIndex = -1;
@@ -43,13 +45,9 @@ struct CommandContext {
 
 // The New command: asks for the new dispatcher with the flavour's dialog, derives its
 // port separator, command port and folder and creates it (CreateDispatcher). True when a
-// dispatcher was created. Nothing happens on Cancel, for a PPD that cannot be parsed, and
-// when all ten port separators are in use (message 138).
+// dispatcher was created. Nothing happens on Cancel, for a PPD that cannot be parsed, when
+// all ten port separators are in use (message 138) and in view-only mode.
 bool OnNewDispatcher(CommandContext& context);
-
-// Which dialog a flavour uses, by the Flavor of its type list.
-enum class NewDispatcherKind { WithPpd, NoPpd, VdpMode };
-NewDispatcherKind NewDispatcherKindOf(const std::string& flavor);
 
 // The name the New command proposes: the first dispatcher's name followed by the lowest
 // free port separator (-1 when all are in use); with the VDP dialog and a preferred

@@ -135,4 +135,26 @@ int CNewDispatcherVDPMode::VdpIndex() const {
              : 0;
 }
 
+NewDispatcherKind NewDispatcherKindOf(const std::string& flavor) {
+  for (const char* withPpd : {"Tiffmono", "Tiffgray", "P", "Proof", "DCS"}) {
+    if (platform::EqualsNoCase(flavor, withPpd)) return NewDispatcherKind::WithPpd;
+  }
+  if (platform::EqualsNoCase(flavor, "Dedezi")) return NewDispatcherKind::VdpMode;
+  return NewDispatcherKind::NoPpd;
+}
+
+std::unique_ptr<CNewDispatcherDialog> MakeNewDispatcherDialog(const store::CTemplateList& templates,
+                                                              const store::CDispatcherList& dispatchers,
+                                                              bool retypeMode) {
+  switch (NewDispatcherKindOf(templates.Flavor())) {
+    case NewDispatcherKind::WithPpd:
+      return std::make_unique<CNewDispatcher>(templates, dispatchers, retypeMode);
+    case NewDispatcherKind::VdpMode:
+      return std::make_unique<CNewDispatcherVDPMode>(templates, dispatchers, retypeMode);
+    case NewDispatcherKind::NoPpd:
+      break;
+  }
+  return std::make_unique<CNewDispatcherNoPPD>(templates, dispatchers, retypeMode);
+}
+
 }  // namespace rvc::lifecycle

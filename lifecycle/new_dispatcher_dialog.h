@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -124,5 +125,15 @@ class CNewDispatcherVDPMode : public CNewDispatcherDialog {
   std::vector<std::string> VdpModes;
   int VdpMode = 0;
 };
+
+// Which dialog a flavour uses, by the Flavor of its type list: "Tiffmono", "Tiffgray",
+// "P", "Proof" and "DCS" choose a PPD, "Dedezi" the VDP mode, any other has neither.
+enum class NewDispatcherKind { WithPpd, NoPpd, VdpMode };
+NewDispatcherKind NewDispatcherKindOf(const std::string& flavor);
+
+// The dialog of the flavour whose types are `templates` (New, and Modify in retype mode).
+std::unique_ptr<CNewDispatcherDialog> MakeNewDispatcherDialog(const store::CTemplateList& templates,
+                                                              const store::CDispatcherList& dispatchers,
+                                                              bool retypeMode);
 
 }  // namespace rvc::lifecycle

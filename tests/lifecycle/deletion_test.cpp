@@ -8,6 +8,7 @@
 #include <set>
 
 #include "lifecycle/dispatcher_deletion.h"
+#include "lifecycle/change_type.h"
 #include "lifecycle/new_dispatcher_dialog.h"
 #include "platform/window_lookup.h"
 #include "store/shortcuts.h"
@@ -205,6 +206,17 @@ TEST_F(DeletionTest, AFolderInUseIsRefusedWithMessage172) {
   ui_.QueueAnswer(ui::Answer::Yes);
   OnDeleteDispatcher(tiff_);
   EXPECT_EQ(tiff_.Dispatchers->GetCount(), 2);
+}
+
+TEST_F(DeletionTest, InViewOnlyModeNoCommandChangesAnything) {
+  tiff_.ViewOnly = true;
+  tiff_.CurrentIndex = 1;
+  OnDeleteDispatcher(tiff_);
+  EXPECT_FALSE(OnNewDispatcher(tiff_));
+  EXPECT_FALSE(OnChangeType(tiff_));
+  EXPECT_TRUE(ui_.Messages().empty());
+  EXPECT_TRUE(ui_.DialogsRun().empty());
+  EXPECT_EQ(tiff_.Dispatchers->GetCount(), 3);
 }
 
 }  // namespace
