@@ -1,0 +1,178 @@
+// Rollback of dispatcher creation: a failure forced at each building step, from the
+// folder copy to the announcement, leaves the installation (data folder, shortcut
+// folders, hot folders, program folder) byte for byte and folder for folder as it was,
+// and the dispatcher list as it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <tuple>
+
+#include "frame/flavour_catalogue.h"
+#include "frame/rvc_exception.h"
+#include "lifecycle/dispatcher_creation.h"
+#include "store/shortcuts.h"
+#include "tests/support/test_support.h"
+#include "ui/headless/headless_ui.h"
+
+namespace rvc::lifecycle {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::WriteFile;
+
+// Every file (with its bytes) and every folder below `root`, except the trace folder.
+std::map<std::string, std::string> Tree(const std::string& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string relative = fs::relative(entry.path(), root).string();
+    if (relative.rfind("config", 0) == 0) continue;
+    tree[relative] = entry.is_directory() ? "<folder>" : ReadFile(entry.path().string());
+  }
+  return tree;
+}
+
+using Row = std::tuple<std::string, std::string, std::string, std::string, int, int, std::string>;
+std::vector<Row> Rows(const store::CDispatcherList& list) {
+  std::vector<Row> rows;
+  for (int i = 0; i < list.GetCount(); ++i) {
+    const store::DispatcherRecord& r = list.GetAt(i).Record;
+    rows.emplace_back(r.Flavour, r.Name, r.Type, r.Folder, r.Base, r.CommandPort, list.GetAt(i).Path());
+  }
+  return rows;
+}
+
+class RollbackTest : public ::testing::Test {
+ protected:
+  RollbackTest() : root_(dir_.Path() + "ravlin") {
+    for (const char* part : {"config", "configurator", "prog/Dedezi", "data/Dedezi"}) {
+      fs::create_directories(fs::path(root_ + "/" + part).parent_path());
+      fs::copy(std::string(RVC_SOURCE_DIR) + "/sample/" + part, root_ + "/" + part, fs::copy_options::recursive);
+    }
+    for (const char* folder : {"tmp", "desktop", "programs"}) fs::create_directories(root_ + "/" + folder);
+    const std::pair<const char*, std::string> values[] = {
+        {"RAVLIN_ENVIRONMENT_FILE", root_ + "/no-environment"}, {"RAVLIN_SAMPLE_ROOT", root_},
+        {"KW_DATA_RAVLINCONFIG", root_ + "/config"},           {"TMP", root_ + "/tmp"},
+        {"RAVLIN_DESKTOP_DIR", root_ + "/desktop"},            {"RAVLIN_PROGRAMS_DIR", root_ + "/programs"}};
+    for (const auto& [name, value] : values) env_.push_back(std::make_unique<test::ScopedEnv>(name, value));
+
+    frame::CatalogueOptions options;
+    options.interactive = false;
+    frame::LoadFlavourCatalogue(frame::CataloguePath("rvc.dat"), "Dedezi", options, flavours_);
+    flavour_ = flavours_.at(0).get();
+
+    // The source's launchers: on the desktop, and in the program group of older
+    // installations, so that creating the new one makes the "Orva" group. A launcher
+    // whose name differs from the new one's only in case is replaced by it.
+    store::CShortcuts shortcuts;
+    store::NewDispatcherShortcut launcher{"Velmora1", "10.1", "/opt/ravlin/bin/dispatcher",
+                                          store::CShortcuts::DispatcherArguments("Sheetfed_Plate", "Velmora1"),
+                                          root_ + "/prog", "", ""};
+    shortcuts.CreateDispatcherShortcut(launcher, true);
+    fs::create_directories(root_ + "/programs/Orva-Graphics");
+    fs::rename(shortcuts.CreateDispatcherShortcut(launcher, false),
+               root_ + "/programs/Orva-Graphics/Velmora1 10.1 dispatcher.desktop");
+    fs::remove(root_ + "/programs/Orva");
+    WriteFile(root_ + "/desktop/PRESS2 10.1 Dispatcher.desktop", "[Desktop Entry]\nType=Application\nName=old\n");
+    WriteFile(root_ + "/prog/Dedezi/com_win/dispatcherSheetfed_Plate.bat", "start\n");
+  }
+
+  // "Copy Velmora1" to a new Digital_Press dispatcher: every kind of change is made.
+  CreateDispatcherInputs Inputs() {
+    const store::CDispatcher& source = flavour_->DispatcherList->GetAt(1);
+    target_ = std::make_unique<store::CDispatcher>(source);
+    target_->Record.Name = "Press2";
+    target_->Record.Type = "Digital_Press";
+    target_->Record.Folder = "Digital Press";
+    target_->Record.Base = 2;
+    target_->Record.CommandPort = 7204;
+    CreateDispatcherInputs in;
+    in.source = &source;
+    in.target = target_.get();
+    in.dispatchers = flavour_->DispatcherList.get();
+    in.templates = flavour_->TemplateList.get();
+    in.label = flavour_->Version;
+    in.vdpMode = 1;
+    in.appendToList = false;
+    in.renumberHotFolders = true;
+    return in;
+  }
+
+  test::TempDir dir_;
+  std::string root_;
+  std::vector<std::unique_ptr<test::ScopedEnv>> env_;
+  ui::HeadlessUserInterface ui_;
+  ui::ScopedUserInterface scopedUi_{ui_};
+  frame::FlavourList flavours_;
+  frame::CFlavour* flavour_ = nullptr;
+  std::unique_ptr<store::CDispatcher> target_;
+};
+
+TEST_F(RollbackTest, AFailureAtAnyBuildingStepLeavesEverythingAsItWas) {
+  const auto tree = Tree(root_);
+  const auto rows = Rows(*flavour_->DispatcherList);
+  flavour_->DispatcherList->SetCurrent(1);
+  int reached = 0;
+  for (int step = 6; step <= 28; ++step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    ui_.Clear();
+    CreateDispatcherInputs in = Inputs();
+    in.stepHook = [step, &reached](int at) {
+      reached = at;
+      if (at == step) throw CRvcException(118, "step " + std::to_string(at));
+    };
+    EXPECT_FALSE(CreateDispatcher(in));
+    EXPECT_EQ(reached, step);
+    ASSERT_FALSE(ui_.Messages().empty());
+    EXPECT_EQ(ui_.Messages().back().text, "Internal error: step " + std::to_string(step) + " failed");
+    EXPECT_EQ(ui_.Messages().back().title, "Error");
+    EXPECT_EQ(Tree(root_), tree);
+    EXPECT_EQ(Rows(*flavour_->DispatcherList), rows);
+    EXPECT_EQ(flavour_->DispatcherList->Current(), 1);
+  }
+
+  // Without a failure the same creation changes all of it.
+  ui_.Clear();
+  CreateDispatcherInputs in = Inputs();
+  in.stepHook = [&reached](int at) { reached = at; };
+  ASSERT_TRUE(CreateDispatcher(in));
+  EXPECT_EQ(reached, 28);
+  const auto after = Tree(root_);
+  EXPECT_EQ(after.count("data/Dedezi/Digital_Press/data/zvDigital_Press_dispatcher.ini"), 1u);
+  EXPECT_EQ(after.count("hotfolders/Digital_Press/PS"), 1u);
+  EXPECT_EQ(after.count("programs/Orva/Press2 10.1 dispatcher.desktop"), 1u);
+  EXPECT_EQ(after.count("desktop/Press2 10.1 dispatcher.desktop"), 1u);
+  EXPECT_EQ(after.count("desktop/PRESS2 10.1 Dispatcher.desktop"), 0u);
+  EXPECT_EQ(flavour_->DispatcherList->GetCount(), 3);
+  EXPECT_EQ(flavour_->DispatcherList->GetAt(1).Record.Name, "Press2");
+  EXPECT_EQ(flavour_->DispatcherList->Current(), 2);  // still Velmora1
+}
+
+TEST_F(RollbackTest, OtherExceptionsAreRolledBackAndPassedOn) {
+  const auto tree = Tree(root_);
+  CreateDispatcherInputs in = Inputs();
+  in.stepHook = [](int at) {
+    if (at == 26) throw std::runtime_error("unexpected");
+  };
+  EXPECT_THROW(CreateDispatcher(in), std::runtime_error);
+  EXPECT_EQ(Tree(root_), tree);
+  EXPECT_EQ(flavour_->DispatcherList->GetCount(), 2);
+}
+
+TEST_F(RollbackTest, StartFilesOfTheNewFolderGoWithTheRollback) {
+  // Left by installations elsewhere; only the new folder's own start file goes.
+  WriteFile(root_ + "/prog/Dedezi/com_win/dispatcherDigital_Press.bat", "start\n");
+  CreateDispatcherInputs in = Inputs();
+  in.stepHook = [](int at) {
+    if (at == 18) throw CRvcException(103, "a", "b");
+  };
+  EXPECT_FALSE(CreateDispatcher(in));
+  EXPECT_FALSE(fs::exists(root_ + "/prog/Dedezi/com_win/dispatcherDigital_Press.bat"));
+  EXPECT_TRUE(fs::exists(root_ + "/prog/Dedezi/com_win/dispatcherSheetfed_Plate.bat"));
+}
+
+}  // namespace
+}  // namespace rvc::lifecycle
