@@ -32,7 +32,8 @@ bool CCreatePpd::CreateInf(const std::string& ppdFolder, const std::string& prog
   folder = platform::ExpandEnvironmentReferences(folder).value_or(folder);
   const std::string templatePath =
       platform::ResolveNoCase(platform::JoinPath(platform::NativePath(folder), "dat/templates/ravlininf.dat"));
-  const std::string infPath = platform::ResolveNoCase(platform::JoinPath(platform::NativePath(ppdFolder), "ravlin.inf"));
+  const std::string infPath =
+      platform::ResolveNoCase(platform::JoinPath(platform::NativePath(ppdFolder), "ravlin.inf"));
 
   detail::LineReader in;
   detail::LineWriter out;
@@ -59,8 +60,9 @@ bool CCreatePpd::CreateInf(const std::string& ppdFolder, const std::string& prog
       const std::string& l = longName_;
       const std::string& t = typeName_;
       out.Append(WithLineBreaks("\"Orva " + t + "\"= " + l + ".PPD\n;\n[" + l + ".PPD]\nCopyFiles=@" + l +
-                                    ".PPD,PSCRIPT_WIN\nDataSection=PSCRIPT_DATA_WIN\n;\n[" + l + ".PPD.NT]\nCopyFiles=@" +
-                                    l + ".PPD,PSCRIPT_NT\nDataFile=" + l + ".PPD\nDataSection=PSCRIPT_DATA_NT\n",
+                                    ".PPD,PSCRIPT_WIN\nDataSection=PSCRIPT_DATA_WIN\n;\n[" + l +
+                                    ".PPD.NT]\nCopyFiles=@" + l + ".PPD,PSCRIPT_NT\nDataFile=" + l +
+                                    ".PPD\nDataSection=PSCRIPT_DATA_NT\n",
                                 eol));
     } else if (line.find("<Add Source Disk Names>") != std::string_view::npos) {
       // The INF is read on the RIP's platform: its relative folders use "\" whatever the

@@ -1,11 +1,11 @@
 // The engine: file naming, opening, the placeholder search, names, end comments, closing.
 #include "ppd/create_ppd.h"
 
+#include <locale.h>
+
 #include <clocale>
 #include <cstring>
 #include <ctime>
-
-#include <locale.h>
 
 #include "frame/rvc_trace.h"
 #include "platform/environment.h"
@@ -33,7 +33,7 @@ std::string SystemText(int error, const std::string& path) { return std::string(
 // "%A, %B %d, %Y" of today in English, whatever the process locale.
 std::string TodayText() {
   std::time_t now = std::time(nullptr);
-  std::tm local {};
+  std::tm local{};
   ::localtime_r(&now, &local);
   char text[96];
   size_t length = 0;
@@ -71,9 +71,8 @@ std::string CCreatePpd::PaperName(std::string_view name) {
   return paper;
 }
 
-int CCreatePpd::OpenFiles(const std::string& templatePath, const std::string& ppdFolder,
-                          const std::string& deviceType, const std::string& flavour, int portSeparator,
-                          ScreenMode screenMode) {
+int CCreatePpd::OpenFiles(const std::string& templatePath, const std::string& ppdFolder, const std::string& deviceType,
+                          const std::string& flavour, int portSeparator, ScreenMode screenMode) {
   Close();
   typeName_ = platform::ToUpperAscii(WithoutLeadingBlanks(deviceType));
   flavourName_ = platform::ToUpperAscii(WithoutLeadingBlanks(flavour));
@@ -197,8 +196,9 @@ void CCreatePpd::WriteEntryEnd(std::string_view name) {
 }
 
 int CCreatePpd::AddNames() {
-  if (CopyUntilPlaceholder("<Add Names>", "Names are not added to PPD, as it can't find the place holder "
-                                          "'<Add Names>' in the template.") < 0) {
+  if (CopyUntilPlaceholder("<Add Names>",
+                           "Names are not added to PPD, as it can't find the place holder "
+                           "'<Add Names>' in the template.") < 0) {
     return -1;
   }
   const std::string& p = flavourName_;

@@ -38,21 +38,21 @@ class CCreatePpd {
 
   // Section writers, in the order a template lists their placeholders. 1: done; -1:
   // placeholder missing (traced), nothing written.
-  int AddNames();                                                   // <Add Names>
+  int AddNames();  // <Add Names>
   int AddConfigurationSets(const std::string& defaultName, const std::vector<std::string>& names,
-                           int count);                              // <Add Configuration Sets>
+                           int count);  // <Add Configuration Sets>
   // Proof configurations: resolutions[i] belongs to names[i] (0 where missing).
   int AddProofConfigurations(const std::string& defaultName, const std::vector<std::string>& names,
-                             const std::vector<double>& resolutions, int count);  // <Add Configuration Sets>
+                             const std::vector<double>& resolutions, int count);    // <Add Configuration Sets>
   int AddResolutionList(const std::vector<double>& resolutions, int defaultIndex);  // <Add Resolution List>
-  int AddPixelClockAndPerimeter(int pixelClock, double perimeterMil);  // <Add PixelClock>, <Add Perimeter>
-  int AddHalftoneInformation(const std::vector<double>& resolutions);  // <Add Halftone Information>
+  int AddPixelClockAndPerimeter(int pixelClock, double perimeterMil);               // <Add PixelClock>, <Add Perimeter>
+  int AddHalftoneInformation(const std::vector<double>& resolutions);               // <Add Halftone Information>
   // The papers of PpdInfo.dat, then `filmPapers`; only those within the maximum size are
   // listed. Handles the page size, region, imageable area and paper dimension
   // placeholders in one pass up to "<Add PaperDimension>". Raises CRvcException 109 when
   // PpdInfo.dat cannot be read.
   int AddPageSizes(int maxWidth, int maxHeight, const std::vector<paper_struct>& filmPapers);
-  int AddCustomPageSize(int maxWidth, int maxHeight);                  // <Add CustomPageSize>
+  int AddCustomPageSize(int maxWidth, int maxHeight);                   // <Add CustomPageSize>
   int AddScreeningInformation(const std::vector<double>& resolutions);  // <Add Screening information>
   // Copies up to "<Add End Comments>" (the whole rest when it is missing, untraced) and
   // writes the closing comments there; the template's remaining lines are not copied.

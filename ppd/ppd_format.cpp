@@ -44,7 +44,8 @@ void AppendFormat(std::string& out, std::string_view format, std::initializer_li
     } else if (c == '.') {
       int precision = 0;
       size_t j = percent + 2;
-      while (j < format.size() && format[j] >= '0' && format[j] <= '9') precision = precision * 10 + (format[j++] - '0');
+      while (j < format.size() && format[j] >= '0' && format[j] <= '9')
+        precision = precision * 10 + (format[j++] - '0');
       if (j >= format.size() || format[j] != 'g') throw std::logic_error("unsupported PPD format conversion");
       AppendReal(out, take(FormatArg::Kind::Real).real, precision);
       i = j + 1;

@@ -9,10 +9,10 @@
 namespace rvc::ppd {
 
 struct PpdOptions {
-  std::string FileName;    // the PPD's file name text; its last four characters are the extension
-  std::string ModelName;   // the model text
-  int MaxMediaWidth = 0;   // points; 0 when the PPD gives none
-  int MaxMediaHeight = 0;  // points; 0 when the PPD gives none
+  std::string FileName;             // the PPD's file name text; its last four characters are the extension
+  std::string ModelName;            // the model text
+  int MaxMediaWidth = 0;            // points; 0 when the PPD gives none
+  int MaxMediaHeight = 0;           // points; 0 when the PPD gives none
   std::vector<double> Resolutions;  // dpi, in the PPD's order
 };
 

@@ -6,8 +6,7 @@ namespace rvc::ppd {
 
 using detail::IntegerPart;
 
-int CCreatePpd::AddConfigurationSets(const std::string& defaultName, const std::vector<std::string>& names,
-                                     int count) {
+int CCreatePpd::AddConfigurationSets(const std::string& defaultName, const std::vector<std::string>& names, int count) {
   if (CopyUntilPlaceholder("<Add Configuration Sets>",
                            "Configurations are not added to PPD, as it can't find the place holder "
                            "'<Add Configuration Sets>' in the template.") < 0) {
@@ -35,8 +34,7 @@ int CCreatePpd::AddProofConfigurations(const std::string& defaultName, const std
                            "'<Add Configuration Sets>' in the template.") < 0) {
     return -1;
   }
-  constexpr const char* kResolution =
-      "(%s) >> >> /HWResolution [%.15g %.15g] >> setpagedevice } stopped cleartomark\"";
+  constexpr const char* kResolution = "(%s) >> >> /HWResolution [%.15g %.15g] >> setpagedevice } stopped cleartomark\"";
   if (count <= 0) {
     WriteFormat("*DefaultQBConfiguration: %s", {"Unknown"});
     WriteFormat("*QBConfiguration %s/%s : \"[ { << /DeviceRenderingInfo << /Type 0 /Tamrix << /proof_config",
@@ -77,25 +75,29 @@ int CCreatePpd::AddResolutionList(const std::vector<double>& resolutions, int de
 }
 
 int CCreatePpd::AddPixelClockAndPerimeter(int pixelClock, double perimeterMil) {
-  if (CopyUntilPlaceholder("<Add PixelClock>", "Pixel Clock is not added to PPD, as it can't find the place holder "
-                                               "'<Add PixelClock>' in the template.") < 0) {
+  if (CopyUntilPlaceholder("<Add PixelClock>",
+                           "Pixel Clock is not added to PPD, as it can't find the place holder "
+                           "'<Add PixelClock>' in the template.") < 0) {
     return -1;
   }
   WriteFormat("*DefaultQBPixelClock: %d", {pixelClock});
-  WriteFormat("*QBPixelClock %d: \"[ { << /DeviceRenderingInfo << /Type 0 /Tamrix << /pixelclock %d >> >> >> "
-              "setpagedevice } stopped cleartomark\"",
-              {pixelClock, pixelClock});
+  WriteFormat(
+      "*QBPixelClock %d: \"[ { << /DeviceRenderingInfo << /Type 0 /Tamrix << /pixelclock %d >> >> >> "
+      "setpagedevice } stopped cleartomark\"",
+      {pixelClock, pixelClock});
   WriteLine("*End");
 
-  if (CopyUntilPlaceholder("<Add Perimeter>", "Perimeter is not added to PPD, as it can't find the place holder "
-                                              "'<Add Perimeter>' in the template.") < 0) {
+  if (CopyUntilPlaceholder("<Add Perimeter>",
+                           "Perimeter is not added to PPD, as it can't find the place holder "
+                           "'<Add Perimeter>' in the template.") < 0) {
     return -1;
   }
   const double millimetres = perimeterMil * 25.4 / 1000;
   WriteFormat("*DefaultQBPerimeter: %.6g", {millimetres});
-  WriteFormat("*QBPerimeter %d/%.6g: \"[ { << /DeviceRenderingInfo << /Type 0 /Tamrix << /perimeter %.6g >> >> >> "
-              "setpagedevice } stopped cleartomark\"",
-              {IntegerPart(millimetres), millimetres, millimetres});
+  WriteFormat(
+      "*QBPerimeter %d/%.6g: \"[ { << /DeviceRenderingInfo << /Type 0 /Tamrix << /perimeter %.6g >> >> >> "
+      "setpagedevice } stopped cleartomark\"",
+      {IntegerPart(millimetres), millimetres, millimetres});
   WriteLine("*End");
   return 1;
 }

@@ -102,14 +102,16 @@ int CCreatePpd::AddPageSizes(int maxWidth, int maxHeight, const std::vector<pape
       WriteFormat("*PageRegion Max: \"<< /PageSize [%d %d] /Orientation 0 >> setpagedevice\"", {w, h});
       WriteFormat("*PageRegion Max.Transverse: \"<< /PageSize [%d %d] /Orientation 1 >> setpagedevice\"", {w, h});
     } else if (line.find("<Add ImageableArea>") != std::string_view::npos) {
-      for (const paper_struct* p : fitting) WriteFormat("*ImageableArea %s: \"0 0 %d %d\"", {p->name, p->width, p->height});
+      for (const paper_struct* p : fitting)
+        WriteFormat("*ImageableArea %s: \"0 0 %d %d\"", {p->name, p->width, p->height});
       WriteFormat("*ImageableArea Max: \"0 0 %d %d\"", {w, h});
       for (const paper_struct* p : fitting) {
         WriteFormat("*ImageableArea %s.Transverse: \"0 0 %d %d\"", {p->name, p->width, p->height});
       }
       WriteFormat("*ImageableArea Max.Transverse: \"0 0 %d %d\"", {w, h});
     } else if (line.find("<Add PaperDimension>") != std::string_view::npos) {
-      for (const paper_struct* p : fitting) WriteFormat("*PaperDimension %s: \"%d %d\"", {p->name, p->width, p->height});
+      for (const paper_struct* p : fitting)
+        WriteFormat("*PaperDimension %s: \"%d %d\"", {p->name, p->width, p->height});
       WriteFormat("*PaperDimension Max: \"%d %d\"", {w, h});
       for (const paper_struct* p : fitting) {
         WriteFormat("*PaperDimension %s.Transverse: \"%d %d\"", {p->name, p->width, p->height});

@@ -111,10 +111,11 @@ void CCreatePpd::WriteScreeningBinary(const std::vector<double>& resolutions) {
         block.clear();
         block += "*%";
         block += eol_;
-        detail::AppendFormat(block,
-                             flexo ? "*%% ================== Settings for %.15g ppi, %.15g lpi, flexo =================="
-                                   : "*%% ================== Settings for %.15g ppi, %.15g lpi, offset ==================",
-                             {r, static_cast<double>(ruling)});
+        detail::AppendFormat(
+            block,
+            flexo ? "*%% ================== Settings for %.15g ppi, %.15g lpi, flexo =================="
+                  : "*%% ================== Settings for %.15g ppi, %.15g lpi, offset ==================",
+            {r, static_cast<double>(ruling)});
         block += eol_;
         block += "*%";
         block += eol_;

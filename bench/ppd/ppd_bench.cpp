@@ -129,7 +129,7 @@ const std::vector<std::string>& PpdLines(int count) {
 }
 
 long MaxRssKiB() {
-  rusage usage {};
+  rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
   return usage.ru_maxrss;
 }

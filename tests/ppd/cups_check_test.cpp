@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "platform/path.h"
-
 #include "tests/ppd/ppd_test_support.h"
 
 #pragma GCC diagnostic push
@@ -31,11 +30,32 @@ struct Flavour {
 // Close to what the driver gathers for each sample flavour's first dispatcher.
 std::vector<Flavour> SampleFlavours() {
   return {
-      {"Tiffmono", "Imagesetter_Film", 0, ScreenMode::Binary, 1008, 1800, {"Standard", "maxsize"}, {2000, 2400, 1200, 2540},
+      {"Tiffmono",
+       "Imagesetter_Film",
+       0,
+       ScreenMode::Binary,
+       1008,
+       1800,
+       {"Standard", "maxsize"},
+       {2000, 2400, 1200, 2540},
        {{"A4", 595, 841}, {"Letter", 612, 792}, {"14x20Inch", 1008, 1440}}},
-      {"Proof", "Inkjet_Proof", 0, ScreenMode::EightBitsPerSpot, 1224, 2880, {"Contract_720", "Contract_1440", "Draft_360"},
-       {720, 1440, 360}, {{"A4", 595, 841}, {"A3", 841, 1190}, {"17x22Inch", 1224, 1584}}},
-      {"Dedezi", "Digital_Press", 0, ScreenMode::EightBitsPerSpot, 1031, 1473, {"Standard"}, {600, 1200},
+      {"Proof",
+       "Inkjet_Proof",
+       0,
+       ScreenMode::EightBitsPerSpot,
+       1224,
+       2880,
+       {"Contract_720", "Contract_1440", "Draft_360"},
+       {720, 1440, 360},
+       {{"A4", 595, 841}, {"A3", 841, 1190}, {"17x22Inch", 1224, 1584}}},
+      {"Dedezi",
+       "Digital_Press",
+       0,
+       ScreenMode::EightBitsPerSpot,
+       1031,
+       1473,
+       {"Standard"},
+       {600, 1200},
        {{"SRA3_Sheet", 907, 1275}, {"A4_Sheet", 595, 841}}},
       {"Approval", "Generic", 0, ScreenMode::Binary, 936, 1440, {"Standard"}, {2400}, {{"A4", 595, 841}}},
   };
@@ -66,9 +86,8 @@ class SampleTemplates : public PpdTest {
     EXPECT_EQ(ppd.AddNames(), 1);
     const int count = static_cast<int>(flavour.configurations.size());
     if (flavour.key == "Proof") {
-      EXPECT_EQ(ppd.AddProofConfigurations(flavour.configurations[0], flavour.configurations, flavour.resolutions,
-                                           count),
-                1);
+      EXPECT_EQ(
+          ppd.AddProofConfigurations(flavour.configurations[0], flavour.configurations, flavour.resolutions, count), 1);
     } else {
       EXPECT_EQ(ppd.AddConfigurationSets(flavour.configurations[0], flavour.configurations, count), 1);
       EXPECT_EQ(ppd.AddResolutionList(flavour.resolutions, 0), 1);
@@ -159,8 +178,8 @@ TEST_F(SampleTemplates, LoadWithTheWrittenOptions) {
     std::unique_ptr<ppd_file_t, void (*)(ppd_file_t*)> ppd(ppdOpenFile(path.c_str()), ppdClose);
     ASSERT_NE(ppd, nullptr) << ppdErrorString(ppdLastError(nullptr));
 
-    EXPECT_STREQ(ppd->modelname, ("ORVA-" + platform::ToUpperAscii(flavour.key) + "-" +
-                                  platform::ToUpperAscii(flavour.type)).c_str());
+    EXPECT_STREQ(ppd->modelname,
+                 ("ORVA-" + platform::ToUpperAscii(flavour.key) + "-" + platform::ToUpperAscii(flavour.type)).c_str());
     EXPECT_EQ(ppd->pcfilename, "QB" + platform::ToUpperAscii(flavour.key).substr(0, 3) + "0" +
                                    platform::ToUpperAscii(flavour.type).substr(0, 2) + ".PPD");
 
@@ -179,8 +198,8 @@ TEST_F(SampleTemplates, LoadWithTheWrittenOptions) {
 
     // Every fitting paper of PpdInfo.dat and of the films, each also transverse, and Max.
     const std::vector<std::string> sizes = Choices(ppd.get(), "PageSize");
-    for (const std::string& name : {std::string("A4"), std::string("A4.Transverse"), std::string("Max"),
-                                    std::string("Max.Transverse")}) {
+    for (const std::string& name :
+         {std::string("A4"), std::string("A4.Transverse"), std::string("Max"), std::string("Max.Transverse")}) {
       EXPECT_NE(std::find(sizes.begin(), sizes.end(), name), sizes.end()) << name;
     }
     for (const paper_struct& film : flavour.films) {

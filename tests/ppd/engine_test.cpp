@@ -43,9 +43,8 @@ TEST_F(EngineTest, NamesThePpdAfterFlavourPortSeparatorAndType) {
     SCOPED_TRACE(c.flavour + "/" + c.type + (c.limit ? " limited" : ""));
     ScopedEnv limit("RVC_PPD_LIMITNAME", c.limit ? std::optional<std::string>("1") : std::nullopt);
     CCreatePpd ppd;
-    ASSERT_EQ(ppd.OpenFiles(dir_ / "template.ppd", dir_ / "ppd", c.type, c.flavour, c.portSeparator,
-                            ScreenMode::Binary),
-              1);
+    ASSERT_EQ(
+        ppd.OpenFiles(dir_ / "template.ppd", dir_ / "ppd", c.type, c.flavour, c.portSeparator, ScreenMode::Binary), 1);
     EXPECT_EQ(ppd.LongName(), c.longName);
     EXPECT_EQ(ppd.ShortName(), c.shortName);
     EXPECT_EQ(ppd.FlavourPrefix(), c.prefix);
@@ -84,16 +83,15 @@ TEST_F(EngineTest, FailedOpensLeaveNoFileOpenAndSayWhy) {
   {
     ui_.Clear();
     CCreatePpd ppd;
-    EXPECT_EQ(ppd.OpenFiles(dir_ / "template.ppd", dir_ / "no/folder", "Generic", "Ravlin", 3, ScreenMode::Binary),
-              -1);
+    EXPECT_EQ(ppd.OpenFiles(dir_ / "template.ppd", dir_ / "no/folder", "Generic", "Ravlin", 3, ScreenMode::Binary), -1);
     ASSERT_EQ(ui_.Messages().size(), 1u);
     EXPECT_EQ(ui_.Messages()[0].text, "No such file or directory: " + dir_ / "no/folder/QBRAVLIN3_GENERIC.PPD");
   }
-  EXPECT_EQ(TraceLines(), (std::vector<std::string>{"No Template Ppd file is specified.",
-                                                    "Names are not added to PPD, as it can't find the place holder "
-                                                    "'<Add Names>' in the template.",
-                                                    "Template Ppd file could not be opend.",
-                                                    "New Ppd file could not be opend."}));
+  EXPECT_EQ(TraceLines(),
+            (std::vector<std::string>{"No Template Ppd file is specified.",
+                                      "Names are not added to PPD, as it can't find the place holder "
+                                      "'<Add Names>' in the template.",
+                                      "Template Ppd file could not be opend.", "New Ppd file could not be opend."}));
 }
 
 TEST_F(EngineTest, FindsTemplateAndFolderIgnoringCaseAndBackslashes) {
@@ -130,15 +128,15 @@ TEST_F(EngineTest, PlaceholdersAreCaseSensitive) {
 }
 
 TEST_F(EngineTest, MissingPlaceholderReturnsBothFilesToWhereTheSectionStarted) {
-  const std::string ppd = Generate(
-      "head\n<Add Names>\nmiddle 1\nmiddle 2\n<Add CustomPageSize>\ntail\n<Add End Comments>\nafter the end\n",
-      [](CCreatePpd& p) {
-        EXPECT_EQ(p.AddNames(), 1);
-        EXPECT_EQ(p.AddConfigurationSets("Standard", {"Standard"}, 1), -1);
-        EXPECT_EQ(p.AddResolutionList({2400}, 0), -1);
-        EXPECT_EQ(p.AddCustomPageSize(1000, 2000), 1);
-        EXPECT_EQ(p.AddEndComments(), 1);
-      });
+  const std::string ppd =
+      Generate("head\n<Add Names>\nmiddle 1\nmiddle 2\n<Add CustomPageSize>\ntail\n<Add End Comments>\nafter the end\n",
+               [](CCreatePpd& p) {
+                 EXPECT_EQ(p.AddNames(), 1);
+                 EXPECT_EQ(p.AddConfigurationSets("Standard", {"Standard"}, 1), -1);
+                 EXPECT_EQ(p.AddResolutionList({2400}, 0), -1);
+                 EXPECT_EQ(p.AddCustomPageSize(1000, 2000), 1);
+                 EXPECT_EQ(p.AddEndComments(), 1);
+               });
   EXPECT_EQ(MaskDate(ppd.substr(ppd.find("middle 1"))),
             "middle 1\nmiddle 2\n"
             "*ParamCustomPageSize Width: 1 points 1 1000\n"
@@ -234,8 +232,8 @@ TEST_F(EngineTest, LongLinesAndLargeTemplatesSurviveTheReturnToAMark) {
   const std::string longLine = "*% " + std::string(200000, 'x');
   std::string filler;
   for (int i = 0; i < 20000; ++i) filler += "*% filler line " + std::to_string(i) + "\n";
-  const std::string templateText = longLine + "\n<Add Names>\n" + longLine + "\n" + filler +
-                                   "<Add CustomPageSize>\n" + longLine + "<Add End Comments>\n";
+  const std::string templateText = longLine + "\n<Add Names>\n" + longLine + "\n" + filler + "<Add CustomPageSize>\n" +
+                                   longLine + "<Add End Comments>\n";
   const std::string ppd = Generate(templateText, [](CCreatePpd& p) {
     EXPECT_EQ(p.AddNames(), 1);
     EXPECT_EQ(p.AddConfigurationSets("Standard", {"Standard"}, 1), -1);

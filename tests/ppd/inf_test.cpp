@@ -45,8 +45,8 @@ TEST_F(InfTest, PlaceholdersAreReplacedWhereverAndHoweverOftenTheyStand) {
   const std::string disks =
       "2 =\"Win95 folder\",,,..\\..\\..\\RavlinProg\\dat\\templates\\ppd\\win95\n"
       "3 =\"WinNT folder\",,,..\\..\\..\\RavlinProg\\dat\\templates\\ppd\\winnt\n";
-  for (const char* folder : {"/opt/ravlin/RavlinProg/", "/opt/ravlin/RavlinProg", "D:\\Apps\\RavlinProg\\",
-                             "D:\\Apps\\RavlinProg"}) {
+  for (const char* folder :
+       {"/opt/ravlin/RavlinProg/", "/opt/ravlin/RavlinProg", "D:\\Apps\\RavlinProg\\", "D:\\Apps\\RavlinProg"}) {
     EXPECT_EQ(MakeInf("[SourceDisksNames]\n<Add Source Disk Names>\n", folder), "[SourceDisksNames]\n" + disks)
         << folder;
   }
@@ -67,8 +67,7 @@ TEST_F(InfTest, MissingTemplateOrFolderFailsWithAMessage) {
   ppd.Close();
   EXPECT_FALSE(ppd.CreateInf(dir_ / "ppd", "/p/Prog/"));
   ASSERT_EQ(ui_.Messages().size(), 1u);
-  EXPECT_EQ(ui_.Messages()[0].text,
-            "No such file or directory: " + dir_ / "configurator/dat/templates/ravlininf.dat");
+  EXPECT_EQ(ui_.Messages()[0].text, "No such file or directory: " + dir_ / "configurator/dat/templates/ravlininf.dat");
   EXPECT_FALSE(rvc::test::FileExists(dir_ / "ppd/ravlin.inf"));
 
   WriteFile(dir_ / "configurator/dat/templates/ravlininf.dat", "x\n");

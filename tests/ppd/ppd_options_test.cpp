@@ -92,7 +92,6 @@ TEST_F(PpdOptionsTest, ResolutionKeywordsAndNames) {
   ASSERT_TRUE(fixed);
   EXPECT_EQ(fixed->FileName, "FIXED.PPD");
   EXPECT_EQ(fixed->Resolutions, std::vector<double>{600});
-
 }
 
 TEST_F(PpdOptionsTest, NotAPpdGivesNothingAfterAMessage) {

@@ -42,37 +42,39 @@ TEST_F(SectionTest, ConfigurationSets) {
   const std::vector<std::string> names = {"Standard", "max size", "Proof configuration for the glossy paper 2024",
                                           std::string(40, 'c')};
   ExpectGolden(Section("<Add Configuration Sets>\n",
-                        [&](CCreatePpd& p) { EXPECT_EQ(p.AddConfigurationSets("max size", names, 4), 1); }),
+                       [&](CCreatePpd& p) { EXPECT_EQ(p.AddConfigurationSets("max size", names, 4), 1); }),
                "configurations.ppd");
   // No configurations: "Unknown", whatever the names and default.
-  const std::string none =
-      Section("<Add Configuration Sets>\n",
-               [&](CCreatePpd& p) { EXPECT_EQ(p.AddConfigurationSets("Standard", names, 0), 1); });
+  const std::string none = Section("<Add Configuration Sets>\n",
+                                   [&](CCreatePpd& p) { EXPECT_EQ(p.AddConfigurationSets("Standard", names, 0), 1); });
   ExpectGolden(none, "configurations_none.ppd");
-  EXPECT_EQ(Section("<Add Configuration Sets>\n",
-                     [](CCreatePpd& p) { EXPECT_EQ(p.AddConfigurationSets("", {}, -1), 1); }),
-            none);
+  EXPECT_EQ(
+      Section("<Add Configuration Sets>\n", [](CCreatePpd& p) { EXPECT_EQ(p.AddConfigurationSets("", {}, -1), 1); }),
+      none);
 }
 
 TEST_F(SectionTest, ProofConfigurations) {
   ExpectGolden(Section("<Add Configuration Sets>\n",
-                        [](CCreatePpd& p) {
-                          EXPECT_EQ(p.AddProofConfigurations("Contract_720", {"Contract_720", "Contract 1440", "Draft"},
-                                                             {720, 1440, 360.5}, 3),
-                                    1);
-                        }),
+                       [](CCreatePpd& p) {
+                         EXPECT_EQ(p.AddProofConfigurations("Contract_720", {"Contract_720", "Contract 1440", "Draft"},
+                                                            {720, 1440, 360.5}, 3),
+                                   1);
+                       }),
                "proof_configurations.ppd");
   ExpectGolden(Section("<Add Configuration Sets>\n",
-                        [](CCreatePpd& p) { EXPECT_EQ(p.AddProofConfigurations("", {}, {}, 0), 1); }),
+                       [](CCreatePpd& p) { EXPECT_EQ(p.AddProofConfigurations("", {}, {}, 0), 1); }),
                "proof_configurations_none.ppd");
 }
 
 TEST_F(SectionTest, ResolutionList) {
   ExpectGolden(Section("<Add Resolution List>\n",
-                        [](CCreatePpd& p) { EXPECT_EQ(p.AddResolutionList({1200, 2540.5, 2400}, 1), 1); }),
+                       [](CCreatePpd& p) {
+                         EXPECT_EQ(p.AddResolutionList({1200, 2540.5, 2400}, 1), 1);
+                       }),
                "resolutions.ppd");
   auto defaultLine = [&](const std::vector<double>& resolutions, int index) {
-    const std::string ppd = Generate("<Add Resolution List>\n", [&](CCreatePpd& p) { p.AddResolutionList(resolutions, index); });
+    const std::string ppd =
+        Generate("<Add Resolution List>\n", [&](CCreatePpd& p) { p.AddResolutionList(resolutions, index); });
     return ppd.substr(0, ppd.find('\n'));
   };
   // A default whose integer part is 0, or outside the list, falls back to the first.
@@ -86,7 +88,7 @@ TEST_F(SectionTest, ResolutionList) {
 
 TEST_F(SectionTest, PixelClockAndPerimeter) {
   ExpectGolden(Section("<Add PixelClock>\n*% between\n<Add Perimeter>\n",
-                        [](CCreatePpd& p) { EXPECT_EQ(p.AddPixelClockAndPerimeter(40, 12345), 1); }),
+                       [](CCreatePpd& p) { EXPECT_EQ(p.AddPixelClockAndPerimeter(40, 12345), 1); }),
                "pixel_clock.ppd");
   // Without the perimeter's placeholder the pixel clock stays and the rest is kept.
   const std::string ppd = Generate("<Add PixelClock>\nrest\n<Add End Comments>\n", [](CCreatePpd& p) {
@@ -162,11 +164,11 @@ TEST_F(SectionTest, PaperSizesOfPpdInfo) {
 TEST_F(SectionTest, PageSizesUpToALastMissingPlaceholder) {
   // Without "<Add PaperDimension>" both files go back to just after the last handled
   // placeholder; the custom page size then finds its own.
-  const std::string ppd = Generate("<Add PageSize>\nkept\n<Add PageRegion>\nsearched\n<Add CustomPageSize>\n",
-                                   [](CCreatePpd& p) {
-                                     EXPECT_EQ(p.AddPageSizes(600, 800, {}), -1);
-                                     EXPECT_EQ(p.AddCustomPageSize(1, 2), 1);
-                                   });
+  const std::string ppd =
+      Generate("<Add PageSize>\nkept\n<Add PageRegion>\nsearched\n<Add CustomPageSize>\n", [](CCreatePpd& p) {
+        EXPECT_EQ(p.AddPageSizes(600, 800, {}), -1);
+        EXPECT_EQ(p.AddCustomPageSize(1, 2), 1);
+      });
   EXPECT_EQ(ppd.substr(0, ppd.find("*ParamCustomPageSize")),
             "\t/Exact [600 800]\n"
             "\t/ame_Longer_Than_Twenty-Eight [100 200]\n"
@@ -206,30 +208,38 @@ TEST_F(SectionTest, PageSizesNeedPpdInfo) {
 }
 
 TEST_F(SectionTest, CustomPageSize) {
-  ExpectGolden(Section("<Add CustomPageSize>\n",
-                        [](CCreatePpd& p) { EXPECT_EQ(p.AddCustomPageSize(2880, 2160), 1); }),
+  ExpectGolden(Section("<Add CustomPageSize>\n", [](CCreatePpd& p) { EXPECT_EQ(p.AddCustomPageSize(2880, 2160), 1); }),
                "custom_page_size.ppd");
 }
 
 TEST_F(SectionTest, HalftoneInformation) {
   ExpectGolden(Section("<Add Halftone Information>\n",
-                        [](CCreatePpd& p) { EXPECT_EQ(p.AddHalftoneInformation({2400, 2540.5}), 1); }),
+                       [](CCreatePpd& p) {
+                         EXPECT_EQ(p.AddHalftoneInformation({2400, 2540.5}), 1);
+                       }),
                "halftone_binary.ppd");
   // Eight bits per spot: the frequency follows the resolution; 2400 is the reference.
-  ExpectGolden(Section("<Add Halftone Information>\n",
-                        [](CCreatePpd& p) { EXPECT_EQ(p.AddHalftoneInformation({200, 2400, 300}), 1); },
-                        ScreenMode::EightBitsPerSpot),
+  ExpectGolden(Section(
+                   "<Add Halftone Information>\n",
+                   [](CCreatePpd& p) {
+                     EXPECT_EQ(p.AddHalftoneInformation({200, 2400, 300}), 1);
+                   },
+                   ScreenMode::EightBitsPerSpot),
                "halftone_eightbit.ppd");
   // Only resolutions below 300 dpi: the first is the reference.
-  const std::string low = Generate("<Add Halftone Information>\n", [](CCreatePpd& p) { p.AddHalftoneInformation({200, 299}); },
-                                   ScreenMode::EightBitsPerSpot);
+  const std::string low = Generate(
+      "<Add Halftone Information>\n",
+      [](CCreatePpd& p) {
+        p.AddHalftoneInformation({200, 299});
+      },
+      ScreenMode::EightBitsPerSpot);
   EXPECT_EQ(low.substr(0, low.find("*%")), "*ScreenFreq: \"11\"\n*ScreenAngle: \"75\"\n");
 }
 
 TEST_F(SectionTest, ScreeningBinary) {
   // One resolution: 31 offset and 31 flexo blocks, 50 to 200 lpi.
-  const std::string ppd = Section("<Add Screening information>\n",
-                                   [](CCreatePpd& p) { EXPECT_EQ(p.AddScreeningInformation({2400}), 1); });
+  const std::string ppd =
+      Section("<Add Screening information>\n", [](CCreatePpd& p) { EXPECT_EQ(p.AddScreeningInformation({2400}), 1); });
   ExpectGolden(ppd, "screening_binary.ppd");
   size_t blocks = 0;
   for (size_t at = ppd.find("*% ====="); at != std::string::npos; at = ppd.find("*% =====", at + 1)) ++blocks;
@@ -249,13 +259,19 @@ TEST_F(SectionTest, ScreeningBinary) {
 }
 
 TEST_F(SectionTest, ScreeningEightBitsPerSpot) {
-  ExpectGolden(Section("<Add Screening information>\n",
-                        [](CCreatePpd& p) { EXPECT_EQ(p.AddScreeningInformation({200, 2400}), 1); },
-                        ScreenMode::EightBitsPerSpot),
+  ExpectGolden(Section(
+                   "<Add Screening information>\n",
+                   [](CCreatePpd& p) {
+                     EXPECT_EQ(p.AddScreeningInformation({200, 2400}), 1);
+                   },
+                   ScreenMode::EightBitsPerSpot),
                "screening_eightbit.ppd");
-  const std::string low = Generate("<Add Screening information>\n", [](CCreatePpd& p) {
-    p.AddScreeningInformation({72.5, 150});
-  }, ScreenMode::EightBitsPerSpot);
+  const std::string low = Generate(
+      "<Add Screening information>\n",
+      [](CCreatePpd& p) {
+        p.AddScreeningInformation({72.5, 150});
+      },
+      ScreenMode::EightBitsPerSpot);
   EXPECT_EQ(low.substr(0, low.find('\n')), "*DefaultColorSep: ProcessBlack.4lpi.72dpi.Unscreened/4 lpi / Unscreened72");
   EXPECT_NE(low.find("*% Settings for 72.5ppi, 4 lpi / Unscreened ="), std::string::npos);
 }

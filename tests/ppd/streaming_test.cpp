@@ -3,8 +3,8 @@
 #include <malloc.h>
 
 #include <atomic>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 
 #include "tests/ppd/ppd_test_support.h"
@@ -53,8 +53,9 @@ long long PeakHeapOf(const std::function<void()>& work) {
 }
 
 TEST_F(StreamingTest, HeapDoesNotGrowWithTheSizeOfThePpd) {
-  WriteFile(dir_ / "template.ppd", "*PPD-Adobe: \"4.3\"\n<Add Resolution List>\n<Add Halftone Information>\n"
-                                   "<Add Screening information>\n<Add End Comments>\n");
+  WriteFile(dir_ / "template.ppd",
+            "*PPD-Adobe: \"4.3\"\n<Add Resolution List>\n<Add Halftone Information>\n"
+            "<Add Screening information>\n<Add End Comments>\n");
   auto generate = [&](int count, uint64_t& size) {
     std::vector<double> resolutions;
     for (int i = 0; i < count; ++i) resolutions.push_back(1000 + 10 * i);
@@ -84,8 +85,10 @@ TEST_F(StreamingTest, HeapDoesNotGrowWithTheSizeOfThePpd) {
 
 TEST_F(StreamingTest, HeapDoesNotGrowWithTheSizeOfTheTemplate) {
   std::string filler;
-  for (int i = 0; i < 100000; ++i) filler += "*% a line of the template that is simply copied, number " + std::to_string(i) + "\n";
-  WriteFile(dir_ / "template.ppd", "<Add Names>\n" + filler + "<Add CustomPageSize>\n" + filler + "<Add End Comments>\n");
+  for (int i = 0; i < 100000; ++i)
+    filler += "*% a line of the template that is simply copied, number " + std::to_string(i) + "\n";
+  WriteFile(dir_ / "template.ppd",
+            "<Add Names>\n" + filler + "<Add CustomPageSize>\n" + filler + "<Add End Comments>\n");
   const long long peak = PeakHeapOf([&] {
     CCreatePpd ppd;
     ppd.OpenFiles(dir_ / "template.ppd", dir_ / "ppd", "Generic", "Ravlin", 3, ScreenMode::Binary);
