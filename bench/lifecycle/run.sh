@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Dispatcher creation against `cp -r` of the source dispatcher's folder, in one run.
+#
+# Lays the sample installation out in a temporary folder, puts 200 MB of job files into
+# the folder of Tiffmono's first dispatcher and then, ROUNDS times in alternation, copies
+# that folder with `cp -r` and creates a dispatcher from it (CreateDispatcher with the
+# source's queue setup, through the driver, process start and flavour loading included).
+# Each round starts from a synced disk with the previous copy removed. The table shows
+# the median wall time, user + system time, and wall time with the write-back of the
+# dirty pages ("wall + sync"); "inside" is the time of CreateDispatcher alone, of its
+# folder copy (step 6) and of the other building steps. Ratios are against cp -r; the
+# goal is at most 1.2.
+#
+#   bench/lifecycle/run.sh                 # ROUNDS=5, MB=200, in $TMPDIR (or /tmp)
+#   ROUNDS=3 MB=50 BENCH_DIR=/data bench/lifecycle/run.sh
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+build=$root/build-bench-create
+rounds=${ROUNDS:-5}
+megabytes=${MB:-200}
+parent=${BENCH_DIR:-${TMPDIR:-/tmp}}
+
+echo "building the driver (Release) in $build"
+cmake -S bench/lifecycle -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+ninja -C "$build" -j2 create_dispatcher_bench >/dev/null
+driver=$build/create_dispatcher_bench
+
+need_kb=$(((megabytes * 3 + 50) * 1024))
+free_kb=$(df -Pk "$parent" | awk 'NR == 2 {print $4}')
+if ((free_kb < need_kb)); then
+  echo "need $((need_kb / 1024)) MB free in $parent, have $((free_kb / 1024)) MB" >&2
+  exit 1
+fi
+
+work=$(mktemp -d "$parent/create-dispatcher-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+install=$work/ravlin
+"$root/scripts/lay_out_sample.sh" "$install" >/dev/null
+export RAVLIN_ENVIRONMENT_FILE=$install/environment
+src=$install/data/Tiffmono/Tiffmono
+created=$install/data/Tiffmono/Bench
+copied=$work/copy
+
+echo "generating $megabytes MB in $src"
+"$driver" generate "$src" "$megabytes"
+sync
+echo "source: $(find "$src" -type f | wc -l) files, $(du -sm "$src" | cut -f1) MB on $(df -PT "$parent" | awk 'NR == 2 {print $2}')"
+
+now_ms() { date +%s%3N; }
+
+# run <label> <command...>: one timed round; appends "wall cpu wall+sync" in milliseconds
+# to the label's file.
+run() {
+  local label=$1
+  shift
+  local real user sys start end
+  if ! { TIMEFORMAT='%3R %3U %3S'; time "$@" >"$work/stdout" 2>"$work/stderr"; } 2>"$work/time"; then
+    cat "$work/stderr" >&2
+    exit 1
+  fi
+  start=$(now_ms)
+  sync
+  end=$(now_ms)
+  read -r real user sys <"$work/time"
+  awk -v r="$real" -v u="$user" -v s="$sys" -v w="$((end - start))" \
+    'BEGIN {printf "%d %d %d\n", r * 1000, (u + s) * 1000, r * 1000 + w}' >>"$work/$label.times"
+}
+
+clean() {
+  rm -rf "$copied" "$created" "$install/hotfolders"
+  sync
+}
+
+copy_round() {
+  clean
+  run cp cp -r "$src" "$copied"
+}
+create_round() {
+  clean
+  run CreateDispatcher "$driver" create Tiffmono Bench
+  head -n 1 "$work/stdout" >>"$work/inside.times"
+}
+# The order alternates, so that neither tool always runs after the other.
+for ((round = 1; round <= rounds; round++)); do
+  printf 'round %d/%d\n' "$round" "$rounds"
+  if ((round % 2)); then copy_round; create_round; else create_round; copy_round; fi
+  if ((round == 1)); then
+    diff -r "$src/jobs0" "$created/jobs0" >/dev/null || { echo "the new dispatcher lacks the source's files" >&2; exit 1; }
+  fi
+done
+clean
+
+# stats <file> <column>: median, min and max.
+stats() {
+  cut -d' ' -f"$2" "$work/$1.times" | sort -n | awk '{v[NR] = $1} END {
+    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+    printf "%d %d %d", m, v[1], v[NR]}'
+}
+
+echo
+echo "median of $rounds rounds in milliseconds (min-max); ratio = tool / cp -r"
+printf '%-18s %20s %6s %20s %6s %20s %6s\n' tool wall ratio cpu ratio "wall + sync" ratio
+for label in cp CreateDispatcher; do
+  line=$(printf '%-18s' "$label")
+  for column in 1 2 3; do
+    read -r m lo hi <<<"$(stats "$label" "$column")"
+    read -r base _ _ <<<"$(stats cp "$column")"
+    line+=$(printf ' %6d (%5d-%5d) %6.2f' "$m" "$lo" "$hi" "$(awk -v a="$m" -v b="$base" 'BEGIN {print a / b}')")
+  done
+  echo "$line"
+done
+# Inside the driver: CreateDispatcher as a whole, and of it the folder copy and the
+# other building steps.
+for column in 1 3 4; do
+  read -r m lo hi <<<"$(stats inside "$column")"
+  case $column in 1) what="inside: all" ;; 3) what="inside: copy" ;; 4) what="inside: other" ;; esac
+  printf '%-18s %6d (%5d-%5d)\n' "$what" "$m" "$lo" "$hi"
+done
