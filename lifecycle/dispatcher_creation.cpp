@@ -351,9 +351,13 @@ void CCreation::Register() {
   CDispatcher& added = in_.appendToList ? list_.Add(target_) : InsertAfterFirst(list_, target_);
   store::CDispatcherList& list = list_;
   CDispatcher* entry = &added;
-  journal_.OnRollback([&list, entry, current] {
+  const int base = T().Base;
+  const bool wasInUse = list.SeparatorInUse(base);
+  list.SetSeparatorInUse(base, true);
+  journal_.OnRollback([&list, entry, current, base, wasInUse] {
     list.Remove(*entry);
     list.SetCurrent(current);
+    list.SetSeparatorInUse(base, wasInUse);
   });
 }
 
@@ -399,7 +403,11 @@ void CCreation::PpdAndConfiguration() {
     Trace("A copy of used ppd file can be found at : " + destination);
   }
 
-  ripconfig::RavlcfgHandle* cfg = ripconfig::ravlcfg_open(InNew("\\data\\zv_config.res"));
+  struct Close {
+    ripconfig::RavlcfgHandle* handle;
+    ~Close() { ripconfig::ravlcfg_close(&handle); }
+  } open{ripconfig::ravlcfg_open(InNew("\\data\\zv_config.res"))};
+  ripconfig::RavlcfgHandle* cfg = open.handle;
   if (cfg == nullptr) {
     ui::ShowMessage(MessageText(158), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
     return;
@@ -416,7 +424,6 @@ void CCreation::PpdAndConfiguration() {
     e.Report();
   }
   if (!generated) Trace("Ppd files couldn't be created");
-  ripconfig::ravlcfg_close(&cfg);
 }
 
 }  // namespace
@@ -443,7 +450,12 @@ bool CreateDispatcher(CreateDispatcherInputs& inputs) {
     creation.Rollback();
     throw;
   }
-  creation.PpdAndConfiguration();
+  // The dispatcher exists from here on; what goes wrong with its PPD is reported only.
+  try {
+    creation.PpdAndConfiguration();
+  } catch (const CRvcException& e) {
+    e.Report();
+  }
   return true;
 }
 

@@ -45,6 +45,12 @@ std::vector<Row> Rows(const store::CDispatcherList& list) {
   return rows;
 }
 
+std::vector<bool> Separators(const store::CDispatcherList& list) {
+  std::vector<bool> used;
+  for (int base = 0; base <= 9; ++base) used.push_back(list.SeparatorInUse(base));
+  return used;
+}
+
 class RollbackTest : public ::testing::Test {
  protected:
   RollbackTest() : root_(dir_.Path() + "ravlin") {
@@ -114,6 +120,7 @@ class RollbackTest : public ::testing::Test {
 TEST_F(RollbackTest, AFailureAtAnyBuildingStepLeavesEverythingAsItWas) {
   const auto tree = Tree(root_);
   const auto rows = Rows(*flavour_->DispatcherList);
+  const auto separators = Separators(*flavour_->DispatcherList);
   flavour_->DispatcherList->SetCurrent(1);
   int reached = 0;
   for (int step = 6; step <= 28; ++step) {
@@ -131,6 +138,7 @@ TEST_F(RollbackTest, AFailureAtAnyBuildingStepLeavesEverythingAsItWas) {
     EXPECT_EQ(ui_.Messages().back().title, "Error");
     EXPECT_EQ(Tree(root_), tree);
     EXPECT_EQ(Rows(*flavour_->DispatcherList), rows);
+    EXPECT_EQ(Separators(*flavour_->DispatcherList), separators);
     EXPECT_EQ(flavour_->DispatcherList->Current(), 1);
   }
 
@@ -149,6 +157,7 @@ TEST_F(RollbackTest, AFailureAtAnyBuildingStepLeavesEverythingAsItWas) {
   EXPECT_EQ(flavour_->DispatcherList->GetCount(), 3);
   EXPECT_EQ(flavour_->DispatcherList->GetAt(1).Record.Name, "Press2");
   EXPECT_EQ(flavour_->DispatcherList->Current(), 2);  // still Velmora1
+  EXPECT_TRUE(flavour_->DispatcherList->SeparatorInUse(2));
 }
 
 TEST_F(RollbackTest, OtherExceptionsAreRolledBackAndPassedOn) {
