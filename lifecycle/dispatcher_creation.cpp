@@ -276,8 +276,7 @@ void CCreation::NormaliseSwapFiles() {
     if (utils_.ReplaceInTextFile(files.back(), "\\" + first + "\\", "\\" + T().Folder + "\\")) complete = false;
   }
   if (!complete) {
-    ui::ShowMessage("Please check swapfile settings!", frame::kApplicationName, ui::Buttons::Ok,
-                    ui::Icon::Exclamation);
+    ui::ShowMessage("Please check swapfile settings!", frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
     Trace("Incomplete swapfile settings");
     return;
   }
@@ -390,8 +389,8 @@ void CCreation::PpdAndConfiguration() {
     if (!inPlace) {
       std::string error;
       errno = 0;
-      const platform::CopyOutcome outcome = platform::CopyFile(
-          platform::ResolveNoCase(in_.ppdPath), destination, platform::CopyRequest{true, true}, &error);
+      const platform::CopyOutcome outcome = platform::CopyFile(platform::ResolveNoCase(in_.ppdPath), destination,
+                                                               platform::CopyRequest{true, true}, &error);
       if (outcome == platform::CopyOutcome::kFailed) {
         const int cause = errno;
         ui::ShowMessage(std::string(std::strerror(cause != 0 ? cause : EIO)) + "\n" + in_.ppdPath,
@@ -521,7 +520,8 @@ void AdaptQueueSetup(const std::string& serversIni, const CDispatcher& source, c
   for (int i = 0; store::CQueue* queue = store::CQueueList::GetQueue(i); ++i) {
     const std::string kind = platform::ToLowerAscii(queue->Class);
     if (kind == "pap" || kind == "npipe") {
-      if (t.Name != s.Name && !ReplaceFirstNoCase(queue->Name, s.Name, t.Name)) RenumberFirstDigits(queue->Name, t.Base);
+      if (t.Name != s.Name && !ReplaceFirstNoCase(queue->Name, s.Name, t.Name))
+        RenumberFirstDigits(queue->Name, t.Base);
     } else if (kind == "hf") {
       if (t.Folder != s.Folder && !ReplaceFirstNoCase(queue->Folder, s.Folder, t.Folder) && renumberHotFolders) {
         RenumberFirstDigits(queue->Folder, t.Base);

@@ -40,14 +40,14 @@ struct CreateDispatcherInputs {
   // The new dispatcher: Name, Type, Folder, Base (-1 = none) and CommandPort filled in.
   // Name and Folder are normalised (blanks to "_") in place.
   store::CDispatcher* target = nullptr;
-  int vdpMode = 0;  // Dedezi: 0 "STATIC", 1 "VDP"
-  bool dropQueueSetup = false;        // start without the source's queues and operator presets
-  std::string ppdPath;                // PPD chosen by the operator, or empty
+  int vdpMode = 0;                       // Dedezi: 0 "STATIC", 1 "VDP"
+  bool dropQueueSetup = false;           // start without the source's queues and operator presets
+  std::string ppdPath;                   // PPD chosen by the operator, or empty
   std::optional<PpdOptions> ppdOptions;  // that PPD as parsed; used only with a ppdPath
-  bool skipChecks = false;            // skip the port separator and name-uniqueness checks
-  bool announce = true;               // show the final information message
-  bool appendToList = true;           // else inserted right after the first entry
-  bool renumberHotFolders = false;    // passed on to AdaptQueueSetup
+  bool skipChecks = false;               // skip the port separator and name-uniqueness checks
+  bool announce = true;                  // show the final information message
+  bool appendToList = true;              // else inserted right after the first entry
+  bool renumberHotFolders = false;       // passed on to AdaptQueueSetup
 
   // What creation needs of the flavour.
   store::CDispatcherList* dispatchers = nullptr;

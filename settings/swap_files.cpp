@@ -36,8 +36,8 @@ void CSwapfiles::Load(int file) {
   while (std::getline(in, line)) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
     line = platform::ToLowerAscii(line);
-    if (line.empty() || line.find("persistent") != std::string::npos ||
-        line.find("volatile") != std::string::npos || line.find('#') != std::string::npos) {
+    if (line.empty() || line.find("persistent") != std::string::npos || line.find("volatile") != std::string::npos ||
+        line.find('#') != std::string::npos) {
       continue;
     }
     if (Holds(entries, line)) continue;

@@ -59,8 +59,8 @@ int Create(const std::string& key, const std::string& folder) {
   target.Record.Name = "Bench";
   target.Record.Folder = folder;
   target.Record.Base = list.LowestFreeSeparator();
-  target.Record.CommandPort = target.Record.CommandPort / 1000 * 1000 + target.Record.Base * 100 +
-                              target.Record.CommandPort % 100;
+  target.Record.CommandPort =
+      target.Record.CommandPort / 1000 * 1000 + target.Record.Base * 100 + target.Record.CommandPort % 100;
 
   rvc::lifecycle::CreateDispatcherInputs in;
   in.source = &source;
@@ -77,7 +77,9 @@ int Create(const std::string& key, const std::string& folder) {
   const auto start = Clock::now();
   const bool created = rvc::lifecycle::CreateDispatcher(in);
   const auto end = Clock::now();
-  auto ms = [](Clock::duration d) { return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()); };
+  auto ms = [](Clock::duration d) {
+    return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+  };
   // Total, checks, copy (step 6), steps 7 to 28, PPD part.
   std::printf("%lld %lld %lld %lld %lld\n", ms(end - start), ms(steps[6] - start), ms(steps[7] - steps[6]),
               ms(steps[28] - steps[7]), ms(end - steps[28]));

@@ -59,10 +59,12 @@ class RollbackTest : public ::testing::Test {
       fs::copy(std::string(RVC_SOURCE_DIR) + "/sample/" + part, root_ + "/" + part, fs::copy_options::recursive);
     }
     for (const char* folder : {"tmp", "desktop", "programs"}) fs::create_directories(root_ + "/" + folder);
-    const std::pair<const char*, std::string> values[] = {
-        {"RAVLIN_ENVIRONMENT_FILE", root_ + "/no-environment"}, {"RAVLIN_SAMPLE_ROOT", root_},
-        {"KW_DATA_RAVLINCONFIG", root_ + "/config"},           {"TMP", root_ + "/tmp"},
-        {"RAVLIN_DESKTOP_DIR", root_ + "/desktop"},            {"RAVLIN_PROGRAMS_DIR", root_ + "/programs"}};
+    const std::pair<const char*, std::string> values[] = {{"RAVLIN_ENVIRONMENT_FILE", root_ + "/no-environment"},
+                                                          {"RAVLIN_SAMPLE_ROOT", root_},
+                                                          {"KW_DATA_RAVLINCONFIG", root_ + "/config"},
+                                                          {"TMP", root_ + "/tmp"},
+                                                          {"RAVLIN_DESKTOP_DIR", root_ + "/desktop"},
+                                                          {"RAVLIN_PROGRAMS_DIR", root_ + "/programs"}};
     for (const auto& [name, value] : values) env_.push_back(std::make_unique<test::ScopedEnv>(name, value));
 
     frame::CatalogueOptions options;
@@ -74,9 +76,13 @@ class RollbackTest : public ::testing::Test {
     // installations, so that creating the new one makes the "Orva" group. A launcher
     // whose name differs from the new one's only in case is replaced by it.
     store::CShortcuts shortcuts;
-    store::NewDispatcherShortcut launcher{"Velmora1", "10.1", "/opt/ravlin/bin/dispatcher",
+    store::NewDispatcherShortcut launcher{"Velmora1",
+                                          "10.1",
+                                          "/opt/ravlin/bin/dispatcher",
                                           store::CShortcuts::DispatcherArguments("Sheetfed_Plate", "Velmora1"),
-                                          root_ + "/prog", "", ""};
+                                          root_ + "/prog",
+                                          "",
+                                          ""};
     shortcuts.CreateDispatcherShortcut(launcher, true);
     fs::create_directories(root_ + "/programs/Orva-Graphics");
     fs::rename(shortcuts.CreateDispatcherShortcut(launcher, false),

@@ -55,7 +55,9 @@ class RecordingGenerator : public IPpdGenerator {
   std::vector<std::string> names, folders, configs;
 };
 
-auto Fields(const store::DispatcherRecord& r) { return std::tie(r.Flavour, r.Name, r.Type, r.Folder, r.Base, r.CommandPort); }
+auto Fields(const store::DispatcherRecord& r) {
+  return std::tie(r.Flavour, r.Name, r.Type, r.Folder, r.Base, r.CommandPort);
+}
 
 // A copy of the sample installation with its environment, a headless user interface and
 // a flavour loaded from the catalogue as the program does.
@@ -63,10 +65,15 @@ class CreationTest : public ::testing::Test {
  protected:
   CreationTest()
       : root_(dir_.Path() + "ravlin"),
-        env_{{"RAVLIN_ENVIRONMENT_FILE", root_ + "/no-environment"}, {"RAVLIN_SAMPLE_ROOT", root_},
-             {"KW_DATA_RAVLINCONFIG", root_ + "/config"}, {"KW_PROG_RAVLINCONFIG", root_ + "/configurator"},
-             {"KW_DATA_TRP", root_ + "/trp"}, {"KW_DATA_SCREENS", root_ + "/screens"}, {"TMP", root_ + "/tmp"},
-             {"RAVLIN_DESKTOP_DIR", root_ + "/desktop"}, {"RAVLIN_PROGRAMS_DIR", root_ + "/programs"}} {
+        env_{{"RAVLIN_ENVIRONMENT_FILE", root_ + "/no-environment"},
+             {"RAVLIN_SAMPLE_ROOT", root_},
+             {"KW_DATA_RAVLINCONFIG", root_ + "/config"},
+             {"KW_PROG_RAVLINCONFIG", root_ + "/configurator"},
+             {"KW_DATA_TRP", root_ + "/trp"},
+             {"KW_DATA_SCREENS", root_ + "/screens"},
+             {"TMP", root_ + "/tmp"},
+             {"RAVLIN_DESKTOP_DIR", root_ + "/desktop"},
+             {"RAVLIN_PROGRAMS_DIR", root_ + "/programs"}} {
     // Only what the tests use is copied (copies are slow on a loaded machine); Load adds
     // the flavour's own folders.
     for (const char* part : {"config", "configurator", "ppds"}) Copy(part);
@@ -111,8 +118,13 @@ class CreationTest : public ::testing::Test {
   // A launcher for an existing dispatcher in both places.
   void MakeLaunchers(const std::string& name, const std::string& folder) {
     store::CShortcuts shortcuts;
-    store::NewDispatcherShortcut launcher{name, "10.1", "/opt/ravlin/bin/dispatcher",
-                                          store::CShortcuts::DispatcherArguments(folder, name), root_ + "/prog", "", ""};
+    store::NewDispatcherShortcut launcher{name,
+                                          "10.1",
+                                          "/opt/ravlin/bin/dispatcher",
+                                          store::CShortcuts::DispatcherArguments(folder, name),
+                                          root_ + "/prog",
+                                          "",
+                                          ""};
     shortcuts.CreateDispatcherShortcut(launcher, true);
     shortcuts.CreateDispatcherShortcut(launcher, false);
   }
@@ -163,8 +175,9 @@ TEST_F(CreationTest, PpdDispatcherFromTheFactoryDefault) {
   store::CDispatcherList& list = *tiff.DispatcherList;
   ASSERT_EQ(list.GetCount(), 4);
   const store::CDispatcher& added = list.GetAt(3);
-  EXPECT_EQ(Fields(added.Record), std::make_tuple(std::string("Tiffmono"), std::string("Mono2_OrvaTiffsetter"),
-                                                  std::string("Generic_FromPPD"), std::string("Generic_FromPPD_2"), 2, 5204));
+  EXPECT_EQ(Fields(added.Record),
+            std::make_tuple(std::string("Tiffmono"), std::string("Mono2_OrvaTiffsetter"),
+                            std::string("Generic_FromPPD"), std::string("Generic_FromPPD_2"), 2, 5204));
   EXPECT_EQ(added.Path(), Data("Tiffmono") + "Generic_FromPPD_2");
 
   const std::string data = Data("Tiffmono") + "Generic_FromPPD_2/data/";
@@ -176,8 +189,8 @@ TEST_F(CreationTest, PpdDispatcherFromTheFactoryDefault) {
   EXPECT_EQ(Item(ini, "global", "papname"), "Mono2_OrvaTiffsetter_AT");
   EXPECT_EQ(Item(ini, "global", "pipename"), "Mono2_OrvaTiffsetter_pipe");
   EXPECT_EQ(Item(ini, "global", "kw_cpu"), "Mono2_OrvaTiffsetter");
-  EXPECT_EQ(Item(ini, "device", "driver"), "tiffgro_ppd");     // from the new type's template
-  EXPECT_EQ(Item(ini, "environment", "RIP_MEMORY"), "768");    // Mono's customisation
+  EXPECT_EQ(Item(ini, "device", "driver"), "tiffgro_ppd");   // from the new type's template
+  EXPECT_EQ(Item(ini, "environment", "RIP_MEMORY"), "768");  // Mono's customisation
   EXPECT_EQ(Item(ini, "PavoNet", "commandport"), "5204");
   EXPECT_EQ(Item(ini, "PavoNet", "tcp_status"), "5205");
   EXPECT_EQ(Item(ini, "PavoNet", "tcp_preview"), "5206");
@@ -211,7 +224,8 @@ TEST_F(CreationTest, PpdDispatcherFromTheFactoryDefault) {
 
   // The PPD copy and the configuration taken from it.
   EXPECT_EQ(ReadFile(data + "OrvaTiffsetter.ppd"), ReadFile(ppd));
-  EXPECT_NE(Trace().find("A copy of used ppd file can be found at : " + data + "OrvaTiffsetter.ppd"), std::string::npos);
+  EXPECT_NE(Trace().find("A copy of used ppd file can be found at : " + data + "OrvaTiffsetter.ppd"),
+            std::string::npos);
   std::unique_ptr<ripconfig::ConfigurationStore> cfg = ripconfig::ConfigurationStore::Open(data + "zv_config.res");
   ASSERT_TRUE(cfg);
   EXPECT_EQ(cfg->Base().origin, "FROM_PPD_OrvaTiffsetter");
@@ -281,9 +295,10 @@ TEST_F(CreationTest, DedeziInBothVdpModesWithACopiedQueueSetup) {
   EXPECT_TRUE(fs::is_directory(root_ + "/hotfolders/Digital_Press/PDF"));
   EXPECT_TRUE(FileExists(data + "operator.usr"));
   EXPECT_TRUE(FileExists(data + "nightshift.usr"));
-  EXPECT_EQ(ReadFile(data + "swap_0.sfd"),
-            "[persistent]\n%kw_data_tamrix%\\digital_press\\swapfiles\\ps\n%kw_data_tamrix%\\digital_press\\swapfiles\\ps2\n"
-            "[volatile]\n%kw_data_tamrix%\\digital_press\\swapfiles\\ps\n%kw_data_tamrix%\\digital_press\\swapfiles\\ps2\n");
+  EXPECT_EQ(
+      ReadFile(data + "swap_0.sfd"),
+      "[persistent]\n%kw_data_tamrix%\\digital_press\\swapfiles\\ps\n%kw_data_tamrix%\\digital_press\\swapfiles\\ps2\n"
+      "[volatile]\n%kw_data_tamrix%\\digital_press\\swapfiles\\ps\n%kw_data_tamrix%\\digital_press\\swapfiles\\ps2\n");
   EXPECT_FALSE(FileExists(data + "Velmora1.ppd"));
 
   // No launcher to copy from: two warnings, and the dispatcher exists all the same.
@@ -306,7 +321,8 @@ TEST_F(CreationTest, DedeziInBothVdpModesWithACopiedQueueSetup) {
   EXPECT_EQ(Item(Data("Dedezi") + "Dedezi/data/zvDedezi_dispatcher.ini", "environment", "VDP_MODE"), "VDP");
 
   std::vector<std::string> names;
-  for (int i = 0; i < dedezi.DispatcherList->GetCount(); ++i) names.push_back(dedezi.DispatcherList->GetAt(i).Record.Name);
+  for (int i = 0; i < dedezi.DispatcherList->GetCount(); ++i)
+    names.push_back(dedezi.DispatcherList->GetAt(i).Record.Name);
   EXPECT_EQ(names, (std::vector<std::string>{"Velmora", "Press2", "Velmora1", "Press3"}));
   EXPECT_TRUE(generator_.names.size() == 2);
 }

@@ -43,8 +43,10 @@ TEST_F(SwapfilesTest, LoadingLowerCasesMergesDuplicatesAndSkipsSectionsAndCommen
 }
 
 TEST_F(SwapfilesTest, SaveWritesTheCanonicalFormAndDropsComments) {
-  WriteFile(File(0), "# PostScript\n[persistent]\n%KW_DATA_TAMRIX%\\Mono\\SwapFiles\\PS\n%KW_DATA_TAMRIX%\\Mono\\SwapFiles\\PS2\n"
-                     "[volatile]\n%KW_DATA_TAMRIX%\\Mono\\SwapFiles\\PS\n");
+  WriteFile(
+      File(0),
+      "# PostScript\n[persistent]\n%KW_DATA_TAMRIX%\\Mono\\SwapFiles\\PS\n%KW_DATA_TAMRIX%\\Mono\\SwapFiles\\PS2\n"
+      "[volatile]\n%KW_DATA_TAMRIX%\\Mono\\SwapFiles\\PS\n");
   WriteFile(File(1), "[persistent]\nX:\\one\n");
   WriteFile(File(2), "");
   Load().Save();
