@@ -35,6 +35,12 @@ bool Exists(const std::string& path) {
   return ::stat(platform::ResolveNoCase(path).c_str(), &st) == 0;
 }
 
+// Anything under that name, a dangling link included.
+bool Taken(const std::string& path) {
+  struct stat st {};
+  return ::lstat(platform::ResolveNoCase(path).c_str(), &st) == 0;
+}
+
 // `path` written with "\" as the literal pieces of the installation's layout are.
 std::string Native(std::string_view path) { return platform::NativePath(path); }
 
@@ -156,7 +162,7 @@ class CCreation {
 void CCreation::Check() {
   T().Folder = CRvcUtils::BlanksToUnderscores(T().Folder);
   T().Name = CRvcUtils::BlanksToUnderscores(T().Name);
-  if (Exists(New())) throw CRvcException(114, T().Folder);
+  if (Taken(New())) throw CRvcException(114, T().Folder);
   if (T().Name.empty()) throw CRvcException(124);
   if (T().Name.find_first_of("\\/:*?\"<>|") != std::string::npos) throw CRvcException(126);
   if (in_.skipChecks) return;
