@@ -1,0 +1,375 @@
+// The main window model on a copy of the sample installation: texts, columns, the
+// enabling rules after opening, clicks, double-clicks and flavour changes, view-only mode,
+// the "B", "Approval" and "Dedezi" rules, the job modes and the command dispatch.
+#include "lifecycle/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "frame/flavour_catalogue.h"
+#include "frame/rvc_app.h"
+#include "lifecycle/change_type.h"
+#include "lifecycle/dispatcher_properties.h"
+#include "lifecycle/new_dispatcher_dialog.h"
+#include "platform/window_lookup.h"
+#include "tests/support/test_support.h"
+#include "ui/headless/headless_ui.h"
+
+namespace rvc::lifecycle {
+namespace {
+
+using test::ScopedEnv;
+
+class NoWindows : public platform::IWindowLookup {
+ public:
+  bool TopLevelWindowExists(const std::string&) override { return false; }
+};
+
+// The sample installation laid out in a temporary folder, with its four flavours loaded
+// in display-name order: Approval, Ravlin Proof, Ravlin Tiff, Velmora Dedezi.
+class SampleInstallation {
+ public:
+  SampleInstallation()
+      : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"),
+        root_("RAVLIN_SAMPLE_ROOT", dir_.Path().substr(0, dir_.Path().size() - 1)),
+        config_("KW_DATA_RAVLINCONFIG", dir_ / "config/"),
+        prog_("KW_PROG_RAVLINCONFIG", dir_ / "configurator/"),
+        tmp_("TMP", dir_ / "tmp/"),
+        desktop_("RAVLIN_DESKTOP_DIR", dir_ / "desktop"),
+        programs_("RAVLIN_PROGRAMS_DIR", dir_ / "programs") {
+    std::filesystem::copy(RVC_SOURCE_DIR "/sample", dir_.Path(), std::filesystem::copy_options::recursive);
+    for (const char* folder : {"tmp", "desktop", "programs"}) std::filesystem::create_directories(dir_ / folder);
+    frame::CatalogueOptions options;
+    if (!frame::LoadFlavourCatalogue(frame::CataloguePath("rvc_10.1.dat"), "", options, flavours)) {
+      throw std::runtime_error("the sample catalogue did not load");
+    }
+  }
+
+  std::string Path(const std::string& relative) const { return dir_ / relative; }
+
+  frame::FlavourList flavours;
+
+ private:
+  test::TempDir dir_;
+  ScopedEnv env_, root_, config_, prog_, tmp_, desktop_, programs_;
+};
+
+constexpr int kApproval = 0;
+constexpr int kProof = 1;
+constexpr int kTiff = 2;
+constexpr int kDedezi = 3;
+
+const Command kRowButtons[] = {Command::Modify, Command::Delete, Command::View, Command::ChangeType};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  // A window over the sample, opened on `flavour`; `prepare` runs before it opens.
+  CRvcDlg& Open(int flavour, const std::function<void(CRvcDlg&)>& prepare = {}) {
+    window_ = std::make_unique<CRvcDlg>(sample_.flavours, flavour);
+    if (prepare) prepare(*window_);
+    window_->OnInitDialog();
+    return *window_;
+  }
+
+  std::vector<std::string> Texts() const { return ui_.MessageTexts(); }
+
+  SampleInstallation sample_;
+  ui::HeadlessUserInterface ui_;
+  ui::ScopedUserInterface scoped_{ui_};
+  NoWindows windows_;
+  platform::ScopedWindowLookup scopedWindows_{windows_};
+  std::unique_ptr<CRvcDlg> window_;
+};
+
+TEST_F(MainWindowTest, OpensWithTheTitleLabelFlavoursColumnsButtonsAndMenu) {
+  CRvcDlg& window = Open(kTiff);
+
+  EXPECT_EQ(window.Title, "Ravlin Configurator 10.1");
+  EXPECT_EQ(window.FlavourLabel, "Installed Flavours (Ravlin 10.1):");
+  EXPECT_EQ(window.FlavourEntries,
+            (std::vector<std::string>{"Approval", "Ravlin Proof", "Ravlin Tiff", "Velmora Dedezi"}));
+  EXPECT_EQ(window.FlavourSelection, kTiff);
+  EXPECT_TRUE(window.FlavourSelectorVisible);
+  EXPECT_FALSE(window.BackupAtTop);
+
+  ASSERT_EQ(window.Columns.size(), 3u);
+  EXPECT_EQ(window.Columns[0].Heading, "Name");
+  EXPECT_EQ(window.Columns[1].Heading, "Type");
+  EXPECT_EQ(window.Columns[2].Heading, "OrvaLink Port");
+  EXPECT_EQ(window.ColumnWidth(0, 600), 130);
+  EXPECT_EQ(window.ColumnWidth(1, 600), 240);
+  EXPECT_EQ(window.ColumnWidth(2, 600), 230);  // the client width less 370
+
+  EXPECT_EQ(window.Rows, (std::vector<std::vector<std::string>>{{"Mono", "Imagesetter_Film", "5004"},
+                                                                 {"Mono1", "CtP_platedriver", "5104"},
+                                                                 {"Mono3_OrvaTiffsetter", "Generic_FromPPD", "5304"}}));
+  EXPECT_EQ(window.CurrentIndex, 0);
+  EXPECT_FALSE(window.RowSelected);
+
+  std::vector<std::string> buttons;
+  for (const Button& button : window.Buttons) buttons.push_back(button.Text);
+  EXPECT_EQ(buttons, (std::vector<std::string>{"&New...", "&Delete", "&Modify...", "&View...", "Change Type",
+                                               "&Backup...", "&Exit"}));
+  ASSERT_EQ(window.Menus.size(), 2u);
+  EXPECT_EQ(window.Menus[0].Text, "&File");
+  std::vector<std::string> file;
+  for (const MenuEntry& entry : window.Menus[0].Entries) file.push_back(entry.Text);
+  EXPECT_EQ(file, (std::vector<std::string>{"&New Dispatcher", "Dispatcher Properties", "&Restore", "&Create PPD",
+                                            "Create All PPDs", "&PPD Preferences...", "Exit"}));
+  EXPECT_EQ(window.GetMenuEntry(Command::NewDispatcher).Shortcut, "Ctrl+N");
+  EXPECT_EQ(window.Menus[1].Text, "&Help");
+  EXPECT_EQ(window.GetMenuEntry(Command::AboutRavlin).Text, "About Ravlin Configurator");
+  EXPECT_EQ(window.GetMenuEntry(Command::AboutRvc).Text, "&About Rvc...");
+
+  // Enabled at opening: everything but the commands on a selected dispatcher and "&Create PPD".
+  for (Command id : {Command::New, Command::Backup, Command::Close, Command::NewDispatcher,
+                     Command::DispatcherProperties, Command::Restore, Command::CreateAllPpds, Command::PpdPreferences,
+                     Command::Exit, Command::AboutRavlin, Command::AboutRvc}) {
+    EXPECT_TRUE(window.IsEnabled(id)) << static_cast<int>(id);
+  }
+  for (Command id : kRowButtons) EXPECT_FALSE(window.IsEnabled(id)) << static_cast<int>(id);
+  EXPECT_FALSE(window.IsEnabled(Command::CreatePpd));
+  EXPECT_TRUE(Texts().empty());
+}
+
+TEST_F(MainWindowTest, ClicksOnARowAndOnEmptySpaceSwitchTheSelectionCommands) {
+  CRvcDlg& window = Open(kTiff);
+
+  window.OnClick(1);
+  EXPECT_EQ(window.CurrentIndex, 1);
+  EXPECT_TRUE(window.RowSelected);
+  for (Command id : kRowButtons) EXPECT_TRUE(window.IsEnabled(id)) << static_cast<int>(id);
+  EXPECT_TRUE(window.IsEnabled(Command::DispatcherProperties));
+  EXPECT_TRUE(window.IsEnabled(Command::CreatePpd));
+
+  window.OnClick(-1);  // empty space below the rows
+  EXPECT_EQ(window.CurrentIndex, -1);
+  EXPECT_FALSE(window.RowSelected);
+  for (Command id : kRowButtons) EXPECT_FALSE(window.IsEnabled(id)) << static_cast<int>(id);
+  EXPECT_FALSE(window.IsEnabled(Command::DispatcherProperties));
+  EXPECT_FALSE(window.IsEnabled(Command::CreatePpd));
+  EXPECT_TRUE(window.IsEnabled(Command::New));
+
+  // A double-click on empty space disables the same buttons and opens nothing.
+  window.OnClick(0);
+  window.OnDoubleClick(-1);
+  for (Command id : kRowButtons) EXPECT_FALSE(window.IsEnabled(id)) << static_cast<int>(id);
+  EXPECT_TRUE(window.IsEnabled(Command::DispatcherProperties));  // the menu is not touched by a double-click
+  EXPECT_TRUE(Texts().empty());
+
+  // A double-click on a row opens the modify dialog, which is not there yet.
+  window.OnDoubleClick(2);
+  EXPECT_EQ(window.CurrentIndex, 2);
+  for (Command id : kRowButtons) EXPECT_TRUE(window.IsEnabled(id)) << static_cast<int>(id);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         "Modify Dispatcher is not available yet in this version of Ravlin Configurator."}));
+}
+
+TEST_F(MainWindowTest, ViewOnlyLeavesTheReadingCommands) {
+  CRvcDlg& window = Open(kTiff, [](CRvcDlg& w) { w.SetViewOnly(true); });
+
+  for (Command id : {Command::New, Command::Modify, Command::Delete, Command::ChangeType, Command::Backup,
+                     Command::View, Command::NewDispatcher, Command::Restore, Command::CreatePpd}) {
+    EXPECT_FALSE(window.IsEnabled(id)) << static_cast<int>(id);
+  }
+  EXPECT_TRUE(window.IsEnabled(Command::DispatcherProperties));
+  EXPECT_TRUE(window.IsEnabled(Command::Close));
+
+  window.OnClick(1);
+  for (const Button& button : window.Buttons) {
+    const bool expected = button.Id == Command::View || button.Id == Command::Close;
+    EXPECT_EQ(button.Enabled, expected) << button.Text;
+  }
+
+  window.OnDoubleClick(1);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         "View Dispatcher is not available yet in this version of Ravlin Configurator."}));
+
+  // A flavour change enables nothing that changes dispatchers.
+  window.OnFlavourChanged(kProof);
+  window.OnClick(0);
+  for (Command id : {Command::New, Command::NewDispatcher, Command::Modify, Command::Delete, Command::ChangeType}) {
+    EXPECT_FALSE(window.IsEnabled(id)) << static_cast<int>(id);
+  }
+
+  // Disabled commands do nothing, also when the view delivers them (a shortcut, say).
+  window.OnCommand(Command::NewDispatcher);
+  window.OnCommand(Command::Delete);
+  EXPECT_TRUE(ui_.DialogsRun().empty());
+  EXPECT_EQ(sample_.flavours[kProof]->DispatcherList->GetCount(), 2);
+}
+
+TEST_F(MainWindowTest, ApprovalNeverEnablesChangeType) {
+  CRvcDlg& window = Open(kApproval);
+  window.OnClick(0);
+  EXPECT_FALSE(window.IsEnabled(Command::ChangeType));
+  EXPECT_TRUE(window.IsEnabled(Command::Modify));
+  window.OnDoubleClick(1);
+  EXPECT_FALSE(window.IsEnabled(Command::ChangeType));
+
+  // Another flavour enables it again; back on Approval it is off whatever is clicked.
+  window.OnFlavourChanged(kTiff);
+  EXPECT_TRUE(window.IsEnabled(Command::ChangeType));
+  EXPECT_EQ(window.Rows.size(), 3u);
+  EXPECT_EQ(window.CurrentIndex, -1);
+  EXPECT_FALSE(window.IsEnabled(Command::DispatcherProperties));
+  window.OnFlavourChanged(kApproval);
+  EXPECT_EQ(window.Rows[0][0], "Appr");
+  window.OnClick(1);
+  EXPECT_FALSE(window.IsEnabled(Command::ChangeType));
+}
+
+TEST_F(MainWindowTest, FlavourBHasNoNewCommand) {
+  // A flavour shown as "B": the Tiffmono lists under another display name.
+  const std::string prog = sample_.Path("prog/Tiffmono/rvc2.cfg");
+  const std::string data = sample_.Path("data/Tiffmono/rvc1.cfg");
+  sample_.flavours.push_back(std::make_unique<frame::CFlavour>("B", "B", "10.1", prog, false, data, false));
+  const int b = static_cast<int>(sample_.flavours.size()) - 1;
+
+  CRvcDlg& window = Open(b);
+  EXPECT_EQ(window.FlavourEntries[static_cast<size_t>(window.FlavourSelection)], "B");
+  EXPECT_FALSE(window.IsEnabled(Command::New));
+  EXPECT_FALSE(window.IsEnabled(Command::NewDispatcher));
+  window.OnCommand(Command::NewDispatcher);
+  EXPECT_TRUE(ui_.DialogsRun().empty());
+
+  window.OnFlavourChanged(kTiff);
+  EXPECT_TRUE(window.IsEnabled(Command::New));
+  EXPECT_TRUE(window.IsEnabled(Command::NewDispatcher));
+  window.OnFlavourChanged(b);
+  EXPECT_FALSE(window.IsEnabled(Command::New));
+  EXPECT_FALSE(window.IsEnabled(Command::NewDispatcher));
+}
+
+TEST_F(MainWindowTest, PreferredFlavourDedeziShowsOnlyItUnderTheVelmoraTitle) {
+  CRvcDlg& window = Open(kDedezi, [](CRvcDlg& w) { w.SetPreferredFlavour("dedezi"); });
+  EXPECT_EQ(window.Title, "Velmora RIP Configurator");
+  EXPECT_EQ(window.FlavourEntries, (std::vector<std::string>{"Velmora Dedezi"}));
+  EXPECT_EQ(window.FlavourSelection, 0);
+  EXPECT_FALSE(window.FlavourSelectorVisible);
+  EXPECT_TRUE(window.BackupAtTop);
+  EXPECT_EQ(window.Rows[0][0], "Velmora");
+
+  // Another preferred flavour keeps the normal layout but lists only that flavour.
+  CRvcDlg& proof = Open(kProof, [](CRvcDlg& w) { w.SetPreferredFlavour("PROOF"); });
+  EXPECT_EQ(proof.Title, "Ravlin Configurator 10.1");
+  EXPECT_EQ(proof.FlavourEntries, (std::vector<std::string>{"Ravlin Proof"}));
+  EXPECT_TRUE(proof.FlavourSelectorVisible);
+}
+
+TEST_F(MainWindowTest, AfterAnInstallationTheCloseButtonContinuesAndModifyOpens) {
+  CRvcDlg& install = Open(kTiff, [](CRvcDlg& w) {
+    w.SetMode(frame::kModeInstall);
+    w.OpenModifyAtStart = true;
+  });
+  EXPECT_EQ(install.GetButton(Command::Close).Text, "&Continue");
+  EXPECT_FALSE(install.IsEnabled(Command::Backup));
+  EXPECT_FALSE(install.OpenModifyAtStart);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         "Modify Dispatcher is not available yet in this version of Ravlin Configurator."}));
+
+  CRvcDlg& update = Open(kTiff, [](CRvcDlg& w) { w.SetMode(frame::kModeUpdate); });
+  EXPECT_EQ(update.GetButton(Command::Close).Text, "&Continue");
+  EXPECT_FALSE(update.IsEnabled(Command::Backup));
+
+  CRvcDlg& backup = Open(kTiff, [](CRvcDlg& w) { w.SetMode(frame::kModeBackup); });
+  EXPECT_EQ(backup.GetButton(Command::Close).Text, "&Exit");
+  EXPECT_TRUE(backup.IsEnabled(Command::Backup));
+}
+
+TEST_F(MainWindowTest, NewCreatesADispatcherAndLeavesNothingSelected) {
+  CRvcDlg& window = Open(kTiff);
+  window.OnClick(1);
+  ui_.QueueDialog("NewDispatcher", [](ui::IDialogModel& model) {
+    auto& dialog = dynamic_cast<CNewDispatcher&>(model);
+    EXPECT_EQ(dialog.Name, "Mono2");
+    return ui::DialogResult::Ok;
+  });
+  window.OnCommand(Command::NewDispatcher);
+
+  ASSERT_EQ(window.Rows.size(), 4u);
+  EXPECT_EQ(window.Rows[3], (std::vector<std::string>{"Mono2", "Imagesetter_Film", "5204"}));
+  EXPECT_EQ(window.CurrentIndex, -1);
+  for (Command id : kRowButtons) EXPECT_FALSE(window.IsEnabled(id)) << static_cast<int>(id);
+  EXPECT_FALSE(window.IsEnabled(Command::DispatcherProperties));
+
+  // The name is checked against every installed flavour: Proof's first dispatcher is taken.
+  ui_.QueueDialog("NewDispatcher", [](ui::IDialogModel& model) {
+    dynamic_cast<CNewDispatcher&>(model).Name = "proofer";
+    return ui::DialogResult::Ok;
+  });
+  window.OnCommand(Command::New);
+  EXPECT_EQ(window.Rows.size(), 4u);
+  EXPECT_EQ(ui_.MessageTexts().back(), "proofer already exists, please choose another name");
+}
+
+TEST_F(MainWindowTest, DeletePropertiesAndChangeTypeWorkOnTheClickedRow) {
+  CRvcDlg& window = Open(kTiff);
+
+  window.OnClick(1);
+  ui_.QueueDialog("DispatcherProperties", [](ui::IDialogModel& model) {
+    auto& properties = dynamic_cast<CDispatcherProperties&>(model);
+    EXPECT_EQ(properties.Name, "Mono1");
+    EXPECT_EQ(properties.Port, "1");
+    return ui::DialogResult::Ok;
+  });
+  window.OnCommand(Command::DispatcherProperties);
+  EXPECT_EQ(ui_.DialogsRun(), (std::vector<std::string>{"DispatcherProperties"}));
+
+  // Change Type of the first dispatcher keeps it first.
+  window.OnClick(0);
+  ui_.QueueDialog("ChangeDevType", [](ui::IDialogModel& model) {
+    auto& dialog = dynamic_cast<CChangeDevType&>(model);
+    dialog.DeviceType = 1;  // CtP_platedriver
+    dialog.OnTypeChanged();
+    return ui::DialogResult::Ok;
+  });
+  window.OnCommand(Command::ChangeType);
+  ASSERT_EQ(window.Rows.size(), 3u);
+  EXPECT_EQ(window.Rows[0], (std::vector<std::string>{"Mono", "CtP_platedriver", "5004"}));
+  EXPECT_EQ(window.Dispatchers->GetAt(0).Record.Folder, "Tiffmono");
+  EXPECT_EQ(window.CurrentIndex, -1);
+
+  window.OnClick(1);
+  ui_.QueueAnswer(ui::Answer::Yes);
+  window.OnCommand(Command::Delete);
+  ASSERT_EQ(window.Rows.size(), 2u);
+  EXPECT_EQ(window.Rows[1][0], "Mono3_OrvaTiffsetter");
+  EXPECT_FALSE(window.IsEnabled(Command::Delete));
+}
+
+TEST_F(MainWindowTest, LaterFunctionsSayTheyAreNotAvailableAndCloseEndsTheWindow) {
+  CRvcDlg& window = Open(kTiff);
+  window.OnClick(0);
+  for (Command id : {Command::Modify, Command::View, Command::Backup, Command::Restore, Command::CreatePpd,
+                     Command::CreateAllPpds, Command::PpdPreferences}) {
+    window.OnCommand(id);
+  }
+  const std::string tail = " is not available yet in this version of Ravlin Configurator.";
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Modify Dispatcher" + tail, "View Dispatcher" + tail, "Backup" + tail,
+                                               "Restore" + tail, "Create PPD" + tail, "Create All PPDs" + tail,
+                                               "PPD Preferences" + tail}));
+  for (const ui::Message& message : ui_.Messages()) {
+    EXPECT_EQ(message.title, "Ravlin Configurator");
+    EXPECT_EQ(message.icon, ui::Icon::Information);
+  }
+
+  ui_.QueueDialog("About", [](ui::IDialogModel& model) {
+    auto& about = dynamic_cast<CAboutDlg&>(model);
+    EXPECT_EQ(about.Product, "RavlinConfigurator 10.1");
+    EXPECT_EQ(about.Build, "Ravlin Configurator 10.1.0 Build 30");
+    EXPECT_FALSE(about.VelmoraPicture());
+    return ui::DialogResult::Ok;
+  });
+  window.OnCommand(Command::AboutRvc);
+  EXPECT_EQ(ui_.DialogsRun(), (std::vector<std::string>{"About"}));
+
+  EXPECT_FALSE(window.Closed);
+  window.OnCommand(Command::Close);
+  EXPECT_TRUE(window.Closed);
+}
+
+}  // namespace
+}  // namespace rvc::lifecycle
