@@ -51,16 +51,20 @@ CRvcDlg::CRvcDlg(frame::FlavourList& flavours, int startIndex) : StartIndex(star
   auto entry = [](Command id, const char* text, const char* shortcut = "") {
     return MenuEntry{id, text, shortcut, true};
   };
-  Buttons = {button(Command::New, "&New..."),          button(Command::Delete, "&Delete"),
-             button(Command::Modify, "&Modify..."),    button(Command::View, "&View..."),
-             button(Command::ChangeType, "Change Type"), button(Command::Backup, "&Backup..."),
+  Buttons = {button(Command::New, "&New..."),
+             button(Command::Delete, "&Delete"),
+             button(Command::Modify, "&Modify..."),
+             button(Command::View, "&View..."),
+             button(Command::ChangeType, "Change Type"),
+             button(Command::Backup, "&Backup..."),
              button(Command::Close, "&Exit")};
-  Menus = {{"&File",
-            {entry(Command::NewDispatcher, "&New Dispatcher", "Ctrl+N"),
-             entry(Command::DispatcherProperties, "Dispatcher Properties"), entry(Command::Restore, "&Restore"),
-             entry(Command::CreatePpd, "&Create PPD"), entry(Command::CreateAllPpds, "Create All PPDs"),
-             entry(Command::PpdPreferences, "&PPD Preferences..."), entry(Command::Exit, "Exit")}},
-           {"&Help", {entry(Command::AboutRavlin, "About Ravlin Configurator"), entry(Command::AboutRvc, "&About Rvc...")}}};
+  Menus = {
+      {"&File",
+       {entry(Command::NewDispatcher, "&New Dispatcher", "Ctrl+N"),
+        entry(Command::DispatcherProperties, "Dispatcher Properties"), entry(Command::Restore, "&Restore"),
+        entry(Command::CreatePpd, "&Create PPD"), entry(Command::CreateAllPpds, "Create All PPDs"),
+        entry(Command::PpdPreferences, "&PPD Preferences..."), entry(Command::Exit, "Exit")}},
+      {"&Help", {entry(Command::AboutRavlin, "About Ravlin Configurator"), entry(Command::AboutRvc, "&About Rvc...")}}};
 }
 
 Button& CRvcDlg::ButtonOf(Command id) {
@@ -112,6 +116,17 @@ bool CRvcDlg::SelectedFlavourIs(const char* name) const {
 }
 
 void CRvcDlg::OnInitDialog() {
+  InitWindow();
+  OpenModifyAtStartIfSet();
+}
+
+void CRvcDlg::OpenModifyAtStartIfSet() {
+  if (!OpenModifyAtStart) return;
+  OpenModifyAtStart = false;
+  OpenDispatcher(false);
+}
+
+void CRvcDlg::InitWindow() {
   Title = frame::CRvcApp::WindowTitle();
 
   Enable(Command::NewDispatcher, !ViewOnly);
@@ -151,11 +166,6 @@ void CRvcDlg::OnInitDialog() {
   if (afterJob) Enable(Command::Backup, false);
 
   DisableSelectionButtons();
-
-  if (OpenModifyAtStart) {
-    OpenDispatcher(false);
-    OpenModifyAtStart = false;
-  }
 
   if (platform::EqualsNoCase(PreferredFlavour, "Dedezi")) {
     Title = kDedeziTitle;

@@ -109,9 +109,13 @@ class CRvcDlg {
   // PPD generation for new dispatchers; null: none is generated.
   void SetPpdGenerator(IPpdGenerator* generator) { ppdGenerator_ = generator; }
 
-  // Opening the window: title, menu, states, flavour list, columns and rows; then the
-  // modify dialog when OpenModifyAtStart is set.
+  // Opening the window: InitWindow(), then OpenModifyAtStartIfSet().
   void OnInitDialog();
+  // Title, menu, states, flavour list, columns and rows, the layout of a preferred "Dedezi".
+  void InitWindow();
+  // The modify dialog of the current dispatcher when OpenModifyAtStart is set; clears it.
+  // A view calls it once its window shows.
+  void OpenModifyAtStartIfSet();
   // Refills the rows from the current flavour's dispatchers.
   void RefreshDispatchers();
   // A click in the list: the row, or -1 for a click that hits no row.

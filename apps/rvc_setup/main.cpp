@@ -2,10 +2,10 @@
 //
 // With a job switch it runs one unattended job for an installer and needs no display:
 // messages go to standard error and to the job's trace file. Without one it starts
-// interactively. This build has no main window yet: an interactive run goes through the
-// start-up (single instance, administrator check or login, version selection, flavour
-// catalogue) and then prints a summary of the flavours and their dispatchers on standard
-// output. The login and the version choice are asked on the terminal.
+// interactively: on a display (and in a build with Qt) with its windows, the splash, the
+// login and version dialogs and the main window; without a display it says so, asks the
+// login and the version choice on the terminal and prints a summary of the flavours and
+// their dispatchers on standard output instead of the main window.
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,13 +14,25 @@
 #include <string>
 #include <vector>
 
+#include "apps/rvc_setup/display_probe.h"
 #include "frame/command_line.h"
 #include "frame/login.h"
 #include "frame/rvc_app.h"
 #include "frame/rvc_trace.h"
 #include "frame/version_selection.h"
+#include "lifecycle/main_window.h"
 #include "platform/environment.h"
 #include "ui/console/console_ui.h"
+
+#ifdef RVC_WITH_QT
+#include <QApplication>
+
+#include "ui/qt/diagnostics.h"
+#include "ui/qt/instance_watch.h"
+#include "ui/qt/main_window_view.h"
+#include "ui/qt/pictures.h"
+#include "ui/qt/qt_user_interface.h"
+#endif
 
 namespace {
 
@@ -28,10 +40,13 @@ using rvc::frame::CFlavour;
 using rvc::frame::FlavourList;
 using rvc::frame::MainWindowSettings;
 
-bool HasDisplay() {
-  auto set = [](const char* name) { return !rvc::platform::GetEnv(name).value_or("").empty(); };
-  return set("DISPLAY") || set("WAYLAND_DISPLAY");
-}
+bool IsSet(const char* name) { return !rvc::platform::GetEnv(name).value_or("").empty(); }
+
+bool HasDisplay() { return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY"); }
+
+// A display that windows can be opened on: the X server of DISPLAY answers (the toolkit
+// would abort without one), or a Wayland compositor is named.
+bool DisplayReachable() { return (IsSet("DISPLAY") && XDisplayAnswers()) || IsSet("WAYLAND_DISPLAY"); }
 
 bool ReadLine(std::string& line, bool hidden = false) {
   termios saved{};
@@ -55,7 +70,8 @@ class TerminalDialogs : public rvc::ui::ConsoleUserInterface {
  public:
   rvc::ui::DialogResult RunDialog(rvc::ui::IDialogModel& model) override {
     const bool terminal = ::isatty(STDIN_FILENO) != 0;
-    if (auto* versions = dynamic_cast<rvc::frame::CVersionSelection*>(&model)) return ChooseVersion(*versions, terminal);
+    if (auto* versions = dynamic_cast<rvc::frame::CVersionSelection*>(&model))
+      return ChooseVersion(*versions, terminal);
     if (auto* login = dynamic_cast<rvc::frame::CLoginDialog*>(&model)) return LogIn(*login, terminal);
     return rvc::ui::DialogResult::Cancel;
   }
@@ -63,7 +79,8 @@ class TerminalDialogs : public rvc::ui::ConsoleUserInterface {
  private:
   static rvc::ui::DialogResult ChooseVersion(rvc::frame::CVersionSelection& model, bool terminal) {
     std::fprintf(stderr, "%s\n", rvc::frame::CVersionSelection::kTitle);
-    for (size_t i = 0; i < model.Entries.size(); ++i) std::fprintf(stderr, "  %zu  %s\n", i + 1, model.Entries[i].c_str());
+    for (size_t i = 0; i < model.Entries.size(); ++i)
+      std::fprintf(stderr, "  %zu  %s\n", i + 1, model.Entries[i].c_str());
     if (!terminal) return rvc::ui::DialogResult::Ok;
     for (;;) {
       std::fprintf(stderr, "Version to use (1-%zu, empty for 1, q to quit): ", model.Entries.size());
@@ -118,7 +135,8 @@ class JobConsole : public rvc::ui::ConsoleUserInterface {
 // Stands in for the main window: prints what it would show.
 class SummaryWindow : public rvc::frame::IMainWindow {
  public:
-  SummaryWindow(FlavourList& flavours, MainWindowSettings settings) : flavours_(flavours), settings_(std::move(settings)) {}
+  SummaryWindow(FlavourList& flavours, MainWindowSettings settings)
+      : flavours_(flavours), settings_(std::move(settings)), model_(flavours, settings_.FlavourIndex) {}
 
   void RunModal() override {
     std::printf("%s\n%s%s\n", rvc::frame::CRvcApp::WindowTitle().c_str(), settings_.FlavourLabel.c_str(),
@@ -139,30 +157,75 @@ class SummaryWindow : public rvc::frame::IMainWindow {
     std::fflush(stdout);
   }
 
-  void RegeneratePpd(int) override {}
+  // The update job's PPDs are made through the main window's model, without a window.
+  void RegeneratePpd(int dispatcherIndex) override { model_.RegeneratePpd(dispatcherIndex); }
 
  private:
   FlavourList& flavours_;
   MainWindowSettings settings_;
+  rvc::lifecycle::CRvcDlg model_;
 };
 
 class SummaryWindows : public rvc::frame::IMainWindowFactory {
  public:
   std::unique_ptr<rvc::frame::IMainWindow> Create(FlavourList& flavours, const MainWindowSettings& settings) override {
     if (settings.Mode == rvc::frame::kModeInteractive) {
-      std::fprintf(stderr, HasDisplay() ? "The main window is not part of this build; here is a summary instead.\n"
-                                        : "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so no main "
-                                          "window; here is a summary instead.\n");
+      if (!HasDisplay()) {
+        std::fprintf(stderr,
+                     "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so no main window; here is a summary "
+                     "instead.\n");
+      } else if (!DisplayReachable()) {
+        std::fprintf(stderr, "No display: %s cannot be opened, so no main window; here is a summary instead.\n",
+                     rvc::platform::GetEnv("DISPLAY").value_or("").c_str());
+      } else {
+        std::fprintf(stderr, "The main window is not part of this build; here is a summary instead.\n");
+      }
     }
     return std::make_unique<SummaryWindow>(flavours, settings);
   }
 };
+
+#ifdef RVC_WITH_QT
+// The interactive program with its windows.
+int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(rvc::frame::kApplicationName));
+  QApplication::setWindowIcon(rvc::ui::WindowIcon());
+  rvc::ui::InstallDiagnostics();
+
+  rvc::frame::CRvcApp* running = nullptr;
+  // A later start asks this one to come to the front through the single-instance socket,
+  // which exists once the start-up has taken the instance.
+  rvc::ui::CInstanceWatch watch([&running] { return running != nullptr ? running->Instance() : nullptr; });
+  auto beforeShow = [&watch] {
+    rvc::ui::CloseSplash();
+    watch.Ensure();
+  };
+  rvc::ui::CQtUserInterface windows;
+  windows.SetBeforeShow(beforeShow);
+  rvc::ui::ScopedUserInterface ui(windows);
+
+  rvc::ui::CQtMainWindowFactory factory(beforeShow);
+  rvc::frame::StartupServices services;
+  services.mainWindows = &factory;
+  services.activate = &rvc::ui::CInstanceWatch::BringToFront;
+  rvc::frame::CRvcApp app(services);
+  running = &app;
+  const int code = app.Run(arguments);
+  rvc::ui::CloseSplash();
+  return code;
+}
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
   const bool job = rvc::frame::ParseCommandLine(arguments).Mode != rvc::frame::kModeInteractive;
+
+#ifdef RVC_WITH_QT
+  if (!job && DisplayReachable()) return RunWindows(argc, argv, arguments);
+#endif
 
   JobConsole console;
   TerminalDialogs terminal;

@@ -103,8 +103,8 @@ TEST_F(MainWindowTest, OpensWithTheTitleLabelFlavoursColumnsButtonsAndMenu) {
   EXPECT_EQ(window.ColumnWidth(2, 600), 230);  // the client width less 370
 
   EXPECT_EQ(window.Rows, (std::vector<std::vector<std::string>>{{"Mono", "Imagesetter_Film", "5004"},
-                                                                 {"Mono1", "CtP_platedriver", "5104"},
-                                                                 {"Mono3_OrvaTiffsetter", "Generic_FromPPD", "5304"}}));
+                                                                {"Mono1", "CtP_platedriver", "5104"},
+                                                                {"Mono3_OrvaTiffsetter", "Generic_FromPPD", "5304"}}));
   EXPECT_EQ(window.CurrentIndex, 0);
   EXPECT_FALSE(window.RowSelected);
 
@@ -163,8 +163,9 @@ TEST_F(MainWindowTest, ClicksOnARowAndOnEmptySpaceSwitchTheSelectionCommands) {
   window.OnDoubleClick(2);
   EXPECT_EQ(window.CurrentIndex, 2);
   for (Command id : kRowButtons) EXPECT_TRUE(window.IsEnabled(id)) << static_cast<int>(id);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{
-                         "Modify Dispatcher is not available yet in this version of Ravlin Configurator."}));
+  EXPECT_EQ(
+      Texts(),
+      (std::vector<std::string>{"Modify Dispatcher is not available yet in this version of Ravlin Configurator."}));
 }
 
 TEST_F(MainWindowTest, ViewOnlyLeavesTheReadingCommands) {
@@ -184,8 +185,8 @@ TEST_F(MainWindowTest, ViewOnlyLeavesTheReadingCommands) {
   }
 
   window.OnDoubleClick(1);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{
-                         "View Dispatcher is not available yet in this version of Ravlin Configurator."}));
+  EXPECT_EQ(Texts(),
+            (std::vector<std::string>{"View Dispatcher is not available yet in this version of Ravlin Configurator."}));
 
   // A flavour change enables nothing that changes dispatchers.
   window.OnFlavourChanged(kProof);
@@ -267,8 +268,9 @@ TEST_F(MainWindowTest, AfterAnInstallationTheCloseButtonContinuesAndModifyOpens)
   EXPECT_EQ(install.GetButton(Command::Close).Text, "&Continue");
   EXPECT_FALSE(install.IsEnabled(Command::Backup));
   EXPECT_FALSE(install.OpenModifyAtStart);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{
-                         "Modify Dispatcher is not available yet in this version of Ravlin Configurator."}));
+  EXPECT_EQ(
+      Texts(),
+      (std::vector<std::string>{"Modify Dispatcher is not available yet in this version of Ravlin Configurator."}));
 
   CRvcDlg& update = Open(kTiff, [](CRvcDlg& w) { w.SetMode(frame::kModeUpdate); });
   EXPECT_EQ(update.GetButton(Command::Close).Text, "&Continue");

@@ -1,0 +1,17 @@
+// Hooks for the screenshots of the documentation and for the start-up benchmark, switched
+// on by environment variables and inert otherwise:
+//
+//   RVC_SCREENSHOT=<folder>   once the main window has painted, saves it as
+//                             <folder>/main-window.png, opens the New dialog, saves that as
+//                             <folder>/new-dispatcher.png, cancels it and closes the window.
+//   RVC_FIRST_PAINT=1         at the main window's first paint, prints
+//                             "first-paint <ns>" (CLOCK_MONOTONIC) on standard output and
+//                             closes the window.
+#pragma once
+
+namespace rvc::ui {
+
+// Installs the hooks that the environment asks for; needs the QApplication.
+void InstallDiagnostics();
+
+}  // namespace rvc::ui

@@ -1,0 +1,92 @@
+// The main window: the Qt view of CRvcDlg, and the main window factory that the start-up
+// hands over to.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "frame/rvc_app.h"
+#include "lifecycle/main_window.h"
+
+class QAbstractButton;
+class QAction;
+
+namespace Ui {
+class MainWindowView;
+}
+
+namespace rvc::ui {
+
+// Shows the model's state and passes clicks, double-clicks, the flavour choice, the
+// buttons, the menu and Escape to it, showing the state again after each.
+class MainWindowView : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit MainWindowView(lifecycle::CRvcDlg& model, QWidget* parent = nullptr);
+  ~MainWindowView() override;
+
+  // Shows the model's state; closes the window once the model is closed.
+  void Sync();
+  lifecycle::CRvcDlg& Model() const { return model_; }
+
+ signals:
+  void Closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Do(lifecycle::Command command);
+  void SyncFlavours();
+  void SyncRows();
+  void SyncSelection();
+  void SyncColumns();
+
+  lifecycle::CRvcDlg& model_;
+  std::unique_ptr<Ui::MainWindowView> ui_;
+  std::vector<std::pair<lifecycle::Command, QAbstractButton*>> buttons_;
+  std::vector<std::pair<lifecycle::Command, QAction*>> actions_;
+  std::vector<std::string> flavours_;           // the entries shown
+  std::vector<std::vector<std::string>> rows_;  // the rows shown
+  bool syncing_ = false;                        // changes made by Sync() are not the user's
+};
+
+// The main window of a run: the model, and its view once the window is shown (the update
+// job uses the model without a window).
+class CQtMainWindow : public frame::IMainWindow {
+ public:
+  CQtMainWindow(frame::FlavourList& flavours, const frame::MainWindowSettings& settings,
+                std::function<void()> beforeShow);
+  ~CQtMainWindow() override;
+
+  void RunModal() override;
+  void RegeneratePpd(int dispatcherIndex) override { model_.RegeneratePpd(dispatcherIndex); }
+
+  lifecycle::CRvcDlg& Model() { return model_; }
+
+ private:
+  lifecycle::CRvcDlg model_;
+  std::function<void()> beforeShow_;
+};
+
+class CQtMainWindowFactory : public frame::IMainWindowFactory {
+ public:
+  // `beforeShow` runs before the main window shows.
+  explicit CQtMainWindowFactory(std::function<void()> beforeShow = {}) : beforeShow_(std::move(beforeShow)) {}
+
+  void ShowSplash(const std::string& preferredFlavour) override;
+  std::unique_ptr<frame::IMainWindow> Create(frame::FlavourList& flavours,
+                                             const frame::MainWindowSettings& settings) override;
+
+ private:
+  std::function<void()> beforeShow_;
+};
+
+// The splash of the start, until the first window shows.
+void ShowSplash(bool velmora);
+void CloseSplash();
+
+}  // namespace rvc::ui

@@ -1,0 +1,22 @@
+// The program's pictures, drawn rather than loaded: the window icon, the splash bitmaps
+// of Ravlin and of Velmora (the "Dedezi" OEM) and the picture of the About dialog.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+namespace rvc::ui {
+
+// "Ravlin Configurator " + "10.1.0" + " Build " + "30".
+QString BuildText();
+
+QIcon WindowIcon();
+// The splash bitmap without its text; `velmora` picks the OEM's.
+QPixmap SplashBitmap(bool velmora);
+// The splash: the bitmap with the build text drawn in black, right-aligned at x 495 and
+// y 30 in the 11-point dialog face.
+QPixmap SplashPicture(bool velmora);
+QPixmap AboutPicture(bool velmora);
+
+}  // namespace rvc::ui
