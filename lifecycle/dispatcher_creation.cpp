@@ -240,6 +240,9 @@ void CCreation::Build() {
   utils_.RenameIniDispatcher(Ini(), S().Name, T().Name);
   Step(21);
   utils_.SetIniCommandPort(Ini(), T().Base);
+  // The configuration's PavoNet command port follows too: a flavour without a list file
+  // takes each dispatcher's port separator from it when the list is rebuilt.
+  utils_.SetIniCommandPort(InNew("\\data\\zv_config.res"), T().Base);
   Step(22);
   if (platform::EqualsNoCase(templates_.Flavor(), "Dedezi")) {
     utils_.SetEnvironmentItem(Ini(), "VDP_MODE", in_.vdpMode == 1 ? "VDP" : "STATIC");
@@ -351,6 +354,14 @@ void CCreation::MakeShortcut(bool desktop, const char* failure) {
 }
 
 void CCreation::Register() {
+  // The flavour's data folder keeps a copy of every dispatcher's ini file: a flavour
+  // without a list file is rebuilt from those copies at the next start.
+  const std::string listCopy = platform::ResolveNoCase(list_.IniFileOf(T().Folder));
+  if (!journal_.Preserve(listCopy)) throw CRvcException(104, listCopy);
+  store::CopyOptions copyOptions;
+  copyOptions.showProgress = false;
+  utils_.CopyTree(platform::ResolveNoCase(Ini()), listCopy, copyOptions);
+
   target_.SetPath(New());
   const int current = list_.Current();
   CDispatcher& added = in_.appendToList ? list_.Add(target_) : InsertAfterFirst(list_, target_);

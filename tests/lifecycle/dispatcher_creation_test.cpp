@@ -4,6 +4,7 @@
 // folder, the swap-file warning, ApplyPpdOptions and AdaptQueueSetup.
 #include "lifecycle/dispatcher_creation.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -340,6 +341,19 @@ TEST_F(CreationTest, FlavourWithRebuiltListsTakesItsTemplatesFromWhereTheyAre) {
   EXPECT_EQ(Item(data + "zvPlatesetter_2_dispatcher.ini", "global", "papname"), "\"Appr2_AT\"");
   EXPECT_EQ(Item(data + "zvPlatesetter_2_dispatcher.ini", "PavoNet", "commandport"), "8204");
   EXPECT_EQ(Item(data + "servers.ini", "5", "tcp_pap"), "8210");
+
+  // The next start rebuilds the flavour from the ini files of its data folder and finds
+  // the new dispatcher there.
+  frame::FlavourList reloaded;
+  frame::CatalogueOptions options;
+  options.interactive = false;
+  ASSERT_TRUE(frame::LoadFlavourCatalogue(frame::CataloguePath("rvc.dat"), "Approval", options, reloaded));
+  const store::CDispatcherList& list = *reloaded.at(0)->DispatcherList;
+  std::vector<std::pair<std::string, int>> found;
+  for (int i = 0; i < list.GetCount(); ++i) found.emplace_back(list.GetAt(i).Record.Name, list.GetAt(i).Record.Base);
+  EXPECT_THAT(found, ::testing::UnorderedElementsAre(std::pair<std::string, int>("Appr", 0),
+                                                     std::pair<std::string, int>("ApprPlate", 3),
+                                                     std::pair<std::string, int>("Appr2", 2)));
 }
 
 TEST_F(CreationTest, FailedChecksChangeNothing) {
