@@ -11,6 +11,7 @@
 #include "lifecycle/new_dispatcher_dialog.h"
 #include "platform/window_lookup.h"
 #include "store/resource_db.h"
+#include "tests/lifecycle/sample_flavour.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -20,56 +21,8 @@ namespace {
 using test::FileExists;
 using test::ReadFile;
 
-class NoWindows : public platform::IWindowLookup {
- public:
-  bool TopLevelWindowExists(const std::string&) override { return false; }
-};
-
-// A flavour of the sample installation, laid out in a temporary folder.
-class SampleFlavour {
- public:
-  SampleFlavour()
-      : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"),
-        root_("RAVLIN_SAMPLE_ROOT", dir_.Path().substr(0, dir_.Path().size() - 1)),
-        config_("KW_DATA_RAVLINCONFIG", dir_ / "config/"),
-        tmp_("TMP", dir_ / "tmp/"),
-        desktop_("RAVLIN_DESKTOP_DIR", dir_ / "desktop"),
-        programs_("RAVLIN_PROGRAMS_DIR", dir_ / "programs") {
-    for (const std::string part : {"prog", "data", "ppds"}) {
-      std::filesystem::copy(RVC_SOURCE_DIR "/sample/" + part, dir_ / part, std::filesystem::copy_options::recursive);
-    }
-    for (const char* folder : {"tmp", "desktop", "programs"}) std::filesystem::create_directories(dir_ / folder);
-  }
-
-  // Loads the lists of flavour `key` into a context of its own.
-  CommandContext& Load(const std::string& key) {
-    auto& flavour = flavours_.emplace_back(std::make_unique<Lists>());
-    flavour->types = std::make_unique<store::CTemplateList>(key, dir_ / ("prog/" + key + "/rvc2.cfg"), false);
-    flavour->dispatchers =
-        std::make_unique<store::CDispatcherList>(dir_ / ("data/" + key + "/rvc1.cfg"), *flavour->types, false, key);
-    CommandContext& context = flavour->context;
-    context.Dispatchers = flavour->dispatchers.get();
-    context.Templates = flavour->types.get();
-    context.Label = "10.1";
-    context.RefreshList = [this] { ++refreshes; };
-    return context;
-  }
-
-  std::string Data(const std::string& relative) const { return dir_ / ("data/" + relative); }
-  std::string Path(const std::string& relative) const { return dir_ / relative; }
-
-  int refreshes = 0;
-
- private:
-  struct Lists {
-    std::unique_ptr<store::CTemplateList> types;
-    std::unique_ptr<store::CDispatcherList> dispatchers;
-    CommandContext context;
-  };
-  test::TempDir dir_;
-  test::ScopedEnv env_, root_, config_, tmp_, desktop_, programs_;
-  std::vector<std::unique_ptr<Lists>> flavours_;
-};
+using test_fixture::FakeWindows;
+using test_fixture::SampleFlavour;
 
 class NewDispatcherTest : public ::testing::Test {
  protected:
@@ -98,7 +51,7 @@ class NewDispatcherTest : public ::testing::Test {
   CommandContext& tiff_;
   ui::HeadlessUserInterface ui_;
   ui::ScopedUserInterface scoped_{ui_};
-  NoWindows windows_;
+  FakeWindows windows_;
   platform::ScopedWindowLookup scopedWindows_{windows_};
 };
 
