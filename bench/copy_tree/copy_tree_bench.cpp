@@ -1,4 +1,4 @@
-// Driver of bench/copy_tree_bench.sh.
+// Driver of bench/copy_tree/run.sh.
 //
 //   copy_tree_bench generate <folder> <big files> <big size> <small files> <small size>
 //   copy_tree_bench copy [--no-progress] <source> <target>

@@ -7,10 +7,10 @@
 # system time, which other load on the machine disturbs much less; and "wall + sync",
 # which adds writing the dirty pages back to the disk. Ratios are against cp -r.
 #
-#   bench/copy_tree_bench.sh            # ROUNDS=5, tree in $TMPDIR (or /tmp)
-#   ROUNDS=3 BENCH_DIR=/data bench/copy_tree_bench.sh
+#   bench/copy_tree/run.sh            # ROUNDS=5, tree in $TMPDIR (or /tmp)
+#   ROUNDS=3 BENCH_DIR=/data bench/copy_tree/run.sh
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$PWD
 build=$root/build-bench-copy
 rounds=${ROUNDS:-5}

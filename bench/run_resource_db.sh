@@ -1,9 +1,0 @@
-#!/usr/bin/env bash
-# Builds the resource database benchmark in Release (build-bench) and runs it. Extra
-# arguments go to the benchmark, e.g. --benchmark_filter=Parse.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-build=$PWD/build-bench
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRVC_BUILD_BENCH=ON -DRVC_BUILD_TESTS=OFF >/dev/null
-ninja -C "$build" -j2 resource_db_bench >/dev/null
-exec "$build/bench/resource_db_bench" --benchmark_counters_tabular=true "$@"
