@@ -164,7 +164,10 @@ bool CCreatePpd::CopyUntil(std::string_view placeholder) {
   if (!template_.IsOpen()) return false;
   std::string_view line;
   while (template_.Next(line)) {
-    if (line.find(placeholder) != std::string_view::npos) return true;
+    if (line.find(placeholder) != std::string_view::npos) {
+      placeholderLine_.assign(line);
+      return true;
+    }
     CopyLine(line);
   }
   return false;
@@ -193,6 +196,11 @@ void CCreatePpd::WriteFormat(std::string_view format, std::initializer_list<deta
 void CCreatePpd::WriteEntryEnd(std::string_view name) {
   WriteFormat("(%s) >> >> >> setpagedevice } stopped cleartomark\"", {name});
   WriteLine("*End");
+}
+
+void CCreatePpd::WriteFeatureEntry(std::string_view entry, std::string_view name) {
+  WriteFormat(entry, {OptionKey(name)});
+  WriteEntryEnd(name);
 }
 
 int CCreatePpd::AddNames() {

@@ -39,6 +39,16 @@ class CCreatePpd {
   // Section writers, in the order a template lists their placeholders. 1: done; -1:
   // placeholder missing (traced), nothing written.
   int AddNames();  // <Add Names>
+  // Device feature lists, from the installation's components (docs/feature-components.md).
+  // An unavailable component leaves its entries out (traced, or shown where it matters);
+  // the PPD stays valid.
+  int AddDotShapes(bool includeJobDotShape);  // <Add Dotshapes>; "*%" alone for eight bits per spot
+  int AddScreenFilters();                     // <Add ScreenFilter>
+  int AddDgcs(bool includeCurves);            // <Add SimpleDGC>, then <Add AutomaticDGC>
+  // A line holding "<Add TRP": the "*.ini" files of KW_DATA_TRP; "<Add TRP With Section>"
+  // also writes the group around them.
+  int AddTrpFiles();
+  int AddColorManagement();  // <Add ColorStrategies>, <Add SrcProfiles>, <Add DstProfiles>
   int AddConfigurationSets(const std::string& defaultName, const std::vector<std::string>& names,
                            int count);  // <Add Configuration Sets>
   // Proof configurations: resolutions[i] belongs to names[i] (0 where missing).
@@ -93,7 +103,8 @@ class CCreatePpd {
   // (case-sensitive) and drops that line. When the template ends first, both files go
   // back to where they were, `missingTrace` is traced and the result is -1.
   int CopyUntilPlaceholder(std::string_view placeholder, std::string_view missingTrace);
-  // As above without going back: true when found, else the whole rest is copied.
+  // As above without going back: true when found, else the whole rest is copied. The
+  // line found is kept in placeholderLine_.
   bool CopyUntil(std::string_view placeholder);
   Position Mark() const;
   void Restore(const Position& position);
@@ -108,6 +119,9 @@ class CCreatePpd {
   void LoadPaperSizes(const std::vector<paper_struct>& filmPapers);
   void WriteScreeningBinary(const std::vector<double>& resolutions);
   void WriteScreeningEightBit(const std::vector<double>& resolutions);
+  // One entry of a feature list: `entry` filled with the OptionKey of `name`, then the
+  // shared lines E1 (with `name`) and E2.
+  void WriteFeatureEntry(std::string_view entry, std::string_view name);
 
   std::string templatePath_;
   std::string ppdPath_;
@@ -122,8 +136,9 @@ class CCreatePpd {
   std::string longName_;
 
   std::string productVersion_;
-  std::string eol_ = "\n";  // the template's line break: CR LF when its first line has one
-  std::string line_;        // reused for every generated line
+  std::string eol_ = "\n";       // the template's line break: CR LF when its first line has one
+  std::string line_;             // reused for every generated line
+  std::string placeholderLine_;  // the template line of the last placeholder found
 };
 
 }  // namespace rvc::ppd
