@@ -63,6 +63,19 @@ cp -R -- "$source_dir/." "$target/"
 # Folders the configurator writes into: temporary copies and the two shortcut folders.
 mkdir -p -- "$target/tmp" "$target/desktop" "$target/programs"
 
+# The sample keeps its ICC profiles as hex text ("<profile>.icc.hex", lines starting with
+# "#" are comments); the layout holds the binary profiles that Little CMS reads.
+decode_hex() {
+  local hex
+  hex="$(grep -v '^#' -- "$1" | tr -d ' \t\r\n')"
+  [[ "$hex" =~ ^([0-9a-fA-F][0-9a-fA-F])*$ ]] || { echo "$0: $1 is not hex text" >&2; exit 1; }
+  printf "$(printf '%s' "$hex" | sed 's/../\\x&/g')"
+}
+while IFS= read -r -d '' hex; do
+  decode_hex "$hex" >"${hex%.hex}"
+  rm -f -- "$hex"
+done < <(find "$target/cms" \( -iname '*.icc.hex' -o -iname '*.icm.hex' \) -type f -print0 2>/dev/null)
+
 cat >"$target/environment" <<EOF
 $marker_line
 # Point the configurator at it with: export RAVLIN_ENVIRONMENT_FILE=$target/environment
@@ -71,6 +84,8 @@ KW_DATA_RAVLINCONFIG=$target/config
 KW_PROG_RAVLINCONFIG=$target/configurator
 KW_DATA_TRP=$target/trp
 KW_DATA_SCREENS=$target/screens
+KW_DATA_DGC=$target/curves
+KW_CMS=$target/cms
 TMP=$target/tmp
 RAVLIN_DESKTOP_DIR=$target/desktop
 RAVLIN_PROGRAMS_DIR=$target/programs
