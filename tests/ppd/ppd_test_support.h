@@ -19,6 +19,7 @@
 
 namespace rvc::ppd::test {
 
+using rvc::test::FileExists;
 using rvc::test::ReadFile;
 using rvc::test::ScopedEnv;
 using rvc::test::TempDir;

@@ -1,0 +1,95 @@
+// The bundled sample installation laid out in a scratch folder as
+// scripts/lay_out_sample.sh does it (copied, ICC profiles decoded from their hex text),
+// with the variables of its environment file set for the test. The copy is made here
+// rather than by the script to keep tests quick; tests/ppd/sample_layout_test.cpp checks
+// that both give the same installation. The environment file itself stays out of reach
+// (PpdTest points RAVLIN_ENVIRONMENT_FILE elsewhere), so that a variable a test unsets
+// stays unset.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/ppd/ppd_test_support.h"
+
+namespace rvc::ppd::test {
+
+// The bytes of a hex text: lines starting with "#" are comments, blanks are ignored.
+inline std::string DecodeHex(const std::string& text) {
+  std::string bytes;
+  std::istringstream lines(text);
+  std::string digits;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    for (char c : line) {
+      if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+    }
+  }
+  for (size_t i = 0; i + 1 < digits.size(); i += 2) {
+    bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+  }
+  return bytes;
+}
+
+class SampleLayout {
+ public:
+  // The variables of the layout's environment file, relative to its root.
+  static std::vector<std::pair<std::string, std::string>> Variables() {
+    return {{"RAVLIN_SAMPLE_ROOT", ""},
+            {"KW_DATA_RAVLINCONFIG", "/config"},
+            {"KW_PROG_RAVLINCONFIG", "/configurator"},
+            {"KW_DATA_TRP", "/trp"},
+            {"KW_DATA_SCREENS", "/screens"},
+            {"KW_DATA_DGC", "/curves"},
+            {"KW_CMS", "/cms"},
+            {"TMP", "/tmp"},
+            {"RAVLIN_DESKTOP_DIR", "/desktop"},
+            {"RAVLIN_PROGRAMS_DIR", "/programs"}};
+  }
+
+  SampleLayout() : root_(dir_ / "ravlin") {
+    namespace fs = std::filesystem;
+    fs::copy(SourcePath("sample"), root_, fs::copy_options::recursive);
+    for (const char* folder : {"tmp", "desktop", "programs"}) fs::create_directories(root_ + "/" + folder);
+    std::vector<fs::path> hexFiles;
+    for (const auto& entry : fs::recursive_directory_iterator(root_ + "/cms")) {
+      const std::string name = entry.path().filename().string();
+      if (name.ends_with(".icc.hex") || name.ends_with(".icm.hex")) hexFiles.push_back(entry.path());
+    }
+    for (const fs::path& hex : hexFiles) {
+      WriteFile(hex.parent_path() / hex.stem(), DecodeHex(ReadFile(hex)));
+      fs::remove(hex);
+    }
+    for (const auto& [name, relative] : Variables()) {
+      variables_.push_back(std::make_unique<ScopedEnv>(name, root_ + relative));
+    }
+  }
+
+  // The trace lines written into the layout's trace file, without time stamps.
+  std::vector<std::string> Traces() const {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFile(root_ + "/config/trace_rvc.txt"));
+    std::string line;
+    while (std::getline(in, line)) {
+      const size_t tag = line.find("\tRVC::");
+      lines.push_back(tag == std::string::npos ? line : line.substr(tag + 6));
+    }
+    return lines;
+  }
+  void ClearTraces() const { WriteFile(root_ + "/config/trace_rvc.txt", ""); }
+
+  // The root of the layout, without a trailing separator.
+  const std::string& Root() const { return root_; }
+  std::string operator/(const std::string& relative) const { return root_ + "/" + relative; }
+
+ private:
+  TempDir dir_;
+  std::string root_;
+  std::vector<std::unique_ptr<ScopedEnv>> variables_;
+};
+
+}  // namespace rvc::ppd::test
