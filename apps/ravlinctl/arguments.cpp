@@ -1,0 +1,235 @@
+#include "apps/ravlinctl/arguments.h"
+
+namespace rvc::ctl {
+namespace {
+
+const OptionSpec kHelp{"help", 'h', false};
+const OptionSpec kVersion{"version", '\0', true};
+const OptionSpec kJson{"json", '\0', false};
+const OptionSpec kYes{"yes", 'y', false};
+
+const char* kCommonHelp =
+    "  --version X         use the catalogue of product version X (rvc_X.dat) instead of rvc.dat\n"
+    "  -h, --help          show this help\n";
+
+std::vector<Subcommand> MakeSubcommands() {
+  std::vector<Subcommand> commands;
+  commands.push_back({"flavours",
+                      "flavours [--json]",
+                      "list the installed flavours",
+                      "Lists the installed flavours of the catalogue: key, product version, number of\n"
+                      "dispatchers and display name.\n\n"
+                      "  --json              print a JSON array instead\n",
+                      {kHelp, kVersion, kJson},
+                      0,
+                      0,
+                      false});
+  commands.push_back({"list",
+                      "list [--flavour KEY] [--json]",
+                      "list the dispatchers",
+                      "Lists the dispatchers of every flavour, or of one: flavour key, name, device type,\n"
+                      "folder, port separator and command port, in the order of the dispatcher list.\n\n"
+                      "  -f, --flavour KEY   only the dispatchers of flavour KEY\n"
+                      "  --json              print a JSON array instead\n",
+                      {kHelp, kVersion, kJson, {"flavour", 'f', true}},
+                      0,
+                      0,
+                      false});
+  commands.push_back({"show",
+                      "show NAME [--json]",
+                      "show one dispatcher",
+                      "Shows the identity and the files of dispatcher NAME. NAME may be written\n"
+                      "FLAVOUR/NAME when dispatchers of several flavours have that name.\n\n"
+                      "  --json              print a JSON object instead\n",
+                      {kHelp, kVersion, kJson},
+                      1,
+                      1,
+                      false});
+  commands.push_back({"create",
+                      "create --flavour KEY --type TYPE [--name NAME] [--copy-queues-from DISPATCHER] [--ppd FILE] "
+                      "[--vdp active|disabled] [--yes]",
+                      "create a dispatcher",
+                      "Creates a dispatcher in flavour KEY, as the New command of Ravlin Configurator does: the\n"
+                      "\"New Dispatcher\" dialog is filled with the options and checked as it checks an\n"
+                      "operator's input. The dispatcher takes the lowest free port separator.\n\n"
+                      "  -f, --flavour KEY   the flavour (catalogue key)\n"
+                      "  -t, --type TYPE     the device type\n"
+                      "  -n, --name NAME     the name; without it the proposed name (the first dispatcher's name\n"
+                      "                      followed by the port separator)\n"
+                      "  --copy-queues-from DISPATCHER\n"
+                      "                      copy DISPATCHER of the flavour with its queues, adapted to the\n"
+                      "                      new dispatcher; without it the flavour's first dispatcher is\n"
+                      "                      copied without queues (\"Use Factory Default\")\n"
+                      "  --ppd FILE          the PPD of a device type made from a PPD; its model name is\n"
+                      "                      added to the name unless the name holds it\n"
+                      "  --vdp active|disabled\n"
+                      "                      the variable data printing mode (Dedezi flavours; default active)\n"
+                      "  -y, --yes           answer yes to the questions of the command\n",
+                      {kHelp,
+                       kVersion,
+                       kYes,
+                       {"flavour", 'f', true},
+                       {"type", 't', true},
+                       {"name", 'n', true},
+                       {"copy-queues-from", '\0', true},
+                       {"ppd", '\0', true},
+                       {"vdp", '\0', true}},
+                      0,
+                      0,
+                      true});
+  commands.push_back({"delete",
+                      "delete NAME [--yes]",
+                      "delete a dispatcher",
+                      "Deletes dispatcher NAME with its folder and shortcuts, as the Delete button of\n"
+                      "Ravlin Configurator does. The first dispatcher of a flavour cannot be deleted.\n"
+                      "The command asks for confirmation: give --yes, or run it from a terminal.\n\n"
+                      "  -y, --yes           answer yes to \"Are you sure ...?\"\n",
+                      {kHelp, kVersion, kYes},
+                      1,
+                      1,
+                      true});
+  commands.push_back({"change-type",
+                      "change-type NAME --type TYPE [--ppd FILE] [--yes]",
+                      "give a dispatcher another device type",
+                      "Rebuilds dispatcher NAME for device type TYPE, as the Change Type button of Ravlin\n"
+                      "Configurator does; name, port separator, command port and shortcuts stay.\n\n"
+                      "  -t, --type TYPE     the new device type\n"
+                      "  --ppd FILE          the PPD of a device type made from a PPD\n"
+                      "  -y, --yes           answer yes to the questions of the command\n",
+                      {kHelp, kVersion, kYes, {"type", 't', true}, {"ppd", '\0', true}},
+                      1,
+                      1,
+                      true});
+  commands.push_back({"ppd",
+                      "ppd NAME | ppd --all [--yes]",
+                      "generate PPD files",
+                      "Generates the PPD and INF file of dispatcher NAME (Create PPD), or of every\n"
+                      "dispatcher of every flavour (Create All PPDs), in the dispatcher's ppd folder.\n\n"
+                      "  --all               every dispatcher\n"
+                      "  -y, --yes           answer yes to the questions of the command\n",
+                      {kHelp, kVersion, kYes, {"all", '\0', false}},
+                      0,
+                      1,
+                      true});
+  commands.push_back(
+      {"help", "help [SUBCOMMAND]", "show the help of ravlinctl or of a subcommand", "", {kHelp}, 0, 1, false});
+  return commands;
+}
+
+const OptionSpec* FindOption(const Subcommand& command, const std::string& name, char shortName) {
+  for (const OptionSpec& option : command.options) {
+    if ((!name.empty() && option.name == name) || (shortName != '\0' && option.shortName == shortName)) return &option;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::optional<std::string> Arguments::Value(const std::string& name) const {
+  auto it = values.find(name);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
+}
+
+const std::vector<Subcommand>& Subcommands() {
+  static const std::vector<Subcommand> commands = MakeSubcommands();
+  return commands;
+}
+
+const Subcommand* FindSubcommand(const std::string& name) {
+  for (const Subcommand& command : Subcommands()) {
+    if (command.name == name) return &command;
+  }
+  return nullptr;
+}
+
+Arguments ParseArguments(const Subcommand& command, const std::vector<std::string>& arguments) {
+  Arguments parsed;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      parsed.positionals.push_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    const OptionSpec* option = nullptr;
+    std::optional<std::string> inlineValue;
+    std::string shown = argument;
+    if (argument.rfind("--", 0) == 0) {
+      std::string name = argument.substr(2);
+      if (size_t equals = name.find('='); equals != std::string::npos) {
+        inlineValue = name.substr(equals + 1);
+        name.resize(equals);
+        shown = "--" + name;
+      }
+      option = FindOption(command, name, '\0');
+    } else if (argument.size() == 2) {
+      option = FindOption(command, {}, argument[1]);
+    }
+    if (option == nullptr) throw UsageError("unknown option " + shown + " for " + command.name);
+    if (!option->takesValue) {
+      if (inlineValue) throw UsageError("option --" + option->name + " takes no value");
+      parsed.flags.insert(option->name);
+      continue;
+    }
+    if (!inlineValue) {
+      if (i + 1 >= arguments.size()) throw UsageError("option " + shown + " needs a value");
+      inlineValue = arguments[++i];
+    }
+    if (parsed.values.count(option->name) != 0) throw UsageError("option --" + option->name + " given twice");
+    parsed.values[option->name] = *inlineValue;
+  }
+  if (parsed.Has("help")) return parsed;
+  if (parsed.positionals.size() < command.minPositionals) {
+    throw UsageError(command.name + ": " +
+                     (command.minPositionals == 1 ? "a dispatcher name is missing" : "too few arguments"));
+  }
+  if (parsed.positionals.size() > command.maxPositionals) {
+    throw UsageError(command.name + ": unexpected argument " + parsed.positionals[command.maxPositionals]);
+  }
+  return parsed;
+}
+
+std::string OverviewHelp() {
+  std::string text =
+      "Usage: ravlinctl [--version X] SUBCOMMAND [OPTIONS]\n"
+      "\n"
+      "Lists and changes the dispatchers of a Ravlin installation without a display, running the\n"
+      "same operations as Ravlin Configurator. The installation is found through its\n"
+      "environment file (RAVLIN_ENVIRONMENT_FILE, else /etc/ravlin/environment).\n"
+      "\n"
+      "Subcommands:\n";
+  for (const Subcommand& command : Subcommands()) {
+    std::string name = "  " + command.name;
+    name.resize(16, ' ');
+    text += name + command.summary + "\n";
+  }
+  text +=
+      "\n"
+      "Options:\n" +
+      std::string(kCommonHelp) +
+      "\n"
+      "Exit status: 0 done, 1 refused or failed (the reason is on standard error), 2 usage error.\n"
+      "Changing commands need an administrator. 'ravlinctl SUBCOMMAND --help' describes one\n"
+      "subcommand; see also ravlinctl(1).\n";
+  return text;
+}
+
+std::string SubcommandHelp(const Subcommand& command) {
+  std::string text = "Usage: ravlinctl " + command.synopsis + "\n";
+  if (command.name == "help") return text + "\nShows the help of ravlinctl or of SUBCOMMAND.\n";
+  text += "\n" + command.help + std::string(kCommonHelp);
+  if (command.changes) text += "\nOnly an administrator may run it.\n";
+  return text;
+}
+
+std::string UsageHint(const Subcommand* command) {
+  if (command == nullptr) return "Usage: ravlinctl [--version X] SUBCOMMAND [OPTIONS]\nTry 'ravlinctl --help'.\n";
+  return "Usage: ravlinctl " + command->synopsis + "\nTry 'ravlinctl " + command->name + " --help'.\n";
+}
+
+}  // namespace rvc::ctl

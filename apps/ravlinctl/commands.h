@@ -1,0 +1,25 @@
+// The subcommands of ravlinctl. Each returns the exit code: 0 done, 1 refused or failed
+// (the reason has been printed on standard error).
+#pragma once
+
+#include "apps/ravlinctl/arguments.h"
+#include "apps/ravlinctl/console.h"
+#include "apps/ravlinctl/session.h"
+
+namespace rvc::ctl {
+
+// Listing, for anyone.
+int RunFlavours(CSession& session, const Arguments& arguments);
+int RunList(CSession& session, const Arguments& arguments);
+int RunShow(CSession& session, const Arguments& arguments);
+
+// Changes, for administrators: the main window's commands.
+int RunCreate(CSession& session, CtlConsole& console, const Arguments& arguments);
+int RunDelete(CSession& session, CtlConsole& console, const Arguments& arguments);
+int RunChangeType(CSession& session, CtlConsole& console, const Arguments& arguments);
+int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments);
+
+// True when this build generates PPD files.
+bool PpdGenerationAvailable();
+
+}  // namespace rvc::ctl

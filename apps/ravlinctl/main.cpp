@@ -1,0 +1,166 @@
+// ravlinctl: the dispatchers of a Ravlin installation from the command line, without a
+// display. It runs the operations of Ravlin Configurator (rvc_setup) in the same
+// environment, with the same catalogue, checks, messages, trace and rollback, and follows
+// the conventions of lpadmin and lpstat: short subcommands, plain output, the reason of a
+// refusal on standard error and an exit code of 0 (done), 1 (refused or failed) or 2
+// (usage). See docs/ravlinctl.md.
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "apps/ravlinctl/arguments.h"
+#include "apps/ravlinctl/commands.h"
+#include "apps/ravlinctl/console.h"
+#include "apps/ravlinctl/session.h"
+#include "frame/login.h"
+#include "frame/rvc_exception.h"
+#include "frame/rvc_trace.h"
+#include "platform/environment.h"
+
+namespace {
+
+using rvc::ctl::Arguments;
+using rvc::ctl::CtlConsole;
+using rvc::ctl::Subcommand;
+using rvc::ctl::UsageError;
+
+int UsageFailure(const std::string& problem, const Subcommand* command) {
+  std::fprintf(stderr, "ravlinctl: %s\n%s", problem.c_str(), rvc::ctl::UsageHint(command).c_str());
+  return rvc::ctl::kExitUsage;
+}
+
+// What the options of a subcommand must hold beyond their syntax.
+void CheckOptions(const Subcommand& command, const Arguments& arguments) {
+  auto require = [&](const char* option) {
+    if (!arguments.Value(option)) throw UsageError(command.name + ": --" + option + " is missing");
+  };
+  if (command.name == "create") {
+    require("flavour");
+    require("type");
+    if (auto vdp = arguments.Value("vdp"); vdp && *vdp != "active" && *vdp != "disabled") {
+      throw UsageError("create: --vdp takes active or disabled, not " + *vdp);
+    }
+  } else if (command.name == "change-type") {
+    require("type");
+  } else if (command.name == "ppd") {
+    const bool all = arguments.Has("all");
+    if (all == !arguments.positionals.empty()) throw UsageError("ppd: name one dispatcher or give --all");
+  }
+}
+
+CtlConsole::Questions QuestionsFor(const Arguments& arguments) {
+  if (arguments.Has("yes")) return CtlConsole::Questions::AnswerYes;
+  return ::isatty(STDIN_FILENO) != 0 ? CtlConsole::Questions::AskTerminal : CtlConsole::Questions::Refuse;
+}
+
+int Run(const Subcommand& command, const Arguments& arguments, const std::optional<std::string>& version) {
+  CtlConsole console(QuestionsFor(arguments));
+  rvc::ui::ScopedUserInterface ui(console);
+
+  // Set by an installer that wants the configurator left alone.
+  if (rvc::platform::GetEnv("kw_norvc")) {
+    console.Say("kw_norvc is set: Ravlin Configurator does nothing");
+    return rvc::ctl::kExitFailed;
+  }
+
+  std::setlocale(LC_ALL, "");
+  // Numbers in the installation's files are written and read in the C notation.
+  std::setlocale(LC_NUMERIC, "C");
+  rvc::platform::KW_EnvironmentSetupEx();
+
+  // Kept for the whole run so that every trace line of a change lands in one open file.
+  std::unique_ptr<rvc::CRvcTrace> trace;
+  if (command.changes) {
+    try {
+      rvc::frame::CSystemAccounts accounts;
+      if (!accounts.IsAdministrator(nullptr)) {
+        console.Say(rvc::MessageText(121));
+        return rvc::ctl::kExitFailed;
+      }
+    } catch (const rvc::CRvcException& error) {
+      console.Say(error.Message());
+      return rvc::ctl::kExitFailed;
+    }
+    trace = std::make_unique<rvc::CRvcTrace>("");
+    trace->Trace("Start");
+  }
+
+  rvc::ctl::CSession session(console, version);
+  if (!session.Load()) return rvc::ctl::kExitFailed;
+
+  try {
+    if (command.name == "flavours") return rvc::ctl::RunFlavours(session, arguments);
+    if (command.name == "list") return rvc::ctl::RunList(session, arguments);
+    if (command.name == "show") return rvc::ctl::RunShow(session, arguments);
+    if (command.name == "create") return rvc::ctl::RunCreate(session, console, arguments);
+    if (command.name == "delete") return rvc::ctl::RunDelete(session, console, arguments);
+    if (command.name == "change-type") return rvc::ctl::RunChangeType(session, console, arguments);
+    if (command.name == "ppd") return rvc::ctl::RunPpd(session, console, arguments);
+  } catch (const rvc::CRvcException& error) {
+    error.Report();
+  } catch (const std::exception& error) {
+    rvc::CRvcException(118, error.what()).Report();
+  }
+  return rvc::ctl::kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+
+  // Options before the subcommand: --version X (also accepted after it) and --help.
+  std::optional<std::string> version;
+  size_t next = 0;
+  for (; next < arguments.size() && arguments[next].rfind("-", 0) == 0; ++next) {
+    const std::string& argument = arguments[next];
+    if (argument == "-h" || argument == "--help") {
+      std::fputs(rvc::ctl::OverviewHelp().c_str(), stdout);
+      return rvc::ctl::kExitDone;
+    }
+    if (argument == "--version" && next + 1 < arguments.size()) {
+      version = arguments[++next];
+    } else if (argument.rfind("--version=", 0) == 0) {
+      version = argument.substr(10);
+    } else {
+      return UsageFailure(argument == "--version" ? "option --version needs a value" : "unknown option " + argument,
+                          nullptr);
+    }
+  }
+  if (next >= arguments.size()) return UsageFailure("a subcommand is missing", nullptr);
+
+  const Subcommand* command = rvc::ctl::FindSubcommand(arguments[next]);
+  if (command == nullptr) return UsageFailure("unknown subcommand " + arguments[next], nullptr);
+  const std::vector<std::string> rest(arguments.begin() + static_cast<std::ptrdiff_t>(next) + 1, arguments.end());
+
+  Arguments parsed;
+  try {
+    parsed = rvc::ctl::ParseArguments(*command, rest);
+    if (parsed.Has("help")) {
+      std::fputs(rvc::ctl::SubcommandHelp(*command).c_str(), stdout);
+      return rvc::ctl::kExitDone;
+    }
+    if (command->name == "help") {
+      if (parsed.positionals.empty()) {
+        std::fputs(rvc::ctl::OverviewHelp().c_str(), stdout);
+        return rvc::ctl::kExitDone;
+      }
+      const Subcommand* described = rvc::ctl::FindSubcommand(parsed.positionals.front());
+      if (described == nullptr) return UsageFailure("unknown subcommand " + parsed.positionals.front(), nullptr);
+      std::fputs(rvc::ctl::SubcommandHelp(*described).c_str(), stdout);
+      return rvc::ctl::kExitDone;
+    }
+    CheckOptions(*command, parsed);
+  } catch (const UsageError& error) {
+    return UsageFailure(error.what(), command);
+  }
+  if (auto given = parsed.Value("version")) version = given;
+
+  return Run(*command, parsed, version);
+}

@@ -1,0 +1,557 @@
+// ravlinctl as a script runs it: on a fresh copy of the sample installation, without a
+// display or a terminal, judged by its exit code, its output and the files it leaves.
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using rvc::test::FileExists;
+using rvc::test::ReadFile;
+using rvc::test::Snapshot;
+using rvc::test::WriteFile;
+
+extern "C" char** environ;
+
+struct Result {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// Checks that `text` is one JSON value and nothing else.
+class JsonChecker {
+ public:
+  static bool Valid(const std::string& text) {
+    JsonChecker checker(text);
+    return checker.Value() && (checker.Blank(), checker.at_ == text.size());
+  }
+
+ private:
+  explicit JsonChecker(const std::string& text) : text_(text) {}
+
+  void Blank() {
+    while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_]))) ++at_;
+  }
+  bool Take(char c) {
+    Blank();
+    if (at_ < text_.size() && text_[at_] == c) return ++at_, true;
+    return false;
+  }
+  bool String() {
+    if (!Take('"')) return false;
+    while (at_ < text_.size() && text_[at_] != '"') {
+      if (static_cast<unsigned char>(text_[at_]) < 0x20) return false;
+      if (text_[at_] == '\\') ++at_;
+      ++at_;
+    }
+    return at_ < text_.size() && text_[at_++] == '"';
+  }
+  bool Number() {
+    Blank();
+    const size_t start = at_;
+    if (at_ < text_.size() && text_[at_] == '-') ++at_;
+    while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_]))) ++at_;
+    return at_ > start && std::isdigit(static_cast<unsigned char>(text_[at_ - 1]));
+  }
+  bool Word(const char* word) {
+    Blank();
+    const std::string w = word;
+    if (text_.compare(at_, w.size(), w) != 0) return false;
+    at_ += w.size();
+    return true;
+  }
+  bool Value() {
+    Blank();
+    if (at_ >= text_.size()) return false;
+    switch (text_[at_]) {
+      case '{':
+        ++at_;
+        if (Take('}')) return true;
+        do {
+          if (!String() || !Take(':') || !Value()) return false;
+        } while (Take(','));
+        return Take('}');
+      case '[':
+        ++at_;
+        if (Take(']')) return true;
+        do {
+          if (!Value()) return false;
+        } while (Take(','));
+        return Take(']');
+      case '"':
+        return String();
+      case 't':
+        return Word("true");
+      case 'f':
+        return Word("false");
+      case 'n':
+        return Word("null");
+      default:
+        return Number();
+    }
+  }
+
+  const std::string& text_;
+  size_t at_ = 0;
+};
+
+class RavlinctlTest : public ::testing::Test {
+ protected:
+  // The sample is laid out once; each test works on a copy with its own environment file.
+  static void SetUpTestSuite() {
+    master_ = new rvc::test::TempDir();
+    const std::string command =
+        std::string(RVC_SOURCE_DIR) + "/scripts/lay_out_sample.sh " + (*master_ / "sample") + " >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+  }
+  static void TearDownTestSuite() {
+    delete master_;
+    master_ = nullptr;
+  }
+
+  void SetUp() override {
+    const std::string from = *master_ / "sample";
+    fs::copy(from, root_, fs::copy_options::recursive);
+    std::string environment = ReadFile(root_ + "environment");
+    for (size_t at = environment.find(from); at != std::string::npos; at = environment.find(from, at)) {
+      environment.replace(at, from.size(), root_.substr(0, root_.size() - 1));
+    }
+    // Whoever runs the tests counts as an administrator of the copy.
+    if (group* own = ::getgrgid(::getegid())) environment += std::string("RAVLIN_ADMIN_GROUP=") + own->gr_name + "\n";
+    WriteFile(root_ + "environment", environment);
+  }
+
+  // Runs ravlinctl with `arguments`, the copy's environment file, no display and standard
+  // input from /dev/null. `uid`: run as that user (the test runs as root).
+  Result Run(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& extra = {},
+             int uid = -1) {
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+      std::string text = *entry;
+      size_t equals = text.find('=');
+      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "kw_norvc", "KW_DATA_RAVLINCONFIG", "TMP", "RAVLIN_OEM"}) {
+      variables.erase(name);
+    }
+    variables["RAVLIN_ENVIRONMENT_FILE"] = root_ + "environment";
+    for (const auto& [name, value] : extra) variables[name] = value;
+
+    std::vector<std::string> texts;
+    for (const auto& [name, value] : variables) texts.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& text : texts) envp.push_back(text.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> args{RAVLINCTL_PROGRAM};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    const std::string out = dir_ / "stdout", err = dir_ / "stderr";
+    pid_t child = ::fork();
+    if (child == 0) {
+      int in = ::open("/dev/null", O_RDONLY);
+      int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(in, 0);
+      ::dup2(o, 1);
+      ::dup2(e, 2);
+      if (uid >= 0 && (::setgroups(0, nullptr) != 0 || ::setgid(static_cast<gid_t>(uid)) != 0 ||
+                       ::setuid(static_cast<uid_t>(uid)) != 0)) {
+        ::_exit(126);
+      }
+      ::execve(argv[0], argv.data(), envp.data());
+      ::_exit(127);
+    }
+    Result result;
+    int status = 0;
+    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    result.out = ReadFile(out);
+    result.err = ReadFile(err);
+    return result;
+  }
+
+  std::string Data(const std::string& relative) const { return root_ + "data/" + relative; }
+  bool Exists(const std::string& relative) const { return fs::exists(Data(relative)); }
+  std::string Trace() const { return ReadFile(root_ + "config/trace_rvc.txt"); }
+  static bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+      lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+  }
+  // The blank-separated words of a line.
+  static std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    size_t at = 0;
+    while ((at = line.find_first_not_of(' ', at)) != std::string::npos) {
+      size_t end = line.find(' ', at);
+      words.push_back(line.substr(at, end == std::string::npos ? std::string::npos : end - at));
+      at = end;
+    }
+    return words;
+  }
+
+  static inline rvc::test::TempDir* master_ = nullptr;
+  rvc::test::TempDir dir_;
+  std::string root_ = dir_ / "sample/";
+};
+
+const char* kSubcommands[] = {"flavours", "list", "show", "create", "delete", "change-type", "ppd", "help"};
+
+TEST_F(RavlinctlTest, HelpAndBadUsage) {
+  Result result = Run({"--help"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  for (const char* name : kSubcommands) {
+    EXPECT_TRUE(Has(result.out, std::string("\n  ") + name + " ")) << name;
+    Result help = Run({name, "--help"});
+    EXPECT_EQ(help.exitCode, 0) << name;
+    EXPECT_EQ(help.out.rfind(std::string("Usage: ravlinctl ") + name, 0), 0u) << help.out;
+  }
+  EXPECT_TRUE(Has(Run({"help", "create"}).out, "--copy-queues-from DISPATCHER"));
+
+  const std::vector<std::vector<std::string>> bad = {
+      {},
+      {"bogus"},
+      {"--bogus", "list"},
+      {"list", "--bogus"},
+      {"list", "extra"},
+      {"list", "--flavour"},
+      {"show"},
+      {"show", "a", "b"},
+      {"create", "--flavour", "Tiffmono"},
+      {"create", "--type", "CtP_platedriver"},
+      {"create", "--flavour", "Dedezi", "--type", "Digital_Press", "--vdp", "maybe"},
+      {"create", "--flavour=Tiffmono", "--flavour=Proof", "--type", "X"},
+      {"delete"},
+      {"delete", "--yes=no", "Mono1"},
+      {"change-type", "Mono1"},
+      {"ppd"},
+      {"ppd", "Mono1", "--all"},
+      {"help", "bogus"},
+  };
+  for (const auto& arguments : bad) {
+    std::string shown;
+    for (const auto& argument : arguments) shown += argument + " ";
+    Result usage = Run(arguments);
+    EXPECT_EQ(usage.exitCode, 2) << shown;
+    EXPECT_EQ(usage.out, "") << shown;
+    EXPECT_EQ(usage.err.rfind("ravlinctl: ", 0), 0u) << shown << usage.err;
+    EXPECT_TRUE(Has(usage.err, "Usage: ravlinctl")) << shown << usage.err;
+  }
+  EXPECT_TRUE(Has(Run({"create", "--flavour", "Tiffmono"}).err, "--type is missing"));
+  // Usage errors touch nothing, not even the trace.
+  EXPECT_FALSE(FileExists(root_ + "config/trace_rvc.txt"));
+}
+
+TEST_F(RavlinctlTest, ListsFlavoursAndDispatchersPlainAndAsJson) {
+  Result flavours = Run({"flavours"});
+  EXPECT_EQ(flavours.exitCode, 0);
+  const auto lines = Lines(flavours.out);
+  ASSERT_EQ(lines.size(), 4u) << flavours.out;
+  // Sorted by display name, as the catalogue keeps them.
+  EXPECT_EQ(Words(lines[0]), (std::vector<std::string>{"Approval", "10.1", "2", "Approval"}));
+  EXPECT_EQ(Words(lines[2]), (std::vector<std::string>{"Tiffmono", "10.1", "3", "Ravlin", "Tiff"}));
+
+  Result list = Run({"list"});
+  EXPECT_EQ(list.exitCode, 0);
+  EXPECT_EQ(Lines(list.out).size(), 9u) << list.out;
+  list = Run({"list", "-f", "tiffmono"});
+  ASSERT_EQ(Lines(list.out).size(), 3u) << list.out;
+  EXPECT_EQ(Words(Lines(list.out)[1]),
+            (std::vector<std::string>{"Tiffmono", "Mono1", "CtP_platedriver", "CtP_platedriver", "1", "5104"}));
+
+  Result show = Run({"show", "mono3_orvatiffsetter"});
+  EXPECT_EQ(show.exitCode, 0);
+  for (const char* part : {"Name:            Mono3_OrvaTiffsetter\n", "Type:            Generic_FromPPD\n",
+                           "Port separator:  3\n", "Command port:    5304\n", "Position:        3 of 3\n"}) {
+    EXPECT_TRUE(Has(show.out, part)) << part << show.out;
+  }
+  EXPECT_TRUE(Has(Run({"show", "Mono"}).out, "1 of 3 (the flavour's first dispatcher)"));
+
+  for (const auto& arguments : std::vector<std::vector<std::string>>{{"flavours", "--json"},
+                                                                     {"list", "--json"},
+                                                                     {"list", "--flavour", "Dedezi", "--json"},
+                                                                     {"show", "Velmora1", "--json"}}) {
+    Result json = Run(arguments);
+    EXPECT_EQ(json.exitCode, 0) << arguments[0];
+    EXPECT_TRUE(JsonChecker::Valid(json.out)) << json.out;
+  }
+  const std::string all = Run({"flavours", "--json"}).out;
+  EXPECT_TRUE(Has(all, "\"key\": \"Tiffmono\", \"name\": \"Ravlin Tiff\", \"version\": \"10.1\"")) << all;
+  EXPECT_TRUE(Has(all, "\"deviceTypes\": [\"Imagesetter_Film\", \"CtP_platedriver\", \"Generic_FromPPD\"]")) << all;
+  EXPECT_TRUE(Has(Run({"list", "--json"}).out,
+                  "{\"flavour\": \"Dedezi\", \"name\": \"Velmora1\", \"type\": "
+                  "\"Sheetfed_Plate\", \"folder\": \"Sheetfed_Plate\", "
+                  "\"portSeparator\": 1, \"commandPort\": 7104}"));
+  const std::string one = Run({"show", "Velmora1", "--json"}).out;
+  EXPECT_TRUE(Has(one, "\"path\": \"" + root_ + "data/Dedezi/Sheetfed_Plate\"")) << one;
+  EXPECT_TRUE(Has(one, "\"position\": 2, \"count\": 2")) << one;
+
+  // Unknown names are refused with a reason; listing writes nothing but the trace.
+  const auto before = Snapshot(root_ + "data");
+  Result unknown = Run({"list", "--flavour", "Nope"});
+  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_TRUE(Has(unknown.err, "ravlinctl: unknown flavour Nope (flavours: Approval, Proof, Tiffmono, Dedezi)"))
+      << unknown.err;
+  unknown = Run({"show", "Nope"});
+  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_TRUE(Has(unknown.err, "no dispatcher Nope")) << unknown.err;
+  EXPECT_EQ(Snapshot(root_ + "data"), before);
+
+  // Another catalogue: the same for version 10.1, none for 9.9.
+  EXPECT_EQ(Run({"--version", "10.1", "list"}).out, Run({"list"}).out);
+  Result missing = Run({"list", "--version=9.9"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(Has(missing.err, "RDB error " + root_ + "config/rvc_9.9.dat")) << missing.err;
+}
+
+TEST_F(RavlinctlTest, ANameUsedInTwoFlavoursMustBeQualified) {
+  const std::string list = root_ + "data/Proof/rvc1.cfg";
+  std::string text = ReadFile(list);
+  text.replace(text.find("Name=Proofer"), 12, "Name=mono1");
+  WriteFile(list, text);
+
+  Result ambiguous = Run({"show", "Mono1"});
+  EXPECT_EQ(ambiguous.exitCode, 1);
+  EXPECT_TRUE(Has(ambiguous.err, "ambiguous")) << ambiguous.err;
+  EXPECT_TRUE(Has(ambiguous.err, "Proof/mono1")) << ambiguous.err;
+  EXPECT_TRUE(Has(ambiguous.err, "Tiffmono/Mono1")) << ambiguous.err;
+  EXPECT_EQ(Run({"delete", "--yes", "Mono1"}).exitCode, 1);
+  EXPECT_TRUE(Exists("Tiffmono/CtP_platedriver"));
+
+  Result qualified = Run({"show", "proof/Mono1"});
+  EXPECT_EQ(qualified.exitCode, 0);
+  EXPECT_TRUE(Has(qualified.out, "Flavour:         Proof (Ravlin Proof)")) << qualified.out;
+  EXPECT_TRUE(Has(Run({"show", "Nope/Mono1"}).err, "unknown flavour Nope"));
+}
+
+TEST_F(RavlinctlTest, CreateBuildsTheDispatcherAsTheNewCommandDoes) {
+  Result result = Run({"create", "--flavour", "Tiffmono", "--type", "ctp_platedriver", "--name", "Press"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "Tiffmono  Press  CtP_platedriver  CtP_platedriver_2  2  5204\n");
+  // The launchers of the sample are missing: warnings only, then the announcement.
+  EXPECT_TRUE(Has(result.err, "ravlinctl: Cannot create icon (7)!\n")) << result.err;
+  EXPECT_TRUE(Has(result.err, "The new dispatcher configuration Press has been created.")) << result.err;
+  const std::string ini = ReadFile(Data("Tiffmono/CtP_platedriver_2/data/zvCtP_platedriver_2_dispatcher.ini"));
+  EXPECT_TRUE(Has(ini, "papname=Press_AT")) << ini;
+  EXPECT_TRUE(Has(ini, "commandport=5204")) << ini;
+  EXPECT_FALSE(Exists("Tiffmono/CtP_platedriver_2/data/servers.ini"));  // the factory default
+  EXPECT_TRUE(Has(Trace(), "\tRVC::Start\n"));
+
+  // The proposed name; the queues of another dispatcher; the VDP mode.
+  result = Run({"create", "-f", "Proof", "-t", "Inkjet_Proof", "--copy-queues-from", "proofer"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "Proof  Proofer1  Inkjet_Proof  Inkjet_Proof  1  6104\n");
+  EXPECT_TRUE(Has(ReadFile(Data("Proof/Inkjet_Proof/data/servers.ini")), "Proofer1_AT")) << root_;
+
+  result = Run({"create", "--flavour", "Dedezi", "--type", "Sheetfed_Plate", "--name", "Press B", "--vdp", "disabled"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "Dedezi  Press_B  Sheetfed_Plate  Sheetfed_Plate_2  2  7204\n");
+  EXPECT_TRUE(Has(ReadFile(Data("Dedezi/Sheetfed_Plate_2/data/zvSheetfed_Plate_2_dispatcher.ini")), "VDP_MODE=STATIC"));
+
+  // A PPD type with its PPD, given relative to the working folder: the model joins the name.
+  result = Run({"create", "--flavour", "Tiffmono", "--type", "Generic_FromPPD", "--name", "Setter", "--ppd",
+                fs::relative(root_ + "ppds/OrvaTiffsetter.ppd").string()});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "Tiffmono  Setter_OrvaTiffsetter  Generic_FromPPD  Generic_FromPPD_2  2  5204\n");
+  EXPECT_EQ(ReadFile(Data("Tiffmono/Generic_FromPPD_2/data/OrvaTiffsetter.ppd")),
+            ReadFile(root_ + "ppds/OrvaTiffsetter.ppd"));
+  EXPECT_TRUE(Has(ReadFile(Data("Tiffmono/Generic_FromPPD_2/data/zv_config.res")), "FROM_PPD_"));
+  EXPECT_TRUE(Has(Trace(), "A copy of used ppd file can be found at : " + Data("Tiffmono/Generic_FromPPD_2/data/")));
+}
+
+TEST_F(RavlinctlTest, CreateRefusesWhatTheNewDialogRefuses) {
+  const auto before = Snapshot(root_ + "data");
+  const std::string ppd = root_ + "ppds/OrvaTiffsetter.ppd";
+  WriteFile(dir_ / "broken.ppd", "no PPD at all\n");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--name", "Velmora"}, "ravlinctl: Velmora already exists, please choose another name\n"},
+      {{"--name", "mono1"}, "ravlinctl: mono1 already exists, please choose another name\n"},
+      {{"--name", "a|b"}, "ravlinctl: Following characters may not be used: \\/:*?\"<>|\n"},
+      {{"--name", "X", "--type", "Nope"}, "unknown device type Nope (device types: Imagesetter_Film, CtP_platedriver"},
+      {{"--name", "X", "--copy-queues-from", "Velmora"}, "no dispatcher Velmora in this flavour to copy the queues"},
+      {{"--name", "X", "--type", "Generic_FromPPD"}, "ravlinctl: Please browse and select a PPD file.\n"},
+      {{"--name", "X", "--ppd", ppd}, "device type CtP_platedriver is not made from a PPD"},
+      {{"--name", "X", "--type", "Generic_FromPPD", "--ppd", dir_ / "none.ppd"}, "no PPD file " + (dir_ / "none.ppd")},
+      {{"--name", "X", "--type", "Generic_FromPPD", "--ppd", dir_ / "broken.ppd"},
+       "Error while parsing the options from: " + (dir_ / "broken.ppd")},
+      {{"--name", "X", "--vdp", "active"}, "the dispatchers of this flavour have no variable data printing mode"},
+  };
+  for (const auto& [options, message] : cases) {
+    std::vector<std::string> arguments = {"create", "--flavour", "Tiffmono"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    if (std::find(options.begin(), options.end(), "--type") == options.end()) {
+      arguments.insert(arguments.end(), {"--type", "CtP_platedriver"});
+    }
+    Result result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 1) << message;
+    EXPECT_EQ(result.out, "") << message;
+    EXPECT_TRUE(Has(result.err, message)) << result.err;
+  }
+  Result flavour = Run({"create", "--flavour", "Nope", "--type", "X"});
+  EXPECT_EQ(flavour.exitCode, 1);
+  EXPECT_TRUE(Has(flavour.err, "unknown flavour Nope")) << flavour.err;
+  Result ppdOnDedezi = Run({"create", "-f", "Dedezi", "-t", "Digital_Press", "-n", "X", "--ppd", ppd});
+  EXPECT_EQ(ppdOnDedezi.exitCode, 1);
+  EXPECT_TRUE(Has(ppdOnDedezi.err, "the dispatchers of this flavour are not made from a PPD")) << ppdOnDedezi.err;
+  EXPECT_EQ(Snapshot(root_ + "data"), before);
+
+  // The 113 check is also traced by the creation when the dialog lets a name through: not
+  // here, the dialog refuses first. All ten port separators in use: 138.
+  std::string list = "[Main]\nNrConfigs=10\n";
+  for (int i = 0; i < 10; ++i) {
+    const std::string n = std::to_string(i);
+    list += "[Config" + std::to_string(i + 1) + "]\nName=M" + n +
+            "\nType=CtP_platedriver\nFolder=" + (i == 0 ? std::string("Tiffmono") : "F" + n) + "\nBase=" + n +
+            "\nCommandPort=5" + n + "04\nFlavour=Tiffmono\n";
+  }
+  WriteFile(root_ + "data/Tiffmono/rvc1.cfg", list);
+  const auto full = Snapshot(root_ + "data");
+  Result ten = Run({"create", "--flavour", "Tiffmono", "--type", "CtP_platedriver", "--name", "Eleven"});
+  EXPECT_EQ(ten.exitCode, 1);
+  EXPECT_EQ(ten.err, "ravlinctl: You cannot create more than nine clones of one dispatcher.\n");
+  EXPECT_EQ(Snapshot(root_ + "data"), full);
+}
+
+TEST_F(RavlinctlTest, DeleteAsksAndRefusesTheFirstDispatcher) {
+  Result unanswered = Run({"delete", "Mono1"});
+  EXPECT_EQ(unanswered.exitCode, 1);
+  EXPECT_TRUE(Has(unanswered.err, "ravlinctl: Are you sure you want to delete dispatcher Mono1?\n")) << unanswered.err;
+  EXPECT_TRUE(Has(unanswered.err, "--yes")) << unanswered.err;
+  EXPECT_TRUE(Exists("Tiffmono/CtP_platedriver/data"));
+
+  Result deleted = Run({"delete", "-y", "Mono1"});
+  EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+  EXPECT_EQ(deleted.out + deleted.err, "");
+  EXPECT_FALSE(Exists("Tiffmono/CtP_platedriver"));
+  EXPECT_FALSE(Exists("Tiffmono/data/zvCtP_platedriver_dispatcher.ini"));
+  EXPECT_TRUE(Has(Trace(), "\tRVC::Dispatcher Mono1 deleted\n"));
+
+  const auto before = Snapshot(root_ + "data");
+  Result first = Run({"delete", "--yes", "Mono"});
+  EXPECT_EQ(first.exitCode, 1);
+  EXPECT_EQ(first.err, "ravlinctl: You can not delete this dispatcher\n");
+  EXPECT_TRUE(Has(Trace(), "\tRVC::You can not delete this dispatcher\n"));
+  Result unknown = Run({"delete", "--yes", "Nope"});
+  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_TRUE(Has(unknown.err, "no dispatcher Nope")) << unknown.err;
+  EXPECT_EQ(Snapshot(root_ + "data"), before);
+}
+
+TEST_F(RavlinctlTest, ChangeTypeRebuildsTheDispatcher) {
+  Result moved = Run({"change-type", "Mono1", "--type", "Imagesetter_Film"});
+  EXPECT_EQ(moved.exitCode, 0) << moved.err;
+  EXPECT_EQ(moved.out, "Tiffmono  Mono1  Imagesetter_Film  Imagesetter_Film  1  5104\n");
+  EXPECT_FALSE(Exists("Tiffmono/CtP_platedriver"));
+  const std::string ini = ReadFile(Data("Tiffmono/Imagesetter_Film/data/zvImagesetter_Film_dispatcher.ini"));
+  EXPECT_TRUE(Has(ini, "papname=Mono1_AT")) << ini;
+  EXPECT_TRUE(Has(ini, "commandport=5104")) << ini;
+  EXPECT_TRUE(Has(Trace(), "Dispatcher Mono1 changed from type CtP_platedriver to Imagesetter_Film"));
+
+  // The first dispatcher keeps its folder.
+  Result first = Run({"change-type", "Mono", "--type", "CtP_platedriver"});
+  EXPECT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.out, "Tiffmono  Mono  CtP_platedriver  Tiffmono  0  5004\n");
+  EXPECT_TRUE(Exists("Tiffmono/Tiffmono/data/tiffmono.fid"));
+  EXPECT_FALSE(Exists("Tiffmono/Tiffmono_dub"));
+  EXPECT_EQ(ReadFile(Data("Tiffmono/Tiffmono/data/tiffmono.fid")),
+            ReadFile(root_ + "prog/Tiffmono/dat/templates/Tiffmono/tiffmono_CtP_platedriver.fid"));
+
+  const auto before = Snapshot(root_ + "data");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"change-type", "Appr", "--type", "Platesetter"},
+       "ravlinctl: Change Type is not offered for flavour Approval\n"},
+      {{"change-type", "Mono3_OrvaTiffsetter", "--type", "Generic_FromPPD"},
+       "ravlinctl: Please browse and select a PPD file.\n"},
+      {{"change-type", "Velmora1", "--type", "Nope"}, "ravlinctl: unknown device type Nope"},
+      {{"change-type", "Velmora1", "--type", "Digital_Press", "--ppd", root_ + "ppds/OrvaJet.ppd"},
+       "device type Digital_Press is not made from a PPD"},
+  };
+  for (const auto& [arguments, message] : refused) {
+    Result result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 1) << message;
+    EXPECT_TRUE(Has(result.err, message)) << result.err;
+  }
+  EXPECT_EQ(Snapshot(root_ + "data"), before);
+}
+
+TEST_F(RavlinctlTest, PpdGeneratesTheFilesOrSaysItCannot) {
+#if RAVLINCTL_PPD
+  Result one = Run({"ppd", "Mono1"});
+  EXPECT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_TRUE(Has(one.err, "PPD file has been created for selected dispatcher: Mono1\nand stored under: " +
+                               Data("Tiffmono/CtP_platedriver/ppd")))
+      << one.err;
+  EXPECT_TRUE(Has(Run({"show", "Mono1"}).out, "PPD:             " + Data("Tiffmono/CtP_platedriver/ppd/")));
+  EXPECT_TRUE(Exists("Tiffmono/CtP_platedriver/ppd/ravlin.inf"));
+
+  Result all = Run({"ppd", "--all"});
+  EXPECT_EQ(all.exitCode, 0) << all.err;
+  EXPECT_EQ(all.err, "ravlinctl: PPD files have been created for all the dispatchers of installed Ravlin flavours.\n");
+  for (const char* dispatcher : {"Velmora1", "Appr", "Proof2_OrvaJet"}) {
+    EXPECT_TRUE(Has(Run({"show", dispatcher}).out, "PPD:             " + root_)) << dispatcher;
+  }
+  // The driver makes no PPD without a screen description; it only traces why.
+  fs::remove(Data("Tiffmono/CtP_platedriver/data/tiffmono.fid"));
+  one = Run({"ppd", "Mono1"});
+  EXPECT_EQ(one.exitCode, 1);
+  EXPECT_EQ(one.err, "ravlinctl: no PPD was made for Mono1; the trace " + root_ + "config/trace_rvc.txt says why\n");
+  EXPECT_TRUE(Has(Trace(), "Ppd file for Mono1 is not created due to 'Unknown' screen mode\n"));
+  // A dispatcher whose configuration cannot be opened fails with 158.
+  fs::remove(Data("Dedezi/Dedezi/data/zv_config.res"));
+  all = Run({"ppd", "--all"});
+  EXPECT_EQ(all.exitCode, 1);
+  EXPECT_TRUE(Has(all.err, "ravlinctl: Error in opening resource files data base.\n")) << all.err;
+  EXPECT_TRUE(Has(Trace(), "Ppd files couldn't be created for:Velmora\n"));
+#else
+  Result one = Run({"ppd", "Mono1"});
+  EXPECT_EQ(one.exitCode, 1);
+  EXPECT_EQ(one.err, "ravlinctl: PPD generation is not available in this build\n");
+#endif
+  Result unknown = Run({"ppd", "Nope"});
+  EXPECT_EQ(unknown.exitCode, 1);
+}
+
+TEST_F(RavlinctlTest, OnlyAdministratorsChangeAndKwNorvcStopsEverything) {
+  const auto before = Snapshot(root_);
+  Result stopped = Run({"delete", "--yes", "Mono1"}, {{"kw_norvc", "1"}});
+  EXPECT_EQ(stopped.exitCode, 1);
+  EXPECT_TRUE(Has(stopped.err, "kw_norvc")) << stopped.err;
+  EXPECT_EQ(Snapshot(root_), before);
+
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run ravlinctl as another user";
+  // The copy must be readable by that user (the folders below dir_ are); the copy's
+  // administrators group stays root's.
+  ::chmod(dir_.Path().c_str(), 0755);
+  constexpr int kNobody = 65534;
+  Result refused = Run({"create", "--flavour", "Tiffmono", "--type", "CtP_platedriver", "--name", "X"}, {}, kNobody);
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.err, "ravlinctl: You should log in as administrator to run Ravlin Configurator\n");
+  EXPECT_EQ(Run({"delete", "--yes", "Mono1"}, {}, kNobody).exitCode, 1);
+  EXPECT_EQ(Snapshot(root_), before);
+  Result listed = Run({"list", "-f", "Tiffmono"}, {}, kNobody);
+  EXPECT_EQ(listed.exitCode, 0) << listed.err;
+  EXPECT_EQ(Lines(listed.out).size(), 3u);
+}
+
+}  // namespace
