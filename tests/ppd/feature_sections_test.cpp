@@ -39,7 +39,7 @@ class FeatureTest : public PpdTest {
         mode);
   }
 
-  SampleLayout sample_;
+  SampleLayout sample_{{"config", "screens", "curves", "trp", "cms"}};
 };
 
 constexpr const char* kJobLines =
