@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -136,8 +137,9 @@ class RavlinctlTest : public ::testing::Test {
 
   // Runs ravlinctl with `arguments`, the copy's environment file, no display and standard
   // input from /dev/null. `uid`: run as that user (the test runs as root).
+  // `terminal`: standard input is a terminal on which this is typed.
   Result Run(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& extra = {},
-             int uid = -1) {
+             int uid = -1, const std::string* terminal = nullptr) {
     std::map<std::string, std::string> variables;
     for (char** entry = environ; *entry != nullptr; ++entry) {
       std::string text = *entry;
@@ -161,10 +163,15 @@ class RavlinctlTest : public ::testing::Test {
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
 
+    int master = -1, slave = -1;
+    if (terminal != nullptr) {
+      if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return {};
+      if (::write(master, terminal->data(), terminal->size()) != static_cast<ssize_t>(terminal->size())) return {};
+    }
     const std::string out = dir_ / "stdout", err = dir_ / "stderr";
     pid_t child = ::fork();
     if (child == 0) {
-      int in = ::open("/dev/null", O_RDONLY);
+      int in = terminal != nullptr ? slave : ::open("/dev/null", O_RDONLY);
       int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       ::dup2(in, 0);
@@ -180,6 +187,10 @@ class RavlinctlTest : public ::testing::Test {
     Result result;
     int status = 0;
     if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (terminal != nullptr) {
+      ::close(slave);
+      ::close(master);
+    }
     result.out = ReadFile(out);
     result.err = ReadFile(err);
     return result;
@@ -378,6 +389,22 @@ TEST_F(RavlinctlTest, CreateBuildsTheDispatcherAsTheNewCommandDoes) {
             ReadFile(root_ + "ppds/OrvaTiffsetter.ppd"));
   EXPECT_TRUE(Has(ReadFile(Data("Tiffmono/Generic_FromPPD_2/data/zv_config.res")), "FROM_PPD_"));
   EXPECT_TRUE(Has(Trace(), "A copy of used ppd file can be found at : " + Data("Tiffmono/Generic_FromPPD_2/data/")));
+
+  // An error reported after the dispatcher exists still fails the command: here the PPD
+  // cannot be applied to a configuration without the resolution set "set_0".
+  const std::string config = root_ + "prog/Tiffmono/dat/templates/Tiffmono/zv_config_Generic_FromPPD.res";
+  std::string text = ReadFile(config);
+  text.replace(text.find("sets=set_0 set_1"), 16, "sets=set_1");
+  text.replace(text.find("set=set_0"), 9, "set=set_1");
+  text.erase(text.find("[set_0]"), text.find("[set_1]") - text.find("[set_0]"));
+  WriteFile(config, text);
+  result = Run(
+      {"create", "-f", "Tiffmono", "-t", "Generic_FromPPD", "-n", "Late", "--ppd", root_ + "ppds/OrvaTiffsetter.ppd"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "Tiffmono  Late_OrvaTiffsetter  Generic_FromPPD  Generic_FromPPD_3  2  5204\n");
+  EXPECT_TRUE(Has(result.err, "ravlinctl: Failed to create resource file parameters from selected Ppd file\n"))
+      << result.err;
+  EXPECT_TRUE(Exists("Tiffmono/Generic_FromPPD_3/data/OrvaTiffsetter.ppd"));
 }
 
 TEST_F(RavlinctlTest, CreateRefusesWhatTheNewDialogRefuses) {
@@ -439,6 +466,17 @@ TEST_F(RavlinctlTest, DeleteAsksAndRefusesTheFirstDispatcher) {
   EXPECT_TRUE(Has(unanswered.err, "ravlinctl: Are you sure you want to delete dispatcher Mono1?\n")) << unanswered.err;
   EXPECT_TRUE(Has(unanswered.err, "--yes")) << unanswered.err;
   EXPECT_TRUE(Exists("Tiffmono/CtP_platedriver/data"));
+
+  // On a terminal the question is asked; anything but yes keeps the dispatcher.
+  const std::string no = "n\n", yes = "y\n";
+  Result declined = Run({"delete", "Mono1"}, {}, -1, &no);
+  EXPECT_EQ(declined.exitCode, 1);
+  EXPECT_EQ(declined.err,
+            "ravlinctl: Are you sure you want to delete dispatcher Mono1? [y/N] ravlinctl: nothing was changed\n");
+  EXPECT_TRUE(Exists("Tiffmono/CtP_platedriver/data"));
+  Result confirmed = Run({"delete", "Mono3_OrvaTiffsetter"}, {}, -1, &yes);
+  EXPECT_EQ(confirmed.exitCode, 0) << confirmed.err;
+  EXPECT_FALSE(Exists("Tiffmono/Generic_FromPPD"));
 
   Result deleted = Run({"delete", "-y", "Mono1"});
   EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
