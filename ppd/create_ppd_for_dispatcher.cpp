@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <system_error>
 
 #include "frame/rvc_exception.h"
@@ -88,9 +89,11 @@ void DeleteMatching(const store::CRvcUtils& utils, const std::string& folder, st
 // the failure was reported.
 bool CopyPpdFolder(const store::CRvcUtils& utils, const std::string& ppdFolder, const std::string& location) {
   try {
-    const std::string target = utils.ExpandPath(location);
+    const std::string target = platform::ResolveNoCase(utils.ExpandPath(location));
     utils.CreateFolderTree(target);
     std::error_code error;
+    // The PPD folder itself: its files are where they should be already.
+    if (std::filesystem::equivalent(ppdFolder, target, error)) return true;
     store::CopyOptions options;
     options.showProgress = false;
     for (const std::string& name : features::detail::MatchingFiles(ppdFolder, "*", error)) {

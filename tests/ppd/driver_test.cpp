@@ -373,6 +373,14 @@ TEST_F(DriverTest, CopyToTheExtraLocation) {
   EXPECT_EQ(sample_.Traces(), (Strings{"Ppd file for Mono is created at:" + mono.PpdFolder(),
                                        "The created Ppd file for Mono is copied to: " + location,
                                        "Ravlin.inf file for DispatcherMono is created at:" + mono.PpdFolder()}));
+  // The PPD folder itself as the location: nothing to copy, the PPD stays whole.
+  const std::string ppd = ReadFile(PpdOf(mono));
+  SetItem("config/rvc.dat", "_internal_", "ExtraPPDLocation", mono.PpdFolder() + "/");
+  EXPECT_TRUE(Create(mono, &copied));
+  EXPECT_EQ(copied, mono.PpdFolder() + "/");
+  EXPECT_EQ(ReadFile(PpdOf(mono)), ppd);
+  EXPECT_TRUE(ui_.Messages().empty());
+
   // A location that cannot be made is reported; the PPD stays made.
   WriteFile(dir_ / "file", "");
   SetItem("config/rvc.dat", "_internal_", "ExtraPPDLocation", dir_ / "file/sub");
