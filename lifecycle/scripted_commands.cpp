@@ -6,17 +6,11 @@
 #include "frame/rvc_app.h"
 #include "frame/rvc_exception.h"
 #include "frame/rvc_trace.h"
+#include "lifecycle/ppd_generator_adapter.h"
 #include "platform/path.h"
+#include "ppd/create_ppd_for_dispatcher.h"
 #include "ripconfig/ravlcfg.h"
 #include "ui/user_interface.h"
-
-// The PPD driver joins the build with ppd/create_ppd_for_dispatcher.h.
-#if __has_include("ppd/create_ppd_for_dispatcher.h")
-#include "ppd/create_ppd_for_dispatcher.h"
-#define RVC_PPD_DRIVER 1
-#else
-#define RVC_PPD_DRIVER 0
-#endif
 
 namespace rvc::lifecycle {
 namespace {
@@ -66,22 +60,8 @@ std::string CheckPpdFile(const std::string& path) {
 
 void Trace(const std::string& text) { CRvcTrace("").Trace(text); }
 
-#if RVC_PPD_DRIVER
-class CPpdGenerator : public IPpdGenerator {
- public:
-  explicit CPpdGenerator(std::string programFolder) : programFolder_(std::move(programFolder)) {}
-
-  bool Generate(const store::CDispatcher& target, ripconfig::ConfigurationStore& cfg,
-                const std::string& dataFolder) override {
-    return ppd::CreatePpdForDispatcher(target.Record, programFolder_, dataFolder, &cfg, frame::CRvcApp::ProductVersion,
-                                       frame::CRvcApp::CatalogueFileName);
-  }
-
- private:
-  std::string programFolder_;
-};
-
-// The configuration of `record`, open while the object lives; null when it cannot be read.
+// The configuration of the dispatcher in `dispatcherFolder`, open while the object lives;
+// null when it cannot be read.
 struct OpenConfiguration {
   explicit OpenConfiguration(const std::string& dispatcherFolder)
       : handle(ripconfig::ravlcfg_open(
@@ -106,7 +86,6 @@ std::optional<bool> GeneratePpd(const frame::CFlavour& flavour, const store::Dis
 std::string PpdFolderOf(const frame::CFlavour& flavour, const store::DispatcherRecord& record) {
   return platform::ResolveNoCase(flavour.DispatcherList->DataFolder() + record.Folder + platform::kSeparator + "Ppd");
 }
-#endif
 
 }  // namespace
 
@@ -179,12 +158,8 @@ CommandContext MakeCommandContext(frame::FlavourList& flavours, int flavourIndex
   return context;
 }
 
-#if RVC_PPD_DRIVER
-
-bool PpdGenerationAvailable() { return true; }
-
 std::unique_ptr<IPpdGenerator> MakePpdGenerator(const frame::CFlavour& flavour) {
-  return std::make_unique<CPpdGenerator>(flavour.TemplateList->ProgramFolder());
+  return std::make_unique<CPpdGeneratorAdapter>(flavour.TemplateList->ProgramFolder());
 }
 
 bool CreatePpdCommand(frame::CFlavour& flavour, int row) {
@@ -249,27 +224,5 @@ int CreateAllPpdsCommand(frame::FlavourList& flavours) {
                   frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Information);
   return failures;
 }
-
-#else
-
-bool PpdGenerationAvailable() { return false; }
-
-std::unique_ptr<IPpdGenerator> MakePpdGenerator(const frame::CFlavour&) { return nullptr; }
-
-bool CreatePpdCommand(frame::CFlavour& flavour, int row) {
-  const store::CDispatcherList& list = *flavour.DispatcherList;
-  if (row < 0 || row >= list.GetCount()) return false;
-  Trace("PPD of " + list.GetAt(row).Record.Name + " not made: PPD generation is not available in this build");
-  return false;
-}
-
-int CreateAllPpdsCommand(frame::FlavourList& flavours) {
-  int failures = 0;
-  for (const auto& flavour : flavours) failures += flavour->DispatcherList->GetCount();
-  Trace("PPD files not made: PPD generation is not available in this build");
-  return failures;
-}
-
-#endif
 
 }  // namespace rvc::lifecycle

@@ -52,19 +52,15 @@ std::string FillChangeDevTypeDialog(CChangeDevType& dialog, const ChangeTypeChoi
 CommandContext MakeCommandContext(frame::FlavourList& flavours, int flavourIndex, int row,
                                   const std::string& preferredFlavour = {});
 
-// PPD generation from the File menu: "&Create PPD" and "Create All PPDs". The PPD driver
-// (ppd/create_ppd_for_dispatcher.h) may be missing from a build; then nothing is generated.
+// PPD generation from the File menu: "&Create PPD" and "Create All PPDs".
 
-// True when this build generates PPD files.
-bool PpdGenerationAvailable();
-
-// PPD generation for the new dispatchers of `flavour` (CreateDispatcher's generator); null
-// when this build has none. The flavour outlives it.
+// PPD generation for the new dispatchers of `flavour` (CreateDispatcher's generator). The
+// flavour outlives it.
 std::unique_ptr<IPpdGenerator> MakePpdGenerator(const frame::CFlavour& flavour);
 
 // "&Create PPD" for the dispatcher at `row` of `flavour`: opens its configuration (158 when
 // that fails), generates its PPD and INF file and tells where they are (a failure is
-// traced). True when the PPD was made. Without PPD generation the failure is traced.
+// traced). True when the PPD was made.
 bool CreatePpdCommand(frame::CFlavour& flavour, int row);
 
 // "Create All PPDs": every dispatcher of every flavour but "B", each failure told and

@@ -140,13 +140,7 @@ int RunChangeType(CSession& session, CtlConsole& console, const Arguments& argum
   return Outcome(console, changed);
 }
 
-bool PpdGenerationAvailable() { return lifecycle::PpdGenerationAvailable(); }
-
 int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments) {
-  if (!lifecycle::PpdGenerationAvailable()) {
-    console.Say("PPD generation is not available in this build");
-    return kExitFailed;
-  }
   if (arguments.Has("all")) {
     if (!WindowOffers(session, 0, -1, Command::CreateAllPpds)) {
       console.Say("Create All PPDs is not offered");

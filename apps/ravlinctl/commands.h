@@ -19,7 +19,4 @@ int RunDelete(CSession& session, CtlConsole& console, const Arguments& arguments
 int RunChangeType(CSession& session, CtlConsole& console, const Arguments& arguments);
 int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments);
 
-// True when this build generates PPD files.
-bool PpdGenerationAvailable();
-
 }  // namespace rvc::ctl
