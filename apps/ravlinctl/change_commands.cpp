@@ -1,6 +1,6 @@
-// create, delete, change-type: the main window's New, Delete and Change Type commands on
-// the named flavour and dispatcher. The window's own enabling rules decide whether a
-// command is offered there at all; the dialogs are filled from the options.
+// create, delete, change-type and ppd: the main window's New, Delete, Change Type, Create
+// PPD and Create All PPDs commands on the named flavour and dispatcher. The window's own enabling rules decide whether
+// a command is offered there at all; the dialogs are filled from the options.
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -76,8 +76,10 @@ int RunCreate(CSession& session, CtlConsole& console, const Arguments& arguments
     if (dialog == nullptr) return "unexpected dialog " + model.DialogName();
     return lifecycle::FillNewDispatcherDialog(*dialog, choices);
   };
-  for (const char* name : {"NewDispatcher", "NewDispatcherNoPPD", "NewDispatcherVDPMode"})
+  // Whichever of the three the flavour uses.
+  for (const char* name : {"NewDispatcher", "NewDispatcherNoPPD", "NewDispatcherVDPMode"}) {
     console.ExpectDialog(name, fill);
+  }
 
   lifecycle::CommandContext context =
       lifecycle::MakeCommandContext(session.Flavours(), flavour, -1, session.PreferredFlavour());
