@@ -490,14 +490,14 @@ int ApplyPpdOptions(ripconfig::ConfigurationStore* cfg, const PpdOptions* option
 
     ripconfig::RecorderRecord* recorder = ripconfig::ravlcfg_get_rec(cfg);
     ripconfig::FilmRecord* film = cfg->CurrentFilm();
-    const int width = static_cast<int>(options->MaxMediaWidth / 0.072);
+    const int width = static_cast<int>(options->MaxMediaWidth * 1000.0 / 72.0);  // exact for whole inches
     if (width == 0) {
       Trace("Maximum media width is not specified in the PPD, so keeping default media width and device width");
     } else {
       if (film != nullptr) film->horizontalSize = width;
       recorder->maxWidth = width;
     }
-    const int height = static_cast<int>(options->MaxMediaHeight / 0.072);
+    const int height = static_cast<int>(options->MaxMediaHeight * 1000.0 / 72.0);
     if (height == 0) {
       Trace("Maximum media height is not specified in the PPD, so keeping default media height and device height");
     } else {

@@ -73,8 +73,8 @@ paper_struct FilmPaper(const ripconfig::FilmRecord& film) {
   }
   if (quoted) paper.name += "Inch";
   if (paper.name.size() > kMaxPaperName) paper.name.resize(kMaxPaperName);
-  paper.width = detail::IntegerPart(film.horizontalSize * 0.072);
-  paper.height = detail::IntegerPart(film.verticalSize * 0.072);
+  paper.width = detail::MilToPoints(film.horizontalSize);
+  paper.height = detail::MilToPoints(film.verticalSize);
   return paper;
 }
 
@@ -214,8 +214,8 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
   }
 
   // 8. Largest paper in points; fractions are cut.
-  const int maxWidth = detail::IntegerPart(recorder.maxWidth * 0.072);
-  const int maxHeight = detail::IntegerPart(recorder.maxHeight * 0.072);
+  const int maxWidth = detail::MilToPoints(recorder.maxWidth);
+  const int maxHeight = detail::MilToPoints(recorder.maxHeight);
 
   // 9. Device features.
   ppd.AddDotShapes(preferences.includeDotJob);

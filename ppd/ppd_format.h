@@ -35,4 +35,9 @@ void AppendReal(std::string& out, double value, int precision);
 // The integer part of `value`, as a C cast to int takes it (fractions cut toward zero).
 inline int IntegerPart(double value) { return static_cast<int>(value); }
 
+// Points (1/72 inch) of a size in mil, fractions cut. Multiplying by 72 and dividing by
+// 1000 keeps whole inches exact (14000 mil are 1008 points), which "mil * 0.072" in
+// binary floating point does not (1007.9999...).
+inline int MilToPoints(double mil) { return static_cast<int>(mil * 72.0 / 1000.0); }
+
 }  // namespace rvc::ppd::detail

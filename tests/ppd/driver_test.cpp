@@ -10,6 +10,7 @@
 #include "frame/rvc_exception.h"
 #include "platform/path.h"
 #include "ppd/create_ppd_for_dispatcher.h"
+#include "ppd/ppd_format.h"
 #include "ppd/features/folder_listing.h"
 #include "ripconfig/ravlcfg.h"
 #include "store/dispatcher_list.h"
@@ -176,8 +177,8 @@ Expected ExpectedOf(const SampleDispatcher& dispatcher, const SampleLayout& samp
     }
     expected.filmPapers.push_back(film->name.find('"') == std::string::npos ? paper : paper + "Inch");
   }
-  expected.maxWidth = static_cast<float>(static_cast<int>(ripconfig::ravlcfg_get_rec(cfg)->maxWidth * 0.072));
-  expected.maxHeight = static_cast<float>(static_cast<int>(ripconfig::ravlcfg_get_rec(cfg)->maxHeight * 0.072));
+  expected.maxWidth = static_cast<float>(ppd::detail::MilToPoints(ripconfig::ravlcfg_get_rec(cfg)->maxWidth));
+  expected.maxHeight = static_cast<float>(ppd::detail::MilToPoints(ripconfig::ravlcfg_get_rec(cfg)->maxHeight));
   ripconfig::ravlcfg_close(&cfg);
   return expected;
 }
@@ -263,8 +264,8 @@ TEST_F(DriverTest, FilmNamesAndTheLargestPaper) {
   SetItem("data/Tiffmono/Tiffmono/data/zv_recorder.res", "Recorder", "maxwidth", "40000");
   SetItem("data/Tiffmono/Tiffmono/data/zv_recorder.res", "Recorder", "maxheight", "30000");
   // Inch marks: double quotes and blanks go, "Inch" is appended; a film without quotes
-  // keeps its name. 13999 x 20013 mil are 1007.928 x 1440.936 points. The product is
-  // taken in binary floating point: 14000 mil give 1007.9999... and so 1007 points.
+  // keeps its name. 13999 x 20013 mil are 1007.928 x 1440.936 points; whole inches stay
+  // exact (14000 mil are 1008 points, not 1007.9999...).
   SetItem("data/Tiffmono/Tiffmono/data/zv_film.res", "Film 13.999\" wide", "vsize", "20013");
   SetItem("data/Tiffmono/Tiffmono/data/zv_film.res", "Film 13.999\" wide", "hsize", "13999");
   ASSERT_TRUE(Create(mono));
@@ -273,7 +274,7 @@ TEST_F(DriverTest, FilmNamesAndTheLargestPaper) {
        {"*MaxMediaWidth: \"2880.0\"\n", "*MaxMediaHeight: \"2160.0\"\n",
         "*ParamCustomPageSize Width: 1 points 1 2880\n",
         "*PageSize Max: \"<< /PageSize [2880 2160] /Orientation 0 >> setpagedevice\"\n",
-        "*PageSize 14x20Inch: \"<< /PageSize [1007 1440] /Orientation 0 >> setpagedevice\"\n",
+        "*PageSize 14x20Inch: \"<< /PageSize [1008 1440] /Orientation 0 >> setpagedevice\"\n",
         "*PageSize Film13_999wideInch: \"<< /PageSize [1007 1440] /Orientation 0 >> setpagedevice\"\n",
         "*PageSize A4: \"<< /PageSize [595 841] /Orientation 0 >> setpagedevice\"\n"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
