@@ -4,9 +4,9 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QShortcut>
 
 #include "platform/path.h"
 #include "ui/qt/dialog_views.h"
@@ -71,8 +71,6 @@ MainWindowView::MainWindowView(lifecycle::CRvcDlg& model, QWidget* parent)
   for (auto [command, action] : actions_) {
     connect(action, &QAction::triggered, this, [this, id = command] { Do(id); });
   }
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, [this] { Do(Command::Close); });
 
   connect(ui_->flavourCombo, &QComboBox::currentIndexChanged, this, [this](int entry) {
     if (syncing_) return;
@@ -135,6 +133,15 @@ bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindowView::keyPressEvent(QKeyEvent* event) {
+  // Escape closes the window, as it closes a dialog, when no control wanted it.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    Do(Command::Close);
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
 }
 
 void MainWindowView::closeEvent(QCloseEvent* event) {

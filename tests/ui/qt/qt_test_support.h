@@ -1,0 +1,157 @@
+// Helpers of the Qt view tests: the sample installation laid out in a temporary folder
+// with its flavours loaded, and a driver that answers the modal dialogs and message boxes
+// that the code under test opens.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QTimer>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <stdexcept>
+
+#include "frame/flavour_catalogue.h"
+#include "platform/window_lookup.h"
+#include "tests/support/test_support.h"
+
+namespace rvc::test {
+
+// Flavours of the sample in display-name order.
+inline constexpr int kApproval = 0;
+inline constexpr int kProof = 1;
+inline constexpr int kTiff = 2;
+inline constexpr int kDedezi = 3;
+
+class NoWindows : public platform::IWindowLookup {
+ public:
+  bool TopLevelWindowExists(const std::string&) override { return false; }
+};
+
+class QtSample {
+ public:
+  QtSample()
+      : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"),
+        root_("RAVLIN_SAMPLE_ROOT", dir_.Path().substr(0, dir_.Path().size() - 1)),
+        config_("KW_DATA_RAVLINCONFIG", dir_ / "config/"),
+        prog_("KW_PROG_RAVLINCONFIG", dir_ / "configurator/"),
+        tmp_("TMP", dir_ / "tmp/"),
+        desktop_("RAVLIN_DESKTOP_DIR", dir_ / "desktop"),
+        programs_("RAVLIN_PROGRAMS_DIR", dir_ / "programs") {
+    std::filesystem::copy(RVC_SOURCE_DIR "/sample", dir_.Path(), std::filesystem::copy_options::recursive);
+    for (const char* folder : {"tmp", "desktop", "programs"}) std::filesystem::create_directories(dir_ / folder);
+    frame::CatalogueOptions options;
+    if (!frame::LoadFlavourCatalogue(frame::CataloguePath("rvc_10.1.dat"), "", options, flavours)) {
+      throw std::runtime_error("the sample catalogue did not load");
+    }
+  }
+
+  std::string Path(const std::string& relative) const { return dir_ / relative; }
+
+  frame::FlavourList flavours;
+
+ private:
+  TempDir dir_;
+  ScopedEnv env_, root_, config_, prog_, tmp_, desktop_, programs_;
+  NoWindows windows_;
+  platform::ScopedWindowLookup scopedWindows_{windows_};
+};
+
+struct ShownMessage {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+};
+
+// Watches for modal widgets while it lives. A widget with a handler queued under its
+// object name goes to that handler (which closes it); a message box is recorded and
+// answered with the next queued button (default: Yes, else OK); anything else is recorded
+// as unexpected and rejected, so that a test never hangs on a dialog.
+class ModalDriver : public QObject {
+ public:
+  using Handler = std::function<void(QWidget*)>;
+
+  ModalDriver() {
+    timer_.setInterval(10);
+    connect(&timer_, &QTimer::timeout, this, &ModalDriver::Poll);
+    timer_.start();
+  }
+
+  void Expect(const QString& objectName, Handler handler) { handlers_[objectName].push_back(std::move(handler)); }
+  void Answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
+  bool AllHandled() const {
+    for (const auto& [name, queue] : handlers_) {
+      if (!queue.empty()) return false;
+    }
+    return true;
+  }
+
+  QList<ShownMessage> messages;
+  QStringList unexpected;
+
+ private:
+  void Poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) return;
+    for (const QPointer<QWidget>& seen : handled_) {
+      if (seen == modal) return;  // still on its way out, or back on top after a dialog of its own
+    }
+    handled_.push_back(modal);
+    // A progress dialog waits for nobody.
+    if (qobject_cast<QProgressDialog*>(modal) != nullptr) return;
+    // Handlers run from a timer of their own, so that a dialog they open in turn is
+    // driven by this one.
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      messages.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+      QMessageBox::StandardButton answer =
+          box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok;
+      if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.pop_front();
+      }
+      QPointer<QAbstractButton> button = box->button(answer);
+      QTimer::singleShot(0, box, [button] {
+        if (button) button->click();
+      });
+      return;
+    }
+    auto queue = handlers_.find(modal->objectName());
+    if (queue != handlers_.end() && !queue->second.empty()) {
+      Handler handler = std::move(queue->second.front());
+      queue->second.pop_front();
+      QPointer<QWidget> target = modal;
+      QTimer::singleShot(0, modal, [this, handler, target] {
+        if (target) handler(target);
+        // A handler that stopped early (a failed check) must not leave the test hanging.
+        if (target && target->isVisible()) {
+          unexpected << target->objectName() + " left open";
+          Close(target);
+        }
+      });
+      return;
+    }
+    unexpected << modal->objectName() + " " + modal->windowTitle();
+    Close(modal);
+  }
+
+  static void Close(QWidget* widget) {
+    if (auto* dialog = qobject_cast<QDialog*>(widget)) {
+      QTimer::singleShot(0, dialog, &QDialog::reject);
+    } else {
+      QTimer::singleShot(0, widget, &QWidget::close);
+    }
+  }
+
+  QTimer timer_;
+  QList<QPointer<QWidget>> handled_;
+  std::map<QString, std::deque<Handler>> handlers_;
+  std::deque<QMessageBox::StandardButton> answers_;
+};
+
+}  // namespace rvc::test
