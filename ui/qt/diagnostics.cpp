@@ -4,11 +4,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 #include <cstdio>
 
@@ -47,6 +50,15 @@ class Diagnostics : public QObject {
     }
     if (screenshots_.isEmpty()) return;
     main_ = window;
+    if (auto* flavours = window->findChild<QComboBox*>(QStringLiteral("flavourCombo"))) {
+      const int entry = flavours->findText(qEnvironmentVariable("RVC_SCREENSHOT_FLAVOUR"));
+      if (entry >= 0) flavours->setCurrentIndex(entry);
+    }
+    bool rowGiven = false;
+    const int row = qEnvironmentVariableIntValue("RVC_SCREENSHOT_ROW", &rowGiven);
+    if (auto* list = window->findChild<QTreeWidget*>(QStringLiteral("dispatcherList")); list && rowGiven) {
+      if (QTreeWidgetItem* item = list->topLevelItem(row)) Click(list->viewport(), list->visualItemRect(item).center());
+    }
     QTimer::singleShot(kSettleMs, window, [this, window] {
       Save(window, QStringLiteral("main-window.png"));
       if (auto* button = window->findChild<QAbstractButton*>(QStringLiteral("newButton"))) {
@@ -61,6 +73,16 @@ class Diagnostics : public QObject {
       box->button(QDialogButtonBox::Cancel)->click();
     }
     if (main_ != nullptr) QTimer::singleShot(0, main_, [this] { main_->close(); });
+  }
+
+  // A click as the mouse makes it.
+  static void Click(QWidget* widget, QPoint at) {
+    const QPointF local(at);
+    const QPointF global(widget->mapToGlobal(at));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &release);
   }
 
   void Save(QWidget* widget, const QString& file) {

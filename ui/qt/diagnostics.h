@@ -4,6 +4,8 @@
 //   RVC_SCREENSHOT=<folder>   once the main window has painted, saves it as
 //                             <folder>/main-window.png, opens the New dialog, saves that as
 //                             <folder>/new-dispatcher.png, cancels it and closes the window.
+//                             RVC_SCREENSHOT_FLAVOUR=<display name> chooses a flavour and
+//                             RVC_SCREENSHOT_ROW=<n> clicks a row first, as a user would.
 //   RVC_FIRST_PAINT=1         at the main window's first paint, prints
 //                             "first-paint <ns>" (CLOCK_MONOTONIC) on standard output and
 //                             closes the window.

@@ -205,8 +205,7 @@ void MainWindowView::SyncRows() {
   for (const auto& row : rows_) {
     QStringList texts;
     for (const std::string& text : row) texts << ToQt(text);
-    auto* item = new QTreeWidgetItem(list, texts);
-    item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    new QTreeWidgetItem(list, texts);
   }
 }
 

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Takes the screenshots of docs/screenshots: the main window on the bundled sample
+# installation and its New dialog, run under a virtual X server (Xvfb). The program grabs
+# its own windows (RVC_SCREENSHOT, see ui/qt/diagnostics.h).
+#
+#   scripts/screenshots.sh [OUTPUT_FOLDER]     default: docs/screenshots
+#
+# BUILD_DIR names the build folder (default: build, configured with the dev preset when
+# missing). Needs xvfb (xvfb-run) and Qt 6 (qt6-base-dev).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo="$PWD"
+out="$(realpath -m -- "${1:-docs/screenshots}")"
+build="${BUILD_DIR:-build}"
+
+command -v xvfb-run >/dev/null || { echo "$0: xvfb-run not found (Debian: apt-get install xvfb)" >&2; exit 1; }
+if [[ ! -f "$build/build.ninja" ]]; then
+  if [[ "$build" == build ]]; then cmake --preset dev >/dev/null; else cmake -S . -B "$build" -G Ninja >/dev/null; fi
+fi
+cmake --build "$build" --target rvc_setup -- -j2
+
+scratch="$(mktemp -d)"
+trap 'rm -rf -- "$scratch"' EXIT
+scripts/lay_out_sample.sh "$scratch/sample" >/dev/null
+mkdir -m 700 "$scratch/run"
+
+mkdir -p "$out"
+rm -f -- "$out/main-window.png" "$out/new-dispatcher.png"
+# The first flavour of the sample has no PPD types; the screenshots show Ravlin Tiff with
+# its second dispatcher clicked.
+env RAVLIN_ENVIRONMENT_FILE="$scratch/sample/environment" XDG_RUNTIME_DIR="$scratch/run" \
+  RVC_SCREENSHOT="$out" RVC_SCREENSHOT_FLAVOUR="Ravlin Tiff" RVC_SCREENSHOT_ROW=1 \
+  timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$repo/$build/apps/rvc_setup/rvc_setup"
+
+for shot in main-window.png new-dispatcher.png; do
+  [[ -s "$out/$shot" ]] || { echo "$0: $out/$shot was not taken" >&2; exit 1; }
+done
+echo "Screenshots in $out: main-window.png new-dispatcher.png"
