@@ -1,10 +1,13 @@
 #include "platform/path.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 namespace rvc::platform {
 namespace {
@@ -83,6 +86,49 @@ std::string ResolveNoCase(std::string_view path) {
     pos = next + 1;
   }
   return resolved;
+}
+
+int OpenNoCase(std::string& path, int flags, unsigned mode) {
+  if ((flags & O_EXCL) != 0) {
+    // A new file is wanted: the spelling must be settled before anything is opened.
+    path = ResolveNoCase(path);
+    return ::open(path.c_str(), flags, mode);
+  }
+  const bool create = (flags & O_CREAT) != 0;
+  int fd = ::open(path.c_str(), flags & ~O_CREAT, mode);
+  if (fd >= 0 || (errno != ENOENT && errno != ENOTDIR)) return fd;
+  const int error = errno;
+  std::string resolved = ResolveNoCase(path);
+  if (resolved == path && !create) {
+    errno = error;
+    return -1;
+  }
+  fd = ::open(resolved.c_str(), flags, mode);
+  if (fd >= 0) path = std::move(resolved);
+  return fd;
+}
+
+bool ReadFileNoCase(std::string& path, std::string& bytes) {
+  const int fd = OpenNoCase(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bytes.clear();
+  // Installation files are small: a buffer on the stack takes most in one read, and no
+  // fstat is needed to size it.
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd);
+      errno = error;
+      return false;
+    }
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
 }
 
 bool MatchesPatternNoCase(std::string_view name, std::string_view pattern) {

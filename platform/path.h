@@ -30,6 +30,20 @@ std::string JoinPath(std::string_view left, std::string_view right);
 // spelling unless one that differs only in case already exists.
 std::string ResolveNoCase(std::string_view path);
 
+// Opens `path` (open(2) flags and mode) as spelt and, only when that spelling is not
+// found, the spelling ResolveNoCase gives; `path` then receives that spelling. Most
+// paths are spelt as on disk, so this costs one system call where resolving first costs
+// one per existing path plus the open. Returns the descriptor, or -1 with errno set.
+// With O_CREAT the exact spelling is tried without it first, so that a file that exists
+// in another case is opened rather than created a second time; with O_EXCL the path is
+// resolved first.
+int OpenNoCase(std::string& path, int flags, unsigned mode = 0);
+
+// Reads the whole file at `path` (resolved as OpenNoCase does) into `bytes`; `path`
+// receives the spelling read. False with errno set when it cannot be opened or read
+// (EISDIR for a folder).
+bool ReadFileNoCase(std::string& path, std::string& bytes);
+
 // Wildcard match of a file name against a pattern with "*" and "?", ignoring ASCII case.
 bool MatchesPatternNoCase(std::string_view name, std::string_view pattern);
 

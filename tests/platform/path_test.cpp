@@ -1,6 +1,10 @@
 #include "platform/path.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "tests/support/test_support.h"
 
@@ -34,6 +38,80 @@ TEST(ResolveNoCaseTest, ExactSpellingWinsOverAnotherCase) {
   WriteFile(dir / "a/x.txt", "lower");
   EXPECT_EQ(ResolveNoCase(dir / "a/x.txt"), dir / "a/x.txt");
   EXPECT_EQ(ResolveNoCase(dir / "a/X.txt"), dir / "a/X.txt");
+}
+
+TEST(OpenNoCaseTest, OpensTheExactSpellingElseTheOneOnDisk) {
+  TempDir dir;
+  WriteFile(dir / "Data/ZvA.ini", "x");
+  std::string path = dir / "Data/ZvA.ini";
+  int fd = OpenNoCase(path, O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  EXPECT_EQ(path, dir / "Data/ZvA.ini");
+
+  path = dir / "data/zva.INI";
+  fd = OpenNoCase(path, O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  EXPECT_EQ(path, dir / "Data/ZvA.ini");
+
+  path = dir / "data/missing.ini";
+  errno = 0;
+  EXPECT_EQ(OpenNoCase(path, O_RDONLY | O_CLOEXEC), -1);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(path, dir / "data/missing.ini");  // unchanged on failure
+}
+
+TEST(OpenNoCaseTest, CreatingReusesAFileThatDiffersOnlyInCase) {
+  TempDir dir;
+  WriteFile(dir / "Trace.TXT", "kept");
+  std::string path = dir / "trace.txt";
+  int fd = OpenNoCase(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "+", 1), 1);
+  ::close(fd);
+  EXPECT_EQ(path, dir / "Trace.TXT");
+  EXPECT_EQ(test::ReadFile(dir / "Trace.TXT"), "kept+");
+  EXPECT_FALSE(test::FileExists(dir / "trace.txt"));
+
+  path = dir / "data/New.txt";  // a missing folder: created nowhere, nothing opened
+  EXPECT_EQ(OpenNoCase(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0644), -1);
+  WriteFile(dir / "Data/old.txt", "");
+  path = dir / "data/New.txt";  // the folder in another case: the file goes there
+  fd = OpenNoCase(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  EXPECT_EQ(path, dir / "Data/New.txt");
+  EXPECT_TRUE(test::FileExists(dir / "Data/New.txt"));
+
+  path = dir / "trace.txt";  // O_EXCL: the existing file in another case counts
+  errno = 0;
+  EXPECT_EQ(OpenNoCase(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644), -1);
+  EXPECT_EQ(errno, EEXIST);
+}
+
+TEST(ReadFileNoCaseTest, ReadsTheWholeFileInAnyCase) {
+  TempDir dir;
+  std::string big(200000, 'x');
+  big.back() = 'y';
+  WriteFile(dir / "Big.res", big);
+  std::string path = dir / "big.RES";
+  std::string bytes = "old";
+  ASSERT_TRUE(ReadFileNoCase(path, bytes));
+  EXPECT_EQ(bytes, big);
+  EXPECT_EQ(path, dir / "Big.res");
+
+  WriteFile(dir / "Empty.res", "");
+  path = dir / "Empty.res";
+  ASSERT_TRUE(ReadFileNoCase(path, bytes));
+  EXPECT_EQ(bytes, "");
+
+  path = dir / "missing.res";
+  EXPECT_FALSE(ReadFileNoCase(path, bytes));
+  EXPECT_EQ(errno, ENOENT);
+  path = dir.Path();
+  EXPECT_FALSE(ReadFileNoCase(path, bytes));
+  EXPECT_EQ(errno, EISDIR);
 }
 
 TEST(MatchesPatternNoCaseTest, Wildcards) {
