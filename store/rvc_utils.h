@@ -94,7 +94,7 @@ class CRvcUtils {
   bool FindFirstMatch(const std::string& folder, const std::string& pattern);
   bool FindNextMatch();
   const std::string& FoundName() const { return foundName_; }
-  int64_t FoundTime() const { return foundTime_; }
+  int64_t FoundTime() const;
   // With `newest`: the newest file of `folder` matching `pattern` (of equal times the first
   // by name); else the first match in the folder or, failing that, in its subfolders depth
   // first (links to folders are not followed). On success `pattern` receives the full path
@@ -136,7 +136,8 @@ class CRvcUtils {
   struct SearchState;
   std::unique_ptr<SearchState> search_;
   std::string foundName_;
-  int64_t foundTime_ = 0;
+  std::string foundFolder_;          // where FoundTime() asks when the listing did not
+  mutable int64_t foundTime_ = 0;
 };
 
 }  // namespace rvc::store

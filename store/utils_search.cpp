@@ -1,8 +1,17 @@
 // File comparison and file searches of CRvcUtils.
+//
+// The searches read folders with getdents64 and go by the entry types the file system
+// reports: loading a catalogue searches whole flavour trees, and a stat per entry made
+// most of its cost. Only entries whose type is not reported, links, and files whose time
+// is wanted are asked about, relative to the open folder.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <fstream>
 #include <vector>
 
@@ -13,13 +22,46 @@
 namespace rvc::store {
 namespace {
 
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+constexpr int64_t kUnknownTime = INT64_MIN;
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
 struct Match {
   std::string name;
-  int64_t time = 0;
+  int64_t time = kUnknownTime;  // known only where it was asked for or came for free
 };
 
 int64_t LastWriteTime(const struct stat& st) {
   return static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Names in the order of their lower-case forms, then of their exact spellings, so that
+// results do not depend on the order in which the file system happens to list them.
+bool ByName(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const auto la = static_cast<unsigned char>(LowerAscii(a[i]));
+    const auto lb = static_cast<unsigned char>(LowerAscii(b[i]));
+    if (la != lb) return la < lb;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
 }
 
 // A pattern may carry folders of its own ("data/zv*.ini"); they belong to the folder.
@@ -32,53 +74,79 @@ void SplitPattern(const std::string& folder, const std::string& pattern, std::st
     where = platform::JoinPath(folder, pattern.substr(0, slash + 1));
     name = pattern.substr(slash + 1);
   }
-  where = platform::ResolveNoCase(where);
 }
 
-// The entries of `folder`, files matching `pattern` and subfolders (links to folders are
-// not followed), both in the order of their names ignoring case, so that results do not
-// depend on the order in which the file system happens to list them.
-void ListFolder(const std::string& folder, const std::string& pattern, std::vector<Match>& files,
+// Opens the folder `where`, which receives its spelling on disk; "" is the working folder.
+int OpenFolder(std::string& where) {
+  if (where.empty()) return ::open(".", kFolderFlags);
+  return platform::OpenNoCase(where, kFolderFlags);
+}
+
+// The files of the open folder `fd` matching `pattern` (links to files count, with the
+// time of what they point to) and, when asked, its subfolders (links to folders are not
+// followed), in the order the file system lists them. With `withTimes` every file found
+// has its last-write time.
+void ListFolder(int fd, const std::string& pattern, bool withTimes, std::vector<Match>& files,
                 std::vector<std::string>* subfolders) {
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr) return;
-  while (dirent* entry = ::readdir(dir)) {
-    std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    const bool wanted = platform::MatchesPatternNoCase(name, pattern);
-    if (!wanted && subfolders == nullptr) continue;
-    std::string path = platform::JoinPath(folder, name);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) continue;  // dangling link
-    if (S_ISDIR(st.st_mode)) {
-      struct stat link {};
-      if (subfolders != nullptr && ::lstat(path.c_str(), &link) == 0 && S_ISDIR(link.st_mode)) {
-        subfolders->push_back(std::string(name));
+  alignas(8) char buffer[16384];
+  for (;;) {
+    const ssize_t n = ::getdents64(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    for (ssize_t pos = 0; pos < n;) {
+      const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + pos);
+      pos += entry->d_reclen;
+      const std::string_view name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      const bool wanted = platform::MatchesPatternNoCase(name, pattern);
+      if (!wanted && subfolders == nullptr) continue;
+
+      unsigned char type = entry->d_type;
+      struct stat st {};
+      bool stated = false;
+      if (type == DT_UNKNOWN) {
+        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : S_ISLNK(st.st_mode) ? DT_LNK : DT_UNKNOWN;
+        stated = type != DT_LNK;
       }
-    } else if (wanted && S_ISREG(st.st_mode)) {
-      files.push_back(Match{std::string(name), LastWriteTime(st)});
+      if (type == DT_DIR) {
+        if (subfolders != nullptr) subfolders->emplace_back(name);
+        continue;
+      }
+      if (!wanted) continue;
+      if (type == DT_LNK) {
+        // A link counts as what it points to; a dangling one as nothing.
+        if (::fstatat(fd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+        stated = true;
+      } else if (type != DT_REG) {
+        continue;  // devices, pipes, sockets
+      }
+      if (withTimes && !stated) {
+        if (::fstatat(fd, entry->d_name, &st, 0) != 0) continue;  // gone meanwhile
+        stated = true;
+      }
+      files.push_back(Match{std::string(name), stated ? LastWriteTime(st) : kUnknownTime});
     }
   }
-  ::closedir(dir);
-  auto byName = [](const std::string& a, const std::string& b) {
-    std::string la = platform::ToLowerAscii(a), lb = platform::ToLowerAscii(b);
-    return la != lb ? la < lb : a < b;
-  };
-  std::sort(files.begin(), files.end(), [&](const Match& a, const Match& b) { return byName(a.name, b.name); });
-  if (subfolders != nullptr) std::sort(subfolders->begin(), subfolders->end(), byName);
 }
 
-// The first file matching `pattern` in `folder`, else in its subfolders, depth first.
-bool FindFirstDepthFirst(const std::string& folder, const std::string& pattern, std::string& found) {
+// The first file matching `pattern` in the open folder `fd` (at `folder`), else in its
+// subfolders, depth first. A folder's own files are looked at before any subfolder.
+bool FindFirstDepthFirst(int fd, const std::string& folder, const std::string& pattern, std::string& found) {
   std::vector<Match> files;
   std::vector<std::string> subfolders;
-  ListFolder(folder, pattern, files, &subfolders);
+  ListFolder(fd, pattern, false, files, &subfolders);
   if (!files.empty()) {
-    found = platform::JoinPath(folder, files.front().name);
+    const auto first = std::min_element(files.begin(), files.end(),
+                                        [](const Match& a, const Match& b) { return ByName(a.name, b.name); });
+    found = platform::JoinPath(folder, first->name);
     return true;
   }
+  std::sort(subfolders.begin(), subfolders.end(), ByName);
   for (const std::string& sub : subfolders) {
-    if (FindFirstDepthFirst(platform::JoinPath(folder, sub), pattern, found)) return true;
+    Fd child(::openat(fd, sub.c_str(), kFolderFlags | O_NOFOLLOW));
+    if (!child.ok()) continue;
+    if (FindFirstDepthFirst(child.get(), platform::JoinPath(folder, sub), pattern, found)) return true;
   }
   return false;
 }
@@ -107,9 +175,11 @@ bool NextLine(std::ifstream& in, const std::string& key, std::string& line) {
 
 }  // namespace
 
-// The listing behind FindFirstMatch / FindNextMatch.
+// The listing behind FindFirstMatch / FindNextMatch. Times are asked for when wanted:
+// most callers only go by the names.
 struct CRvcUtils::SearchState {
-  std::vector<std::pair<std::string, int64_t>> matches;  // name, last-write time
+  std::string folder;
+  std::vector<Match> matches;
   size_t next = 0;
 };
 
@@ -141,10 +211,12 @@ bool CRvcUtils::CompareFiles(const std::string& file1, const std::string& file2,
 bool CRvcUtils::FindFirstMatch(const std::string& folder, const std::string& pattern) {
   std::string where, name;
   SplitPattern(folder, pattern, where, name);
-  std::vector<Match> files;
-  ListFolder(where, name, files, nullptr);
   search_ = std::make_unique<SearchState>();
-  for (Match& match : files) search_->matches.emplace_back(std::move(match.name), match.time);
+  Fd fd(OpenFolder(where));
+  if (fd.ok()) ListFolder(fd.get(), name, false, search_->matches, nullptr);
+  std::sort(search_->matches.begin(), search_->matches.end(),
+            [](const Match& a, const Match& b) { return ByName(a.name, b.name); });
+  search_->folder = std::move(where);
   return FindNextMatch();
 }
 
@@ -153,24 +225,37 @@ bool CRvcUtils::FindNextMatch() {
     search_.reset();
     return false;
   }
-  const auto& [name, time] = search_->matches[search_->next++];
-  foundName_ = name;
-  foundTime_ = time;
+  const Match& match = search_->matches[search_->next++];
+  foundName_ = match.name;
+  foundTime_ = match.time;
+  if (foundTime_ == kUnknownTime) foundFolder_ = search_->folder;
   return true;
+}
+
+int64_t CRvcUtils::FoundTime() const {
+  if (foundTime_ == kUnknownTime) {
+    struct stat st {};
+    const std::string path = platform::JoinPath(foundFolder_, foundName_);
+    foundTime_ = ::stat(path.empty() ? "." : path.c_str(), &st) == 0 ? LastWriteTime(st) : 0;
+  }
+  return foundTime_;
 }
 
 bool CRvcUtils::FindNewestFile(const std::string& folder, std::string& pattern, bool newest) {
   if (pattern.empty()) return false;
   std::string where, name;
   SplitPattern(folder, pattern, where, name);
-  if (!newest) return FindFirstDepthFirst(where, name, pattern);
+  Fd fd(OpenFolder(where));
+  if (!fd.ok()) return false;
+  if (!newest) return FindFirstDepthFirst(fd.get(), where, name, pattern);
 
   std::vector<Match> files;
-  ListFolder(where, name, files, nullptr);
+  ListFolder(fd.get(), name, true, files, nullptr);
   if (files.empty()) return false;
+  // Of equal times the first by name.
   const Match* best = &files.front();
   for (const Match& match : files) {
-    if (match.time > best->time) best = &match;  // of equal times the earlier stays
+    if (match.time > best->time || (match.time == best->time && ByName(match.name, best->name))) best = &match;
   }
   pattern = platform::JoinPath(where, best->name);
   return true;

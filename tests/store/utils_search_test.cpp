@@ -162,6 +162,43 @@ TEST_F(FindTest, SearchFormDoesNotFollowFolderLinks) {
   EXPECT_FALSE(utils_.FindNewestFile(dir_ / "prog/", pattern, false));
 }
 
+TEST_F(FindTest, LinksToFilesCountAsTheFilesTheyPointTo) {
+  WriteFile(dir_ / "real/target.txt", "");
+  SetTime(dir_ / "real/target.txt", 500);
+  ASSERT_EQ(::mkdir((dir_ / "prog").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink((dir_ / "real/target.txt").c_str(), (dir_ / "prog/b.fid").c_str()), 0);
+  ASSERT_EQ(::symlink((dir_ / "real/gone.txt").c_str(), (dir_ / "prog/a.fid").c_str()), 0);  // dangling
+  ASSERT_EQ(::symlink((dir_ / "real").c_str(), (dir_ / "prog/c.fid").c_str()), 0);  // a folder
+
+  ASSERT_TRUE(utils_.FindFirstMatch(dir_ / "prog/", "*.fid"));
+  EXPECT_EQ(utils_.FoundName(), "b.fid");
+  EXPECT_EQ(utils_.FoundTime(), int64_t{500} * 1'000'000'000);
+  EXPECT_FALSE(utils_.FindNextMatch());
+
+  std::string pattern = "*.FID";
+  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "PROG/", pattern, false));
+  EXPECT_EQ(pattern, dir_ / "prog/b.fid");
+  pattern = "*.fid";
+  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog/", pattern, true));
+  EXPECT_EQ(pattern, dir_ / "prog/b.fid");
+}
+
+TEST_F(FindTest, SearchFormTakesAFoldersOwnFileBeforeAnyOfItsSubfolders) {
+  WriteFile(dir_ / "prog/a/rvc1.cfg", "");
+  WriteFile(dir_ / "prog/a/b/rvc0.cfg", "");
+  WriteFile(dir_ / "prog/z.cfg", "");
+  WriteFile(dir_ / "prog/Rvc3.cfg", "");
+  WriteFile(dir_ / "prog/rvc2.cfg", "");
+  std::string pattern = "rvc*.cfg";
+  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog/", pattern, false));
+  EXPECT_EQ(pattern, dir_ / "prog/rvc2.cfg");
+  ASSERT_EQ(::unlink((dir_ / "prog/rvc2.cfg").c_str()), 0);
+  ASSERT_EQ(::unlink((dir_ / "prog/Rvc3.cfg").c_str()), 0);
+  pattern = "rvc*.cfg";
+  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog/", pattern, false));
+  EXPECT_EQ(pattern, dir_ / "prog/a/rvc1.cfg");
+}
+
 TEST_F(FindTest, PatternMayNameASubfolderAndAnExactFile) {
   WriteFile(dir_ / "com_win/DispatcherAB.bat", "");
   std::string pattern = "COM_WIN/dispatcherab.bat";
