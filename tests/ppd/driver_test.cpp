@@ -79,10 +79,10 @@ class DriverTest : public PpdTest {
   bool Create(const SampleDispatcher& dispatcher, std::string* extraLocation = nullptr) {
     ripconfig::RavlcfgHandle* cfg = ripconfig::ravlcfg_open(dispatcher.DataPath() + "/zv_config.res");
     EXPECT_NE(cfg, nullptr) << dispatcher.record.Name;
-    const bool created = CreatePpdForDispatcher(dispatcher.record, dispatcher.programFolder, dispatcher.dataFolder, cfg,
-                                                "10.1", "rvc.dat", extraLocation);
-    ripconfig::ravlcfg_close(&cfg);
-    return created;
+    // Closed also when the generation raises.
+    std::unique_ptr<ripconfig::RavlcfgHandle*, void (*)(ripconfig::RavlcfgHandle**)> close(&cfg, ripconfig::ravlcfg_close);
+    return CreatePpdForDispatcher(dispatcher.record, dispatcher.programFolder, dispatcher.dataFolder, cfg, "10.1",
+                                  "rvc.dat", extraLocation);
   }
 
   // The files of the dispatcher's PPD folder.
