@@ -211,6 +211,9 @@ void CCreation::Build() {
     CopyFile(targetTemplate, SourceIni());
     utils_.ApplyDifferenceFile(SourceIni());
   }
+  // The difference file has served its purpose; left behind, copies of copies would pile
+  // them up.
+  utils_.DeleteTree(SourceIni() + "Dif", true, /*ignoreErrors=*/false);
 
   Step(12);
   CopyFile(Template(targetType.FID), InNew("\\data\\" + templates_.FIDbase() + ".fid"));
@@ -219,6 +222,10 @@ void CCreation::Build() {
   Step(14);
   CopyFile(Template(targetType.PlateOrFilmFile),
            InNew(targetType.IsFilm() ? "\\data\\zv_film.res" : "\\data\\zv_plate.res"));
+  // A source of the other kind left its media file in the copy; the configuration would
+  // read whichever of the two is newer, so only the new type's file stays.
+  utils_.DeleteTree(InNew(targetType.IsFilm() ? "\\data\\zv_plate.res" : "\\data\\zv_film.res"), true,
+                    /*ignoreErrors=*/false);
   Step(15);
   CopyFile(Template(targetType.Recorder), InNew("\\data\\zv_recorder.res"));
   Step(16);
