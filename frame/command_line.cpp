@@ -21,7 +21,8 @@ CommandLine ParseCommandLine(std::vector<std::string> arguments) {
     static constexpr struct {
       char letter;
       int mode;
-    } kLetters[] = {{'i', kModeInstall}, {'u', kModeUpdate}, {'b', kModeBackup}, {'d', kModeDelete}, {'v', kModeVersion}};
+    } kLetters[] = {
+        {'i', kModeInstall}, {'u', kModeUpdate}, {'b', kModeBackup}, {'d', kModeDelete}, {'v', kModeVersion}};
     for (const auto& entry : kLetters) {
       if (lower.find(entry.letter) != std::string::npos) {
         line.Mode = entry.mode;

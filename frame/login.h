@@ -68,8 +68,7 @@ class CLoginDialog : public ui::IDialogModel {
   std::string DialogName() const override { return "Login"; }
 
   static constexpr const char* kTitle = "Login dialog";
-  static constexpr const char* kPrompt =
-      "Enter administrative Windows user or start Ravlin Configurator in view mode";
+  static constexpr const char* kPrompt = "Enter administrative Windows user or start Ravlin Configurator in view mode";
 
   Result Run();
 

@@ -79,8 +79,9 @@ bool CSingleInstance::ActivateFirst() const {
   if (!MakeAddress(socketPath_, address)) return false;
   int connection = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (connection < 0) return false;
-  bool sent = ::connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-              ::send(connection, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof kRequest - 1);
+  bool sent =
+      ::connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::send(connection, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof kRequest - 1);
   ::close(connection);
   return sent;
 }

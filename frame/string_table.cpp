@@ -45,8 +45,7 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {151, "Are you sure you want to delete this resolution?"},
     {152, "You are not allowed to delete the default or the last configuration."},
     {153, "You are not allowed to delete the last media or the media used for this configuration."},
-    {154,
-     "You are not allowed to delete the last resolution set or the resolution set used for this configuration."},
+    {154, "You are not allowed to delete the last resolution set or the resolution set used for this configuration."},
     // The two blanks before "may" and the blank after the second newline are the
     // program's own wording.
     {155,

@@ -85,7 +85,8 @@ inline std::string Describe(const Model& model) {
   std::string out;
   for (const Topic& t : model) {
     out += "[" + t.name + "]" + (t.hidden ? " (hidden)" : "") + " ;" + t.comment + "\n";
-    for (const Item& i : t.items) out += "  " + i.name + "=" + i.value + (i.hidden ? " (hidden)" : "") + " ;" + i.comment + "\n";
+    for (const Item& i : t.items)
+      out += "  " + i.name + "=" + i.value + (i.hidden ? " (hidden)" : "") + " ;" + i.comment + "\n";
   }
   return out;
 }
@@ -125,7 +126,8 @@ struct Reference {
     Topic* t = FindTopic(topic);
     if (t == nullptr) return false;
     bool hidden = FindItem(topic, name) != nullptr;
-    t->items.push_back({std::string(name), hidden ? "" : std::string(value), hidden ? "" : std::string(comment), hidden});
+    t->items.push_back(
+        {std::string(name), hidden ? "" : std::string(value), hidden ? "" : std::string(comment), hidden});
     return true;
   }
   void RemoveItem(std::string_view topic, std::string_view name) {
@@ -161,10 +163,37 @@ class Chooser {
 
   // Text that lines have trouble holding, a slice of the input, or `known` in another case.
   std::string Text(const std::vector<std::string>& known) {
-    static constexpr std::string_view kAwkward[] = {
-        "", " ", "a", "x y", " lead", "trail ", "a=b", "=", "[x]", "[", "]", "x]", ";c", "#c", ";@ n", ";@[t]",
-        ";@=a=b", ";@\\x", "\\", "\\n", "\\=", "a\nb", "a\r\nb", "\r", "\n", "x\r", "\"q\"", "\t", "\xEF\xBB\xBF",
-        "papname=D1", std::string_view("nul\0byte", 8)};
+    static constexpr std::string_view kAwkward[] = {"",
+                                                    " ",
+                                                    "a",
+                                                    "x y",
+                                                    " lead",
+                                                    "trail ",
+                                                    "a=b",
+                                                    "=",
+                                                    "[x]",
+                                                    "[",
+                                                    "]",
+                                                    "x]",
+                                                    ";c",
+                                                    "#c",
+                                                    ";@ n",
+                                                    ";@[t]",
+                                                    ";@=a=b",
+                                                    ";@\\x",
+                                                    "\\",
+                                                    "\\n",
+                                                    "\\=",
+                                                    "a\nb",
+                                                    "a\r\nb",
+                                                    "\r",
+                                                    "\n",
+                                                    "x\r",
+                                                    "\"q\"",
+                                                    "\t",
+                                                    "\xEF\xBB\xBF",
+                                                    "papname=D1",
+                                                    std::string_view("nul\0byte", 8)};
     switch (Below(4)) {
       case 0: {
         size_t start = Below(input_.size() + 1);
@@ -223,13 +252,19 @@ inline std::string CheckResourceDb(std::string_view bytes, uint64_t seed) {
     std::string other = choose.Text(topics);
     bool same = true;
     switch (choose.Below(9)) {
-      case 0: same = db.Modify(topic, item, text) == reference.Modify(topic, item, text); break;
-      case 1: same = db.ModifyItemComment(topic, item, text) == reference.ModifyItemComment(topic, item, text); break;
+      case 0:
+        same = db.Modify(topic, item, text) == reference.Modify(topic, item, text);
+        break;
+      case 1:
+        same = db.ModifyItemComment(topic, item, text) == reference.ModifyItemComment(topic, item, text);
+        break;
       case 2:
         db.AddTopic(topic, text);
         reference.AddTopic(topic, text);
         break;
-      case 3: same = db.AddItem(topic, item, text, other) == reference.AddItem(topic, item, text, other); break;
+      case 3:
+        same = db.AddItem(topic, item, text, other) == reference.AddItem(topic, item, text, other);
+        break;
       case 4:
         db.RemoveItem(topic, item);
         reference.RemoveItem(topic, item);

@@ -182,7 +182,9 @@ int Converse(int count, const struct pam_message** messages, struct pam_response
 bool Authenticate(const std::string& service, const std::string& user, const std::string& password,
                   std::string* reason) {
   Credentials credentials{&user, &password};
-  struct pam_conv conversation {Converse, &credentials};
+  struct pam_conv conversation {
+    Converse, &credentials
+  };
   pam_handle_t* handle = nullptr;
   int result = ::pam_start(service.c_str(), user.c_str(), &conversation, &handle);
   if (result != PAM_SUCCESS) {

@@ -77,8 +77,7 @@ class ResourceDb {
   void AddTopic(std::string_view topic, std::string_view comment = {});
   // rdb_add_item: appends an item; false when the topic is missing. An item of the same
   // name already there stays the one that lookups find.
-  bool AddItem(std::string_view topic, std::string_view item, std::string_view value,
-               std::string_view comment = {});
+  bool AddItem(std::string_view topic, std::string_view item, std::string_view value, std::string_view comment = {});
   // The calling pattern used throughout: modify, else add the item, else add the topic
   // and then the item.
   void Set(std::string_view topic, std::string_view item, std::string_view value);

@@ -11,13 +11,9 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-bool HasLineBreak(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
-}
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
-bool HasOuterBlanks(std::string_view text) {
-  return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
-}
+bool HasOuterBlanks(std::string_view text) { return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back())); }
 
 // Our own lines: ";@" in the first column, then the kind.
 Line ReadOwnLine(std::string_view content) {
@@ -65,14 +61,21 @@ Line ReadOwnLine(std::string_view content) {
 void AppendEscaped(std::string& out, std::string_view text, bool escapeEquals) {
   for (char c : text) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
       case '=':
         if (escapeEquals) out += '\\';
         out += '=';
         break;
-      default: out += c;
+      default:
+        out += c;
     }
   }
 }
@@ -127,10 +130,18 @@ std::string Unescape(std::string_view text) {
     }
     char next = text[++i];
     switch (next) {
-      case '\\': out += '\\'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case '=': out += '='; break;
+      case '\\':
+        out += '\\';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case '=':
+        out += '=';
+        break;
       default:
         out += '\\';
         out += next;

@@ -20,10 +20,10 @@
 namespace rvc::store {
 
 struct CopyOptions {
-  bool overwrite = true;         // replace files that exist in the target
-  bool stopAtErrors = true;      // raise 105/106 at the first failure, else go on
+  bool overwrite = true;               // replace files that exist in the target
+  bool stopAtErrors = true;            // raise 105/106 at the first failure, else go on
   std::vector<std::string> skipNames;  // entries (files or folders) not copied, ignoring case
-  bool showProgress = true;      // "Progressing" dialog with one bar through ui/
+  bool showProgress = true;            // "Progressing" dialog with one bar through ui/
 };
 
 class CRvcUtils {
@@ -66,15 +66,14 @@ class CRvcUtils {
   void ApplyDifferenceFile(const std::string& targetFile, const std::string& differenceFile = {}) const;
 
   // --- Resource operations (utils_resources.cpp) ---
-  int GetPavoNetCommandPort(const std::string& resourceFile) const;                      // 109; -1 if absent
+  int GetPavoNetCommandPort(const std::string& resourceFile) const;  // 109; -1 if absent
   void SetEnvironmentItem(const std::string& resourceFile, const std::string& name,
-                          const std::string& value) const;                                // 109
+                          const std::string& value) const;  // 109
   std::string GetResourcePath(const std::string& resourceFile, const std::string& topic,
-                              const std::string& item) const;                            // 109, 108
+                              const std::string& item) const;  // 109, 108
   // Loads the library named by the item (topic "All" as fallback) by its full path and
   // appends its folder to PATH; nothing when the file, the item or the library is missing.
-  std::unique_ptr<platform::PluginLibrary> LoadPluginLibrary(const std::string& resourceFile,
-                                                             const std::string& topic,
+  std::unique_ptr<platform::PluginLibrary> LoadPluginLibrary(const std::string& resourceFile, const std::string& topic,
                                                              const std::string& item) const;  // 109, 108
   static int CountTopics(const std::string& resourceFile);  // -1 if it cannot be opened
   // Topics 1 to n - 1 (the first topic is not listed); ListItemValues gives one value per
@@ -101,6 +100,11 @@ class CRvcUtils {
   // of the file found, which is what the callers go on with (copy, delete, derive a name).
   // Does not disturb a FindFirstMatch / FindNextMatch walk.
   bool FindNewestFile(const std::string& folder, std::string& pattern, bool newest);
+  // FindNewestFile(folder, pattern, false) and, for when that finds nothing, what
+  // FindNewestFile(folder, fallback, false) would find, in one walk of the tree: `fallback`
+  // then receives that file's full path, or "" when there is none either (on success it
+  // is left as it is).
+  bool FindFileOrFallback(const std::string& folder, std::string& pattern, std::string& fallback);
 
   // --- Folder trees (utils_tree.cpp) ---
   // A file (or a link, never what it points to) is made writable and deleted; a folder is
@@ -136,7 +140,7 @@ class CRvcUtils {
   struct SearchState;
   std::unique_ptr<SearchState> search_;
   std::string foundName_;
-  std::string foundFolder_;          // where FoundTime() asks when the listing did not
+  std::string foundFolder_;  // where FoundTime() asks when the listing did not
   mutable int64_t foundTime_ = 0;
 };
 

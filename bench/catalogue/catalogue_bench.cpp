@@ -316,9 +316,10 @@ void Generate(const fs::path& sample, const fs::path& root) {
   }
   fs::create_directories(root / "tmp");
   const std::string r = root.string();
-  WriteFile(root / "environment", "# Environment of the generated installation of catalogue_bench\n"
-                                  "RAVLIN_SAMPLE_ROOT=" + r + "\nKW_DATA_RAVLINCONFIG=" + r + "/config\nTMP=" + r +
-                                      "/tmp\n");
+  WriteFile(root / "environment",
+            "# Environment of the generated installation of catalogue_bench\n"
+            "RAVLIN_SAMPLE_ROOT=" +
+                r + "\nKW_DATA_RAVLINCONFIG=" + r + "/config\nTMP=" + r + "/tmp\n");
   // The process's own values win over the file's: set them here as well.
   rvc::platform::SetEnv("RAVLIN_ENVIRONMENT_FILE", r + "/environment");
   rvc::platform::SetEnv("RAVLIN_SAMPLE_ROOT", r);
@@ -435,7 +436,8 @@ void Verify(const std::string& variant) {
     if (flavour.Key != Key(f) || flavour.DisplayName != DisplayName(f) || flavour.Version != "10.1") {
       Fail(where + "flavour " + flavour.Key + " \"" + flavour.DisplayName + "\" out of place");
     }
-    if (flavour.TemplateList->GetCount() != 3) Fail(where + "types: " + std::to_string(flavour.TemplateList->GetCount()));
+    if (flavour.TemplateList->GetCount() != 3)
+      Fail(where + "types: " + std::to_string(flavour.TemplateList->GetCount()));
     const rvc::store::CDispatcherList& list = *flavour.DispatcherList;
     if (list.GetCount() != kDispatchers) Fail(where + "dispatchers: " + std::to_string(list.GetCount()));
     if (list.GetAt(0).Record.Folder != Key(f)) Fail(where + "the main dispatcher is not first");
@@ -556,8 +558,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     out << "\nSummary (medians, microseconds; ratio = load / read, goal: at most 3 against the files the load "
            "reads)\n";
     std::snprintf(line, sizeof line, "%-8s %6s %8s %10s %10s %7s %7s | %6s %10s %7s | %9s %9s %9s\n", "variant",
-                  "files", "KiB", "load", "read", "ratio", "cpu", "tree", "read tree", "ratio", "peak KiB",
-                  "kept KiB", "maxrss");
+                  "files", "KiB", "load", "read", "ratio", "cpu", "tree", "read tree", "ratio", "peak KiB", "kept KiB",
+                  "maxrss");
     out << line;
     bool met = true, complete = true;
     for (const std::string variant : kVariants) {
@@ -570,12 +572,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
       }
       const double ratio = Median(load->real) / Median(read->real);
       met = met && ratio <= 3.0;
-      std::snprintf(line, sizeof line, "%-8s %6.0f %8.1f %10.1f %10.1f %7.2f %7.2f | %6.0f %10.1f %7.2f | %9.1f %9.1f %9.0f\n",
-                    variant.c_str(), read->counters.at("files"), read->counters.at("bytes") / 1024,
-                    Median(load->real), Median(read->real), ratio, Median(load->cpu) / Median(read->cpu),
-                    tree ? tree->counters.at("files") : 0.0, tree ? Median(tree->real) : 0.0,
-                    tree ? Median(load->real) / Median(tree->real) : 0.0, load->counters.at("peak_heap_KiB"),
-                    load->counters.at("retained_KiB"), load->counters.at("maxrss_KiB"));
+      std::snprintf(
+          line, sizeof line, "%-8s %6.0f %8.1f %10.1f %10.1f %7.2f %7.2f | %6.0f %10.1f %7.2f | %9.1f %9.1f %9.0f\n",
+          variant.c_str(), read->counters.at("files"), read->counters.at("bytes") / 1024, Median(load->real),
+          Median(read->real), ratio, Median(load->cpu) / Median(read->cpu), tree ? tree->counters.at("files") : 0.0,
+          tree ? Median(tree->real) : 0.0, tree ? Median(load->real) / Median(tree->real) : 0.0,
+          load->counters.at("peak_heap_KiB"), load->counters.at("retained_KiB"), load->counters.at("maxrss_KiB"));
       out << line;
     }
     out << "ratio: wall time; cpu: the same ratio of CPU time; tree: every file below the flavours' folders.\n";

@@ -119,9 +119,7 @@ void BM_ParseOurs(benchmark::State& state) {
     ResourceDb db = ResourceDb::Parse(std::move(copy), "/nonexistent.res");
     benchmark::DoNotOptimize(db.TopicCount());
     state.PauseTiming();
-    {
-      ResourceDb gone = std::move(db);
-    }
+    { ResourceDb gone = std::move(db); }
     state.ResumeTiming();
   }
   SetBytes(state, file.size());
@@ -255,7 +253,11 @@ BENCHMARK(BM_ParseOurs)->Name("Parse/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseInih)->Name("Parse/inih")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LookupInOrder)->Name("Lookup/in_order/topics")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LookupShuffled)->Name("Lookup/shuffled/topics")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LookupSameKeys)->Name("Lookup/same_20000_keys/topics")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LookupSameKeys)
+    ->Name("Lookup/same_20000_keys/topics")
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Serialize)->Name("Serialize/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteOfstream)->Name("Write/ofstream")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Flush)->Name("Flush/ours(atomic,fsync)")->Unit(benchmark::kMillisecond);

@@ -95,16 +95,16 @@ class RvcSetupTest : public ::testing::Test {
   std::string root_ = dir_ / "sample/";
 };
 
-const char* kTraceFiles[] = {"trace_rvc.txt", "trace_rvc_install.txt", "trace_rvc_update.txt",
-                             "trace_rvc_backup.txt", "trace_rvc_delete.txt", "trace_rvc_version.txt"};
+const char* kTraceFiles[] = {"trace_rvc.txt",        "trace_rvc_install.txt", "trace_rvc_update.txt",
+                             "trace_rvc_backup.txt", "trace_rvc_delete.txt",  "trace_rvc_version.txt"};
 
 TEST_F(RvcSetupTest, TheSwitchPicksTheJobAndItsTraceFile) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"Tiffmono", "-i", "10.1"}, "trace_rvc_install.txt"},
       {{"Tiffmono", "/U", "10.1"}, "trace_rvc_update.txt"},
       {{"Tiffmono", "-b"}, "trace_rvc_backup.txt"},
-      {{"Tiffmono", "-backup"}, "trace_rvc_update.txt"},  // "u" comes before "b"
-      {{"Tiffmono", "-d", "-i"}, "trace_rvc_delete.txt"},   // the leftmost wins
+      {{"Tiffmono", "-backup"}, "trace_rvc_update.txt"},   // "u" comes before "b"
+      {{"Tiffmono", "-d", "-i"}, "trace_rvc_delete.txt"},  // the leftmost wins
   };
   for (const auto& [arguments, file] : cases) {
     for (const char* name : kTraceFiles) std::remove((root_ + "config/" + name).c_str());

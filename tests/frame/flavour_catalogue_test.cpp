@@ -120,10 +120,10 @@ TEST_F(FlavourCatalogueTest, ACatalogueWithoutFlavoursIsToldInInteractiveRunsOnl
   EXPECT_FALSE(Load({}, CatalogueOptions{false, {}, {}}));
   EXPECT_TRUE(ui_.Messages().empty());
   EXPECT_FALSE(Load());
-  EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{
-                                    "There are no flavours specified in " + dir_ / "cfg/rvc.dat" +
-                                    " file.\nPlease add topics corresponding to installed flavours in above "
-                                    "mentioned file."});
+  EXPECT_EQ(ui_.MessageTexts(),
+            std::vector<std::string>{"There are no flavours specified in " + dir_ / "cfg/rvc.dat" +
+                                     " file.\nPlease add topics corresponding to installed flavours in above "
+                                     "mentioned file."});
 }
 
 TEST_F(FlavourCatalogueTest, FailuresOfTheCatalogueAndOfAFlavourEndTheLoad) {

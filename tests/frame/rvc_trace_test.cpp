@@ -164,7 +164,7 @@ TEST_F(TraceTest, WithoutDataFolderTheFileLandsInTmpThenTmpdir) {
 
 TEST_F(TraceTest, DataFolderComesFromTheEnvironmentFileAndIsExpanded) {
   TempDir data;
-  ScopedEnv noData("KW_DATA_RAVLINCONFIG", std::nullopt);  // also undoes what the set-up sets
+  ScopedEnv noData("KW_DATA_RAVLINCONFIG", std::nullopt);            // also undoes what the set-up sets
   std::string base = data.Path().substr(0, data.Path().size() - 1);  // without the separator
   ScopedEnv baseVar("RVC_TEST_TRACE_BASE", base);
   WriteFile(dir / "environment", "KW_DATA_RAVLINCONFIG=%RVC_TEST_TRACE_BASE%\\config\n");

@@ -80,8 +80,8 @@ class StartupTest : public ::testing::Test {
               "[Main]\nNrConfigs=2\n[Config1]\nName=Press\nType=Lux\nFolder=Press\nBase=1\n"
               "[Config2]\nName=Proofer\nType=Lux\nFolder=Proofer\nBase=2\n");
     WriteFile(dir_ / "data/Proof/rvc1.cfg", "[Main]\nNrConfigs=1\n[Config1]\nName=Epson\nType=Lux\nFolder=Epson\n");
-    WriteFile(dir_ / "cfg/rvc_10.1.dat", "[_internal_]\nIncludeDGCInPPD=1\n" + Topic("Tiff", "Ravlin Tiff") +
-                                             Topic("Proof", "Ravlin Proof"));
+    WriteFile(dir_ / "cfg/rvc_10.1.dat",
+              "[_internal_]\nIncludeDGCInPPD=1\n" + Topic("Tiff", "Ravlin Tiff") + Topic("Proof", "Ravlin Proof"));
     services_.accounts = &accounts_;
     services_.mainWindows = &windows_;
     services_.oemParty = [this] { return oem_; };
@@ -203,7 +203,8 @@ TEST_F(StartupTest, CancellingTheVersionSelectionEndsBeforeTheTrace) {
 
 TEST_F(StartupTest, ASecondInteractiveStartWakesTheFirstAndEndsWithoutTrace) {
   int activations = 0;
-  CSingleInstance first(CRvcApp::InstanceName(), [&] { ++activations; }, dir_ / "run");
+  CSingleInstance first(
+      CRvcApp::InstanceName(), [&] { ++activations; }, dir_ / "run");
   ASSERT_TRUE(first.IsFirst());
   EXPECT_EQ(first.LockPath(), dir_ / "run/RVC101.lock");
   EXPECT_EQ(Run({}), 0);
@@ -316,12 +317,12 @@ TEST_F(StartupTest, TheVersionJobRewritesTheShortcutsOfEveryDispatcher) {
   shortcuts.CreateDispatcherShortcut({"Press", "10.1", "/opt/ravlin/rip", "Old \"Old\"", "/opt/ravlin", "", ""}, true);
   EXPECT_EQ(Run({"Tiff", "-v", "10.1"}), 0);
   EXPECT_EQ(TraceLines("trace_rvc_version.txt"), (std::vector<std::string>{
-                                                    "Start",
-                                                    "Cannot modify program short cut for: Ravlin Tiff : Press !",
-                                                    "Cannot modify desktop short cut : Ravlin Tiff : Proofer !",
-                                                    "Cannot modify program short cut for: Ravlin Tiff : Proofer !",
-                                                    "Stop",
-                                                }));
+                                                     "Start",
+                                                     "Cannot modify program short cut for: Ravlin Tiff : Press !",
+                                                     "Cannot modify desktop short cut : Ravlin Tiff : Proofer !",
+                                                     "Cannot modify program short cut for: Ravlin Tiff : Proofer !",
+                                                     "Stop",
+                                                 }));
   const std::string path = shortcuts.FindDispatcherShortcut("10.1", "Press", true);
   platform::DesktopEntry entry;
   ASSERT_TRUE(platform::DesktopEntry::Parse(ReadFile(path), entry));

@@ -7,8 +7,8 @@
 #include <memory>
 #include <set>
 
-#include "lifecycle/dispatcher_deletion.h"
 #include "lifecycle/change_type.h"
+#include "lifecycle/dispatcher_deletion.h"
 #include "lifecycle/new_dispatcher_dialog.h"
 #include "platform/window_lookup.h"
 #include "store/shortcuts.h"

@@ -10,8 +10,8 @@
 #include "frame/rvc_exception.h"
 #include "platform/path.h"
 #include "ppd/create_ppd_for_dispatcher.h"
-#include "ppd/ppd_format.h"
 #include "ppd/features/folder_listing.h"
+#include "ppd/ppd_format.h"
 #include "ripconfig/ravlcfg.h"
 #include "store/dispatcher_list.h"
 #include "store/resource_db.h"
@@ -80,7 +80,8 @@ class DriverTest : public PpdTest {
     ripconfig::RavlcfgHandle* cfg = ripconfig::ravlcfg_open(dispatcher.DataPath() + "/zv_config.res");
     EXPECT_NE(cfg, nullptr) << dispatcher.record.Name;
     // Closed also when the generation raises.
-    std::unique_ptr<ripconfig::RavlcfgHandle*, void (*)(ripconfig::RavlcfgHandle**)> close(&cfg, ripconfig::ravlcfg_close);
+    std::unique_ptr<ripconfig::RavlcfgHandle*, void (*)(ripconfig::RavlcfgHandle**)> close(&cfg,
+                                                                                           ripconfig::ravlcfg_close);
     return CreatePpdForDispatcher(dispatcher.record, dispatcher.programFolder, dispatcher.dataFolder, cfg, "10.1",
                                   "rvc.dat", extraLocation);
   }

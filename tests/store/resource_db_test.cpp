@@ -198,11 +198,24 @@ TEST(ResourceDbWrite, NewDatabaseWritesPlainLines) {
 // Text that an ordinary line holds is written plainly, the rest escaped; all of it
 // reads back the same.
 TEST(ResourceDbWrite, AwkwardTextRoundTrips) {
-  const std::vector<std::string> values = {
-      "", " lead", "trail ", "a;b", "a=b", "\"quoted\"", "C:\\path\\", "\\n", "#x", "[x]", ";@ x",
-      "two\nlines", "cr\r", "\r\n", std::string("nul\0byte", 8), std::string(100000, 'v')};
-  const std::vector<std::string> names = {"plain", " lead", "trail ", "a=b", "[x", ";x", "#x", "x]", "",
-                                          "two\nlines", "back\\slash", "x;y"};
+  const std::vector<std::string> values = {"",
+                                           " lead",
+                                           "trail ",
+                                           "a;b",
+                                           "a=b",
+                                           "\"quoted\"",
+                                           "C:\\path\\",
+                                           "\\n",
+                                           "#x",
+                                           "[x]",
+                                           ";@ x",
+                                           "two\nlines",
+                                           "cr\r",
+                                           "\r\n",
+                                           std::string("nul\0byte", 8),
+                                           std::string(100000, 'v')};
+  const std::vector<std::string> names = {"plain", " lead", "trail ", "a=b",        "[x",          ";x",
+                                          "#x",    "x]",    "",       "two\nlines", "back\\slash", "x;y"};
   ResourceDb db = ResourceDb::Create("/nowhere/new.res");
   for (size_t i = 0; i < names.size(); ++i) {
     db.AddTopic(names[i], values[i % values.size()]);

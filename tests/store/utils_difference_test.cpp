@@ -1,7 +1,6 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
@@ -50,8 +49,8 @@ Content ReadDb(const std::string& path) {
     Topic topic{*db->TopicAt(t), db->TopicComment(*db->TopicAt(t)).value_or(""), {}};
     for (int i = 0; i < db->ItemCount(topic.name); ++i) {
       std::string name = *db->ItemAt(topic.name, i);
-      topic.items.push_back({name, db->Find(topic.name, name).value_or("?"),
-                             db->FindItemComment(topic.name, name).value_or("")});
+      topic.items.push_back(
+          {name, db->Find(topic.name, name).value_or("?"), db->FindItemComment(topic.name, name).value_or("")});
     }
     content.push_back(std::move(topic));
   }
@@ -191,8 +190,13 @@ TEST_F(DifferenceTest, ApplyRulesPerItem) {
   std::string target = dir / "target.res";
   WriteDb(target, {{"main", "", {{"keep", "1", "c"}, {"gone", "x", ""}, {"GONE2", "y", ""}, {"set", "old", ""}}},
                    {"Dropped", "", {{"a", "1", ""}}}});
-  WriteDb(dir / "diff.res", {{"MAIN", "", {{"set", "new", ""}, {"gone", "removed", ""}, {"gone2", "REMOVED", ""},
-                                           {"added", "v", ""}, {"notThere", "removed", ""}}},
+  WriteDb(dir / "diff.res", {{"MAIN",
+                              "",
+                              {{"set", "new", ""},
+                               {"gone", "removed", ""},
+                               {"gone2", "REMOVED", ""},
+                               {"added", "v", ""},
+                               {"notThere", "removed", ""}}},
                              {"dropped", "removed", {{"removed", "removed", "removed"}}},
                              {"Fresh", "", {{"f", "1", ""}}},
                              {"AlsoMissing", "", {{"removed", "removed", "removed"}}}});

@@ -1,5 +1,4 @@
 #include <dlfcn.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -84,9 +83,10 @@ TEST_F(ResourcesTest, SetEnvironmentItemModifiesAddsAndCreatesTheTopic) {
 
 TEST_F(ResourcesTest, GetResourcePathFallsBackToAllAndExpands) {
   ScopedEnv prog("RVC_TEST_PROG", "/opt/prog");
-  std::string types = Db("dat/types.dat", {{"All", {{"generaldll", "%RVC_TEST_PROG%\\bin\\general.so"},
-                                                    {"backupdll", "\"/opt/x/backup.so\""}}},
-                                           {"Press", {{"generaldll", "%RVC_TEST_PROG%\\bin\\press.so"}}}});
+  std::string types =
+      Db("dat/types.dat",
+         {{"All", {{"generaldll", "%RVC_TEST_PROG%\\bin\\general.so"}, {"backupdll", "\"/opt/x/backup.so\""}}},
+          {"Press", {{"generaldll", "%RVC_TEST_PROG%\\bin\\press.so"}}}});
   EXPECT_EQ(utils.GetResourcePath(types, "Press", "generaldll"), "/opt/prog/bin/press.so");
   EXPECT_EQ(utils.GetResourcePath(types, "Proof", "generaldll"), "/opt/prog/bin/general.so");
   EXPECT_EQ(utils.GetResourcePath(types, "Press", "backupdll"), "/opt/x/backup.so") << "quotes removed";

@@ -168,7 +168,7 @@ TEST_F(FindTest, LinksToFilesCountAsTheFilesTheyPointTo) {
   ASSERT_EQ(::mkdir((dir_ / "prog").c_str(), 0755), 0);
   ASSERT_EQ(::symlink((dir_ / "real/target.txt").c_str(), (dir_ / "prog/b.fid").c_str()), 0);
   ASSERT_EQ(::symlink((dir_ / "real/gone.txt").c_str(), (dir_ / "prog/a.fid").c_str()), 0);  // dangling
-  ASSERT_EQ(::symlink((dir_ / "real").c_str(), (dir_ / "prog/c.fid").c_str()), 0);  // a folder
+  ASSERT_EQ(::symlink((dir_ / "real").c_str(), (dir_ / "prog/c.fid").c_str()), 0);           // a folder
 
   ASSERT_TRUE(utils_.FindFirstMatch(dir_ / "prog/", "*.fid"));
   EXPECT_EQ(utils_.FoundName(), "b.fid");
@@ -197,6 +197,45 @@ TEST_F(FindTest, SearchFormTakesAFoldersOwnFileBeforeAnyOfItsSubfolders) {
   pattern = "rvc*.cfg";
   ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog/", pattern, false));
   EXPECT_EQ(pattern, dir_ / "prog/a/rvc1.cfg");
+}
+
+TEST_F(FindTest, FileOrFallbackFindsWhatTwoSearchesWould) {
+  WriteFile(dir_ / "prog/a.ini", "");
+  WriteFile(dir_ / "prog/b/c/rvc2.cfg", "");
+  std::string pattern = "rvc*.cfg", fallback = "*.ini";
+  ASSERT_TRUE(utils_.FindFileOrFallback(dir_ / "Prog/", pattern, fallback));
+  EXPECT_EQ(pattern, dir_ / "prog/b/c/rvc2.cfg");
+  EXPECT_EQ(fallback, "*.ini");  // not looked at
+
+  // Without the pattern anywhere, the fallback's first file in the search order.
+  WriteFile(dir_ / "data/b/z.ini", "");
+  WriteFile(dir_ / "data/b/deeper/a.ini", "");
+  WriteFile(dir_ / "data/a/x/y.ini", "");
+  WriteFile(dir_ / "data/c/rvc1.txt", "");
+  pattern = "rvc*.cfg";
+  fallback = "*.INI";
+  std::string expected = fallback;
+  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "data/", expected, false));
+  EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "data/", pattern, fallback));
+  EXPECT_EQ(fallback, expected);
+  EXPECT_EQ(fallback, dir_ / "data/a/x/y.ini");
+  EXPECT_EQ(pattern, "rvc*.cfg");
+
+  fallback = "*.res";
+  EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "data/", pattern, fallback));
+  EXPECT_EQ(fallback, "");
+  fallback = "*.ini";
+  EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "missing/", pattern, fallback));
+  EXPECT_EQ(fallback, "");
+
+  // Patterns that name different folders are searched one after the other.
+  pattern = "c/rvc*.cfg";
+  fallback = "b/*.ini";
+  EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "data/", pattern, fallback));
+  EXPECT_EQ(fallback, dir_ / "data/b/z.ini");
+  pattern = "c/rvc1.*";
+  ASSERT_TRUE(utils_.FindFileOrFallback(dir_ / "data/", pattern, fallback));
+  EXPECT_EQ(pattern, dir_ / "data/c/rvc1.txt");
 }
 
 TEST_F(FindTest, PatternMayNameASubfolderAndAnExactFile) {

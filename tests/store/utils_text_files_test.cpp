@@ -1,11 +1,9 @@
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
-
-#include <gtest/gtest.h>
-
 #include <string>
 
 #include "frame/rvc_exception.h"
@@ -49,14 +47,14 @@ TEST_F(TextFileTest, PortWithSeparator) {
 }
 
 TEST_F(TextFileTest, SetIniCommandPortRewritesPortLinesOnly) {
-  std::string ini = Ini(
-      "[PavoNet]\n"
-      "CommandPort=4711\n"
-      "TCP_PAP = 80 ; 4711\n"
-      "other=4711\n"
-      "commandport=none\n"
-      "tcp_x=9 9\r\n"
-      "COMMANDPORT=\"04711\"");
+  std::string ini =
+      Ini("[PavoNet]\n"
+          "CommandPort=4711\n"
+          "TCP_PAP = 80 ; 4711\n"
+          "other=4711\n"
+          "commandport=none\n"
+          "tcp_x=9 9\r\n"
+          "COMMANDPORT=\"04711\"");
   utils.SetIniCommandPort(ini, 0);
   EXPECT_EQ(ReadFile(ini),
             "[PavoNet]\n"
@@ -85,19 +83,19 @@ TEST_F(TextFileTest, PortOf80WithSeparator5Becomes580) {
 }
 
 TEST_F(TextFileTest, RenameIniFlavourKeywordLines) {
-  std::string ini = Ini(
-      "KW_DATA_TAMRIX=C:\\Ravlin\\Old\\data\\\r\n"
-      "kw_prog_tamrix=/opt/ravlin/old/prog/\n"
-      "KW_PROG_X=C:\\Ravlin\\OldFlavour\\\n"        // not enclosed: unchanged
-      "kw_prog_y=C:\\Ravlin\\Old\n"                  // not enclosed: unchanged
-      "kw_data_Old\\x=\\y\\\n"                       // only before "=": unchanged
-      "kw_data_\\Old\\=\\Old\\a\\Old\\b\n"           // last occurrence only
-      "flavor=Old\n"
-      "Old_flavor=Old_Old\n"
-      "Old flavor\n"                                 // no "=": no value, unchanged
-      "flavor=none\n"
-      "Path=C:\\Ravlin\\Old\\\n"                     // no keyword
-      "flavor_kw_data_=\\x\\Old\\ Old");             // kw_data_ decides, last line without newline
+  std::string ini =
+      Ini("KW_DATA_TAMRIX=C:\\Ravlin\\Old\\data\\\r\n"
+          "kw_prog_tamrix=/opt/ravlin/old/prog/\n"
+          "KW_PROG_X=C:\\Ravlin\\OldFlavour\\\n"  // not enclosed: unchanged
+          "kw_prog_y=C:\\Ravlin\\Old\n"           // not enclosed: unchanged
+          "kw_data_Old\\x=\\y\\\n"                // only before "=": unchanged
+          "kw_data_\\Old\\=\\Old\\a\\Old\\b\n"    // last occurrence only
+          "flavor=Old\n"
+          "Old_flavor=Old_Old\n"
+          "Old flavor\n"  // no "=": no value, unchanged
+          "flavor=none\n"
+          "Path=C:\\Ravlin\\Old\\\n"          // no keyword
+          "flavor_kw_data_=\\x\\Old\\ Old");  // kw_data_ decides, last line without newline
   utils.RenameIniFlavour(ini, "old", "New");
   EXPECT_EQ(ReadFile(ini),
             "KW_DATA_TAMRIX=C:\\Ravlin\\New\\data\\\r\n"
@@ -128,12 +126,12 @@ TEST_F(TextFileTest, RenameIniFlavourWithEqualNamesDoesNothing) {
 }
 
 TEST_F(TextFileTest, RenameIniDispatcherLastOccurrenceInNameLines) {
-  std::string ini = Ini(
-      "papname=\"press_Press_AT\"\r\n"
-      "PipeName=\\\\.\\pipe\\PRESS\n"
-      "kw_cpu=press\n"
-      "name=Press\n"
-      "papname=nothing here\n");
+  std::string ini =
+      Ini("papname=\"press_Press_AT\"\r\n"
+          "PipeName=\\\\.\\pipe\\PRESS\n"
+          "kw_cpu=press\n"
+          "name=Press\n"
+          "papname=nothing here\n");
   utils.RenameIniDispatcher(ini, "Press", "Proof 2");
   EXPECT_EQ(ReadFile(ini),
             "papname=\"press_Proof 2_AT\"\r\n"

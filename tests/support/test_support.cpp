@@ -24,9 +24,7 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-std::string TempDir::operator/(const std::string& relative) const {
-  return path_ + platform::NativePath(relative);
-}
+std::string TempDir::operator/(const std::string& relative) const { return path_ + platform::NativePath(relative); }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   fs::create_directories(fs::path(path).parent_path());
@@ -49,7 +47,8 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
   if (!fs::exists(folder)) return files;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     std::string relative = fs::relative(entry.path(), folder).string();
-    files[relative + (entry.is_directory() ? "/" : "")] = entry.is_regular_file() ? ReadFile(entry.path().string()) : "";
+    files[relative + (entry.is_directory() ? "/" : "")] =
+        entry.is_regular_file() ? ReadFile(entry.path().string()) : "";
   }
   return files;
 }

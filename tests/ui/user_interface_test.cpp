@@ -1,3 +1,5 @@
+#include "ui/user_interface.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,7 +8,6 @@
 
 #include "ui/console/console_ui.h"
 #include "ui/headless/headless_ui.h"
-#include "ui/user_interface.h"
 
 namespace rvc::ui {
 namespace {

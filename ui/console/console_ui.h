@@ -15,8 +15,7 @@ class ConsoleUserInterface : public IUserInterface {
  public:
   using TraceSink = std::function<void(std::string_view)>;
 
-  explicit ConsoleUserInterface(std::FILE* out = stderr, TraceSink trace = {})
-      : out_(out), trace_(std::move(trace)) {}
+  explicit ConsoleUserInterface(std::FILE* out = stderr, TraceSink trace = {}) : out_(out), trace_(std::move(trace)) {}
 
   Answer ShowMessage(const Message& message) override;
   std::string BrowseForFolder(const std::string& title, const std::string& startFolder) override;
