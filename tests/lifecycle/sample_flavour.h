@@ -2,7 +2,6 @@
 // environment, flavours loaded into command contexts, and scripted window lookups.
 #pragma once
 
-#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -12,7 +11,7 @@
 #include "platform/window_lookup.h"
 #include "store/dispatcher_list.h"
 #include "store/template_list.h"
-#include "tests/support/test_support.h"
+#include "tests/support/sample_installation.h"
 
 namespace rvc::lifecycle::test_fixture {
 
@@ -31,24 +30,15 @@ class FakeWindows : public platform::IWindowLookup {
 class SampleFlavour {
  public:
   SampleFlavour()
-      : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"),
-        root_("RAVLIN_SAMPLE_ROOT", dir_.Path().substr(0, dir_.Path().size() - 1)),
-        config_("KW_DATA_RAVLINCONFIG", dir_ / "config/"),
-        tmp_("TMP", dir_ / "tmp/"),
-        desktop_("RAVLIN_DESKTOP_DIR", dir_ / "desktop"),
-        programs_("RAVLIN_PROGRAMS_DIR", dir_ / "programs") {
-    for (const std::string part : {"prog", "data", "ppds"}) {
-      std::filesystem::copy(RVC_SOURCE_DIR "/sample/" + part, dir_ / part, std::filesystem::copy_options::recursive);
-    }
-    for (const char* folder : {"tmp", "desktop", "programs"}) std::filesystem::create_directories(dir_ / folder);
-  }
+      : sample_({"prog", "data", "ppds"}, {"RAVLIN_ENVIRONMENT_FILE", "RAVLIN_SAMPLE_ROOT", "KW_DATA_RAVLINCONFIG",
+                                           "TMP", "RAVLIN_DESKTOP_DIR", "RAVLIN_PROGRAMS_DIR"}) {}
 
   // Loads the lists of flavour `key` into a context of its own.
   CommandContext& Load(const std::string& key) {
     auto& flavour = flavours_.emplace_back(std::make_unique<Lists>());
-    flavour->types = std::make_unique<store::CTemplateList>(key, dir_ / ("prog/" + key + "/rvc2.cfg"), false);
+    flavour->types = std::make_unique<store::CTemplateList>(key, sample_ / ("prog/" + key + "/rvc2.cfg"), false);
     flavour->dispatchers =
-        std::make_unique<store::CDispatcherList>(dir_ / ("data/" + key + "/rvc1.cfg"), *flavour->types, false, key);
+        std::make_unique<store::CDispatcherList>(sample_ / ("data/" + key + "/rvc1.cfg"), *flavour->types, false, key);
     CommandContext& context = flavour->context;
     context.Dispatchers = flavour->dispatchers.get();
     context.Templates = flavour->types.get();
@@ -57,8 +47,8 @@ class SampleFlavour {
     return context;
   }
 
-  std::string Data(const std::string& relative) const { return dir_ / ("data/" + relative); }
-  std::string Path(const std::string& relative) const { return dir_ / relative; }
+  std::string Data(const std::string& relative) const { return sample_ / ("data/" + relative); }
+  std::string Path(const std::string& relative) const { return sample_ / relative; }
 
   int refreshes = 0;
 
@@ -68,8 +58,7 @@ class SampleFlavour {
     std::unique_ptr<store::CDispatcherList> dispatchers;
     CommandContext context;
   };
-  test::TempDir dir_;
-  test::ScopedEnv env_, root_, config_, tmp_, desktop_, programs_;
+  test::SampleInstallation sample_;
   std::vector<std::unique_ptr<Lists>> flavours_;
 };
 
