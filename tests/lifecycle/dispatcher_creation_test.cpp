@@ -20,6 +20,7 @@
 #include "ripconfig/configuration_store.h"
 #include "store/resource_db.h"
 #include "store/shortcuts.h"
+#include "tests/support/sample_installation.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -65,30 +66,14 @@ auto Fields(const store::DispatcherRecord& r) {
 class CreationTest : public ::testing::Test {
  protected:
   CreationTest()
-      : root_(dir_.Path() + "ravlin"),
-        env_{{"RAVLIN_ENVIRONMENT_FILE", root_ + "/no-environment"},
-             {"RAVLIN_SAMPLE_ROOT", root_},
-             {"KW_DATA_RAVLINCONFIG", root_ + "/config"},
-             {"KW_PROG_RAVLINCONFIG", root_ + "/configurator"},
-             {"KW_DATA_TRP", root_ + "/trp"},
-             {"KW_DATA_SCREENS", root_ + "/screens"},
-             {"TMP", root_ + "/tmp"},
-             {"RAVLIN_DESKTOP_DIR", root_ + "/desktop"},
-             {"RAVLIN_PROGRAMS_DIR", root_ + "/programs"}} {
-    // Only what the tests use is copied (copies are slow on a loaded machine); Load adds
-    // the flavour's own folders.
-    for (const char* part : {"config", "configurator", "ppds"}) Copy(part);
-    for (const char* folder : {"tmp", "desktop", "programs"}) fs::create_directories(root_ + "/" + folder);
-  }
-
-  void Copy(const std::string& part) {
-    fs::create_directories(fs::path(root_ + "/" + part).parent_path());
-    fs::copy(std::string(RVC_SOURCE_DIR) + "/sample/" + part, root_ + "/" + part, fs::copy_options::recursive);
-  }
+      : sample_({"config", "configurator", "ppds"},
+                {"RAVLIN_ENVIRONMENT_FILE", "RAVLIN_SAMPLE_ROOT", "KW_DATA_RAVLINCONFIG", "KW_PROG_RAVLINCONFIG",
+                 "KW_DATA_TRP", "KW_DATA_SCREENS", "TMP", "RAVLIN_DESKTOP_DIR", "RAVLIN_PROGRAMS_DIR"}),
+        root_(sample_.Root()) {}
 
   frame::CFlavour& Load(const std::string& key) {
-    Copy("prog/" + key);
-    Copy("data/" + key);
+    sample_.Copy("prog/" + key);
+    sample_.Copy("data/" + key);
     frame::CatalogueOptions options;
     options.interactive = false;
     EXPECT_TRUE(frame::LoadFlavourCatalogue(frame::CataloguePath("rvc.dat"), key, options, flavours_));
@@ -145,13 +130,8 @@ class CreationTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
+  test::SampleInstallation sample_;
   std::string root_;
-  struct Env {
-    Env(std::initializer_list<std::pair<const char*, std::string>> values) {
-      for (const auto& [name, value] : values) guards.push_back(std::make_unique<test::ScopedEnv>(name, value));
-    }
-    std::vector<std::unique_ptr<test::ScopedEnv>> guards;
-  } env_;
   ui::HeadlessUserInterface ui_;
   ui::ScopedUserInterface scopedUi_{ui_};
   RecordingGenerator generator_;
@@ -455,7 +435,7 @@ TEST_F(CreationTest, PpdPartFailuresLeaveTheDispatcherInPlace) {
 
 TEST_F(CreationTest, ApplyPpdOptionsWritesSizesAndResolutions) {
   EXPECT_EQ(ApplyPpdOptions(nullptr, nullptr), -1);
-  Copy("data/Tiffmono");
+  sample_.Copy("data/Tiffmono");
   const std::string config = Data("Tiffmono") + "Tiffmono/data/zv_config.res";
   auto cfg = ripconfig::ConfigurationStore::Open(config);
   ASSERT_TRUE(cfg);
