@@ -14,6 +14,7 @@
 #include "frame/rvc_exception.h"
 #include "lifecycle/dispatcher_creation.h"
 #include "store/shortcuts.h"
+#include "tests/support/sample_installation.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -53,20 +54,11 @@ std::vector<bool> Separators(const store::CDispatcherList& list) {
 
 class RollbackTest : public ::testing::Test {
  protected:
-  RollbackTest() : root_(dir_.Path() + "ravlin") {
-    for (const char* part : {"config", "configurator", "prog/Dedezi", "data/Dedezi"}) {
-      fs::create_directories(fs::path(root_ + "/" + part).parent_path());
-      fs::copy(std::string(RVC_SOURCE_DIR) + "/sample/" + part, root_ + "/" + part, fs::copy_options::recursive);
-    }
-    for (const char* folder : {"tmp", "desktop", "programs"}) fs::create_directories(root_ + "/" + folder);
-    const std::pair<const char*, std::string> values[] = {{"RAVLIN_ENVIRONMENT_FILE", root_ + "/no-environment"},
-                                                          {"RAVLIN_SAMPLE_ROOT", root_},
-                                                          {"KW_DATA_RAVLINCONFIG", root_ + "/config"},
-                                                          {"TMP", root_ + "/tmp"},
-                                                          {"RAVLIN_DESKTOP_DIR", root_ + "/desktop"},
-                                                          {"RAVLIN_PROGRAMS_DIR", root_ + "/programs"}};
-    for (const auto& [name, value] : values) env_.push_back(std::make_unique<test::ScopedEnv>(name, value));
-
+  RollbackTest()
+      : sample_({"config", "configurator", "prog/Dedezi", "data/Dedezi"},
+                {"RAVLIN_ENVIRONMENT_FILE", "RAVLIN_SAMPLE_ROOT", "KW_DATA_RAVLINCONFIG", "TMP", "RAVLIN_DESKTOP_DIR",
+                 "RAVLIN_PROGRAMS_DIR"}),
+        root_(sample_.Root()) {
     frame::CatalogueOptions options;
     options.interactive = false;
     frame::LoadFlavourCatalogue(frame::CataloguePath("rvc.dat"), "Dedezi", options, flavours_);
@@ -113,9 +105,8 @@ class RollbackTest : public ::testing::Test {
     return in;
   }
 
-  test::TempDir dir_;
+  test::SampleInstallation sample_;
   std::string root_;
-  std::vector<std::unique_ptr<test::ScopedEnv>> env_;
   ui::HeadlessUserInterface ui_;
   ui::ScopedUserInterface scopedUi_{ui_};
   frame::FlavourList flavours_;
