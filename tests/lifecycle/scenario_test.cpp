@@ -152,6 +152,19 @@ std::string CanonicalSwapFile(const std::string& templateText, const std::string
   return text;
 }
 
+// The New dialog's choices; empty strings leave the dialog's proposal (or the factory default).
+NewDispatcherChoices Choices(const std::string& type, const std::string& copyQueuesFrom = "",
+                             const std::string& ppd = "", const std::string& name = "",
+                             std::optional<bool> vdpActive = std::nullopt) {
+  NewDispatcherChoices choices;
+  choices.type = type;
+  if (!copyQueuesFrom.empty()) choices.copyQueuesFrom = copyQueuesFrom;
+  if (!ppd.empty()) choices.ppd = ppd;
+  if (!name.empty()) choices.name = name;
+  choices.vdpActive = vdpActive;
+  return choices;
+}
+
 // What a step expects of the queues of a dispatcher made with a copied queue setup: the
 // sample's five queues with the dispatcher's queue names, hot folders and LPR port.
 struct Queues {
@@ -215,9 +228,9 @@ class LifecycleScenarioTest : public ::testing::Test {
   frame::CFlavour& Flavour(const std::string& key) { return *flavours_.at(static_cast<size_t>(FlavourIndex(key))); }
   std::string DataFolder(const std::string& key) { return Flavour(key).DispatcherList->DataFolder(); }
 
-  std::vector<Row> Rows(const std::string& key) {
+  std::vector<Row> Rows(const std::string& key) { return RowsOf(*Flavour(key).DispatcherList); }
+  static std::vector<Row> RowsOf(const store::CDispatcherList& list) {
     std::vector<Row> rows;
-    const store::CDispatcherList& list = *Flavour(key).DispatcherList;
     for (int i = 0; i < list.GetCount(); ++i) {
       const store::DispatcherRecord& r = list.GetAt(i).Record;
       rows.push_back({r.Name, r.Type, r.Folder, r.Base, r.CommandPort});
@@ -655,94 +668,88 @@ TEST_F(LifecycleScenarioTest, NewDeleteAndChangeTypeOnTheLaidOutSample) {
     std::erase_if(tiff, [&name](const Row& row) { return row.name == name; });
   };
 
-  // Creates a Tiffmono dispatcher and checks everything it must have made.
-  auto create = [&](const NewDispatcherChoices& choices, const Made& made, const std::string& proposal) {
+  // Creates a dispatcher of flavour `key` and checks everything it must have made.
+  auto create = [&](const std::string& key, std::vector<Row>& list, const NewDispatcherChoices& choices,
+                    const Made& made, const std::function<void(CNewDispatcherDialog&)>& inspect) {
     SCOPED_TRACE("New " + made.row.name);
-    ASSERT_TRUE(New("Tiffmono", choices, [&](CNewDispatcherDialog& dialog) {
+    ASSERT_TRUE(New(key, choices, inspect));
+    list.push_back(made.row);
+    ExpectList(key, list);
+    ExpectDispatcher(key, made);
+    EXPECT_EQ(TakeMessages(), Strings{Announcement(made.row.name)});
+    const Strings traces = TakeTraces();
+    EXPECT_EQ(Problems(traces), Strings{});
+    for (const std::string& line : CreationTraces(key, made.row, made.fromPpd)) {
+      EXPECT_NE(std::find(traces.begin(), traces.end(), line), traces.end()) << line;
+    }
+  };
+  // A Tiffmono creation: the dialog proposes `proposal` and offers the queues of every row.
+  auto createTiff = [&](const NewDispatcherChoices& choices, const Made& made, const std::string& proposal) {
+    create("Tiffmono", tiff, choices, made, [&](CNewDispatcherDialog& dialog) {
       EXPECT_EQ(dialog.Name, proposal);
       Strings setups = {"Use Factory Default"};
       for (const Row& row : tiff) setups.push_back("Copy " + row.name);
       EXPECT_EQ(dialog.QueueSetups, setups);
-    }));
-    tiff.push_back(made.row);
-    ExpectList("Tiffmono", tiff);
-    ExpectDispatcher("Tiffmono", made);
-    EXPECT_EQ(TakeMessages(), Strings{Announcement(made.row.name)});
-    const Strings traces = TakeTraces();
-    EXPECT_EQ(Problems(traces), Strings{});
-    for (const std::string& line : CreationTraces("Tiffmono", made.row, made.fromPpd)) {
-      EXPECT_NE(std::find(traces.begin(), traces.end(), line), traces.end()) << line;
-    }
+    });
   };
-
-  // From a PPD, with the factory default: the model joins the proposed name.
-  NewDispatcherChoices choices;
-  choices.type = "Generic_FromPPD";
-  choices.ppd = ppd;
-  create(choices, {{"Mono2_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD_2", 2, 5204}, {}, true, {}, "768"},
-         "Mono2");
-  // Without a PPD, factory default: no queues, no user files.
-  choices = {};
-  choices.type = "Imagesetter_Film";
-  create(choices, {{"Mono4", "Imagesetter_Film", "Imagesetter_Film", 4, 5404}, {}, false, {}, "768"}, "Mono4");
-  // Queues copied from Mono1: names, hot folders and the LPR port follow.
-  choices = {};
-  choices.type = "CtP_platedriver";
-  choices.copyQueuesFrom = "Mono1";
-  create(choices,
-         {{"Mono5", "CtP_platedriver", "CtP_platedriver_2", 5, 5504},
-          Queues{"Mono5", "CtP_platedriver_2", 5510},
-          false,
-          {},
-          "512"},
-         "Mono5");
-  // A PPD and the queues of the PPD dispatcher.
-  choices = {};
-  choices.type = "Generic_FromPPD";
-  choices.ppd = ppd;
-  choices.copyQueuesFrom = "Mono3_OrvaTiffsetter";
-  create(choices,
-         {{"Mono6_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD_3", 6, 5604},
-          Queues{"Mono6_OrvaTiffsetter", "Generic_FromPPD_3", 5610},
-          true,
-          {},
-          "512"},
-         "Mono6");
-  // A name of the operator's own and the first dispatcher's queues.
-  choices = {};
-  choices.name = "Press7";
-  choices.type = "Imagesetter_Film";
-  choices.copyQueuesFrom = "Mono";
-  create(choices,
-         {{"Press7", "Imagesetter_Film", "Imagesetter_Film_2", 7, 5704},
-          Queues{"Press7", "Imagesetter_Film_2", 5710},
-          false,
-          {},
-          "768"},
-         "Mono7");
-  choices = {};
-  choices.type = "CtP_platedriver";
-  create(choices, {{"Mono8", "CtP_platedriver", "CtP_platedriver_3", 8, 5804}, {}, false, {}, "768"}, "Mono8");
-  // The queues of a dispatcher made in this scenario.
-  choices = {};
-  choices.type = "Imagesetter_Film";
-  choices.copyQueuesFrom = "Mono5";
-  create(choices,
-         {{"Mono9", "Imagesetter_Film", "Imagesetter_Film_3", 9, 5904},
-          Queues{"Mono9", "Imagesetter_Film_3", 5910},
-          false,
-          {},
-          "512"},
-         "Mono9");
+  struct Step {
+    NewDispatcherChoices choices;
+    Made made;
+    std::string proposal;
+  };
+  const Step steps[] = {
+      // From a PPD, with the factory default: the model joins the proposed name.
+      {Choices("Generic_FromPPD", "", ppd),
+       {{"Mono2_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD_2", 2, 5204}, {}, true, {}, "768"},
+       "Mono2"},
+      // Without a PPD, factory default: no queues, no user files.
+      {Choices("Imagesetter_Film"),
+       {{"Mono4", "Imagesetter_Film", "Imagesetter_Film", 4, 5404}, {}, false, {}, "768"},
+       "Mono4"},
+      // Queues copied from Mono1: names, hot folders and the LPR port follow.
+      {Choices("CtP_platedriver", "Mono1"),
+       {{"Mono5", "CtP_platedriver", "CtP_platedriver_2", 5, 5504},
+        Queues{"Mono5", "CtP_platedriver_2", 5510},
+        false,
+        {},
+        "512"},
+       "Mono5"},
+      // A PPD and the queues of the PPD dispatcher.
+      {Choices("Generic_FromPPD", "Mono3_OrvaTiffsetter", ppd),
+       {{"Mono6_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD_3", 6, 5604},
+        Queues{"Mono6_OrvaTiffsetter", "Generic_FromPPD_3", 5610},
+        true,
+        {},
+        "512"},
+       "Mono6"},
+      // A name of the operator's own and the first dispatcher's queues.
+      {Choices("Imagesetter_Film", "Mono", "", "Press7"),
+       {{"Press7", "Imagesetter_Film", "Imagesetter_Film_2", 7, 5704},
+        Queues{"Press7", "Imagesetter_Film_2", 5710},
+        false,
+        {},
+        "768"},
+       "Mono7"},
+      {Choices("CtP_platedriver"),
+       {{"Mono8", "CtP_platedriver", "CtP_platedriver_3", 8, 5804}, {}, false, {}, "768"},
+       "Mono8"},
+      // The queues of a dispatcher made in this scenario.
+      {Choices("Imagesetter_Film", "Mono5"),
+       {{"Mono9", "Imagesetter_Film", "Imagesetter_Film_3", 9, 5904},
+        Queues{"Mono9", "Imagesetter_Film_3", 5910},
+        false,
+        {},
+        "512"},
+       "Mono9"},
+  };
+  for (const Step& step : steps) createTiff(step.choices, step.made, step.proposal);
 
   // All ten port separators are taken: message 138, nothing is made.
   {
     SCOPED_TRACE("New with all separators in use");
     const auto before = test::Snapshot(root_);
-    choices = {};
-    choices.name = "Press10";
-    choices.type = "Imagesetter_Film";
-    EXPECT_FALSE(New("Tiffmono", choices, [](CNewDispatcherDialog& dialog) { EXPECT_EQ(dialog.Name, "Mono-1"); }));
+    EXPECT_FALSE(New("Tiffmono", Choices("Imagesetter_Film", "", "", "Press10"),
+                     [](CNewDispatcherDialog& dialog) { EXPECT_EQ(dialog.Name, "Mono-1"); }));
     EXPECT_EQ(TakeMessages(), Strings{"You cannot create more than nine clones of one dispatcher."});
     ExpectList("Tiffmono", tiff);
     EXPECT_EQ(test::Snapshot(root_), before);
@@ -762,63 +769,45 @@ TEST_F(LifecycleScenarioTest, NewDeleteAndChangeTypeOnTheLaidOutSample) {
     EXPECT_FALSE(FileExists(Launcher("Mono4", false)));
     EXPECT_TRUE(FileExists(Launcher("Mono", true)));
   }
-  choices = {};
-  choices.type = "Imagesetter_Film";
-  choices.copyQueuesFrom = "Mono1";
-  create(choices,
-         {{"Mono4", "Imagesetter_Film", "Imagesetter_Film", 4, 5404},
-          Queues{"Mono4", "Imagesetter_Film", 5410},
-          false,
-          {},
-          "512"},
-         "Mono4");
+  createTiff(Choices("Imagesetter_Film", "Mono1"),
+             {{"Mono4", "Imagesetter_Film", "Imagesetter_Film", 4, 5404},
+              Queues{"Mono4", "Imagesetter_Film", 5410},
+              false,
+              {},
+              "512"},
+             "Mono4");
 
-  // The first dispatcher changes type: it stays first, in its folder, with its queues.
-  {
-    SCOPED_TRACE("Change Type of Mono");
-    ChangeTypeChoices retype;
-    retype.type = "CtP_platedriver";
-    ASSERT_TRUE(ChangeType("Tiffmono", "Mono", retype));
-    tiff[0].type = "CtP_platedriver";
-    ExpectList("Tiffmono", tiff);
-    ExpectDispatcher("Tiffmono", {tiff[0], Queues{"Mono", "Tiffmono", 5010}, false, {}, "768"});
-    EXPECT_FALSE(FileExists(tiffData + "data/zvTiffmono_dub_dispatcher.ini"));
-    EXPECT_EQ(TakeMessages(), Strings{"PPD file has been created for selected dispatcher: Mono\nand stored under: " +
-                                      tiffData + "Tiffmono/ppd"});
+  // Changes the type of `name`, expecting `made` and the message naming the PPD folder.
+  auto retype = [&](const std::string& name, const ChangeTypeChoices& choices, const Made& made) {
+    SCOPED_TRACE("Change Type of " + name);
+    ASSERT_TRUE(ChangeType("Tiffmono", name, choices));
+    ExpectDispatcher("Tiffmono", made);
+    EXPECT_EQ(TakeMessages(), Strings{"PPD file has been created for selected dispatcher: " + name +
+                                      "\nand stored under: " + tiffData + made.row.folder + "/ppd"});
     EXPECT_EQ(Problems(TakeTraces()), Strings{});
-  }
+  };
+  // The first dispatcher changes type: it stays first, in its folder, with its queues.
+  tiff[0].type = "CtP_platedriver";
+  retype("Mono", {"CtP_platedriver", std::nullopt}, {tiff[0], Queues{"Mono", "Tiffmono", 5010}, false, {}, "768"});
+  ExpectList("Tiffmono", tiff);
+  EXPECT_FALSE(FileExists(tiffData + "data/zvTiffmono_dub_dispatcher.ini"));
 
   // Another one takes a PPD type: it moves to that type's folder and to the end of the
   // list, and keeps its name, separator, command port, queues and launchers.
-  {
-    SCOPED_TRACE("Change Type of Mono5");
-    ChangeTypeChoices retype;
-    retype.type = "Generic_FromPPD";
-    retype.ppd = ppd;
-    ASSERT_TRUE(ChangeType("Tiffmono", "Mono5", retype));
-    const Row moved = {"Mono5", "Generic_FromPPD", "Generic_FromPPD_4", 5, 5504};
-    erase("Mono5");
-    tiff.push_back(moved);
-    ExpectList("Tiffmono", tiff);
-    EXPECT_FALSE(fs::exists(tiffData + "CtP_platedriver_2"));
-    EXPECT_FALSE(FileExists(tiffData + "data/zvCtP_platedriver_2_dispatcher.ini"));
-    ExpectDispatcher("Tiffmono", {moved, Queues{"Mono5", "Generic_FromPPD_4", 5510}, true, {}, "512"});
-    EXPECT_EQ(TakeMessages(), Strings{"PPD file has been created for selected dispatcher: Mono5\nand stored under: " +
-                                      tiffData + "Generic_FromPPD_4/ppd"});
-    EXPECT_EQ(Problems(TakeTraces()), Strings{});
-  }
+  const Row moved = {"Mono5", "Generic_FromPPD", "Generic_FromPPD_4", 5, 5504};
+  retype("Mono5", {"Generic_FromPPD", ppd}, {moved, Queues{"Mono5", "Generic_FromPPD_4", 5510}, true, {}, "512"});
+  erase("Mono5");
+  tiff.push_back(moved);
+  ExpectList("Tiffmono", tiff);
+  EXPECT_FALSE(fs::exists(tiffData + "CtP_platedriver_2"));
+  EXPECT_FALSE(FileExists(tiffData + "data/zvCtP_platedriver_2_dispatcher.ini"));
 
   // What the configurator finds on disk at its next start is the list in memory.
   {
     const store::CDispatcherList rebuilt(Flavour("Tiffmono").DispatcherList->ListFile(),
                                          *Flavour("Tiffmono").TemplateList, true, "Tiffmono");
-    std::vector<Row> fromDisk;
-    for (int i = 0; i < rebuilt.GetCount(); ++i) {
-      const store::DispatcherRecord& r = rebuilt.GetAt(i).Record;
-      fromDisk.push_back({r.Name, r.Type, r.Folder, r.Base, r.CommandPort});
-    }
     auto byName = [](const Row& a, const Row& b) { return a.name < b.name; };
-    std::vector<Row> inMemory = tiff;
+    std::vector<Row> fromDisk = RowsOf(rebuilt), inMemory = tiff;
     std::sort(fromDisk.begin(), fromDisk.end(), byName);
     std::sort(inMemory.begin(), inMemory.end(), byName);
     EXPECT_EQ(fromDisk, inMemory);
@@ -828,35 +817,20 @@ TEST_F(LifecycleScenarioTest, NewDeleteAndChangeTypeOnTheLaidOutSample) {
   std::vector<Row> dedezi = {{"Velmora", "Digital_Press", "Dedezi", 0, 7004},
                              {"Velmora1", "Sheetfed_Plate", "Sheetfed_Plate", 1, 7104}};
   ExpectList("Dedezi", dedezi);
-  auto createDedezi = [&](const NewDispatcherChoices& dedeziChoices, const Made& made) {
-    SCOPED_TRACE("New " + made.row.name);
-    ASSERT_TRUE(New("Dedezi", dedeziChoices, [&](CNewDispatcherDialog& dialog) {
+  auto createDedezi = [&](const NewDispatcherChoices& choices, const Made& made) {
+    create("Dedezi", dedezi, choices, made, [&](CNewDispatcherDialog& dialog) {
       EXPECT_EQ(dialog.Name, made.row.name);
       EXPECT_EQ(dynamic_cast<CNewDispatcherVDPMode&>(dialog).VdpModes, (Strings{"Active", "Disabled"}));
-    }));
-    dedezi.push_back(made.row);
-    ExpectList("Dedezi", dedezi);
-    ExpectDispatcher("Dedezi", made);
-    EXPECT_EQ(TakeMessages(), Strings{Announcement(made.row.name)});
-    const Strings traces = TakeTraces();
-    EXPECT_EQ(Problems(traces), Strings{});
-    for (const std::string& line : CreationTraces("Dedezi", made.row, false)) {
-      EXPECT_NE(std::find(traces.begin(), traces.end(), line), traces.end()) << line;
-    }
+    });
   };
-  choices = {};
-  choices.type = "Digital_Press";
-  choices.vdpActive = true;
-  createDedezi(choices, {{"Velmora2", "Digital_Press", "Digital_Press", 2, 7204}, {}, false, "VDP", {}});
-  choices = {};
-  choices.type = "Sheetfed_Plate";
-  choices.vdpActive = false;
-  choices.copyQueuesFrom = "Velmora1";
-  createDedezi(choices, {{"Velmora3", "Sheetfed_Plate", "Sheetfed_Plate_2", 3, 7304},
-                         Queues{"Velmora3", "Sheetfed_Plate_2", 7310},
-                         false,
-                         "STATIC",
-                         {}});
+  createDedezi(Choices("Digital_Press", "", "", "", true),
+               {{"Velmora2", "Digital_Press", "Digital_Press", 2, 7204}, {}, false, "VDP", {}});
+  createDedezi(Choices("Sheetfed_Plate", "Velmora1", "", "", false),
+               {{"Velmora3", "Sheetfed_Plate", "Sheetfed_Plate_2", 3, 7304},
+                Queues{"Velmora3", "Sheetfed_Plate_2", 7310},
+                false,
+                "STATIC",
+                {}});
 
   // The other flavours were not touched.
   EXPECT_EQ(Rows("Proof").size(), 2u);
