@@ -33,11 +33,12 @@ ListFileChoice FindListFile(const std::string& value, const std::string& browseT
   const std::string type = store::CRvcUtils::GetTypePart(value);
   std::string pattern = !name.empty() && !type.empty() ? name + type : "rvc*.cfg";
   std::string folder = utils.ExpandFolder(value);
-  // An empty folder would search the working directory.
-  if (!folder.empty() && utils.FindNewestFile(folder, pattern, false)) return {pattern, false};
-
+  // An empty folder would search the working directory. The "*.ini" files are looked for
+  // in the same walk: without a list file it has covered the whole tree.
   std::string ini = "*.ini";
-  if (folder.empty() || !utils.FindNewestFile(folder, ini, false)) {
+  if (!folder.empty() && utils.FindFileOrFallback(folder, pattern, ini)) return {pattern, false};
+
+  if (folder.empty() || ini.empty()) {
     folder = platform::WithTrailingSeparator(store::CRvcUtils::BrowseForFolder(browseTitle, folder));
   }
   return {folder + rebuiltName, true};

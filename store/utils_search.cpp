@@ -83,11 +83,12 @@ int OpenFolder(std::string& where) {
 }
 
 // The files of the open folder `fd` matching `pattern` (links to files count, with the
-// time of what they point to) and, when asked, its subfolders (links to folders are not
-// followed), in the order the file system lists them. With `withTimes` every file found
-// has its last-write time.
+// time of what they point to) and, when asked, those matching `second` and its subfolders
+// (links to folders are not followed), in the order the file system lists them. With
+// `withTimes` every file found has its last-write time.
 void ListFolder(int fd, const std::string& pattern, bool withTimes, std::vector<Match>& files,
-                std::vector<std::string>* subfolders) {
+                std::vector<std::string>* subfolders, const std::string* second = nullptr,
+                std::vector<Match>* secondFiles = nullptr) {
   alignas(8) char buffer[16384];
   for (;;) {
     const ssize_t n = ::getdents64(fd, buffer, sizeof buffer);
@@ -99,7 +100,8 @@ void ListFolder(int fd, const std::string& pattern, bool withTimes, std::vector<
       const std::string_view name = entry->d_name;
       if (name == "." || name == "..") continue;
       const bool wanted = platform::MatchesPatternNoCase(name, pattern);
-      if (!wanted && subfolders == nullptr) continue;
+      const bool wantedSecond = second != nullptr && platform::MatchesPatternNoCase(name, *second);
+      if (!wanted && !wantedSecond && subfolders == nullptr) continue;
 
       unsigned char type = entry->d_type;
       struct stat st {};
@@ -113,7 +115,7 @@ void ListFolder(int fd, const std::string& pattern, bool withTimes, std::vector<
         if (subfolders != nullptr) subfolders->emplace_back(name);
         continue;
       }
-      if (!wanted) continue;
+      if (!wanted && !wantedSecond) continue;
       if (type == DT_LNK) {
         // A link counts as what it points to; a dangling one as nothing.
         if (::fstatat(fd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
@@ -125,28 +127,42 @@ void ListFolder(int fd, const std::string& pattern, bool withTimes, std::vector<
         if (::fstatat(fd, entry->d_name, &st, 0) != 0) continue;  // gone meanwhile
         stated = true;
       }
-      files.push_back(Match{std::string(name), stated ? LastWriteTime(st) : kUnknownTime});
+      const Match match{std::string(name), stated ? LastWriteTime(st) : kUnknownTime};
+      if (wantedSecond) secondFiles->push_back(match);
+      if (wanted) files.push_back(match);
     }
   }
 }
 
+std::string FirstByName(const std::vector<Match>& files) {
+  return std::min_element(files.begin(), files.end(), [](const Match& a, const Match& b) {
+           return ByName(a.name, b.name);
+         })->name;
+}
+
 // The first file matching `pattern` in the open folder `fd` (at `folder`), else in its
 // subfolders, depth first. A folder's own files are looked at before any subfolder.
-bool FindFirstDepthFirst(int fd, const std::string& folder, const std::string& pattern, std::string& found) {
-  std::vector<Match> files;
+// With `fallback`, the same walk finds the first file matching it: `fallbackFound`
+// receives that while it is empty. As the walk stops only at `pattern`, it has seen all
+// that a walk for `fallback` would see whenever `pattern` is found nowhere.
+bool FindFirstDepthFirst(int fd, const std::string& folder, const std::string& pattern, std::string& found,
+                         const std::string* fallback = nullptr, std::string* fallbackFound = nullptr) {
+  std::vector<Match> files, fallbackFiles;
   std::vector<std::string> subfolders;
-  ListFolder(fd, pattern, false, files, &subfolders);
+  const bool withFallback = fallback != nullptr && fallbackFound->empty();
+  ListFolder(fd, pattern, false, files, &subfolders, withFallback ? fallback : nullptr, &fallbackFiles);
   if (!files.empty()) {
-    const auto first = std::min_element(files.begin(), files.end(),
-                                        [](const Match& a, const Match& b) { return ByName(a.name, b.name); });
-    found = platform::JoinPath(folder, first->name);
+    found = platform::JoinPath(folder, FirstByName(files));
     return true;
   }
+  if (!fallbackFiles.empty()) *fallbackFound = platform::JoinPath(folder, FirstByName(fallbackFiles));
   std::sort(subfolders.begin(), subfolders.end(), ByName);
   for (const std::string& sub : subfolders) {
     Fd child(::openat(fd, sub.c_str(), kFolderFlags | O_NOFOLLOW));
     if (!child.ok()) continue;
-    if (FindFirstDepthFirst(child.get(), platform::JoinPath(folder, sub), pattern, found)) return true;
+    if (FindFirstDepthFirst(child.get(), platform::JoinPath(folder, sub), pattern, found, fallback, fallbackFound)) {
+      return true;
+    }
   }
   return false;
 }
@@ -259,6 +275,22 @@ bool CRvcUtils::FindNewestFile(const std::string& folder, std::string& pattern, 
   }
   pattern = platform::JoinPath(where, best->name);
   return true;
+}
+
+bool CRvcUtils::FindFileOrFallback(const std::string& folder, std::string& pattern, std::string& fallback) {
+  std::string where, name, fallbackWhere, fallbackName;
+  SplitPattern(folder, pattern, where, name);
+  SplitPattern(folder, fallback, fallbackWhere, fallbackName);
+  if (pattern.empty() || fallback.empty() || where != fallbackWhere) {
+    if (FindNewestFile(folder, pattern, false)) return true;
+    if (!FindNewestFile(folder, fallback, false)) fallback.clear();
+    return false;
+  }
+  std::string fallbackFound;
+  Fd fd(OpenFolder(where));
+  if (fd.ok() && FindFirstDepthFirst(fd.get(), where, name, pattern, &fallbackName, &fallbackFound)) return true;
+  fallback = std::move(fallbackFound);
+  return false;
 }
 
 }  // namespace rvc::store
