@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/ppd/ppd_test_support.h"
+#include "tests/support/sample_installation.h"
 
 namespace rvc::ppd::test {
 
@@ -37,33 +38,11 @@ inline std::string DecodeHex(const std::string& text) {
 
 class SampleLayout {
  public:
-  // The variables of the layout's environment file, relative to its root.
-  static std::vector<std::pair<std::string, std::string>> Variables() {
-    return {{"RAVLIN_SAMPLE_ROOT", ""},
-            {"KW_DATA_RAVLINCONFIG", "/config"},
-            {"KW_PROG_RAVLINCONFIG", "/configurator"},
-            {"KW_DATA_TRP", "/trp"},
-            {"KW_DATA_SCREENS", "/screens"},
-            {"KW_DATA_DGC", "/curves"},
-            {"KW_CMS", "/cms"},
-            {"TMP", "/tmp"},
-            {"RAVLIN_DESKTOP_DIR", "/desktop"},
-            {"RAVLIN_PROGRAMS_DIR", "/programs"}};
-  }
-
   // `parts`: the top-level folders of the sample to copy (tests that need only a few stay
-  // quick); empty: all of it.
-  explicit SampleLayout(const std::vector<std::string>& parts = {}) : root_(dir_ / "ravlin") {
+  // quick); empty: all of it. The variables of the layout's environment file are set.
+  explicit SampleLayout(const std::vector<std::string>& parts = {})
+      : sample_(parts.empty() ? std::vector<std::string>{""} : parts, Variables()), root_(sample_.Root()) {
     namespace fs = std::filesystem;
-    if (parts.empty()) {
-      fs::copy(SourcePath("sample"), root_, fs::copy_options::recursive);
-    } else {
-      for (const std::string& part : parts) {
-        fs::create_directories(root_ + "/" + part);
-        fs::copy(SourcePath("sample/" + part), root_ + "/" + part, fs::copy_options::recursive);
-      }
-    }
-    for (const char* folder : {"tmp", "desktop", "programs"}) fs::create_directories(root_ + "/" + folder);
     std::vector<fs::path> hexFiles;
     std::error_code noCms;
     for (auto entry = fs::recursive_directory_iterator(root_ + "/cms", noCms); entry != fs::end(entry); ++entry) {
@@ -74,9 +53,19 @@ class SampleLayout {
       WriteFile(hex.parent_path() / hex.stem(), DecodeHex(ReadFile(hex)));
       fs::remove(hex);
     }
-    for (const auto& [name, relative] : Variables()) {
-      variables_.push_back(std::make_unique<ScopedEnv>(name, root_ + relative));
-    }
+  }
+  // The variables of the layout's environment file.
+  static std::vector<std::string> Variables() {
+    return {"RAVLIN_SAMPLE_ROOT",
+            "KW_DATA_RAVLINCONFIG",
+            "KW_PROG_RAVLINCONFIG",
+            "KW_DATA_TRP",
+            "KW_DATA_SCREENS",
+            "KW_DATA_DGC",
+            "KW_CMS",
+            "TMP",
+            "RAVLIN_DESKTOP_DIR",
+            "RAVLIN_PROGRAMS_DIR"};
   }
 
   // The trace lines written into the layout's trace file, without time stamps.
@@ -97,9 +86,8 @@ class SampleLayout {
   std::string operator/(const std::string& relative) const { return root_ + "/" + relative; }
 
  private:
-  TempDir dir_;
+  rvc::test::SampleInstallation sample_;
   std::string root_;
-  std::vector<std::unique_ptr<ScopedEnv>> variables_;
 };
 
 }  // namespace rvc::ppd::test
