@@ -39,6 +39,7 @@
 #include "store/resource_db.h"
 #include "store/shortcuts.h"
 #include "tests/lifecycle/sample_flavour.h"
+#include "tests/support/dispatcher_launcher.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -55,7 +56,6 @@ using test_fixture::FakeWindows;
 using Strings = std::vector<std::string>;
 
 constexpr const char* kLabel = "10.1";
-constexpr const char* kProgram = "/opt/ravlin/bin/dispatcher";
 // The papers of the layout's PpdInfo.dat: a film named like one of them is listed twice
 // in a generated PPD (a recorded fixed-format finding).
 const std::set<std::string> kPpdInfoPapers = {"Letter", "Legal", "Tabloid", "Executive", "A5",  "A4",
@@ -249,15 +249,7 @@ class LifecycleScenarioTest : public ::testing::Test {
   // The launchers an installation has for its dispatchers, which creation copies.
   void MakeLaunchers(const std::string& key) {
     for (const Row& row : Rows(key)) {
-      for (bool desktop : {true, false}) {
-        store::NewDispatcherShortcut shortcut;
-        shortcut.name = row.name;
-        shortcut.label = kLabel;
-        shortcut.program = kProgram;
-        shortcut.arguments = store::CShortcuts::DispatcherArguments(row.folder, row.name);
-        shortcut.workingFolder = "/opt/ravlin/bin";
-        store::CShortcuts().CreateDispatcherShortcut(shortcut, desktop);
-      }
+      for (bool desktop : {true, false}) test::MakeDispatcherLauncher(row.name, row.folder, desktop);
     }
   }
   std::string Launcher(const std::string& name, bool desktop) const {
@@ -501,7 +493,7 @@ class LifecycleScenarioTest : public ::testing::Test {
       ASSERT_TRUE(platform::DesktopEntry::Parse(ReadFile(path), entry, &error)) << error;
       std::string exec, arguments;
       ASSERT_TRUE(entry.GetCommand(exec, arguments));
-      EXPECT_EQ(exec, kProgram);
+      EXPECT_EQ(exec, test::kDispatcherProgram);
       EXPECT_EQ(arguments, row.folder + " \"" + row.name + "\"");
       EXPECT_EQ(entry.Name(), row.name + " " + kLabel + " dispatcher");
       struct stat info {};
