@@ -20,6 +20,7 @@
 #include "ripconfig/configuration_store.h"
 #include "store/resource_db.h"
 #include "store/shortcuts.h"
+#include "tests/support/dispatcher_launcher.h"
 #include "tests/support/sample_installation.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
@@ -103,16 +104,7 @@ class CreationTest : public ::testing::Test {
 
   // A launcher for an existing dispatcher in both places.
   void MakeLaunchers(const std::string& name, const std::string& folder) {
-    store::CShortcuts shortcuts;
-    store::NewDispatcherShortcut launcher{name,
-                                          "10.1",
-                                          "/opt/ravlin/bin/dispatcher",
-                                          store::CShortcuts::DispatcherArguments(folder, name),
-                                          root_ + "/prog",
-                                          "",
-                                          ""};
-    shortcuts.CreateDispatcherShortcut(launcher, true);
-    shortcuts.CreateDispatcherShortcut(launcher, false);
+    for (bool desktop : {true, false}) test::MakeDispatcherLauncher(name, folder, desktop, root_ + "/prog");
   }
 
   std::string Data(const std::string& key) const { return root_ + "/data/" + key + "/"; }
