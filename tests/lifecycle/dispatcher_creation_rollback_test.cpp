@@ -14,6 +14,7 @@
 #include "frame/rvc_exception.h"
 #include "lifecycle/dispatcher_creation.h"
 #include "store/shortcuts.h"
+#include "tests/support/dispatcher_launcher.h"
 #include "tests/support/sample_installation.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
@@ -67,17 +68,9 @@ class RollbackTest : public ::testing::Test {
     // The source's launchers: on the desktop, and in the program group of older
     // installations, so that creating the new one makes the "Orva" group. A launcher
     // whose name differs from the new one's only in case is replaced by it.
-    store::CShortcuts shortcuts;
-    store::NewDispatcherShortcut launcher{"Velmora1",
-                                          "10.1",
-                                          "/opt/ravlin/bin/dispatcher",
-                                          store::CShortcuts::DispatcherArguments("Sheetfed_Plate", "Velmora1"),
-                                          root_ + "/prog",
-                                          "",
-                                          ""};
-    shortcuts.CreateDispatcherShortcut(launcher, true);
+    test::MakeDispatcherLauncher("Velmora1", "Sheetfed_Plate", true, root_ + "/prog");
     fs::create_directories(root_ + "/programs/Orva-Graphics");
-    fs::rename(shortcuts.CreateDispatcherShortcut(launcher, false),
+    fs::rename(test::MakeDispatcherLauncher("Velmora1", "Sheetfed_Plate", false, root_ + "/prog"),
                root_ + "/programs/Orva-Graphics/Velmora1 10.1 dispatcher.desktop");
     fs::remove(root_ + "/programs/Orva");
     WriteFile(root_ + "/desktop/PRESS2 10.1 Dispatcher.desktop", "[Desktop Entry]\nType=Application\nName=old\n");
