@@ -14,6 +14,7 @@
 #include "platform/window_lookup.h"
 #include "store/shortcuts.h"
 #include "tests/lifecycle/sample_flavour.h"
+#include "tests/support/dispatcher_launcher.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -55,15 +56,6 @@ class ChangeTypeTest : public ::testing::Test {
       return ui::DialogResult::Ok;
     });
   }
-  std::string MakeShortcut(const std::string& name, const std::string& folder, bool desktop) {
-    store::NewDispatcherShortcut shortcut;
-    shortcut.name = name;
-    shortcut.label = "10.1";
-    shortcut.program = "/opt/ravlin/bin/dispatcher";
-    shortcut.arguments = store::CShortcuts::DispatcherArguments(folder, name);
-    shortcut.workingFolder = "/opt/ravlin/bin";
-    return store::CShortcuts().CreateDispatcherShortcut(shortcut, desktop);
-  }
 
   SampleFlavour sample_;
   CommandContext& tiff_;
@@ -75,7 +67,7 @@ class ChangeTypeTest : public ::testing::Test {
 };
 
 TEST_F(ChangeTypeTest, TheFirstDispatcherKeepsItsPlaceAndItsFolder) {
-  const std::string desktop = MakeShortcut("Mono", "Tiffmono", true);
+  const std::string desktop = test::MakeDispatcherLauncher("Mono", "Tiffmono", true);
   ui_.QueueDialog("ChangeDevType", [](ui::IDialogModel& model) {
     auto& dialog = dynamic_cast<CChangeDevType&>(model);
     EXPECT_EQ(dialog.DeviceTypes, (std::vector<std::string>{"Imagesetter_Film", "CtP_platedriver", "Generic_FromPPD"}));
@@ -121,7 +113,7 @@ TEST_F(ChangeTypeTest, TheFirstDispatcherKeepsItsPlaceAndItsFolder) {
 }
 
 TEST_F(ChangeTypeTest, AnotherDispatcherMovesToItsNewTypesFolderAtTheEnd) {
-  const std::string desktop = MakeShortcut("Mono1", "CtP_platedriver", true);
+  const std::string desktop = test::MakeDispatcherLauncher("Mono1", "CtP_platedriver", true);
   Choose(0);
   tiff_.CurrentIndex = 1;
   ASSERT_TRUE(OnChangeType(tiff_));
