@@ -13,6 +13,7 @@
 #include "platform/window_lookup.h"
 #include "store/shortcuts.h"
 #include "tests/lifecycle/sample_flavour.h"
+#include "tests/support/dispatcher_launcher.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -32,15 +33,6 @@ class DeletionTest : public ::testing::Test {
     std::vector<std::string> names;
     for (int i = 0; i < tiff_.Dispatchers->GetCount(); ++i) names.push_back(tiff_.Dispatchers->GetAt(i).Record.Name);
     return names;
-  }
-  std::string MakeShortcut(const std::string& name, bool desktop) {
-    store::NewDispatcherShortcut shortcut;
-    shortcut.name = name;
-    shortcut.label = "10.1";
-    shortcut.program = "/opt/ravlin/bin/dispatcher";
-    shortcut.arguments = store::CShortcuts::DispatcherArguments(name, name);
-    shortcut.workingFolder = "/opt/ravlin/bin";
-    return store::CShortcuts().CreateDispatcherShortcut(shortcut, desktop);
   }
 
   SampleFlavour sample_;
@@ -103,9 +95,9 @@ TEST_F(DeletionTest, AnsweringNoChangesNothing) {
 }
 
 TEST_F(DeletionTest, DeletionRemovesFilesShortcutsAndEntryAndTheSeparatorIsOfferedAgain) {
-  const std::string desktop = MakeShortcut("Mono1", true);
-  const std::string programs = MakeShortcut("Mono1", false);
-  const std::string other = MakeShortcut("Mono", true);
+  const std::string desktop = test::MakeDispatcherLauncher("Mono1", "Mono1", true);
+  const std::string programs = test::MakeDispatcherLauncher("Mono1", "Mono1", false);
+  const std::string other = test::MakeDispatcherLauncher("Mono", "Mono", true);
   ui_.QueueAnswer(ui::Answer::Yes);
   tiff_.CurrentIndex = 1;
   OnDeleteDispatcher(tiff_);
