@@ -22,6 +22,7 @@
 #include "store/shortcuts.h"
 #include "tests/support/dispatcher_launcher.h"
 #include "tests/support/sample_installation.h"
+#include "tests/support/shell.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -33,17 +34,6 @@ using test::FileExists;
 using test::ReadFile;
 using test::Snapshot;
 using test::WriteFile;
-
-// Output and status of desktop-file-validate on `path`; nothing when the tool is missing.
-std::optional<std::pair<int, std::string>> Validate(const std::string& path) {
-  if (std::system("command -v desktop-file-validate >/dev/null 2>&1") != 0) return std::nullopt;
-  FILE* pipe = ::popen(("desktop-file-validate '" + path + "' 2>&1").c_str(), "r");
-  if (pipe == nullptr) return std::nullopt;
-  std::string output;
-  char buffer[512];
-  while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  return std::make_pair(::pclose(pipe), output);
-}
 
 class RecordingGenerator : public IPpdGenerator {
  public:
@@ -155,20 +145,14 @@ TEST_F(CreationTest, PpdDispatcherFromTheFactoryDefault) {
 
   const std::string data = Data("Tiffmono") + "Generic_FromPPD_2/data/";
   const std::string templates = root_ + "/prog/Tiffmono/dat/templates/Tiffmono/";
-  // The ini: the type's template with the source's customisation, renamed and renumbered.
+  // The ini: the type's template with the source's customisation, renamed and renumbered
+  // (every renamed item and port: the lifecycle scenario, for this very dispatcher).
   const std::string ini = data + "zvGeneric_FromPPD_2_dispatcher.ini";
   EXPECT_FALSE(FileExists(data + "zvTiffmono_dispatcher.ini"));
   EXPECT_EQ(Item(ini, "global", "flavor"), "Generic_FromPPD_2");
-  EXPECT_EQ(Item(ini, "global", "papname"), "Mono2_OrvaTiffsetter_AT");
-  EXPECT_EQ(Item(ini, "global", "pipename"), "Mono2_OrvaTiffsetter_pipe");
-  EXPECT_EQ(Item(ini, "global", "kw_cpu"), "Mono2_OrvaTiffsetter");
   EXPECT_EQ(Item(ini, "device", "driver"), "tiffgro_ppd");   // from the new type's template
   EXPECT_EQ(Item(ini, "environment", "RIP_MEMORY"), "768");  // Mono's customisation
   EXPECT_EQ(Item(ini, "PavoNet", "commandport"), "5204");
-  EXPECT_EQ(Item(ini, "PavoNet", "tcp_status"), "5205");
-  EXPECT_EQ(Item(ini, "PavoNet", "tcp_preview"), "5206");
-  EXPECT_EQ(Item(ini, "PavoNet", "ldir1"), "%KW_DATA_TAMRIX%\\Generic_FromPPD_2\\LocalDir1");
-  EXPECT_EQ(Item(ini, "environment", "KW_DATA_SPOOL"), "%KW_DATA_TAMRIX%\\Generic_FromPPD_2\\Tmp\\");
   EXPECT_EQ(Item(ini, "environment", "VDP_MODE"), "<missing>");  // Dedezi only
 
   // Device-type files from the templates.
@@ -176,16 +160,10 @@ TEST_F(CreationTest, PpdDispatcherFromTheFactoryDefault) {
   EXPECT_NE(ReadFile(data + "zv_recorder.res").find("Generic_FromPPD"), std::string::npos);
   EXPECT_EQ(ReadFile(data + "zv_names.res"), ReadFile(templates + "zv_names.res"));
 
-  // Swap files: renamed to the new folder, in the canonical form.
+  // Swap files: renamed to the new folder, in the canonical form (all three: the scenario).
   EXPECT_EQ(ReadFile(data + "swap_1.sfd"),
             "[persistent]\n%kw_data_tamrix%\\generic_fromppd_2\\swapfiles\\channel1\n[volatile]\n"
             "%kw_data_tamrix%\\generic_fromppd_2\\swapfiles\\channel1\n");
-  for (const char* swap : {"swap_0.sfd", "swap_2.sfd"}) {
-    const std::string text = ReadFile(data + swap);
-    EXPECT_EQ(text.rfind("[persistent]\n", 0), 0u) << swap;
-    EXPECT_NE(text.find("\\generic_fromppd_2\\"), std::string::npos) << swap;
-    EXPECT_EQ(text.find("tiffmono"), std::string::npos) << swap;
-  }
 
   // Factory default: no queues, no operator presets; no history, empty work folders.
   EXPECT_FALSE(FileExists(data + "servers.ini"));
@@ -195,23 +173,17 @@ TEST_F(CreationTest, PpdDispatcherFromTheFactoryDefault) {
   EXPECT_TRUE(fs::is_empty(Data("Tiffmono") + "Generic_FromPPD_2/Tmp"));
   EXPECT_TRUE(FileExists(Data("Tiffmono") + "Tiffmono/Tmp/job.ps"));  // the source keeps its own
 
-  // The PPD copy and the configuration taken from it.
+  // The PPD copy and the configuration taken from it (its sizes and resolutions: the
+  // scenario, for this very dispatcher).
   EXPECT_EQ(ReadFile(data + "OrvaTiffsetter.ppd"), ReadFile(ppd));
   EXPECT_NE(Trace().find("A copy of used ppd file can be found at : " + data + "OrvaTiffsetter.ppd"),
             std::string::npos);
   std::unique_ptr<ripconfig::ConfigurationStore> cfg = ripconfig::ConfigurationStore::Open(data + "zv_config.res");
   ASSERT_TRUE(cfg);
   EXPECT_EQ(cfg->Base().origin, "FROM_PPD_OrvaTiffsetter");
-  EXPECT_EQ(cfg->Recorder().maxWidth, 14000);
-  EXPECT_EQ(cfg->Recorder().maxHeight, 25000);
   ASSERT_NE(cfg->CurrentFilm(), nullptr);
-  EXPECT_EQ(cfg->CurrentFilm()->horizontalSize, 14000);
-  EXPECT_EQ(cfg->CurrentFilm()->verticalSize, 25000);
   EXPECT_EQ(cfg->CurrentFilm()->name, "PPD_Max");  // the type's media, not Mono's
   EXPECT_EQ(cfg->FilmCount(), 3);
-  std::vector<double> dpis;
-  for (const auto& entry : cfg->FindSet("set_0")->entries) dpis.push_back(entry->dpi);
-  EXPECT_EQ(dpis, (std::vector<double>{1200, 2400, 3600}));
   EXPECT_EQ(generator_.names, std::vector<std::string>{"Mono2_OrvaTiffsetter"});
   EXPECT_EQ(generator_.folders, std::vector<std::string>{Data("Tiffmono")});
 
@@ -224,8 +196,9 @@ TEST_F(CreationTest, PpdDispatcherFromTheFactoryDefault) {
     ASSERT_TRUE(entry.GetCommand(program, arguments));
     EXPECT_EQ(program, "/opt/ravlin/bin/dispatcher");
     EXPECT_EQ(arguments, "Generic_FromPPD_2 \"Mono2_OrvaTiffsetter\"");
-    if (auto result = Validate(launcher)) {
-      EXPECT_EQ(result->first, 0) << result->second;
+    if (test::Installed("desktop-file-validate")) {
+      const test::ShellResult validated = test::RunShell("desktop-file-validate '" + launcher + "'");
+      EXPECT_EQ(validated.status, 0) << validated.output;
     }
   }
   EXPECT_TRUE(FileExists(root_ + "/desktop/Mono 10.1 dispatcher.desktop"));
