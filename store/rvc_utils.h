@@ -92,6 +92,10 @@ class CRvcUtils {
   // nanoseconds since the epoch. A pattern may carry subfolders ("data/zv*.ini").
   bool FindFirstMatch(const std::string& folder, const std::string& pattern);
   bool FindNextMatch();
+  // The names FindFirstMatch and FindNextMatch would walk, at once. `folder` receives the
+  // folder's spelling on disk (that of ResolveNoCase, also when it cannot be read) joined
+  // with the pattern's own folders.
+  static std::vector<std::string> ListFiles(std::string& folder, const std::string& pattern);
   const std::string& FoundName() const { return foundName_; }
   int64_t FoundTime() const;
   // With `newest`: the newest file of `folder` matching `pattern` (of equal times the first

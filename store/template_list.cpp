@@ -91,9 +91,12 @@ std::vector<std::string> NameForms(const std::string& name) {
   return forms;
 }
 
+// Finds the templates of the types in one listing of the template folder: a rebuild
+// looks for a dozen names per type there.
 class TemplateFinder {
  public:
-  explicit TemplateFinder(std::string folder) : folder_(std::move(folder)) {}
+  TemplateFinder(std::string folder, std::vector<std::string> names)
+      : folder_(std::move(folder)), names_(std::move(names)) {}
 
   // The file name of the first of prefix + form + suffix found, trying `forms` in order.
   std::optional<std::string> Find(const std::vector<std::string>& forms, const std::string& prefix,
@@ -104,7 +107,17 @@ class TemplateFinder {
     return std::nullopt;
   }
 
+  // The newest file of the folder matching `fileName` (which may hold wildcards).
   std::optional<std::string> Probe(const std::string& fileName) {
+    const std::string* match = nullptr;
+    bool several = fileName.find(platform::kSeparator) != std::string::npos;  // names a subfolder
+    for (size_t i = 0; i < names_.size() && !several; ++i) {
+      if (!platform::MatchesPatternNoCase(names_[i], fileName)) continue;
+      several = match != nullptr;
+      match = &names_[i];
+    }
+    if (!several) return match ? std::optional<std::string>(*match) : std::nullopt;
+    // Spellings that differ only in case, or a wildcard: the times decide.
     std::string pattern = fileName;
     if (!utils_.FindNewestFile(folder_, pattern, true)) return std::nullopt;
     return FileNameOf(pattern);
@@ -114,6 +127,7 @@ class TemplateFinder {
 
  private:
   std::string folder_;
+  std::vector<std::string> names_;  // the folder's files, by name
   CRvcUtils utils_;
 };
 
@@ -201,15 +215,13 @@ void CTemplateList::RebuildFromDisk() {
   // after the flavour.
   flavor_ = key_;
   fidBase_.clear();
-  templateFolder_ = platform::ResolveNoCase(programFolder_ + platform::NativePath("dat\\templates\\"));
+  templateFolder_ = programFolder_ + platform::NativePath("dat\\templates\\");
+  std::vector<std::string> templateFiles = CRvcUtils::ListFiles(templateFolder_, "*");
   templateFolder_ = platform::WithTrailingSeparator(templateFolder_);
 
   std::vector<std::string> fidFiles;
-  CRvcUtils utils;
-  if (utils.FindFirstMatch(templateFolder_, "*.fid")) {
-    do {
-      fidFiles.push_back(utils.FoundName());
-    } while (utils.FindNextMatch());
+  for (const std::string& name : templateFiles) {
+    if (platform::MatchesPatternNoCase(name, "*.fid")) fidFiles.push_back(name);
   }
   // Directory order differs between file systems; the list order decides which type a
   // dispatcher is recognised as, so keep it stable.
@@ -218,6 +230,7 @@ void CTemplateList::RebuildFromDisk() {
   });
 
   if (fidFiles.empty()) {
+    CRvcUtils utils;
     std::string found = "*.fid";
     if (!utils.FindNewestFile(programFolder_ + "dat" + platform::kSeparator, found, false)) {
       throw CRvcException(110, listFile_);
@@ -240,7 +253,7 @@ void CTemplateList::RebuildFromDisk() {
     fidBase_ = stems.size() == 1 ? InitialBase(stems.back()) : NarrowBase(fidBase_, stems.back());
   }
 
-  TemplateFinder finder(templateFolder_);
+  TemplateFinder finder(templateFolder_, std::move(templateFiles));
   for (size_t i = 0; i < fidFiles.size(); ++i) {
     CTemplate type;
     type.FID = fidFiles[i];

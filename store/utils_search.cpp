@@ -236,6 +236,24 @@ bool CRvcUtils::FindFirstMatch(const std::string& folder, const std::string& pat
   return FindNextMatch();
 }
 
+std::vector<std::string> CRvcUtils::ListFiles(std::string& folder, const std::string& pattern) {
+  std::string where, name;
+  SplitPattern(folder, pattern, where, name);
+  std::vector<Match> matches;
+  Fd fd(OpenFolder(where));
+  if (fd.ok()) {
+    ListFolder(fd.get(), name, false, matches, nullptr);
+  } else {
+    where = platform::ResolveNoCase(where);  // as far as it exists
+  }
+  folder = std::move(where);
+  std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return ByName(a.name, b.name); });
+  std::vector<std::string> names;
+  names.reserve(matches.size());
+  for (Match& match : matches) names.push_back(std::move(match.name));
+  return names;
+}
+
 bool CRvcUtils::FindNextMatch() {
   if (!search_ || search_->next >= search_->matches.size()) {
     search_.reset();
