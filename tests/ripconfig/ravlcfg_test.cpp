@@ -9,6 +9,25 @@
 #include "tests/support/test_support.h"
 
 namespace rvc::ripconfig {
+
+// Readable failures for the records compared whole.
+void PrintTo(const BaseRecord& r, std::ostream* out) {
+  *out << r.usedConf << "|" << r.confNames << "|" << r.nrConfs << "|" << r.filmNames << "|" << r.nrFilms << "|"
+       << r.setNames << "|" << r.nrSets << "|" << r.origin;
+}
+void PrintTo(const FilmRecord& r, std::ostream* out) {
+  *out << r.name << "|" << r.verticalSize << "|" << r.horizontalSize << "|" << r.polarity << "|" << r.sizeText << "|"
+       << r.flag << "|" << r.curve;
+}
+void PrintTo(const ConfigRecord& r, std::ostream* out) {
+  *out << r.name << "|" << r.film << "|" << r.set << "|" << r.output << "|" << r.verticalSize << "|" << r.horizontalSize
+       << "|" << r.polarity << "|" << r.curve;
+}
+void PrintTo(const ResolutionEntry& e, std::ostream* out) {
+  *out << e.set << "|" << e.dpi << "|" << e.enabled << "|" << e.gamma << "|" << e.useGamma << "|"
+       << ::testing::PrintToString(e.calibration);
+}
+
 namespace {
 
 using test::FileExists;
@@ -50,56 +69,23 @@ TEST_F(RavlcfgTest, ReadsEveryRecord) {
   EXPECT_EQ(ravlcfg_get_nr_warnings(handle), 0) << Joined(ravlcfg_get_warningmessages(handle));
 
   ASSERT_EQ(ravlcfg_set_lists(handle), 1);
-  const BaseRecord* base = ravlcfg_get_base(handle);
-  EXPECT_EQ(base->usedConf, "A4");
-  EXPECT_EQ(base->confNames, "maxsize A4");
-  EXPECT_EQ(base->nrConfs, 2);
-  EXPECT_EQ(base->filmNames, "Maxsize,A4");
-  EXPECT_EQ(base->nrFilms, 2);
-  EXPECT_EQ(base->setNames, "set_0,set_1");
-  EXPECT_EQ(base->nrSets, 2);
-  EXPECT_EQ(base->origin, "DEFAULT");
-
-  const RecorderRecord* recorder = ravlcfg_get_rec(handle);
-  EXPECT_EQ(recorder->maxWidth, 14000);
-  EXPECT_EQ(recorder->maxHeight, 20000);
-  EXPECT_EQ(recorder->pixelClock, 120.5);
-  EXPECT_EQ(recorder->perimeter, 0);
-
+  EXPECT_EQ(*ravlcfg_get_base(handle),
+            (BaseRecord{"A4", "maxsize A4", 2, "Maxsize,A4", 2, "set_0,set_1", 2, "DEFAULT"}));
+  EXPECT_EQ(*ravlcfg_get_rec(handle), (RecorderRecord{14000, 20000, 120.5, 0}));
   ASSERT_EQ(ravlcfg_get_nrfilms(handle), 2);
-  const FilmRecord& a4 = *ravlcfg_get_films(handle)[1];
-  EXPECT_EQ(a4.name, "A4");
-  EXPECT_EQ(a4.verticalSize, 11693);
-  EXPECT_EQ(a4.horizontalSize, 8268);
-  EXPECT_EQ(a4.polarity, 0);
-  EXPECT_EQ(a4.sizeText, "11.7\" x 8.3\"");
-  EXPECT_EQ(a4.flag, 2);
-  EXPECT_EQ(a4.curve, "Plate DGC");
+  EXPECT_EQ(*ravlcfg_get_films(handle)[1], (FilmRecord{"A4", 11693, 8268, 0, "11.7\" x 8.3\"", 2, "Plate DGC"}));
 
   ASSERT_EQ(ravlcfg_get_nrsets(handle), 2);
   const ResolutionSet* set0 = ravlcfg_get_sets(handle)[0];
   EXPECT_EQ(set0->name, "set_0");
   ASSERT_EQ(set0->Count(), 2);
-  const ResolutionEntry& e = *set0->Entry(1);
-  EXPECT_EQ(e.set, "set_0");
-  EXPECT_EQ(e.dpi, 2400);
-  EXPECT_EQ(e.enabled, 1);
-  EXPECT_EQ(e.gamma, 55);
-  EXPECT_TRUE(e.useGamma);
-  EXPECT_THAT(e.calibration, ElementsAre(0.5, 0, 1000, 990));
+  EXPECT_EQ(*set0->Entry(1), (ResolutionEntry{"set_0", 2400, 1, 55, true, {0.5, 0, 1000, 990}}));
   EXPECT_EQ(ravlcfg_get_set(handle, "SET_1"), ravlcfg_get_sets(handle)[1]) << "set names ignore case";
   EXPECT_EQ(ravlcfg_get_set(handle, "set_9"), nullptr);
 
   ASSERT_EQ(ravlcfg_get_nrconfs(handle), 2);
-  const ConfigRecord& conf = *ravlcfg_get_confs(handle)[1];
-  EXPECT_EQ(conf.name, "A4");
-  EXPECT_EQ(conf.film, "A4");
-  EXPECT_EQ(conf.set, "set_1");
-  EXPECT_EQ(conf.output, "/var/rip/out");
-  EXPECT_EQ(conf.verticalSize, 11693);
-  EXPECT_EQ(conf.horizontalSize, 8268);
-  EXPECT_EQ(conf.polarity, 0);
-  EXPECT_EQ(conf.curve, "Plate DGC");
+  EXPECT_EQ(*ravlcfg_get_confs(handle)[1],
+            (ConfigRecord{"A4", "A4", "set_1", "/var/rip/out", 11693, 8268, 0, "Plate DGC"}));
 
   ASSERT_EQ(ravlcfg_get_nrnames(handle), 2);
   EXPECT_EQ(ravlcfg_get_names(handle)[1]->name, "PavoNet");
@@ -121,17 +107,8 @@ TEST_F(RavlcfgTest, OmittedMediaValuesOfAConfigurationComeFromItsMedia) {
             "[Main]\nconfs=plain\nsets=set_0\nused=plain\n[plain]\nfilm=A4\nset=set_0\n[set_0]\nres1=2400\n");
   ASSERT_NE(Open(), nullptr);
   EXPECT_EQ(ravlcfg_get_nr_errors(handle), 0) << Joined(ravlcfg_get_errormessages(handle));
-  const ConfigRecord& conf = *ravlcfg_get_confs(handle)[0];
-  EXPECT_EQ(conf.verticalSize, 11693);
-  EXPECT_EQ(conf.horizontalSize, 8268);
-  EXPECT_EQ(conf.polarity, 0);
-  EXPECT_EQ(conf.curve, "Plate DGC");
-  EXPECT_EQ(conf.output, "");
-  const ResolutionEntry& entry = *ravlcfg_get_sets(handle)[0]->Entry(0);
-  EXPECT_EQ(entry.dpi, 2400);
-  EXPECT_EQ(entry.enabled, 1);
-  EXPECT_FALSE(entry.useGamma);
-  EXPECT_THAT(entry.calibration, ElementsAre(0, 0, 1000, 1000));
+  EXPECT_EQ(*ravlcfg_get_confs(handle)[0], (ConfigRecord{"plain", "A4", "set_0", "", 11693, 8268, 0, "Plate DGC"}));
+  EXPECT_EQ(*ravlcfg_get_sets(handle)[0]->Entry(0), (ResolutionEntry{"set_0", 2400, 1, 0, false, {0, 0, 1000, 1000}}));
 }
 
 TEST_F(RavlcfgTest, PlateFileServesWhenThereIsNoFilmFile) {
