@@ -256,12 +256,8 @@ TEST_F(RavlcfgTest, ChangesAreWrittenAndReadBack) {
   EXPECT_EQ(ravlcfg_get_nr_errors(handle), 0) << Joined(ravlcfg_get_errormessages(handle));
   EXPECT_EQ(ravlcfg_get_nr_warnings(handle), 0) << Joined(ravlcfg_get_warningmessages(handle));
   ravlcfg_set_lists(handle);
-  const BaseRecord& base = *ravlcfg_get_base(handle);
-  EXPECT_EQ(base.usedConf, "Letter");
-  EXPECT_EQ(base.confNames, "maxsize A4 Letter");
-  EXPECT_EQ(base.filmNames, "Maxsize,A4,Letter 11\" x 8.5\"");
-  EXPECT_EQ(base.setNames, "set_0,set_1,set_2");
-  EXPECT_EQ(base.origin, "FROM_PPD_press");
+  EXPECT_EQ(*ravlcfg_get_base(handle), (BaseRecord{"Letter", "maxsize A4 Letter", 3, "Maxsize,A4,Letter 11\" x 8.5\"",
+                                                   3, "set_0,set_1,set_2", 3, "FROM_PPD_press"}));
   EXPECT_EQ(ravlcfg_get_rec(handle)->maxWidth, 9000);
   EXPECT_EQ(ravlcfg_get_films(handle)[1]->horizontalSize, 9000) << "the media of the configuration in use";
 
@@ -279,11 +275,8 @@ TEST_F(RavlcfgTest, ChangesAreWrittenAndReadBack) {
   EXPECT_EQ(gamma.gamma, 40);
   EXPECT_TRUE(gamma.useGamma);
 
-  const ConfigRecord& letterConf = *ravlcfg_getresinfo(handle, "Letter");
-  EXPECT_EQ(letterConf.film, "Letter 11\" x 8.5\"");
-  EXPECT_EQ(letterConf.output, "/out/letter");
-  EXPECT_EQ(letterConf.verticalSize, 11000);
-  EXPECT_EQ(letterConf.horizontalSize, 8500);
+  EXPECT_EQ(*ravlcfg_getresinfo(handle, "Letter"),
+            (ConfigRecord{"Letter", "Letter 11\" x 8.5\"", "set_2", "/out/letter", 11000, 8500, 1, ""}));
   EXPECT_EQ(handle->CurrentFilm()->sizeText, "11.0\" x 8.5\"");
 
   // What the library does not own stays as it was.
