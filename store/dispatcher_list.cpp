@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <stdexcept>
 
@@ -144,15 +145,79 @@ bool IsBackupName(const std::string& fileName) {
          lower.find("bak") != std::string::npos;
 }
 
-// CompareFiles that treats a file it cannot open as a difference.
-bool SameFiles(const CRvcUtils& utils, const std::string& file1, const std::string& file2, const std::string& key,
-               IRvcTrace& trace) {
-  try {
-    return utils.CompareFiles(file1, file2, key);
-  } catch (const CRvcException& e) {
-    trace.Trace(e.Message());
-    return false;
+// A file the rebuild compares, read once. `name` is the path as the messages give it.
+struct ComparedFile {
+  explicit ComparedFile(std::string given = {}) : name(std::move(given)) {}
+  std::string name;
+  std::string path;       // the spelling opened
+  bool isFile = false;    // a regular file (following links)
+  bool opened = false;    // could be opened for the comparison
+  bool complete = false;  // read to its end
+  std::string bytes;      // what could be read
+};
+
+// Reads `file` whole. `checkType` also tells whether it is a regular file (and keeps a
+// pipe from blocking the open).
+void Load(ComparedFile& file, bool checkType) {
+  file.path = file.name;
+  const int fd = platform::OpenNoCase(file.path, O_RDONLY | O_CLOEXEC | (checkType ? O_NONBLOCK : 0));
+  if (fd < 0) {
+    file.path = platform::ResolveNoCase(file.name);
+    struct stat st {};
+    file.isFile = checkType && ::stat(file.path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return;
   }
+  struct stat st {};
+  file.isFile = checkType && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  file.opened = !checkType || file.isFile;
+  if (file.opened) {
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) break;  // compared as far as it could be read
+      if (n == 0) {
+        file.complete = true;
+        break;
+      }
+      file.bytes.append(buffer, static_cast<size_t>(n));
+    }
+  }
+  ::close(fd);
+}
+
+// The type templates of the flavour, each read once per rebuild: every dispatcher is
+// compared with them.
+class TemplateFiles {
+ public:
+  explicit TemplateFiles(const CTemplateList& templates) : templates_(templates) {}
+
+  // The template `fileName` of the template folder; its name is the path on disk.
+  const ComparedFile& Get(const std::string& fileName) {
+    auto [it, added] = files_.try_emplace(fileName);
+    if (added) {
+      it->second.name = templates_.TemplateFolder() + fileName;
+      Load(it->second, true);
+      it->second.name = it->second.path;  // as TemplatePath() gives it
+    }
+    return it->second;
+  }
+
+ private:
+  const CTemplateList& templates_;
+  std::map<std::string, ComparedFile> files_;
+};
+
+// CompareFiles on files read before, a file that cannot be opened counting as a difference.
+bool SameFiles(const ComparedFile& file1, const ComparedFile& file2, const std::string& key, IRvcTrace& trace) {
+  if (platform::EqualsNoCase(file1.name, file2.name)) return true;
+  for (const ComparedFile* file : {&file1, &file2}) {
+    if (!file->opened) {
+      trace.Trace(CRvcException(104, file->name).Message());
+      return false;
+    }
+  }
+  return CRvcUtils::CompareTexts(file1.bytes, file2.bytes, key);
 }
 
 }  // namespace
@@ -255,21 +320,15 @@ void CDispatcherList::LoadFromListFile() {
 
 void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
   CRvcTrace trace("");
-  CRvcUtils utils;
-  const std::string iniFolder =
-      platform::WithTrailingSeparator(platform::ResolveNoCase(dataFolder_ + "data" + platform::kSeparator));
-
-  std::vector<std::string> iniFiles;
-  if (utils.FindFirstMatch(iniFolder, "zv*dispatcher.ini")) {
-    do {
-      iniFiles.push_back(utils.FoundName());
-    } while (utils.FindNextMatch());
-  }
+  std::string iniFolder = dataFolder_ + "data" + platform::kSeparator;
+  std::vector<std::string> iniFiles = CRvcUtils::ListFiles(iniFolder, "zv*dispatcher.ini");
+  iniFolder = platform::WithTrailingSeparator(iniFolder);
   if (iniFiles.empty()) throw CRvcException(110, iniFolder);
   std::sort(iniFiles.begin(), iniFiles.end(), [](const std::string& a, const std::string& b) {
     return platform::ToLowerAscii(a) < platform::ToLowerAscii(b);
   });
 
+  TemplateFiles templateFiles(*templates_);
   for (const auto& iniName : iniFiles) {
     if (IsBackupName(iniName)) continue;
     const std::string folder = FolderFromIniName(iniName);
@@ -300,11 +359,15 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
 
     record.Flavour = templates_->Flavor();
 
-    const std::string dataDir = platform::WithTrailingSeparator(
-        platform::ResolveNoCase(dataFolder_ + folder + platform::kSeparator + "data" + platform::kSeparator));
-    if (!utils.FindFirstMatch(dataDir, "*.fid")) throw CRvcException(110, folder);
-    const std::string fidFile = dataDir + utils.FoundName();
-    const std::string configFile = dataDir + "zv_config.res";
+    std::string dataDir = dataFolder_ + folder + platform::kSeparator + "data" + platform::kSeparator;
+    const std::vector<std::string> fids = CRvcUtils::ListFiles(dataDir, "*.fid");
+    dataDir = platform::WithTrailingSeparator(dataDir);
+    if (fids.empty()) throw CRvcException(110, folder);
+    ComparedFile fid(dataDir + fids.front());
+    Load(fid, false);
+    // Read once: compared with the type's template and then parsed for the command port.
+    ComparedFile config(dataDir + "zv_config.res");
+    Load(config, false);
 
     // Recognise the type by its ".fid" template: whole files first, then the "Ravlin"
     // lines, then the "FID" lines.
@@ -313,34 +376,36 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
       for (int i = 0; type == nullptr && i < templates_->GetCount(); ++i) {
         const CTemplate* candidate = templates_->GetAt(i);
         if (candidate->FID.empty()) continue;
-        const std::string templateFid = templates_->TemplatePath(candidate->FID);
-        if (!IsFile(templateFid)) continue;
-        if (SameFiles(utils, fidFile, templateFid, key, trace)) type = candidate;
+        const ComparedFile& templateFid = templateFiles.Get(candidate->FID);
+        if (!templateFid.isFile) continue;
+        if (SameFiles(fid, templateFid, key, trace)) type = candidate;
       }
       if (type != nullptr) break;
     }
 
     if (type != nullptr) {
       record.Type = type->Name;
-      const std::string templateConfig = type->Config.empty() ? std::string() : templates_->TemplatePath(type->Config);
-      if (!IsFile(templateConfig) || !SameFiles(utils, configFile, templateConfig, "name", trace)) {
-        trace.Trace("Inconsistent configuration found in: " + configFile + " and in:" + templateConfig);
+      const ComparedFile* templateConfig = type->Config.empty() ? nullptr : &templateFiles.Get(type->Config);
+      if (templateConfig == nullptr || !templateConfig->isFile || !SameFiles(config, *templateConfig, "name", trace)) {
+        trace.Trace("Inconsistent configuration found in: " + config.name +
+                    " and in:" + (templateConfig ? templateConfig->name : std::string()));
       }
     } else {
       trace.Trace("Inconsistent configuration found");
       record.Type = "Generic";
     }
 
-    if (auto config = ResourceDb::Open(configFile)) {
+    if (config.complete) {
+      const ResourceDb db = ResourceDb::Parse(std::move(config.bytes), config.path);
       long port = 0;
-      auto value = config->Find("PavoNet", "commandport");
+      auto value = db.Find("PavoNet", "commandport");
       if (value && CRvcUtils::ParseFirstNumber(*value, port) >= 0) {
         record.CommandPort = static_cast<int>(port);
         const int hundreds = static_cast<int>((port % 1000) / 100);
         if (hundreds > record.Base && port % 1000 != 0) record.Base = hundreds;
       }
     } else {
-      trace.Trace("No command port for " + folder + ": cannot open " + configFile);
+      trace.Trace("No command port for " + folder + ": cannot open " + config.name);
     }
     separatorInUse_[static_cast<size_t>(record.Base)] = true;
 

@@ -87,6 +87,8 @@ class CRvcUtils {
   // without ":" and "=", and a key line of file 1 without partner in file 2 is skipped;
   // without a key lines are paired and file 2 ending first is unequal. 104 names the file.
   bool CompareFiles(const std::string& file1, const std::string& file2, const std::string& key = {}) const;
+  // The comparison of CompareFiles on contents already read (the name check aside).
+  static bool CompareTexts(std::string_view text1, std::string_view text2, const std::string& key = {});
   // Files (not folders) of `folder` matching `pattern`, in the order of their names
   // ignoring case. FoundName() is the bare file name; FoundTime() its last-write time in
   // nanoseconds since the epoch. A pattern may carry subfolders ("data/zv*.ini").

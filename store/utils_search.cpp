@@ -167,26 +167,60 @@ bool FindFirstDepthFirst(int fd, const std::string& folder, const std::string& p
   return false;
 }
 
+// The lines of a text as std::getline gives them: split at "\n", a last line only when
+// it is not empty.
+class Lines {
+ public:
+  explicit Lines(std::string_view text) : rest_(text) {}
+  bool Next(std::string_view& line) {
+    if (rest_.empty()) return false;
+    const size_t end = rest_.find('\n');
+    line = rest_.substr(0, end);
+    rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+    return true;
+  }
+
+ private:
+  std::string_view rest_;
+};
+
+bool ContainsLowerKey(std::string_view line, std::string_view lowerKey) {
+  if (lowerKey.size() > line.size()) return false;
+  for (size_t at = 0; at + lowerKey.size() <= line.size(); ++at) {
+    size_t i = 0;
+    while (i < lowerKey.size() && LowerAscii(line[at + i]) == lowerKey[i]) ++i;
+    if (i == lowerKey.size()) return true;
+  }
+  return false;
+}
+
+// The next line, or the next line that contains the (lower-case) key ignoring case when
+// one is given.
+bool NextLine(Lines& lines, std::string_view lowerKey, std::string_view& line) {
+  while (lines.Next(line)) {
+    if (lowerKey.empty() || ContainsLowerKey(line, lowerKey)) return true;
+  }
+  return false;
+}
+
 // One line of a compared file: lower case, without blanks and tabs (and, with a key,
 // without ":" and "=").
-std::string Normalised(const std::string& line, bool keyed) {
-  std::string out;
-  out.reserve(line.size());
+void Normalise(std::string_view line, bool keyed, std::string& out) {
+  out.clear();
   for (char c : line) {
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
     if (keyed && (c == ':' || c == '=')) continue;
-    out.push_back(c);
+    out.push_back(LowerAscii(c));
   }
-  return platform::ToLowerAscii(out);
 }
 
-// The next line of `in` (without its end), or the next line that contains `key`
-// ignoring case when a key is given.
-bool NextLine(std::ifstream& in, const std::string& key, std::string& line) {
-  while (std::getline(in, line)) {
-    if (key.empty() || platform::ToLowerAscii(line).find(key) != std::string::npos) return true;
-  }
-  return false;
+// The bytes of a file as a stream reads them: what can be read, up to the first error.
+bool ReadForComparison(const std::string& path, std::string& bytes) {
+  std::ifstream in(platform::ResolveNoCase(path), std::ios::binary);
+  if (!in) return false;
+  char buffer[1 << 16];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) bytes.append(buffer, static_cast<size_t>(in.gcount()));
+  return true;
 }
 
 }  // namespace
@@ -204,22 +238,28 @@ CRvcUtils::~CRvcUtils() = default;
 
 bool CRvcUtils::CompareFiles(const std::string& file1, const std::string& file2, const std::string& key) const {
   if (platform::EqualsNoCase(file1, file2)) return true;
-  std::ifstream in1(platform::ResolveNoCase(file1), std::ios::binary);
-  if (!in1) throw CRvcException(104, file1);
-  std::ifstream in2(platform::ResolveNoCase(file2), std::ios::binary);
-  if (!in2) throw CRvcException(104, file2);
+  std::string text1, text2;
+  if (!ReadForComparison(file1, text1)) throw CRvcException(104, file1);
+  if (!ReadForComparison(file2, text2)) throw CRvcException(104, file2);
+  return CompareTexts(text1, text2, key);
+}
 
+bool CRvcUtils::CompareTexts(std::string_view text1, std::string_view text2, const std::string& key) {
   const bool keyed = !key.empty();
   const std::string lowerKey = platform::ToLowerAscii(key);
-  std::string line1, line2;
-  while (NextLine(in1, lowerKey, line1)) {
-    if (!NextLine(in2, lowerKey, line2)) {
+  Lines lines1(text1), lines2(text2);
+  std::string_view line1, line2;
+  std::string normal1, normal2;
+  while (NextLine(lines1, lowerKey, line1)) {
+    if (!NextLine(lines2, lowerKey, line2)) {
       // Without a key a shorter second file differs; with a key the remaining key lines
       // of the first file have no partner and are not compared.
       if (!keyed) return false;
       continue;
     }
-    if (Normalised(line1, keyed) != Normalised(line2, keyed)) return false;
+    Normalise(line1, keyed, normal1);
+    Normalise(line2, keyed, normal2);
+    if (normal1 != normal2) return false;
   }
   return true;
 }

@@ -228,6 +228,36 @@ TEST_F(DispatcherListTest, RebuildRecognisesNamesTypesAndPorts) {
   EXPECT_EQ(trace.find("found in: " + dir_ / "data/Press/"), std::string::npos) << trace;
 }
 
+TEST_F(DispatcherListTest, RebuildTracesWhatItCannotCompare) {
+  // The template folder in another case; the Agfa type without its configuration template.
+  std::filesystem::rename(dir_ / "prog/dat/templates/Ravlin", dir_ / "prog/dat/templates/RAVLIN");
+  std::filesystem::remove(dir_ / "prog/dat/templates/RAVLIN/zv_config_Agfa.res");
+  // Without its configuration file the main dispatcher differs from its type's template.
+  Dispatcher("Ravlin", Ini("Ravlin", 0), kLuxFid, "");
+  Dispatcher("Press", Ini("Press", 1), kAgfaFid, "[PavoNet]\nname=Agfa\ncommandport=4111\n");
+  Dispatcher("Proof", Ini("Proof", 2), kLuxFid, "[PavoNet]\nname=Lux\ncommandport=4211\n");
+
+  auto list = Rebuild();
+  EXPECT_EQ(Fields(list->GetAt(0).Record), Fields(DispatcherRecord{"Ravlin", "Ravlin", "Lux", "Ravlin", 0, -1}));
+  EXPECT_EQ(Fields(list->GetAt(1).Record), Fields(DispatcherRecord{"Ravlin", "Press", "Agfa", "Press", 1, 4111}));
+  EXPECT_EQ(Fields(list->GetAt(2).Record), Fields(DispatcherRecord{"Ravlin", "Proof", "Lux", "Proof", 2, 4211}));
+
+  const std::string trace = Trace();
+  const std::string missing = dir_ / "data/Ravlin/data/zv_config.res";
+  EXPECT_NE(trace.find("\tRVC::" + CRvcException(104, missing).Message() + "\n"), std::string::npos) << trace;
+  EXPECT_NE(trace.find("\tRVC::Inconsistent configuration found in: " + missing + " and in:" +
+                       dir_ / "prog/dat/templates/RAVLIN/zv_config_Lux.res\n"),
+            std::string::npos)
+      << trace;
+  EXPECT_NE(trace.find("\tRVC::No command port for Ravlin: cannot open " + missing + "\n"), std::string::npos)
+      << trace;
+  EXPECT_NE(trace.find("\tRVC::Inconsistent configuration found in: " + dir_ / "data/Press/data/zv_config.res" +
+                       " and in:" + dir_ / "prog/dat/templates/RAVLIN/zv_config_Agfa.res\n"),
+            std::string::npos)
+      << trace;
+  EXPECT_EQ(trace.find("found in: " + dir_ / "data/Proof/"), std::string::npos) << trace;
+}
+
 TEST_F(DispatcherListTest, RebuildFailures) {
   const CRvcException none = Raised([&] { Rebuild(); });
   EXPECT_EQ(none.Id(), 110);

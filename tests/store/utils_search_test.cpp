@@ -91,6 +91,20 @@ TEST_F(CompareFilesTest, WithKeyLinesOfTheFirstFileWithoutPartnerAreSkipped) {
   EXPECT_FALSE(Compare("FID=1\nFID=2\n", "FID=1\nFID=9\n", "FID"));
 }
 
+TEST(CompareTextsTest, ComparesAsCompareFilesDoes) {
+  // Lines as a stream reads them: no empty last line after the final line end.
+  EXPECT_TRUE(CRvcUtils::CompareTexts("A b\r\nc", "a\tB\nC\n"));
+  EXPECT_FALSE(CRvcUtils::CompareTexts("a\n\n", "a\n"));  // the second text ends first
+  EXPECT_TRUE(CRvcUtils::CompareTexts("a\n", "a\n\nmore"));
+  EXPECT_TRUE(CRvcUtils::CompareTexts("", "anything"));
+  EXPECT_FALSE(CRvcUtils::CompareTexts("a=1", "a1"));
+  // With a key: only its lines, ignoring case, without ":" and "=".
+  EXPECT_TRUE(CRvcUtils::CompareTexts("x\nFID: lux\ny\n", "FID=LUX\nother\n", "fid"));
+  EXPECT_FALSE(CRvcUtils::CompareTexts("FID=LUX\n", "fid=agfa\n", "FID"));
+  EXPECT_TRUE(CRvcUtils::CompareTexts("name=a\nname=b\n", "NAME a\n", "Name"));  // no partner: skipped
+  EXPECT_TRUE(CRvcUtils::CompareTexts(std::string("a\0b\n", 4), std::string("A\0B", 3)));
+}
+
 class FindTest : public ::testing::Test {
  protected:
   TempDir dir_;
@@ -112,6 +126,25 @@ TEST_F(FindTest, FirstAndNextWalkTheMatchingFilesByName) {
   EXPECT_EQ(utils_.FoundName(), "zvB_dispatcher.ini");
   EXPECT_FALSE(utils_.FindNextMatch());
   EXPECT_FALSE(utils_.FindNextMatch());
+}
+
+TEST_F(FindTest, ListFilesGivesTheNamesOfAWalkAtOnce) {
+  WriteFile(dir_ / "Data/zvB_dispatcher.ini", "");
+  WriteFile(dir_ / "Data/ZVa_Dispatcher.INI", "");
+  WriteFile(dir_ / "Data/other.txt", "");
+  WriteFile(dir_ / "Data/zvdir_dispatcher.ini/inside", "");
+  std::string folder = dir_ / "data/";
+  EXPECT_EQ(CRvcUtils::ListFiles(folder, "zv*dispatcher.ini"),
+            (std::vector<std::string>{"ZVa_Dispatcher.INI", "zvB_dispatcher.ini"}));
+  EXPECT_EQ(folder, dir_ / "Data/");
+
+  folder = dir_.Path();
+  EXPECT_EQ(CRvcUtils::ListFiles(folder, "DATA/*.txt"), std::vector<std::string>{"other.txt"});
+  EXPECT_EQ(folder, dir_ / "Data/");
+
+  folder = dir_ / "data/Missing/";
+  EXPECT_TRUE(CRvcUtils::ListFiles(folder, "*").empty());
+  EXPECT_EQ(folder, dir_ / "Data/Missing/");  // resolved as far as it exists
 }
 
 TEST_F(FindTest, NoMatchOrNoFolderFindsNothing) {
