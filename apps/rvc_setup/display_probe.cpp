@@ -2,9 +2,8 @@
 
 #include <X11/Xlib.h>
 
-bool XDisplayAnswers() {
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return false;
-  XCloseDisplay(display);
-  return true;
+XDisplayProbe::XDisplayProbe() : display_(XOpenDisplay(nullptr)) {}
+
+XDisplayProbe::~XDisplayProbe() {
+  if (display_ != nullptr) XCloseDisplay(static_cast<Display*>(display_));
 }

@@ -2,4 +2,18 @@
 // headers define names (None, Status, Bool) that clash with ours and with Qt's.
 #pragma once
 
-bool XDisplayAnswers();
+// Holds a connection to the display while it lives. Keep it until the toolkit has
+// connected: a server whose last client leaves resets itself, and the toolkit would then
+// wait for the reset.
+class XDisplayProbe {
+ public:
+  XDisplayProbe();
+  ~XDisplayProbe();
+  XDisplayProbe(const XDisplayProbe&) = delete;
+  XDisplayProbe& operator=(const XDisplayProbe&) = delete;
+
+  bool Answers() const { return display_ != nullptr; }
+
+ private:
+  void* display_;
+};

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,7 @@ bool HasDisplay() { return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY"); }
 
 // A display that windows can be opened on: the X server of DISPLAY answers (the toolkit
 // would abort without one), or a Wayland compositor is named.
-bool DisplayReachable() { return (IsSet("DISPLAY") && XDisplayAnswers()) || IsSet("WAYLAND_DISPLAY"); }
+bool DisplayReachable() { return (IsSet("DISPLAY") && XDisplayProbe().Answers()) || IsSet("WAYLAND_DISPLAY"); }
 
 bool ReadLine(std::string& line, bool hidden = false) {
   termios saved{};
@@ -186,9 +187,11 @@ class SummaryWindows : public rvc::frame::IMainWindowFactory {
 };
 
 #ifdef RVC_WITH_QT
-// The interactive program with its windows.
-int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments) {
+// The interactive program with its windows. `probe` holds the display until the
+// toolkit's own connection is made.
+int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments, std::optional<XDisplayProbe>& probe) {
   QApplication application(argc, argv);
+  probe.reset();
   QApplication::setApplicationName(QString::fromUtf8(rvc::frame::kApplicationName));
   QApplication::setWindowIcon(rvc::ui::WindowIcon());
   rvc::ui::InstallDiagnostics();
@@ -224,7 +227,11 @@ int main(int argc, char** argv) {
   const bool job = rvc::frame::ParseCommandLine(arguments).Mode != rvc::frame::kModeInteractive;
 
 #ifdef RVC_WITH_QT
-  if (!job && DisplayReachable()) return RunWindows(argc, argv, arguments);
+  if (!job) {
+    std::optional<XDisplayProbe> probe;
+    if (IsSet("DISPLAY")) probe.emplace();
+    if ((probe && probe->Answers()) || IsSet("WAYLAND_DISPLAY")) return RunWindows(argc, argv, arguments, probe);
+  }
 #endif
 
   JobConsole console;

@@ -123,12 +123,8 @@ QPixmap AboutPicture(bool velmora) {
 }
 
 QIcon WindowIcon() {
-  QIcon icon;
-  const QPixmap large = AboutPicture(false);
-  icon.addPixmap(large);
-  icon.addPixmap(large.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-  icon.addPixmap(large.scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-  return icon;
+  // Qt scales the one picture to the sizes asked for, when they are asked for.
+  return QIcon(AboutPicture(false));
 }
 
 }  // namespace rvc::ui
