@@ -11,8 +11,11 @@
 #include "lifecycle/change_type.h"
 #include "lifecycle/dispatcher_deletion.h"
 #include "lifecycle/dispatcher_properties.h"
+#include "lifecycle/scripted_commands.h"
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "ppd/create_ppd_for_dispatcher.h"
+#include "ripconfig/ravlcfg.h"
 
 namespace rvc::lifecycle {
 namespace {
@@ -265,8 +268,9 @@ CommandContext CRvcDlg::MakeContext() {
   context.ViewOnly = ViewOnly;
   context.CurrentIndex = CurrentIndex;
   context.RefreshList = [this] { RefreshDispatchers(); };
-  context.CreatePpd = [this](int index) { CreatePpdOf(index, false); };
-  context.PpdGenerator = ppdGenerator_;
+  context.CreatePpd = [this](int index) { CreatePpdCommand(CurrentFlavour(), index); };
+  if (ppdGenerator_ == nullptr) commandGenerator_ = MakePpdGenerator(CurrentFlavour());
+  context.PpdGenerator = ppdGenerator_ != nullptr ? ppdGenerator_ : commandGenerator_.get();
   return context;
 }
 
@@ -320,12 +324,16 @@ void CRvcDlg::Run(Command command) {
     case Command::Restore:
       NotAvailable("Restore");
       return;
-    case Command::CreatePpd:
-      CreatePpdOf(CurrentIndex, true);
+    case Command::CreatePpd: {
+      ui::WaitCursor busy;
+      CreatePpdCommand(CurrentFlavour(), CurrentIndex);
       return;
-    case Command::CreateAllPpds:
-      NotAvailable("Create All PPDs");
+    }
+    case Command::CreateAllPpds: {
+      ui::WaitCursor busy;
+      CreateAllPpdsCommand(flavours_);
       return;
+    }
     case Command::PpdPreferences:
       NotAvailable("PPD Preferences");
       return;
@@ -352,15 +360,22 @@ void CRvcDlg::NotAvailable(const std::string& function) const {
                   frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Information);
 }
 
-void CRvcDlg::CreatePpdOf(int index, bool tell) {
+void CRvcDlg::RegeneratePpd(int index) {
   if (index < 0 || index >= Dispatchers->GetCount()) return;
-  if (tell) {
-    NotAvailable("Create PPD");
-  } else {
-    Trace("PPD of " + Dispatchers->GetAt(index).Record.Name + " not made: PPD generation is not available yet");
+  const store::DispatcherRecord record = Dispatchers->GetAt(index).Record;
+  const std::string dataFolder = Dispatchers->DataFolder();
+  ripconfig::RavlcfgHandle* cfg = ripconfig::ravlcfg_open(
+      platform::ResolveNoCase(dataFolder + record.Folder + platform::NativePath("\\data\\zv_config.res")));
+  if (cfg == nullptr) return;  // no configuration, no PPD
+  try {
+    if (!ppd::CreatePpdForDispatcher(record, Templates->ProgramFolder(), dataFolder, cfg,
+                                     frame::CRvcApp::ProductVersion, frame::CRvcApp::CatalogueFileName)) {
+      Trace("Ppd files couldn't be created for:" + record.Name);
+    }
+  } catch (const CRvcException& error) {
+    Trace(error.Message());
   }
+  ripconfig::ravlcfg_close(&cfg);
 }
-
-void CRvcDlg::RegeneratePpd(int index) { CreatePpdOf(index, false); }
 
 }  // namespace rvc::lifecycle

@@ -3,12 +3,14 @@
 // command. A view shows this state, passes clicks, double-clicks, the flavour choice and
 // the commands in, and shows the state again after each call.
 //
-// The commands of New, Delete, Change Type and Dispatcher Properties run the lifecycle
-// operations. Modify, View, Backup, Restore and the PPD commands are present and follow
-// the same enabling rules, but only tell the user that they are not available yet.
+// New, Delete, Change Type, Dispatcher Properties, Create PPD and Create All PPDs run the
+// lifecycle and PPD operations. Modify, View, Backup, Restore and PPD Preferences are
+// present and follow the same enabling rules, but only tell the user that they are not
+// available yet.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -106,7 +108,8 @@ class CRvcDlg {
   void SetPreferredFlavour(std::string name) { PreferredFlavour = std::move(name); }
   void SetMode(int mode) { Mode = mode; }
   void SetFlavourLabel(std::string label) { FlavourLabel = label.substr(0, 100); }
-  // PPD generation for new dispatchers; null: none is generated.
+  // PPD generation for new dispatchers; null (the default): the PPD driver of the current
+  // flavour.
   void SetPpdGenerator(IPpdGenerator* generator) { ppdGenerator_ = generator; }
 
   // Opening the window: InitWindow(), then OpenModifyAtStartIfSet().
@@ -127,7 +130,7 @@ class CRvcDlg {
   // A button or menu entry (Escape is Command::Close). Does nothing when it is disabled.
   void OnCommand(Command command);
   // After the update job, without showing the window: the PPD of dispatcher `index` of
-  // the current flavour.
+  // the current flavour, when its configuration opens. Failures are traced only.
   void RegeneratePpd(int index);
 
   // State for the view.
@@ -176,12 +179,12 @@ class CRvcDlg {
   void Run(Command command);
   void OpenDispatcher(bool viewOnly);
   void NotAvailable(const std::string& function) const;
-  void CreatePpdOf(int index, bool tell);
 
   frame::FlavourList& flavours_;
   std::vector<int> entryFlavours_;  // the flavour index of each drop-down entry
   int currentFlavour_ = 0;
   IPpdGenerator* ppdGenerator_ = nullptr;
+  std::unique_ptr<IPpdGenerator> commandGenerator_;  // the current flavour's, made per command
 };
 
 }  // namespace rvc::lifecycle

@@ -345,14 +345,12 @@ TEST_F(MainWindowTest, DeletePropertiesAndChangeTypeWorkOnTheClickedRow) {
 TEST_F(MainWindowTest, LaterFunctionsSayTheyAreNotAvailableAndCloseEndsTheWindow) {
   CRvcDlg& window = Open(kTiff);
   window.OnClick(0);
-  for (Command id : {Command::Modify, Command::View, Command::Backup, Command::Restore, Command::CreatePpd,
-                     Command::CreateAllPpds, Command::PpdPreferences}) {
+  for (Command id : {Command::Modify, Command::View, Command::Backup, Command::Restore, Command::PpdPreferences}) {
     window.OnCommand(id);
   }
   const std::string tail = " is not available yet in this version of Ravlin Configurator.";
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Modify Dispatcher" + tail, "View Dispatcher" + tail, "Backup" + tail,
-                                               "Restore" + tail, "Create PPD" + tail, "Create All PPDs" + tail,
-                                               "PPD Preferences" + tail}));
+                                               "Restore" + tail, "PPD Preferences" + tail}));
   for (const ui::Message& message : ui_.Messages()) {
     EXPECT_EQ(message.title, "Ravlin Configurator");
     EXPECT_EQ(message.icon, ui::Icon::Information);
@@ -371,6 +369,46 @@ TEST_F(MainWindowTest, LaterFunctionsSayTheyAreNotAvailableAndCloseEndsTheWindow
   EXPECT_FALSE(window.Closed);
   window.OnCommand(Command::Close);
   EXPECT_TRUE(window.Closed);
+}
+
+// The PPD files (any case of ".ppd") in the "ppd" folder of a dispatcher of the sample.
+std::vector<std::string> PpdFiles(const std::string& folder) {
+  std::vector<std::string> files;
+  if (!std::filesystem::is_directory(folder)) return files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::string extension = entry.path().extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".ppd") files.push_back(entry.path().filename().string());
+  }
+  return files;
+}
+
+TEST_F(MainWindowTest, CreatePpdMakesThePpdOfTheClickedRowAndCreateAllOfEveryDispatcher) {
+  const std::string monoPpds = sample_.Path("data/Tiffmono/Tiffmono/ppd");
+  const std::string platePpds = sample_.Path("data/Tiffmono/CtP_platedriver/ppd");
+  ASSERT_TRUE(PpdFiles(monoPpds).empty());
+  CRvcDlg& window = Open(kTiff);
+
+  window.OnClick(0);
+  window.OnCommand(Command::CreatePpd);
+  ASSERT_FALSE(Texts().empty());  // notices of the generation may come first
+  EXPECT_EQ(Texts().back().rfind("PPD file has been created for selected dispatcher: Mono\nand stored under: ", 0), 0u)
+      << Texts().back();
+  EXPECT_EQ(PpdFiles(monoPpds).size(), 1u);
+  EXPECT_TRUE(PpdFiles(platePpds).empty());
+  EXPECT_EQ(ui_.BusyDepth(), 0);
+
+  // After the update job, without a window; no word of its own to the user.
+  ui_.Clear();
+  window.RegeneratePpd(1);
+  EXPECT_EQ(PpdFiles(platePpds).size(), 1u);
+  for (const std::string& text : Texts()) EXPECT_EQ(text.find("PPD file has been created"), std::string::npos);
+
+  window.OnCommand(Command::CreateAllPpds);
+  EXPECT_EQ(ui_.MessageTexts().back(),
+            "PPD files have been created for all the dispatchers of installed Ravlin flavours.");
+  EXPECT_EQ(PpdFiles(sample_.Path("data/Approval/Approval/ppd")).size(), 1u);
+  EXPECT_EQ(PpdFiles(sample_.Path("data/Dedezi/Sheetfed_Plate/ppd")).size(), 1u);
 }
 
 }  // namespace
