@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frame/rvc_app.h"
+#include "frame/rvc_exception.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "store/resource_db.h"
@@ -18,6 +19,14 @@ std::string ReadItem(const store::ResourceDb& catalogue, const std::string& topi
   std::string value = catalogue.Find(topic, item).value_or("");
   if (value.size() > kMaxValueLength) value.resize(kMaxValueLength);
   return value;
+}
+
+// ResourceDb::OpenOrThrow, opening the path as spelt before resolving its case.
+store::ResourceDb OpenCatalogue(const std::string& path) {
+  std::string resolved = path;
+  std::string bytes;
+  if (!platform::ReadFileNoCase(resolved, bytes)) throw CRvcException(109, path);
+  return store::ResourceDb::Parse(std::move(bytes), resolved);
 }
 
 }  // namespace
@@ -56,7 +65,7 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
                           FlavourList& flavours) {
   flavours.clear();
   {
-    store::ResourceDb catalogue = store::ResourceDb::OpenOrThrow(path);
+    store::ResourceDb catalogue = OpenCatalogue(path);
     for (int index = 0;; ++index) {
       std::optional<std::string> topic = catalogue.TopicAt(index);
       if (!topic) break;

@@ -31,6 +31,15 @@ bool IsFile(const std::string& path) {
   return !path.empty() && ::stat(platform::ResolveNoCase(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// ResourceDb::Open, opening the path as spelt before resolving its case: most paths are
+// spelt as on disk, and the resolution costs a stat per path.
+std::optional<ResourceDb> OpenListFile(const std::string& path) {
+  std::string resolved = path;
+  std::string bytes;
+  if (!platform::ReadFileNoCase(resolved, bytes)) return std::nullopt;
+  return ResourceDb::Parse(std::move(bytes), resolved);
+}
+
 std::string Required(const ResourceDb& db, const std::string& topic, const char* item, const std::string& path) {
   auto value = db.Find(topic, item);
   if (!value) throw CRvcException(109, path);
@@ -70,19 +79,13 @@ unsigned FileErrorCause(int osError) {
   }
 }
 
-// Reads a text file into lines (without line ends); false with errno set when it fails.
+// Reads a text file into lines (without line ends); false with errno set when it fails
+// (EISDIR for a folder, as read() tells).
 bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
-    ::close(fd);
-    errno = error;
-    return false;
-  }
   std::string bytes;
-  char buffer[8192];
+  char buffer[1 << 16];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
@@ -294,7 +297,9 @@ void CDispatcherList::Place(std::unique_ptr<CDispatcher> dispatcher) {
 }
 
 void CDispatcherList::LoadFromListFile() {
-  const ResourceDb db = ResourceDb::OpenOrThrow(listFile_);
+  const std::optional<ResourceDb> file = OpenListFile(listFile_);
+  if (!file) throw CRvcException(109, listFile_);
+  const ResourceDb& db = *file;
   auto count = db.FindInt("Main", "NrConfigs");
   if (!count) return;
   if (*count == 0) throw CRvcException(110, listFile_);
