@@ -1,7 +1,12 @@
 #include "platform/environment.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <mutex>
 
 #include "platform/file_io.h"
 #include "platform/path.h"
@@ -18,6 +23,43 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
   return text;
+}
+
+using Entries = std::vector<EnvironmentEntry>;
+
+// The environment file as last read. Every trace sets up the environment, and a load
+// of the catalogue makes a score of traces: a stat tells whether the file is still the
+// one read. A file written within the last moments is read again each time, as a
+// rewrite of the same size within the granularity of its time stamps would not show.
+struct FileCache {
+  std::mutex mutex;
+  std::string path;
+  struct stat identity {};
+  bool settled = false;
+  std::shared_ptr<const Entries> entries;
+};
+
+constexpr time_t kSettledAfterSeconds = 2;
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+std::shared_ptr<const Entries> EnvironmentFileEntries(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::make_shared<const Entries>();
+  static FileCache cache;
+  std::lock_guard<std::mutex> lock(cache.mutex);
+  if (cache.settled && cache.path == path && SameFile(cache.identity, st)) return cache.entries;
+  cache.entries = std::make_shared<const Entries>(ReadEnvironmentFile(path));
+  cache.path = path;
+  cache.identity = st;
+  timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  cache.settled = now.tv_sec - std::max(st.st_mtim.tv_sec, st.st_ctim.tv_sec) > kSettledAfterSeconds;
+  return cache.entries;
 }
 
 }  // namespace
@@ -68,13 +110,14 @@ std::vector<EnvironmentEntry> ReadEnvironmentFile(const std::string& path) {
 }
 
 void KW_EnvironmentSetupEx() {
-  for (const auto& entry : ReadEnvironmentFile(EnvironmentFilePath())) {
+  const std::shared_ptr<const Entries> entries = EnvironmentFileEntries(EnvironmentFilePath());
+  for (const auto& entry : *entries) {
     if (!GetEnv(entry.name)) SetEnv(entry.name, entry.value);
   }
 }
 
 std::vector<EnvironmentEntry> KW_EnvironmentList() {
-  std::vector<EnvironmentEntry> entries = ReadEnvironmentFile(EnvironmentFilePath());
+  std::vector<EnvironmentEntry> entries = *EnvironmentFileEntries(EnvironmentFilePath());
   for (auto& entry : entries) {
     if (auto current = GetEnv(entry.name)) entry.value = *current;
   }

@@ -1,6 +1,8 @@
 #include "platform/environment.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -89,6 +91,45 @@ TEST_F(InstallationEnvironmentTest, SetupAddsMissingVariablesOnly) {
   SetEnv("RVC_TEST_ENV_A", "changed by the process");
   KW_EnvironmentSetupEx();  // again: nothing the process holds is touched
   EXPECT_EQ(GetEnv("RVC_TEST_ENV_A"), "changed by the process");
+}
+
+TEST_F(InstallationEnvironmentTest, SetupFollowsTheFileAndItsChanges) {
+  KW_EnvironmentSetupEx();
+  EXPECT_EQ(GetEnv("RVC_TEST_ENV_A"), "from file");
+  UnsetEnv("RVC_TEST_ENV_A");
+  KW_EnvironmentSetupEx();  // the same file sets what the process lost again
+  EXPECT_EQ(GetEnv("RVC_TEST_ENV_A"), "from file");
+
+  // Rewritten at once with the same size.
+  UnsetEnv("RVC_TEST_ENV_A");
+  WriteFile(dir / "environment", "RVC_TEST_ENV_A=from FILE\nRVC_TEST_ENV_B=file b\nRVC_TEST_ENV_C=file c\n");
+  KW_EnvironmentSetupEx();
+  EXPECT_EQ(GetEnv("RVC_TEST_ENV_A"), "from FILE");
+
+  // Changed with its old times put back.
+  const struct timespec old[2] = {{1'000'000, 0}, {1'000'000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "environment").c_str(), old, 0), 0);
+  UnsetEnv("RVC_TEST_ENV_A");
+  KW_EnvironmentSetupEx();
+  EXPECT_EQ(GetEnv("RVC_TEST_ENV_A"), "from FILE");
+  WriteFile(dir / "environment", "RVC_TEST_ENV_A=from fILE\nRVC_TEST_ENV_B=file b\nRVC_TEST_ENV_C=file c\n");
+  ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "environment").c_str(), old, 0), 0);
+  UnsetEnv("RVC_TEST_ENV_A");
+  KW_EnvironmentSetupEx();
+  EXPECT_EQ(GetEnv("RVC_TEST_ENV_A"), "from fILE");
+
+  // Another file, then none.
+  WriteFile(dir / "other", "RVC_TEST_ENV_A=other file\n");
+  {
+    ScopedEnv other("RAVLIN_ENVIRONMENT_FILE", dir / "other");
+    UnsetEnv("RVC_TEST_ENV_A");
+    KW_EnvironmentSetupEx();
+    EXPECT_EQ(GetEnv("RVC_TEST_ENV_A"), "other file");
+  }
+  ScopedEnv none("RAVLIN_ENVIRONMENT_FILE", dir / "missing");
+  UnsetEnv("RVC_TEST_ENV_A");
+  KW_EnvironmentSetupEx();
+  EXPECT_EQ(GetEnv("RVC_TEST_ENV_A"), std::nullopt);
 }
 
 TEST_F(InstallationEnvironmentTest, ListGivesFileOrderWithProcessValues) {
