@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <optional>
 
 #include "platform/environment.h"
 #include "platform/path.h"
@@ -64,10 +65,27 @@ void CutToTail(int fd) {
 
 std::string CRvcTrace::DefaultTraceFolder() {
   platform::KW_EnvironmentSetupEx();
-  std::string folder = ExpandedFolder(platform::GetEnv("KW_DATA_RAVLINCONFIG").value_or(""));
-  if (folder.empty() && platform::GetEnv("TMP")) folder = ExpandedFolder("%TMP%");
-  if (folder.empty()) folder = ExpandedFolder(platform::GetEnv("TMPDIR").value_or(""));
+  const std::optional<std::string> data = platform::GetEnv("KW_DATA_RAVLINCONFIG");
+  const std::optional<std::string> tmp = platform::GetEnv("TMP");
+  const std::optional<std::string> tmpdir = platform::GetEnv("TMPDIR");
+  // Values without references expand to themselves alone: the folder follows from them.
+  static thread_local struct {
+    bool valid = false;
+    std::optional<std::string> data, tmp, tmpdir;
+    std::string folder;
+  } last;
+  if (last.valid && last.data == data && last.tmp == tmp && last.tmpdir == tmpdir) return last.folder;
+
+  std::string folder = ExpandedFolder(data.value_or(""));
+  if (folder.empty() && tmp) folder = ExpandedFolder("%TMP%");
+  if (folder.empty()) folder = ExpandedFolder(tmpdir.value_or(""));
   if (folder.empty()) folder = "/tmp/";
+  auto plain = [](const std::optional<std::string>& value) { return !value || value->find('%') == std::string::npos; };
+  last.valid = plain(data) && plain(tmp) && plain(tmpdir);
+  last.data = data;
+  last.tmp = tmp;
+  last.tmpdir = tmpdir;
+  last.folder = folder;
   return folder;
 }
 
@@ -77,10 +95,9 @@ CRvcTrace::CRvcTrace(const std::string& name) {
   SharedTrace& shared = Shared();
   if (shared.instances++ > 0) return;
   shared.path = name.empty() ? DefaultTraceFolder() + "trace_rvc.txt" : platform::NativePath(name);
-  shared.path = platform::ResolveNoCase(shared.path);
   // O_APPEND: every write lands at the current end, also when another process or
   // another descriptor wrote meanwhile.
-  shared.fd = ::open(shared.path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  shared.fd = platform::OpenNoCase(shared.path, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (shared.fd >= 0) CutToTail(shared.fd);
 }
 

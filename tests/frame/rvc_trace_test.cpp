@@ -176,6 +176,41 @@ TEST_F(TraceTest, DataFolderComesFromTheEnvironmentFileAndIsExpanded) {
   EXPECT_EQ(CRvcTrace::CurrentFile(), data / "config/trace_rvc.txt");
 }
 
+TEST_F(TraceTest, EachFirstInstanceFollowsTheDataFolderOfTheMoment) {
+  TempDir other;
+  {
+    CRvcTrace trace("");
+    trace.Trace("first");
+  }
+  {
+    ScopedEnv moved("KW_DATA_RAVLINCONFIG", other.Path());
+    CRvcTrace trace("");
+    EXPECT_EQ(CRvcTrace::CurrentFile(), other / "trace_rvc.txt");
+    trace.Trace("second");
+  }
+  {
+    CRvcTrace trace("");
+    trace.Trace("third");
+  }
+  const std::string text = ReadFile(dir / "trace_rvc.txt");
+  EXPECT_NE(text.find("RVC::first\n"), std::string::npos);
+  EXPECT_NE(text.find("RVC::third\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(other / "trace_rvc.txt").find("RVC::first"), std::string::npos);
+  EXPECT_NE(ReadFile(other / "trace_rvc.txt").find("RVC::second\n"), std::string::npos);
+}
+
+TEST_F(TraceTest, AFileInAnotherCaseIsAppendedTo) {
+  WriteFile(dir / "Trace_RVC.TXT", "earlier\n");
+  {
+    CRvcTrace trace("");
+    EXPECT_EQ(CRvcTrace::CurrentFile(), dir / "Trace_RVC.TXT");
+    trace.Trace("later");
+  }
+  EXPECT_FALSE(test::FileExists(dir / "trace_rvc.txt"));
+  EXPECT_EQ(ReadFile(dir / "Trace_RVC.TXT").find("earlier\n"), 0u);
+  EXPECT_NE(ReadFile(dir / "Trace_RVC.TXT").find("RVC::later\n"), std::string::npos);
+}
+
 TEST_F(TraceTest, LinesGoToTheEndAfterAnotherWriterAppended) {
   CRvcTrace trace("");
   trace.Trace("one");
