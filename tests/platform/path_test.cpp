@@ -135,6 +135,22 @@ TEST(MatchesPatternNoCaseTest, Wildcards) {
   EXPECT_TRUE(MatchesPatternNoCase("Old Dispatcher.lnk", "*patcher.lnk"));
 }
 
+TEST(MatchesPatternNoCaseTest, OneStarOrNoneAgreesWithTheGeneralMatch) {
+  EXPECT_TRUE(MatchesPatternNoCase("RVC.cfg", "rvc*.CFG"));
+  EXPECT_FALSE(MatchesPatternNoCase("rvc.cf", "rvc*.cfg"));
+  EXPECT_FALSE(MatchesPatternNoCase("rvcfg", "rvc*cfg"));  // prefix and suffix may not overlap
+  EXPECT_TRUE(MatchesPatternNoCase("rvccfg", "rvc*cfg"));
+  EXPECT_TRUE(MatchesPatternNoCase("abc", "abc*"));
+  EXPECT_TRUE(MatchesPatternNoCase("zv_config_Lux.res", "ZV_CONFIG_LUX.RES"));
+  EXPECT_FALSE(MatchesPatternNoCase("zv_config_Lux.res", "zv_config_Lu.res"));
+  EXPECT_FALSE(MatchesPatternNoCase("", "a"));
+  EXPECT_TRUE(MatchesPatternNoCase("", ""));
+  EXPECT_FALSE(MatchesPatternNoCase("a", ""));
+  EXPECT_TRUE(MatchesPatternNoCase("a*b", "a*b"));
+  EXPECT_TRUE(MatchesPatternNoCase("ab", "a**b"));  // two stars take the general match
+  EXPECT_TRUE(MatchesPatternNoCase("axxb", "a*?b"));
+}
+
 TEST(MatchesPatternNoCaseTest, StarInTheNameIsNoWildcardOfThePattern) {
   EXPECT_TRUE(MatchesPatternNoCase("*xb", "*b"));
   EXPECT_TRUE(MatchesPatternNoCase("a*b", "a*"));
