@@ -203,14 +203,20 @@ bool NextLine(Lines& lines, std::string_view lowerKey, std::string_view& line) {
   return false;
 }
 
-// One line of a compared file: lower case, without blanks and tabs (and, with a key,
-// without ":" and "=").
-void Normalise(std::string_view line, bool keyed, std::string& out) {
-  out.clear();
-  for (char c : line) {
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-    if (keyed && (c == ':' || c == '=')) continue;
-    out.push_back(LowerAscii(c));
+// Whether two lines of compared files are equal lower-cased and without blanks and tabs
+// (and, with a key, without ":" and "="), compared in place.
+bool SameNormalisedLines(std::string_view a, std::string_view b, bool keyed) {
+  auto ignored = [keyed](char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || (keyed && (c == ':' || c == '='));
+  };
+  size_t i = 0, j = 0;
+  for (;;) {
+    while (i < a.size() && ignored(a[i])) ++i;
+    while (j < b.size() && ignored(b[j])) ++j;
+    if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+    if (LowerAscii(a[i]) != LowerAscii(b[j])) return false;
+    ++i;
+    ++j;
   }
 }
 
@@ -249,7 +255,6 @@ bool CRvcUtils::CompareTexts(std::string_view text1, std::string_view text2, con
   const std::string lowerKey = platform::ToLowerAscii(key);
   Lines lines1(text1), lines2(text2);
   std::string_view line1, line2;
-  std::string normal1, normal2;
   while (NextLine(lines1, lowerKey, line1)) {
     if (!NextLine(lines2, lowerKey, line2)) {
       // Without a key a shorter second file differs; with a key the remaining key lines
@@ -257,9 +262,7 @@ bool CRvcUtils::CompareTexts(std::string_view text1, std::string_view text2, con
       if (!keyed) return false;
       continue;
     }
-    Normalise(line1, keyed, normal1);
-    Normalise(line2, keyed, normal2);
-    if (normal1 != normal2) return false;
+    if (!SameNormalisedLines(line1, line2, keyed)) return false;
   }
   return true;
 }

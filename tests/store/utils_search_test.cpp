@@ -98,6 +98,10 @@ TEST(CompareTextsTest, ComparesAsCompareFilesDoes) {
   EXPECT_TRUE(CRvcUtils::CompareTexts("a\n", "a\n\nmore"));
   EXPECT_TRUE(CRvcUtils::CompareTexts("", "anything"));
   EXPECT_FALSE(CRvcUtils::CompareTexts("a=1", "a1"));
+  EXPECT_TRUE(CRvcUtils::CompareTexts(" \t\nab", "\na b \n"));  // a blank line equals an empty one
+  EXPECT_FALSE(CRvcUtils::CompareTexts("ab\n", "a\n"));
+  EXPECT_FALSE(CRvcUtils::CompareTexts("a\n", "ab\n"));
+  EXPECT_TRUE(CRvcUtils::CompareTexts("Name = x:y\n", "NAME X Y\n", "name"));
   // With a key: only its lines, ignoring case, without ":" and "=".
   EXPECT_TRUE(CRvcUtils::CompareTexts("x\nFID: lux\ny\n", "FID=LUX\nother\n", "fid"));
   EXPECT_FALSE(CRvcUtils::CompareTexts("FID=LUX\n", "fid=agfa\n", "FID"));
