@@ -74,6 +74,9 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
 
       const std::string displayName = ReadItem(catalogue, *topic, "name");
       const std::string version = ReadItem(catalogue, *topic, "Version");
+      // The searches for the list files walk the flavour's folders; a rebuild reads some of
+      // them again right after. Nothing writes to them meanwhile (a folder dialog forgets).
+      store::CRvcUtils::ListingScope listings;
       const ListFileChoice program = FindListFile(options.programFolder.value_or(ReadItem(catalogue, *topic, "progdir")),
                                                   "Select PROGRAM folder", "rvc2.cfg");
       const ListFileChoice data = FindListFile(options.dataFolder.value_or(ReadItem(catalogue, *topic, "datadir")),

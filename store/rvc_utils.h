@@ -112,6 +112,29 @@ class CRvcUtils {
   // is left as it is).
   bool FindFileOrFallback(const std::string& folder, std::string& pattern, std::string& fallback);
 
+  // While one lives, the searches of the thread (FindFirstMatch, ListFiles, FindNewestFile,
+  // FindFileOrFallback) read each folder once and take its entries from memory after
+  // that; times and link targets are still asked for on disk. For a series of searches
+  // over folders that do not change meanwhile, such as loading one flavour: its folders
+  // are walked for the list files and read again to rebuild the lists. Scopes nest (the
+  // innermost serves); the tree operations and the folder dialog below forget what the
+  // scope holds, as the folders may change under them.
+  class ListingScope {
+   public:
+    ListingScope();
+    ~ListingScope();
+    ListingScope(const ListingScope&) = delete;
+    ListingScope& operator=(const ListingScope&) = delete;
+    // Forgets the listings of the thread's scope, if any.
+    static void ForgetCurrent();
+
+    struct Listings;
+
+   private:
+    std::unique_ptr<Listings> listings_;
+    Listings* outer_;
+  };
+
   // --- Folder trees (utils_tree.cpp) ---
   // A file (or a link, never what it points to) is made writable and deleted; a folder is
   // emptied under the wait cursor and removed when asked. A missing path is no error.

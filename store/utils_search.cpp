@@ -3,7 +3,8 @@
 // The searches read folders with getdents64 and go by the entry types the file system
 // reports: loading a catalogue searches whole flavour trees, and a stat per entry made
 // most of its cost. Only entries whose type is not reported, links, and files whose time
-// is wanted are asked about, relative to the open folder.
+// is wanted are asked about, relative to the open folder. While a ListingScope lives,
+// each folder is read once and its entries are kept for the searches that follow.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <fstream>
+#include <unordered_map>
 #include <vector>
 
 #include "frame/rvc_exception.h"
@@ -27,17 +29,117 @@ constexpr int64_t kUnknownTime = INT64_MIN;
 
 class Fd {
  public:
-  explicit Fd(int fd) : fd_(fd) {}
+  explicit Fd(int fd = -1) : fd_(fd) {}
   ~Fd() {
     if (fd_ >= 0) ::close(fd_);
   }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
+  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  Fd& operator=(Fd&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    return *this;
+  }
   int get() const { return fd_; }
   bool ok() const { return fd_ >= 0; }
 
  private:
   int fd_;
+};
+
+// A folder's entries as getdents64 gives them: dirent64 records one after the other.
+using Records = std::string;
+
+}  // namespace
+
+// The folders read while a scope lives, by path (without trailing separators).
+struct CRvcUtils::ListingScope::Listings {
+  std::unordered_map<std::string, Records> folders;
+};
+
+namespace {
+
+thread_local CRvcUtils::ListingScope::Listings* t_listings = nullptr;
+
+std::string_view ListingKey(std::string_view path) {
+  while (path.size() > 1 && path.back() == platform::kSeparator) path.remove_suffix(1);
+  return path.empty() ? std::string_view(".") : path;
+}
+
+const Records* KeptListing(const std::string& path) {
+  if (t_listings == nullptr) return nullptr;
+  auto it = t_listings->folders.find(std::string(ListingKey(path)));
+  return it == t_listings->folders.end() ? nullptr : &it->second;
+}
+
+// A folder being searched: its entries come from the listing scope, or are read from
+// the open folder (and kept in the scope when there is one).
+class Folder {
+ public:
+  // The folder `where` ("" is the working folder); `where` receives its spelling on disk.
+  static Folder Open(std::string& where) {
+    Folder folder;
+    if ((folder.kept_ = KeptListing(where)) == nullptr) {
+      folder.fd_ = Fd(where.empty() ? ::open(".", kFolderFlags) : platform::OpenNoCase(where, kFolderFlags));
+    }
+    folder.path_ = where;
+    return folder;
+  }
+
+  // Its subfolder `name`, a link to a folder not followed.
+  Folder Sub(const std::string& name) const {
+    Folder folder;
+    folder.path_ = platform::JoinPath(path_, name);
+    if ((folder.kept_ = KeptListing(folder.path_)) == nullptr) {
+      const int fd = fd_.ok() ? ::openat(fd_.get(), name.c_str(), kFolderFlags | O_NOFOLLOW)
+                              : ::open(folder.path_.c_str(), kFolderFlags | O_NOFOLLOW);
+      folder.fd_ = Fd(fd);
+    }
+    return folder;
+  }
+
+  bool ok() const { return kept_ != nullptr || fd_.ok(); }
+  const std::string& path() const { return path_; }
+
+  // Calls `visit(name, type, nameForSystemCalls)` for each entry but "." and "..".
+  template <class Visit>
+  void ForEach(const Visit& visit) const {
+    if (kept_ != nullptr) return VisitRecords(*kept_, visit);
+    if (!fd_.ok()) return;
+    Records read;
+    alignas(8) char buffer[16384];
+    for (;;) {
+      const ssize_t n = ::getdents64(fd_.get(), buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      VisitRecords(std::string_view(buffer, static_cast<size_t>(n)), visit);
+      if (t_listings != nullptr) read.append(buffer, static_cast<size_t>(n));
+    }
+    if (t_listings != nullptr) t_listings->folders.insert_or_assign(std::string(ListingKey(path_)), std::move(read));
+  }
+
+  // fstatat of entry `name`: relative to the open folder, else by its path.
+  int StatAt(const char* name, struct stat& st, int flags) const {
+    if (fd_.ok()) return ::fstatat(fd_.get(), name, &st, flags);
+    return ::fstatat(AT_FDCWD, platform::JoinPath(path_, name).c_str(), &st, flags);
+  }
+
+ private:
+  template <class Visit>
+  static void VisitRecords(std::string_view records, const Visit& visit) {
+    for (size_t pos = 0; pos < records.size();) {
+      // Records start at multiples of 8 in the buffer and in the copy alike.
+      const auto* entry = reinterpret_cast<const struct dirent64*>(records.data() + pos);
+      pos += entry->d_reclen;
+      const std::string_view name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      visit(name, entry->d_type, entry->d_name);
+    }
+  }
+
+  std::string path_;
+  Fd fd_;
+  const Records* kept_ = nullptr;
 };
 
 struct Match {
@@ -76,62 +178,45 @@ void SplitPattern(const std::string& folder, const std::string& pattern, std::st
   }
 }
 
-// Opens the folder `where`, which receives its spelling on disk; "" is the working folder.
-int OpenFolder(std::string& where) {
-  if (where.empty()) return ::open(".", kFolderFlags);
-  return platform::OpenNoCase(where, kFolderFlags);
-}
-
-// The files of the open folder `fd` matching `pattern` (links to files count, with the
-// time of what they point to) and, when asked, those matching `second` and its subfolders
-// (links to folders are not followed), in the order the file system lists them. With
-// `withTimes` every file found has its last-write time.
-void ListFolder(int fd, const std::string& pattern, bool withTimes, std::vector<Match>& files,
+// The files of `folder` matching `pattern` (links to files count, with the time of what
+// they point to) and, when asked, those matching `second` and its subfolders (links to
+// folders are not followed), in the order the file system lists them. With `withTimes`
+// every file found has its last-write time.
+void ListFolder(const Folder& folder, const std::string& pattern, bool withTimes, std::vector<Match>& files,
                 std::vector<std::string>* subfolders, const std::string* second = nullptr,
                 std::vector<Match>* secondFiles = nullptr) {
-  alignas(8) char buffer[16384];
-  for (;;) {
-    const ssize_t n = ::getdents64(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    for (ssize_t pos = 0; pos < n;) {
-      const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + pos);
-      pos += entry->d_reclen;
-      const std::string_view name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      const bool wanted = platform::MatchesPatternNoCase(name, pattern);
-      const bool wantedSecond = second != nullptr && platform::MatchesPatternNoCase(name, *second);
-      if (!wanted && !wantedSecond && subfolders == nullptr) continue;
+  folder.ForEach([&](std::string_view name, unsigned char type, const char* cName) {
+    const bool wanted = platform::MatchesPatternNoCase(name, pattern);
+    const bool wantedSecond = second != nullptr && platform::MatchesPatternNoCase(name, *second);
+    if (!wanted && !wantedSecond && subfolders == nullptr) return;
 
-      unsigned char type = entry->d_type;
-      struct stat st {};
-      bool stated = false;
-      if (type == DT_UNKNOWN) {
-        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : S_ISLNK(st.st_mode) ? DT_LNK : DT_UNKNOWN;
-        stated = type != DT_LNK;
-      }
-      if (type == DT_DIR) {
-        if (subfolders != nullptr) subfolders->emplace_back(name);
-        continue;
-      }
-      if (!wanted && !wantedSecond) continue;
-      if (type == DT_LNK) {
-        // A link counts as what it points to; a dangling one as nothing.
-        if (::fstatat(fd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
-        stated = true;
-      } else if (type != DT_REG) {
-        continue;  // devices, pipes, sockets
-      }
-      if (withTimes && !stated) {
-        if (::fstatat(fd, entry->d_name, &st, 0) != 0) continue;  // gone meanwhile
-        stated = true;
-      }
-      const Match match{std::string(name), stated ? LastWriteTime(st) : kUnknownTime};
-      if (wantedSecond) secondFiles->push_back(match);
-      if (wanted) files.push_back(match);
+    struct stat st {};
+    bool stated = false;
+    if (type == DT_UNKNOWN) {
+      if (folder.StatAt(cName, st, AT_SYMLINK_NOFOLLOW) != 0) return;
+      type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : S_ISLNK(st.st_mode) ? DT_LNK : DT_UNKNOWN;
+      stated = type != DT_LNK;
     }
-  }
+    if (type == DT_DIR) {
+      if (subfolders != nullptr) subfolders->emplace_back(name);
+      return;
+    }
+    if (!wanted && !wantedSecond) return;
+    if (type == DT_LNK) {
+      // A link counts as what it points to; a dangling one as nothing.
+      if (folder.StatAt(cName, st, 0) != 0 || !S_ISREG(st.st_mode)) return;
+      stated = true;
+    } else if (type != DT_REG) {
+      return;  // devices, pipes, sockets
+    }
+    if (withTimes && !stated) {
+      if (folder.StatAt(cName, st, 0) != 0) return;  // gone meanwhile
+      stated = true;
+    }
+    const Match match{std::string(name), stated ? LastWriteTime(st) : kUnknownTime};
+    if (wantedSecond) secondFiles->push_back(match);
+    if (wanted) files.push_back(match);
+  });
 }
 
 std::string FirstByName(const std::vector<Match>& files) {
@@ -140,29 +225,27 @@ std::string FirstByName(const std::vector<Match>& files) {
          })->name;
 }
 
-// The first file matching `pattern` in the open folder `fd` (at `folder`), else in its
-// subfolders, depth first. A folder's own files are looked at before any subfolder.
-// With `fallback`, the same walk finds the first file matching it: `fallbackFound`
-// receives that while it is empty. As the walk stops only at `pattern`, it has seen all
-// that a walk for `fallback` would see whenever `pattern` is found nowhere.
-bool FindFirstDepthFirst(int fd, const std::string& folder, const std::string& pattern, std::string& found,
+// The first file matching `pattern` in `folder`, else in its subfolders, depth first. A
+// folder's own files are looked at before any subfolder. With `fallback`, the same walk
+// finds the first file matching it: `fallbackFound` receives that while it is empty. As
+// the walk stops only at `pattern`, it has seen all that a walk for `fallback` would see
+// whenever `pattern` is found nowhere.
+bool FindFirstDepthFirst(const Folder& folder, const std::string& pattern, std::string& found,
                          const std::string* fallback = nullptr, std::string* fallbackFound = nullptr) {
   std::vector<Match> files, fallbackFiles;
   std::vector<std::string> subfolders;
   const bool withFallback = fallback != nullptr && fallbackFound->empty();
-  ListFolder(fd, pattern, false, files, &subfolders, withFallback ? fallback : nullptr, &fallbackFiles);
+  ListFolder(folder, pattern, false, files, &subfolders, withFallback ? fallback : nullptr, &fallbackFiles);
   if (!files.empty()) {
-    found = platform::JoinPath(folder, FirstByName(files));
+    found = platform::JoinPath(folder.path(), FirstByName(files));
     return true;
   }
-  if (!fallbackFiles.empty()) *fallbackFound = platform::JoinPath(folder, FirstByName(fallbackFiles));
+  if (!fallbackFiles.empty()) *fallbackFound = platform::JoinPath(folder.path(), FirstByName(fallbackFiles));
   std::sort(subfolders.begin(), subfolders.end(), ByName);
   for (const std::string& sub : subfolders) {
-    Fd child(::openat(fd, sub.c_str(), kFolderFlags | O_NOFOLLOW));
+    const Folder child = folder.Sub(sub);
     if (!child.ok()) continue;
-    if (FindFirstDepthFirst(child.get(), platform::JoinPath(folder, sub), pattern, found, fallback, fallbackFound)) {
-      return true;
-    }
+    if (FindFirstDepthFirst(child, pattern, found, fallback, fallbackFound)) return true;
   }
   return false;
 }
@@ -271,8 +354,8 @@ bool CRvcUtils::FindFirstMatch(const std::string& folder, const std::string& pat
   std::string where, name;
   SplitPattern(folder, pattern, where, name);
   search_ = std::make_unique<SearchState>();
-  Fd fd(OpenFolder(where));
-  if (fd.ok()) ListFolder(fd.get(), name, false, search_->matches, nullptr);
+  const Folder found = Folder::Open(where);
+  ListFolder(found, name, false, search_->matches, nullptr);
   std::sort(search_->matches.begin(), search_->matches.end(),
             [](const Match& a, const Match& b) { return ByName(a.name, b.name); });
   search_->folder = std::move(where);
@@ -283,9 +366,9 @@ std::vector<std::string> CRvcUtils::ListFiles(std::string& folder, const std::st
   std::string where, name;
   SplitPattern(folder, pattern, where, name);
   std::vector<Match> matches;
-  Fd fd(OpenFolder(where));
-  if (fd.ok()) {
-    ListFolder(fd.get(), name, false, matches, nullptr);
+  const Folder found = Folder::Open(where);
+  if (found.ok()) {
+    ListFolder(found, name, false, matches, nullptr);
   } else {
     where = platform::ResolveNoCase(where);  // as far as it exists
   }
@@ -322,12 +405,12 @@ bool CRvcUtils::FindNewestFile(const std::string& folder, std::string& pattern, 
   if (pattern.empty()) return false;
   std::string where, name;
   SplitPattern(folder, pattern, where, name);
-  Fd fd(OpenFolder(where));
-  if (!fd.ok()) return false;
-  if (!newest) return FindFirstDepthFirst(fd.get(), where, name, pattern);
+  const Folder found = Folder::Open(where);
+  if (!found.ok()) return false;
+  if (!newest) return FindFirstDepthFirst(found, name, pattern);
 
   std::vector<Match> files;
-  ListFolder(fd.get(), name, true, files, nullptr);
+  ListFolder(found, name, true, files, nullptr);
   if (files.empty()) return false;
   // Of equal times the first by name.
   const Match* best = &files.front();
@@ -348,10 +431,20 @@ bool CRvcUtils::FindFileOrFallback(const std::string& folder, std::string& patte
     return false;
   }
   std::string fallbackFound;
-  Fd fd(OpenFolder(where));
-  if (fd.ok() && FindFirstDepthFirst(fd.get(), where, name, pattern, &fallbackName, &fallbackFound)) return true;
+  const Folder found = Folder::Open(where);
+  if (found.ok() && FindFirstDepthFirst(found, name, pattern, &fallbackName, &fallbackFound)) return true;
   fallback = std::move(fallbackFound);
   return false;
+}
+
+CRvcUtils::ListingScope::ListingScope() : listings_(std::make_unique<Listings>()), outer_(t_listings) {
+  t_listings = listings_.get();
+}
+
+CRvcUtils::ListingScope::~ListingScope() { t_listings = outer_; }
+
+void CRvcUtils::ListingScope::ForgetCurrent() {
+  if (t_listings != nullptr) t_listings->folders.clear();
 }
 
 }  // namespace rvc::store

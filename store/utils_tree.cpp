@@ -292,6 +292,7 @@ std::string SpecialFolder(const char* variable, const char* fallback) {
 }  // namespace
 
 void CRvcUtils::DeleteTree(const std::string& path, bool removeFolder, bool ignoreErrors) const {
+  ListingScope::ForgetCurrent();
   const std::string root = platform::ResolveNoCase(WithoutTrailingSeparators(path));
   TreeDeleter deleter(ignoreErrors);
   struct stat st {};
@@ -310,6 +311,7 @@ void CRvcUtils::DeleteTree(const std::string& path, bool removeFolder, bool igno
 }
 
 void CRvcUtils::CreateFolderTree(const std::string& path) const {
+  ListingScope::ForgetCurrent();
   std::string folder = path;
   if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
   folder = WithoutTrailingSeparators(folder);
@@ -318,6 +320,7 @@ void CRvcUtils::CreateFolderTree(const std::string& path) const {
 }
 
 void CRvcUtils::CopyTree(const std::string& source, const std::string& target, const CopyOptions& options) const {
+  ListingScope::ForgetCurrent();
   const std::string from = platform::ResolveNoCase(WithoutTrailingSeparators(source));
   std::string to = platform::ResolveNoCase(WithoutTrailingSeparators(target));
   ui::WaitCursor wait;
@@ -376,6 +379,7 @@ bool CRvcUtils::FolderInUse(const std::string& folder) {
 }
 
 std::string CRvcUtils::BrowseForFolder(const std::string& title, const std::string& startFolder) {
+  ListingScope::ForgetCurrent();
   std::string chosen = ui::Current().BrowseForFolder(title, startFolder);
   return chosen.empty() ? chosen : platform::WithTrailingSeparator(chosen);
 }

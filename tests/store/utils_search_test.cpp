@@ -275,6 +275,53 @@ TEST_F(FindTest, FileOrFallbackFindsWhatTwoSearchesWould) {
   EXPECT_EQ(pattern, dir_ / "data/c/rvc1.txt");
 }
 
+TEST_F(FindTest, AListingScopeReadsEachFolderOnce) {
+  WriteFile(dir_ / "prog/a/x.ini", "");
+  WriteFile(dir_ / "prog/b/c/y.fid", "");
+  WriteFile(dir_ / "prog/b/c/z.fid", "");
+  std::string pattern, fallback;
+  {
+    CRvcUtils::ListingScope scope;
+    pattern = "rvc*.cfg";
+    fallback = "*.ini";
+    EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "prog/", pattern, fallback));
+    EXPECT_EQ(fallback, dir_ / "prog/a/x.ini");
+
+    // Files added now are not seen while the scope lives: the walk read the folders.
+    WriteFile(dir_ / "prog/b/c/rvc1.cfg", "");
+    WriteFile(dir_ / "prog/b/c/a.fid", "");
+    std::string folder = dir_ / "prog/b/c/";
+    EXPECT_EQ(CRvcUtils::ListFiles(folder, "*.fid"), (std::vector<std::string>{"y.fid", "z.fid"}));
+    pattern = "rvc*.cfg";
+    fallback = "*.ini";
+    EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "prog/", pattern, fallback));
+
+    // Times are still asked on disk.
+    SetTime(dir_ / "prog/b/c/y.fid", 200);
+    SetTime(dir_ / "prog/b/c/z.fid", 100);
+    pattern = "*.fid";
+    ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog/b/c/", pattern, true));
+    EXPECT_EQ(pattern, dir_ / "prog/b/c/y.fid");
+    ASSERT_TRUE(utils_.FindFirstMatch(dir_ / "prog/b/c", "*.fid"));
+    EXPECT_EQ(utils_.FoundName(), "y.fid");
+    EXPECT_EQ(utils_.FoundTime(), int64_t{200} * 1'000'000'000);
+
+    {
+      CRvcUtils::ListingScope inner;  // starts empty
+      pattern = "rvc*.cfg";
+      ASSERT_TRUE(utils_.FindFileOrFallback(dir_ / "prog/", pattern, fallback));
+      EXPECT_EQ(pattern, dir_ / "prog/b/c/rvc1.cfg");
+    }
+    // Changing the tree forgets what the scope read.
+    utils_.CreateFolderTree(dir_ / "prog/d");
+    pattern = "rvc*.cfg";
+    ASSERT_TRUE(utils_.FindFileOrFallback(dir_ / "prog/", pattern, fallback));
+    EXPECT_EQ(pattern, dir_ / "prog/b/c/rvc1.cfg");
+  }
+  std::string folder = dir_ / "prog/b/c/";
+  EXPECT_EQ(CRvcUtils::ListFiles(folder, "*.fid"), (std::vector<std::string>{"a.fid", "y.fid", "z.fid"}));
+}
+
 TEST_F(FindTest, PatternMayNameASubfolderAndAnExactFile) {
   WriteFile(dir_ / "com_win/DispatcherAB.bat", "");
   std::string pattern = "COM_WIN/dispatcherab.bat";
