@@ -250,6 +250,20 @@ bool FindFirstDepthFirst(const Folder& folder, const std::string& pattern, std::
   return false;
 }
 
+// The position of the first occurrence of `lowerKey` in `text` ignoring case, or npos.
+size_t FindLowerKey(std::string_view text, std::string_view lowerKey) {
+  if (lowerKey.empty() || lowerKey.size() > text.size()) return lowerKey.empty() ? 0 : std::string_view::npos;
+  const char first = lowerKey.front();
+  const char firstUpper = (first >= 'a' && first <= 'z') ? static_cast<char>(first - 'a' + 'A') : first;
+  for (size_t at = 0; at + lowerKey.size() <= text.size(); ++at) {
+    if (text[at] != first && text[at] != firstUpper) continue;
+    size_t i = 1;
+    while (i < lowerKey.size() && LowerAscii(text[at + i]) == lowerKey[i]) ++i;
+    if (i == lowerKey.size()) return at;
+  }
+  return std::string_view::npos;
+}
+
 // The lines of a text as std::getline gives them: split at "\n", a last line only when
 // it is not empty.
 class Lines {
@@ -262,28 +276,36 @@ class Lines {
     rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
     return true;
   }
+  // The next line holding `lowerKey` (lower case, no line end) ignoring case.
+  bool NextContaining(std::string_view lowerKey, std::string_view& line) {
+    size_t found = FindLowerKey(rest_, lowerKey);
+    if (found == std::string_view::npos) {
+      rest_ = {};
+      return false;
+    }
+    const size_t start = found == 0 ? 0 : rest_.rfind('\n', found - 1) + 1;  // npos + 1 is 0
+    const size_t end = rest_.find('\n', found + lowerKey.size());
+    line = rest_.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+    return true;
+  }
 
  private:
   std::string_view rest_;
 };
 
-bool ContainsLowerKey(std::string_view line, std::string_view lowerKey) {
-  if (lowerKey.size() > line.size()) return false;
-  for (size_t at = 0; at + lowerKey.size() <= line.size(); ++at) {
-    size_t i = 0;
-    while (i < lowerKey.size() && LowerAscii(line[at + i]) == lowerKey[i]) ++i;
-    if (i == lowerKey.size()) return true;
-  }
-  return false;
-}
-
 // The next line, or the next line that contains the (lower-case) key ignoring case when
-// one is given.
+// one is given: the key is looked for in the rest of the text, and the line around it
+// taken, rather than line by line.
 bool NextLine(Lines& lines, std::string_view lowerKey, std::string_view& line) {
-  while (lines.Next(line)) {
-    if (lowerKey.empty() || ContainsLowerKey(line, lowerKey)) return true;
+  if (lowerKey.empty()) return lines.Next(line);
+  if (lowerKey.find('\n') != std::string_view::npos) {
+    while (lines.Next(line)) {
+      if (FindLowerKey(line, lowerKey) != std::string_view::npos) return true;
+    }
+    return false;
   }
-  return false;
+  return lines.NextContaining(lowerKey, line);
 }
 
 // Whether two lines of compared files are equal lower-cased and without blanks and tabs
@@ -334,6 +356,9 @@ bool CRvcUtils::CompareFiles(const std::string& file1, const std::string& file2,
 }
 
 bool CRvcUtils::CompareTexts(std::string_view text1, std::string_view text2, const std::string& key) {
+  // Equal texts pair equal lines, whatever the key: a rebuilt dispatcher's ".fid" is
+  // mostly a copy of its template.
+  if (text1 == text2) return true;
   const bool keyed = !key.empty();
   const std::string lowerKey = platform::ToLowerAscii(key);
   Lines lines1(text1), lines2(text2);

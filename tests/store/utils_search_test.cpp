@@ -102,6 +102,10 @@ TEST(CompareTextsTest, ComparesAsCompareFilesDoes) {
   EXPECT_FALSE(CRvcUtils::CompareTexts("ab\n", "a\n"));
   EXPECT_FALSE(CRvcUtils::CompareTexts("a\n", "ab\n"));
   EXPECT_TRUE(CRvcUtils::CompareTexts("Name = x:y\n", "NAME X Y\n", "name"));
+  EXPECT_TRUE(CRvcUtils::CompareTexts("x\nname=a", "NAME=A\ny", "name"));
+  EXPECT_TRUE(CRvcUtils::CompareTexts("name=a\r\nname=b", "name=a\nName = B\n", "name"));
+  EXPECT_FALSE(CRvcUtils::CompareTexts("name=a\nfoo\nthe name=c\n", "name=a\nname=b\n", "NAME"));
+  EXPECT_TRUE(CRvcUtils::CompareTexts("same\ntext\n", "same\ntext\n", "absent"));
   // With a key: only its lines, ignoring case, without ":" and "=".
   EXPECT_TRUE(CRvcUtils::CompareTexts("x\nFID: lux\ny\n", "FID=LUX\nother\n", "fid"));
   EXPECT_FALSE(CRvcUtils::CompareTexts("FID=LUX\n", "fid=agfa\n", "FID"));
