@@ -172,6 +172,16 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool LessNoCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const auto la = static_cast<unsigned char>(LowerAscii(a[i]));
+    const auto lb = static_cast<unsigned char>(LowerAscii(b[i]));
+    if (la != lb) return la < lb;
+  }
+  return a.size() < b.size();
+}
+
 std::string ToLowerAscii(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = LowerAscii(c);

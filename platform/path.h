@@ -49,6 +49,8 @@ bool MatchesPatternNoCase(std::string_view name, std::string_view pattern);
 
 // ASCII case-insensitive comparisons of names (dispatchers, folders, topics, ...).
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// ToLowerAscii(a) < ToLowerAscii(b), without the copies (sorting names).
+bool LessNoCase(std::string_view a, std::string_view b);
 std::string ToLowerAscii(std::string_view text);
 std::string ToUpperAscii(std::string_view text);
 

@@ -330,7 +330,7 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
   iniFolder = platform::WithTrailingSeparator(iniFolder);
   if (iniFiles.empty()) throw CRvcException(110, iniFolder);
   std::sort(iniFiles.begin(), iniFiles.end(), [](const std::string& a, const std::string& b) {
-    return platform::ToLowerAscii(a) < platform::ToLowerAscii(b);
+    return platform::LessNoCase(a, b);
   });
 
   TemplateFiles templateFiles(*templates_);

@@ -237,7 +237,7 @@ void CTemplateList::RebuildFromDisk() {
   // Directory order differs between file systems; the list order decides which type a
   // dispatcher is recognised as, so keep it stable.
   std::sort(fidFiles.begin(), fidFiles.end(), [](const std::string& a, const std::string& b) {
-    return platform::ToLowerAscii(a) < platform::ToLowerAscii(b);
+    return platform::LessNoCase(a, b);
   });
 
   if (fidFiles.empty()) {

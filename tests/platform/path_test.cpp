@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
+#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -167,6 +169,10 @@ TEST(PathHelpersTest, NativeAndJoin) {
   EXPECT_TRUE(EqualsNoCase("Press", "pRESS"));
   EXPECT_FALSE(EqualsNoCase("Press", "Presse"));
   EXPECT_EQ(ToLowerAscii("AbC1"), "abc1");
+  for (const auto& [a, b] : std::vector<std::pair<std::string, std::string>>{
+           {"a", "B"}, {"B", "a"}, {"ab", "AB"}, {"ab", "abc"}, {"Z", "_"}, {"_", "z"}, {"", "a"}, {"\xe9", "z"}}) {
+    EXPECT_EQ(LessNoCase(a, b), ToLowerAscii(a) < ToLowerAscii(b)) << a << " " << b;
+  }
   EXPECT_EQ(ToUpperAscii("AbC1"), "ABC1");
 }
 
