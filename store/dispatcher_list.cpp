@@ -79,12 +79,11 @@ unsigned FileErrorCause(int osError) {
   }
 }
 
-// Reads a text file into lines (without line ends); false with errno set when it fails
-// (EISDIR for a folder, as read() tells).
-bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
+// Reads a text file whole; false with errno set when it fails (EISDIR for a folder, as
+// read() tells).
+bool ReadText(const std::string& path, std::string& bytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  std::string bytes;
   char buffer[1 << 16];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -99,16 +98,19 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
     bytes.append(buffer, static_cast<size_t>(n));
   }
   ::close(fd);
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
-  }
   return true;
+}
+
+// The first line of `text` (without its line end) that holds `part` ignoring case.
+std::optional<std::string> LineHolding(const std::string& text, std::string_view part) {
+  const long at = CRvcUtils::FindNoCase(text, part);
+  if (at < 0) return std::nullopt;
+  const size_t before = text.rfind('\n', static_cast<size_t>(at));
+  const size_t start = before == std::string::npos ? 0 : before + 1;
+  const size_t end = std::min(text.find('\n', static_cast<size_t>(at)), text.size());
+  std::string line = text.substr(start, end - start);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
 }
 
 // The dispatcher name carried by a "papname=" line: the AppleTalk name less its "_AT"
@@ -348,18 +350,16 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
 
     // A running RIP holds its ini file open; say so, as that is the usual cause.
     const std::string iniFile = iniFolder + iniName;
-    std::vector<std::string> lines;
-    if (!ReadLines(iniFile, lines)) {
+    std::string ini;
+    if (!ReadText(iniFile, ini)) {
       const int osError = errno;
       char numbers[64];
       std::snprintf(numbers, sizeof numbers, " (error = %u, OS error = %d)", FileErrorCause(osError), osError);
       throw CRvcException(104, iniFile + numbers + "\nPlease close all running '" + flavourDisplayName +
                                    "' dispatchers and then try again!\n");
     }
-    for (const auto& line : lines) {
-      if (CRvcUtils::FindNoCase(line, "papname=") < 0) continue;
-      if (auto name = NameFromPapLine(line)) record.Name = *name;
-      break;
+    if (auto line = LineHolding(ini, "papname=")) {
+      if (auto name = NameFromPapLine(std::move(*line))) record.Name = *name;
     }
 
     record.Flavour = templates_->Flavor();

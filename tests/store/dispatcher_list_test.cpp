@@ -235,7 +235,9 @@ TEST_F(DispatcherListTest, RebuildTracesWhatItCannotCompare) {
   // Without its configuration file the main dispatcher differs from its type's template.
   Dispatcher("Ravlin", Ini("Ravlin", 0), kLuxFid, "");
   Dispatcher("Press", Ini("Press", 1), kAgfaFid, "[PavoNet]\nname=Agfa\ncommandport=4111\n");
-  Dispatcher("Proof", Ini("Proof", 2), kLuxFid, "[PavoNet]\nname=Lux\ncommandport=4211\n");
+  // Line ends of another platform: the name ends before them.
+  Dispatcher("Proof", "[Ravlin]\r\ntcp_pap=4212\r\nPAPNAME=\"Proof\"\r\n", kLuxFid,
+             "[PavoNet]\nname=Lux\ncommandport=4211\n");
 
   auto list = Rebuild();
   EXPECT_EQ(Fields(list->GetAt(0).Record), Fields(DispatcherRecord{"Ravlin", "Ravlin", "Lux", "Ravlin", 0, -1}));
