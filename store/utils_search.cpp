@@ -254,9 +254,11 @@ bool FindFirstDepthFirst(const Folder& folder, const std::string& pattern, std::
 size_t FindLowerKey(std::string_view text, std::string_view lowerKey) {
   if (lowerKey.empty() || lowerKey.size() > text.size()) return lowerKey.empty() ? 0 : std::string_view::npos;
   const char first = lowerKey.front();
-  const char firstUpper = (first >= 'a' && first <= 'z') ? static_cast<char>(first - 'a' + 'A') : first;
+  // For a letter, setting bit 0x20 lower-cases its capital and no other character maps
+  // onto it: one comparison per character skips the text between candidates.
+  const bool letter = first >= 'a' && first <= 'z';
   for (size_t at = 0; at + lowerKey.size() <= text.size(); ++at) {
-    if (text[at] != first && text[at] != firstUpper) continue;
+    if ((letter ? static_cast<char>(text[at] | 0x20) : text[at]) != first) continue;
     size_t i = 1;
     while (i < lowerKey.size() && LowerAscii(text[at + i]) == lowerKey[i]) ++i;
     if (i == lowerKey.size()) return at;
