@@ -25,9 +25,10 @@ class AdapterTest : public PpdTest {
   bool Generate(lifecycle::IPpdGenerator& generator) {
     ripconfig::RavlcfgHandle* cfg = ripconfig::ravlcfg_open(dispatcher_.Path() + "/data/zv_config.res");
     EXPECT_NE(cfg, nullptr);
-    const bool made = generator.Generate(dispatcher_, *cfg, sample_ / "data/Tiffmono/");
-    ripconfig::ravlcfg_close(&cfg);
-    return made;
+    // Closed also when the generation raises.
+    std::unique_ptr<ripconfig::RavlcfgHandle*, void (*)(ripconfig::RavlcfgHandle**)> close(&cfg,
+                                                                                           ripconfig::ravlcfg_close);
+    return generator.Generate(dispatcher_, *cfg, sample_ / "data/Tiffmono/");
   }
   std::string Ppd() const { return ReadFile(dispatcher_.Path() + "/ppd/QBTIFFMONO0_IMAGESETTER_FIL.PPD"); }
 
