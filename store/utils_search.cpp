@@ -111,7 +111,8 @@ class Folder {
     for (;;) {
       const ssize_t n = ::getdents64(fd_.get(), buffer, sizeof buffer);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
+      if (n < 0) return;  // what could be read was visited; nothing partial is kept
+      if (n == 0) break;
       VisitRecords(std::string_view(buffer, static_cast<size_t>(n)), visit);
       if (t_listings != nullptr) read.append(buffer, static_cast<size_t>(n));
     }
