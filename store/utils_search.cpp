@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <unordered_map>
 #include <vector>
@@ -252,19 +253,30 @@ bool FindFirstDepthFirst(const Folder& folder, const std::string& pattern, std::
 }
 
 // The position of the first occurrence of `lowerKey` in `text` ignoring case, or npos.
+// Candidates are the places of its first character in either case, found with memchr.
 size_t FindLowerKey(std::string_view text, std::string_view lowerKey) {
   if (lowerKey.empty() || lowerKey.size() > text.size()) return lowerKey.empty() ? 0 : std::string_view::npos;
   const char first = lowerKey.front();
-  // For a letter, setting bit 0x20 lower-cases its capital and no other character maps
-  // onto it: one comparison per character skips the text between candidates.
-  const bool letter = first >= 'a' && first <= 'z';
-  for (size_t at = 0; at + lowerKey.size() <= text.size(); ++at) {
-    if ((letter ? static_cast<char>(text[at] | 0x20) : text[at]) != first) continue;
+  const char upper = (first >= 'a' && first <= 'z') ? static_cast<char>(first - 'a' + 'A') : first;
+  const char* base = text.data();
+  const char* end = base + (text.size() - lowerKey.size() + 1);  // last place the key can start, plus one
+  auto next = [end](const char* from, char c) -> const char* {
+    return from < end ? static_cast<const char*>(std::memchr(from, c, static_cast<size_t>(end - from))) : nullptr;
+  };
+  const char* lower = next(base, first);
+  const char* capital = upper == first ? nullptr : next(base, upper);
+  for (;;) {
+    const char* at = lower == nullptr ? capital : capital == nullptr ? lower : std::min(lower, capital);
+    if (at == nullptr) return std::string_view::npos;
     size_t i = 1;
-    while (i < lowerKey.size() && LowerAscii(text[at + i]) == lowerKey[i]) ++i;
-    if (i == lowerKey.size()) return at;
+    while (i < lowerKey.size() && LowerAscii(at[i]) == lowerKey[i]) ++i;
+    if (i == lowerKey.size()) return static_cast<size_t>(at - base);
+    if (at == lower) {
+      lower = next(at + 1, first);
+    } else {
+      capital = next(at + 1, upper);
+    }
   }
-  return std::string_view::npos;
 }
 
 // The lines of a text as std::getline gives them: split at "\n", a last line only when

@@ -106,6 +106,9 @@ TEST(CompareTextsTest, ComparesAsCompareFilesDoes) {
   EXPECT_TRUE(CRvcUtils::CompareTexts("name=a\r\nname=b", "name=a\nName = B\n", "name"));
   EXPECT_FALSE(CRvcUtils::CompareTexts("name=a\nfoo\nthe name=c\n", "name=a\nname=b\n", "NAME"));
   EXPECT_TRUE(CRvcUtils::CompareTexts("same\ntext\n", "same\ntext\n", "absent"));
+  EXPECT_TRUE(CRvcUtils::CompareTexts("x\n_Key=1\nnn nnaMe\n", "_KEY=1\nNNNAME\n", "_key"));
+  EXPECT_TRUE(CRvcUtils::CompareTexts("a\nn\nNa\nnaMe", "b\nNAME", "name"));  // the key last, no line end
+  EXPECT_FALSE(CRvcUtils::CompareTexts("nam\ne\nname=1", "name=2", "name"));
   // With a key: only its lines, ignoring case, without ":" and "=".
   EXPECT_TRUE(CRvcUtils::CompareTexts("x\nFID: lux\ny\n", "FID=LUX\nother\n", "fid"));
   EXPECT_FALSE(CRvcUtils::CompareTexts("FID=LUX\n", "fid=agfa\n", "FID"));
