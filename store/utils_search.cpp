@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -53,9 +54,14 @@ using Records = std::string;
 
 }  // namespace
 
-// The folders read while a scope lives, by path (without trailing separators).
+// The folders read while a scope lives, by path (without trailing separators); looked up
+// by views of the paths, without copies.
 struct CRvcUtils::ListingScope::Listings {
-  std::unordered_map<std::string, Records> folders;
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view path) const { return std::hash<std::string_view>{}(path); }
+  };
+  std::unordered_map<std::string, Records, Hash, std::equal_to<>> folders;
 };
 
 namespace {
@@ -69,7 +75,7 @@ std::string_view ListingKey(std::string_view path) {
 
 const Records* KeptListing(const std::string& path) {
   if (t_listings == nullptr) return nullptr;
-  auto it = t_listings->folders.find(std::string(ListingKey(path)));
+  auto it = t_listings->folders.find(ListingKey(path));
   return it == t_listings->folders.end() ? nullptr : &it->second;
 }
 
