@@ -21,14 +21,6 @@ std::string ReadItem(const store::ResourceDb& catalogue, const std::string& topi
   return value;
 }
 
-// ResourceDb::OpenOrThrow, opening the path as spelt before resolving its case.
-store::ResourceDb OpenCatalogue(const std::string& path) {
-  std::string resolved = path;
-  std::string bytes;
-  if (!platform::ReadFileNoCase(resolved, bytes)) throw CRvcException(109, path);
-  return store::ResourceDb::Parse(std::move(bytes), resolved);
-}
-
 }  // namespace
 
 std::string CataloguePath(const std::string& catalogueFileName) {
@@ -65,7 +57,7 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
                           FlavourList& flavours) {
   flavours.clear();
   {
-    store::ResourceDb catalogue = OpenCatalogue(path);
+    store::ResourceDb catalogue = store::ResourceDb::OpenOrThrow(path);
     for (int index = 0;; ++index) {
       std::optional<std::string> topic = catalogue.TopicAt(index);
       if (!topic) break;

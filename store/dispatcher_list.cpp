@@ -31,19 +31,10 @@ bool IsFile(const std::string& path) {
   return !path.empty() && ::stat(platform::ResolveNoCase(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// ResourceDb::Open, opening the path as spelt before resolving its case: most paths are
-// spelt as on disk, and the resolution costs a stat per path.
-std::optional<ResourceDb> OpenListFile(const std::string& path) {
-  std::string resolved = path;
-  std::string bytes;
-  if (!platform::ReadFileNoCase(resolved, bytes)) return std::nullopt;
-  return ResourceDb::Parse(std::move(bytes), resolved);
-}
-
 std::string Required(const ResourceDb& db, const std::string& topic, const char* item, const std::string& path) {
-  auto value = db.Find(topic, item);
+  auto value = db.FindView(topic, item);
   if (!value) throw CRvcException(109, path);
-  return *value;
+  return std::string(*value);
 }
 
 // The file-error cause numbers the RIP's tools report next to the system error, so that
@@ -299,7 +290,7 @@ void CDispatcherList::Place(std::unique_ptr<CDispatcher> dispatcher) {
 }
 
 void CDispatcherList::LoadFromListFile() {
-  const std::optional<ResourceDb> file = OpenListFile(listFile_);
+  const std::optional<ResourceDb> file = ResourceDb::Open(listFile_);
   if (!file) throw CRvcException(109, listFile_);
   const ResourceDb& db = *file;
   auto count = db.FindInt("Main", "NrConfigs");
@@ -308,9 +299,12 @@ void CDispatcherList::LoadFromListFile() {
 
   for (long i = 1; i <= *count; ++i) {
     const std::string topic = "Config" + std::to_string(i);
-    auto folder = db.Find(topic, "Folder");
+    auto folder = db.FindView(topic, "Folder");
     if (!folder) throw CRvcException(109, listFile_);
-    auto dispatcher = std::make_unique<CDispatcher>(dataFolder_ + *folder);
+    std::string path;
+    path.reserve(dataFolder_.size() + folder->size());
+    path.append(dataFolder_).append(*folder);
+    auto dispatcher = std::make_unique<CDispatcher>(std::move(path));
     DispatcherRecord& record = dispatcher->Record;
     record.Folder = *folder;
     record.Name = Required(db, topic, "Name", listFile_);
@@ -319,7 +313,7 @@ void CDispatcherList::LoadFromListFile() {
       record.Base = static_cast<int>((*base % 10 + 10) % 10);
       separatorInUse_[static_cast<size_t>(record.Base)] = true;
     }
-    if (auto flavour = db.Find(topic, "Flavour")) record.Flavour = *flavour;
+    if (auto flavour = db.FindView(topic, "Flavour")) record.Flavour = *flavour;
     if (auto port = db.FindInt(topic, "CommandPort")) record.CommandPort = static_cast<int>(*port);
     Place(std::move(dispatcher));
   }

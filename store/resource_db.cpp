@@ -140,13 +140,41 @@ static_assert(sizeof(Entry) <= 40);
 
 // Case-insensitive name -> first position, open addressing over positions + 1. Small
 // lists are scanned instead; the table is built on the first lookup that needs it and
-// dropped whenever positions shift.
+// dropped whenever positions shift. Readers ask for several items of one topic in a row:
+// the last position found is tried first.
 class NameIndex {
  public:
   static constexpr size_t kScanLimit = 8;
 
   template <class NameAt>
   std::optional<size_t> Find(std::string_view name, size_t count, const NameAt& nameAt) {
+    if (last_ < count && SameName(nameAt(last_), name)) return last_;
+    std::optional<size_t> found = Search(name, count, nameAt);
+    if (found) last_ = *found;
+    return found;
+  }
+
+  // The entry at position `count - 1` was appended.
+  template <class NameAt>
+  void Appended(size_t count, const NameAt& nameAt) {
+    if (slots_.empty()) return;
+    if (count * 3 > slots_.size() * 2) {
+      Build(count, nameAt);
+    } else {
+      Insert(count - 1, nameAt);
+    }
+  }
+
+  void Invalidate() {
+    std::vector<uint32_t>().swap(slots_);
+    last_ = kNone;
+  }
+
+ private:
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+
+  template <class NameAt>
+  std::optional<size_t> Search(std::string_view name, size_t count, const NameAt& nameAt) {
     if (count <= kScanLimit) {
       for (size_t i = 0; i < count; ++i) {
         if (SameName(nameAt(i), name)) return i;
@@ -162,20 +190,6 @@ class NameIndex {
     }
   }
 
-  // The entry at position `count - 1` was appended.
-  template <class NameAt>
-  void Appended(size_t count, const NameAt& nameAt) {
-    if (slots_.empty()) return;
-    if (count * 3 > slots_.size() * 2) {
-      Build(count, nameAt);
-    } else {
-      Insert(count - 1, nameAt);
-    }
-  }
-
-  void Invalidate() { std::vector<uint32_t>().swap(slots_); }
-
- private:
   template <class NameAt>
   void Build(size_t count, const NameAt& nameAt) {
     size_t capacity = 16;
@@ -199,6 +213,7 @@ class NameIndex {
   }
 
   std::vector<uint32_t> slots_;
+  size_t last_ = kNone;  // a first position: entries before it never take its name
 };
 
 struct Topic {
@@ -485,9 +500,11 @@ ResourceDb& ResourceDb::operator=(ResourceDb&&) noexcept = default;
 ResourceDb::~ResourceDb() = default;
 
 std::optional<ResourceDb> ResourceDb::Open(const std::string& path) {
-  std::string resolved = platform::ResolveNoCase(path);
+  // Opened as spelt first: most paths are spelt as on disk, and resolving the case
+  // costs a folder listing per component.
+  std::string resolved = path;
   std::string bytes;
-  if (!platform::ReadWholeFile(resolved, bytes)) return std::nullopt;
+  if (!platform::ReadFileNoCase(resolved, bytes)) return std::nullopt;
   return Parse(std::move(bytes), resolved);
 }
 
@@ -544,9 +561,15 @@ bool ResourceDb::HasItem(std::string_view topic, std::string_view item) const {
 }
 
 std::optional<std::string> ResourceDb::Find(std::string_view topic, std::string_view item) const {
+  auto value = FindView(topic, item);
+  if (!value) return std::nullopt;
+  return std::string(*value);
+}
+
+std::optional<std::string_view> ResourceDb::FindView(std::string_view topic, std::string_view item) const {
   const Entry* e = impl_->FindItem(topic, item);
   if (e == nullptr) return std::nullopt;
-  return std::string(e->Value(impl_->Base()));
+  return e->Value(impl_->Base());
 }
 
 std::optional<std::string> ResourceDb::FindQuoted(std::string_view topic, std::string_view item) const {

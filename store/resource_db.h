@@ -57,6 +57,8 @@ class ResourceDb {
 
   // rdb_search_string / rdb_search: the raw value, double quotes included.
   std::optional<std::string> Find(std::string_view topic, std::string_view item) const;
+  // The same value without a copy; the view lasts until the database changes or goes.
+  std::optional<std::string_view> FindView(std::string_view topic, std::string_view item) const;
   // rdb_search_qstring: the value with one pair of enclosing double quotes removed.
   std::optional<std::string> FindQuoted(std::string_view topic, std::string_view item) const;
   // rdb_search_int: the value read as a decimal integer (leading blanks and a sign

@@ -32,19 +32,10 @@ std::string StemOf(const std::string& fileName) {
   return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
 
-// ResourceDb::Open, opening the path as spelt before resolving its case: most paths are
-// spelt as on disk, and the resolution costs a stat per path.
-std::optional<ResourceDb> OpenListFile(const std::string& path) {
-  std::string resolved = path;
-  std::string bytes;
-  if (!platform::ReadFileNoCase(resolved, bytes)) return std::nullopt;
-  return ResourceDb::Parse(std::move(bytes), resolved);
-}
-
 std::string Required(const ResourceDb& db, const std::string& topic, const char* item, const std::string& path) {
-  auto value = db.Find(topic, item);
+  auto value = db.FindView(topic, item);
   if (!value) throw CRvcException(109, path);
-  return *value;
+  return std::string(*value);
 }
 
 size_t CommonPrefixNoCase(std::string_view a, std::string_view b) {
@@ -197,7 +188,7 @@ std::string CTemplateList::ReadDispatcherItem(const std::string& topic, const st
 }
 
 void CTemplateList::LoadFromListFile() {
-  const std::optional<ResourceDb> file = OpenListFile(listFile_);
+  const std::optional<ResourceDb> file = ResourceDb::Open(listFile_);
   if (!file) throw CRvcException(109, listFile_);
   const ResourceDb& db = *file;
   auto count = db.FindInt("Main", "NrConfigs");

@@ -118,6 +118,22 @@ TEST(ResourceDbRead, DuplicatesAreKeptAndTheFirstIsFound) {
   EXPECT_EQ(Outline(db), (std::vector<std::string>{"B:"}));
 }
 
+// A lookup remembers where it found a name; a removal in front must not leave it
+// pointing at a later entry of the same name.
+TEST(ResourceDbRead, FirstOfEqualNamesAfterEntriesInFrontGo) {
+  ResourceDb db = ParseText("[X]\nv=0\n[A]\nv=1\nw=1\nw=2\n[A]\nv=2\n");
+  EXPECT_EQ(db.Find("A", "v"), "1");
+  EXPECT_EQ(db.Find("A", "w"), "1");
+  db.RemoveTopic("X");
+  db.RemoveItem("A", "v");
+  EXPECT_EQ(db.Find("A", "w"), "1");
+  EXPECT_EQ(db.FindView("a", "W"), "1");
+  db.RenameTopic("A", "B");  // both of them
+  EXPECT_FALSE(db.HasTopic("A"));
+  EXPECT_EQ(db.Find("b", "w"), "1");
+  EXPECT_EQ(db.Find("b", "v"), std::nullopt);
+}
+
 TEST(ResourceDbRead, NumbersAndQuotedValues) {
   ResourceDb db = ParseText(
       "[N]\na= -12abc\nb=+7\nc=abc\nd=\ne=99999999999999999999\nf=-\n"
