@@ -1,11 +1,14 @@
 #include "ppd/ppdparser.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <charconv>
 #include <memory>
 #include <optional>
 #include <string_view>
 
+#include "frame/rvc_trace.h"
 #include "platform/path.h"
 
 // CUPS marks its PPD interface deprecated; it is still the one parser of PPD files at
@@ -21,6 +24,47 @@ struct PPDOptParser {
 };
 
 namespace {
+
+// The PPD interface of CUPS, loaded when a PPD is first read rather than with the
+// program: libcups pulls in GnuTLS, Kerberos and Avahi, whose loading and initialisation
+// every start of the program would otherwise pay. The library stays loaded for the rest
+// of the process (unloading libraries that set up their own global state is unsafe).
+struct CupsPpd {
+  decltype(&::ppdOpenFile) OpenFile = nullptr;
+  decltype(&::ppdClose) Close = nullptr;
+  decltype(&::ppdFindAttr) FindAttr = nullptr;
+  decltype(&::ppdFindOption) FindOption = nullptr;
+};
+
+template <typename Function>
+bool Bind(void* library, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(::dlsym(library, name));
+  return function != nullptr;
+}
+
+std::optional<CupsPpd> LoadCupsPpd() {
+  void* library = ::dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* reason = ::dlerror();
+    CRvcTrace("").Trace(std::string("Cannot load libcups.so.2 to read PPD files: ") +
+                        (reason != nullptr ? reason : "unknown error"));
+    return std::nullopt;
+  }
+  CupsPpd cups;
+  if (!Bind(library, "ppdOpenFile", cups.OpenFile) || !Bind(library, "ppdClose", cups.Close) ||
+      !Bind(library, "ppdFindAttr", cups.FindAttr) || !Bind(library, "ppdFindOption", cups.FindOption)) {
+    CRvcTrace("").Trace("libcups.so.2 lacks its PPD interface (ppdOpenFile, ppdClose, ppdFindAttr, ppdFindOption)");
+    ::dlclose(library);
+    return std::nullopt;
+  }
+  return cups;
+}
+
+// Nothing when libcups cannot be loaded (traced once).
+const CupsPpd* Cups() {
+  static const std::optional<CupsPpd> cups = LoadCupsPpd();
+  return cups ? &*cups : nullptr;
+}
 
 // The number at the start of `text` (blanks skipped), in the C locale.
 std::optional<double> LeadingNumber(std::string_view text) {
@@ -46,18 +90,18 @@ std::vector<std::string_view> Words(std::string_view text) {
   return words;
 }
 
-const char* Value(ppd_file_t* ppd, const char* keyword, const char* option = nullptr) {
-  ppd_attr_t* attr = ppdFindAttr(ppd, keyword, option);
+const char* Value(const CupsPpd& cups, ppd_file_t* ppd, const char* keyword, const char* option = nullptr) {
+  ppd_attr_t* attr = cups.FindAttr(ppd, keyword, option);
   return attr != nullptr && attr->value != nullptr && *attr->value != '\0' ? attr->value : nullptr;
 }
 
 // `index` 0 for the width, 1 for the height.
-double MaxMedia(ppd_file_t* ppd, int index) {
-  if (const char* value = Value(ppd, index == 0 ? "MaxMediaWidth" : "MaxMediaHeight")) {
+double MaxMedia(const CupsPpd& cups, ppd_file_t* ppd, int index) {
+  if (const char* value = Value(cups, ppd, index == 0 ? "MaxMediaWidth" : "MaxMediaHeight")) {
     if (auto number = LeadingNumber(value); number && *number > 0) return *number;
   }
   // "<order> points <minimum> <maximum>"
-  if (const char* value = Value(ppd, "ParamCustomPageSize", index == 0 ? "Width" : "Height")) {
+  if (const char* value = Value(cups, ppd, "ParamCustomPageSize", index == 0 ? "Width" : "Height")) {
     auto words = Words(value);
     if (words.size() >= 4) {
       if (auto number = LeadingNumber(words[3]); number && *number > 0) return *number;
@@ -86,8 +130,10 @@ void PPDFreeOpt(PPDOptParser* parser) { delete parser; }
 const PPDOptResult* PPDParseOpt(PPDOptParser* parser, const std::string& path, const std::string& options) {
   if (parser == nullptr || !options.empty()) return nullptr;
   parser->result.reset();
+  const CupsPpd* cups = Cups();
+  if (cups == nullptr) return nullptr;
   const std::string file = platform::ResolveNoCase(platform::NativePath(path));
-  std::unique_ptr<ppd_file_t, void (*)(ppd_file_t*)> ppd(ppdOpenFile(file.c_str()), ppdClose);
+  std::unique_ptr<ppd_file_t, void (*)(ppd_file_t*)> ppd(cups->OpenFile(file.c_str()), cups->Close);
   if (!ppd) return nullptr;
 
   PPDOptResult result;
@@ -102,12 +148,12 @@ const PPDOptResult* PPDParseOpt(PPDOptParser* parser, const std::string& path, c
       break;
     }
   }
-  result.MaxMediaWidth = MaxMedia(ppd.get(), 0);
-  result.MaxMediaHeight = MaxMedia(ppd.get(), 1);
+  result.MaxMediaWidth = MaxMedia(*cups, ppd.get(), 0);
+  result.MaxMediaHeight = MaxMedia(*cups, ppd.get(), 1);
 
-  if (ppd_option_t* option = ppdFindOption(ppd.get(), "Resolution"); option != nullptr && option->num_choices > 0) {
+  if (ppd_option_t* option = cups->FindOption(ppd.get(), "Resolution"); option != nullptr && option->num_choices > 0) {
     for (int i = 0; i < option->num_choices; ++i) result.Resolutions.emplace_back(option->choices[i].choice);
-  } else if (const char* value = Value(ppd.get(), "DefaultResolution")) {
+  } else if (const char* value = Value(*cups, ppd.get(), "DefaultResolution")) {
     result.Resolutions.emplace_back(value);
   }
   parser->result = std::move(result);
