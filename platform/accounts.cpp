@@ -12,6 +12,7 @@
 #include "platform/environment.h"
 
 #ifdef RVC_HAVE_PAM
+#include <dlfcn.h>
 #include <security/pam_appl.h>
 #endif
 
@@ -177,24 +178,69 @@ int Converse(int count, const struct pam_message** messages, struct pam_response
   return PAM_SUCCESS;
 }
 
+// PAM is loaded at the first logon rather than with the program: most starts are made by
+// administrators and never log on, and would pay for loading libpam and its dependencies.
+// The library stays loaded for the rest of the process.
+struct PamLibrary {
+  decltype(&::pam_start) start = nullptr;
+  decltype(&::pam_authenticate) authenticate = nullptr;
+  decltype(&::pam_acct_mgmt) acctMgmt = nullptr;
+  decltype(&::pam_strerror) errorText = nullptr;
+  decltype(&::pam_end) end = nullptr;
+  std::string error;  // why the library is unusable, or empty
+};
+
+template <typename Function>
+bool Bind(void* library, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(::dlsym(library, name));
+  return function != nullptr;
+}
+
+PamLibrary LoadPam() {
+  PamLibrary pam;
+  void* library = ::dlopen("libpam.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* error = ::dlerror();
+    pam.error = std::string("cannot load libpam.so.0: ") + (error != nullptr ? error : "unknown error");
+    return pam;
+  }
+  if (!Bind(library, "pam_start", pam.start) || !Bind(library, "pam_authenticate", pam.authenticate) ||
+      !Bind(library, "pam_acct_mgmt", pam.acctMgmt) || !Bind(library, "pam_strerror", pam.errorText) ||
+      !Bind(library, "pam_end", pam.end)) {
+    pam.error = "libpam.so.0 lacks pam_start, pam_authenticate, pam_acct_mgmt, pam_strerror or pam_end";
+    ::dlclose(library);
+  }
+  return pam;
+}
+
+const PamLibrary& Pam() {
+  static const PamLibrary pam = LoadPam();
+  return pam;
+}
+
 }  // namespace
 
 bool Authenticate(const std::string& service, const std::string& user, const std::string& password,
                   std::string* reason) {
+  const PamLibrary& pam = Pam();
+  if (!pam.error.empty()) {
+    if (reason) *reason = pam.error;
+    return false;
+  }
   Credentials credentials{&user, &password};
   struct pam_conv conversation {
     Converse, &credentials
   };
   pam_handle_t* handle = nullptr;
-  int result = ::pam_start(service.c_str(), user.c_str(), &conversation, &handle);
+  int result = pam.start(service.c_str(), user.c_str(), &conversation, &handle);
   if (result != PAM_SUCCESS) {
     if (reason) *reason = "pam_start failed";
     return false;
   }
-  result = ::pam_authenticate(handle, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
-  if (result == PAM_SUCCESS) result = ::pam_acct_mgmt(handle, PAM_SILENT);
-  if (result != PAM_SUCCESS && reason) *reason = ::pam_strerror(handle, result);
-  ::pam_end(handle, result);
+  result = pam.authenticate(handle, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+  if (result == PAM_SUCCESS) result = pam.acctMgmt(handle, PAM_SILENT);
+  if (result != PAM_SUCCESS && reason) *reason = pam.errorText(handle, result);
+  pam.end(handle, result);
   return result == PAM_SUCCESS;
 }
 #else
