@@ -8,6 +8,10 @@
 //                        each opened and read whole with one read()
 //   ReadTree/list        every file below the flavours' program and data folders, and the
 //                        catalogue, read the same way
+//   ReadAndList/list     ReadTouched plus listing each folder the load searches, once: a
+//                        list file is found by the pattern "rvc*.cfg", so the load reads
+//                        the entries of each flavour's program and data folder (open,
+//                        getdents64 to the end, close)
 //   Load/rebuild         the same installation without list files: the device types are
 //                        collected from the ".fid" templates, the dispatchers from their
 //                        ini files, ".fid" files (compared with the type templates) and
@@ -18,12 +22,15 @@
 //                        environment file, which the trace reads (the load itself reads
 //                        some of them several times, and appends to the trace file)
 //   ReadTree/rebuild     as for list
+//   ReadAndList/rebuild  ReadTouched plus listing every folder below the flavours' program
+//                        and data folders: proving that no "rvc*.cfg" exists walks them all
 //
 // A load includes releasing the previous load's flavour list (the loader clears the list
 // it fills). Counters: files and bytes read; for loads, flavours, dispatchers, types,
 // peak_heap_KiB (the most heap in use during one load, counted by the allocator below),
 // retained_KiB (heap held by the loaded list) and maxrss_KiB. At the end a summary gives
-// the medians per load and the ratios load / read.
+// the medians per load and the ratios load / read, against the files alone and against the
+// files and the folders (the goal).
 //
 // The installation is generated from the bundled sample: its Tiffmono flavour, multiplied
 // into flavours Tiff00 to Tiff09 with dispatchers of port separators 0 to 9, once with the
@@ -39,13 +46,12 @@
 //   bench/catalogue/run.sh   builds Release in build-bench-catalogue and runs this
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,48 +59,17 @@
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <new>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "heap_counter.h"
 #include "frame/flavour_catalogue.h"
 #include "frame/rvc_trace.h"
 #include "platform/environment.h"
 #include "ui/headless/headless_ui.h"
 #include "ui/user_interface.h"
-
-namespace {
-
-std::atomic<size_t> g_heapNow{0};
-std::atomic<size_t> g_heapPeak{0};
-
-void* CountedAlloc(size_t size) {
-  void* p = std::malloc(size == 0 ? 1 : size);
-  if (p == nullptr) throw std::bad_alloc();
-  const size_t usable = malloc_usable_size(p);
-  const size_t now = g_heapNow.fetch_add(usable) + usable;
-  size_t peak = g_heapPeak.load();
-  while (now > peak && !g_heapPeak.compare_exchange_weak(peak, now)) {
-  }
-  return p;
-}
-
-void CountedFree(void* p) {
-  if (p == nullptr) return;
-  g_heapNow.fetch_sub(malloc_usable_size(p));
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(size_t size) { return CountedAlloc(size); }
-void* operator new[](size_t size) { return CountedAlloc(size); }
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
 
 namespace {
 
@@ -368,6 +343,22 @@ std::vector<std::string> TouchedFiles(const fs::path& root, const std::string& v
   return files;
 }
 
+// The folders the load lists: those its searches for "rvc*.cfg" cover.
+std::vector<std::string> TouchedFolders(const fs::path& root, const std::string& variant) {
+  std::vector<std::string> folders;
+  for (int f = 0; f < kFlavours; ++f) {
+    for (const char* side : {"prog", "data"}) {
+      const fs::path top = root / variant / side / Key(f);
+      folders.push_back(top.string());
+      if (variant == "list") continue;  // found at the top
+      for (const auto& entry : fs::recursive_directory_iterator(top)) {
+        if (entry.is_directory()) folders.push_back(entry.path().string());
+      }
+    }
+  }
+  return folders;
+}
+
 // Every file below the flavours' program and data folders, and the catalogue.
 std::vector<std::string> TreeFiles(const fs::path& root, const std::string& variant) {
   std::vector<std::string> files{CatalogueFile(root, variant)};
@@ -400,6 +391,7 @@ std::pair<size_t, uintmax_t> Footprint(const fs::path& root) {
 struct Installation {
   fs::path root;
   std::map<std::string, std::vector<std::string>> touched;
+  std::map<std::string, std::vector<std::string>> folders;
   std::map<std::string, std::vector<std::string>> tree;
 };
 
@@ -477,6 +469,23 @@ size_t ReadWhole(const std::vector<std::string>& files, std::vector<char>& buffe
   return total;
 }
 
+// Lists each folder as the loader does: its entries read to the end with getdents64.
+size_t ListWhole(const std::vector<std::string>& folders, std::vector<char>& buffer) {
+  size_t entries = 0;
+  for (const std::string& path : folders) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+    if (fd < 0) Fail("cannot open " + path);
+    for (;;) {
+      const long n = ::syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
+      if (n < 0) Fail("cannot list " + path);
+      if (n == 0) break;
+      entries += static_cast<size_t>(n);
+    }
+    ::close(fd);
+  }
+  return entries;
+}
+
 void BM_Load(benchmark::State& state, const std::string& variant) {
   rvc::ui::HeadlessUserInterface ui;
   rvc::ui::ScopedUserInterface scoped(ui);
@@ -484,11 +493,10 @@ void BM_Load(benchmark::State& state, const std::string& variant) {
   {
     // Warm-up and memory: one load with the heap counted.
     rvc::frame::FlavourList flavours;
-    const size_t before = g_heapNow.load();
-    g_heapPeak = before;
+    const size_t before = rvc::bench::MarkHeapPeak();
     Load(variant, flavours);
-    peak = g_heapPeak.load() - before;
-    retained = g_heapNow.load() - before;
+    peak = rvc::bench::HeapPeak() - before;
+    retained = rvc::bench::HeapInUse() - before;
     flavourCount = flavours.size();
     for (const auto& flavour : flavours) {
       dispatchers += static_cast<size_t>(flavour->DispatcherList->GetCount());
@@ -524,6 +532,20 @@ void BM_Read(benchmark::State& state, const std::vector<std::string>* files) {
   state.counters["bytes"] = static_cast<double>(bytes);
 }
 
+void BM_ReadAndList(benchmark::State& state, const std::string& variant) {
+  const std::vector<std::string>& files = Current().touched[variant];
+  const std::vector<std::string>& folders = Current().folders[variant];
+  std::vector<char> buffer(1 << 20);
+  std::vector<char> listing(1 << 14);
+  ReadWhole(files, buffer);  // warm-up
+  ListWhole(folders, listing);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ReadWhole(files, buffer) + ListWhole(folders, listing));
+  }
+  state.counters["files"] = static_cast<double>(files.size());
+  state.counters["folders"] = static_cast<double>(folders.size());
+}
+
 // ---------------------------------------------------------------------------------------
 // Summary: the medians of the repetitions (or the single run) and the ratios.
 
@@ -555,33 +577,40 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::Finalize();
     std::ostream& out = GetOutputStream();
     char line[512];
-    out << "\nSummary (medians, microseconds; ratio = load / read, goal: at most 3 against the files the load "
-           "reads)\n";
-    std::snprintf(line, sizeof line, "%-8s %6s %8s %10s %10s %7s %7s | %6s %10s %7s | %9s %9s %9s\n", "variant",
-                  "files", "KiB", "load", "read", "ratio", "cpu", "tree", "read tree", "ratio", "peak KiB", "kept KiB",
-                  "maxrss");
+    out << "\nSummary (medians, microseconds; ratio = load / reference)\n";
+    std::snprintf(line, sizeof line, "%-8s %6s %7s %8s %10s | %10s %6s | %10s %6s %6s | %10s %6s | %9s %9s %9s\n",
+                  "variant", "files", "folders", "KiB", "load", "read", "ratio", "read+list", "ratio", "cpu", "read tree",
+                  "ratio", "peak KiB", "kept KiB", "maxrss");
     out << line;
     bool met = true, complete = true;
     for (const std::string variant : kVariants) {
       const Entry* load = Find("Load/" + variant);
       const Entry* read = Find("ReadTouched/" + variant);
+      const Entry* both = Find("ReadAndList/" + variant);
       const Entry* tree = Find("ReadTree/" + variant);
-      if (load == nullptr || read == nullptr) {
+      if (load == nullptr || read == nullptr || both == nullptr) {
         complete = false;
         continue;
       }
-      const double ratio = Median(load->real) / Median(read->real);
+      const double ratio = Median(load->real) / Median(both->real);
       met = met && ratio <= 3.0;
-      std::snprintf(
-          line, sizeof line, "%-8s %6.0f %8.1f %10.1f %10.1f %7.2f %7.2f | %6.0f %10.1f %7.2f | %9.1f %9.1f %9.0f\n",
-          variant.c_str(), read->counters.at("files"), read->counters.at("bytes") / 1024, Median(load->real),
-          Median(read->real), ratio, Median(load->cpu) / Median(read->cpu), tree ? tree->counters.at("files") : 0.0,
-          tree ? Median(tree->real) : 0.0, tree ? Median(load->real) / Median(tree->real) : 0.0,
-          load->counters.at("peak_heap_KiB"), load->counters.at("retained_KiB"), load->counters.at("maxrss_KiB"));
+      std::snprintf(line, sizeof line,
+                    "%-8s %6.0f %7.0f %8.1f %10.1f | %10.1f %6.2f | %10.1f %6.2f %6.2f | %10.1f %6.2f | %9.1f %9.1f "
+                    "%9.0f\n",
+                    variant.c_str(), read->counters.at("files"), both->counters.at("folders"),
+                    read->counters.at("bytes") / 1024, Median(load->real), Median(read->real),
+                    Median(load->real) / Median(read->real), Median(both->real), ratio,
+                    Median(load->cpu) / Median(both->cpu), tree ? Median(tree->real) : 0.0,
+                    tree ? Median(load->real) / Median(tree->real) : 0.0, load->counters.at("peak_heap_KiB"),
+                    load->counters.at("retained_KiB"), load->counters.at("maxrss_KiB"));
       out << line;
     }
-    out << "ratio: wall time; cpu: the same ratio of CPU time; tree: every file below the flavours' folders.\n";
-    if (complete) out << "goal (load within 3x of reading the same files): " << (met ? "met" : "NOT met") << "\n";
+    out << "read: the files the load reads; read+list: those files and the folders it lists (cpu: the same ratio of\n"
+           "CPU time); read tree: every file below the flavours' folders.\n";
+    if (complete) {
+      out << "goal (load within 3x of reading the same files and listing the same folders): "
+          << (met ? "met" : "NOT met") << "\n";
+    }
   }
 
  private:
@@ -653,6 +682,7 @@ int main(int argc, char** argv) {
   const auto [fileCount, allocated] = Footprint(root);
   for (const std::string variant : kVariants) {
     installation.touched[variant] = TouchedFiles(root, variant);
+    installation.folders[variant] = TouchedFolders(root, variant);
     installation.tree[variant] = TreeFiles(root, variant);
   }
 
@@ -661,12 +691,11 @@ int main(int argc, char** argv) {
     rvc::ui::ScopedUserInterface scoped(ui);
     const long rssBefore = MaxRssKiB();
     rvc::frame::FlavourList flavours;
-    const size_t before = g_heapNow.load();
-    g_heapPeak = before;
+    const size_t before = rvc::bench::MarkHeapPeak();
     if (!Load(loadOnce, flavours)) Fail("no flavour loaded");
     std::printf("%s: maxrss_before_KiB %ld maxrss_after_KiB %ld peak_heap_KiB %.1f retained_KiB %.1f\n",
-                loadOnce.c_str(), rssBefore, MaxRssKiB(), static_cast<double>(g_heapPeak.load() - before) / 1024,
-                static_cast<double>(g_heapNow.load() - before) / 1024);
+                loadOnce.c_str(), rssBefore, MaxRssKiB(), static_cast<double>(rvc::bench::HeapPeak() - before) / 1024,
+                static_cast<double>(rvc::bench::HeapInUse() - before) / 1024);
     return 0;
   }
 
@@ -675,8 +704,9 @@ int main(int argc, char** argv) {
               root.c_str(), fileCount, static_cast<double>(allocated) / 1e6, kFlavours, kDispatchers,
               keep ? " (kept)" : "");
   for (const std::string variant : kVariants) {
-    std::printf("%s: the load reads %zu files; %zu files below the flavours' folders\n", variant.c_str(),
-                installation.touched[variant].size(), installation.tree[variant].size());
+    std::printf("%s: the load reads %zu files and lists %zu folders; %zu files below the flavours' folders\n",
+                variant.c_str(), installation.touched[variant].size(), installation.folders[variant].size(),
+                installation.tree[variant].size());
   }
   std::fflush(stdout);
 
@@ -686,6 +716,9 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMicrosecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark(("ReadTouched/" + variant).c_str(), BM_Read, &installation.touched[variant])
+        ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("ReadAndList/" + variant).c_str(), BM_ReadAndList, variant)
         ->Unit(benchmark::kMicrosecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark(("ReadTree/" + variant).c_str(), BM_Read, &installation.tree[variant])

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Loading a flavour catalogue of 10 flavours with 10 dispatchers each against reading the
-# bytes of the files that load reads, in one run: once with the list files ("rvc2.cfg",
-# "rvc1.cfg") and once rebuilt from disk without them. Builds the benchmark in Release
-# (build-bench-catalogue, -j2), generates the installation from the bundled sample in a
-# temporary folder (about 4,000 small files, well under 50 MB), runs five interleaved
-# repetitions on a warm page cache, and prints the medians, the ratios load / read (goal:
-# at most 3) and the peak heap of one load. Then the resident size of a process that only
+# bytes of the files that load reads and listing the folders it searches, in one run: once
+# with the list files ("rvc2.cfg", "rvc1.cfg") and once rebuilt from disk without them.
+# Builds the benchmark in Release (build-bench-catalogue, -j2), generates the installation
+# from the bundled sample in a temporary folder (about 4,000 small files, well under
+# 50 MB), runs five interleaved repetitions on a warm page cache, and prints the medians,
+# the ratios load / read (goal: at most 3 against the files and folders) and the peak heap
+# of one load. Then the resident size of a process that only
 # loads, per variant. The generated installation is removed at the end.
 #
 #   bench/catalogue/run.sh                        # in $TMPDIR (or /tmp)

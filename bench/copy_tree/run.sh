@@ -39,56 +39,27 @@ echo "generating the tree in $src"
 sync
 echo "tree: $(find "$src" -type f | wc -l) files, $(du -sm "$src" | cut -f1) MB on $(df -PT "$parent" | awk 'NR == 2 {print $2}')"
 
-now_ms() { date +%s%3N; }
+source bench/common/timed_rounds.sh
 
-# run <label> <command...>: one timed round; appends "wall cpu wall+sync" in
-# milliseconds to the label's file.
-run() {
-  local label=$1
-  shift
+# copy <label> <command...>: one timed copy into an emptied destination.
+copy() {
   rm -rf "$dst"
   sync
-  local real user sys start end
-  if ! { TIMEFORMAT='%3R %3U %3S'; time "$@" 2>"$work/stderr"; } 2>"$work/time"; then
-    cat "$work/stderr" >&2
-    exit 1
-  fi
-  start=$(now_ms)
-  sync
-  end=$(now_ms)
-  read -r real user sys <"$work/time"
-  awk -v r="$real" -v u="$user" -v s="$sys" -v w="$((end - start))" \
-    'BEGIN {printf "%d %d %d\n", r * 1000, (u + s) * 1000, r * 1000 + w}' >>"$work/$label.times"
+  timed "$@"
 }
 
 labels=(cp CopyTree CopyTree-noprogress)
 for ((round = 1; round <= rounds; round++)); do
   printf 'round %d/%d\n' "$round" "$rounds"
-  run cp cp -r "$src" "$dst"
-  run CopyTree "$driver" copy "$src" "$dst"
+  copy cp cp -r "$src" "$dst"
+  copy CopyTree "$driver" copy "$src" "$dst"
   if ((round == 1)); then
     diff -r "$src" "$dst" >/dev/null || { echo "CopyTree made a different tree" >&2; exit 1; }
   fi
-  run CopyTree-noprogress "$driver" copy --no-progress "$src" "$dst"
+  copy CopyTree-noprogress "$driver" copy --no-progress "$src" "$dst"
 done
 rm -rf "$dst"
 
-# stats <label> <column>: median, min and max in milliseconds.
-stats() {
-  cut -d' ' -f"$2" "$work/$1.times" | sort -n | awk '{v[NR] = $1} END {
-    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-    printf "%d %d %d", m, v[1], v[NR]}'
-}
-
 echo
 echo "median of $rounds rounds in milliseconds (min-max); ratio = tool / cp -r"
-printf '%-20s %20s %6s %20s %6s %20s %6s\n' tool wall ratio cpu ratio "wall + sync" ratio
-for label in "${labels[@]}"; do
-  line=$(printf '%-20s' "$label")
-  for column in 1 2 3; do
-    read -r m lo hi <<<"$(stats "$label" "$column")"
-    read -r base _ _ <<<"$(stats cp "$column")"
-    line+=$(printf ' %6d (%5d-%5d) %6.2f' "$m" "$lo" "$hi" "$(awk -v a="$m" -v b="$base" 'BEGIN {print a / b}')")
-  done
-  echo "$line"
-done
+table 20 cp "${labels[@]}"

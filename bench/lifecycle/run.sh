@@ -47,25 +47,7 @@ echo "generating $megabytes MB in $src"
 sync
 echo "source: $(find "$src" -type f | wc -l) files, $(du -sm "$src" | cut -f1) MB on $(df -PT "$parent" | awk 'NR == 2 {print $2}')"
 
-now_ms() { date +%s%3N; }
-
-# run <label> <command...>: one timed round; appends "wall cpu wall+sync" in milliseconds
-# to the label's file.
-run() {
-  local label=$1
-  shift
-  local real user sys start end
-  if ! { TIMEFORMAT='%3R %3U %3S'; time "$@" >"$work/stdout" 2>"$work/stderr"; } 2>"$work/time"; then
-    cat "$work/stderr" >&2
-    exit 1
-  fi
-  start=$(now_ms)
-  sync
-  end=$(now_ms)
-  read -r real user sys <"$work/time"
-  awk -v r="$real" -v u="$user" -v s="$sys" -v w="$((end - start))" \
-    'BEGIN {printf "%d %d %d\n", r * 1000, (u + s) * 1000, r * 1000 + w}' >>"$work/$label.times"
-}
+source bench/common/timed_rounds.sh
 
 clean() {
   rm -rf "$copied" "$created" "$install/hotfolders"
@@ -74,11 +56,11 @@ clean() {
 
 copy_round() {
   clean
-  run cp cp -r "$src" "$copied"
+  timed cp cp -r "$src" "$copied"
 }
 create_round() {
   clean
-  run CreateDispatcher "$driver" create Tiffmono Bench
+  timed CreateDispatcher "$driver" create Tiffmono Bench
   head -n 1 "$work/stdout" >>"$work/inside.times"
 }
 # The order alternates, so that neither tool always runs after the other.
@@ -91,25 +73,9 @@ for ((round = 1; round <= rounds; round++)); do
 done
 clean
 
-# stats <file> <column>: median, min and max.
-stats() {
-  cut -d' ' -f"$2" "$work/$1.times" | sort -n | awk '{v[NR] = $1} END {
-    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-    printf "%d %d %d", m, v[1], v[NR]}'
-}
-
 echo
 echo "median of $rounds rounds in milliseconds (min-max); ratio = tool / cp -r"
-printf '%-18s %20s %6s %20s %6s %20s %6s\n' tool wall ratio cpu ratio "wall + sync" ratio
-for label in cp CreateDispatcher; do
-  line=$(printf '%-18s' "$label")
-  for column in 1 2 3; do
-    read -r m lo hi <<<"$(stats "$label" "$column")"
-    read -r base _ _ <<<"$(stats cp "$column")"
-    line+=$(printf ' %6d (%5d-%5d) %6.2f' "$m" "$lo" "$hi" "$(awk -v a="$m" -v b="$base" 'BEGIN {print a / b}')")
-  done
-  echo "$line"
-done
+table 18 cp cp CreateDispatcher
 # Inside the driver: CreateDispatcher as a whole, and of it the folder copy and the
 # other building steps.
 for column in 1 3 4; do

@@ -13,52 +13,20 @@
 //
 //   bench/ppd/run.sh        builds Release in build-bench-ppd and runs this
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <sys/resource.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "heap_counter.h"
 #include "platform/environment.h"
 #include "ppd/create_ppd.h"
-
-namespace {
-
-std::atomic<size_t> g_heapNow{0};
-std::atomic<size_t> g_heapPeak{0};
-
-void* CountedAlloc(size_t size) {
-  void* p = std::malloc(size == 0 ? 1 : size);
-  if (p == nullptr) throw std::bad_alloc();
-  const size_t now = g_heapNow.fetch_add(malloc_usable_size(p)) + malloc_usable_size(p);
-  size_t peak = g_heapPeak.load();
-  while (now > peak && !g_heapPeak.compare_exchange_weak(peak, now)) {
-  }
-  return p;
-}
-
-void CountedFree(void* p) {
-  if (p == nullptr) return;
-  g_heapNow.fetch_sub(malloc_usable_size(p));
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(size_t size) { return CountedAlloc(size); }
-void* operator new[](size_t size) { return CountedAlloc(size); }
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
 
 namespace {
 
@@ -162,10 +130,9 @@ void BM_Generate(benchmark::State& state) {
   std::string path;
   size_t peak = 0;
   for (auto _ : state) {
-    const size_t before = g_heapNow.load();
-    g_heapPeak = before;
+    const size_t before = rvc::bench::MarkHeapPeak();
     path = Generate(resolutions);
-    peak = std::max(peak, g_heapPeak.load() - before);
+    peak = std::max(peak, rvc::bench::HeapPeak() - before);
   }
   auto [bytes, lines] = Measure(path);
   SetCounters(state, bytes, lines);

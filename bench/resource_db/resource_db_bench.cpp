@@ -13,53 +13,22 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <ini.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "heap_counter.h"
 #include "platform/file_io.h"
 #include "store/resource_db.h"
-
-// Counting allocator: current and peak bytes on the heap, for the memory figure.
-namespace {
-std::atomic<size_t> g_heapNow{0};
-std::atomic<size_t> g_heapPeak{0};
-
-void* CountedAlloc(size_t size) {
-  void* p = std::malloc(size == 0 ? 1 : size);
-  if (p == nullptr) throw std::bad_alloc();
-  size_t now = g_heapNow.fetch_add(malloc_usable_size(p)) + malloc_usable_size(p);
-  size_t peak = g_heapPeak.load();
-  while (now > peak && !g_heapPeak.compare_exchange_weak(peak, now)) {
-  }
-  return p;
-}
-
-void CountedFree(void* p) {
-  if (p == nullptr) return;
-  g_heapNow.fetch_sub(malloc_usable_size(p));
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(size_t size) { return CountedAlloc(size); }
-void* operator new[](size_t size) { return CountedAlloc(size); }
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
 
 namespace {
 
@@ -226,8 +195,7 @@ void BM_Memory(benchmark::State& state) {
   rvc::platform::WriteFileAtomically(path, File(10000));
   const double fileSize = static_cast<double>(File(10000).size());
   for (auto _ : state) {
-    size_t base = g_heapNow.load();
-    g_heapPeak.store(base);
+    size_t base = rvc::bench::MarkHeapPeak();
     {
       ResourceDb db = ResourceDb::OpenOrThrow(path);
       for (int t = 0; t < 10000; ++t) {
@@ -235,9 +203,9 @@ void BM_Memory(benchmark::State& state) {
       }
       ChangeOnePerTopic(db, 10000);
       db.Flush();
-      state.counters["model_MB"] = static_cast<double>(g_heapNow.load() - base) / 1e6 - fileSize / 1e6;
+      state.counters["model_MB"] = static_cast<double>(rvc::bench::HeapInUse() - base) / 1e6 - fileSize / 1e6;
     }
-    double peak = static_cast<double>(g_heapPeak.load() - base);
+    double peak = static_cast<double>(rvc::bench::HeapPeak() - base);
     state.counters["file_MB"] = fileSize / 1e6;
     state.counters["peak_heap_MB"] = peak / 1e6;
     state.counters["peak_per_file"] = peak / fileSize;
