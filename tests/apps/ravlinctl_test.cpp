@@ -1,11 +1,8 @@
 // ravlinctl as a script runs it: on a fresh copy of the sample installation, without a
 // display or a terminal, judged by its exit code, its output and the files it leaves.
-#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -14,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -24,13 +22,7 @@ using rvc::test::ReadFile;
 using rvc::test::Snapshot;
 using rvc::test::WriteFile;
 
-extern "C" char** environ;
-
-struct Result {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using Result = rvc::test::ProgramResult;
 
 // Checks that `text` is one JSON value and nothing else.
 class JsonChecker {
@@ -140,60 +132,9 @@ class RavlinctlTest : public ::testing::Test {
   // `terminal`: standard input is a terminal on which this is typed.
   Result Run(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& extra = {},
              int uid = -1, const std::string* terminal = nullptr) {
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-      std::string text = *entry;
-      size_t equals = text.find('=');
-      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "kw_norvc", "KW_DATA_RAVLINCONFIG", "TMP", "RAVLIN_OEM"}) {
-      variables.erase(name);
-    }
-    variables["RAVLIN_ENVIRONMENT_FILE"] = root_ + "environment";
-    for (const auto& [name, value] : extra) variables[name] = value;
-
-    std::vector<std::string> texts;
-    for (const auto& [name, value] : variables) texts.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (auto& text : texts) envp.push_back(text.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> args{RAVLINCTL_PROGRAM};
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    int master = -1, slave = -1;
-    if (terminal != nullptr) {
-      if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return {};
-      if (::write(master, terminal->data(), terminal->size()) != static_cast<ssize_t>(terminal->size())) return {};
-    }
-    const std::string out = dir_ / "stdout", err = dir_ / "stderr";
-    pid_t child = ::fork();
-    if (child == 0) {
-      int in = terminal != nullptr ? slave : ::open("/dev/null", O_RDONLY);
-      int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      ::dup2(in, 0);
-      ::dup2(o, 1);
-      ::dup2(e, 2);
-      if (uid >= 0 && (::setgroups(0, nullptr) != 0 || ::setgid(static_cast<gid_t>(uid)) != 0 ||
-                       ::setuid(static_cast<uid_t>(uid)) != 0)) {
-        ::_exit(126);
-      }
-      ::execve(argv[0], argv.data(), envp.data());
-      ::_exit(127);
-    }
-    Result result;
-    int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    if (terminal != nullptr) {
-      ::close(slave);
-      ::close(master);
-    }
-    result.out = ReadFile(out);
-    result.err = ReadFile(err);
-    return result;
+    rvc::test::ProgramRun run{RAVLINCTL_PROGRAM, arguments, extra, dir_.Path(), uid, terminal};
+    run.environment.emplace("RAVLIN_ENVIRONMENT_FILE", root_ + "environment");
+    return rvc::test::RunProgram(run);
   }
 
   std::string Data(const std::string& relative) const { return root_ + "data/" + relative; }

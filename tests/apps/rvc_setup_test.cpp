@@ -1,14 +1,14 @@
 // rvc_setup as an installer runs it: on a fresh copy of the sample installation, without
 // a display, judged by its exit code, its output and the trace files it leaves.
-#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
 #include <optional>
 
+#include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -16,13 +16,7 @@ namespace {
 using rvc::test::FileExists;
 using rvc::test::ReadFile;
 
-extern "C" char** environ;
-
-struct Result {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using Result = rvc::test::ProgramResult;
 
 class RvcSetupTest : public ::testing::Test {
  protected:
@@ -39,49 +33,11 @@ class RvcSetupTest : public ::testing::Test {
 
   // Runs rvc_setup with `arguments`, the copy's environment file and no display.
   Result Run(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& extra = {}) {
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-      std::string text = *entry;
-      size_t equals = text.find('=');
-      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "kw_norvc", "KW_DATA_RAVLINCONFIG", "TMP", "RAVLIN_OEM"}) {
-      variables.erase(name);
-    }
-    variables["RAVLIN_ENVIRONMENT_FILE"] = root_ + "environment";
-    variables["XDG_RUNTIME_DIR"] = dir_ / "run";
-    for (const auto& [name, value] : extra) variables[name] = value;
     ::mkdir((dir_ / "run").c_str(), 0700);
-
-    std::vector<std::string> texts;
-    for (const auto& [name, value] : variables) texts.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (auto& text : texts) envp.push_back(text.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> args{RVC_SETUP_PROGRAM};
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    const std::string out = dir_ / "stdout", err = dir_ / "stderr";
-    pid_t child = ::fork();
-    if (child == 0) {
-      int in = ::open("/dev/null", O_RDONLY);
-      int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      ::dup2(in, 0);
-      ::dup2(o, 1);
-      ::dup2(e, 2);
-      ::execve(argv[0], argv.data(), envp.data());
-      ::_exit(127);
-    }
-    Result result;
-    int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    result.out = ReadFile(out);
-    result.err = ReadFile(err);
-    return result;
+    rvc::test::ProgramRun run{RVC_SETUP_PROGRAM, arguments, extra, dir_.Path()};
+    run.environment.emplace("RAVLIN_ENVIRONMENT_FILE", root_ + "environment");
+    run.environment.emplace("XDG_RUNTIME_DIR", dir_ / "run");
+    return rvc::test::RunProgram(run);
   }
 
   std::string Trace(const std::string& name) const { return ReadFile(root_ + "config/" + name); }
