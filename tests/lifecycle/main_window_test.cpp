@@ -14,52 +14,18 @@
 #include "lifecycle/dispatcher_properties.h"
 #include "lifecycle/new_dispatcher_dialog.h"
 #include "platform/window_lookup.h"
+#include "tests/support/loaded_sample.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
 namespace rvc::lifecycle {
 namespace {
 
-using test::ScopedEnv;
 
-class NoWindows : public platform::IWindowLookup {
- public:
-  bool TopLevelWindowExists(const std::string&) override { return false; }
-};
-
-// The sample installation laid out in a temporary folder, with its four flavours loaded
-// in display-name order: Approval, Ravlin Proof, Ravlin Tiff, Velmora Dedezi.
-class SampleInstallation {
- public:
-  SampleInstallation()
-      : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"),
-        root_("RAVLIN_SAMPLE_ROOT", dir_.Path().substr(0, dir_.Path().size() - 1)),
-        config_("KW_DATA_RAVLINCONFIG", dir_ / "config/"),
-        prog_("KW_PROG_RAVLINCONFIG", dir_ / "configurator/"),
-        tmp_("TMP", dir_ / "tmp/"),
-        desktop_("RAVLIN_DESKTOP_DIR", dir_ / "desktop"),
-        programs_("RAVLIN_PROGRAMS_DIR", dir_ / "programs") {
-    std::filesystem::copy(RVC_SOURCE_DIR "/sample", dir_.Path(), std::filesystem::copy_options::recursive);
-    for (const char* folder : {"tmp", "desktop", "programs"}) std::filesystem::create_directories(dir_ / folder);
-    frame::CatalogueOptions options;
-    if (!frame::LoadFlavourCatalogue(frame::CataloguePath("rvc_10.1.dat"), "", options, flavours)) {
-      throw std::runtime_error("the sample catalogue did not load");
-    }
-  }
-
-  std::string Path(const std::string& relative) const { return dir_ / relative; }
-
-  frame::FlavourList flavours;
-
- private:
-  test::TempDir dir_;
-  ScopedEnv env_, root_, config_, prog_, tmp_, desktop_, programs_;
-};
-
-constexpr int kApproval = 0;
-constexpr int kProof = 1;
-constexpr int kTiff = 2;
-constexpr int kDedezi = 3;
+using test::kApproval;
+using test::kDedezi;
+using test::kProof;
+using test::kTiff;
 
 const Command kRowButtons[] = {Command::Modify, Command::Delete, Command::View, Command::ChangeType};
 
@@ -75,11 +41,9 @@ class MainWindowTest : public ::testing::Test {
 
   std::vector<std::string> Texts() const { return ui_.MessageTexts(); }
 
-  SampleInstallation sample_;
+  test::LoadedSample sample_;
   ui::HeadlessUserInterface ui_;
   ui::ScopedUserInterface scoped_{ui_};
-  NoWindows windows_;
-  platform::ScopedWindowLookup scopedWindows_{windows_};
   std::unique_ptr<CRvcDlg> window_;
 };
 

@@ -31,7 +31,7 @@ class MainWindowViewTest : public QObject {
  private slots:
   void init() {
     sample_.reset();
-    sample_ = std::make_unique<test::QtSample>();
+    sample_ = std::make_unique<test::LoadedSample>();
     driver_ = std::make_unique<ModalDriver>();
   }
 
@@ -262,7 +262,7 @@ class MainWindowViewTest : public QObject {
   QPoint RowCentre(int row) const { return List()->visualItemRect(List()->topLevelItem(row)).center(); }
   void ClickRow(int row) { QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, RowCentre(row)); }
 
-  std::unique_ptr<test::QtSample> sample_;
+  std::unique_ptr<test::LoadedSample> sample_;
   std::unique_ptr<ModalDriver> driver_;
   CQtUserInterface qt_;
   ScopedUserInterface scoped_{qt_};

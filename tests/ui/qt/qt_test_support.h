@@ -1,5 +1,4 @@
-// Helpers of the Qt view tests: the sample installation laid out in a temporary folder
-// with its flavours loaded, and a driver that answers the modal dialogs and message boxes
+// Helpers of the Qt view tests: a driver that answers the modal dialogs and message boxes
 // that the code under test opens.
 #pragma once
 
@@ -16,51 +15,10 @@
 #include <map>
 #include <stdexcept>
 
-#include "frame/flavour_catalogue.h"
-#include "platform/window_lookup.h"
+#include "tests/support/loaded_sample.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::test {
-
-// Flavours of the sample in display-name order.
-inline constexpr int kApproval = 0;
-inline constexpr int kProof = 1;
-inline constexpr int kTiff = 2;
-inline constexpr int kDedezi = 3;
-
-class NoWindows : public platform::IWindowLookup {
- public:
-  bool TopLevelWindowExists(const std::string&) override { return false; }
-};
-
-class QtSample {
- public:
-  QtSample()
-      : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"),
-        root_("RAVLIN_SAMPLE_ROOT", dir_.Path().substr(0, dir_.Path().size() - 1)),
-        config_("KW_DATA_RAVLINCONFIG", dir_ / "config/"),
-        prog_("KW_PROG_RAVLINCONFIG", dir_ / "configurator/"),
-        tmp_("TMP", dir_ / "tmp/"),
-        desktop_("RAVLIN_DESKTOP_DIR", dir_ / "desktop"),
-        programs_("RAVLIN_PROGRAMS_DIR", dir_ / "programs") {
-    std::filesystem::copy(RVC_SOURCE_DIR "/sample", dir_.Path(), std::filesystem::copy_options::recursive);
-    for (const char* folder : {"tmp", "desktop", "programs"}) std::filesystem::create_directories(dir_ / folder);
-    frame::CatalogueOptions options;
-    if (!frame::LoadFlavourCatalogue(frame::CataloguePath("rvc_10.1.dat"), "", options, flavours)) {
-      throw std::runtime_error("the sample catalogue did not load");
-    }
-  }
-
-  std::string Path(const std::string& relative) const { return dir_ / relative; }
-
-  frame::FlavourList flavours;
-
- private:
-  TempDir dir_;
-  ScopedEnv env_, root_, config_, prog_, tmp_, desktop_, programs_;
-  NoWindows windows_;
-  platform::ScopedWindowLookup scopedWindows_{windows_};
-};
 
 struct ShownMessage {
   QString title;
