@@ -11,18 +11,6 @@
 namespace rvc::platform {
 namespace {
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
 std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -39,6 +27,20 @@ void SyncFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+void SyncFolderOf(const std::string& path) { SyncFolder(FolderOf(path)); }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -16,4 +16,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // `error` (when given) receives the system's reason.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
+// Writes all of `bytes` to `fd`, again after interruptions. False on an error (errno).
+bool WriteAll(int fd, std::string_view bytes);
+
+// Flushes the folder holding `path` to disk, so that a rename in it lasts.
+void SyncFolderOf(const std::string& path);
+
 }  // namespace rvc::platform

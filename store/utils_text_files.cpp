@@ -37,28 +37,6 @@ std::string TemporaryPathFor(const std::string& path) {
   return platform::ResolveNoCase(temp);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-void SyncFolderOf(const std::string& path) {
-  size_t slash = path.rfind(platform::kSeparator);
-  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-}
-
 // Applies `edit` to every line; true when some line changed.
 bool EditLines(const std::string& bytes, std::string& out, const LineEditor& edit) {
   bool changed = false;
@@ -102,13 +80,13 @@ bool RewriteTextFile(const std::string& file, const LineEditor& edit) {
   std::string out;
   bool changed = EditLines(bytes, out, edit);
 
-  bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, out) && ::fsync(fd) == 0;
+  bool written = ::fchmod(fd, mode) == 0 && platform::WriteAll(fd, out) && ::fsync(fd) == 0;
   written = ::close(fd) == 0 && written;
   if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
     if (::unlink(temp.c_str()) != 0 && errno != ENOENT) throw CRvcException(107, temp);
     throw CRvcException(105, temp, path);
   }
-  SyncFolderOf(path);
+  platform::SyncFolderOf(path);
   return changed;
 }
 
