@@ -31,7 +31,6 @@
 #include "ui/qt/diagnostics.h"
 #include "ui/qt/instance_watch.h"
 #include "ui/qt/main_window_view.h"
-#include "ui/qt/pictures.h"
 #include "ui/qt/qt_user_interface.h"
 #endif
 
@@ -193,7 +192,6 @@ int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments,
   QApplication application(argc, argv);
   probe.reset();
   QApplication::setApplicationName(QString::fromUtf8(rvc::frame::kApplicationName));
-  QApplication::setWindowIcon(rvc::ui::WindowIcon());
   rvc::ui::InstallDiagnostics();
 
   rvc::frame::CRvcApp* running = nullptr;

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 
 #include "platform/path.h"
 #include "ui/qt/dialog_views.h"
@@ -47,7 +48,6 @@ void CloseSplash() {
 MainWindowView::MainWindowView(lifecycle::CRvcDlg& model, QWidget* parent)
     : QMainWindow(parent), model_(model), ui_(std::make_unique<Ui::MainWindowView>()) {
   ui_->setupUi(this);
-  setWindowIcon(WindowIcon());
 
   buttons_ = {{Command::New, ui_->newButton},
               {Command::Delete, ui_->deleteButton},
@@ -101,6 +101,15 @@ MainWindowView::MainWindowView(lifecycle::CRvcDlg& model, QWidget* parent)
 
 MainWindowView::~MainWindowView() {
   if (MainWindow() == this) SetMainWindow(nullptr);
+}
+
+bool MainWindowView::event(QEvent* event) {
+  // The window shows the application's icon, set once its contents are on the screen.
+  if (event->type() == QEvent::Paint && !painted_) {
+    painted_ = true;
+    QTimer::singleShot(0, this, &EnsureApplicationIcon);
+  }
+  return QMainWindow::event(event);
 }
 
 void MainWindowView::Do(Command command) {

@@ -35,6 +35,7 @@ class MainWindowView : public QMainWindow {
   void Closed();
 
  protected:
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,6 +54,7 @@ class MainWindowView : public QMainWindow {
   std::vector<std::string> flavours_;           // the entries shown
   std::vector<std::vector<std::string>> rows_;  // the rows shown
   bool syncing_ = false;                        // changes made by Sync() are not the user's
+  bool painted_ = false;                        // the first paint has happened
 };
 
 // The main window of a run: the model, and its view once the window is shown (the update

@@ -1,6 +1,7 @@
 #include "ui/qt/pictures.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -125,6 +126,10 @@ QPixmap AboutPicture(bool velmora) {
 QIcon WindowIcon() {
   // Qt scales the one picture to the sizes asked for, when they are asked for.
   return QIcon(AboutPicture(false));
+}
+
+void EnsureApplicationIcon() {
+  if (QGuiApplication::windowIcon().isNull()) QGuiApplication::setWindowIcon(WindowIcon());
 }
 
 }  // namespace rvc::ui

@@ -12,6 +12,11 @@ namespace rvc::ui {
 QString BuildText();
 
 QIcon WindowIcon();
+// Makes WindowIcon() the application's window icon, which every window without an icon of
+// its own shows, unless it already is. Called before the first dialog shows and after
+// the main window's first paint: the icon is not part of a window's contents, and drawing
+// it then lets the first window appear sooner.
+void EnsureApplicationIcon();
 // The splash bitmap without its text; `velmora` picks the OEM's.
 QPixmap SplashBitmap(bool velmora);
 // The splash: the bitmap with the build text drawn in black, right-aligned at x 495 and

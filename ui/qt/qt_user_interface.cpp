@@ -16,6 +16,7 @@
 #include "lifecycle/new_dispatcher_dialog.h"
 #include "ui/qt/dialog_views.h"
 #include "ui/qt/folder_picker.h"
+#include "ui/qt/pictures.h"
 #include "ui/qt/qt_text.h"
 
 namespace rvc::ui {
@@ -87,6 +88,7 @@ QWidget* DialogParent() {
 
 void CQtUserInterface::BeforeShow() const {
   if (beforeShow_) beforeShow_();
+  EnsureApplicationIcon();
 }
 
 Answer CQtUserInterface::ShowMessage(const Message& message) {
