@@ -232,18 +232,22 @@ AboutView::~AboutView() = default;
 // --- Splash ---
 
 SplashView::SplashView(bool velmora, QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), picture_(SplashPicture(velmora)) {
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), velmora_(velmora) {
   setObjectName(QStringLiteral("SplashView"));
   setAttribute(Qt::WA_DeleteOnClose);
-  setFixedSize(picture_.size());
+  // The picture covers the whole window: no background is drawn under it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFixedSize(SplashSize());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
 }
 
 void SplashView::paintEvent(QPaintEvent*) {
+  // Painted straight into the window: a picture in between would be one more buffer of
+  // the window's size to fill and copy.
   QPainter painter(this);
-  painter.drawPixmap(0, 0, picture_);
+  PaintSplash(painter, velmora_);
 }
 
 }  // namespace rvc::ui

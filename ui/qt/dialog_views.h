@@ -124,7 +124,7 @@ class SplashView : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  QPixmap picture_;
+  bool velmora_;
 };
 
 }  // namespace rvc::ui

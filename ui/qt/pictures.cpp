@@ -53,23 +53,14 @@ void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
   }
 }
 
-}  // namespace
-
-QString BuildText() {
-  const auto version = LoadString(129).value_or("10.1.0");
-  return QStringLiteral("Ravlin Configurator ") +
-         QString::fromUtf8(version.data(), static_cast<qsizetype>(version.size())) + QStringLiteral(" Build ") +
-         QStringLiteral("30");
-}
-
-QPixmap SplashBitmap(bool velmora) {
+// The splash bitmap, over the whole of the splash.
+void PaintSplashBitmap(QPainter& painter, bool velmora) {
   const Palette colours = PaletteOf(velmora);
-  QPixmap pixmap(kSplashWidth, kSplashHeight);
-  pixmap.fill(colours.light);
-  QPainter painter(&pixmap);
+  painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
 
   // The top stays light for the build text; the picture fills the lower part.
+  painter.fillRect(QRect(0, 0, kSplashWidth, 90), colours.light);
   QLinearGradient ground(0, 90, 0, kSplashHeight);
   ground.setColorAt(0, colours.light);
   ground.setColorAt(1, colours.dark);
@@ -86,18 +77,43 @@ QPixmap SplashBitmap(bool velmora) {
 
   painter.setPen(QPen(colours.accent, 4));
   painter.drawLine(QPointF(26, 148), QPointF(190, 148));
-  return pixmap;
+  painter.restore();
 }
 
-QPixmap SplashPicture(bool velmora) {
-  QPixmap pixmap = SplashBitmap(velmora);
-  QPainter painter(&pixmap);
+}  // namespace
+
+QString BuildText() {
+  const auto version = LoadString(129).value_or("10.1.0");
+  return QStringLiteral("Ravlin Configurator ") +
+         QString::fromUtf8(version.data(), static_cast<qsizetype>(version.size())) + QStringLiteral(" Build ") +
+         QStringLiteral("30");
+}
+
+QSize SplashSize() { return {kSplashWidth, kSplashHeight}; }
+
+void PaintSplash(QPainter& painter, bool velmora) {
+  PaintSplashBitmap(painter, velmora);
+  painter.save();
   painter.setBackgroundMode(Qt::TransparentMode);
   painter.setPen(Qt::black);
   QFont face(QStringLiteral("MS Shell Dlg"));
   face.setPointSize(11);
   painter.setFont(face);
   painter.drawText(QRect(0, 30, 495, 40), Qt::AlignRight | Qt::AlignTop, BuildText());
+  painter.restore();
+}
+
+QPixmap SplashBitmap(bool velmora) {
+  QPixmap pixmap(SplashSize());
+  QPainter painter(&pixmap);
+  PaintSplashBitmap(painter, velmora);
+  return pixmap;
+}
+
+QPixmap SplashPicture(bool velmora) {
+  QPixmap pixmap(SplashSize());
+  QPainter painter(&pixmap);
+  PaintSplash(painter, velmora);
   return pixmap;
 }
 

@@ -4,7 +4,10 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <QSize>
 #include <QString>
+
+class QPainter;
 
 namespace rvc::ui {
 
@@ -17,10 +20,16 @@ QIcon WindowIcon();
 // the main window's first paint: the icon is not part of a window's contents, and drawing
 // it then lets the first window appear sooner.
 void EnsureApplicationIcon();
-// The splash bitmap without its text; `velmora` picks the OEM's.
+// The size of the splash.
+QSize SplashSize();
+// Paints the splash from the top left of `painter`'s device: the bitmap (`velmora` picks
+// the OEM's) and over it the build text in black, right-aligned at x 495 and y 30 in the
+// 11-point dialog face. The splash window paints itself with it, without a picture of its
+// own in between.
+void PaintSplash(QPainter& painter, bool velmora);
+// The splash bitmap without its text.
 QPixmap SplashBitmap(bool velmora);
-// The splash: the bitmap with the build text drawn in black, right-aligned at x 495 and
-// y 30 in the 11-point dialog face.
+// What PaintSplash paints, as a picture.
 QPixmap SplashPicture(bool velmora);
 QPixmap AboutPicture(bool velmora);
 
