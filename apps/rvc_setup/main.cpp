@@ -28,6 +28,7 @@
 #ifdef RVC_WITH_QT
 #include <QApplication>
 
+#include "ui/qt/application_style.h"
 #include "ui/qt/diagnostics.h"
 #include "ui/qt/instance_watch.h"
 #include "ui/qt/main_window_view.h"
@@ -192,6 +193,7 @@ int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments,
   QApplication application(argc, argv);
   probe.reset();
   QApplication::setApplicationName(QString::fromUtf8(rvc::frame::kApplicationName));
+  rvc::ui::InstallApplicationStyle();
   rvc::ui::InstallDiagnostics();
 
   rvc::frame::CRvcApp* running = nullptr;

@@ -1,0 +1,28 @@
+// The style of the program's windows: the platform's style, as Qt picks it (including a
+// style asked for with -style or QT_STYLE_OVERRIDE), with one icon read when it is first
+// drawn rather than when the widget that carries it is made.
+//
+// The menu bar makes a hidden overflow button whose standard icon is an image file;
+// reading the first image file makes Qt load every image format plug-in (and libjpeg)
+// to ask which of them reads it. The button shows only when the menus do not fit, so
+// the icon is looked up by then; nothing else reads an image before the main window's
+// first paint.
+#pragma once
+
+#include <QProxyStyle>
+
+namespace rvc::ui {
+
+class CApplicationStyle : public QProxyStyle {
+ public:
+  CApplicationStyle() = default;
+
+  QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
+                     const QWidget* widget = nullptr) const override;
+};
+
+// Makes CApplicationStyle the application's style; needs the QApplication, before the
+// first widget.
+void InstallApplicationStyle();
+
+}  // namespace rvc::ui
