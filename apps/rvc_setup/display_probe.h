@@ -1,5 +1,5 @@
-// Whether the X server named by DISPLAY answers. Kept apart from the rest of main: the X
-// headers define names (None, Status, Bool) that clash with ours and with Qt's.
+// Whether the X server named by DISPLAY answers. Kept apart from the rest of main, so that
+// no X header meets ours or Qt's.
 #pragma once
 
 // Holds a connection to the display while it lives. Keep it until the toolkit has
