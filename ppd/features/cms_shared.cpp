@@ -1,5 +1,6 @@
 #include "ppd/features/cms_shared.h"
 
+#include <dlfcn.h>
 #include <lcms2.h>
 
 #include <deque>
@@ -30,6 +31,47 @@ Database& Db() {
   return db;
 }
 
+// Little CMS, loaded when the database is first opened rather than with the program, so
+// that a start that makes no PPD does not load it. It stays loaded for the rest of the
+// process.
+struct LittleCms {
+  decltype(&::cmsOpenProfileFromFile) openProfileFromFile = nullptr;
+  decltype(&::cmsGetDeviceClass) getDeviceClass = nullptr;
+  decltype(&::cmsGetColorSpace) getColorSpace = nullptr;
+  decltype(&::cmsGetProfileInfoASCII) getProfileInfoASCII = nullptr;
+  decltype(&::cmsCloseProfile) closeProfile = nullptr;
+  std::string error;  // why it cannot be used, or empty
+};
+
+template <typename Function>
+bool Bind(void* library, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(::dlsym(library, name));
+  return function != nullptr;
+}
+
+LittleCms LoadLittleCms() {
+  LittleCms cms;
+  void* library = ::dlopen("liblcms2.so.2", RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* reason = ::dlerror();
+    cms.error = std::string("Cannot load Little CMS (liblcms2.so.2): ") + (reason != nullptr ? reason : "unknown error");
+    return cms;
+  }
+  if (!Bind(library, "cmsOpenProfileFromFile", cms.openProfileFromFile) ||
+      !Bind(library, "cmsGetDeviceClass", cms.getDeviceClass) || !Bind(library, "cmsGetColorSpace", cms.getColorSpace) ||
+      !Bind(library, "cmsGetProfileInfoASCII", cms.getProfileInfoASCII) ||
+      !Bind(library, "cmsCloseProfile", cms.closeProfile)) {
+    cms.error = "liblcms2.so.2 lacks the profile functions it is used for";
+    ::dlclose(library);
+  }
+  return cms;
+}
+
+const LittleCms& Cms() {
+  static const LittleCms cms = LoadLittleCms();
+  return cms;
+}
+
 std::optional<cmsProfileClassSignature> ClassOf(std::string_view name) {
   static const std::pair<const char*, cmsProfileClassSignature> kClasses[] = {
       {"print", cmsSigOutputClass},    {"monitor", cmsSigDisplayClass},   {"input", cmsSigInputClass},
@@ -44,16 +86,19 @@ std::optional<cmsProfileClassSignature> ClassOf(std::string_view name) {
 // The profile's description, else the file name without its extension; nothing when
 // the file is no profile of the wanted class and colour space.
 std::optional<std::string> ProfileName(const std::string& path, cmsProfileClassSignature wanted, int colorSpace) {
-  cmsHPROFILE profile = cmsOpenProfileFromFile(path.c_str(), "r");
+  const LittleCms& cms = Cms();
+  if (!cms.error.empty()) return std::nullopt;
+  cmsHPROFILE profile = cms.openProfileFromFile(path.c_str(), "r");
   if (profile == nullptr) return std::nullopt;
   std::optional<std::string> name;
-  if (cmsGetDeviceClass(profile) == wanted &&
-      (colorSpace == 0 || static_cast<int>(cmsGetColorSpace(profile)) == colorSpace)) {
+  if (cms.getDeviceClass(profile) == wanted &&
+      (colorSpace == 0 || static_cast<int>(cms.getColorSpace(profile)) == colorSpace)) {
     char text[256] = {};
-    const cmsUInt32Number length = cmsGetProfileInfoASCII(profile, cmsInfoDescription, "en", "US", text, sizeof text);
+    const cmsUInt32Number length =
+        cms.getProfileInfoASCII(profile, cmsInfoDescription, "en", "US", text, sizeof text);
     name = length > 1 ? std::string(text) : std::filesystem::path(path).stem().string();
   }
-  cmsCloseProfile(profile);
+  cms.closeProfile(profile);
   return name;
 }
 
@@ -84,6 +129,10 @@ int TCMS_Init() {
       std::optional<std::string> name = file->TopicAt(i);
       if (name && !name->empty()) db.strategies.push_back(std::move(*name));
     }
+  }
+  if (const std::string& missing = Cms().error; !missing.empty()) {
+    db.errors.emplace_back(missing, kCmsLibraryMissing);
+    return -1;
   }
   db.folder = *folder;
   db.open = true;

@@ -18,7 +18,8 @@ namespace rvc::features {
 enum CmsError : int {
   kCmsNotDefined = 1,           // KW_CMS is unset or empty
   kCmsFolderMissing = 2,        // it names no readable folder
-  kCmsStrategiesUnreadable = 3  // strategies.dat exists but cannot be read
+  kCmsStrategiesUnreadable = 3,  // strategies.dat exists but cannot be read
+  kCmsLibraryMissing = 4         // Little CMS, which reads the profiles, cannot be loaded
 };
 
 // Opens the database. 0 on success; non-zero after failure, with the reasons queued for
