@@ -96,7 +96,10 @@ void PaintSplash(QPainter& painter, bool velmora) {
   painter.save();
   painter.setBackgroundMode(Qt::TransparentMode);
   painter.setPen(Qt::black);
-  QFont face(QStringLiteral("MS Shell Dlg"));
+  // "MS Shell Dlg" is not a font but the name under which Windows offers its dialog face;
+  // the dialog face here is the application's font. Asked for by the Windows name, the
+  // font database would search every font for a stand-in for a family it never holds.
+  QFont face = QGuiApplication::font();
   face.setPointSize(11);
   painter.setFont(face);
   painter.drawText(QRect(0, 30, 495, 40), Qt::AlignRight | Qt::AlignTop, BuildText());

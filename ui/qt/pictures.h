@@ -24,7 +24,7 @@ void EnsureApplicationIcon();
 QSize SplashSize();
 // Paints the splash from the top left of `painter`'s device: the bitmap (`velmora` picks
 // the OEM's) and over it the build text in black, right-aligned at x 495 and y 30 in the
-// 11-point dialog face. The splash window paints itself with it, without a picture of its
+// 11-point dialog face ("MS Shell Dlg" on Windows: the application's font here). The splash window paints itself with it, without a picture of its
 // own in between.
 void PaintSplash(QPainter& painter, bool velmora);
 // The splash bitmap without its text.
