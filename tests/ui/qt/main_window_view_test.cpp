@@ -17,6 +17,7 @@
 
 #include "lifecycle/main_window.h"
 #include "tests/ui/qt/qt_test_support.h"
+#include "ui/qt/pictures.h"
 #include "ui/qt/qt_user_interface.h"
 
 namespace rvc::ui {
@@ -222,6 +223,14 @@ class MainWindowViewTest : public QObject {
     QTest::keyClick(view_.get(), Qt::Key_Escape);
     QVERIFY(model_->Closed);
     QVERIFY(!view_->isVisible());
+  }
+
+  void theWindowShowsTheProgramsIconOnceItHasPainted() {
+    QGuiApplication::setWindowIcon(QIcon());
+    Open(test::kTiff);
+    QTRY_VERIFY(!view_->windowIcon().isNull());
+    QCOMPARE(view_->windowIcon().pixmap(QSize(96, 96)).toImage(), WindowIcon().pixmap(QSize(96, 96)).toImage());
+    QCOMPARE(QGuiApplication::windowIcon().cacheKey(), view_->windowIcon().cacheKey());
   }
 
  private:
