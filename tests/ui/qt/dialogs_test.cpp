@@ -159,18 +159,25 @@ class DialogsTest : public QObject {
     test::WriteFile(dir / "alto.txt", "not a folder");
     driver_->Expect("FolderPickerView", [&](QWidget* picker) {
       auto* path = Find<QLineEdit>(picker, "pathEdit");
-      path->clear();
-      QTest::keyClicks(path, QString::fromStdString(dir / "al"));
       QCompleter* completer = path->completer();
       QVERIFY(completer != nullptr);
-      // The folder list is read in the background.
-      QTRY_COMPARE(completer->completionCount(), 2);
-      QStringList offered;
-      for (int row = 0; row < completer->completionCount(); ++row) {
-        offered << completer->completionModel()->index(row, 0).data().toString();
-      }
-      offered.sort();
-      QCOMPARE(offered, (QStringList{"alpha", "alps"}));
+      // The folder list is read in the background; the offer is judged once it is in.
+      auto* folders = qobject_cast<QFileSystemModel*>(completer->model());
+      QVERIFY(folders != nullptr);
+      const QModelIndex typedIn = folders->index(QString::fromStdString(dir.Path()));
+      if (folders->canFetchMore(typedIn)) folders->fetchMore(typedIn);
+      QTRY_COMPARE_WITH_TIMEOUT(folders->rowCount(typedIn), 2, 15000);
+      path->clear();
+      QTest::keyClicks(path, QString::fromStdString(dir / "al"));
+      auto offered = [completer] {
+        QStringList names;
+        for (int row = 0; row < completer->completionCount(); ++row) {
+          names << completer->completionModel()->index(row, 0).data().toString();
+        }
+        names.sort();
+        return names;
+      };
+      QTRY_COMPARE_WITH_TIMEOUT(offered(), (QStringList{"alpha", "alps"}), 15000);
       Click(picker, QDialogButtonBox::Cancel);
     });
     qt_.BrowseForFolder("Choose", dir.Path());
