@@ -1,8 +1,11 @@
 #include "lifecycle/change_type.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "frame/rvc_app.h"
 #include "frame/rvc_exception.h"
@@ -56,6 +59,44 @@ void RemakeShortcut(const store::DispatcherRecord& record, const std::string& fi
   CRvcTrace("").Trace(text);
 }
 
+// Whether `path` is `folder` or lies inside it.
+bool WithinNoCase(const std::string& path, const std::string& folder) {
+  if (path.size() < folder.size() || !platform::EqualsNoCase(path.substr(0, folder.size()), folder)) return false;
+  return path.size() == folder.size() || path[folder.size()] == platform::kSeparator;
+}
+
+// Removes the hot folders `left`, made for the folder name `temporary`, that are empty and
+// hold none of `kept`, with their empty parents up to the one named after `temporary`.
+// Only empty folders go: anything put into them stays, and so do folders above.
+void RemoveEmptyHotFolders(const std::vector<std::string>& left, const std::vector<std::string>& kept,
+                           const std::string& temporary) {
+  auto holdsKept = [&kept](const std::string& folder) {
+    for (const std::string& k : kept) {
+      if (WithinNoCase(k, folder)) return true;
+    }
+    return false;
+  };
+  const std::string name = platform::ToLowerAscii(temporary);
+  for (std::string folder : left) {
+    while (folder.size() > 1 && folder.back() == platform::kSeparator) folder.pop_back();
+    // The outermost folder whose name holds the temporary name; without one, the hot
+    // folder alone.
+    std::string top = folder;
+    for (size_t end = folder.find(platform::kSeparator, 1);; end = folder.find(platform::kSeparator, end + 1)) {
+      const std::string prefix = folder.substr(0, end);
+      const std::string component = prefix.substr(prefix.rfind(platform::kSeparator) + 1);
+      if (platform::ToLowerAscii(component).find(name) != std::string::npos) {
+        top = prefix;
+        break;
+      }
+      if (end == std::string::npos) break;
+    }
+    while (!holdsKept(folder) && ::rmdir(platform::ResolveNoCase(folder).c_str()) == 0 && folder != top) {
+      folder = folder.substr(0, folder.rfind(platform::kSeparator));
+    }
+  }
+}
+
 // Gives the dispatcher built under `temporary` (entry `index`) the folder `final` again.
 // The entry follows the folder on disk, also when a later step fails.
 void RestoreFolder(store::CDispatcherList& list, int index, const std::string& temporary, const std::string& final,
@@ -89,7 +130,11 @@ void RestoreFolder(store::CDispatcherList& list, int index, const std::string& t
     store::CDispatcher built(dataFolder + temporary);
     built.Record = dispatcher.Record;
     built.Record.Folder = temporary;
-    AdaptQueueSetup(platform::ResolveNoCase(serversIni), built, dispatcher, false);
+    const std::string queues = platform::ResolveNoCase(serversIni);
+    const std::vector<std::string> temporaryHotFolders = HotFolders(queues);
+    AdaptQueueSetup(queues, built, dispatcher, false);
+    // The hot folders made under the temporary name are left empty.
+    RemoveEmptyHotFolders(temporaryHotFolders, HotFolders(queues), temporary);
   }
   // A copy of the ini file for the list rebuild, made under the temporary name.
   utils.DeleteTree(list.IniFileOf(temporary), true, true);

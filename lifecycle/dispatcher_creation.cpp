@@ -80,6 +80,10 @@ std::string Unquoted(const std::string& text) {
   return result;
 }
 
+std::string ExpandedHotFolder(const CRvcUtils& utils, const store::CQueue& queue) {
+  return utils.ExpandPath(Unquoted(queue.Folder));
+}
+
 // The list has no insertion in the middle: the new entry is appended, and the entries
 // between the first one and it are moved behind it, in order.
 CDispatcher& InsertAfterFirst(store::CDispatcherList& list, const CDispatcher& dispatcher) {
@@ -535,6 +539,18 @@ int ApplyPpdOptions(ripconfig::ConfigurationStore* cfg, const PpdOptions* option
   return 1;
 }
 
+std::vector<std::string> HotFolders(const std::string& serversIni) {
+  std::vector<std::string> folders;
+  CRvcUtils utils;
+  store::CQueueList queues(serversIni);
+  for (int i = 0; const store::CQueue* queue = store::CQueueList::GetQueue(i); ++i) {
+    if (platform::ToLowerAscii(queue->Class) != "hf") continue;
+    const std::string folder = ExpandedHotFolder(utils, *queue);
+    if (!folder.empty() && folder.front() == platform::kSeparator) folders.push_back(folder);
+  }
+  return folders;
+}
+
 void AdaptQueueSetup(const std::string& serversIni, const CDispatcher& source, const CDispatcher& target,
                      bool renumberHotFolders, CCreationJournal* journal) {
   const store::DispatcherRecord& s = source.Record;
@@ -550,7 +566,7 @@ void AdaptQueueSetup(const std::string& serversIni, const CDispatcher& source, c
       if (t.Folder != s.Folder && !ReplaceFirstNoCase(queue->Folder, s.Folder, t.Folder) && renumberHotFolders) {
         RenumberFirstDigits(queue->Folder, t.Base);
       }
-      const std::string folder = utils.ExpandPath(Unquoted(queue->Folder));
+      const std::string folder = ExpandedHotFolder(utils, *queue);
       if (folder.empty() || folder.front() != platform::kSeparator) {
         Trace("Hot folder " + queue->Folder + " is not an absolute path; not created");
         continue;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "lifecycle/ppd_options.h"
 #include "store/dispatcher_list.h"
@@ -77,5 +78,9 @@ int ApplyPpdOptions(ripconfig::ConfigurationStore* cfg, const PpdOptions* option
 // are noted in `journal` when one is given.
 void AdaptQueueSetup(const std::string& serversIni, const store::CDispatcher& source, const store::CDispatcher& target,
                      bool renumberHotFolders, CCreationJournal* journal = nullptr);
+
+// The hot folders of the queues in "servers.ini", expanded; those that do not expand to
+// an absolute path are left out.
+std::vector<std::string> HotFolders(const std::string& serversIni);
 
 }  // namespace rvc::lifecycle

@@ -99,6 +99,9 @@ TEST_F(ChangeTypeTest, TheFirstDispatcherKeepsItsPlaceAndItsFolder) {
   EXPECT_NE(swap.find("\\tiffmono\\"), std::string::npos);
   EXPECT_EQ(swap.find("_dub"), std::string::npos);
   EXPECT_EQ(ReadFile(folder + "servers.ini").find("_dub"), std::string::npos);
+  // The hot folders made under the temporary name are gone, the dispatcher's are there.
+  EXPECT_FALSE(std::filesystem::exists(sample_.Path("hotfolders/Tiffmono_dub")));
+  EXPECT_TRUE(std::filesystem::is_directory(sample_.Path("hotfolders/Tiffmono/PDF")));
   // The copy the list rebuild reads follows the dispatcher.
   EXPECT_EQ(ReadFile(sample_.Data("Tiffmono/data/zvTiffmono_dispatcher.ini")), ini);
   EXPECT_FALSE(FileExists(sample_.Data("Tiffmono/data/zvTiffmono_dub_dispatcher.ini")));
@@ -110,6 +113,19 @@ TEST_F(ChangeTypeTest, TheFirstDispatcherKeepsItsPlaceAndItsFolder) {
   const store::CDispatcherList rebuilt(tiff_.Dispatchers->ListFile(), *tiff_.Templates, true, "Tiffmono");
   ASSERT_EQ(rebuilt.GetCount(), 3);
   EXPECT_EQ(Fields(rebuilt.GetAt(0).Record), Records()[0]);
+}
+
+TEST_F(ChangeTypeTest, HotFoldersOfTheTemporaryNameStayWhileTheyHoldSomething) {
+  const std::string job = sample_.Path("hotfolders/Tiffmono_dub/PS/job.ps");
+  std::filesystem::create_directories(sample_.Path("hotfolders/Tiffmono_dub/PS"));
+  test::WriteFile(job, "%!PS");
+  Choose(1);
+  tiff_.CurrentIndex = 0;
+  ASSERT_TRUE(OnChangeType(tiff_));
+
+  EXPECT_EQ(ReadFile(job), "%!PS");
+  EXPECT_FALSE(std::filesystem::exists(sample_.Path("hotfolders/Tiffmono_dub/PDF")));
+  EXPECT_TRUE(std::filesystem::is_directory(sample_.Path("hotfolders/Tiffmono/PS")));
 }
 
 TEST_F(ChangeTypeTest, AnotherDispatcherMovesToItsNewTypesFolderAtTheEnd) {
