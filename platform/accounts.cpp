@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "platform/environment.h"
+#include "platform/plugin_library.h"
 
 #ifdef RVC_HAVE_PAM
-#include <dlfcn.h>
 #include <security/pam_appl.h>
 #endif
 
@@ -190,26 +190,21 @@ struct PamLibrary {
   std::string error;  // why the library is unusable, or empty
 };
 
-template <typename Function>
-bool Bind(void* library, const char* name, Function& function) {
-  function = reinterpret_cast<Function>(::dlsym(library, name));
-  return function != nullptr;
-}
-
 PamLibrary LoadPam() {
   PamLibrary pam;
-  void* library = ::dlopen("libpam.so.0", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* error = ::dlerror();
-    pam.error = std::string("cannot load libpam.so.0: ") + (error != nullptr ? error : "unknown error");
+  std::string reason;
+  const auto library = PluginLibrary::Load("libpam.so.0", &reason);
+  if (!library) {
+    pam.error = "cannot load libpam.so.0: " + reason;
     return pam;
   }
-  if (!Bind(library, "pam_start", pam.start) || !Bind(library, "pam_authenticate", pam.authenticate) ||
-      !Bind(library, "pam_acct_mgmt", pam.acctMgmt) || !Bind(library, "pam_strerror", pam.errorText) ||
-      !Bind(library, "pam_end", pam.end)) {
+  if (!library->Bind("pam_start", pam.start) || !library->Bind("pam_authenticate", pam.authenticate) ||
+      !library->Bind("pam_acct_mgmt", pam.acctMgmt) || !library->Bind("pam_strerror", pam.errorText) ||
+      !library->Bind("pam_end", pam.end)) {
     pam.error = "libpam.so.0 lacks pam_start, pam_authenticate, pam_acct_mgmt, pam_strerror or pam_end";
-    ::dlclose(library);
+    return pam;
   }
+  library->KeepLoaded();
   return pam;
 }
 

@@ -16,7 +16,9 @@ std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::string& path, std:
   return std::unique_ptr<PluginLibrary>(new PluginLibrary(handle));
 }
 
-PluginLibrary::~PluginLibrary() { ::dlclose(handle_); }
+PluginLibrary::~PluginLibrary() {
+  if (handle_ != nullptr) ::dlclose(handle_);
+}
 
 void* PluginLibrary::Symbol(const std::string& name) const { return ::dlsym(handle_, name.c_str()); }
 

@@ -1,4 +1,5 @@
-// A loaded plug-in library (shared object). Unloaded when the object is destroyed.
+// A loaded shared library: a plug-in, or a system library loaded on first use. Unloaded
+// when the object is destroyed, unless kept loaded.
 #pragma once
 
 #include <memory>
@@ -20,6 +21,15 @@ class PluginLibrary {
   Function* Export(const std::string& name) const {
     return reinterpret_cast<Function*>(Symbol(name));
   }
+  // Points `function` (a function pointer) at the export `name`; false when there is none.
+  template <typename FunctionPointer>
+  bool Bind(const std::string& name, FunctionPointer& function) const {
+    function = reinterpret_cast<FunctionPointer>(Symbol(name));
+    return function != nullptr;
+  }
+  // Leaves the library loaded for the rest of the process once this object goes (system
+  // libraries that set up global state are not safe to unload). Call it last.
+  void KeepLoaded() { handle_ = nullptr; }
 
  private:
   explicit PluginLibrary(void* handle) : handle_(handle) {}

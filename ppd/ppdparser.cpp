@@ -1,7 +1,5 @@
 #include "ppd/ppdparser.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <charconv>
 #include <memory>
@@ -10,6 +8,7 @@
 
 #include "frame/rvc_trace.h"
 #include "platform/path.h"
+#include "platform/plugin_library.h"
 
 // CUPS marks its PPD interface deprecated; it is still the one parser of PPD files at
 // hand, and what it offers is all we need.
@@ -36,27 +35,20 @@ struct CupsPpd {
   decltype(&::ppdFindOption) FindOption = nullptr;
 };
 
-template <typename Function>
-bool Bind(void* library, const char* name, Function& function) {
-  function = reinterpret_cast<Function>(::dlsym(library, name));
-  return function != nullptr;
-}
-
 std::optional<CupsPpd> LoadCupsPpd() {
-  void* library = ::dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* reason = ::dlerror();
-    CRvcTrace("").Trace(std::string("Cannot load libcups.so.2 to read PPD files: ") +
-                        (reason != nullptr ? reason : "unknown error"));
+  std::string reason;
+  const auto library = platform::PluginLibrary::Load("libcups.so.2", &reason);
+  if (!library) {
+    CRvcTrace("").Trace("Cannot load libcups.so.2 to read PPD files: " + reason);
     return std::nullopt;
   }
   CupsPpd cups;
-  if (!Bind(library, "ppdOpenFile", cups.OpenFile) || !Bind(library, "ppdClose", cups.Close) ||
-      !Bind(library, "ppdFindAttr", cups.FindAttr) || !Bind(library, "ppdFindOption", cups.FindOption)) {
+  if (!library->Bind("ppdOpenFile", cups.OpenFile) || !library->Bind("ppdClose", cups.Close) ||
+      !library->Bind("ppdFindAttr", cups.FindAttr) || !library->Bind("ppdFindOption", cups.FindOption)) {
     CRvcTrace("").Trace("libcups.so.2 lacks its PPD interface (ppdOpenFile, ppdClose, ppdFindAttr, ppdFindOption)");
-    ::dlclose(library);
     return std::nullopt;
   }
+  library->KeepLoaded();
   return cups;
 }
 

@@ -1,6 +1,5 @@
 #include "ppd/features/cms_shared.h"
 
-#include <dlfcn.h>
 #include <lcms2.h>
 
 #include <deque>
@@ -10,6 +9,7 @@
 
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "platform/plugin_library.h"
 #include "ppd/features/folder_listing.h"
 #include "store/resource_db.h"
 
@@ -43,27 +43,23 @@ struct LittleCms {
   std::string error;  // why it cannot be used, or empty
 };
 
-template <typename Function>
-bool Bind(void* library, const char* name, Function& function) {
-  function = reinterpret_cast<Function>(::dlsym(library, name));
-  return function != nullptr;
-}
-
 LittleCms LoadLittleCms() {
   LittleCms cms;
-  void* library = ::dlopen("liblcms2.so.2", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* reason = ::dlerror();
-    cms.error = std::string("Cannot load Little CMS (liblcms2.so.2): ") + (reason != nullptr ? reason : "unknown error");
+  std::string reason;
+  const auto library = platform::PluginLibrary::Load("liblcms2.so.2", &reason);
+  if (!library) {
+    cms.error = "Cannot load Little CMS (liblcms2.so.2): " + reason;
     return cms;
   }
-  if (!Bind(library, "cmsOpenProfileFromFile", cms.openProfileFromFile) ||
-      !Bind(library, "cmsGetDeviceClass", cms.getDeviceClass) || !Bind(library, "cmsGetColorSpace", cms.getColorSpace) ||
-      !Bind(library, "cmsGetProfileInfoASCII", cms.getProfileInfoASCII) ||
-      !Bind(library, "cmsCloseProfile", cms.closeProfile)) {
+  if (!library->Bind("cmsOpenProfileFromFile", cms.openProfileFromFile) ||
+      !library->Bind("cmsGetDeviceClass", cms.getDeviceClass) ||
+      !library->Bind("cmsGetColorSpace", cms.getColorSpace) ||
+      !library->Bind("cmsGetProfileInfoASCII", cms.getProfileInfoASCII) ||
+      !library->Bind("cmsCloseProfile", cms.closeProfile)) {
     cms.error = "liblcms2.so.2 lacks the profile functions it is used for";
-    ::dlclose(library);
+    return cms;
   }
+  library->KeepLoaded();
   return cms;
 }
 
