@@ -21,6 +21,7 @@
 
 #include "frame/rvc_exception.h"
 #include "platform/path.h"
+#include "platform/unique_fd.h"
 #include "store/rvc_utils.h"
 
 namespace rvc::store {
@@ -29,25 +30,7 @@ namespace {
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 constexpr int64_t kUnknownTime = INT64_MIN;
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  Fd& operator=(Fd&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
+using Fd = platform::UniqueFd;
 
 // A folder's entries as getdents64 gives them: dirent64 records one after the other.
 using Records = std::string;

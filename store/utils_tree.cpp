@@ -20,6 +20,7 @@
 #include "platform/file_copy.h"
 #include "platform/open_files.h"
 #include "platform/path.h"
+#include "platform/unique_fd.h"
 #include "store/rvc_utils.h"
 #include "ui/user_interface.h"
 
@@ -28,24 +29,7 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  void reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
+using Fd = platform::UniqueFd;
 
 struct Entry {
   std::string name;
