@@ -13,6 +13,7 @@
 #include "frame/rvc_exception.h"
 #include "store/resource_db.h"
 #include "store/template_list.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -23,17 +24,19 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-CRvcException Raised(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const CRvcException& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no CRvcException";
-  return CRvcException(0);
+auto Fields(const DispatcherRecord& r) { return std::tie(r.Flavour, r.Name, r.Type, r.Folder, r.Base, r.CommandPort); }
+
+// The records of `list` are `expected`, one by one.
+void ExpectRecords(const CDispatcherList& list, const std::vector<DispatcherRecord>& expected) {
+  ASSERT_EQ(list.GetCount(), static_cast<int>(expected.size()));
+  for (int i = 0; i < list.GetCount(); ++i) EXPECT_EQ(Fields(list.GetAt(i).Record), Fields(expected[i])) << i;
 }
 
-auto Fields(const DispatcherRecord& r) { return std::tie(r.Flavour, r.Name, r.Type, r.Folder, r.Base, r.CommandPort); }
+std::vector<DispatcherRecord> Records(const CDispatcherList& list) {
+  std::vector<DispatcherRecord> records;
+  for (int i = 0; i < list.GetCount(); ++i) records.push_back(list.GetAt(i).Record);
+  return records;
+}
 
 std::vector<std::string> Folders(const CDispatcherList& list) {
   std::vector<std::string> folders;
@@ -64,12 +67,27 @@ std::string ListFileText(const std::vector<Entry>& entries) {
 const char* kLuxFid = "[Main]\nRavlin=Lux 1.0\nFID=LUX\nMedia=1\n";
 const char* kAgfaFid = "[Main]\nRavlin=Agfa 2.0\nFID=AGFA\nMedia=2\n";
 
-// A flavour "Ravlin" with the types Lux and Agfa; the trace goes to the test's folder.
-class DispatcherListTest : public ::testing::Test {
+// No environment file; the trace goes to the test's folder.
+class TracedTest : public ::testing::Test {
  protected:
-  DispatcherListTest()
+  TracedTest()
       : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"), trace_("KW_DATA_RAVLINCONFIG", dir_ / "cfg/") {
     std::filesystem::create_directories(dir_ / "cfg");
+  }
+  std::string Trace() const { return ReadFile(dir_ / "cfg/trace_rvc.txt"); }
+  void ExpectTraced(const std::string& line) const {
+    EXPECT_NE(Trace().find("\tRVC::" + line + "\n"), std::string::npos) << Trace();
+  }
+
+  TempDir dir_;
+  test::ScopedEnv env_;
+  test::ScopedEnv trace_;
+};
+
+// A flavour "Ravlin" with the types Lux and Agfa.
+class DispatcherListTest : public TracedTest {
+ protected:
+  DispatcherListTest() {
     WriteFile(
         dir_ / "prog/rvc2.cfg",
         "[Main]\nNrConfigs=2\nFIDbase=ravlin\nFlavor=Ravlin\n"
@@ -106,11 +124,7 @@ class DispatcherListTest : public ::testing::Test {
   std::unique_ptr<CDispatcherList> Rebuild() {
     return std::make_unique<CDispatcherList>(dir_ / "data/rvc1.cfg", *templates_, true, "Ravlin 10");
   }
-  std::string Trace() const { return ReadFile(dir_ / "cfg/trace_rvc.txt"); }
 
-  TempDir dir_;
-  test::ScopedEnv env_;
-  test::ScopedEnv trace_;
   std::unique_ptr<CTemplateList> templates_;
 };
 
@@ -147,10 +161,10 @@ TEST_F(DispatcherListTest, LoadFailures) {
   EXPECT_EQ(e.Id(), 109);
   EXPECT_EQ(e.Message(), "RDB error " + file);
 
-  WriteFile(file, ListFileText({{"Ravlin", "", "Ravlin", "0", "", ""}}));
-  EXPECT_EQ(Raised([&] { Load(); }).Id(), 109);
-  WriteFile(file, ListFileText({{"", "Lux", "Ravlin", "0", "", ""}}));
-  EXPECT_EQ(Raised([&] { Load(); }).Id(), 109);
+  for (const Entry& lacking : {Entry{"Ravlin", "", "Ravlin", "0", "", ""}, Entry{"", "Lux", "Ravlin", "0", "", ""}}) {
+    WriteFile(file, ListFileText({lacking}));
+    EXPECT_EQ(Raised([&] { Load(); }).Id(), 109) << lacking.name << "/" << lacking.type;
+  }
 
   WriteFile(file, "[Main]\nNrConfigs=0\n");
   e = Raised([&] { Load(); });
@@ -208,24 +222,20 @@ TEST_F(DispatcherListTest, RebuildRecognisesNamesTypesAndPorts) {
   WriteFile(dir_ / "data/data/zvPress_dispatcher.ini.bak", "x\n");
 
   auto list = Rebuild();
-  EXPECT_EQ(Folders(*list), (std::vector<std::string>{"Ravlin", "Odd", "Press", "Proof", "Round"}));
-  EXPECT_EQ(Fields(list->GetAt(0).Record), Fields(DispatcherRecord{"Ravlin", "Ravlin", "Lux", "Ravlin", 0, 4011}));
-  EXPECT_EQ(Fields(list->GetAt(1).Record), Fields(DispatcherRecord{"Ravlin", "Ravlin", "Generic", "Odd", 0, -1}));
-  EXPECT_EQ(Fields(list->GetAt(2).Record), Fields(DispatcherRecord{"Ravlin", "Press", "Agfa", "Press", 3, 4311}));
-  EXPECT_EQ(Fields(list->GetAt(3).Record), Fields(DispatcherRecord{"Ravlin", "Proof", "Lux", "Proof", 5, 4512}));
-  EXPECT_EQ(Fields(list->GetAt(4).Record), Fields(DispatcherRecord{"Ravlin", "Round", "Agfa", "Round", 0, 5000}));
+  ExpectRecords(*list, {{"Ravlin", "Ravlin", "Lux", "Ravlin", 0, 4011},
+                        {"Ravlin", "Ravlin", "Generic", "Odd", 0, -1},
+                        {"Ravlin", "Press", "Agfa", "Press", 3, 4311},
+                        {"Ravlin", "Proof", "Lux", "Proof", 5, 4512},
+                        {"Ravlin", "Round", "Agfa", "Round", 0, 5000}});
   EXPECT_EQ(list->GetAt(2).Path(), dir_ / "data/Press");
   for (int base : {0, 3, 5}) EXPECT_TRUE(list->SeparatorInUse(base)) << base;
   EXPECT_FALSE(list->SeparatorInUse(6));
 
-  const std::string trace = Trace();
-  EXPECT_NE(trace.find("\tRVC::Inconsistent configuration found\n"), std::string::npos) << trace;
+  ExpectTraced("Inconsistent configuration found");
   // Proof's configuration differs from the Lux template in its "name" lines.
-  EXPECT_NE(trace.find("\tRVC::Inconsistent configuration found in: " + dir_ / "data/Proof/data/zv_config.res" +
-                       " and in:" + dir_ / "prog/dat/templates/Ravlin/zv_config_Lux.res\n"),
-            std::string::npos)
-      << trace;
-  EXPECT_EQ(trace.find("found in: " + dir_ / "data/Press/"), std::string::npos) << trace;
+  ExpectTraced("Inconsistent configuration found in: " + dir_ / "data/Proof/data/zv_config.res" + " and in:" +
+               dir_ / "prog/dat/templates/Ravlin/zv_config_Lux.res");
+  EXPECT_EQ(Trace().find("found in: " + dir_ / "data/Press/"), std::string::npos) << Trace();
 }
 
 TEST_F(DispatcherListTest, RebuildTracesWhatItCannotCompare) {
@@ -240,24 +250,18 @@ TEST_F(DispatcherListTest, RebuildTracesWhatItCannotCompare) {
              "[PavoNet]\nname=Lux\ncommandport=4211\n");
 
   auto list = Rebuild();
-  EXPECT_EQ(Fields(list->GetAt(0).Record), Fields(DispatcherRecord{"Ravlin", "Ravlin", "Lux", "Ravlin", 0, -1}));
-  EXPECT_EQ(Fields(list->GetAt(1).Record), Fields(DispatcherRecord{"Ravlin", "Press", "Agfa", "Press", 1, 4111}));
-  EXPECT_EQ(Fields(list->GetAt(2).Record), Fields(DispatcherRecord{"Ravlin", "Proof", "Lux", "Proof", 2, 4211}));
+  ExpectRecords(*list, {{"Ravlin", "Ravlin", "Lux", "Ravlin", 0, -1},
+                        {"Ravlin", "Press", "Agfa", "Press", 1, 4111},
+                        {"Ravlin", "Proof", "Lux", "Proof", 2, 4211}});
 
-  const std::string trace = Trace();
   const std::string missing = dir_ / "data/Ravlin/data/zv_config.res";
-  EXPECT_NE(trace.find("\tRVC::" + CRvcException(104, missing).Message() + "\n"), std::string::npos) << trace;
-  EXPECT_NE(trace.find("\tRVC::Inconsistent configuration found in: " + missing + " and in:" +
-                       dir_ / "prog/dat/templates/RAVLIN/zv_config_Lux.res\n"),
-            std::string::npos)
-      << trace;
-  EXPECT_NE(trace.find("\tRVC::No command port for Ravlin: cannot open " + missing + "\n"), std::string::npos)
-      << trace;
-  EXPECT_NE(trace.find("\tRVC::Inconsistent configuration found in: " + dir_ / "data/Press/data/zv_config.res" +
-                       " and in:" + dir_ / "prog/dat/templates/RAVLIN/zv_config_Agfa.res\n"),
-            std::string::npos)
-      << trace;
-  EXPECT_EQ(trace.find("found in: " + dir_ / "data/Proof/"), std::string::npos) << trace;
+  ExpectTraced(CRvcException(104, missing).Message());
+  ExpectTraced("Inconsistent configuration found in: " + missing + " and in:" +
+               dir_ / "prog/dat/templates/RAVLIN/zv_config_Lux.res");
+  ExpectTraced("No command port for Ravlin: cannot open " + missing);
+  ExpectTraced("Inconsistent configuration found in: " + dir_ / "data/Press/data/zv_config.res" + " and in:" +
+               dir_ / "prog/dat/templates/RAVLIN/zv_config_Agfa.res");
+  EXPECT_EQ(Trace().find("found in: " + dir_ / "data/Proof/"), std::string::npos) << Trace();
 }
 
 TEST_F(DispatcherListTest, RebuildFailures) {
@@ -300,18 +304,13 @@ TEST_F(DispatcherListTest, RebuiltRecordsEqualThoseOfAListFile) {
   WriteFile(dir_ / "data/rvc1.cfg", ListFileText({{"Press", "Agfa", "Press", "2", "4211", "Ravlin"},
                                                   {"Ravlin", "Lux", "Ravlin", "0", "4011", "Ravlin"}}));
   auto loaded = Load();
-  ASSERT_EQ(rebuilt->GetCount(), loaded->GetCount());
-  for (int i = 0; i < loaded->GetCount(); ++i) {
-    EXPECT_EQ(Fields(rebuilt->GetAt(i).Record), Fields(loaded->GetAt(i).Record)) << i;
-    EXPECT_EQ(rebuilt->GetAt(i).Path(), loaded->GetAt(i).Path());
-  }
+  ExpectRecords(*rebuilt, Records(*loaded));
+  for (int i = 0; i < loaded->GetCount(); ++i) EXPECT_EQ(rebuilt->GetAt(i).Path(), loaded->GetAt(i).Path());
 
   // Saving the rebuilt list and loading it again gives the same records.
   std::filesystem::remove(dir_ / "data/rvc1.cfg");
   ASSERT_TRUE(rebuilt->Save());
-  auto reloaded = Load();
-  ASSERT_EQ(reloaded->GetCount(), 2);
-  for (int i = 0; i < 2; ++i) EXPECT_EQ(Fields(reloaded->GetAt(i).Record), Fields(loaded->GetAt(i).Record)) << i;
+  ExpectRecords(*Load(), Records(*loaded));
   ResourceDb file = ResourceDb::OpenOrThrow(dir_ / "data/rvc1.cfg");
   EXPECT_EQ(file.Find("Main", "Install"), dir_ / "data/");
   EXPECT_EQ(file.Find("Main", "NrConfigs"), "2");
@@ -342,9 +341,7 @@ TEST_F(DispatcherListTest, SaveRenamesASecondPressAndMovesItsPorts) {
   before.erase("zvPress2_dispatcher.ini");
   EXPECT_EQ(after, before);
 
-  auto reloaded = Load();
-  EXPECT_EQ(reloaded->GetCount(), 3);
-  EXPECT_EQ(Fields(reloaded->GetAt(2).Record), Fields(list->GetAt(2).Record));
+  ExpectRecords(*Load(), Records(*list));
   // The removed dispatcher's topic is gone with it.
   EXPECT_FALSE(ResourceDb::OpenOrThrow(dir_ / "data/rvc1.cfg").HasTopic("Config4"));
 }
@@ -392,11 +389,9 @@ TEST_F(DispatcherListTest, SaveCreatesAMissingListFile) {
 }
 
 // The bundled sample installation, copied: every flavour's list as rebuilt from disk.
-class SampleInstallationTest : public ::testing::Test {
+class SampleInstallationTest : public TracedTest {
  protected:
-  SampleInstallationTest()
-      : env_("RAVLIN_ENVIRONMENT_FILE", dir_ / "no-environment"), trace_("KW_DATA_RAVLINCONFIG", dir_ / "cfg/") {
-    std::filesystem::create_directories(dir_ / "cfg");
+  SampleInstallationTest() {
     std::filesystem::create_directories(dir_ / "sample");
     for (const char* part : {"prog", "data"}) {
       std::filesystem::copy(std::string(RVC_SOURCE_DIR "/sample/") + part, dir_ / ("sample/" + std::string(part)),
@@ -405,10 +400,6 @@ class SampleInstallationTest : public ::testing::Test {
   }
   std::string Prog(const std::string& key) const { return dir_ / ("sample/prog/" + key + "/rvc2.cfg"); }
   std::string Data(const std::string& key) const { return dir_ / ("sample/data/" + key + "/rvc1.cfg"); }
-
-  TempDir dir_;
-  test::ScopedEnv env_;
-  test::ScopedEnv trace_;
 };
 
 TEST_F(SampleInstallationTest, RebuildingAFlavourGivesTheRecordsOfItsListFile) {
@@ -416,14 +407,12 @@ TEST_F(SampleInstallationTest, RebuildingAFlavourGivesTheRecordsOfItsListFile) {
     const CTemplateList types(key, Prog(key), false);
     const CDispatcherList loaded(Data(key), types, false, key);
     const CDispatcherList rebuilt(Data(key), types, true, key);
-    ASSERT_GT(loaded.GetCount(), 1) << key;
-    ASSERT_EQ(rebuilt.GetCount(), loaded.GetCount()) << key;
+    SCOPED_TRACE(key);
+    ASSERT_GT(loaded.GetCount(), 1);
     EXPECT_EQ(loaded.GetAt(0).Record.Folder, key);
-    for (int i = 0; i < loaded.GetCount(); ++i) {
-      EXPECT_EQ(Fields(rebuilt.GetAt(i).Record), Fields(loaded.GetAt(i).Record)) << key << " " << i;
-    }
+    ExpectRecords(rebuilt, Records(loaded));
   }
-  EXPECT_EQ(ReadFile(dir_ / "cfg/trace_rvc.txt").find("Inconsistent"), std::string::npos);
+  EXPECT_EQ(Trace().find("Inconsistent"), std::string::npos);
 }
 
 TEST_F(SampleInstallationTest, ListlessFlavourIsRebuiltAndSaved) {
@@ -437,20 +426,16 @@ TEST_F(SampleInstallationTest, ListlessFlavourIsRebuiltAndSaved) {
   EXPECT_EQ(types.GetAt(1)->PlateOrFilmFile, "zv_plate_Platesetter.res");
 
   CDispatcherList list(Data("Approval"), types, true, "Approval");
-  ASSERT_EQ(list.GetCount(), 2);
-  EXPECT_EQ(Fields(list.GetAt(0).Record), Fields(DispatcherRecord{"Approval", "Appr", "Generic", "Approval", 0, 8004}));
-  EXPECT_EQ(Fields(list.GetAt(1).Record),
-            Fields(DispatcherRecord{"Approval", "ApprPlate", "Platesetter", "Platesetter", 3, 8304}));
-  EXPECT_EQ(ReadFile(dir_ / "cfg/trace_rvc.txt").find("Inconsistent"), std::string::npos);
+  ExpectRecords(list, {{"Approval", "Appr", "Generic", "Approval", 0, 8004},
+                       {"Approval", "ApprPlate", "Platesetter", "Platesetter", 3, 8304}});
+  EXPECT_EQ(Trace().find("Inconsistent"), std::string::npos);
 
   const auto before = test::Snapshot(dir_ / "sample/data/Approval");
   ASSERT_TRUE(list.Save());
   auto after = test::Snapshot(dir_ / "sample/data/Approval");
   EXPECT_EQ(after.erase("rvc1.cfg"), 1u);
   EXPECT_EQ(after, before);  // nothing to repair
-  const CDispatcherList loaded(Data("Approval"), types, false, "Approval");
-  ASSERT_EQ(loaded.GetCount(), 2);
-  for (int i = 0; i < 2; ++i) EXPECT_EQ(Fields(loaded.GetAt(i).Record), Fields(list.GetAt(i).Record));
+  ExpectRecords(CDispatcherList(Data("Approval"), types, false, "Approval"), Records(list));
 }
 
 }  // namespace

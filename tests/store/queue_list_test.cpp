@@ -6,6 +6,7 @@
 
 #include "frame/rvc_exception.h"
 #include "store/resource_db.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::store {
@@ -70,22 +71,10 @@ TEST_F(QueueListTest, LoadsQueuesAndSkipsTopicsWithoutName) {
 }
 
 TEST_F(QueueListTest, LoadFailuresAre109AndLeaveNoQueues) {
-  try {
-    CQueueList queues(dir_ / "missing.ini");
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Message(), "RDB error " + dir_ / "missing.ini");
-  }
-
+  ExpectRvcError([&] { CQueueList queues(dir_ / "missing.ini"); }, 109, "RDB error " + dir_ / "missing.ini");
   // The second queue lacks "Class": the whole load fails, including the first queue.
   WriteFile(dir_ / "servers.ini", "[1]\nName=A\nClass=npipe\n[2]\nName=B\nfolder=x\n");
-  try {
-    CQueueList queues(dir_ / "servers.ini");
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 109);
-    EXPECT_EQ(e.Message(), "RDB error " + dir_ / "servers.ini");
-  }
+  ExpectRvcError([&] { CQueueList queues(dir_ / "servers.ini"); }, 109, "RDB error " + dir_ / "servers.ini");
   EXPECT_EQ(CQueueList::GetQueueCount(), 0);
 }
 

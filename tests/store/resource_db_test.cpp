@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frame/rvc_exception.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::store {
@@ -408,22 +409,14 @@ TEST_F(ResourceDbFile, OpenResolvesCaseAndFlushWritesThatFile) {
 TEST_F(ResourceDbFile, MissingFilesAndFailedWritesRaise109WithThePath) {
   EXPECT_FALSE(ResourceDb::Open(dir / "missing.res").has_value());
   EXPECT_FALSE(ResourceDb::Open(dir.Path()).has_value()) << "a folder is no database";
-  try {
-    ResourceDb::OpenOrThrow(dir / "missing.res");
-    ADD_FAILURE() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 109);
-    EXPECT_NE(e.Message().find(dir / "missing.res"), std::string::npos) << e.Message();
-  }
+  CRvcException e = Raised([&] { ResourceDb::OpenOrThrow(dir / "missing.res"); });
+  EXPECT_EQ(e.Id(), 109);
+  EXPECT_NE(e.Message().find(dir / "missing.res"), std::string::npos) << e.Message();
   ResourceDb db = ResourceDb::Create(dir / "no/such/folder/new.res");
   db.AddTopic("T");
-  try {
-    db.Flush();
-    ADD_FAILURE() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 109);
-    EXPECT_NE(e.Message().find("new.res"), std::string::npos) << e.Message();
-  }
+  e = Raised([&] { db.Flush(); });
+  EXPECT_EQ(e.Id(), 109);
+  EXPECT_NE(e.Message().find("new.res"), std::string::npos) << e.Message();
   EXPECT_TRUE(db.Changed());
 }
 

@@ -8,6 +8,7 @@
 
 #include "frame/rvc_exception.h"
 #include "store/resource_db.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -16,17 +17,6 @@ namespace {
 
 using test::TempDir;
 using test::WriteFile;
-
-// The CRvcException `action` raises; fails the test when it raises none.
-CRvcException Raised(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const CRvcException& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no CRvcException";
-  return CRvcException(0);
-}
 
 std::vector<std::string> Names(const CTemplateList& list) {
   std::vector<std::string> names;

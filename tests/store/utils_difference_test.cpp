@@ -10,6 +10,7 @@
 #include "frame/rvc_exception.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::store {
@@ -140,13 +141,8 @@ TEST_F(DifferenceTest, IdenticalFilesLeaveNoDifferenceFile) {
 
 TEST_F(DifferenceTest, MakeWithAMissingFileRaises109AndWritesNothing) {
   WriteDb(customised, kCustomised);
-  try {
-    utils.MakeDifferenceFile(dir / "templates/missing.res", customised);
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 109);
-    EXPECT_EQ(e.Message(), "RDB error " + (dir / "templates/missing.res"));
-  }
+  ExpectRvcError([&] { utils.MakeDifferenceFile(dir / "templates/missing.res", customised); }, 109,
+                 "RDB error " + (dir / "templates/missing.res"));
   EXPECT_FALSE(FileExists(customised + "Dif"));
   WriteDb(templ, kTemplate);
   EXPECT_THROW(utils.MakeDifferenceFile(templ, dir / "Press/data/missing.res"), CRvcException);
@@ -176,13 +172,8 @@ TEST_F(DifferenceTest, ApplyWithoutADifferenceFileDoesNothing) {
 
 TEST_F(DifferenceTest, ApplyToAMissingTargetRaises109) {
   WriteDb(dir / "diff.res", kCustomised);
-  try {
-    utils.ApplyDifferenceFile(dir / "missing.res", dir / "diff.res");
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 109);
-    EXPECT_EQ(e.Message(), "RDB error " + (dir / "missing.res"));
-  }
+  ExpectRvcError([&] { utils.ApplyDifferenceFile(dir / "missing.res", dir / "diff.res"); }, 109,
+                 "RDB error " + (dir / "missing.res"));
   EXPECT_FALSE(FileExists(dir / "missing.res"));
 }
 

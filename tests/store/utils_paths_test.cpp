@@ -4,6 +4,7 @@
 
 #include "frame/rvc_exception.h"
 #include "store/rvc_utils.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::store {
@@ -28,13 +29,8 @@ TEST(ExpandPathTest, ResultLongerThan260CharactersRaises108WithTheOriginalText) 
     EXPECT_EQ(utils.ExpandPath("%RVC_TEST_LONG%/bcd").size(), 260u);
   }
   ScopedEnv longValue("RVC_TEST_LONG", "/" + std::string(256, 'a'));
-  try {
-    utils.ExpandPath("%RVC_TEST_LONG%/bcd");
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 108);
-    EXPECT_EQ(e.Message(), "Failed to expand environment string %RVC_TEST_LONG%/bcd");
-  }
+  ExpectRvcError([&] { utils.ExpandPath("%RVC_TEST_LONG%/bcd"); }, 108,
+                 "Failed to expand environment string %RVC_TEST_LONG%/bcd");
   EXPECT_THROW(utils.ExpandFolder("%RVC_TEST_LONG%/bcd/"), CRvcException);
 }
 

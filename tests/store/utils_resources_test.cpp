@@ -10,6 +10,7 @@
 #include "platform/environment.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::store {
@@ -36,15 +37,8 @@ class ResourcesTest : public ::testing::Test {
     return path;
   }
 
-  template <typename Call>
-  void Expect109(const std::string& path, Call call) {
-    try {
-      call();
-      ADD_FAILURE() << "no exception";
-    } catch (const CRvcException& e) {
-      EXPECT_EQ(e.Id(), 109);
-      EXPECT_EQ(e.Message(), "RDB error " + path);
-    }
+  void Expect109(const std::string& path, const std::function<void()>& call) {
+    ExpectRvcError(call, 109, "RDB error " + path);
   }
 
   TempDir dir;
@@ -95,13 +89,8 @@ TEST_F(ResourcesTest, GetResourcePathFallsBackToAllAndExpands) {
 
   ScopedEnv longValue("RVC_TEST_LONG", std::string(300, 'x'));
   std::string longTypes = Db("dat/long.dat", {{"All", {{"generaldll", "%RVC_TEST_LONG%"}}}});
-  try {
-    utils.GetResourcePath(longTypes, "Press", "generaldll");
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 108);
-    EXPECT_EQ(e.Message(), "Failed to expand environment string %RVC_TEST_LONG%");
-  }
+  ExpectRvcError([&] { utils.GetResourcePath(longTypes, "Press", "generaldll"); }, 108,
+                 "Failed to expand environment string %RVC_TEST_LONG%");
 }
 
 // The C library stands in for a plug-in: it is a shared object every test can load.

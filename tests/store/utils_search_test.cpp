@@ -8,6 +8,7 @@
 
 #include "frame/rvc_exception.h"
 #include "store/rvc_utils.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::store {
@@ -41,18 +42,14 @@ TEST_F(CompareFilesTest, SameNameInAnotherCaseIsEqualWithoutOpening) {
 
 TEST_F(CompareFilesTest, FileThatCannotBeOpenedRaises104WithItsPath) {
   WriteFile(dir_ / "present.fid", "x\n");
-  try {
-    utils_.CompareFiles(dir_ / "absent.fid", dir_ / "present.fid");
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 104);
-    EXPECT_EQ(e.Message(), "Failed to open " + dir_ / "absent.fid");
-  }
-  try {
-    utils_.CompareFiles(dir_ / "present.fid", dir_ / "absent.fid");
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Message(), "Failed to open " + dir_ / "absent.fid");
+  for (bool absentFirst : {true, false}) {
+    SCOPED_TRACE(absentFirst);
+    ExpectRvcError(
+        [&] {
+          absentFirst ? utils_.CompareFiles(dir_ / "absent.fid", dir_ / "present.fid")
+                      : utils_.CompareFiles(dir_ / "present.fid", dir_ / "absent.fid");
+        },
+        104, "Failed to open " + dir_ / "absent.fid");
   }
 }
 
@@ -116,8 +113,28 @@ TEST(CompareTextsTest, ComparesAsCompareFilesDoes) {
   EXPECT_TRUE(CRvcUtils::CompareTexts(std::string("a\0b\n", 4), std::string("A\0B", 3)));
 }
 
+// What a search left in its in-out arguments, and whether it found the file.
+struct Found {
+  bool found;
+  std::string pattern, fallback;
+  bool operator==(const Found&) const = default;
+  friend std::ostream& operator<<(std::ostream& os, const Found& f) {
+    return os << f.found << " pattern=" << f.pattern << " fallback=" << f.fallback;
+  }
+};
+
 class FindTest : public ::testing::Test {
  protected:
+  // FindNewestFile: the path found, or the pattern left as it was prefixed by "none:".
+  std::string Newest(const std::string& folder, std::string pattern, bool flat) {
+    bool found = utils_.FindNewestFile(folder, pattern, flat);
+    return found ? pattern : "none:" + pattern;
+  }
+  Found OrFallback(const std::string& folder, std::string pattern, std::string fallback) {
+    bool found = utils_.FindFileOrFallback(folder, pattern, fallback);
+    return {found, pattern, fallback};
+  }
+
   TempDir dir_;
   CRvcUtils utils_;
 };
@@ -175,26 +192,16 @@ TEST_F(FindTest, NewestTakesTheLatestFileAndKeepsTheEarlierOfEqualTimes) {
   SetTime(dir_ / "c.lnk", 300);
   SetTime(dir_ / "sub/z.lnk", 900);
 
-  std::string pattern = "*.LNK";
-  ASSERT_TRUE(utils_.FindNewestFile(dir_.Path(), pattern, true));
-  EXPECT_EQ(pattern, dir_ / "B.lnk");
-
-  std::string none = "*.res";
-  EXPECT_FALSE(utils_.FindNewestFile(dir_.Path(), none, true));
-  EXPECT_EQ(none, "*.res");
+  EXPECT_EQ(Newest(dir_.Path(), "*.LNK", true), dir_ / "B.lnk");
+  EXPECT_EQ(Newest(dir_.Path(), "*.res", true), "none:*.res");
 }
 
 TEST_F(FindTest, SearchFormTakesTheFolderFirstThenSubfoldersDepthFirst) {
   WriteFile(dir_ / "prog/a/deep/x/rvc2.cfg", "deep");
   WriteFile(dir_ / "prog/b/rvc1.cfg", "shallow but later");
-  std::string pattern = "RVC*.cfg";
-  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "Prog/", pattern, false));
-  EXPECT_EQ(pattern, dir_ / "prog/a/deep/x/rvc2.cfg");
-
+  EXPECT_EQ(Newest(dir_ / "Prog/", "RVC*.cfg", false), dir_ / "prog/a/deep/x/rvc2.cfg");
   WriteFile(dir_ / "prog/rvc9.cfg", "top");
-  pattern = "rvc*.cfg";
-  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog", pattern, false));
-  EXPECT_EQ(pattern, dir_ / "prog/rvc9.cfg");
+  EXPECT_EQ(Newest(dir_ / "prog", "rvc*.cfg", false), dir_ / "prog/rvc9.cfg");
 }
 
 TEST_F(FindTest, SearchFormDoesNotFollowFolderLinks) {
@@ -202,8 +209,7 @@ TEST_F(FindTest, SearchFormDoesNotFollowFolderLinks) {
   ASSERT_EQ(::mkdir((dir_ / "prog").c_str(), 0755), 0);
   ASSERT_EQ(::symlink("..", (dir_ / "prog/loop").c_str()), 0);
   ASSERT_EQ(::symlink((dir_ / "outside").c_str(), (dir_ / "prog/out").c_str()), 0);
-  std::string pattern = "rvc1.cfg";
-  EXPECT_FALSE(utils_.FindNewestFile(dir_ / "prog/", pattern, false));
+  EXPECT_EQ(Newest(dir_ / "prog/", "rvc1.cfg", false), "none:rvc1.cfg");
 }
 
 TEST_F(FindTest, LinksToFilesCountAsTheFilesTheyPointTo) {
@@ -219,12 +225,8 @@ TEST_F(FindTest, LinksToFilesCountAsTheFilesTheyPointTo) {
   EXPECT_EQ(utils_.FoundTime(), int64_t{500} * 1'000'000'000);
   EXPECT_FALSE(utils_.FindNextMatch());
 
-  std::string pattern = "*.FID";
-  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "PROG/", pattern, false));
-  EXPECT_EQ(pattern, dir_ / "prog/b.fid");
-  pattern = "*.fid";
-  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog/", pattern, true));
-  EXPECT_EQ(pattern, dir_ / "prog/b.fid");
+  EXPECT_EQ(Newest(dir_ / "PROG/", "*.FID", false), dir_ / "prog/b.fid");
+  EXPECT_EQ(Newest(dir_ / "prog/", "*.fid", true), dir_ / "prog/b.fid");
 }
 
 TEST_F(FindTest, SearchFormTakesAFoldersOwnFileBeforeAnyOfItsSubfolders) {
@@ -233,97 +235,63 @@ TEST_F(FindTest, SearchFormTakesAFoldersOwnFileBeforeAnyOfItsSubfolders) {
   WriteFile(dir_ / "prog/z.cfg", "");
   WriteFile(dir_ / "prog/Rvc3.cfg", "");
   WriteFile(dir_ / "prog/rvc2.cfg", "");
-  std::string pattern = "rvc*.cfg";
-  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog/", pattern, false));
-  EXPECT_EQ(pattern, dir_ / "prog/rvc2.cfg");
+  EXPECT_EQ(Newest(dir_ / "prog/", "rvc*.cfg", false), dir_ / "prog/rvc2.cfg");
   ASSERT_EQ(::unlink((dir_ / "prog/rvc2.cfg").c_str()), 0);
   ASSERT_EQ(::unlink((dir_ / "prog/Rvc3.cfg").c_str()), 0);
-  pattern = "rvc*.cfg";
-  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog/", pattern, false));
-  EXPECT_EQ(pattern, dir_ / "prog/a/rvc1.cfg");
+  EXPECT_EQ(Newest(dir_ / "prog/", "rvc*.cfg", false), dir_ / "prog/a/rvc1.cfg");
 }
 
 TEST_F(FindTest, FileOrFallbackFindsWhatTwoSearchesWould) {
   WriteFile(dir_ / "prog/a.ini", "");
   WriteFile(dir_ / "prog/b/c/rvc2.cfg", "");
-  std::string pattern = "rvc*.cfg", fallback = "*.ini";
-  ASSERT_TRUE(utils_.FindFileOrFallback(dir_ / "Prog/", pattern, fallback));
-  EXPECT_EQ(pattern, dir_ / "prog/b/c/rvc2.cfg");
-  EXPECT_EQ(fallback, "*.ini");  // not looked at
+  // The fallback is not looked at.
+  EXPECT_EQ(OrFallback(dir_ / "Prog/", "rvc*.cfg", "*.ini"), (Found{true, dir_ / "prog/b/c/rvc2.cfg", "*.ini"}));
 
   // Without the pattern anywhere, the fallback's first file in the search order.
   WriteFile(dir_ / "data/b/z.ini", "");
   WriteFile(dir_ / "data/b/deeper/a.ini", "");
   WriteFile(dir_ / "data/a/x/y.ini", "");
   WriteFile(dir_ / "data/c/rvc1.txt", "");
-  pattern = "rvc*.cfg";
-  fallback = "*.INI";
-  std::string expected = fallback;
-  ASSERT_TRUE(utils_.FindNewestFile(dir_ / "data/", expected, false));
-  EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "data/", pattern, fallback));
-  EXPECT_EQ(fallback, expected);
-  EXPECT_EQ(fallback, dir_ / "data/a/x/y.ini");
-  EXPECT_EQ(pattern, "rvc*.cfg");
-
-  fallback = "*.res";
-  EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "data/", pattern, fallback));
-  EXPECT_EQ(fallback, "");
-  fallback = "*.ini";
-  EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "missing/", pattern, fallback));
-  EXPECT_EQ(fallback, "");
+  EXPECT_EQ(Newest(dir_ / "data/", "*.INI", false), dir_ / "data/a/x/y.ini");
+  EXPECT_EQ(OrFallback(dir_ / "data/", "rvc*.cfg", "*.INI"), (Found{false, "rvc*.cfg", dir_ / "data/a/x/y.ini"}));
+  EXPECT_EQ(OrFallback(dir_ / "data/", "rvc*.cfg", "*.res"), (Found{false, "rvc*.cfg", ""}));
+  EXPECT_EQ(OrFallback(dir_ / "missing/", "rvc*.cfg", "*.ini"), (Found{false, "rvc*.cfg", ""}));
 
   // Patterns that name different folders are searched one after the other.
-  pattern = "c/rvc*.cfg";
-  fallback = "b/*.ini";
-  EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "data/", pattern, fallback));
-  EXPECT_EQ(fallback, dir_ / "data/b/z.ini");
-  pattern = "c/rvc1.*";
-  ASSERT_TRUE(utils_.FindFileOrFallback(dir_ / "data/", pattern, fallback));
-  EXPECT_EQ(pattern, dir_ / "data/c/rvc1.txt");
+  EXPECT_EQ(OrFallback(dir_ / "data/", "c/rvc*.cfg", "b/*.ini"), (Found{false, "c/rvc*.cfg", dir_ / "data/b/z.ini"}));
+  EXPECT_EQ(OrFallback(dir_ / "data/", "c/rvc1.*", "b/*.ini").pattern, dir_ / "data/c/rvc1.txt");
 }
 
 TEST_F(FindTest, AListingScopeReadsEachFolderOnce) {
   WriteFile(dir_ / "prog/a/x.ini", "");
   WriteFile(dir_ / "prog/b/c/y.fid", "");
   WriteFile(dir_ / "prog/b/c/z.fid", "");
-  std::string pattern, fallback;
   {
     CRvcUtils::ListingScope scope;
-    pattern = "rvc*.cfg";
-    fallback = "*.ini";
-    EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "prog/", pattern, fallback));
-    EXPECT_EQ(fallback, dir_ / "prog/a/x.ini");
+    EXPECT_EQ(OrFallback(dir_ / "prog/", "rvc*.cfg", "*.ini"), (Found{false, "rvc*.cfg", dir_ / "prog/a/x.ini"}));
 
     // Files added now are not seen while the scope lives: the walk read the folders.
     WriteFile(dir_ / "prog/b/c/rvc1.cfg", "");
     WriteFile(dir_ / "prog/b/c/a.fid", "");
     std::string folder = dir_ / "prog/b/c/";
     EXPECT_EQ(CRvcUtils::ListFiles(folder, "*.fid"), (std::vector<std::string>{"y.fid", "z.fid"}));
-    pattern = "rvc*.cfg";
-    fallback = "*.ini";
-    EXPECT_FALSE(utils_.FindFileOrFallback(dir_ / "prog/", pattern, fallback));
+    EXPECT_FALSE(OrFallback(dir_ / "prog/", "rvc*.cfg", "*.ini").found);
 
     // Times are still asked on disk.
     SetTime(dir_ / "prog/b/c/y.fid", 200);
     SetTime(dir_ / "prog/b/c/z.fid", 100);
-    pattern = "*.fid";
-    ASSERT_TRUE(utils_.FindNewestFile(dir_ / "prog/b/c/", pattern, true));
-    EXPECT_EQ(pattern, dir_ / "prog/b/c/y.fid");
+    EXPECT_EQ(Newest(dir_ / "prog/b/c/", "*.fid", true), dir_ / "prog/b/c/y.fid");
     ASSERT_TRUE(utils_.FindFirstMatch(dir_ / "prog/b/c", "*.fid"));
     EXPECT_EQ(utils_.FoundName(), "y.fid");
     EXPECT_EQ(utils_.FoundTime(), int64_t{200} * 1'000'000'000);
 
     {
       CRvcUtils::ListingScope inner;  // starts empty
-      pattern = "rvc*.cfg";
-      ASSERT_TRUE(utils_.FindFileOrFallback(dir_ / "prog/", pattern, fallback));
-      EXPECT_EQ(pattern, dir_ / "prog/b/c/rvc1.cfg");
+      EXPECT_EQ(OrFallback(dir_ / "prog/", "rvc*.cfg", "*.ini"), (Found{true, dir_ / "prog/b/c/rvc1.cfg", "*.ini"}));
     }
     // Changing the tree forgets what the scope read.
     utils_.CreateFolderTree(dir_ / "prog/d");
-    pattern = "rvc*.cfg";
-    ASSERT_TRUE(utils_.FindFileOrFallback(dir_ / "prog/", pattern, fallback));
-    EXPECT_EQ(pattern, dir_ / "prog/b/c/rvc1.cfg");
+    EXPECT_EQ(OrFallback(dir_ / "prog/", "rvc*.cfg", "*.ini"), (Found{true, dir_ / "prog/b/c/rvc1.cfg", "*.ini"}));
   }
   std::string folder = dir_ / "prog/b/c/";
   EXPECT_EQ(CRvcUtils::ListFiles(folder, "*.fid"), (std::vector<std::string>{"a.fid", "y.fid", "z.fid"}));
@@ -331,9 +299,7 @@ TEST_F(FindTest, AListingScopeReadsEachFolderOnce) {
 
 TEST_F(FindTest, PatternMayNameASubfolderAndAnExactFile) {
   WriteFile(dir_ / "com_win/DispatcherAB.bat", "");
-  std::string pattern = "COM_WIN/dispatcherab.bat";
-  ASSERT_TRUE(utils_.FindNewestFile(dir_.Path(), pattern, true));
-  EXPECT_EQ(pattern, dir_ / "com_win/DispatcherAB.bat");
+  EXPECT_EQ(Newest(dir_.Path(), "COM_WIN/dispatcherab.bat", true), dir_ / "com_win/DispatcherAB.bat");
 }
 
 TEST_F(FindTest, NewestFileDoesNotDisturbARunningSearch) {
@@ -341,8 +307,7 @@ TEST_F(FindTest, NewestFileDoesNotDisturbARunningSearch) {
   WriteFile(dir_ / "2.fid", "");
   WriteFile(dir_ / "x.res", "");
   ASSERT_TRUE(utils_.FindFirstMatch(dir_.Path(), "*.fid"));
-  std::string pattern = "*.res";
-  ASSERT_TRUE(utils_.FindNewestFile(dir_.Path(), pattern, true));
+  EXPECT_EQ(Newest(dir_.Path(), "*.res", true), dir_ / "x.res");
   EXPECT_EQ(utils_.FoundName(), "1.fid");
   ASSERT_TRUE(utils_.FindNextMatch());
   EXPECT_EQ(utils_.FoundName(), "2.fid");

@@ -8,6 +8,7 @@
 
 #include "frame/rvc_exception.h"
 #include "store/rvc_utils.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::store {
@@ -202,13 +203,8 @@ TEST_F(TextFileTest, TemporaryFileIsCutAtTheFirstDotOfTheFileName) {
 }
 
 TEST_F(TextFileTest, MissingFileRaises104) {
-  try {
-    utils.SetIniCommandPort(dir / "data/missing.ini", 1);
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 104);
-    EXPECT_EQ(e.Message(), "Failed to open " + (dir / "data/missing.ini"));
-  }
+  ExpectRvcError([&] { utils.SetIniCommandPort(dir / "data/missing.ini", 1); }, 104,
+                 "Failed to open " + (dir / "data/missing.ini"));
   EXPECT_TRUE(Snapshot(dir.Path()).empty());
 }
 
@@ -216,13 +212,7 @@ TEST_F(TextFileTest, TemporaryFileThatCannotBeCreatedRaises104AndLeavesTheOrigin
   std::string ini = Ini("commandport=4711\n");
   // A folder in the place of the temporary file.
   ASSERT_EQ(::mkdir((dir / "data/zvPress_dispatcher.tmp").c_str(), 0755), 0);
-  try {
-    utils.SetIniCommandPort(ini, 1);
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 104);
-    EXPECT_EQ(e.Message(), "Failed to open " + (dir / "data/zvPress_dispatcher.tmp"));
-  }
+  ExpectRvcError([&] { utils.SetIniCommandPort(ini, 1); }, 104, "Failed to open " + (dir / "data/zvPress_dispatcher.tmp"));
   EXPECT_EQ(ReadFile(ini), "commandport=4711\n");
 }
 
@@ -233,14 +223,9 @@ TEST_F(TextFileTest, TemporaryFileThatCannotBeRemovedRaises107NamingIt) {
   std::string ini = Ini("commandport=4711\n");
   WriteFile(dir / "data/zvPress_dispatcher.tmp", "");
   ASSERT_EQ(::chmod((dir / "data").c_str(), 0555), 0);
-  try {
-    utils.SetIniCommandPort(ini, 1);
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    // Neither the rename nor the removal worked: the error names the file left behind.
-    EXPECT_EQ(e.Id(), 107);
-    EXPECT_EQ(e.Message(), "Failed to delete " + (dir / "data/zvPress_dispatcher.tmp"));
-  }
+  // Neither the rename nor the removal worked: the error names the file left behind.
+  ExpectRvcError([&] { utils.SetIniCommandPort(ini, 1); }, 107,
+                 "Failed to delete " + (dir / "data/zvPress_dispatcher.tmp"));
   ::chmod((dir / "data").c_str(), 0755);
   EXPECT_EQ(ReadFile(ini), "commandport=4711\n");
 }
@@ -254,18 +239,11 @@ TEST_F(TextFileTest, WriteFailureRaises105AndLeavesOriginalAndNoTemporaryFile) {
   struct rlimit small = saved;
   small.rlim_cur = 16;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  int id = 0;
-  std::string message;
-  try {
-    utils.SetIniCommandPort(ini, 1);
-  } catch (const CRvcException& e) {
-    id = e.Id();
-    message = e.Message();
-  }
+  const CRvcException e = Raised([&] { utils.SetIniCommandPort(ini, 1); });
   ::setrlimit(RLIMIT_FSIZE, &saved);
   ::signal(SIGXFSZ, savedHandler);
-  EXPECT_EQ(id, 105);
-  EXPECT_EQ(message, "Failed to copy " + (dir / "data/zvPress_dispatcher.tmp") + " to " + ini);
+  EXPECT_EQ(e.Id(), 105);
+  EXPECT_EQ(e.Message(), "Failed to copy " + (dir / "data/zvPress_dispatcher.tmp") + " to " + ini);
   EXPECT_EQ(ReadFile(ini), "commandport=4711\n" + std::string(200, '#') + "\n");
   ExpectNoLeftovers();
 }

@@ -15,6 +15,7 @@
 
 #include "frame/rvc_exception.h"
 #include "store/rvc_utils.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -85,17 +86,6 @@ time_t MtimeOf(const std::string& path) {
   struct stat st {};
   EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
   return st.st_mtim.tv_sec;
-}
-
-// Expects `action` to raise `id` with `message`.
-void ExpectRvcError(const std::function<void()>& action, int id, const std::string& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no exception, expected " << message;
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), id);
-    EXPECT_EQ(e.Message(), message);
-  }
 }
 
 // A file that even root cannot delete or change while this lives (the immutable
