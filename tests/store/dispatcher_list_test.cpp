@@ -233,8 +233,8 @@ TEST_F(DispatcherListTest, RebuildRecognisesNamesTypesAndPorts) {
 
   ExpectTraced("Inconsistent configuration found");
   // Proof's configuration differs from the Lux template in its "name" lines.
-  ExpectTraced("Inconsistent configuration found in: " + dir_ / "data/Proof/data/zv_config.res" + " and in:" +
-               dir_ / "prog/dat/templates/Ravlin/zv_config_Lux.res");
+  ExpectTraced("Inconsistent configuration found in: " + dir_ / "data/Proof/data/zv_config.res" +
+               " and in:" + dir_ / "prog/dat/templates/Ravlin/zv_config_Lux.res");
   EXPECT_EQ(Trace().find("found in: " + dir_ / "data/Press/"), std::string::npos) << Trace();
 }
 
@@ -256,11 +256,11 @@ TEST_F(DispatcherListTest, RebuildTracesWhatItCannotCompare) {
 
   const std::string missing = dir_ / "data/Ravlin/data/zv_config.res";
   ExpectTraced(CRvcException(104, missing).Message());
-  ExpectTraced("Inconsistent configuration found in: " + missing + " and in:" +
-               dir_ / "prog/dat/templates/RAVLIN/zv_config_Lux.res");
+  ExpectTraced("Inconsistent configuration found in: " + missing +
+               " and in:" + dir_ / "prog/dat/templates/RAVLIN/zv_config_Lux.res");
   ExpectTraced("No command port for Ravlin: cannot open " + missing);
-  ExpectTraced("Inconsistent configuration found in: " + dir_ / "data/Press/data/zv_config.res" + " and in:" +
-               dir_ / "prog/dat/templates/RAVLIN/zv_config_Agfa.res");
+  ExpectTraced("Inconsistent configuration found in: " + dir_ / "data/Press/data/zv_config.res" +
+               " and in:" + dir_ / "prog/dat/templates/RAVLIN/zv_config_Agfa.res");
   EXPECT_EQ(Trace().find("found in: " + dir_ / "data/Proof/"), std::string::npos) << Trace();
 }
 

@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <optional>
 
 #include "frame/rvc_exception.h"
 #include "platform/desktop_entry.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::store {
@@ -38,6 +38,11 @@ std::string Launcher(const std::string& arguments, const std::string& workingFol
 
 struct Read {
   std::string name, program, arguments, workingFolder, icon, custom;
+  bool operator==(const Read&) const = default;
+  friend std::ostream& operator<<(std::ostream& os, const Read& r) {
+    return os << r.name << " | " << r.program << " | " << r.arguments << " | " << r.workingFolder << " | " << r.icon
+              << " | " << r.custom;
+  }
 };
 
 Read ReadLauncher(const std::string& path) {
@@ -95,13 +100,9 @@ TEST_F(ShortcutsTest, RefreshSetsTheArgumentsAndKeepsTheRest) {
   WriteFile(Desktop("Press01 10.1 dispatcher.desktop"), Launcher("Old \"Old\""));
   EXPECT_TRUE(shortcuts_.RefreshDispatcherShortcut(kLabel, "Press01", "Press01 \"Press 1\"", true));
 
-  Read read = ReadLauncher(Desktop("Press01 10.1 dispatcher.desktop"));
-  EXPECT_EQ(read.arguments, "Press01 \"Press 1\"");
-  EXPECT_EQ(read.program, kProgram);
-  EXPECT_EQ(read.workingFolder, "/opt/ravlin/prog");
-  EXPECT_EQ(read.icon, "ravlin-rip");
-  EXPECT_EQ(read.custom, "kept");
-  EXPECT_EQ(read.name, "Press01 10.1 dispatcher");
+  EXPECT_EQ(
+      ReadLauncher(Desktop("Press01 10.1 dispatcher.desktop")),
+      (Read{"Press01 10.1 dispatcher", kProgram, "Press01 \"Press 1\"", "/opt/ravlin/prog", "ravlin-rip", "kept"}));
   EXPECT_EQ(LaunchersIn(Desktop()), std::vector<std::string>{"Press01 10.1 dispatcher.desktop"});
 
   EXPECT_TRUE(shortcuts_.SetShortcutArguments(kLabel, "press01", "P \"Q\"", true));
@@ -143,11 +144,8 @@ TEST_F(ShortcutsTest, CopyMakesTheNewDispatchersShortcutFromTheSource) {
   EXPECT_TRUE(shortcuts_.CopyDispatcherShortcut("Press01", "Proof", "Proof \"Proof\"", kLabel, false));
   EXPECT_EQ(LaunchersIn(Programs()), (std::vector<std::string>{"Orva-Graphics/Press01 10.1 Dispatcher.desktop",
                                                                "Orva/Proof 10.1 dispatcher.desktop"}));
-  Read read = ReadLauncher(Programs("Orva/Proof 10.1 dispatcher.desktop"));
-  EXPECT_EQ(read.arguments, "Proof \"Proof\"");
-  EXPECT_EQ(read.program, kProgram);
-  EXPECT_EQ(read.workingFolder, "/opt/ravlin/prog");
-  EXPECT_EQ(read.name, "Proof 10.1 dispatcher");
+  EXPECT_EQ(ReadLauncher(Programs("Orva/Proof 10.1 dispatcher.desktop")),
+            (Read{"Proof 10.1 dispatcher", kProgram, "Proof \"Proof\"", "/opt/ravlin/prog", "ravlin-rip", "kept"}));
   EXPECT_EQ(ReadLauncher(Programs("Orva-Graphics/Press01 10.1 Dispatcher.desktop")).arguments, "Press01 \"Press01\"");
 
   EXPECT_FALSE(shortcuts_.CopyDispatcherShortcut("Missing", "Other", "Other \"Other\"", kLabel, true));
@@ -207,12 +205,9 @@ TEST_F(ShortcutsTest, CreateAndRestoreWriteTheCurrentForm) {
                                  .icon = "/opt/ravlin/rip.png",
                                  .comment = "Ravlin dispatcher"};
   EXPECT_EQ(shortcuts_.CreateDispatcherShortcut(shortcut, false), Programs("Orva/Press01 10.1 dispatcher.desktop"));
-  Read read = ReadLauncher(Programs("Orva/Press01 10.1 dispatcher.desktop"));
-  EXPECT_EQ(read.program, kProgram);
-  EXPECT_EQ(read.arguments, "Press01 \"Press01\"");
-  EXPECT_EQ(read.workingFolder, "/opt/ravlin/prog");
-  EXPECT_EQ(read.icon, "/opt/ravlin/rip.png");
-  EXPECT_EQ(read.name, "Press01 10.1 dispatcher");
+  EXPECT_EQ(ReadLauncher(Programs("Orva/Press01 10.1 dispatcher.desktop")),
+            (Read{"Press01 10.1 dispatcher", kProgram, "Press01 \"Press01\"", "/opt/ravlin/prog", "/opt/ravlin/rip.png",
+                  ""}));
 
   WriteFile(dir_ / "data/Press01 10.1 dispatcherDesktop.bak", Launcher("Old \"Old\""));
   EXPECT_TRUE(shortcuts_.RestoreDispatcherShortcut(dir_ / "DATA/press01 10.1 dispatcherdesktop.BAK", kLabel, "Press01",
@@ -222,31 +217,19 @@ TEST_F(ShortcutsTest, CreateAndRestoreWriteTheCurrentForm) {
   EXPECT_FALSE(shortcuts_.RestoreDispatcherShortcut(dir_ / "data/missing.bak", kLabel, "X", "X \"X\"", true));
 }
 
-int ErrorId(const std::function<void()>& operation, std::string* message = nullptr) {
-  try {
-    operation();
-  } catch (const CRvcException& e) {
-    if (message != nullptr) *message = e.Message();
-    return e.Id();
-  }
-  return 0;
-}
-
 TEST_F(ShortcutsTest, FailuresRaiseInternalErrorsNamingTheStep) {
   WriteFile(Desktop("Broken Dispatcher.desktop"), "not a launcher\n");
-  std::string message;
-  EXPECT_EQ(ErrorId([&] { shortcuts_.DeleteStartPathShortcuts("/opt", true); }, &message), 118);
-  EXPECT_EQ(message, "Internal error: Load failed");
+  ExpectRvcError([&] { shortcuts_.DeleteStartPathShortcuts("/opt", true); }, 118, "Internal error: Load failed");
 
   WriteFile(Desktop("Open 10.1 dispatcher.desktop"), "[Desktop Entry]\nType=Application\nExec=rip \"open\n");
-  EXPECT_EQ(ErrorId([&] { shortcuts_.RefreshDispatcherShortcut(kLabel, "Open", "a", true); }, &message), 118);
-  EXPECT_EQ(message, "Internal error: SetArguments failed");
+  ExpectRvcError([&] { shortcuts_.RefreshDispatcherShortcut(kLabel, "Open", "a", true); }, 118,
+                 "Internal error: SetArguments failed");
 
   // A folder where the new launcher belongs: it cannot be written.
   WriteFile(Desktop("Press01 10.1 Dispatcher.desktop"), Launcher("a"));
   std::filesystem::create_directories(Desktop("Press01 10.1 dispatcher.desktop"));
-  EXPECT_EQ(ErrorId([&] { shortcuts_.RefreshDispatcherShortcut(kLabel, "Press01", "b", true); }, &message), 118);
-  EXPECT_EQ(message, "Internal error: Save failed");
+  ExpectRvcError([&] { shortcuts_.RefreshDispatcherShortcut(kLabel, "Press01", "b", true); }, 118,
+                 "Internal error: Save failed");
   EXPECT_EQ(ReadLauncher(Desktop("Press01 10.1 Dispatcher.desktop")).arguments, "a");
 }
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <filesystem>
 
 #include "frame/rvc_exception.h"
 #include "store/resource_db.h"
@@ -131,9 +131,7 @@ TEST_F(FindTypeTest, WithoutGenericBlanksTabsAndUnderscoresAreIgnored) {
   const CTemplateList list = Load({"Agfa", "Lux_Plate 2"});
   EXPECT_EQ(list.FindType("lux\tplate_2"), 1);
   EXPECT_EQ(list.FindType("LuxPlate2"), 1);
-  const CRvcException e = Raised([&] { list.FindType("Lux Plate 3"); });
-  EXPECT_EQ(e.Id(), 110);
-  EXPECT_EQ(e.Message(), "Configuration Lux Plate 3 failed");
+  ExpectRvcError([&] { list.FindType("Lux Plate 3"); }, 110, "Configuration Lux Plate 3 failed");
 }
 
 TEST_F(FindTypeTest, ReadDispatcherTypeAndItem) {
@@ -170,6 +168,10 @@ class TemplateRebuildTest : public ::testing::Test {
     WriteFile(dir_ / ("prog/dat/templates/zv_config_" + name + ".res"), "[Main]\n");
     WriteFile(dir_ / ("prog/dat/templates/zv_" + std::string(film ? "film_" : "plate_") + name + ".res"), "[Main]\n");
   }
+  // Placeholder template files of these names.
+  void Files(std::initializer_list<std::string> names) {
+    for (const std::string& name : names) WriteFile(dir_ / ("prog/dat/templates/" + name), "x\n");
+  }
   CTemplateList Rebuild() { return CTemplateList("Ravlin", dir_ / "prog/rvc2.cfg", true); }
 
   TempDir dir_;
@@ -201,27 +203,28 @@ TEST_F(TemplateRebuildTest, TypeNamesFollowTheCommonLeadingPartOfTheFidNames) {
   EXPECT_EQ(lux.DispatcherIni, "zvRavlin_dispatcher_Lux.ini");
 }
 
-TEST_F(TemplateRebuildTest, CommonPartEndsAtAnUnderscore) {
-  // "zv_fid_Lu" is common to both, but the names are "Lux" and "Lumen".
-  Type("zv_fid_Lux.fid", "Lux");
-  Type("zv_fid_Lumen.fid", "Lumen");
-  const CTemplateList list = Rebuild();
-  EXPECT_EQ(Names(list), (std::vector<std::string>{"Lumen", "Lux"}));
-  EXPECT_EQ(list.FIDbase(), "zv_fid");
-}
-
-TEST_F(TemplateRebuildTest, SingleTemplateIsNamedAfterItsLastUnderscore) {
-  Type("ravlin_fid_Lux.fid", "Lux");
-  const CTemplateList list = Rebuild();
-  EXPECT_EQ(Names(list), (std::vector<std::string>{"Lux"}));
-  EXPECT_EQ(list.FIDbase(), "ravlin_fid");
+TEST_F(TemplateRebuildTest, CommonPartEndsAtAnUnderscoreAndASingleTemplateAtItsLast) {
+  const struct {
+    std::vector<std::string> names;  // each with the template "<base>_<name>.fid"
+    std::string base;
+  } rows[] = {
+      {{"Lumen", "Lux"}, "zv_fid"},  // "zv_fid_Lu" is common to both, but the names are "Lux" and "Lumen"
+      {{"Lux"}, "ravlin_fid"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.base);
+    std::filesystem::remove_all(dir_ / "prog");
+    for (const std::string& name : row.names) Type(row.base + "_" + name + ".fid", name);
+    const CTemplateList list = Rebuild();
+    EXPECT_EQ(Names(list), row.names);
+    EXPECT_EQ(list.FIDbase(), row.base);
+  }
 }
 
 TEST_F(TemplateRebuildTest, TemplatesAreFoundIgnoringCase) {
-  WriteFile(dir_ / "prog/DAT/Templates/RAVLIN_LUX.FID", "x\n");
-  WriteFile(dir_ / "prog/DAT/Templates/ZV_RECORDER_lux.RES", "x\n");
-  WriteFile(dir_ / "prog/DAT/Templates/Zv_Config_LUX.res", "x\n");
-  WriteFile(dir_ / "prog/DAT/Templates/ZV_PLATE_lux.res", "x\n");
+  for (const char* name : {"RAVLIN_LUX.FID", "ZV_RECORDER_lux.RES", "Zv_Config_LUX.res", "ZV_PLATE_lux.res"}) {
+    WriteFile(dir_ / "prog/DAT/Templates/" + name, "x\n");
+  }
   const CTemplateList list = Rebuild();
   ASSERT_EQ(list.GetCount(), 1);
   EXPECT_EQ(list.GetAt(0)->Name, "LUX");
@@ -230,15 +233,10 @@ TEST_F(TemplateRebuildTest, TemplatesAreFoundIgnoringCase) {
 }
 
 TEST_F(TemplateRebuildTest, MissingTemplatesFallBackToShorterFormsOfTheName) {
-  const std::string t = "prog/dat/templates/";
-  WriteFile(dir_ / (t + "ravlin_Harlequin_Plate_2.fid"), "x\n");
-  WriteFile(dir_ / (t + "ravlin_Other.fid"), "x\n");
   Type("ravlin_Other.fid", "Other");
   // Trailing "_" parts go first, then single characters.
-  WriteFile(dir_ / (t + "zv_config_Harlequin.res"), "x\n");
-  WriteFile(dir_ / (t + "zv_recorder_Harlequin_Pla.res"), "x\n");
-  WriteFile(dir_ / (t + "zv_film_Harlequin_Plate.res"), "x\n");
-  WriteFile(dir_ / (t + "zv_plate_Harlequin_Plate_2.res"), "x\n");
+  Files({"ravlin_Harlequin_Plate_2.fid", "zv_config_Harlequin.res", "zv_recorder_Harlequin_Pla.res",
+         "zv_film_Harlequin_Plate.res", "zv_plate_Harlequin_Plate_2.res"});
   const CTemplateList list = Rebuild();
   const CTemplate& type = *list.GetAt(list.FindType("Harlequin_Plate_2"));
   EXPECT_EQ(type.Config, "zv_config_Harlequin.res");
@@ -249,18 +247,12 @@ TEST_F(TemplateRebuildTest, MissingTemplatesFallBackToShorterFormsOfTheName) {
 }
 
 TEST_F(TemplateRebuildTest, ShorterFormsKeepSixCharactersAndTheFinalFailureIs104) {
-  const std::string t = "prog/dat/templates/";
   Type("ravlin_Other.fid", "Other");
-  WriteFile(dir_ / (t + "ravlin_Lumen_X.fid"), "x\n");
-  WriteFile(dir_ / (t + "zv_recorder_Lumen_.res"), "x\n");
-  WriteFile(dir_ / (t + "zv_config_Lumen.res"), "x\n");  // five characters: never tried
-  WriteFile(dir_ / (t + "zv_plate_Lumen_X.res"), "x\n");
-  const CRvcException e = Raised([&] { Rebuild(); });
-  EXPECT_EQ(e.Id(), 104);
-  EXPECT_EQ(e.Message(), "Failed to open " + dir_ / (t + "zv_config_Lumen_X.res"));
+  // "zv_config_Lumen.res" has five characters of the name: never tried.
+  Files({"ravlin_Lumen_X.fid", "zv_recorder_Lumen_.res", "zv_config_Lumen.res", "zv_plate_Lumen_X.res"});
+  ExpectRvcError([&] { Rebuild(); }, 104, "Failed to open " + dir_ / "prog/dat/templates/zv_config_Lumen_X.res");
 
-  WriteFile(dir_ / (t + "zv_config_Lumen_.res"), "x\n");
-  WriteFile(dir_ / (t + "zv_plate_Lumen_X.res"), "x\n");
+  Files({"zv_config_Lumen_.res"});
   const CTemplateList list = Rebuild();
   const CTemplate& type = *list.GetAt(list.FindType("Lumen_X"));
   EXPECT_EQ(type.Recorder, "zv_recorder_Lumen_.res");
@@ -268,10 +260,7 @@ TEST_F(TemplateRebuildTest, ShorterFormsKeepSixCharactersAndTheFinalFailureIs104
 }
 
 TEST_F(TemplateRebuildTest, MissingFilmOrPlateTemplateIs104) {
-  const std::string t = "prog/dat/templates/";
-  WriteFile(dir_ / (t + "ravlin_Lux.fid"), "x\n");
-  WriteFile(dir_ / (t + "zv_recorder_Lux.res"), "x\n");
-  WriteFile(dir_ / (t + "zv_config_Lux.res"), "x\n");
+  Files({"ravlin_Lux.fid", "zv_recorder_Lux.res", "zv_config_Lux.res"});
   const CRvcException e = Raised([&] { Rebuild(); });
   EXPECT_EQ(e.Id(), 104);
   EXPECT_NE(e.Message().find("zv_plate_Lux.res"), std::string::npos) << e.Message();
@@ -290,9 +279,7 @@ TEST_F(TemplateRebuildTest, WithoutTemplatesAnyFidUnderDatMakesOneGenericType) {
 
 TEST_F(TemplateRebuildTest, NoFidAnywhereIs110WithTheListFile) {
   WriteFile(dir_ / "prog/dat/types.dat", "[All]\n");
-  const CRvcException e = Raised([&] { Rebuild(); });
-  EXPECT_EQ(e.Id(), 110);
-  EXPECT_EQ(e.Message(), "Configuration " + dir_ / "prog/rvc2.cfg" + " failed");
+  ExpectRvcError([&] { Rebuild(); }, 110, "Configuration " + dir_ / "prog/rvc2.cfg" + " failed");
   EXPECT_FALSE(test::FileExists(dir_ / "prog/rvc2.cfg"));
 }
 

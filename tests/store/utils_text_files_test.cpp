@@ -212,7 +212,8 @@ TEST_F(TextFileTest, TemporaryFileThatCannotBeCreatedRaises104AndLeavesTheOrigin
   std::string ini = Ini("commandport=4711\n");
   // A folder in the place of the temporary file.
   ASSERT_EQ(::mkdir((dir / "data/zvPress_dispatcher.tmp").c_str(), 0755), 0);
-  ExpectRvcError([&] { utils.SetIniCommandPort(ini, 1); }, 104, "Failed to open " + (dir / "data/zvPress_dispatcher.tmp"));
+  ExpectRvcError([&] { utils.SetIniCommandPort(ini, 1); }, 104,
+                 "Failed to open " + (dir / "data/zvPress_dispatcher.tmp"));
   EXPECT_EQ(ReadFile(ini), "commandport=4711\n");
 }
 

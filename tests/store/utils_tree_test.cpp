@@ -70,6 +70,10 @@ mode_t ModeOf(const std::string& path) {
 }
 
 bool IsLink(const std::string& path) { return S_ISLNK(ModeOf(path)); }
+bool IsDir(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 std::string LinkText(const std::string& path) {
   char buffer[4096];
@@ -213,9 +217,7 @@ using CreateFolderTreeTest = TreeTest;
 
 TEST_F(CreateFolderTreeTest, CreatesParentsFirstFromAQuotedPath) {
   utils_.CreateFolderTree("\"" + dir_ / "one/two/three/" + "\"");
-  struct stat st {};
-  EXPECT_EQ(::stat((dir_ / "one/two/three").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_TRUE(IsDir(dir_ / "one/two/three"));
 }
 
 TEST_F(CreateFolderTreeTest, ReusesFoldersThatDifferOnlyInCase) {
@@ -243,6 +245,12 @@ class CopyTreeTest : public TreeTest {
     ASSERT_EQ(::chmod((dir_ / "src/bin/run.sh").c_str(), 0750), 0);
     ASSERT_EQ(::chmod((dir_ / "src/data/zv_names.res").c_str(), 0444), 0);
     SetMtime(dir_ / "src/zv_config.res", 1'300'000'000);
+  }
+  // Copies src to dst carrying on past errors.
+  void CopyIgnoringErrors() {
+    CopyOptions options;
+    options.stopAtErrors = false;
+    utils_.CopyTree(dir_ / "src", dir_ / "dst", options);
   }
 };
 
@@ -302,9 +310,7 @@ TEST_F(CopyTreeTest, OverwriteFlagAndTargetNamesThatDifferOnlyInCase) {
 
 TEST_F(CopyTreeTest, MissingSourceOnlyCreatesTheTarget) {
   utils_.CopyTree(dir_ / "nothing", dir_ / "a/b/new");
-  struct stat st {};
-  ASSERT_EQ(::stat((dir_ / "a/b/new").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  ASSERT_TRUE(IsDir(dir_ / "a/b/new"));
   EXPECT_TRUE(Snapshot(dir_ / "a/b/new").empty());
 }
 
@@ -355,8 +361,7 @@ TEST_F(CopyTreeTest, CopyOntoItselfChangesNothing) {
 TEST_F(CopyTreeTest, AcrossFileSystems) {
   // /dev/shm is a memory file system on Linux: the kernel's copy path refuses to copy
   // from there to the disk, so the fallbacks do the work.
-  struct stat st {};
-  if (::stat("/dev/shm", &st) != 0 || !S_ISDIR(st.st_mode)) GTEST_SKIP() << "no /dev/shm";
+  if (!IsDir("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
   std::string pattern = "/dev/shm/rvc-copy-XXXXXX";
   ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
   const std::string shm = pattern + "/";
@@ -376,9 +381,7 @@ TEST_F(CopyTreeTest, TargetThatIsAFileRaises106UnlessIgnored) {
   MakeSource();
   WriteFile(dir_ / "dst", "a file where the folder belongs");
   ExpectRvcError([&] { utils_.CopyTree(dir_ / "src", dir_ / "dst"); }, 106, "Failed to create " + dir_ / "dst");
-  CopyOptions options;
-  options.stopAtErrors = false;
-  EXPECT_NO_THROW(utils_.CopyTree(dir_ / "src", dir_ / "dst", options));
+  EXPECT_NO_THROW(CopyIgnoringErrors());
   EXPECT_EQ(ReadFile(dir_ / "dst"), "a file where the folder belongs");
   EXPECT_EQ(ui_.BusyDepth(), 0);
 }
@@ -387,10 +390,7 @@ TEST_F(CopyTreeTest, SubfolderBlockedByAFileRaises106AndIgnoringGoesOn) {
   MakeSource();
   WriteFile(dir_ / "dst/data", "blocks the data folder");
   ExpectRvcError([&] { utils_.CopyTree(dir_ / "src", dir_ / "dst"); }, 106, "Failed to create " + dir_ / "dst/data");
-
-  CopyOptions options;
-  options.stopAtErrors = false;
-  utils_.CopyTree(dir_ / "src", dir_ / "dst", options);
+  CopyIgnoringErrors();
   auto copied = Snapshot(dir_ / "dst");
   EXPECT_EQ(copied.count("bin/run.sh"), 1u);
   EXPECT_EQ(copied.count("Logging/deep/er/log.txt"), 1u);
@@ -405,10 +405,7 @@ TEST_F(CopyTreeTest, FileBlockedByAFolderRaises105AndIgnoringGoesOn) {
   WriteFile(dir_ / "dst/b.res/inside", "a folder where the file belongs");
   ExpectRvcError([&] { utils_.CopyTree(dir_ / "src", dir_ / "dst"); }, 105,
                  "Failed to copy " + dir_ / "src/b.res" + " to " + dir_ / "dst/b.res");
-
-  CopyOptions options;
-  options.stopAtErrors = false;
-  utils_.CopyTree(dir_ / "src", dir_ / "dst", options);
+  CopyIgnoringErrors();
   EXPECT_EQ(ReadFile(dir_ / "dst/a.res"), "a");
   EXPECT_EQ(ReadFile(dir_ / "dst/c.res"), "c");
   EXPECT_EQ(ReadFile(dir_ / "dst/b.res/inside"), "a folder where the file belongs");
