@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/rvc_exception.h"
@@ -77,11 +79,9 @@ TEST(ResourceDbRead, CommentsAreTheNoteLinesRightAboveTheirEntry) {
       " ;@ indented, so ordinary\n"
       "w=4\n");
   EXPECT_EQ(db.TopicComment("a"), "of topic A");
-  EXPECT_EQ(db.FindItemComment("A", "plain"), "");
-  EXPECT_EQ(db.FindItemComment("A", "x"), " of x, with blanks ");
-  EXPECT_EQ(db.FindItemComment("A", "y"), "");
-  EXPECT_EQ(db.FindItemComment("A", "z"), "two\nlines \\ and \\q");
-  EXPECT_EQ(db.FindItemComment("A", "w"), "");
+  const std::pair<const char*, const char*> comments[] = {
+      {"plain", ""}, {"x", " of x, with blanks "}, {"y", ""}, {"z", "two\nlines \\ and \\q"}, {"w", ""}};
+  for (const auto& [item, comment] : comments) EXPECT_EQ(db.FindItemComment("A", item), comment) << item;
   EXPECT_EQ(db.FindItemComment("A", "missing"), std::nullopt);
   EXPECT_EQ(db.TopicComment("missing"), std::nullopt);
   EXPECT_EQ(db.ItemCount("A"), 5);
@@ -141,15 +141,9 @@ TEST(ResourceDbRead, NumbersAndQuotedValues) {
       "q1=\"x y\"\nq2=\"\nq3=x\"\nq4=\"\"\n");
   EXPECT_EQ(db.FindInt("N", "a"), -12);
   EXPECT_EQ(db.FindInt("N", "b"), 7);
-  EXPECT_EQ(db.FindInt("N", "c"), std::nullopt);
-  EXPECT_EQ(db.FindInt("N", "d"), std::nullopt);
-  EXPECT_EQ(db.FindInt("N", "e"), std::nullopt);
-  EXPECT_EQ(db.FindInt("N", "f"), std::nullopt);
-  EXPECT_EQ(db.FindInt("N", "missing"), std::nullopt);
-  EXPECT_EQ(db.FindQuoted("N", "q1"), "x y");
-  EXPECT_EQ(db.FindQuoted("N", "q2"), "\"");
-  EXPECT_EQ(db.FindQuoted("N", "q3"), "x\"");
-  EXPECT_EQ(db.FindQuoted("N", "q4"), "");
+  for (const char* item : {"c", "d", "e", "f", "missing"}) EXPECT_EQ(db.FindInt("N", item), std::nullopt) << item;
+  const std::pair<const char*, const char*> quoted[] = {{"q1", "x y"}, {"q2", "\""}, {"q3", "x\""}, {"q4", ""}};
+  for (const auto& [item, value] : quoted) EXPECT_EQ(db.FindQuoted("N", item), value) << item;
   EXPECT_EQ(db.Find("N", "q1"), "\"x y\"");
   EXPECT_TRUE(db.ModifyInt("N", "a", -5));
   EXPECT_EQ(db.Find("N", "a"), "-5");
@@ -313,20 +307,19 @@ TEST(ResourceDbWrite, ChangesTouchOnlyTheirOwnLines) {
 }
 
 TEST(ResourceDbWrite, AddingEndsAnOpenLastLineAndFollowsTrailingLines) {
-  ResourceDb open = ParseText("[A]\nx=1");
-  open.AddItem("A", "y", "2");
-  EXPECT_EQ(open.Serialize(), "[A]\nx=1\ny=2\n");
-
+  // An open last line, and a lone "\r" at the end, get an ordinary line end.
+  for (const auto& [before, after] : {std::pair<std::string, std::string>{"[A]\nx=1", "[A]\nx=1\ny=2\n"},
+                                      std::pair<std::string, std::string>{"[A]\nx=1\r", "[A]\nx=1\r\ny=2\n"}}) {
+    ResourceDb db = ParseText(before);
+    db.AddItem("A", "y", "2");
+    EXPECT_EQ(db.Serialize(), after);
+    EXPECT_EQ(ParseText(db.Serialize()).Find("A", "x"), "1");
+  }
   ResourceDb trailing = ParseText("[A]\r\nx=1\r\n\r\n; end\r\n");
   trailing.AddItem("A", "y", "2");
   trailing.AddTopic("B", "b");
   trailing.AddItem("B", "z", "3");
   EXPECT_EQ(trailing.Serialize(), "[A]\r\nx=1\r\ny=2\r\n\r\n; end\r\n;@ b\r\n[B]\r\nz=3\r\n");
-
-  ResourceDb lone = ParseText("[A]\nx=1\r");
-  lone.AddItem("A", "y", "2");
-  EXPECT_EQ(lone.Serialize(), "[A]\nx=1\r\ny=2\n");
-  EXPECT_EQ(ParseText(lone.Serialize()).Find("A", "x"), "1");
 }
 
 TEST(ResourceDbWrite, RemovingKeepsTheLinesAboveAndDropsTheTopicsInside) {
