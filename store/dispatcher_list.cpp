@@ -31,12 +31,6 @@ bool IsFile(const std::string& path) {
   return !path.empty() && ::stat(platform::ResolveNoCase(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string Required(const ResourceDb& db, const std::string& topic, const char* item, const std::string& path) {
-  auto value = db.FindView(topic, item);
-  if (!value) throw CRvcException(109, path);
-  return std::string(*value);
-}
-
 // The file-error cause numbers the RIP's tools report next to the system error, so that
 // support reads the same numbers whichever tool failed.
 unsigned FileErrorCause(int osError) {
@@ -307,8 +301,8 @@ void CDispatcherList::LoadFromListFile() {
     auto dispatcher = std::make_unique<CDispatcher>(std::move(path));
     DispatcherRecord& record = dispatcher->Record;
     record.Folder = *folder;
-    record.Name = Required(db, topic, "Name", listFile_);
-    record.Type = Required(db, topic, "Type", listFile_);
+    record.Name = db.Require(topic, "Name", listFile_);
+    record.Type = db.Require(topic, "Type", listFile_);
     if (auto base = db.FindInt(topic, "Base")) {
       record.Base = static_cast<int>((*base % 10 + 10) % 10);
       separatorInUse_[static_cast<size_t>(record.Base)] = true;

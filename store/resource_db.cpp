@@ -566,6 +566,12 @@ std::optional<std::string> ResourceDb::Find(std::string_view topic, std::string_
   return std::string(*value);
 }
 
+std::string ResourceDb::Require(std::string_view topic, std::string_view item, const std::string& reported) const {
+  auto value = FindView(topic, item);
+  if (!value) throw CRvcException(109, reported);
+  return std::string(*value);
+}
+
 std::optional<std::string_view> ResourceDb::FindView(std::string_view topic, std::string_view item) const {
   const Entry* e = impl_->FindItem(topic, item);
   if (e == nullptr) return std::nullopt;

@@ -59,6 +59,9 @@ class ResourceDb {
   std::optional<std::string> Find(std::string_view topic, std::string_view item) const;
   // The same value without a copy; the view lasts until the database changes or goes.
   std::optional<std::string_view> FindView(std::string_view topic, std::string_view item) const;
+  // The value of an item the file must have; a missing one raises 109 naming `reported`
+  // (the file as the caller knows it).
+  std::string Require(std::string_view topic, std::string_view item, const std::string& reported) const;
   // rdb_search_qstring: the value with one pair of enclosing double quotes removed.
   std::optional<std::string> FindQuoted(std::string_view topic, std::string_view item) const;
   // rdb_search_int: the value read as a decimal integer (leading blanks and a sign

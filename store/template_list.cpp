@@ -32,12 +32,6 @@ std::string StemOf(const std::string& fileName) {
   return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
 
-std::string Required(const ResourceDb& db, const std::string& topic, const char* item, const std::string& path) {
-  auto value = db.FindView(topic, item);
-  if (!value) throw CRvcException(109, path);
-  return std::string(*value);
-}
-
 size_t CommonPrefixNoCase(std::string_view a, std::string_view b) {
   size_t n = 0;
   while (n < a.size() && n < b.size() && platform::EqualsNoCase(a.substr(n, 1), b.substr(n, 1))) ++n;
@@ -193,20 +187,20 @@ void CTemplateList::LoadFromListFile() {
   const ResourceDb& db = *file;
   auto count = db.FindInt("Main", "NrConfigs");
   if (!count) throw CRvcException(109, listFile_);
-  fidBase_ = Required(db, "Main", "FIDbase", listFile_);
-  flavor_ = Required(db, "Main", "Flavor", listFile_);
+  fidBase_ = db.Require("Main", "FIDbase", listFile_);
+  flavor_ = db.Require("Main", "Flavor", listFile_);
   templateFolder_ = programFolder_ + platform::NativePath("dat\\templates\\") + flavor_ + platform::kSeparator;
 
   for (long i = 1; i <= *count; ++i) {
     const std::string topic = "Config" + std::to_string(i);
     CTemplate type;
-    type.Name = Required(db, topic, "Name", listFile_);
-    type.FID = Required(db, topic, "FID", listFile_);
-    type.PlateOrFilm = Required(db, topic, "ZV_PLATE_OR_FILM", listFile_);
-    type.PlateOrFilmFile = Required(db, topic, type.IsFilm() ? "ZV_FILM" : "ZV_PLATE", listFile_);
-    type.Config = Required(db, topic, "ZV_CONFIG", listFile_);
-    type.Recorder = Required(db, topic, "ZV_RECORDER", listFile_);
-    type.DispatcherIni = Required(db, topic, "ZV_DISPATCHER", listFile_);
+    type.Name = db.Require(topic, "Name", listFile_);
+    type.FID = db.Require(topic, "FID", listFile_);
+    type.PlateOrFilm = db.Require(topic, "ZV_PLATE_OR_FILM", listFile_);
+    type.PlateOrFilmFile = db.Require(topic, type.IsFilm() ? "ZV_FILM" : "ZV_PLATE", listFile_);
+    type.Config = db.Require(topic, "ZV_CONFIG", listFile_);
+    type.Recorder = db.Require(topic, "ZV_RECORDER", listFile_);
+    type.DispatcherIni = db.Require(topic, "ZV_DISPATCHER", listFile_);
     templates_.push_back(std::move(type));
   }
 }

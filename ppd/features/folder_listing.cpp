@@ -36,8 +36,8 @@ std::vector<std::string> MatchingFiles(const std::string& folder, std::string_vi
     return names;
   }
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const std::string la = platform::ToLowerAscii(a), lb = platform::ToLowerAscii(b);
-    return la != lb ? la < lb : a < b;
+    if (platform::LessNoCase(a, b)) return true;
+    return !platform::LessNoCase(b, a) && a < b;
   });
   return names;
 }
