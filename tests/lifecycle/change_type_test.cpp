@@ -24,16 +24,13 @@ namespace {
 using test::FileExists;
 using test::ReadFile;
 
-using test_fixture::FakeWindows;
-using test_fixture::SampleFlavour;
-
 std::vector<std::string> Fields(const store::DispatcherRecord& r) {
   return {r.Name, r.Type, r.Folder, std::to_string(r.Base), std::to_string(r.CommandPort)};
 }
 
-class ChangeTypeTest : public ::testing::Test {
+class ChangeTypeTest : public test_fixture::SampleCommandTest {
  protected:
-  ChangeTypeTest() : tiff_(sample_.Load("Tiffmono")) {
+  ChangeTypeTest() {
     tiff_.CreatePpd = [this](int index) { ppdsCreated_.push_back(index); };
   }
 
@@ -57,12 +54,6 @@ class ChangeTypeTest : public ::testing::Test {
     });
   }
 
-  SampleFlavour sample_;
-  CommandContext& tiff_;
-  ui::HeadlessUserInterface ui_;
-  ui::ScopedUserInterface scoped_{ui_};
-  FakeWindows windows_;
-  platform::ScopedWindowLookup scopedWindows_{windows_};
   std::vector<int> ppdsCreated_;
 };
 

@@ -22,25 +22,13 @@ namespace {
 
 using test::FileExists;
 
-using test_fixture::FakeWindows;
-using test_fixture::SampleFlavour;
-
-class DeletionTest : public ::testing::Test {
+class DeletionTest : public test_fixture::SampleCommandTest {
  protected:
-  DeletionTest() : tiff_(sample_.Load("Tiffmono")) {}
-
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (int i = 0; i < tiff_.Dispatchers->GetCount(); ++i) names.push_back(tiff_.Dispatchers->GetAt(i).Record.Name);
     return names;
   }
-
-  SampleFlavour sample_;
-  CommandContext& tiff_;
-  ui::HeadlessUserInterface ui_;
-  ui::ScopedUserInterface scoped_{ui_};
-  FakeWindows windows_;
-  platform::ScopedWindowLookup scopedWindows_{windows_};
 };
 
 TEST_F(DeletionTest, TheFirstTheLastAndARunningDispatcherAreRefused) {

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <array>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -104,6 +105,10 @@ class CreationTest : public ::testing::Test {
     if (!db) return "<no file>";
     return db->Find(topic, item).value_or("<missing>");
   }
+  // Each {topic, item, value} of `file` holds its value.
+  static void ExpectItems(const std::string& file, const std::vector<std::array<std::string, 3>>& items) {
+    for (const auto& [topic, item, value] : items) EXPECT_EQ(Item(file, topic, item), value) << file << " " << topic << "/" << item;
+  }
   static bool AnyFileNamed(const std::string& folder, const std::string& extension) {
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
       if (entry.path().extension() == extension) return true;
@@ -149,11 +154,10 @@ TEST_F(CreationTest, PpdDispatcherFromTheFactoryDefault) {
   // (every renamed item and port: the lifecycle scenario, for this very dispatcher).
   const std::string ini = data + "zvGeneric_FromPPD_2_dispatcher.ini";
   EXPECT_FALSE(FileExists(data + "zvTiffmono_dispatcher.ini"));
-  EXPECT_EQ(Item(ini, "global", "flavor"), "Generic_FromPPD_2");
-  EXPECT_EQ(Item(ini, "device", "driver"), "tiffgro_ppd");   // from the new type's template
-  EXPECT_EQ(Item(ini, "environment", "RIP_MEMORY"), "768");  // Mono's customisation
-  EXPECT_EQ(Item(ini, "PavoNet", "commandport"), "5204");
-  EXPECT_EQ(Item(ini, "environment", "VDP_MODE"), "<missing>");  // Dedezi only
+  // The driver from the new type's template, RIP_MEMORY Mono's customisation, VDP_MODE Dedezi's only.
+  ExpectItems(ini, {{"global", "flavor", "Generic_FromPPD_2"}, {"device", "driver", "tiffgro_ppd"},
+                    {"environment", "RIP_MEMORY", "768"}, {"PavoNet", "commandport", "5204"},
+                    {"environment", "VDP_MODE", "<missing>"}});
 
   // Device-type files from the templates.
   EXPECT_EQ(ReadFile(data + "tiffmono.fid"), ReadFile(templates + "tiffmono_Generic_FromPPD.fid"));
@@ -224,19 +228,15 @@ TEST_F(CreationTest, DedeziInBothVdpModesWithACopiedQueueSetup) {
   ASSERT_TRUE(CreateDispatcher(in));
 
   const std::string data = Data("Dedezi") + "Digital_Press/data/";
-  EXPECT_EQ(Item(data + "zvDigital_Press_dispatcher.ini", "environment", "VDP_MODE"), "VDP");
-  EXPECT_EQ(Item(data + "zvDigital_Press_dispatcher.ini", "global", "flavor"), "Digital_Press");
-  EXPECT_EQ(Item(data + "zvDigital_Press_dispatcher.ini", "PavoNet", "commandport"), "7204");
-  const std::string servers = data + "servers.ini";
-  EXPECT_EQ(Item(servers, "1", "Name"), "Press2_AT");
-  EXPECT_EQ(Item(servers, "2", "Name"), "Press2_pipe");
-  EXPECT_EQ(Item(servers, "3", "folder"), "\"%RAVLIN_SAMPLE_ROOT%\\hotfolders\\Digital_Press\\PS\"");
-  EXPECT_EQ(Item(servers, "3", "OkFolder"), "\"%RAVLIN_SAMPLE_ROOT%\\hotfolders\\Digital_Press\\PS\\Ok\"");
-  EXPECT_EQ(Item(servers, "3", "ErrorFolder"), "\"%RAVLIN_SAMPLE_ROOT%\\hotfolders\\Digital_Press\\PS\\Error\"");
-  EXPECT_EQ(Item(servers, "4", "folder"), "\"%RAVLIN_SAMPLE_ROOT%\\hotfolders\\Digital_Press\\PDF\"");
-  EXPECT_EQ(Item(servers, "4", "OkFolder"), "<missing>");
-  EXPECT_EQ(Item(servers, "5", "tcp_pap"), "7210");
-  EXPECT_EQ(Item(servers, "Server", "Description"), "\"Orva Server 10.1\"");
+  ExpectItems(data + "zvDigital_Press_dispatcher.ini", {{"environment", "VDP_MODE", "VDP"},
+                                                        {"global", "flavor", "Digital_Press"},
+                                                        {"PavoNet", "commandport", "7204"}});
+  const std::string hot = "\"%RAVLIN_SAMPLE_ROOT%\\hotfolders\\Digital_Press\\";
+  ExpectItems(data + "servers.ini",
+              {{"1", "Name", "Press2_AT"}, {"2", "Name", "Press2_pipe"}, {"3", "folder", hot + "PS\""},
+               {"3", "OkFolder", hot + "PS\\Ok\""}, {"3", "ErrorFolder", hot + "PS\\Error\""},
+               {"4", "folder", hot + "PDF\""}, {"4", "OkFolder", "<missing>"}, {"5", "tcp_pap", "7210"},
+               {"Server", "Description", "\"Orva Server 10.1\""}});
   EXPECT_TRUE(fs::is_directory(root_ + "/hotfolders/Digital_Press/PS"));
   EXPECT_TRUE(fs::is_directory(root_ + "/hotfolders/Digital_Press/PDF"));
   EXPECT_TRUE(FileExists(data + "operator.usr"));
@@ -260,8 +260,8 @@ TEST_F(CreationTest, DedeziInBothVdpModesWithACopiedQueueSetup) {
   second.announce = false;
   ASSERT_TRUE(CreateDispatcher(second));
   const std::string data2 = Data("Dedezi") + "Digital_Press_2/data/";
-  EXPECT_EQ(Item(data2 + "zvDigital_Press_2_dispatcher.ini", "environment", "VDP_MODE"), "STATIC");
-  EXPECT_EQ(Item(data2 + "zvDigital_Press_2_dispatcher.ini", "PavoNet", "tcp_status"), "7305");
+  ExpectItems(data2 + "zvDigital_Press_2_dispatcher.ini",
+              {{"environment", "VDP_MODE", "STATIC"}, {"PavoNet", "tcp_status", "7305"}});
   EXPECT_FALSE(FileExists(data2 + "servers.ini"));
   EXPECT_FALSE(AnyFileNamed(data2, ".usr"));
   EXPECT_EQ(Item(Data("Dedezi") + "Dedezi/data/zvDedezi_dispatcher.ini", "environment", "VDP_MODE"), "VDP");
@@ -283,8 +283,8 @@ TEST_F(CreationTest, FlavourWithRebuiltListsTakesItsTemplatesFromWhereTheyAre) {
   const std::string templates = root_ + "/prog/Approval/dat/templates/";
   EXPECT_EQ(ReadFile(data + "zv_plate.res"), ReadFile(templates + "zv_plate_Platesetter.res"));
   EXPECT_EQ(ReadFile(data + "approval.fid"), ReadFile(templates + "approval_Platesetter.fid"));
-  EXPECT_EQ(Item(data + "zvPlatesetter_2_dispatcher.ini", "global", "papname"), "\"Appr2_AT\"");
-  EXPECT_EQ(Item(data + "zvPlatesetter_2_dispatcher.ini", "PavoNet", "commandport"), "8204");
+  ExpectItems(data + "zvPlatesetter_2_dispatcher.ini",
+              {{"global", "papname", "\"Appr2_AT\""}, {"PavoNet", "commandport", "8204"}});
   EXPECT_EQ(Item(data + "servers.ini", "5", "tcp_pap"), "8210");
 
   // The next start rebuilds the flavour from the ini files of its data folder and finds
@@ -450,23 +450,18 @@ TEST_F(CreationTest, AdaptQueueSetupRenamesRenumbersAndCreatesHotFolders) {
   source.Record = {"F", "Press", "T", "Src", 0, 5004};
   target.Record = {"F", "New", "T", "Dst", 3, 5304};
   AdaptQueueSetup(servers, source, target, true);
-  EXPECT_EQ(Item(servers, "1", "Name"), "New_AT");  // found ignoring case
-  EXPECT_EQ(Item(servers, "2", "Name"), "Queue3x12");
-  EXPECT_EQ(Item(servers, "3", "Name"), "pipe3");
-  EXPECT_EQ(Item(servers, "4", "folder"), "\"%HOTROOT%\\Dst\\in\"");
-  EXPECT_EQ(Item(servers, "5", "folder"), "\"%HOTROOT%\\hot3\\in\"");
-  EXPECT_EQ(Item(servers, "6", "tcp_pap"), "312");
-  EXPECT_EQ(Item(servers, "7", "tcp_pap"), "380");
-  EXPECT_EQ(Item(servers, "8", "tcp_pap"), "7310");
-  EXPECT_EQ(Item(servers, "9", "Name"), "Press_other");
+  // press_AT is found ignoring case.
+  ExpectItems(servers, {{"1", "Name", "New_AT"}, {"2", "Name", "Queue3x12"}, {"3", "Name", "pipe3"},
+                        {"4", "folder", "\"%HOTROOT%\\Dst\\in\""}, {"5", "folder", "\"%HOTROOT%\\hot3\\in\""},
+                        {"6", "tcp_pap", "312"}, {"7", "tcp_pap", "380"}, {"8", "tcp_pap", "7310"},
+                        {"9", "Name", "Press_other"}});
   EXPECT_TRUE(fs::is_directory(dir_.Path() + "hot/Dst/in"));
   EXPECT_TRUE(fs::is_directory(dir_.Path() + "hot/hot3/in"));
 
   // Same name, folder and separator: nothing is renamed; without renumbering a hot folder
   // that does not hold the folder name stays.
   AdaptQueueSetup(servers, target, target, false);
-  EXPECT_EQ(Item(servers, "2", "Name"), "Queue3x12");
-  EXPECT_EQ(Item(servers, "6", "tcp_pap"), "312");
+  ExpectItems(servers, {{"2", "Name", "Queue3x12"}, {"6", "tcp_pap", "312"}});
   source.Record.Folder = "Elsewhere";
   AdaptQueueSetup(servers, source, target, false);
   EXPECT_EQ(Item(servers, "5", "folder"), "\"%HOTROOT%\\hot3\\in\"");

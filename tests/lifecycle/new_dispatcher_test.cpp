@@ -21,13 +21,8 @@ namespace {
 using test::FileExists;
 using test::ReadFile;
 
-using test_fixture::FakeWindows;
-using test_fixture::SampleFlavour;
-
-class NewDispatcherTest : public ::testing::Test {
+class NewDispatcherTest : public test_fixture::SampleCommandTest {
  protected:
-  NewDispatcherTest() : tiff_(sample_.Load("Tiffmono")) {}
-
   // Scripts the next run of `dialog` with `edit`, closing with Ok.
   template <typename Model>
   void Script(const std::string& dialog, std::function<void(Model&)> edit) {
@@ -46,13 +41,6 @@ class NewDispatcherTest : public ::testing::Test {
     }
     return texts;
   }
-
-  SampleFlavour sample_;
-  CommandContext& tiff_;
-  ui::HeadlessUserInterface ui_;
-  ui::ScopedUserInterface scoped_{ui_};
-  FakeWindows windows_;
-  platform::ScopedWindowLookup scopedWindows_{windows_};
 };
 
 TEST_F(NewDispatcherTest, TheDialogOffersTheFlavoursTypesAndDispatchersAndTheLowestFreeSeparator) {

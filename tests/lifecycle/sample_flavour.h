@@ -2,6 +2,8 @@
 // environment, flavours loaded into command contexts, and scripted window lookups.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <set>
 #include <string>
@@ -12,6 +14,7 @@
 #include "store/dispatcher_list.h"
 #include "store/template_list.h"
 #include "tests/support/sample_installation.h"
+#include "ui/headless/headless_ui.h"
 
 namespace rvc::lifecycle::test_fixture {
 
@@ -60,6 +63,19 @@ class SampleFlavour {
   };
   test::SampleInstallation sample_;
   std::vector<std::unique_ptr<Lists>> flavours_;
+};
+
+// The Tiffmono flavour loaded into `tiff_`, with a headless user interface and scripted windows.
+class SampleCommandTest : public ::testing::Test {
+ protected:
+  SampleCommandTest() : tiff_(sample_.Load("Tiffmono")) {}
+
+  SampleFlavour sample_;
+  CommandContext& tiff_;
+  ui::HeadlessUserInterface ui_;
+  ui::ScopedUserInterface scoped_{ui_};
+  FakeWindows windows_;
+  platform::ScopedWindowLookup scopedWindows_{windows_};
 };
 
 }  // namespace rvc::lifecycle::test_fixture
