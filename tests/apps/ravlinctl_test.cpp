@@ -137,6 +137,14 @@ class RavlinctlTest : public ::testing::Test {
     return rvc::test::RunProgram(run);
   }
 
+  // Runs `arguments`, expecting exit code 1 and `message` in the error output.
+  Result Refused(const std::vector<std::string>& arguments, const std::string& message) {
+    Result result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 1) << message;
+    EXPECT_TRUE(Has(result.err, message)) << result.err;
+    return result;
+  }
+
   std::string Data(const std::string& relative) const { return root_ + "data/" + relative; }
   bool Exists(const std::string& relative) const { return fs::exists(Data(relative)); }
   std::string Trace() const { return ReadFile(root_ + "config/trace_rvc.txt"); }
@@ -260,21 +268,16 @@ TEST_F(RavlinctlTest, ListsFlavoursAndDispatchersPlainAndAsJson) {
 
   // Unknown names are refused with a reason; listing writes nothing but the trace.
   const auto before = Snapshot(root_ + "data");
-  Result unknown = Run({"list", "--flavour", "Nope"});
-  EXPECT_EQ(unknown.exitCode, 1);
-  EXPECT_EQ(unknown.out, "");
-  EXPECT_TRUE(Has(unknown.err, "ravlinctl: unknown flavour Nope (flavours: Approval, Proof, Tiffmono, Dedezi)"))
-      << unknown.err;
-  unknown = Run({"show", "Nope"});
-  EXPECT_EQ(unknown.exitCode, 1);
-  EXPECT_TRUE(Has(unknown.err, "no dispatcher Nope")) << unknown.err;
+  EXPECT_EQ(Refused({"list", "--flavour", "Nope"},
+                    "ravlinctl: unknown flavour Nope (flavours: Approval, Proof, Tiffmono, Dedezi)")
+                .out,
+            "");
+  Refused({"show", "Nope"}, "no dispatcher Nope");
   EXPECT_EQ(Snapshot(root_ + "data"), before);
 
   // Another catalogue: the same for version 10.1, none for 9.9.
   EXPECT_EQ(Run({"--version", "10.1", "list"}).out, Run({"list"}).out);
-  Result missing = Run({"list", "--version=9.9"});
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_TRUE(Has(missing.err, "RDB error " + root_ + "config/rvc_9.9.dat")) << missing.err;
+  Refused({"list", "--version=9.9"}, "RDB error " + root_ + "config/rvc_9.9.dat");
 }
 
 TEST_F(RavlinctlTest, ANameUsedInTwoFlavoursMustBeQualified) {
@@ -283,9 +286,7 @@ TEST_F(RavlinctlTest, ANameUsedInTwoFlavoursMustBeQualified) {
   text.replace(text.find("Name=Proofer"), 12, "Name=mono1");
   WriteFile(list, text);
 
-  Result ambiguous = Run({"show", "Mono1"});
-  EXPECT_EQ(ambiguous.exitCode, 1);
-  EXPECT_TRUE(Has(ambiguous.err, "ambiguous")) << ambiguous.err;
+  Result ambiguous = Refused({"show", "Mono1"}, "ambiguous");
   EXPECT_TRUE(Has(ambiguous.err, "Proof/mono1")) << ambiguous.err;
   EXPECT_TRUE(Has(ambiguous.err, "Tiffmono/Mono1")) << ambiguous.err;
   EXPECT_EQ(Run({"delete", "--yes", "Mono1"}).exitCode, 1);
@@ -371,17 +372,11 @@ TEST_F(RavlinctlTest, CreateRefusesWhatTheNewDialogRefuses) {
     if (std::find(options.begin(), options.end(), "--type") == options.end()) {
       arguments.insert(arguments.end(), {"--type", "CtP_platedriver"});
     }
-    Result result = Run(arguments);
-    EXPECT_EQ(result.exitCode, 1) << message;
-    EXPECT_EQ(result.out, "") << message;
-    EXPECT_TRUE(Has(result.err, message)) << result.err;
+    EXPECT_EQ(Refused(arguments, message).out, "") << message;
   }
-  Result flavour = Run({"create", "--flavour", "Nope", "--type", "X"});
-  EXPECT_EQ(flavour.exitCode, 1);
-  EXPECT_TRUE(Has(flavour.err, "unknown flavour Nope")) << flavour.err;
-  Result ppdOnDedezi = Run({"create", "-f", "Dedezi", "-t", "Digital_Press", "-n", "X", "--ppd", ppd});
-  EXPECT_EQ(ppdOnDedezi.exitCode, 1);
-  EXPECT_TRUE(Has(ppdOnDedezi.err, "the dispatchers of this flavour are not made from a PPD")) << ppdOnDedezi.err;
+  Refused({"create", "--flavour", "Nope", "--type", "X"}, "unknown flavour Nope");
+  Refused({"create", "-f", "Dedezi", "-t", "Digital_Press", "-n", "X", "--ppd", ppd},
+          "the dispatchers of this flavour are not made from a PPD");
   EXPECT_EQ(Snapshot(root_ + "data"), before);
 
   // The 113 check is also traced by the creation when the dialog lets a name through: not
@@ -402,9 +397,7 @@ TEST_F(RavlinctlTest, CreateRefusesWhatTheNewDialogRefuses) {
 }
 
 TEST_F(RavlinctlTest, DeleteAsksAndRefusesTheFirstDispatcher) {
-  Result unanswered = Run({"delete", "Mono1"});
-  EXPECT_EQ(unanswered.exitCode, 1);
-  EXPECT_TRUE(Has(unanswered.err, "ravlinctl: Are you sure you want to delete dispatcher Mono1?\n")) << unanswered.err;
+  Result unanswered = Refused({"delete", "Mono1"}, "ravlinctl: Are you sure you want to delete dispatcher Mono1?\n");
   EXPECT_TRUE(Has(unanswered.err, "--yes")) << unanswered.err;
   EXPECT_TRUE(Exists("Tiffmono/CtP_platedriver/data"));
 
@@ -431,9 +424,7 @@ TEST_F(RavlinctlTest, DeleteAsksAndRefusesTheFirstDispatcher) {
   EXPECT_EQ(first.exitCode, 1);
   EXPECT_EQ(first.err, "ravlinctl: You can not delete this dispatcher\n");
   EXPECT_TRUE(Has(Trace(), "\tRVC::You can not delete this dispatcher\n"));
-  Result unknown = Run({"delete", "--yes", "Nope"});
-  EXPECT_EQ(unknown.exitCode, 1);
-  EXPECT_TRUE(Has(unknown.err, "no dispatcher Nope")) << unknown.err;
+  Refused({"delete", "--yes", "Nope"}, "no dispatcher Nope");
   EXPECT_EQ(Snapshot(root_ + "data"), before);
 }
 
@@ -466,11 +457,7 @@ TEST_F(RavlinctlTest, ChangeTypeRebuildsTheDispatcher) {
       {{"change-type", "Velmora1", "--type", "Digital_Press", "--ppd", root_ + "ppds/OrvaJet.ppd"},
        "device type Digital_Press is not made from a PPD"},
   };
-  for (const auto& [arguments, message] : refused) {
-    Result result = Run(arguments);
-    EXPECT_EQ(result.exitCode, 1) << message;
-    EXPECT_TRUE(Has(result.err, message)) << result.err;
-  }
+  for (const auto& [arguments, message] : refused) Refused(arguments, message);
   EXPECT_EQ(Snapshot(root_ + "data"), before);
 }
 
