@@ -21,7 +21,6 @@
 namespace rvc::lifecycle {
 namespace {
 
-
 using test::kApproval;
 using test::kDedezi;
 using test::kProof;
@@ -40,6 +39,10 @@ class MainWindowTest : public ::testing::Test {
   }
 
   std::vector<std::string> Texts() const { return ui_.MessageTexts(); }
+  // Each of `ids` is enabled (or not) in `window`.
+  static void ExpectEnabled(const CRvcDlg& window, std::initializer_list<Command> ids, bool enabled) {
+    for (Command id : ids) EXPECT_EQ(window.IsEnabled(id), enabled) << static_cast<int>(id);
+  }
 
   test::LoadedSample sample_;
   ui::HeadlessUserInterface ui_;
@@ -105,15 +108,13 @@ TEST_F(MainWindowTest, ClicksOnARowAndOnEmptySpaceSwitchTheSelectionCommands) {
   EXPECT_EQ(window.CurrentIndex, 1);
   EXPECT_TRUE(window.RowSelected);
   for (Command id : kRowButtons) EXPECT_TRUE(window.IsEnabled(id)) << static_cast<int>(id);
-  EXPECT_TRUE(window.IsEnabled(Command::DispatcherProperties));
-  EXPECT_TRUE(window.IsEnabled(Command::CreatePpd));
+  ExpectEnabled(window, {Command::DispatcherProperties, Command::CreatePpd}, true);
 
   window.OnClick(-1);  // empty space below the rows
   EXPECT_EQ(window.CurrentIndex, -1);
   EXPECT_FALSE(window.RowSelected);
   for (Command id : kRowButtons) EXPECT_FALSE(window.IsEnabled(id)) << static_cast<int>(id);
-  EXPECT_FALSE(window.IsEnabled(Command::DispatcherProperties));
-  EXPECT_FALSE(window.IsEnabled(Command::CreatePpd));
+  ExpectEnabled(window, {Command::DispatcherProperties, Command::CreatePpd}, false);
   EXPECT_TRUE(window.IsEnabled(Command::New));
 
   // A double-click on empty space disables the same buttons and opens nothing.
@@ -135,12 +136,11 @@ TEST_F(MainWindowTest, ClicksOnARowAndOnEmptySpaceSwitchTheSelectionCommands) {
 TEST_F(MainWindowTest, ViewOnlyLeavesTheReadingCommands) {
   CRvcDlg& window = Open(kTiff, [](CRvcDlg& w) { w.SetViewOnly(true); });
 
-  for (Command id : {Command::New, Command::Modify, Command::Delete, Command::ChangeType, Command::Backup,
-                     Command::View, Command::NewDispatcher, Command::Restore, Command::CreatePpd}) {
-    EXPECT_FALSE(window.IsEnabled(id)) << static_cast<int>(id);
-  }
-  EXPECT_TRUE(window.IsEnabled(Command::DispatcherProperties));
-  EXPECT_TRUE(window.IsEnabled(Command::Close));
+  ExpectEnabled(window,
+                {Command::New, Command::Modify, Command::Delete, Command::ChangeType, Command::Backup, Command::View,
+                 Command::NewDispatcher, Command::Restore, Command::CreatePpd},
+                false);
+  ExpectEnabled(window, {Command::DispatcherProperties, Command::Close}, true);
 
   window.OnClick(1);
   for (const Button& button : window.Buttons) {
@@ -155,9 +155,8 @@ TEST_F(MainWindowTest, ViewOnlyLeavesTheReadingCommands) {
   // A flavour change enables nothing that changes dispatchers.
   window.OnFlavourChanged(kProof);
   window.OnClick(0);
-  for (Command id : {Command::New, Command::NewDispatcher, Command::Modify, Command::Delete, Command::ChangeType}) {
-    EXPECT_FALSE(window.IsEnabled(id)) << static_cast<int>(id);
-  }
+  ExpectEnabled(window, {Command::New, Command::NewDispatcher, Command::Modify, Command::Delete, Command::ChangeType},
+                false);
 
   // Disabled commands do nothing, also when the view delivers them (a shortcut, say).
   window.OnCommand(Command::NewDispatcher);
@@ -195,17 +194,14 @@ TEST_F(MainWindowTest, FlavourBHasNoNewCommand) {
 
   CRvcDlg& window = Open(b);
   EXPECT_EQ(window.FlavourEntries[static_cast<size_t>(window.FlavourSelection)], "B");
-  EXPECT_FALSE(window.IsEnabled(Command::New));
-  EXPECT_FALSE(window.IsEnabled(Command::NewDispatcher));
+  ExpectEnabled(window, {Command::New, Command::NewDispatcher}, false);
   window.OnCommand(Command::NewDispatcher);
   EXPECT_TRUE(ui_.DialogsRun().empty());
 
   window.OnFlavourChanged(kTiff);
-  EXPECT_TRUE(window.IsEnabled(Command::New));
-  EXPECT_TRUE(window.IsEnabled(Command::NewDispatcher));
+  ExpectEnabled(window, {Command::New, Command::NewDispatcher}, true);
   window.OnFlavourChanged(b);
-  EXPECT_FALSE(window.IsEnabled(Command::New));
-  EXPECT_FALSE(window.IsEnabled(Command::NewDispatcher));
+  ExpectEnabled(window, {Command::New, Command::NewDispatcher}, false);
 }
 
 TEST_F(MainWindowTest, PreferredFlavourDedeziShowsOnlyItUnderTheVelmoraTitle) {
