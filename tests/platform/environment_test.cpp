@@ -144,20 +144,18 @@ TEST(ExpandEnvironmentTest, ReplacesSetReferencesAndKeepsTheRest) {
   ScopedEnv empty("RVC_TEST_EMPTY", "");
   ScopedEnv unset("RVC_TEST_UNSET", std::nullopt);
 
-  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_X%\\data\\"), "/opt/x\\data\\");
-  EXPECT_EQ(ExpandEnvironmentReferences("a%RVC_TEST_X%b%RVC_TEST_X%"), "a/opt/xb/opt/x");
-  EXPECT_EQ(ExpandEnvironmentReferences("[%RVC_TEST_EMPTY%]"), "[]");
-  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_UNSET%\\data"), "%RVC_TEST_UNSET%\\data");
-  // The closing "%" of an unset reference may open the next one.
-  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_UNSET%RVC_TEST_X%"), "%RVC_TEST_UNSET/opt/x");
-  EXPECT_EQ(ExpandEnvironmentReferences("%RVC_TEST_UNSET%%RVC_TEST_X%"), "%RVC_TEST_UNSET%/opt/x");
-  EXPECT_EQ(ExpandEnvironmentReferences("100%"), "100%");
-  EXPECT_EQ(ExpandEnvironmentReferences("%"), "%");
-  EXPECT_EQ(ExpandEnvironmentReferences("%%"), "%%");
-  EXPECT_EQ(ExpandEnvironmentReferences("a%%b%%c"), "a%%b%%c");
-  EXPECT_EQ(ExpandEnvironmentReferences("%%RVC_TEST_X%%"), "%/opt/x%");
-  EXPECT_EQ(ExpandEnvironmentReferences(""), "");
-  EXPECT_EQ(ExpandEnvironmentReferences("plain text"), "plain text");
+  const std::pair<const char*, const char*> rows[] = {
+      {"%RVC_TEST_X%\\data\\", "/opt/x\\data\\"}, {"a%RVC_TEST_X%b%RVC_TEST_X%", "a/opt/xb/opt/x"},
+      {"[%RVC_TEST_EMPTY%]", "[]"}, {"%RVC_TEST_UNSET%\\data", "%RVC_TEST_UNSET%\\data"},
+      // The closing "%" of an unset reference may open the next one.
+      {"%RVC_TEST_UNSET%RVC_TEST_X%", "%RVC_TEST_UNSET/opt/x"},
+      {"%RVC_TEST_UNSET%%RVC_TEST_X%", "%RVC_TEST_UNSET%/opt/x"},
+      {"100%", "100%"}, {"%", "%"}, {"%%", "%%"}, {"a%%b%%c", "a%%b%%c"}, {"%%RVC_TEST_X%%", "%/opt/x%"}, {"", ""},
+      {"plain text", "plain text"}};
+  for (const auto& [text, expanded] : rows) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(ExpandEnvironmentReferences(text), expanded);
+  }
 }
 
 TEST(ExpandEnvironmentTest, ReferencesIgnoreTheCaseOfNamesButPreferTheExactSpelling) {

@@ -5,51 +5,46 @@
 namespace rvc::platform {
 namespace {
 
-void ExpectParts(const std::string& path, const std::string& node, const std::string& device,
-                 const std::string& directory, const std::string& name, const std::string& type) {
-  SCOPED_TRACE(path);
-  ParsedPath parts = ParsePath(path);
-  EXPECT_EQ(parts.node, node);
-  EXPECT_EQ(parts.device, device);
-  EXPECT_EQ(parts.directory, directory);
-  EXPECT_EQ(parts.name, name);
-  EXPECT_EQ(parts.type, type);
-}
-
-TEST(PathParserTest, SplitsLocalPaths) {
-  ExpectParts("/data/flav/data/zv_config.res", "", "", "/data/flav/data/", "zv_config", ".res");
-  ExpectParts("rvc2.cfg", "", "", "", "rvc2", ".cfg");
-  ExpectParts("dat/types.dat", "", "", "dat/", "types", ".dat");
-  ExpectParts("/data/flav/", "", "", "/data/flav/", "", "");
-  ExpectParts("/data/flav", "", "", "/data/", "flav", "");
-  ExpectParts("/", "", "", "/", "", "");
-  ExpectParts("", "", "", "", "", "");
-}
-
-TEST(PathParserTest, TypeIsTheLastDotOfTheFileNameOnly) {
-  ExpectParts("/a.b/c", "", "", "/a.b/", "c", "");
-  ExpectParts("/x/archive.tar.gz", "", "", "/x/", "archive.tar", ".gz");
-  ExpectParts("/x/file.", "", "", "/x/", "file", ".");
-  // A leading dot is part of the name.
-  ExpectParts("/home/.profile", "", "", "/home/", ".profile", "");
-  ExpectParts("/x/..", "", "", "/x/../", "", "");
-  ExpectParts(".", "", "", "./", "", "");
-}
-
-TEST(PathParserTest, NodeAndDevice) {
-  ExpectParts("//server/share/dir/file.txt", "//server", "", "/share/dir/", "file", ".txt");
-  ExpectParts("\\\\server\\share\\file.txt", "//server", "", "/share/", "file", ".txt");
-  ExpectParts("//server", "//server", "", "", "", "");
-  ExpectParts("C:\\prog\\dat\\types.dat", "", "C:", "/prog/dat/", "types", ".dat");
-  ExpectParts("d:file.txt", "", "d:", "", "file", ".txt");
-  // Three separators are no node; a colon later in the text is no device.
-  ExpectParts("///x/y", "", "", "/x/", "y", "");
-  ExpectParts("/ab:c/d", "", "", "/ab:c/", "d", "");
-}
-
-TEST(PathParserTest, BackslashesAndRunsOfSeparatorsFold) {
-  ExpectParts("\\data\\\\flav\\/data\\zv.ini", "", "", "/data/flav/data/", "zv", ".ini");
-  ExpectParts("/data//flav//", "", "", "/data/flav/", "", "");
+TEST(PathParserTest, SplitsIntoNodeDeviceDirectoryNameAndType) {
+  struct Row {
+    const char *path, *node, *device, *directory, *name, *type;
+  };
+  const Row rows[] = {
+      {"/data/flav/data/zv_config.res", "", "", "/data/flav/data/", "zv_config", ".res"},
+      {"rvc2.cfg", "", "", "", "rvc2", ".cfg"},
+      {"dat/types.dat", "", "", "dat/", "types", ".dat"},
+      {"/data/flav/", "", "", "/data/flav/", "", ""},
+      {"/data/flav", "", "", "/data/", "flav", ""},
+      {"/", "", "", "/", "", ""},
+      {"", "", "", "", "", ""},
+      // The type is the last dot of the file name only; a leading dot is part of the name.
+      {"/a.b/c", "", "", "/a.b/", "c", ""},
+      {"/x/archive.tar.gz", "", "", "/x/", "archive.tar", ".gz"},
+      {"/x/file.", "", "", "/x/", "file", "."},
+      {"/home/.profile", "", "", "/home/", ".profile", ""},
+      {"/x/..", "", "", "/x/../", "", ""},
+      {".", "", "", "./", "", ""},
+      // Node and device; three separators are no node, a colon later in the text is no device.
+      {"//server/share/dir/file.txt", "//server", "", "/share/dir/", "file", ".txt"},
+      {"\\\\server\\share\\file.txt", "//server", "", "/share/", "file", ".txt"},
+      {"//server", "//server", "", "", "", ""},
+      {"C:\\prog\\dat\\types.dat", "", "C:", "/prog/dat/", "types", ".dat"},
+      {"d:file.txt", "", "d:", "", "file", ".txt"},
+      {"///x/y", "", "", "/x/", "y", ""},
+      {"/ab:c/d", "", "", "/ab:c/", "d", ""},
+      // Backslashes and runs of separators fold.
+      {"\\data\\\\flav\\/data\\zv.ini", "", "", "/data/flav/data/", "zv", ".ini"},
+      {"/data//flav//", "", "", "/data/flav/", "", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    ParsedPath parts = ParsePath(row.path);
+    EXPECT_EQ(parts.node, row.node);
+    EXPECT_EQ(parts.device, row.device);
+    EXPECT_EQ(parts.directory, row.directory);
+    EXPECT_EQ(parts.name, row.name);
+    EXPECT_EQ(parts.type, row.type);
+  }
 }
 
 TEST(PathParserTest, JoinsSelectedParts) {

@@ -361,40 +361,34 @@ TEST_F(DriverTest, TemplateWithoutPlaceholders) {
   const auto missing = [](const std::string& what, const std::string& placeholder) {
     return what + ", as it can't find the place holder '" + placeholder + "' in the template.";
   };
-  const SampleDispatcher mono = Find("Mono");
-  sample_.ClearTraces();
-  ASSERT_TRUE(Create(mono));
-  EXPECT_EQ(ReadFile(PpdOf(mono)), bare + "\n");
-  EXPECT_EQ(sample_.Traces(),
-            (Strings{missing("Names are not added to PPD", "<Add Names>"),
-                     missing("Dotshapes are not added to PPD", "<Add Dotshapes>"),
-                     missing("Screen filter lists are not added to PPD", "<Add ScreenFilter>"),
-                     missing("DGCs are not added to PPD", "<Add SimpleDGC>"),
-                     missing("TRP files are not added to PPD", "<Add TRP>"),
-                     missing("Configurations are not added to PPD", "<Add Configuration Sets>"),
-                     missing("Resolution list is not added to PPD", "<Add Resolution List>"),
-                     missing("Halftone information is not added to PPD", "<Add Halftone Information>"),
-                     missing("Paper Dimensions are not added to PPD", "<Add PaperDimension>"),
-                     missing("Custom page size is not added to PPD", "<Add CustomPageSize>"),
-                     missing("Screening information is not added to PPD", "<Add Screening information>"),
-                     "Ppd file for Mono is created at:" + mono.PpdFolder(),
-                     "Ravlin.inf file for DispatcherMono is created at:" + mono.PpdFolder()}));
-
-  const SampleDispatcher proofer = Find("Proofer");
-  sample_.ClearTraces();
-  ASSERT_TRUE(Create(proofer));
-  EXPECT_EQ(ReadFile(PpdOf(proofer)), bare + "\n");
-  EXPECT_EQ(sample_.Traces(), (Strings{missing("Names are not added to PPD", "<Add Names>"),
-                                       missing("Dotshapes are not added to PPD", "<Add Dotshapes>"),
-                                       missing("Screen filter lists are not added to PPD", "<Add ScreenFilter>"),
-                                       missing("DGCs are not added to PPD", "<Add SimpleDGC>"),
-                                       missing("TRP files are not added to PPD", "<Add TRP>"),
-                                       missing("Configurations are not added to PPD", "<Add Configuration Sets>"),
-                                       missing("Color strategies are not added to PPD", "<Add ColorStrategies>"),
-                                       missing("Paper Dimensions are not added to PPD", "<Add PaperDimension>"),
-                                       missing("Custom page size is not added to PPD", "<Add CustomPageSize>"),
-                                       "Ppd file for Proofer is created at:" + proofer.PpdFolder(),
-                                       "Ravlin.inf file for DispatcherProofer is created at:" + proofer.PpdFolder()}));
+  // Each flavour reports the placeholders of its own sections, then makes the bare PPD.
+  const Strings common = {missing("Names are not added to PPD", "<Add Names>"),
+                          missing("Dotshapes are not added to PPD", "<Add Dotshapes>"),
+                          missing("Screen filter lists are not added to PPD", "<Add ScreenFilter>"),
+                          missing("DGCs are not added to PPD", "<Add SimpleDGC>"),
+                          missing("TRP files are not added to PPD", "<Add TRP>"),
+                          missing("Configurations are not added to PPD", "<Add Configuration Sets>")};
+  const Strings paper = {missing("Paper Dimensions are not added to PPD", "<Add PaperDimension>"),
+                         missing("Custom page size is not added to PPD", "<Add CustomPageSize>")};
+  const std::pair<const char*, Strings> rows[] = {
+      {"Mono",
+       {missing("Resolution list is not added to PPD", "<Add Resolution List>"),
+        missing("Halftone information is not added to PPD", "<Add Halftone Information>"), paper[0], paper[1],
+        missing("Screening information is not added to PPD", "<Add Screening information>")}},
+      {"Proofer", {missing("Color strategies are not added to PPD", "<Add ColorStrategies>"), paper[0], paper[1]}},
+  };
+  for (const auto& [name, own] : rows) {
+    SCOPED_TRACE(name);
+    const SampleDispatcher dispatcher = Find(name);
+    sample_.ClearTraces();
+    ASSERT_TRUE(Create(dispatcher));
+    EXPECT_EQ(ReadFile(PpdOf(dispatcher)), bare + "\n");
+    Strings traces = common;
+    traces.insert(traces.end(), own.begin(), own.end());
+    traces.push_back("Ppd file for " + std::string(name) + " is created at:" + dispatcher.PpdFolder());
+    traces.push_back("Ravlin.inf file for Dispatcher" + std::string(name) + " is created at:" + dispatcher.PpdFolder());
+    EXPECT_EQ(sample_.Traces(), traces);
+  }
 }
 
 TEST_F(DriverTest, NoPpdWithoutScreenModeOrTemplate) {
@@ -437,24 +431,22 @@ TEST_F(DriverTest, NoPpdWithoutScreenModeOrTemplate) {
 
 TEST_F(DriverTest, UnreadableTypesOrPreferencesRaise109) {
   const SampleDispatcher mono = Find("Mono");
-  {
-    ScopedEnv elsewhere("KW_DATA_RAVLINCONFIG", dir_ / "cfg");
+  const auto expect109 = [&] {
     try {
       Create(mono);
       ADD_FAILURE() << "no exception";
     } catch (const CRvcException& e) {
       EXPECT_EQ(e.Id(), 109);
     }
+  };
+  {
+    ScopedEnv elsewhere("KW_DATA_RAVLINCONFIG", dir_ / "cfg");
+    expect109();
     // Raised before the PPD is opened: no partial PPD stays behind.
     EXPECT_EQ(PpdFolderFiles(mono), Strings{".keep"});
   }
   fs::remove(sample_ / "prog/Tiffmono/dat/types.dat");
-  try {
-    Create(mono);
-    ADD_FAILURE() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 109);
-  }
+  expect109();
 }
 
 TEST_F(DriverTest, ScreenModeOfTheFidFile) {

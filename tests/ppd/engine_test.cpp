@@ -1,6 +1,7 @@
 // The engine itself: PPD names, opening, the placeholder search and its return to the
 // remembered positions, line breaks and long lines.
 #include <filesystem>
+#include <tuple>
 
 #include "tests/ppd/ppd_test_support.h"
 
@@ -72,20 +73,19 @@ TEST_F(EngineTest, FailedOpensLeaveNoFileOpenAndSayWhy) {
     EXPECT_EQ(ppd.AddNames(), -1);
     EXPECT_EQ(ppd.Close(), 1);
   }
-  {
+  // A missing template or PPD folder: the message names the path not found.
+  const std::tuple<std::string, std::string, std::string> missing[] = {
+      {dir_ / "missing.ppd", dir_ / "ppd", dir_ / "missing.ppd"},
+      {dir_ / "template.ppd", dir_ / "no/folder", dir_ / "no/folder/QBRAVLIN3_GENERIC.PPD"},
+  };
+  for (const auto& [templatePath, folder, notFound] : missing) {
+    SCOPED_TRACE(notFound);
     ui_.Clear();
     CCreatePpd ppd;
-    EXPECT_EQ(ppd.OpenFiles(dir_ / "missing.ppd", dir_ / "ppd", "Generic", "Ravlin", 3, ScreenMode::Binary), -1);
+    EXPECT_EQ(ppd.OpenFiles(templatePath, folder, "Generic", "Ravlin", 3, ScreenMode::Binary), -1);
     ASSERT_EQ(ui_.Messages().size(), 1u);
-    EXPECT_EQ(ui_.Messages()[0].text, "No such file or directory: " + dir_ / "missing.ppd");
+    EXPECT_EQ(ui_.Messages()[0].text, "No such file or directory: " + notFound);
     EXPECT_FALSE(rvc::test::FileExists(ppd.PpdPath()));
-  }
-  {
-    ui_.Clear();
-    CCreatePpd ppd;
-    EXPECT_EQ(ppd.OpenFiles(dir_ / "template.ppd", dir_ / "no/folder", "Generic", "Ravlin", 3, ScreenMode::Binary), -1);
-    ASSERT_EQ(ui_.Messages().size(), 1u);
-    EXPECT_EQ(ui_.Messages()[0].text, "No such file or directory: " + dir_ / "no/folder/QBRAVLIN3_GENERIC.PPD");
   }
   EXPECT_EQ(TraceLines(),
             (std::vector<std::string>{"No Template Ppd file is specified.",

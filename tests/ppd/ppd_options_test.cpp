@@ -1,6 +1,8 @@
 // ReadPpdOptions: what a dispatcher takes over from an existing PPD.
 #include "ppd/ppd_options.h"
 
+#include <tuple>
+
 #include "tests/ppd/ppd_test_support.h"
 
 namespace rvc::ppd::test {
@@ -41,31 +43,23 @@ TEST_F(PpdOptionsTest, SamplePpds) {
 }
 
 TEST_F(PpdOptionsTest, MaximumMediaFallsBackToCustomSizeLimitsThenLargestPaperDimension) {
-  WriteFile(dir_ / "custom.ppd", Ppd("*ModelName: \"Custom\"\n"
-                                     "*ParamCustomPageSize Width: 1 points 1 2000.75\n"
-                                     "*ParamCustomPageSize Height: 2 points 1 3000\n"
-                                     "*PaperDimension A4: \"595 842\"\n"));
-  auto custom = ReadPpdOptions(dir_ / "custom.ppd");
-  ASSERT_TRUE(custom);
-  EXPECT_EQ(custom->MaxMediaWidth, 2000);
-  EXPECT_EQ(custom->MaxMediaHeight, 3000);
-
-  // Widest and highest paper, each on its own: 1224 from the landscape sheet, 842 from A4.
-  WriteFile(dir_ / "papers.ppd", Ppd("*ModelName: \"Papers\"\n"
-                                     "*PaperDimension A4: \"595 842\"\n"
-                                     "*PaperDimension TabloidLandscape: \"1224 792\"\n"
-                                     "*MaxMediaHeight: \"2000.9\"\n"));
-  auto papers = ReadPpdOptions(dir_ / "papers.ppd");
-  ASSERT_TRUE(papers);
-  EXPECT_EQ(papers->MaxMediaWidth, 1224);
-  EXPECT_EQ(papers->MaxMediaHeight, 2000);
-
-  WriteFile(dir_ / "bare.ppd", Ppd("*ModelName: \"Bare\"\n"));
-  auto bare = ReadPpdOptions(dir_ / "bare.ppd");
-  ASSERT_TRUE(bare);
-  EXPECT_EQ(bare->MaxMediaWidth, 0);
-  EXPECT_EQ(bare->MaxMediaHeight, 0);
-  EXPECT_TRUE(bare->Resolutions.empty());
+  // Custom size limits first, else the widest and highest paper each on its own (1224 from the
+  // landscape sheet, 842 from A4, then *MaxMediaHeight); nothing gives 0. No resolution lines: none.
+  const std::tuple<const char*, int, int> rows[] = {
+      {"*ParamCustomPageSize Width: 1 points 1 2000.75\n*ParamCustomPageSize Height: 2 points 1 3000\n"
+       "*PaperDimension A4: \"595 842\"\n", 2000, 3000},
+      {"*PaperDimension A4: \"595 842\"\n*PaperDimension TabloidLandscape: \"1224 792\"\n*MaxMediaHeight: \"2000.9\"\n",
+       1224, 2000},
+      {"", 0, 0}};
+  for (const auto& [body, width, height] : rows) {
+    SCOPED_TRACE(body);
+    WriteFile(dir_ / "media.ppd", Ppd(std::string("*ModelName: \"Media\"\n") + body));
+    auto options = ReadPpdOptions(dir_ / "media.ppd");
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->MaxMediaWidth, width);
+    EXPECT_EQ(options->MaxMediaHeight, height);
+    EXPECT_TRUE(options->Resolutions.empty());
+  }
 }
 
 TEST_F(PpdOptionsTest, ResolutionKeywordsAndNames) {

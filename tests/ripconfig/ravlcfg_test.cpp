@@ -57,6 +57,12 @@ class RavlcfgTest : public ::testing::Test {
     return handle;
   }
   std::string Data(const std::string& name) { return dir / ("Press/data/" + name); }
+  // Writes the sample zv_config.res with each `from` text replaced by its `to`.
+  void WriteConfigWith(std::initializer_list<std::pair<std::string, std::string>> edits) {
+    std::string config = testing::kConfigRes;
+    for (const auto& [from, to] : edits) config.replace(config.find(from), from.size(), to);
+    WriteFile(configPath, config);
+  }
 
   TempDir dir;
   std::string configPath;
@@ -127,9 +133,7 @@ TEST_F(RavlcfgTest, PlateFileServesWhenThereIsNoFilmFile) {
   EXPECT_THAT(Joined(ravlcfg_get_warningmessages(handle)), HasSubstr("zv_plate.res"));
 
   // An explicit "media" item of the main topic decides.
-  std::string config = testing::kConfigRes;
-  config.replace(config.find("origin="), 0, "media=film\n");
-  WriteFile(configPath, config);
+  WriteConfigWith({{"origin=", "media=film\norigin="}});
   ASSERT_NE(Open(), nullptr);
   EXPECT_FALSE(handle->IsPlate());
   EXPECT_EQ(ravlcfg_get_films(handle)[0]->name, "Old");
@@ -165,9 +169,7 @@ TEST_F(RavlcfgTest, MissingCompanionFilesAreErrorsNamingTheFile) {
 TEST_F(RavlcfgTest, UnreadableNumbersAndMissingItemsAreErrorsNamingFileAndItem) {
   WriteFile(Data("zv_recorder.res"), "[Recorder]\nmaxwidth=14 000\npixelclock=fast\n");
   WriteFile(Data("zv_film.res"), "[A4]\nvsize=11693\nhsize=8268\npolarity=positive\n");
-  std::string config = testing::kConfigRes;
-  config.replace(config.find("res2=2400, 1, 55"), 16, "res2=2400, 1, 5x5");
-  WriteFile(configPath, config);
+  WriteConfigWith({{"res2=2400, 1, 55", "res2=2400, 1, 5x5"}});
   ASSERT_NE(Open(), nullptr);
   std::string errors = Joined(ravlcfg_get_errormessages(handle));
   EXPECT_EQ(ravlcfg_get_nr_errors(handle), 5) << errors;
@@ -180,10 +182,7 @@ TEST_F(RavlcfgTest, UnreadableNumbersAndMissingItemsAreErrorsNamingFileAndItem) 
 }
 
 TEST_F(RavlcfgTest, DanglingReferencesAreWarningsAndCanBeRepaired) {
-  std::string config = testing::kConfigRes;
-  config.replace(config.find("film=A4"), 7, "film=Letter");
-  config.replace(config.find("set=set_1"), 9, "set=set_7");
-  WriteFile(configPath, config);
+  WriteConfigWith({{"film=A4", "film=Letter"}, {"set=set_1", "set=set_7"}});
   ASSERT_NE(Open(), nullptr);
   EXPECT_EQ(ravlcfg_get_nr_errors(handle), 0) << Joined(ravlcfg_get_errormessages(handle));
   std::string warnings = Joined(ravlcfg_get_warningmessages(handle));
@@ -201,10 +200,7 @@ TEST_F(RavlcfgTest, DanglingReferencesAreWarningsAndCanBeRepaired) {
 }
 
 TEST_F(RavlcfgTest, ListEntriesWithoutTopicAndUnknownConfigurationInUseAreWarnings) {
-  std::string config = testing::kConfigRes;
-  config.replace(config.find("confs=maxsize A4"), 16, "confs=maxsize ghost A4 a4");
-  config.replace(config.find("used=A4"), 7, "used=gone");
-  WriteFile(configPath, config);
+  WriteConfigWith({{"confs=maxsize A4", "confs=maxsize ghost A4 a4"}, {"used=A4", "used=gone"}});
   ASSERT_NE(Open(), nullptr);
   EXPECT_EQ(ravlcfg_get_nr_errors(handle), 0);
   EXPECT_EQ(ravlcfg_get_nr_warnings(handle), 3) << Joined(ravlcfg_get_warningmessages(handle));
