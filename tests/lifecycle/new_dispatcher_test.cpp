@@ -31,6 +31,12 @@ class NewDispatcherTest : public test_fixture::SampleCommandTest {
       return ui::DialogResult::Ok;
     });
   }
+  // Chooses Generic_FromPPD and browses for the PPD the file dialog gives.
+  static void BrowsePpdType(CNewDispatcher& dialog) {
+    dialog.DeviceType = 2;  // Generic_FromPPD
+    dialog.OnTypeChanged();
+    dialog.OnBrowse();
+  }
   const store::DispatcherRecord& Last(const CommandContext& context) const {
     return context.Dispatchers->GetAt(context.Dispatchers->GetCount() - 1).Record;
   }
@@ -93,9 +99,9 @@ TEST_F(NewDispatcherTest, TheFolderIsMadeUniqueAndTheFactoryDefaultDropsTheQueue
 
 TEST_F(NewDispatcherTest, OkRefusesBadNamesAndAPpdTypeWithoutPpd) {
   tiff_.InstalledDispatchers = {tiff_.Dispatchers, sample_.Load("Dedezi").Dispatchers};
-  Script<CNewDispatcher>("NewDispatcher", [](CNewDispatcher& dialog) { dialog.Name = "Press|1"; });
-  Script<CNewDispatcher>("NewDispatcher", [](CNewDispatcher& dialog) { dialog.Name = "mONO1"; });
-  Script<CNewDispatcher>("NewDispatcher", [](CNewDispatcher& dialog) { dialog.Name = "velmora1"; });
+  for (std::string name : {"Press|1", "mONO1", "velmora1"}) {
+    Script<CNewDispatcher>("NewDispatcher", [name](CNewDispatcher& dialog) { dialog.Name = name; });
+  }
   Script<CNewDispatcher>("NewDispatcher", [](CNewDispatcher& dialog) {
     dialog.Name = "Press";
     dialog.DeviceType = 2;  // Generic_FromPPD
@@ -146,11 +152,7 @@ TEST_F(NewDispatcherTest, TenUsedSeparatorsGiveMessage138) {
 TEST_F(NewDispatcherTest, APpdIsBrowsedParsedAndNamesTheDispatcher) {
   const std::string ppd = sample_.Path("ppds/OrvaTiffsetter.ppd");
   ui_.QueueFile(ppd);
-  Script<CNewDispatcher>("NewDispatcher", [](CNewDispatcher& dialog) {
-    dialog.DeviceType = 2;
-    dialog.OnTypeChanged();
-    dialog.OnBrowse();
-  });
+  Script<CNewDispatcher>("NewDispatcher", BrowsePpdType);
   ASSERT_TRUE(OnNewDispatcher(tiff_));
   const store::DispatcherRecord& made = Last(tiff_);
   EXPECT_EQ(made.Name, "Mono2_OrvaTiffsetter");  // the model appended, the blank made "_"
@@ -162,9 +164,7 @@ TEST_F(NewDispatcherTest, AModelAlreadyInTheNameIsNotAppendedAgain) {
   ui_.QueueFile(sample_.Path("ppds/OrvaTiffsetter.ppd"));
   Script<CNewDispatcher>("NewDispatcher", [](CNewDispatcher& dialog) {
     dialog.Name = "My_OrvaTiffsetter";
-    dialog.DeviceType = 2;
-    dialog.OnTypeChanged();
-    dialog.OnBrowse();
+    BrowsePpdType(dialog);
   });
   ASSERT_TRUE(OnNewDispatcher(tiff_));
   EXPECT_EQ(Last(tiff_).Name, "My_OrvaTiffsetter");
@@ -174,11 +174,7 @@ TEST_F(NewDispatcherTest, AnUnreadablePpdEndsTheCommandBeforeAnythingIsMade) {
   const std::string notAPpd = sample_.Path("ppds/broken.ppd");
   test::WriteFile(notAPpd, "this is no PPD\n");
   ui_.QueueFile(notAPpd);
-  Script<CNewDispatcher>("NewDispatcher", [](CNewDispatcher& dialog) {
-    dialog.DeviceType = 2;
-    dialog.OnTypeChanged();
-    dialog.OnBrowse();
-  });
+  Script<CNewDispatcher>("NewDispatcher", BrowsePpdType);
   const auto before = test::Snapshot(sample_.Data("Tiffmono"));
   EXPECT_FALSE(OnNewDispatcher(tiff_));
   ASSERT_EQ(ui_.Messages().size(), 1u);
