@@ -40,6 +40,12 @@ class ChangeTypeTest : public test_fixture::SampleCommandTest {
       records.push_back(Fields(tiff_.Dispatchers->GetAt(i).Record));
     return records;
   }
+  // Changes row `row` to type `type` (with the PPD `ppd` for a PPD type).
+  bool Retype(int row, int type, std::string ppd = {}) {
+    Choose(type, ppd);
+    tiff_.CurrentIndex = row;
+    return OnChangeType(tiff_);
+  }
   // The next dialog chooses type `type` (and, for a PPD type, the PPD `ppd`).
   void Choose(int type, std::string ppd = {}) {
     ui_.QueueDialog("ChangeDevType", [this, type, ppd](ui::IDialogModel& model) {
@@ -110,9 +116,7 @@ TEST_F(ChangeTypeTest, HotFoldersOfTheTemporaryNameStayWhileTheyHoldSomething) {
   const std::string job = sample_.Path("hotfolders/Tiffmono_dub/PS/job.ps");
   std::filesystem::create_directories(sample_.Path("hotfolders/Tiffmono_dub/PS"));
   test::WriteFile(job, "%!PS");
-  Choose(1);
-  tiff_.CurrentIndex = 0;
-  ASSERT_TRUE(OnChangeType(tiff_));
+  ASSERT_TRUE(Retype(0, 1));
 
   EXPECT_EQ(ReadFile(job), "%!PS");
   EXPECT_FALSE(std::filesystem::exists(sample_.Path("hotfolders/Tiffmono_dub/PDF")));
@@ -121,9 +125,7 @@ TEST_F(ChangeTypeTest, HotFoldersOfTheTemporaryNameStayWhileTheyHoldSomething) {
 
 TEST_F(ChangeTypeTest, AnotherDispatcherMovesToItsNewTypesFolderAtTheEnd) {
   const std::string desktop = test::MakeDispatcherLauncher("Mono1", "CtP_platedriver", true);
-  Choose(0);
-  tiff_.CurrentIndex = 1;
-  ASSERT_TRUE(OnChangeType(tiff_));
+  ASSERT_TRUE(Retype(1, 0));
   EXPECT_EQ(Records(), (std::vector<std::vector<std::string>>{
                            {"Mono", "Imagesetter_Film", "Tiffmono", "0", "5004"},
                            {"Mono3_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD", "3", "5304"},
@@ -136,9 +138,7 @@ TEST_F(ChangeTypeTest, AnotherDispatcherMovesToItsNewTypesFolderAtTheEnd) {
   EXPECT_EQ(ppdsCreated_, std::vector<int>{2});
 
   // The same type again: rebuilt from the templates under the same folder.
-  Choose(0);
-  tiff_.CurrentIndex = 2;
-  ASSERT_TRUE(OnChangeType(tiff_));
+  ASSERT_TRUE(Retype(2, 0));
   EXPECT_EQ(Records().back(), (std::vector<std::string>{"Mono1", "Imagesetter_Film", "Imagesetter_Film", "1", "5104"}));
   EXPECT_FALSE(std::filesystem::exists(sample_.Data("Tiffmono/Imagesetter_Film_dub")));
   EXPECT_TRUE(FileExists(sample_.Data("Tiffmono/Imagesetter_Film/data/zvImagesetter_Film_dispatcher.ini")));
@@ -151,9 +151,7 @@ TEST_F(ChangeTypeTest, AFailedCreationLeavesTheOldDispatcherUntouched) {
   const auto before = test::Snapshot(sample_.Data("Tiffmono"));
   const auto records = Records();
   for (int k : {0, 2}) {
-    Choose(1);
-    tiff_.CurrentIndex = k;
-    EXPECT_FALSE(OnChangeType(tiff_)) << k;
+    EXPECT_FALSE(Retype(k, 1)) << k;
     EXPECT_EQ(test::Snapshot(sample_.Data("Tiffmono")), before) << k;
     EXPECT_EQ(Records(), records) << k;
   }
@@ -191,9 +189,7 @@ TEST_F(ChangeTypeTest, RefusalsStopBeforeAnythingChanges) {
 }
 
 TEST_F(ChangeTypeTest, APpdTypeTakesThePpd) {
-  Choose(2, sample_.Path("ppds/OrvaTiffsetter.ppd"));
-  tiff_.CurrentIndex = 1;
-  ASSERT_TRUE(OnChangeType(tiff_));
+  ASSERT_TRUE(Retype(1, 2, sample_.Path("ppds/OrvaTiffsetter.ppd")));
   EXPECT_EQ(Records().back(), (std::vector<std::string>{"Mono1", "Generic_FromPPD", "Generic_FromPPD_2", "1", "5104"}));
   EXPECT_TRUE(FileExists(sample_.Data("Tiffmono/Generic_FromPPD_2/data/OrvaTiffsetter.ppd")));
 
