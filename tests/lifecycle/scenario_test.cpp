@@ -124,18 +124,13 @@ NewDispatcherChoices Choices(const std::string& type, const std::string& copyQue
   return choices;
 }
 
-// What a step expects of the queues of a dispatcher made with a copied queue setup: the
-// sample's five queues with the dispatcher's queue names, hot folders and LPR port.
-struct Queues {
-  std::string queueName;  // <queueName>_AT, <queueName>_pipe
-  std::string hotFolder;  // hotfolders\<hotFolder>\PS, ...\PDF
-  int lprPort = 0;
-};
-
 // How a dispatcher came about, for the checks of its files.
 struct Made {
   Row row;
-  std::optional<Queues> queues;          // none: "Use Factory Default" (no servers.ini, no *.usr)
+  // Copied queues: the sample's five queues named after the dispatcher, with hot folders
+  // named after its folder and LPR port command port + 6. None: "Use Factory Default"
+  // (no servers.ini, no *.usr).
+  bool queues = false;
   bool fromPpd = false;                  // made with sample/ppds/OrvaTiffsetter.ppd
   std::optional<std::string> vdpMode;    // Dedezi: "VDP" or "STATIC"
   std::optional<std::string> ripMemory;  // the RIP_MEMORY the ini must hold
@@ -423,13 +418,12 @@ class LifecycleScenarioTest : public ::testing::Test {
     } else {
       EXPECT_EQ(WithExtension(files, ".usr"), (std::set<std::string>{"nightshift.usr", "operator.usr"}));
       const store::ResourceDb servers = store::ResourceDb::OpenOrThrow(data + "servers.ini");
-      const Queues& q = *made.queues;
-      const std::string hot = "%RAVLIN_SAMPLE_ROOT%\\hotfolders\\" + q.hotFolder + "\\";
+      const std::string hot = "%RAVLIN_SAMPLE_ROOT%\\hotfolders\\" + row.folder + "\\";
       const std::map<std::pair<std::string, std::string>, std::string> queues = {
           {{"Server", "Description"}, "Orva Server 10.1"},
-          {{"1", "Name"}, q.queueName + "_AT"},
+          {{"1", "Name"}, row.name + "_AT"},
           {{"1", "Class"}, "pap"},
-          {{"2", "Name"}, q.queueName + "_pipe"},
+          {{"2", "Name"}, row.name + "_pipe"},
           {{"2", "Class"}, "npipe"},
           {{"3", "Class"}, "hf"},
           {{"3", "folder"}, hot + "PS"},
@@ -437,14 +431,14 @@ class LifecycleScenarioTest : public ::testing::Test {
           {{"3", "ErrorFolder"}, hot + "PS\\Error"},
           {{"4", "folder"}, hot + "PDF"},
           {{"5", "Class"}, "inifile"},
-          {{"5", "tcp_pap"}, std::to_string(q.lprPort)}};
+          {{"5", "tcp_pap"}, std::to_string(row.port + 6)}};
       for (const auto& [at, value] : queues) {
         EXPECT_EQ(Unquoted(servers.Find(at.first, at.second).value_or("<none>")), value)
             << at.first << "/" << at.second;
       }
       // The hot folders were made.
       for (const char* sub : {"PS", "PDF"}) {
-        EXPECT_TRUE(fs::is_directory(root_ + "/hotfolders/" + q.hotFolder + "/" + sub)) << sub;
+        EXPECT_TRUE(fs::is_directory(root_ + "/hotfolders/" + row.folder + "/" + sub)) << sub;
       }
     }
 
@@ -638,47 +632,24 @@ TEST_F(LifecycleScenarioTest, NewDeleteAndChangeTypeOnTheLaidOutSample) {
   const Step steps[] = {
       // From a PPD, with the factory default: the model joins the proposed name.
       {Choices("Generic_FromPPD", "", ppd),
-       {{"Mono2_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD_2", 2, 5204}, {}, true, {}, "768"},
-       "Mono2"},
+       {{"Mono2_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD_2", 2, 5204}, false, true, {}, "768"}, "Mono2"},
       // Without a PPD, factory default: no queues, no user files.
       {Choices("Imagesetter_Film"),
-       {{"Mono4", "Imagesetter_Film", "Imagesetter_Film", 4, 5404}, {}, false, {}, "768"},
-       "Mono4"},
+       {{"Mono4", "Imagesetter_Film", "Imagesetter_Film", 4, 5404}, false, false, {}, "768"}, "Mono4"},
       // Queues copied from Mono1: names, hot folders and the LPR port follow.
       {Choices("CtP_platedriver", "Mono1"),
-       {{"Mono5", "CtP_platedriver", "CtP_platedriver_2", 5, 5504},
-        Queues{"Mono5", "CtP_platedriver_2", 5510},
-        false,
-        {},
-        "512"},
-       "Mono5"},
+       {{"Mono5", "CtP_platedriver", "CtP_platedriver_2", 5, 5504}, true, false, {}, "512"}, "Mono5"},
       // A PPD and the queues of the PPD dispatcher.
       {Choices("Generic_FromPPD", "Mono3_OrvaTiffsetter", ppd),
-       {{"Mono6_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD_3", 6, 5604},
-        Queues{"Mono6_OrvaTiffsetter", "Generic_FromPPD_3", 5610},
-        true,
-        {},
-        "512"},
-       "Mono6"},
+       {{"Mono6_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD_3", 6, 5604}, true, true, {}, "512"}, "Mono6"},
       // A name of the operator's own and the first dispatcher's queues.
       {Choices("Imagesetter_Film", "Mono", "", "Press7"),
-       {{"Press7", "Imagesetter_Film", "Imagesetter_Film_2", 7, 5704},
-        Queues{"Press7", "Imagesetter_Film_2", 5710},
-        false,
-        {},
-        "768"},
-       "Mono7"},
+       {{"Press7", "Imagesetter_Film", "Imagesetter_Film_2", 7, 5704}, true, false, {}, "768"}, "Mono7"},
       {Choices("CtP_platedriver"),
-       {{"Mono8", "CtP_platedriver", "CtP_platedriver_3", 8, 5804}, {}, false, {}, "768"},
-       "Mono8"},
+       {{"Mono8", "CtP_platedriver", "CtP_platedriver_3", 8, 5804}, false, false, {}, "768"}, "Mono8"},
       // The queues of a dispatcher made in this scenario.
       {Choices("Imagesetter_Film", "Mono5"),
-       {{"Mono9", "Imagesetter_Film", "Imagesetter_Film_3", 9, 5904},
-        Queues{"Mono9", "Imagesetter_Film_3", 5910},
-        false,
-        {},
-        "512"},
-       "Mono9"},
+       {{"Mono9", "Imagesetter_Film", "Imagesetter_Film_3", 9, 5904}, true, false, {}, "512"}, "Mono9"},
   };
   for (const Step& step : steps) createTiff(step.choices, step.made, step.proposal);
 
@@ -708,12 +679,7 @@ TEST_F(LifecycleScenarioTest, NewDeleteAndChangeTypeOnTheLaidOutSample) {
     EXPECT_TRUE(FileExists(Launcher("Mono", true)));
   }
   createTiff(Choices("Imagesetter_Film", "Mono1"),
-             {{"Mono4", "Imagesetter_Film", "Imagesetter_Film", 4, 5404},
-              Queues{"Mono4", "Imagesetter_Film", 5410},
-              false,
-              {},
-              "512"},
-             "Mono4");
+             {{"Mono4", "Imagesetter_Film", "Imagesetter_Film", 4, 5404}, true, false, {}, "512"}, "Mono4");
 
   // Changes the type of `name`, expecting `made` and the message naming the PPD folder.
   auto retype = [&](const std::string& name, const ChangeTypeChoices& choices, const Made& made) {
@@ -726,14 +692,14 @@ TEST_F(LifecycleScenarioTest, NewDeleteAndChangeTypeOnTheLaidOutSample) {
   };
   // The first dispatcher changes type: it stays first, in its folder, with its queues.
   tiff[0].type = "CtP_platedriver";
-  retype("Mono", {"CtP_platedriver", std::nullopt}, {tiff[0], Queues{"Mono", "Tiffmono", 5010}, false, {}, "768"});
+  retype("Mono", {"CtP_platedriver", std::nullopt}, {tiff[0], true, false, {}, "768"});
   ExpectList("Tiffmono", tiff);
   EXPECT_FALSE(FileExists(tiffData + "data/zvTiffmono_dub_dispatcher.ini"));
 
   // Another one takes a PPD type: it moves to that type's folder and to the end of the
   // list, and keeps its name, separator, command port, queues and launchers.
   const Row moved = {"Mono5", "Generic_FromPPD", "Generic_FromPPD_4", 5, 5504};
-  retype("Mono5", {"Generic_FromPPD", ppd}, {moved, Queues{"Mono5", "Generic_FromPPD_4", 5510}, true, {}, "512"});
+  retype("Mono5", {"Generic_FromPPD", ppd}, {moved, true, true, {}, "512"});
   erase("Mono5");
   tiff.push_back(moved);
   ExpectList("Tiffmono", tiff);
@@ -762,13 +728,9 @@ TEST_F(LifecycleScenarioTest, NewDeleteAndChangeTypeOnTheLaidOutSample) {
     });
   };
   createDedezi(Choices("Digital_Press", "", "", "", true),
-               {{"Velmora2", "Digital_Press", "Digital_Press", 2, 7204}, {}, false, "VDP", {}});
+               {{"Velmora2", "Digital_Press", "Digital_Press", 2, 7204}, false, false, "VDP", {}});
   createDedezi(Choices("Sheetfed_Plate", "Velmora1", "", "", false),
-               {{"Velmora3", "Sheetfed_Plate", "Sheetfed_Plate_2", 3, 7304},
-                Queues{"Velmora3", "Sheetfed_Plate_2", 7310},
-                false,
-                "STATIC",
-                {}});
+               {{"Velmora3", "Sheetfed_Plate", "Sheetfed_Plate_2", 3, 7304}, true, false, "STATIC", {}});
 
   // The other flavours were not touched.
   EXPECT_EQ(Rows("Proof").size(), 2u);
