@@ -1,6 +1,6 @@
 #include "frame/flavour.h"
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 
 namespace rvc::frame {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "frame/rvc_app.h"
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "store/resource_db.h"

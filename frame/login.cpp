@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include "frame/rvc_app.h"
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "platform/accounts.h"
 #include "platform/path.h"
 

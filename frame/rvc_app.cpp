@@ -4,9 +4,9 @@
 #include <exception>
 
 #include "frame/flavour_catalogue.h"
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
-#include "frame/string_table.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
+#include "core/string_table.h"
 #include "frame/version_selection.h"
 #include "platform/environment.h"
 #include "platform/oem.h"

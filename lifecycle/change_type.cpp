@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "frame/rvc_app.h"
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "lifecycle/dispatcher_creation.h"
 #include "lifecycle/dispatcher_deletion.h"
 #include "lifecycle/running_dispatchers.h"
 #include "platform/path.h"
-#include "settings/swap_files.h"
+#include "store/swap_files.h"
 #include "store/rvc_utils.h"
 #include "store/shortcuts.h"
 
@@ -115,7 +115,7 @@ void RestoreFolder(store::CDispatcherList& list, int index, const std::string& t
     swapFiles[n] = platform::ResolveNoCase(folder + platform::NativePath("\\Data\\swap_" + std::to_string(n) + ".sfd"));
     utils.ReplaceInTextFile(swapFiles[n], "\\" + temporary + "\\", "\\" + final + "\\");
   }
-  settings::CSwapfiles(swapFiles[0], swapFiles[1], swapFiles[2]).Save();  // the canonical form again
+  store::CSwapfiles(swapFiles[0], swapFiles[1], swapFiles[2]).Save();  // the canonical form again
 
   const std::string ini = folder + platform::NativePath("\\data\\zv" + final + "_dispatcher.ini");
   Rename(folder + platform::NativePath("\\data\\zv" + temporary + "_dispatcher.ini"), ini, temporary, final);

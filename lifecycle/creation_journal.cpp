@@ -5,8 +5,8 @@
 
 #include <exception>
 
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "store/rvc_utils.h"

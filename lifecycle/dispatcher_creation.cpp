@@ -9,13 +9,13 @@
 #include <stdexcept>
 
 #include "frame/rvc_app.h"
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "lifecycle/creation_journal.h"
 #include "platform/file_copy.h"
 #include "platform/path.h"
 #include "ripconfig/ravlcfg.h"
-#include "settings/swap_files.h"
+#include "store/swap_files.h"
 #include "store/queue_list.h"
 #include "store/rvc_utils.h"
 #include "store/shortcuts.h"
@@ -300,7 +300,7 @@ void CCreation::NormaliseSwapFiles() {
     Trace("Incomplete swapfile settings");
     return;
   }
-  settings::CSwapfiles swapfiles(files[0], files[1], files[2]);
+  store::CSwapfiles swapfiles(files[0], files[1], files[2]);
   swapfiles.Save();
 }
 

@@ -3,8 +3,8 @@
 #include <array>
 
 #include "frame/rvc_app.h"
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "lifecycle/running_dispatchers.h"
 #include "store/rvc_utils.h"
 #include "store/shortcuts.h"

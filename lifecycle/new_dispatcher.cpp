@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "frame/rvc_app.h"
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/path.h"
 #include "ppd/ppd_options.h"
 #include "store/rvc_utils.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "frame/rvc_app.h"
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/path.h"
 
 namespace rvc::lifecycle {

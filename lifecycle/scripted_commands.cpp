@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "frame/rvc_app.h"
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "lifecycle/ppd_generator_adapter.h"
 #include "platform/path.h"
 #include "ppd/create_ppd_for_dispatcher.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "frame/rvc_trace.h"
+#include "core/rvc_trace.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "ui/user_interface.h"

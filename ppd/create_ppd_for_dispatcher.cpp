@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "ppd/create_ppd.h"

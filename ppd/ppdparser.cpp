@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "frame/rvc_trace.h"
+#include "core/rvc_trace.h"
 #include "platform/path.h"
 #include "platform/plugin_library.h"
 

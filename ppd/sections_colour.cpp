@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/rvc_trace.h"
+#include "core/rvc_trace.h"
 #include "ppd/create_ppd.h"
 #include "ppd/features/cms_shared.h"
 #include "ui/user_interface.h"

@@ -1,7 +1,7 @@
 // Device feature lists of the dot gain curves: the simple curves and the press curves.
 #include <cstdlib>
 
-#include "frame/rvc_trace.h"
+#include "core/rvc_trace.h"
 #include "ppd/create_ppd.h"
 #include "ppd/features/ccurve.h"
 #include "ui/user_interface.h"

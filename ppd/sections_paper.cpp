@@ -2,7 +2,7 @@
 // dimensions and the custom page size.
 #include <cstdlib>
 
-#include "frame/rvc_trace.h"
+#include "core/rvc_trace.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "ppd/create_ppd.h"

@@ -2,7 +2,7 @@
 // folder named by KW_DATA_TRP, optionally inside a group of their own.
 #include <system_error>
 
-#include "frame/rvc_trace.h"
+#include "core/rvc_trace.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "ppd/create_ppd.h"

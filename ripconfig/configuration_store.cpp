@@ -9,7 +9,7 @@
 #include <set>
 #include <utility>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "store/resource_db.h"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the screenshots of docs/screenshots: the main window on the bundled sample
 # installation and its New dialog, run under a virtual X server (Xvfb). The program grabs
-# its own windows (RVC_SCREENSHOT, see ui/qt/diagnostics.h).
+# its own windows (RVC_SCREENSHOT, see gui/diagnostics.h).
 #
 #   scripts/screenshots.sh [OUTPUT_FOLDER]     default: docs/screenshots
 #

@@ -11,8 +11,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "platform/path.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "store/resource_db.h"
 
 namespace rvc::store {

@@ -13,7 +13,7 @@
 #include <limits>
 #include <utility>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "store/resource_db_format.h"

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "platform/desktop_entry.h"
 #include "platform/path.h"
 

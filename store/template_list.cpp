@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "platform/path.h"
 #include "store/rvc_utils.h"
 #include "ui/user_interface.h"

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/path.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"

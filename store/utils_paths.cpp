@@ -1,6 +1,6 @@
 #include <sys/stat.h>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "platform/path_parser.h"

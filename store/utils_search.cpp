@@ -19,7 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
 #include "store/rvc_utils.h"

@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "store/rvc_utils.h"

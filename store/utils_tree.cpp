@@ -15,7 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/environment.h"
 #include "platform/file_copy.h"
 #include "platform/open_files.h"

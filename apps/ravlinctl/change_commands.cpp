@@ -7,22 +7,28 @@
 #include <system_error>
 
 #include "apps/ravlinctl/commands.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_trace.h"
 #include "lifecycle/change_type.h"
 #include "lifecycle/dispatcher_deletion.h"
-#include "lifecycle/main_window.h"
+#include "window/main_window.h"
 #include "lifecycle/new_dispatcher.h"
+#include "lifecycle/commands.h"
 #include "lifecycle/scripted_commands.h"
 
 namespace rvc::ctl {
 namespace {
 
-using lifecycle::Command;
+using frame::Command;
 
 // Whether the main window, showing flavour `flavour` with row `row` clicked (-1: none),
 // offers `command`.
 bool WindowOffers(CSession& session, int flavour, int row, Command command) {
-  lifecycle::CRvcDlg window(session.Flavours(), flavour);
+  static const frame::CCommandTable commands = [] {
+    frame::CCommandTable table;
+    lifecycle::RegisterLifecycleCommands(table);
+    return table;
+  }();
+  window::CRvcDlg window(session.Flavours(), flavour, commands);
   window.OnInitDialog();
   if (row >= 0) window.OnClick(row);
   return window.IsEnabled(command);

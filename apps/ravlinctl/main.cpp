@@ -19,8 +19,8 @@
 #include "apps/ravlinctl/console.h"
 #include "apps/ravlinctl/session.h"
 #include "frame/login.h"
-#include "frame/rvc_exception.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "platform/environment.h"
 
 namespace {

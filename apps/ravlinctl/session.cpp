@@ -3,7 +3,7 @@
 #include <exception>
 #include <vector>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/oem.h"
 #include "platform/path.h"
 

@@ -19,20 +19,21 @@
 #include "frame/command_line.h"
 #include "frame/login.h"
 #include "frame/rvc_app.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_trace.h"
 #include "frame/version_selection.h"
-#include "lifecycle/main_window.h"
+#include "window/main_window.h"
+#include "apps/rvc_setup/composition.h"
 #include "platform/environment.h"
 #include "ui/console/console_ui.h"
 
 #ifdef RVC_WITH_QT
 #include <QApplication>
 
-#include "ui/qt/application_style.h"
-#include "ui/qt/diagnostics.h"
-#include "ui/qt/instance_watch.h"
-#include "ui/qt/main_window_view.h"
-#include "ui/qt/qt_user_interface.h"
+#include "gui/application_style.h"
+#include "gui/diagnostics.h"
+#include "gui/instance_watch.h"
+#include "gui/main_window_view.h"
+#include "gui/qt_user_interface.h"
 #endif
 
 namespace {
@@ -137,7 +138,7 @@ class JobConsole : public rvc::ui::ConsoleUserInterface {
 class SummaryWindow : public rvc::frame::IMainWindow {
  public:
   SummaryWindow(FlavourList& flavours, MainWindowSettings settings)
-      : flavours_(flavours), settings_(std::move(settings)), model_(flavours, settings_.FlavourIndex) {}
+      : flavours_(flavours), settings_(std::move(settings)), model_(flavours, settings_.FlavourIndex, TheCommands()) {}
 
   void RunModal() override {
     std::printf("%s\n%s%s\n", rvc::frame::CRvcApp::WindowTitle().c_str(), settings_.FlavourLabel.c_str(),
@@ -164,7 +165,7 @@ class SummaryWindow : public rvc::frame::IMainWindow {
  private:
   FlavourList& flavours_;
   MainWindowSettings settings_;
-  rvc::lifecycle::CRvcDlg model_;
+  rvc::window::CRvcDlg model_;
 };
 
 class SummaryWindows : public rvc::frame::IMainWindowFactory {
@@ -208,7 +209,7 @@ int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments,
   windows.SetBeforeShow(beforeShow);
   rvc::ui::ScopedUserInterface ui(windows);
 
-  rvc::ui::CQtMainWindowFactory factory(beforeShow);
+  rvc::ui::CQtMainWindowFactory factory(TheCommands(), beforeShow);
   rvc::frame::StartupServices services;
   services.mainWindows = &factory;
   services.activate = &rvc::ui::CInstanceWatch::BringToFront;

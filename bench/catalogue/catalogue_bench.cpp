@@ -66,7 +66,7 @@
 
 #include "heap_counter.h"
 #include "frame/flavour_catalogue.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_trace.h"
 #include "platform/environment.h"
 #include "ui/headless/headless_ui.h"
 #include "ui/user_interface.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "store/rvc_utils.h"
 #include "ui/headless/headless_ui.h"
 

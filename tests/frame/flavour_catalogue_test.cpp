@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "frame/rvc_app.h"
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/accounts.h"
 #include "platform/path.h"
 #include "tests/support/test_support.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <set>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/window_lookup.h"
 #include "store/shortcuts.h"
 #include "tests/lifecycle/sample_flavour.h"

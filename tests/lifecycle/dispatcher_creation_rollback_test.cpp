@@ -11,7 +11,7 @@
 #include <tuple>
 
 #include "frame/flavour_catalogue.h"
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "lifecycle/dispatcher_creation.h"
 #include "store/shortcuts.h"
 #include "tests/support/dispatcher_launcher.h"

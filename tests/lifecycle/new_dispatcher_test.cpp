@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "lifecycle/new_dispatcher_dialog.h"
 #include "platform/window_lookup.h"
 #include "store/resource_db.h"

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "frame/flavour_catalogue.h"
-#include "frame/rvc_trace.h"
+#include "core/rvc_trace.h"
 #include "lifecycle/change_type.h"
 #include "lifecycle/dispatcher_deletion.h"
 #include "lifecycle/new_dispatcher.h"

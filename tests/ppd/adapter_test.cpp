@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "frame/rvc_app.h"
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "lifecycle/ppd_generator_adapter.h"
 #include "ripconfig/ravlcfg.h"
 #include "store/resource_db.h"

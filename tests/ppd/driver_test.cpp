@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/path.h"
 #include "ppd/create_ppd_for_dispatcher.h"
 #include "ppd/features/folder_listing.h"

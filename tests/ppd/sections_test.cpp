@@ -1,7 +1,7 @@
 // The exact lines of each section, against golden files in tests/ppd/golden/.
 #include <filesystem>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "tests/ppd/ppd_test_support.h"
 
 namespace rvc::ppd::test {

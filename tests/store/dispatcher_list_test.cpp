@@ -10,7 +10,7 @@
 #include <functional>
 #include <tuple>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "store/resource_db.h"
 #include "store/template_list.h"
 #include "tests/store/rvc_error_expect.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 
 namespace rvc::store {
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/desktop_entry.h"
 #include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"

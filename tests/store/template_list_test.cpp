@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "store/resource_db.h"
 #include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"
 #include "tests/store/rvc_error_expect.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "platform/environment.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"

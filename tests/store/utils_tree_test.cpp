@@ -13,7 +13,7 @@
 #include <deque>
 #include <functional>
 
-#include "frame/rvc_exception.h"
+#include "core/rvc_exception.h"
 #include "store/rvc_utils.h"
 #include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"

@@ -1,6 +1,6 @@
 // The whole bundled sample installation in a temporary folder, the environment pointing
 // at it, and its flavour catalogue loaded; no running dispatcher's window is found.
-// Test targets define RVC_SOURCE_DIR and link rvc_startup, so this stays a header.
+// Test targets define RVC_SOURCE_DIR and link rvc_frame, so this stays a header.
 #pragma once
 
 #include <stdexcept>

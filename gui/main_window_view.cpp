@@ -1,0 +1,286 @@
+#include "gui/main_window_view.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+
+#include "platform/path.h"
+#include "gui/dialog_views.h"
+#include "gui/pictures.h"
+#include "gui/qt_text.h"
+#include "gui/qt_user_interface.h"
+#include "ui_main_window.h"
+
+namespace rvc::ui {
+
+using frame::Command;
+
+namespace {
+
+QPointer<SplashView>& TheSplash() {
+  static QPointer<SplashView> splash;
+  return splash;
+}
+
+}  // namespace
+
+void ShowSplash(bool velmora) {
+  CloseSplash();
+  auto* splash = new SplashView(velmora);
+  TheSplash() = splash;
+  splash->show();
+  // Painted now: the start-up goes on without an event loop until the first window.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CloseSplash() {
+  if (SplashView* splash = TheSplash().data()) splash->close();
+  TheSplash() = nullptr;
+}
+
+// --- MainWindowView ---
+
+MainWindowView::MainWindowView(window::CRvcDlg& model, QWidget* parent)
+    : QMainWindow(parent), model_(model), ui_(std::make_unique<Ui::MainWindowView>()) {
+  ui_->setupUi(this);
+
+  buttons_ = {{Command::New, ui_->newButton},
+              {Command::Delete, ui_->deleteButton},
+              {Command::Modify, ui_->modifyButton},
+              {Command::View, ui_->viewButton},
+              {Command::ChangeType, ui_->changeTypeButton},
+              {Command::Backup, ui_->backupButton},
+              {Command::Close, ui_->closeButton}};
+  actions_ = {{Command::NewDispatcher, ui_->actionNewDispatcher},
+              {Command::DispatcherProperties, ui_->actionDispatcherProperties},
+              {Command::Restore, ui_->actionRestore},
+              {Command::CreatePpd, ui_->actionCreatePpd},
+              {Command::CreateAllPpds, ui_->actionCreateAllPpds},
+              {Command::PpdPreferences, ui_->actionPpdPreferences},
+              {Command::Exit, ui_->actionExit},
+              {Command::AboutRavlin, ui_->actionAboutRavlin},
+              {Command::AboutRvc, ui_->actionAboutRvc}};
+  for (auto [command, button] : buttons_) {
+    connect(button, &QAbstractButton::clicked, this, [this, id = command] { Do(id); });
+  }
+  for (auto [command, action] : actions_) {
+    connect(action, &QAction::triggered, this, [this, id = command] { Do(id); });
+  }
+
+  connect(ui_->flavourCombo, &QComboBox::currentIndexChanged, this, [this](int entry) {
+    if (syncing_) return;
+    model_.OnFlavourChanged(entry);
+    Sync();
+  });
+
+  QTreeWidget* list = ui_->dispatcherList;
+  list->header()->setStretchLastSection(false);
+  list->header()->setSectionsMovable(false);
+  list->viewport()->installEventFilter(this);
+  connect(list, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
+    if (syncing_) return;
+    model_.OnClick(index.row());
+    Sync();
+  });
+  connect(list, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    model_.OnDoubleClick(index.row());
+    Sync();
+  });
+  // The arrow keys move the selection like a click on the row.
+  connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+    if (syncing_ || QApplication::mouseButtons() != Qt::NoButton || !current.isValid()) return;
+    model_.OnClick(current.row());
+    Sync();
+  });
+}
+
+MainWindowView::~MainWindowView() {
+  if (MainWindow() == this) SetMainWindow(nullptr);
+}
+
+bool MainWindowView::event(QEvent* event) {
+  // The window shows the application's icon, set once its contents are on the screen.
+  if (event->type() == QEvent::Paint && !painted_) {
+    painted_ = true;
+    QTimer::singleShot(0, this, &EnsureApplicationIcon);
+  }
+  return QMainWindow::event(event);
+}
+
+void MainWindowView::Do(Command command) {
+  model_.OnCommand(command);
+  Sync();
+}
+
+bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->dispatcherList->viewport()) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick: {
+        // Clicks that hit a row arrive through pressed() and doubleClicked().
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!ui_->dispatcherList->indexAt(mouse->position().toPoint()).isValid()) {
+          if (event->type() == QEvent::MouseButtonPress) {
+            model_.OnClick(-1);
+          } else {
+            model_.OnDoubleClick(-1);
+          }
+          Sync();
+        }
+        break;
+      }
+      case QEvent::Resize:
+        SyncColumns();
+        break;
+      default:
+        break;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindowView::keyPressEvent(QKeyEvent* event) {
+  // Escape closes the window, as it closes a dialog, when no control wanted it.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    Do(Command::Close);
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+void MainWindowView::closeEvent(QCloseEvent* event) {
+  // The close box ends the window as "&Exit" does.
+  if (!model_.Closed) model_.OnCommand(Command::Close);
+  event->accept();
+  emit Closed();
+}
+
+void MainWindowView::Sync() {
+  syncing_ = true;
+  setWindowTitle(ToQt(model_.Title));
+  ui_->flavourLabel->setText(ToQt(model_.FlavourLabel));
+  ui_->flavourFrame->setVisible(model_.FlavourSelectorVisible);
+  ui_->dispatchersLabel->setText(ToQt(window::CRvcDlg::kDispatchersLabel));
+  if (model_.BackupAtTop && ui_->topBar->indexOf(ui_->backupButton) < 0) {
+    ui_->buttonColumn->removeWidget(ui_->backupButton);
+    ui_->topBar->addWidget(ui_->backupButton);
+    ui_->topBar->addStretch();
+  }
+  SyncFlavours();
+
+  QStringList headings;
+  for (const window::Column& column : model_.Columns) headings << ToQt(column.Heading);
+  if (!headings.isEmpty()) ui_->dispatcherList->setHeaderLabels(headings);
+  SyncColumns();
+  SyncRows();
+  SyncSelection();
+
+  for (auto [command, button] : buttons_) {
+    const window::Button& state = model_.GetButton(command);
+    button->setText(ToQt(state.Text));
+    button->setEnabled(state.Enabled);
+  }
+  for (auto [command, action] : actions_) {
+    const window::MenuEntry& state = model_.GetMenuEntry(command);
+    action->setText(ToQt(state.Text));
+    action->setShortcut(QKeySequence(ToQt(state.Shortcut)));
+    action->setEnabled(state.Enabled);
+  }
+  syncing_ = false;
+
+  if (model_.Closed && isVisible()) close();
+}
+
+void MainWindowView::SyncFlavours() {
+  QComboBox* combo = ui_->flavourCombo;
+  if (flavours_ != model_.FlavourEntries) {
+    flavours_ = model_.FlavourEntries;
+    combo->clear();
+    for (const std::string& entry : flavours_) combo->addItem(ToQt(entry));
+  }
+  if (combo->currentIndex() != model_.FlavourSelection) combo->setCurrentIndex(model_.FlavourSelection);
+}
+
+void MainWindowView::SyncRows() {
+  if (rows_ == model_.Rows) return;
+  rows_ = model_.Rows;
+  QTreeWidget* list = ui_->dispatcherList;
+  list->clear();
+  for (const auto& row : rows_) {
+    QStringList texts;
+    for (const std::string& text : row) texts << ToQt(text);
+    new QTreeWidgetItem(list, texts);
+  }
+}
+
+void MainWindowView::SyncSelection() {
+  QTreeWidget* list = ui_->dispatcherList;
+  QItemSelectionModel* selection = list->selectionModel();
+  const int row = model_.CurrentIndex;
+  const QModelIndex index = row >= 0 && row < list->topLevelItemCount() ? list->model()->index(row, 0) : QModelIndex();
+  if (model_.RowSelected && index.isValid()) {
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  } else {
+    selection->clearSelection();
+    selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+  }
+}
+
+void MainWindowView::SyncColumns() {
+  QHeaderView* header = ui_->dispatcherList->header();
+  const int clientWidth = ui_->dispatcherList->viewport()->width();
+  for (int column = 0; column < static_cast<int>(model_.Columns.size()) && column < header->count(); ++column) {
+    header->resizeSection(column, std::max(model_.ColumnWidth(column, clientWidth), header->minimumSectionSize()));
+  }
+}
+
+// --- CQtMainWindow ---
+
+CQtMainWindow::CQtMainWindow(frame::FlavourList& flavours, const frame::MainWindowSettings& settings,
+                             const frame::CCommandTable& commands, std::function<void()> beforeShow)
+    : model_(flavours, settings.FlavourIndex, commands), beforeShow_(std::move(beforeShow)) {
+  model_.SetViewOnly(settings.ViewOnly);
+  if (settings.PreferredFlavour) model_.SetPreferredFlavour(*settings.PreferredFlavour);
+  model_.SetFlavourLabel(settings.FlavourLabel);
+  model_.SetMode(settings.Mode);
+  model_.OpenModifyAtStart = settings.OpenModifyAtStart;
+}
+
+CQtMainWindow::~CQtMainWindow() = default;
+
+void CQtMainWindow::RunModal() {
+  if (beforeShow_) beforeShow_();
+  CloseSplash();
+  MainWindowView view(model_);
+  SetMainWindow(&view);
+  model_.InitWindow();
+  view.Sync();
+  view.show();
+  view.raise();
+  view.activateWindow();
+  model_.OpenModifyAtStartIfSet();
+  view.Sync();
+
+  QEventLoop loop;
+  QObject::connect(&view, &MainWindowView::Closed, &loop, &QEventLoop::quit);
+  if (!model_.Closed) loop.exec();
+  SetMainWindow(nullptr);
+}
+
+// --- CQtMainWindowFactory ---
+
+void CQtMainWindowFactory::ShowSplash(const std::string& preferredFlavour) {
+  rvc::ui::ShowSplash(platform::EqualsNoCase(preferredFlavour, "Dedezi"));
+}
+
+std::unique_ptr<frame::IMainWindow> CQtMainWindowFactory::Create(frame::FlavourList& flavours,
+                                                                 const frame::MainWindowSettings& settings) {
+  return std::make_unique<CQtMainWindow>(flavours, settings, commands_, beforeShow_);
+}
+
+}  // namespace rvc::ui

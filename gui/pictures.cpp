@@ -1,0 +1,154 @@
+#include "gui/pictures.h"
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <cmath>
+
+#include "core/string_table.h"
+
+namespace rvc::ui {
+namespace {
+
+constexpr int kSplashWidth = 500;
+constexpr int kSplashHeight = 260;
+
+struct Palette {
+  QColor light, dark, dots, accent;
+  QString name, subtitle;
+};
+
+Palette PaletteOf(bool velmora) {
+  if (velmora) {
+    return {QColor(0xf3, 0xf0, 0xf7),
+            QColor(0x4a, 0x23, 0x6e),
+            QColor(0x8e, 0x4d, 0xb8),
+            QColor(0x1f, 0xa3, 0x9a),
+            "Velmora",
+            "RIP Configurator"};
+  }
+  return {QColor(0xee, 0xf3, 0xf8),
+          QColor(0x12, 0x3a, 0x63),
+          QColor(0x2b, 0x6c, 0xb0),
+          QColor(0xe0, 0x6c, 0x1b),
+          "Ravlin",
+          "Configurator"};
+}
+
+// A band of halftone dots growing from left to right, as a screen ramps up its tone.
+void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(colour);
+  const double pitch = 9.0;
+  for (double y = area.top() + pitch / 2; y < area.bottom(); y += pitch) {
+    for (double x = area.left() + pitch / 2; x < area.right(); x += pitch) {
+      const double tone = (x - area.left()) / area.width();
+      const double wave = 0.5 + 0.5 * std::sin((y - area.top()) / area.height() * 3.14159);
+      const double radius = pitch * 0.5 * std::sqrt(tone * wave);
+      if (radius > 0.4) painter.drawEllipse(QPointF(x, y), radius, radius);
+    }
+  }
+}
+
+// The splash bitmap, over the whole of the splash.
+void PaintSplashBitmap(QPainter& painter, bool velmora) {
+  const Palette colours = PaletteOf(velmora);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+
+  // The top stays light for the build text; the picture fills the lower part.
+  painter.fillRect(QRect(0, 0, kSplashWidth, 90), colours.light);
+  QLinearGradient ground(0, 90, 0, kSplashHeight);
+  ground.setColorAt(0, colours.light);
+  ground.setColorAt(1, colours.dark);
+  painter.fillRect(QRect(0, 90, kSplashWidth, kSplashHeight - 90), ground);
+  DrawHalftone(painter, QRectF(200, 70, 300, 150), colours.dots);
+
+  QFont title(QStringLiteral("Sans Serif"), 40, QFont::Bold);
+  painter.setFont(title);
+  painter.setPen(Qt::white);
+  painter.drawText(QRect(24, 150, 400, 60), Qt::AlignLeft | Qt::AlignVCenter, colours.name);
+  QFont subtitle(QStringLiteral("Sans Serif"), 16);
+  painter.setFont(subtitle);
+  painter.drawText(QRect(28, 206, 400, 30), Qt::AlignLeft | Qt::AlignVCenter, colours.subtitle);
+
+  painter.setPen(QPen(colours.accent, 4));
+  painter.drawLine(QPointF(26, 148), QPointF(190, 148));
+  painter.restore();
+}
+
+}  // namespace
+
+QString BuildText() {
+  const auto version = LoadString(129).value_or("10.1.0");
+  return QStringLiteral("Ravlin Configurator ") +
+         QString::fromUtf8(version.data(), static_cast<qsizetype>(version.size())) + QStringLiteral(" Build ") +
+         QStringLiteral("30");
+}
+
+QSize SplashSize() { return {kSplashWidth, kSplashHeight}; }
+
+void PaintSplash(QPainter& painter, bool velmora) {
+  PaintSplashBitmap(painter, velmora);
+  painter.save();
+  painter.setBackgroundMode(Qt::TransparentMode);
+  painter.setPen(Qt::black);
+  // "MS Shell Dlg" is not a font but the name under which Windows offers its dialog face;
+  // the dialog face here is the application's font. Asked for by the Windows name, the
+  // font database would search every font for a stand-in for a family it never holds.
+  QFont face = QGuiApplication::font();
+  face.setPointSize(11);
+  painter.setFont(face);
+  painter.drawText(QRect(0, 30, 495, 40), Qt::AlignRight | Qt::AlignTop, BuildText());
+  painter.restore();
+}
+
+QPixmap SplashBitmap(bool velmora) {
+  QPixmap pixmap(SplashSize());
+  QPainter painter(&pixmap);
+  PaintSplashBitmap(painter, velmora);
+  return pixmap;
+}
+
+QPixmap SplashPicture(bool velmora) {
+  QPixmap pixmap(SplashSize());
+  QPainter painter(&pixmap);
+  PaintSplash(painter, velmora);
+  return pixmap;
+}
+
+QPixmap AboutPicture(bool velmora) {
+  const Palette colours = PaletteOf(velmora);
+  QPixmap pixmap(96, 96);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QPainterPath tile;
+  tile.addRoundedRect(QRectF(4, 4, 88, 88), 16, 16);
+  QLinearGradient fill(0, 0, 0, 96);
+  fill.setColorAt(0, colours.dots);
+  fill.setColorAt(1, colours.dark);
+  painter.fillPath(tile, fill);
+  painter.setClipPath(tile);
+  DrawHalftone(painter, QRectF(4, 50, 88, 42), colours.light);
+  painter.setClipping(false);
+  QFont letter(QStringLiteral("Sans Serif"), 40, QFont::Bold);
+  painter.setFont(letter);
+  painter.setPen(Qt::white);
+  painter.drawText(QRect(4, 0, 88, 70), Qt::AlignCenter, colours.name.left(1));
+  return pixmap;
+}
+
+QIcon WindowIcon() {
+  // Qt scales the one picture to the sizes asked for, when they are asked for.
+  return QIcon(AboutPicture(false));
+}
+
+void EnsureApplicationIcon() {
+  if (QGuiApplication::windowIcon().isNull()) QGuiApplication::setWindowIcon(WindowIcon());
+}
+
+}  // namespace rvc::ui

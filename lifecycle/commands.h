@@ -1,0 +1,21 @@
+// The main window commands that the dispatcher lifecycle carries out: New, Delete, Change
+// Type, Dispatcher Properties, Create PPD and Create All PPDs.
+#pragma once
+
+#include <functional>
+
+#include "frame/commands.h"
+#include "lifecycle/new_dispatcher.h"
+
+namespace rvc::lifecycle {
+
+struct LifecycleCommandOptions {
+  // PPD generation for new dispatchers; null: the PPD driver of the flavour shown.
+  IPpdGenerator* ppdGenerator = nullptr;
+  // Handed to every creation (tests make a creation step fail).
+  std::function<void(int step)> creationStepHook;
+};
+
+void RegisterLifecycleCommands(frame::CCommandTable& table, LifecycleCommandOptions options = {});
+
+}  // namespace rvc::lifecycle

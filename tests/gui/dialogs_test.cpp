@@ -1,0 +1,336 @@
+// The Qt user interface apart from the main window, on the offscreen platform: message
+// boxes, the folder picker and its checks, progress and wait cursor, the views of the
+// start-up dialogs, the About dialog and splash, and the single-instance activation.
+#include <QComboBox>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <cerrno>
+
+#include "frame/login.h"
+#include "frame/single_instance.h"
+#include "frame/version_selection.h"
+#include "window/main_window.h"
+#include "tests/gui/qt_test_support.h"
+#include "gui/dialog_views.h"
+#include "gui/folder_check.h"
+#include "gui/instance_watch.h"
+#include "gui/pictures.h"
+#include "gui/qt_user_interface.h"
+
+namespace rvc::ui {
+namespace {
+
+using test::ModalDriver;
+
+struct UnknownModel : IDialogModel {
+  std::string DialogName() const override { return "Backup"; }
+};
+
+// Every logon fails.
+class RefusingAccounts : public frame::IAccountServices {
+ public:
+  bool IsAdministrator(const frame::AccountToken*) override { return false; }
+  frame::AccountToken LogOn(const std::string&, const std::string& user, const std::string& password) override {
+    logons << QString::fromStdString(user + ":" + password);
+    return {user, false};
+  }
+  void Impersonate(const frame::AccountToken&) override {}
+  void RevertToSelf() override {}
+  QStringList logons;
+};
+
+template <typename T>
+T* Find(QWidget* parent, const char* name) {
+  T* child = parent->findChild<T*>(name);
+  if (child == nullptr) qFatal("no widget %s", name);
+  return child;
+}
+
+void Click(QWidget* dialog, QDialogButtonBox::StandardButton which) {
+  Find<QDialogButtonBox>(dialog, "buttonBox")->button(which)->click();
+}
+
+class DialogsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { driver_ = std::make_unique<ModalDriver>(); }
+
+  void cleanup() {
+    const QStringList unexpected = driver_->unexpected;
+    const bool allHandled = driver_->AllHandled();
+    driver_.reset();
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(", ")));
+    QVERIFY(allHandled);
+  }
+
+  void messageBoxesCarryTitleTextButtonsAndIcon() {
+    driver_->Answer(QMessageBox::No);
+    QCOMPARE(qt_.ShowMessage({"Delete Mono?", "Ravlin Configurator", Buttons::YesNo, Icon::Question, false}),
+             Answer::No);
+    driver_->Answer(QMessageBox::Cancel);
+    QCOMPARE(qt_.ShowMessage({"Go on?", "Restore", Buttons::OkCancel, Icon::Error, false}), Answer::Cancel);
+    QCOMPARE(qt_.ShowMessage({"Failed to open x", "Error", Buttons::Ok, Icon::Exclamation, true}), Answer::Ok);
+
+    QCOMPARE(driver_->messages.size(), 3);
+    const test::ShownMessage& question = driver_->messages[0];
+    QCOMPARE(question.title, QString("Ravlin Configurator"));
+    QCOMPARE(question.text, QString("Delete Mono?"));
+    QCOMPARE(question.icon, QMessageBox::Question);
+    QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(driver_->messages[1].icon, QMessageBox::Critical);
+    QCOMPARE(driver_->messages[1].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(driver_->messages[2].icon, QMessageBox::Warning);
+    QCOMPARE(driver_->messages[2].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  }
+
+  void folderPickerRefusesFilesAndCreatesMissingFolders() {
+    test::TempDir dir;
+    test::WriteFile(dir / "file.txt", "x");
+    const QString file = QString::fromStdString(dir / "file.txt");
+    const QString missing = QString::fromStdString(dir / "new/deeper");
+    driver_->Expect("FolderPickerView", [&](QWidget* picker) {
+      QCOMPARE(picker->windowTitle(), QString("Select DATA folder"));
+      auto* path = Find<QLineEdit>(picker, "pathEdit");
+      QCOMPARE(path->text(), QString::fromStdString(dir.Path()).chopped(1));  // starts at the given folder
+      path->setText(file);
+      Click(picker, QDialogButtonBox::Ok);
+      QVERIFY(picker->isVisible());  // a file is no choice
+      path->setText("relative/folder");
+      Click(picker, QDialogButtonBox::Ok);
+      QVERIFY(picker->isVisible());
+      path->setText(missing + "/");
+      Click(picker, QDialogButtonBox::Ok);  // asked, answered Yes
+    });
+    QCOMPARE(QString::fromStdString(qt_.BrowseForFolder("Select DATA folder", dir.Path())), missing);
+    QVERIFY(std::filesystem::is_directory(missing.toStdString()));
+
+    QCOMPARE(driver_->messages.size(), 3);
+    QCOMPARE(driver_->messages[0].text, file + " is a file, not a folder.");
+    QCOMPARE(driver_->messages[0].title, QString("Select DATA folder"));
+    QCOMPARE(driver_->messages[1].text,
+             QString("relative/folder is not a valid folder: a folder path starts at the root folder \"/\"."));
+    QCOMPARE(driver_->messages[2].text, "The folder " + missing + " does not exist.\nDo you want to create it?");
+    QCOMPARE(driver_->messages[2].buttons, QMessageBox::Yes | QMessageBox::No);
+  }
+
+  void folderPickerNamesWhyAFolderCannotBeMadeAndCancelGivesNothing() {
+    driver_->Expect("FolderPickerView", [](QWidget* picker) {
+      Find<QLineEdit>(picker, "pathEdit")->setText("/proc/rvc-no-such/inner");
+      Click(picker, QDialogButtonBox::Ok);
+      QVERIFY(picker->isVisible());
+      Click(picker, QDialogButtonBox::Cancel);
+    });
+    QCOMPARE(qt_.BrowseForFolder("Select PROGRAM folder", "/"), std::string());
+    QCOMPARE(driver_->messages.size(), 2);
+    QVERIFY2(driver_->messages[1].text.startsWith("The folder /proc/rvc-no-such/inner could not be created: "),
+             qPrintable(driver_->messages[1].text));
+    QCOMPARE(driver_->messages[1].icon, QMessageBox::Critical);
+
+    QCOMPARE(CreationFailureReason(EACCES), std::string("you have no permission to create it"));
+    QCOMPARE(CreationFailureReason(EROFS), std::string("the medium is read-only (write-protected, or a CD-ROM)"));
+    QCOMPARE(CreationFailureReason(ENOSPC), std::string("the medium is full"));
+  }
+
+  void folderChecksOfTypedPaths() {
+    QCOMPARE(CheckFolder("   ").problem, std::string("Please enter a folder."));
+    QVERIFY(CheckFolder("//server").problem.find("needs a server and a share") != std::string::npos);
+    QVERIFY(CheckFolder("\\\\server\\share\\x").problem.find("where the share is mounted") != std::string::npos);
+    const FolderVerdict root = CheckFolder("/");
+    QCOMPARE(root.kind, FolderVerdict::Kind::Folder);
+    QCOMPARE(root.folder, std::string("/"));
+    test::ScopedEnv home("HOME", "/tmp");
+    const FolderVerdict tilde = CheckFolder("~/rvc-surely-missing/");
+    QCOMPARE(tilde.kind, FolderVerdict::Kind::Missing);
+    QCOMPARE(tilde.folder, std::string("/tmp/rvc-surely-missing"));
+  }
+
+  void folderNamesCompleteAsTheyAreTyped() {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "alpha");
+    std::filesystem::create_directories(dir / "alps");
+    test::WriteFile(dir / "alto.txt", "not a folder");
+    driver_->Expect("FolderPickerView", [&](QWidget* picker) {
+      auto* path = Find<QLineEdit>(picker, "pathEdit");
+      QCompleter* completer = path->completer();
+      QVERIFY(completer != nullptr);
+      // The folder list is read in the background; the offer is judged once it is in.
+      auto* folders = qobject_cast<QFileSystemModel*>(completer->model());
+      QVERIFY(folders != nullptr);
+      const QModelIndex typedIn = folders->index(QString::fromStdString(dir.Path()));
+      if (folders->canFetchMore(typedIn)) folders->fetchMore(typedIn);
+      QTRY_COMPARE_WITH_TIMEOUT(folders->rowCount(typedIn), 2, 15000);
+      path->clear();
+      QTest::keyClicks(path, QString::fromStdString(dir / "al"));
+      auto offered = [completer] {
+        QStringList names;
+        for (int row = 0; row < completer->completionCount(); ++row) {
+          names << completer->completionModel()->index(row, 0).data().toString();
+        }
+        names.sort();
+        return names;
+      };
+      QTRY_COMPARE_WITH_TIMEOUT(offered(), (QStringList{"alpha", "alps"}), 15000);
+      Click(picker, QDialogButtonBox::Cancel);
+    });
+    qt_.BrowseForFolder("Choose", dir.Path());
+  }
+
+  void progressAndWaitCursor() {
+    auto shownProgress = [] {
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<QProgressDialog*>(widget); found != nullptr && found->isVisible()) return found;
+      }
+      return static_cast<QProgressDialog*>(nullptr);
+    };
+    {
+      std::unique_ptr<IProgress> progress = qt_.BeginProgress("Progressing", 3);
+      QProgressDialog* dialog = shownProgress();
+      QVERIFY(dialog != nullptr);
+      QCOMPARE(dialog->windowTitle(), QString("Progressing"));
+      QCOMPARE(dialog->maximum(), 3);
+      progress->Step();
+      progress->Step();
+      QCOMPARE(dialog->value(), 2);
+      progress->SetRange(5);
+      QCOMPARE(dialog->maximum(), 5);
+    }
+    QVERIFY(shownProgress() == nullptr);
+
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    {
+      WaitCursor outer;
+      {
+        WaitCursor inner;
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+      }
+      QVERIFY(QApplication::overrideCursor() != nullptr);
+      QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  void aDialogWithoutViewIsAnnounced() {
+    UnknownModel model;
+    QCOMPARE(qt_.RunDialog(model), DialogResult::Cancel);
+    QCOMPARE(driver_->messages.size(), 1);
+    QCOMPARE(driver_->messages[0].text,
+             QString("The dialog \"Backup\" is not available yet in this version of Ravlin Configurator."));
+  }
+
+  void versionSelectionTakesTheChosenEntry() {
+    frame::CVersionSelection model;
+    model.Entries = {"Ravlin 9.0", "Ravlin 10.1"};
+    model.Selection = 0;
+    driver_->Expect("VersionSelectionView", [](QWidget* dialog) {
+      QCOMPARE(dialog->windowTitle(), QString("RavlinConfigurator : Select a Ravlin Version"));
+      QCOMPARE(Find<QGroupBox>(dialog, "versionGroup")->title(), QString("Ravlin Versions"));
+      QCOMPARE(Find<QLabel>(dialog, "versionLabel")->text(), QString("Version to use :"));
+      auto* versions = Find<QComboBox>(dialog, "versionCombo");
+      QCOMPARE(versions->count(), 2);
+      QCOMPARE(versions->currentText(), QString("Ravlin 9.0"));
+      versions->setCurrentIndex(1);
+      Click(dialog, QDialogButtonBox::Ok);
+    });
+    QCOMPARE(qt_.RunDialog(model), DialogResult::Ok);
+    QCOMPARE(model.Selection, 1);
+  }
+
+  void loginRetriesAfterAFailedLogonAndOffersViewMode() {
+    RefusingAccounts accounts;
+    frame::CLoginDialog login(accounts);
+    driver_->Expect("LoginView", [](QWidget* dialog) {
+      QCOMPARE(dialog->windowTitle(), QString("Login dialog"));
+      QCOMPARE(Find<QLabel>(dialog, "promptLabel")->text(),
+               QString("Enter administrative Windows user or start Ravlin Configurator in view mode"));
+      auto* password = Find<QLineEdit>(dialog, "passwordEdit");
+      QCOMPARE(password->echoMode(), QLineEdit::Password);
+      Find<QLineEdit>(dialog, "userNameEdit")->setText("ORVA\\admin");
+      password->setText("secret");
+      Find<QPushButton>(dialog, "okButton")->click();
+    });
+    driver_->Expect("LoginView", [](QWidget* dialog) {
+      QCOMPARE(Find<QLineEdit>(dialog, "userNameEdit")->text(), QString("ORVA\\admin"));  // kept for the retry
+      Find<QPushButton>(dialog, "viewModeButton")->click();
+    });
+    QCOMPARE(login.Run(), frame::CLoginDialog::Result::ViewMode);
+    QCOMPARE(accounts.logons, QStringList{"admin:secret"});
+    QCOMPARE(driver_->messages.size(), 1);
+    QVERIFY(driver_->messages[0].text.startsWith("The windows user that is currently logged on"));
+  }
+
+  void aboutDialogAndSplash() {
+    window::CAboutDlg about("Dedezi");
+    driver_->Expect("AboutView", [](QWidget* dialog) {
+      QCOMPARE(Find<QLabel>(dialog, "productLabel")->text(), QString("RavlinConfigurator 10.1"));
+      QVERIFY(Find<QLineEdit>(dialog, "traceField")->isReadOnly());
+      QVERIFY(Find<QLineEdit>(dialog, "traceField")->text().endsWith("trace_rvc.txt"));
+      QVERIFY(!Find<QLabel>(dialog, "pictureLabel")->pixmap().isNull());
+      Click(dialog, QDialogButtonBox::Ok);
+    });
+    QCOMPARE(qt_.RunDialog(about), DialogResult::Ok);
+
+    QCOMPARE(BuildText(), QString("Ravlin Configurator 10.1.0 Build 30"));
+    // The build text is drawn into the bitmap, right-aligned at x 495 from y 30 on.
+    const QImage bare = SplashBitmap(false).toImage();
+    const QImage splash = SplashPicture(false).toImage();
+    QRect changed;
+    for (int y = 0; y < splash.height(); ++y) {
+      for (int x = 0; x < splash.width(); ++x) {
+        if (bare.pixel(x, y) != splash.pixel(x, y)) changed |= QRect(x, y, 1, 1);
+      }
+    }
+    QVERIFY(!changed.isEmpty());
+    QVERIFY2(changed.right() <= 495 && changed.right() >= 480, qPrintable(QString::number(changed.right())));
+    QVERIFY2(changed.top() >= 30 && changed.top() < 40, qPrintable(QString::number(changed.top())));
+    QVERIFY(changed.left() > 200);
+    QVERIFY(SplashBitmap(true).toImage() != bare);  // Velmora's own picture
+
+    SplashView view(false);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QCOMPARE(view.grab().toImage().convertToFormat(QImage::Format_RGB32), splash.convertToFormat(QImage::Format_RGB32));
+  }
+
+  void aLaterStartBringsTheWindowToTheFront() {
+    test::TempDir dir;
+    int activations = 0;
+    frame::CSingleInstance first(
+        "RVCTEST", [&activations] { ++activations; }, dir.Path());
+    QVERIFY(first.IsFirst());
+    CInstanceWatch watch([&first] { return &first; });
+    watch.Ensure();
+    watch.Ensure();
+
+    frame::CSingleInstance second("RVCTEST", {}, dir.Path());
+    QVERIFY(!second.IsFirst());
+    QVERIFY(second.ActivateFirst());
+    QTRY_COMPARE(activations, 1);
+
+    QWidget window;
+    SetMainWindow(&window);
+    window.showMinimized();
+    CInstanceWatch::BringToFront();
+    QTRY_VERIFY(!window.isMinimized());
+    QVERIFY(window.isVisible());
+    SetMainWindow(nullptr);
+  }
+
+ private:
+  std::unique_ptr<ModalDriver> driver_;
+  CQtUserInterface qt_;
+  ScopedUserInterface scoped_{qt_};  // the dialogs' own messages come here too
+};
+
+}  // namespace
+}  // namespace rvc::ui
+
+QTEST_MAIN(rvc::ui::DialogsTest)
+#include "dialogs_test.moc"
