@@ -133,7 +133,7 @@ std::string CImpersonationAwareUserInterface::BrowseForFolder(const std::string&
   };
   std::string folder;
   try {
-    folder = inner_.BrowseForFolder(title, startFolder);
+    folder = Inner().BrowseForFolder(title, startFolder);
   } catch (...) {
     resume();
     throw;

@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "ui/forwarding_ui.h"
 #include "ui/user_interface.h"
 
 namespace rvc::frame {
@@ -90,22 +91,14 @@ class CLoginDialog : public ui::IDialogModel {
 // Wraps the user interface so that folder dialogs run with the interactive user's own
 // rights: the impersonation is dropped while one is open and resumed after it when a
 // logon token is held.
-class CImpersonationAwareUserInterface : public ui::IUserInterface {
+class CImpersonationAwareUserInterface : public ui::CForwardingUserInterface {
  public:
   CImpersonationAwareUserInterface(ui::IUserInterface& inner, IAccountServices& accounts)
-      : inner_(inner), accounts_(accounts) {}
+      : CForwardingUserInterface(inner), accounts_(accounts) {}
 
-  ui::Answer ShowMessage(const ui::Message& message) override { return inner_.ShowMessage(message); }
   std::string BrowseForFolder(const std::string& title, const std::string& startFolder) override;
-  std::string OpenFile(const ui::FileOpenRequest& request) override { return inner_.OpenFile(request); }
-  std::unique_ptr<ui::IProgress> BeginProgress(const std::string& title, int total) override {
-    return inner_.BeginProgress(title, total);
-  }
-  void SetBusy(bool busy) override { inner_.SetBusy(busy); }
-  ui::DialogResult RunDialog(ui::IDialogModel& model) override { return inner_.RunDialog(model); }
 
  private:
-  ui::IUserInterface& inner_;
   IAccountServices& accounts_;
 };
 

@@ -430,11 +430,9 @@ void CCreation::PpdAndConfiguration() {
     Trace("A copy of used ppd file can be found at : " + destination);
   }
 
-  struct Close {
-    ripconfig::RavlcfgHandle* handle;
-    ~Close() { ripconfig::ravlcfg_close(&handle); }
-  } open{ripconfig::ravlcfg_open(InNew("\\data\\zv_config.res"))};
-  ripconfig::RavlcfgHandle* cfg = open.handle;
+  const std::unique_ptr<ripconfig::ConfigurationStore> open =
+      ripconfig::ConfigurationStore::Open(InNew("\\data\\zv_config.res"));
+  ripconfig::RavlcfgHandle* cfg = open.get();
   if (cfg == nullptr) {
     ui::ShowMessage(MessageText(158), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
     return;

@@ -8,6 +8,7 @@
 #include "core/rvc_trace.h"
 #include "lifecycle/ppd_generator_adapter.h"
 #include "platform/path.h"
+#include "ui/forwarding_ui.h"
 #include "ppd/create_ppd_for_dispatcher.h"
 #include "ripconfig/ravlcfg.h"
 #include "ui/user_interface.h"
@@ -17,23 +18,14 @@ namespace {
 
 // Answers the file-open dialog of "Browse..." with one file and passes everything else on
 // to the user interface it replaces for its lifetime.
-class BrowseAnswer : public ui::IUserInterface {
+class BrowseAnswer : public ui::CForwardingUserInterface {
  public:
-  explicit BrowseAnswer(std::string file) : inner_(ui::Current()), file_(std::move(file)), scope_(*this) {}
+  explicit BrowseAnswer(std::string file)
+      : CForwardingUserInterface(ui::Current()), file_(std::move(file)), scope_(*this) {}
 
-  ui::Answer ShowMessage(const ui::Message& message) override { return inner_.ShowMessage(message); }
-  std::string BrowseForFolder(const std::string& title, const std::string& startFolder) override {
-    return inner_.BrowseForFolder(title, startFolder);
-  }
   std::string OpenFile(const ui::FileOpenRequest&) override { return file_; }
-  std::unique_ptr<ui::IProgress> BeginProgress(const std::string& title, int total) override {
-    return inner_.BeginProgress(title, total);
-  }
-  void SetBusy(bool busy) override { inner_.SetBusy(busy); }
-  ui::DialogResult RunDialog(ui::IDialogModel& model) override { return inner_.RunDialog(model); }
 
  private:
-  ui::IUserInterface& inner_;
   std::string file_;
   ui::ScopedUserInterface scope_;
 };
@@ -60,26 +52,20 @@ std::string CheckPpdFile(const std::string& path) {
 
 void Trace(const std::string& text) { CRvcTrace("").Trace(text); }
 
-// The configuration of the dispatcher in `dispatcherFolder`, open while the object lives;
-// null when it cannot be read.
-struct OpenConfiguration {
-  explicit OpenConfiguration(const std::string& dispatcherFolder)
-      : handle(ripconfig::ravlcfg_open(
-            platform::ResolveNoCase(dispatcherFolder + platform::NativePath("\\data\\zv_config.res")))) {}
-  ~OpenConfiguration() { ripconfig::ravlcfg_close(&handle); }
-  OpenConfiguration(const OpenConfiguration&) = delete;
-  OpenConfiguration& operator=(const OpenConfiguration&) = delete;
-  ripconfig::RavlcfgHandle* handle;
-};
+// The configuration of the dispatcher in `dispatcherFolder`; null when it cannot be read.
+std::unique_ptr<ripconfig::ConfigurationStore> OpenConfiguration(const std::string& dispatcherFolder) {
+  return ripconfig::ConfigurationStore::Open(
+      platform::ResolveNoCase(dispatcherFolder + platform::NativePath("\\data\\zv_config.res")));
+}
 
 // CreatePpdForDispatcher with the dispatcher's configuration open. Nothing when the
 // configuration cannot be opened (the caller tells); false when no PPD was made.
 std::optional<bool> GeneratePpd(const frame::CFlavour& flavour, const store::DispatcherRecord& record,
                                 std::string* extraLocation) {
   const store::CDispatcherList& list = *flavour.DispatcherList;
-  OpenConfiguration cfg(list.DataFolder() + record.Folder);
-  if (cfg.handle == nullptr) return std::nullopt;
-  return ppd::CreatePpdForDispatcher(record, flavour.TemplateList->ProgramFolder(), list.DataFolder(), cfg.handle,
+  const std::unique_ptr<ripconfig::ConfigurationStore> cfg = OpenConfiguration(list.DataFolder() + record.Folder);
+  if (cfg == nullptr) return std::nullopt;
+  return ppd::CreatePpdForDispatcher(record, flavour.TemplateList->ProgramFolder(), list.DataFolder(), cfg.get(),
                                      frame::CRvcApp::ProductVersion, frame::CRvcApp::CatalogueFileName, extraLocation);
 }
 

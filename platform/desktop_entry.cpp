@@ -7,18 +7,13 @@
 #include <cstring>
 
 #include "platform/file_io.h"
+#include "platform/text.h"
 
 namespace rvc::platform {
 namespace {
 
 constexpr std::string_view kReservedInExec = " \t\n\"'\\><~|&;$*?#()`";
 constexpr std::string_view kFieldCodes = "fFuUdDnNickvm";
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-  return text;
-}
 
 // A key as the format allows it: letters, digits and "-", with an optional locale in
 // brackets.
@@ -36,11 +31,11 @@ bool IsKey(std::string_view key) {
 
 // The key of a key=value line, or nothing for comments and blank lines.
 std::optional<std::string_view> KeyOfLine(std::string_view line) {
-  std::string_view trimmed = Trim(line);
+  std::string_view trimmed = Trim(line, " \t\r");
   if (trimmed.empty() || trimmed.front() == '#') return std::nullopt;
   size_t equals = trimmed.find('=');
   if (equals == std::string_view::npos) return std::nullopt;
-  return Trim(trimmed.substr(0, equals));
+  return Trim(trimmed.substr(0, equals), " \t\r");
 }
 
 // Blanks after "=" do not belong to the value; trailing ones do.
@@ -280,7 +275,7 @@ bool DesktopEntry::Parse(std::string_view text, DesktopEntry& entry, std::string
     ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
 
-    std::string_view trimmed = Trim(line);
+    std::string_view trimmed = Trim(line, " \t\r");
     const std::string where = "line " + std::to_string(lineNumber) + ": ";
     if (trimmed.empty() || trimmed.front() == '#') {
       (parsed.groups_.empty() ? parsed.prelude_ : parsed.groups_.back().lines).emplace_back(line);

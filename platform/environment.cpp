@@ -10,6 +10,7 @@
 
 #include "platform/file_io.h"
 #include "platform/path.h"
+#include "platform/text.h"
 
 extern char** environ;
 
@@ -18,12 +19,6 @@ namespace {
 
 constexpr const char* kFileVariable = "RAVLIN_ENVIRONMENT_FILE";
 constexpr const char* kDefaultFile = "/etc/ravlin/environment";
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-  return text;
-}
 
 using Entries = std::vector<EnvironmentEntry>;
 
@@ -88,16 +83,16 @@ std::vector<EnvironmentEntry> ReadEnvironmentFile(const std::string& path) {
     size_t end = rest.find('\n');
     std::string_view line = rest.substr(0, end);
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-    line = Trim(line);
+    line = Trim(line, " \t\r");
     if (line.empty() || line.front() == '#') continue;
     if (line.size() > 7 && line.substr(0, 6) == "export" && (line[6] == ' ' || line[6] == '\t')) {
-      line = Trim(line.substr(7));
+      line = Trim(line.substr(7), " \t\r");
     }
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    std::string_view name = Trim(line.substr(0, eq));
+    std::string_view name = Trim(line.substr(0, eq), " \t\r");
     if (name.empty()) continue;
-    std::string value(Trim(line.substr(eq + 1)));
+    std::string value(Trim(line.substr(eq + 1), " \t\r"));
     // A later line for the same name replaces the earlier one, as when a shell reads it.
     auto same = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.name == name; });
     if (same != entries.end()) {

@@ -9,6 +9,7 @@
 #include "core/rvc_trace.h"
 #include "platform/path.h"
 #include "platform/plugin_library.h"
+#include "platform/text.h"
 
 // CUPS marks its PPD interface deprecated; it is still the one parser of PPD files at
 // hand, and what it offers is all we need.
@@ -68,19 +69,7 @@ std::optional<double> LeadingNumber(std::string_view text) {
 }
 
 // The blank-separated words of `text`.
-std::vector<std::string_view> Words(std::string_view text) {
-  std::vector<std::string_view> words;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t start = text.find_first_not_of(" \t\r\n", i);
-    if (start == std::string_view::npos) break;
-    size_t end = text.find_first_of(" \t\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    words.push_back(text.substr(start, end - start));
-    i = end;
-  }
-  return words;
-}
+std::vector<std::string_view> Words(std::string_view text) { return platform::SplitWords(text, " \t\r\n"); }
 
 const char* Value(const CupsPpd& cups, ppd_file_t* ppd, const char* keyword, const char* option = nullptr) {
   ppd_attr_t* attr = cups.FindAttr(ppd, keyword, option);

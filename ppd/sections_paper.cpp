@@ -5,18 +5,12 @@
 #include "core/rvc_trace.h"
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "platform/text.h"
 #include "ppd/create_ppd.h"
 #include "store/resource_db.h"
 
 namespace rvc::ppd {
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
 
 // The integer a C atoi reads at the start of `text` (0 when there is none).
 int LeadingInteger(std::string_view text) {
@@ -42,7 +36,7 @@ void CCreatePpd::LoadPaperSizes(const std::vector<paper_struct>& filmPapers) {
     if (!item) continue;
     std::string value = info.Find("Paper", *item).value_or("");
     if (value.size() > kMaxPaperName) value.resize(kMaxPaperName);
-    const std::string_view size = Trimmed(value);
+    const std::string_view size = platform::Trim(value);
     // Width, a capital X, height. Without an X the width reads as 0 and the height as
     // the number the whole value starts with.
     const size_t x = size.size() > 1 ? size.find('X', 1) : std::string_view::npos;

@@ -5,6 +5,7 @@
 #include "core/rvc_trace.h"
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "platform/text.h"
 #include "ppd/create_ppd.h"
 #include "ppd/features/folder_listing.h"
 
@@ -14,12 +15,6 @@ namespace {
 void Trace(std::string_view text) {
   CRvcTrace trace("");
   trace.Trace(text);
-}
-
-std::string Trimmed(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 constexpr const char* kGroupOpening[] = {
@@ -72,7 +67,7 @@ int CCreatePpd::AddTrpFiles() {
     return -1;
   }
   const bool withSection = placeholderLine_.find("<Add TRP With Section>") != std::string::npos;
-  std::string folder = Trimmed(platform::GetEnvNoCase("KW_DATA_TRP").value_or(""));
+  std::string folder(platform::Trim(platform::GetEnvNoCase("KW_DATA_TRP").value_or("")));
   if (folder.empty()) Trace("since 'KW_DATA_TRP' enviornment is not defined, TRP files are not added to PPD");
 
   if (withSection) {

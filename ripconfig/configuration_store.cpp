@@ -12,6 +12,7 @@
 #include "core/rvc_exception.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
+#include "platform/text.h"
 #include "store/resource_db.h"
 
 namespace rvc::ripconfig {
@@ -52,22 +53,9 @@ constexpr const char* kNamePrefix = "name";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 std::vector<std::string> SplitWords(std::string_view text) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    size_t start = i;
-    while (i < text.size() && !IsBlank(text[i])) ++i;
-    if (i > start) words.emplace_back(text.substr(start, i - start));
-  }
-  return words;
+  const std::vector<std::string_view> words = platform::SplitWords(text);
+  return {words.begin(), words.end()};
 }
 
 std::string Join(const std::vector<std::string>& parts, std::string_view separator) {
@@ -81,8 +69,8 @@ std::string Join(const std::vector<std::string>& parts, std::string_view separat
 
 // Numbers are written in the C form whatever the locale: "." for decimals.
 std::optional<double> ParseDouble(std::string_view text) {
-  text = Trim(text);
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = Trim(text.substr(1, text.size() - 2));
+  text = platform::Trim(text);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = platform::Trim(text.substr(1, text.size() - 2));
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   double value = 0;
@@ -92,8 +80,8 @@ std::optional<double> ParseDouble(std::string_view text) {
 }
 
 std::optional<int> ParseInt(std::string_view text) {
-  text = Trim(text);
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = Trim(text.substr(1, text.size() - 2));
+  text = platform::Trim(text);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = platform::Trim(text.substr(1, text.size() - 2));
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   int value = 0;
@@ -467,7 +455,7 @@ void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
   for (int i = 0; i < db.ItemCount(kNamesTopic); ++i) {
     std::string item = *db.ItemAt(kNamesTopic, i);
     auto name = std::make_unique<NameRecord>();
-    name->name = std::string(Trim(db.Find(kNamesTopic, item).value_or("")));
+    name->name = std::string(platform::Trim(db.Find(kNamesTopic, item).value_or("")));
     if (name->name.empty()) continue;
     names_.push_back({NextId(), std::move(name)});
   }
@@ -477,7 +465,7 @@ void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
 // dispatcher list compares with the device type's template); the topic name counts.
 void ConfigurationStore::CheckNameItem(const ResourceDb& db, const std::string& topic) {
   auto name = db.Find(topic, kNameItem);
-  if (name && !EqualsNoCase(Trim(*name), topic)) {
+  if (name && !EqualsNoCase(platform::Trim(*name), topic)) {
     warnings_.push_back(ItemText(configPath_, topic, kNameItem) + " is " + Quoted(*name) + "; the topic name counts");
   }
 }
@@ -486,7 +474,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db) {
   ItemReader reader(db, errors_);
   std::vector<std::string> confNames = SplitWords(reader.RequiredText(kMainTopic, kConfsItem).value_or(""));
   std::vector<std::string> setNames = SplitWords(reader.RequiredText(kMainTopic, kSetsItem).value_or(""));
-  base_.usedConf = std::string(Trim(reader.Text(kMainTopic, kUsedItem).value_or("")));
+  base_.usedConf = std::string(platform::Trim(reader.Text(kMainTopic, kUsedItem).value_or("")));
   base_.origin = reader.Text(kMainTopic, kOriginItem).value_or("");
 
   std::set<std::string> seen;
@@ -809,11 +797,11 @@ bool ConfigurationStore::Validate(const ResourceDb* configDb) {
     if (!inserted) problems.push_back(what + " and " + it->second + " have the same name in " + file);
   };
   auto named = [&](const std::string& name, const std::string& kind, bool listed) {
-    if (Trim(name).empty()) {
+    if (platform::Trim(name).empty()) {
       problems.push_back("A " + kind + " without a name cannot be stored");
       return false;
     }
-    if (Trim(name).size() != name.size() || name.find_first_of("\r\n") != std::string::npos) {
+    if (platform::Trim(name).size() != name.size() || name.find_first_of("\r\n") != std::string::npos) {
       problems.push_back("The " + kind + " name " + Quoted(name) +
                          " begins or ends with a blank or holds a line break");
       return false;

@@ -1,15 +1,10 @@
 #include "store/resource_db_format.h"
+#include "platform/text.h"
 
 namespace rvc::store::rdb_format {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
@@ -96,13 +91,13 @@ Line ReadLine(std::string_view content) {
     size_t close = text.rfind(']');
     if (close != std::string_view::npos) {
       line.kind = LineKind::kTopic;
-      line.name = TrimBlanks(text.substr(1, close - 1));
+      line.name = platform::Trim(text.substr(1, close - 1));
     }
   } else {
     size_t equals = text.find('=');
     if (equals != std::string_view::npos) {
       line.kind = LineKind::kItem;
-      line.name = TrimBlanks(text.substr(0, equals));
+      line.name = platform::Trim(text.substr(0, equals));
       line.value = text.substr(equals + 1);
     }
   }

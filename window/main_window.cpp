@@ -309,18 +309,17 @@ void CRvcDlg::RegeneratePpd(int index) {
   if (index < 0 || index >= Dispatchers->GetCount()) return;
   const store::DispatcherRecord record = Dispatchers->GetAt(index).Record;
   const std::string dataFolder = Dispatchers->DataFolder();
-  ripconfig::RavlcfgHandle* cfg = ripconfig::ravlcfg_open(
+  const std::unique_ptr<ripconfig::ConfigurationStore> cfg = ripconfig::ConfigurationStore::Open(
       platform::ResolveNoCase(dataFolder + record.Folder + platform::NativePath("\\data\\zv_config.res")));
   if (cfg == nullptr) return;  // no configuration, no PPD
   try {
-    if (!ppd::CreatePpdForDispatcher(record, Templates->ProgramFolder(), dataFolder, cfg,
+    if (!ppd::CreatePpdForDispatcher(record, Templates->ProgramFolder(), dataFolder, cfg.get(),
                                      frame::CRvcApp::ProductVersion, frame::CRvcApp::CatalogueFileName)) {
       Trace("Ppd files couldn't be created for:" + record.Name);
     }
   } catch (const CRvcException& error) {
     Trace(error.Message());
   }
-  ripconfig::ravlcfg_close(&cfg);
 }
 
 }  // namespace rvc::window
