@@ -32,6 +32,16 @@ inline ShellResult RunShell(const std::string& command) {
 
 inline bool Installed(const std::string& tool) { return RunShell("command -v " + tool).status == 0; }
 
+// Expects desktop-file-validate to accept the launcher `path` without an error. False, with
+// nothing checked, when the tool is not installed (package desktop-file-utils).
+inline bool ExpectValidDesktopFile(const std::string& path) {
+  if (!Installed("desktop-file-validate")) return false;
+  const ShellResult result = RunShell("desktop-file-validate '" + path + "'");
+  EXPECT_EQ(result.status, 0) << result.output;
+  EXPECT_EQ(result.output.find("error"), std::string::npos) << result.output;
+  return true;
+}
+
 // Whether a "**FAIL**" line of cupstestppd on a generated PPD is one of the findings the
 // fixed formats cause, recorded in docs/ppd-generation.md ("cupstestppd findings"):
 // *ModelName carries the device type as it is, and cupstestppd allows no "_" there; films
