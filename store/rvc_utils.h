@@ -139,6 +139,12 @@ class CRvcUtils {
   // A file (or a link, never what it points to) is made writable and deleted; a folder is
   // emptied under the wait cursor and removed when asked. A missing path is no error.
   void DeleteTree(const std::string& path, bool removeFolder, bool ignoreErrors) const;  // 107
+  // DeleteTree for a dispatcher tree or a file of one: `path` must lie inside the flavour's
+  // `dataFolder` (RequireInsideDataFolder raises 107 otherwise, whatever `ignoreErrors`
+  // says), and the way from the data folder to it is opened folder by folder without
+  // following links, so that a folder swapped for a link meanwhile is not walked through.
+  void DeleteTreeInside(const std::string& dataFolder, const std::string& path, bool removeFolder,
+                        bool ignoreErrors) const;  // 107
   // Unquotes, then creates missing parents and the folder; never the root. No errors.
   void CreateFolderTree(const std::string& path) const;
   // Copies a folder tree into `target` (created with its parents; 106), or a single file

@@ -21,6 +21,7 @@
 #include "platform/open_files.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
+#include "store/confinement.h"
 #include "store/rvc_utils.h"
 #include "ui/user_interface.h"
 
@@ -292,6 +293,52 @@ void CRvcUtils::DeleteTree(const std::string& path, bool removeFolder, bool igno
   if (!folder.ok()) return deleter.Failed(root);
   deleter.Empty(folder.get(), root);
   if (removeFolder && ::rmdir(root.c_str()) != 0) deleter.Failed(root);
+}
+
+void CRvcUtils::DeleteTreeInside(const std::string& dataFolder, const std::string& path, bool removeFolder,
+                                 bool ignoreErrors) const {
+  ListingScope::ForgetCurrent();
+  const std::string root = platform::WithTrailingSeparator(platform::ResolveNoCase(dataFolder));
+  const std::string target = platform::ResolveNoCase(WithoutTrailingSeparators(path));
+  RequireInsideDataFolder(root, target);
+
+  std::vector<std::string> parts;
+  for (size_t start = root.size(); start < target.size();) {
+    size_t end = target.find(platform::kSeparator, start);
+    if (end == std::string::npos) end = target.size();
+    if (end > start) parts.push_back(target.substr(start, end - start));
+    start = end + 1;
+  }
+  TreeDeleter deleter(ignoreErrors);
+  // The data folder itself is the installation's, links and all.
+  Fd folder(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.ok()) return errno == ENOENT ? void() : deleter.Failed(root);
+  std::string walked = root.substr(0, root.size() - 1);
+  for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    walked = platform::JoinPath(walked, parts[i]);
+    Fd next(::openat(folder.get(), parts[i].c_str(), kFolderFlags));
+    if (!next.ok()) {
+      if (errno == ENOENT) return;  // nothing there to delete
+      if (errno == ELOOP || errno == ENOTDIR) throw CRvcException(107, target + ": " + walked + " is no folder");
+      return deleter.Failed(walked);
+    }
+    folder = std::move(next);
+  }
+
+  const std::string& name = parts.back();
+  struct stat st {};
+  if (::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+  if (!S_ISDIR(st.st_mode)) return deleter.RemoveFile(folder.get(), name.c_str(), target);
+
+  ui::WaitCursor wait;
+  Fd tree(::openat(folder.get(), name.c_str(), kFolderFlags));
+  if (!tree.ok() && errno == EACCES) {
+    ::fchmodat(folder.get(), name.c_str(), (st.st_mode & 07777) | S_IRWXU, 0);
+    tree.reset(::openat(folder.get(), name.c_str(), kFolderFlags));
+  }
+  if (!tree.ok()) return deleter.Failed(target);
+  deleter.Empty(tree.get(), target);
+  if (removeFolder && ::unlinkat(folder.get(), name.c_str(), AT_REMOVEDIR) != 0) deleter.Failed(target);
 }
 
 void CRvcUtils::CreateFolderTree(const std::string& path) const {

@@ -211,6 +211,44 @@ TEST_F(DeleteTreeTest, DoesNotEmptyAFileSystemMountedInsideTheTree) {
   EXPECT_FALSE(FileExists(dir_ / "tree/a.txt"));
 }
 
+// A dispatcher tree is deleted only inside its data folder: every target that leads out,
+// by its path or through a link on its way, raises 107 (ignored errors or not) and a decoy
+// outside survives; a link as the target goes alone.
+TEST_F(DeleteTreeTest, InsideTheDataFolderOnly) {
+  const std::string data = dir_ / "inst/data/";
+  WriteFile(dir_ / "outside/keep/precious.txt", "keep");
+  WriteFile(data + "Other/data/zv.res", "neighbour");
+  ASSERT_EQ(::symlink((dir_ / "outside").c_str(), (data + "Linked").c_str()), 0);
+  ASSERT_EQ(::mkdir((data + "Press").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink((dir_ / "outside").c_str(), (data + "Press/data").c_str()), 0);
+  const auto decoy = Snapshot(dir_ / "outside");
+
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {data + "../../outside", "it lies outside the data folder " + data},
+      {data + "Other/../../../outside", "it lies outside the data folder"},
+      {data + "./Other", "it lies outside the data folder"},
+      {dir_ / "outside", "it lies outside the data folder"},
+      {data, "it is the data folder " + data + " itself"},
+      {data + "Linked/keep", "the folder " + data + "Linked on its way is a symbolic link"},
+      {data + "Press/data/keep", "the folder " + data + "Press/data on its way is a symbolic link"},
+  };
+  for (const auto& [target, reason] : refused) {
+    for (bool ignoreErrors : {false, true}) {
+      const CRvcException e = Raised([&] { utils_.DeleteTreeInside(data, target, true, ignoreErrors); });
+      EXPECT_EQ(e.Id(), 107) << target;
+      EXPECT_NE(e.Message().find(reason), std::string::npos) << e.Message();
+    }
+  }
+  EXPECT_EQ(Snapshot(dir_ / "outside"), decoy);
+
+  utils_.DeleteTreeInside(data, data + "linked", true, false);  // the link itself, found ignoring case
+  utils_.DeleteTreeInside(data, data + "Press", true, false);
+  EXPECT_NO_THROW(utils_.DeleteTreeInside(data, data + "Missing/data/x.ini", true, false));
+  EXPECT_EQ(Snapshot(data), (std::map<std::string, std::string>{{"Other/", ""}, {"Other/data/", ""},
+                                                                 {"Other/data/zv.res", "neighbour"}}));
+  EXPECT_EQ(Snapshot(dir_ / "outside"), decoy);
+}
+
 // --- CreateFolderTree ---
 
 using CreateFolderTreeTest = TreeTest;
