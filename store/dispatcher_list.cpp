@@ -14,6 +14,7 @@
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "platform/path.h"
+#include "store/confinement.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"
 #include "store/template_list.h"
@@ -210,6 +211,143 @@ bool SameFiles(const ComparedFile& file1, const ComparedFile& file2, const std::
   return CRvcUtils::CompareTexts(file1.bytes, file2.bytes, key);
 }
 
+// Why a record of the list was left out; `reason` names the file.
+struct EntryRefused {
+  std::string reason;
+};
+
+// `text` for a reason: printable, and cut when it is long.
+std::string Shown(std::string_view text) {
+  constexpr size_t kShown = 64;
+  return "\"" + Printable(text.substr(0, kShown)) + (text.size() > kShown ? "...\"" : "\"");
+}
+
+void CheckFolderAndName(const std::string& where, const std::string& folder, const std::string* name) {
+  if (std::string problem = FolderNameProblem(folder); !problem.empty()) {
+    throw EntryRefused{where + ": the dispatcher folder " + Shown(folder) + " " + problem};
+  }
+  if (name == nullptr) return;
+  if (std::string problem = DispatcherNameProblem(*name); !problem.empty()) {
+    throw EntryRefused{where + ": the dispatcher name " + Shown(*name) + " " + problem};
+  }
+}
+
+// The dispatcher of topic `topic` of the list file `file`.
+std::unique_ptr<CDispatcher> ListEntry(const ResourceDb& db, const std::string& topic, const std::string& file,
+                                       const std::string& dataFolder) {
+  const std::string where = Printable(file) + ", [" + topic + "]";
+  auto folder = db.Find(topic, "Folder");
+  auto name = db.Find(topic, "Name");
+  auto type = db.Find(topic, "Type");
+  for (const auto& [item, value] : {std::pair{"Folder", &folder}, {"Name", &name}, {"Type", &type}}) {
+    if (!*value) throw EntryRefused{where + ": the item " + item + " is missing"};
+  }
+  CheckFolderAndName(where, *folder, &*name);
+
+  auto dispatcher = std::make_unique<CDispatcher>(dataFolder + *folder);
+  DispatcherRecord& record = dispatcher->Record;
+  record.Folder = std::move(*folder);
+  record.Name = std::move(*name);
+  record.Type = std::move(*type);
+  if (auto base = db.FindInt(topic, "Base")) record.Base = static_cast<int>((*base % 10 + 10) % 10);
+  if (auto flavour = db.FindView(topic, "Flavour")) record.Flavour = *flavour;
+  if (auto port = db.FindInt(topic, "CommandPort")) record.CommandPort = static_cast<int>(*port);
+  return dispatcher;
+}
+
+struct RebuildContext {
+  const std::string& dataFolder;
+  const std::string& iniFolder;
+  const std::string& flavourDisplayName;
+  const CTemplateList& templates;
+  TemplateFiles templateFiles;
+  IRvcTrace& trace;
+};
+
+// The dispatcher of the ini file `iniName`, whose folder is `seen.Folder`; `seen.Name`
+// receives its name as soon as it is known.
+std::unique_ptr<CDispatcher> RebuiltEntry(RebuildContext& context, const std::string& iniName, BrokenDispatcher& seen) {
+  IRvcTrace& trace = context.trace;
+  const std::string iniFile = context.iniFolder + iniName;
+  const std::string& folder = seen.Folder;
+  auto dispatcher = std::make_unique<CDispatcher>(context.dataFolder + folder);
+  DispatcherRecord& record = dispatcher->Record;
+  record.Folder = folder;
+  record.Name = "Ravlin";
+
+  // A running RIP holds its ini file open; say so, as that is the usual cause.
+  std::string ini;
+  if (!ReadText(iniFile, ini)) {
+    const int osError = errno;
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, " (error = %u, OS error = %d)", FileErrorCause(osError), osError);
+    throw CRvcException(104, iniFile + numbers + "\nPlease close all running '" + context.flavourDisplayName +
+                                 "' dispatchers and then try again!\n");
+  }
+  if (auto line = LineHolding(ini, "papname=")) {
+    if (auto name = NameFromPapLine(std::move(*line))) record.Name = *name;
+  }
+  seen.Name = record.Name;
+  CheckFolderAndName(Printable(iniFile), folder, &record.Name);
+
+  record.Flavour = context.templates.Flavor();
+
+  std::string dataDir = context.dataFolder + folder + platform::kSeparator + "data" + platform::kSeparator;
+  const std::vector<std::string> fids = CRvcUtils::ListFiles(dataDir, "*.fid");
+  dataDir = platform::WithTrailingSeparator(dataDir);
+  if (fids.empty()) {
+    throw EntryRefused{CRvcException(110, folder).Message() + ": " + Printable(iniFile) + " names it, but " +
+                       Printable(dataDir) + " holds no *.fid file"};
+  }
+  ComparedFile fid(dataDir + fids.front());
+  Load(fid, false);
+  // Read once: compared with the type's template and then parsed for the command port.
+  ComparedFile config(dataDir + "zv_config.res");
+  Load(config, false);
+
+  // Recognise the type by its ".fid" template: whole files first, then the "Ravlin"
+  // lines, then the "FID" lines.
+  const CTemplate* type = nullptr;
+  for (const char* key : {"", "Ravlin", "FID"}) {
+    for (int i = 0; type == nullptr && i < context.templates.GetCount(); ++i) {
+      const CTemplate* candidate = context.templates.GetAt(i);
+      if (candidate->FID.empty()) continue;
+      const ComparedFile& templateFid = context.templateFiles.Get(candidate->FID);
+      if (!templateFid.isFile) continue;
+      if (SameFiles(fid, templateFid, key, trace)) type = candidate;
+    }
+    if (type != nullptr) break;
+  }
+
+  if (type != nullptr) {
+    record.Type = type->Name;
+    const ComparedFile* templateConfig = type->Config.empty() ? nullptr : &context.templateFiles.Get(type->Config);
+    if (templateConfig == nullptr || !templateConfig->isFile || !SameFiles(config, *templateConfig, "name", trace)) {
+      trace.Trace("Inconsistent configuration found in: " + config.name +
+                  " and in:" + (templateConfig ? templateConfig->name : std::string()));
+    }
+  } else {
+    trace.Trace("Inconsistent configuration found");
+    record.Type = "Generic";
+  }
+
+  if (config.complete) {
+    const ResourceDb db = ResourceDb::Parse(std::move(config.bytes), config.path);
+    long port = 0;
+    auto value = db.Find("PavoNet", "commandport");
+    if (value && CRvcUtils::ParseFirstNumber(*value, port) >= 0) {
+      record.CommandPort = static_cast<int>(port);
+      const int hundreds = static_cast<int>((port % 1000) / 100);
+      if (hundreds > record.Base && port % 1000 != 0) record.Base = hundreds;
+    }
+  } else {
+    trace.Trace("No command port for " + folder + ": cannot open " + config.name);
+  }
+
+  trace.Trace("Dispatcher " + record.Name + " of type " + record.Type + " rebuilt from " + iniFile);
+  return dispatcher;
+}
+
 }  // namespace
 
 CDispatcherList::CDispatcherList(std::string listFile, const CTemplateList& templates, bool rebuild,
@@ -283,6 +421,11 @@ void CDispatcherList::Place(std::unique_ptr<CDispatcher> dispatcher) {
   }
 }
 
+void CDispatcherList::Skip(BrokenDispatcher broken) {
+  CRvcTrace("").Trace("Dispatcher skipped: " + broken.Reason);
+  broken_.push_back(std::move(broken));
+}
+
 void CDispatcherList::LoadFromListFile() {
   const std::optional<ResourceDb> file = ResourceDb::Open(listFile_);
   if (!file) throw CRvcException(109, listFile_);
@@ -293,28 +436,19 @@ void CDispatcherList::LoadFromListFile() {
 
   for (long i = 1; i <= *count; ++i) {
     const std::string topic = "Config" + std::to_string(i);
-    auto folder = db.FindView(topic, "Folder");
-    if (!folder) throw CRvcException(109, listFile_);
-    std::string path;
-    path.reserve(dataFolder_.size() + folder->size());
-    path.append(dataFolder_).append(*folder);
-    auto dispatcher = std::make_unique<CDispatcher>(std::move(path));
-    DispatcherRecord& record = dispatcher->Record;
-    record.Folder = *folder;
-    record.Name = db.Require(topic, "Name", listFile_);
-    record.Type = db.Require(topic, "Type", listFile_);
-    if (auto base = db.FindInt(topic, "Base")) {
-      record.Base = static_cast<int>((*base % 10 + 10) % 10);
-      separatorInUse_[static_cast<size_t>(record.Base)] = true;
+    BrokenDispatcher seen{db.Find(topic, "Name").value_or(""), db.Find(topic, "Folder").value_or(""), {}};
+    try {
+      auto dispatcher = ListEntry(db, topic, listFile_, dataFolder_);
+      if (db.FindInt(topic, "Base")) separatorInUse_[static_cast<size_t>(dispatcher->Record.Base)] = true;
+      Place(std::move(dispatcher));
+    } catch (const EntryRefused& refused) {
+      seen.Reason = refused.reason;
+      Skip(std::move(seen));
     }
-    if (auto flavour = db.FindView(topic, "Flavour")) record.Flavour = *flavour;
-    if (auto port = db.FindInt(topic, "CommandPort")) record.CommandPort = static_cast<int>(*port);
-    Place(std::move(dispatcher));
   }
 }
 
 void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
-  CRvcTrace trace("");
   std::string iniFolder = dataFolder_ + "data" + platform::kSeparator;
   std::vector<std::string> iniFiles = CRvcUtils::ListFiles(iniFolder, "zv*dispatcher.ini");
   iniFolder = platform::WithTrailingSeparator(iniFolder);
@@ -323,87 +457,22 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
     return platform::LessNoCase(a, b);
   });
 
-  TemplateFiles templateFiles(*templates_);
+  CRvcTrace trace("");
+  RebuildContext context{dataFolder_, iniFolder, flavourDisplayName, *templates_, TemplateFiles(*templates_), trace};
   for (const auto& iniName : iniFiles) {
     if (IsBackupName(iniName)) continue;
-    const std::string folder = FolderFromIniName(iniName);
-    if (folder.empty()) {
-      trace.Trace("No dispatcher folder in the name of " + iniFolder + iniName);
-      continue;
+    BrokenDispatcher seen{{}, FolderFromIniName(iniName), {}};
+    try {
+      auto dispatcher = RebuiltEntry(context, iniName, seen);
+      separatorInUse_[static_cast<size_t>(dispatcher->Record.Base)] = true;
+      Place(std::move(dispatcher));
+    } catch (const EntryRefused& refused) {
+      seen.Reason = refused.reason;
+      Skip(std::move(seen));
+    } catch (const CRvcException& error) {
+      seen.Reason = error.Message();
+      Skip(std::move(seen));
     }
-    auto dispatcher = std::make_unique<CDispatcher>(dataFolder_ + folder);
-    DispatcherRecord& record = dispatcher->Record;
-    record.Folder = folder;
-    record.Name = "Ravlin";
-
-    // A running RIP holds its ini file open; say so, as that is the usual cause.
-    const std::string iniFile = iniFolder + iniName;
-    std::string ini;
-    if (!ReadText(iniFile, ini)) {
-      const int osError = errno;
-      char numbers[64];
-      std::snprintf(numbers, sizeof numbers, " (error = %u, OS error = %d)", FileErrorCause(osError), osError);
-      throw CRvcException(104, iniFile + numbers + "\nPlease close all running '" + flavourDisplayName +
-                                   "' dispatchers and then try again!\n");
-    }
-    if (auto line = LineHolding(ini, "papname=")) {
-      if (auto name = NameFromPapLine(std::move(*line))) record.Name = *name;
-    }
-
-    record.Flavour = templates_->Flavor();
-
-    std::string dataDir = dataFolder_ + folder + platform::kSeparator + "data" + platform::kSeparator;
-    const std::vector<std::string> fids = CRvcUtils::ListFiles(dataDir, "*.fid");
-    dataDir = platform::WithTrailingSeparator(dataDir);
-    if (fids.empty()) throw CRvcException(110, folder);
-    ComparedFile fid(dataDir + fids.front());
-    Load(fid, false);
-    // Read once: compared with the type's template and then parsed for the command port.
-    ComparedFile config(dataDir + "zv_config.res");
-    Load(config, false);
-
-    // Recognise the type by its ".fid" template: whole files first, then the "Ravlin"
-    // lines, then the "FID" lines.
-    const CTemplate* type = nullptr;
-    for (const char* key : {"", "Ravlin", "FID"}) {
-      for (int i = 0; type == nullptr && i < templates_->GetCount(); ++i) {
-        const CTemplate* candidate = templates_->GetAt(i);
-        if (candidate->FID.empty()) continue;
-        const ComparedFile& templateFid = templateFiles.Get(candidate->FID);
-        if (!templateFid.isFile) continue;
-        if (SameFiles(fid, templateFid, key, trace)) type = candidate;
-      }
-      if (type != nullptr) break;
-    }
-
-    if (type != nullptr) {
-      record.Type = type->Name;
-      const ComparedFile* templateConfig = type->Config.empty() ? nullptr : &templateFiles.Get(type->Config);
-      if (templateConfig == nullptr || !templateConfig->isFile || !SameFiles(config, *templateConfig, "name", trace)) {
-        trace.Trace("Inconsistent configuration found in: " + config.name +
-                    " and in:" + (templateConfig ? templateConfig->name : std::string()));
-      }
-    } else {
-      trace.Trace("Inconsistent configuration found");
-      record.Type = "Generic";
-    }
-
-    if (config.complete) {
-      const ResourceDb db = ResourceDb::Parse(std::move(config.bytes), config.path);
-      long port = 0;
-      auto value = db.Find("PavoNet", "commandport");
-      if (value && CRvcUtils::ParseFirstNumber(*value, port) >= 0) {
-        record.CommandPort = static_cast<int>(port);
-        const int hundreds = static_cast<int>((port % 1000) / 100);
-        if (hundreds > record.Base && port % 1000 != 0) record.Base = hundreds;
-      }
-    } else {
-      trace.Trace("No command port for " + folder + ": cannot open " + config.name);
-    }
-    separatorInUse_[static_cast<size_t>(record.Base)] = true;
-
-    trace.Trace("Dispatcher " + record.Name + " of type " + record.Type + " rebuilt from " + iniFile);
-    Place(std::move(dispatcher));
   }
 }
 

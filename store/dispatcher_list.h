@@ -22,6 +22,14 @@ struct DispatcherRecord {
   int CommandPort = -1;  // -1 when unknown
 };
 
+// A dispatcher that the list could not load: hostile or damaged records are skipped, so
+// that the rest of the list (and every other flavour) still loads.
+struct BrokenDispatcher {
+  std::string Name;    // as far as known; "" when unknown (may hold any byte: see Printable)
+  std::string Folder;  // as read (may hold any byte)
+  std::string Reason;  // one sentence naming the file at fault
+};
+
 // The settings object of one dispatcher. The settings pages attach to it later; for now
 // it holds the record and the dispatcher's folder.
 class CDispatcher {
@@ -39,12 +47,18 @@ class CDispatcher {
 class CDispatcherList {
  public:
   // Loads `listFile` (109, 110) or, with `rebuild`, rebuilds from "zv*dispatcher.ini" in
-  // DataFolder + "data/" (110, 104 with the running-dispatcher hint). `templates` must
-  // outlive the list. `flavourDisplayName` is used in the open-failure message only.
+  // DataFolder + "data/" (110). `templates` must outlive the list. `flavourDisplayName` is
+  // used in the open-failure message only. Those errors concern the whole list; a
+  // dispatcher that cannot be loaded (a folder that is no plain folder name, a name with
+  // control characters or too long, items missing, an ini file without its folder or
+  // files: 110, an unreadable ini file: 104 with the running-dispatcher hint) is traced,
+  // left out and listed in Broken(). docs/lifecycle.md ("Hostile data") says why.
   CDispatcherList(std::string listFile, const CTemplateList& templates, bool rebuild, std::string flavourDisplayName);
   ~CDispatcherList();
 
   int GetCount() const { return static_cast<int>(dispatchers_.size()); }
+  // The dispatchers left out by the load, in the order met. Save() does not write them.
+  const std::vector<BrokenDispatcher>& Broken() const { return broken_; }
   // Raises std::out_of_range for an invalid index.
   CDispatcher& GetAt(int index);
   const CDispatcher& GetAt(int index) const;
@@ -79,11 +93,13 @@ class CDispatcherList {
  private:
   void LoadFromListFile();
   void Rebuild(const std::string& flavourDisplayName);
+  void Skip(BrokenDispatcher broken);
   void Place(std::unique_ptr<CDispatcher> dispatcher);
   void Repair(size_t index);
   int NextFreeSeparator(size_t index) const;
 
   std::vector<std::unique_ptr<CDispatcher>> dispatchers_;
+  std::vector<BrokenDispatcher> broken_;
   std::array<bool, 10> separatorInUse_{};
   const CTemplateList* templates_;
   std::string listFile_;

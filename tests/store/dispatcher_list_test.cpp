@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "core/rvc_exception.h"
+#include "store/confinement.h"
 #include "store/resource_db.h"
 #include "store/template_list.h"
 #include "tests/store/rvc_error_expect.h"
@@ -151,29 +152,61 @@ TEST_F(DispatcherListTest, LoadsRecordsAndPutsTheMainDispatcherFirst) {
   EXPECT_THROW(list->GetAt(-1), std::out_of_range);
 }
 
-TEST_F(DispatcherListTest, LoadFailures) {
+TEST_F(DispatcherListTest, LoadFailuresOfTheWholeList) {
   const std::string file = dir_ / "data/rvc1.cfg";
   EXPECT_EQ(Raised([&] { Load(); }).Message(), "RDB error " + file);
 
-  // The second topic lacks "Folder": the whole load fails.
-  WriteFile(file, ListFileText({{"Ravlin", "Lux", "Ravlin", "0", "", ""}, {"Press", "Lux", "", "1", "", ""}}));
-  CRvcException e = Raised([&] { Load(); });
-  EXPECT_EQ(e.Id(), 109);
-  EXPECT_EQ(e.Message(), "RDB error " + file);
-
-  for (const Entry& lacking : {Entry{"Ravlin", "", "Ravlin", "0", "", ""}, Entry{"", "Lux", "Ravlin", "0", "", ""}}) {
-    WriteFile(file, ListFileText({lacking}));
-    EXPECT_EQ(Raised([&] { Load(); }).Id(), 109) << lacking.name << "/" << lacking.type;
-  }
-
   WriteFile(file, "[Main]\nNrConfigs=0\n");
-  e = Raised([&] { Load(); });
+  const CRvcException e = Raised([&] { Load(); });
   EXPECT_EQ(e.Id(), 110);
   EXPECT_EQ(e.Message(), "Configuration " + file + " failed");
 
   // Without "NrConfigs" the list is just empty.
   WriteFile(file, "[Main]\nInstall=x\n");
   EXPECT_EQ(Load()->GetCount(), 0);
+}
+
+// A record that escapes the data folder, would break a file line or lacks an item is left
+// out with a reason naming the file; the others load.
+TEST_F(DispatcherListTest, HostileListRecordsAreLeftOutWithTheirReason) {
+  const std::string file = dir_ / "data/rvc1.cfg";
+  const std::string where = file + ", [Config2]: ";
+  struct Case {
+    std::string items;  // of [Config2]
+    std::string reason;
+  };
+  const std::string longName(kMaxDispatcherNameLength + 1, 'n');
+  const std::vector<Case> cases = {
+      {"Name=X\nType=Lux\nFolder=../../../../outside\n", "the dispatcher folder \"../../../../outside\" holds a path separator"},
+      {"Name=X\nType=Lux\nFolder=\n", "the dispatcher folder \"\" is empty"},
+      {"Name=X\nType=Lux\nFolder=.\n", "the dispatcher folder \".\" names no folder of its own"},
+      {"Name=X\nType=Lux\nFolder=..\n", "the dispatcher folder \"..\" names no folder of its own"},
+      {"Name=X\nType=Lux\nFolder=/\n", "holds a path separator"},
+      {"Name=X\nType=Lux\nFolder=a\\b\n", "holds a path separator"},
+      {"Name=X\nType=Lux\nFolder=a\x1b" "b\n", "the dispatcher folder \"a\\x1Bb\" holds a control character"},
+      {"Type=Lux\nFolder=F\n;@=Name=x\\ny_AT\n", "the dispatcher name \"x\\x0Ay_AT\" holds a control character"},
+      {"Type=Lux\nFolder=F\nName=a\rb\n", "holds a control character"},
+      {"Type=Lux\nFolder=F\nName=" + std::string("a\0b", 3) + "\n", "the dispatcher name \"a\\x00b\" holds a control"},
+      {"Type=Lux\nFolder=F\nName=" + longName + "\n", "is longer than 128 bytes"},
+      {"Name=X\nType=Lux\n", "the item Folder is missing"},
+      {"Name=X\nFolder=F\n", "the item Type is missing"},
+      {"Type=Lux\nFolder=F\n", "the item Name is missing"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(file, "[Main]\nNrConfigs=3\n[Config1]\nName=Ravlin\nType=Lux\nFolder=Ravlin\nBase=0\n[Config2]\n" + c.items +
+                        "Base=1\n[Config3]\nName=Press\nType=Agfa\nFolder=Press\nBase=2\n");
+    auto list = Load();
+    SCOPED_TRACE(c.reason);
+    EXPECT_EQ(Folders(*list), (std::vector<std::string>{"Ravlin", "Press"}));
+    EXPECT_FALSE(list->SeparatorInUse(1));
+    ASSERT_EQ(list->Broken().size(), 1u);
+    const std::string& reason = list->Broken()[0].Reason;
+    EXPECT_EQ(reason.rfind(where, 0), 0u) << reason;
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+    ExpectTraced("Dispatcher skipped: " + reason);
+  }
+  // The long name is shown cut.
+  EXPECT_NE(Trace().find("\"" + std::string(64, 'n') + "...\""), std::string::npos);
 }
 
 TEST_F(DispatcherListTest, AddAndRemove) {
@@ -264,36 +297,48 @@ TEST_F(DispatcherListTest, RebuildTracesWhatItCannotCompare) {
   EXPECT_EQ(Trace().find("found in: " + dir_ / "data/Proof/"), std::string::npos) << Trace();
 }
 
-TEST_F(DispatcherListTest, RebuildFailures) {
-  const CRvcException none = Raised([&] { Rebuild(); });
-  EXPECT_EQ(none.Id(), 110);
+// A planted or half-deleted dispatcher is left out of the rebuilt list with a reason; the
+// others are rebuilt.
+TEST_F(DispatcherListTest, RebuildLeavesOutWhatItCannotLoad) {
+  EXPECT_EQ(Raised([&] { Rebuild(); }).Id(), 110);  // no ini file at all
 
-  Dispatcher("Press", Ini("Press", 1), "", "");
-  const CRvcException noFid = Raised([&] { Rebuild(); });
-  EXPECT_EQ(noFid.Id(), 110);
-  EXPECT_EQ(noFid.Message(), "Configuration Press failed");
-}
-
-TEST_F(DispatcherListTest, UnreadableIniNamesTheRunningDispatchers) {
-  const std::string ini = dir_ / "data/data/zvPress_dispatcher.ini";
-  Dispatcher("Press", Ini("Press", 1), kLuxFid, "");
-  auto expected = [&](const std::string& numbers) {
-    return "Failed to open " + ini + numbers +
-           "\nPlease close all running 'Ravlin 10' dispatchers and then try again!\n";
+  Dispatcher("Ravlin", Ini("Ravlin", 0), kLuxFid, "");
+  const std::string iniFolder = dir_ / "data/data/";
+  const std::string mem = "/proc/self/mem";  // opens, but cannot be read even by root
+  struct Case {
+    std::string iniName;
+    std::string ini;  // the text, or a link target starting with "/"
+    std::string name, reason;
   };
-  // A file that opens but cannot be read, even by root: this process's memory at offset 0.
-  std::filesystem::remove(ini);
-  std::filesystem::create_symlink("/proc/self/mem", ini);
-  CRvcException e = Raised([&] { Rebuild(); });
-  EXPECT_EQ(e.Id(), 104);
-  EXPECT_EQ(e.Message(), expected(" (error = 10, OS error = 5)"));
-
-  if (::geteuid() == 0) return;  // root opens any file whatever its permissions
-  std::filesystem::remove(ini);
-  WriteFile(ini, Ini("Press", 1));
-  ASSERT_EQ(::chmod(ini.c_str(), 0), 0);
-  e = Raised([&] { Rebuild(); });
-  EXPECT_EQ(e.Message(), expected(" (error = 5, OS error = 13)"));
+  const std::vector<Case> cases = {
+      {"zv.._dispatcher.ini", Ini("Ghost", 1), "Ghost", "the dispatcher folder \"..\" names no folder of its own"},
+      {"zv._dispatcher.ini", Ini("Ghost", 1), "Ghost", "the dispatcher folder \".\" names no folder of its own"},
+      {"zv_dispatcher.ini", Ini("Ghost", 1), "Ghost", "the dispatcher folder \"\" is empty"},
+      {"zvPress_dispatcher.ini", "papname=Pr\x1b[2Jess_AT\n", "Pr\x1b[2Jess", "the dispatcher name \"Pr\\x1B[2Jess\""},
+      {"zvPlatesetter_2_dispatcher.ini", Ini("Plate", 1), "Plate",
+       "Configuration Platesetter_2 failed: " + iniFolder + "zvPlatesetter_2_dispatcher.ini names it, but " +
+           (dir_ / "data/Platesetter_2/data/") + " holds no *.fid file"},
+      {"zvPress_dispatcher.ini", mem, "",
+       "Failed to open " + iniFolder + "zvPress_dispatcher.ini (error = 10, OS error = 5)\n"
+       "Please close all running 'Ravlin 10' dispatchers and then try again!\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.iniName);
+    const std::string ini = iniFolder + c.iniName;
+    if (c.ini.front() == '/') {
+      std::filesystem::create_symlink(c.ini, ini);
+    } else {
+      WriteFile(ini, c.ini);
+    }
+    auto list = Rebuild();
+    std::filesystem::remove(ini);
+    EXPECT_EQ(Folders(*list), std::vector<std::string>{"Ravlin"});
+    ASSERT_EQ(list->Broken().size(), 1u);
+    const BrokenDispatcher& broken = list->Broken()[0];
+    EXPECT_EQ(broken.Name, c.name);
+    EXPECT_NE(broken.Reason.find(c.reason), std::string::npos) << broken.Reason;
+    ExpectTraced("Dispatcher skipped: " + broken.Reason);
+  }
 }
 
 TEST_F(DispatcherListTest, RebuiltRecordsEqualThoseOfAListFile) {
