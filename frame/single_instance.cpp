@@ -1,6 +1,7 @@
 #include "frame/single_instance.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,11 +13,15 @@
 
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "platform/unique_fd.h"
 
 namespace rvc::frame {
 namespace {
 
 constexpr char kRequest[] = "activate\n";
+constexpr int kConnectAttempts = 20;
+constexpr useconds_t kConnectPauseMicroseconds = 50000;
+constexpr int kRequestWaitMilliseconds = 500;
 
 bool MakeAddress(const std::string& path, sockaddr_un& address) {
   std::memset(&address, 0, sizeof address);
@@ -77,13 +82,21 @@ CSingleInstance::~CSingleInstance() {
 bool CSingleInstance::ActivateFirst() const {
   sockaddr_un address{};
   if (!MakeAddress(socketPath_, address)) return false;
-  int connection = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (connection < 0) return false;
-  bool sent =
-      ::connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::send(connection, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof kRequest - 1);
-  ::close(connection);
-  return sent;
+  // The holder of the lock binds its socket right after taking the lock: a start that
+  // falls between the two finds no socket yet and tries again for a moment.
+  for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+    platform::UniqueFd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!connection.ok()) return false;
+    if (::connect(connection.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+      // Connected is answered: the first instance counts every connection as a request,
+      // whether or not the request text reaches it.
+      (void)::send(connection.get(), kRequest, sizeof kRequest - 1, MSG_NOSIGNAL);
+      return true;
+    }
+    if (errno != ENOENT && errno != ECONNREFUSED && errno != EINTR) return false;
+    ::usleep(kConnectPauseMicroseconds);
+  }
+  return false;
 }
 
 int CSingleInstance::ServePending() {
@@ -95,6 +108,11 @@ int CSingleInstance::ServePending() {
       if (errno == EINTR) continue;
       break;  // EAGAIN: nothing more waiting
     }
+    // The request is read before the connection closes, so that the later start's send
+    // never meets a closed socket; a client that sends nothing is not waited for long.
+    pollfd readable{connection, POLLIN, 0};
+    char request[sizeof kRequest];
+    if (::poll(&readable, 1, kRequestWaitMilliseconds) == 1) (void)::recv(connection, request, sizeof request, 0);
     ::close(connection);
     ++served;
     if (onActivate_) onActivate_();

@@ -5,6 +5,10 @@
 // /tmp/ravlin-<uid>). A second start finds the lock taken, connects to the socket and
 // asks the first instance to come to the front, then ends. The lock goes away with the
 // process that held it, whatever way that process ends.
+//
+// The request cannot race: the first instance counts every accepted connection as a
+// request and reads the request text before it closes the connection, and the second
+// counts a connection that succeeded as answered, whatever its send gives.
 #pragma once
 
 #include <functional>
@@ -25,9 +29,10 @@ class CSingleInstance {
   // True when this process holds the instance.
   bool IsFirst() const { return first_; }
 
-  // For a later instance: asks the first one to come to the front. False when it could
-  // not be reached (it is still starting, or gone), in which case the caller goes on as
-  // if it were the first.
+  // For a later instance: asks the first one to come to the front. True once connected.
+  // A socket that is missing or refuses is tried again for about a second (the first
+  // binds it right after taking the lock); false when it could not be reached (it is
+  // gone), in which case the caller goes on as if it were the first.
   bool ActivateFirst() const;
 
   // The listening socket, for an event loop to watch for readability; -1 when none.

@@ -2,7 +2,10 @@
 // a display, judged by its exit code, its output and the trace files it leaves.
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <map>
@@ -49,6 +52,57 @@ class RvcSetupTest : public ::testing::Test {
 
   rvc::test::TempDir dir_;
   std::string root_ = dir_ / "sample/";
+};
+
+// The first instance, as a process of its own: rvc_instance_holder on the instance
+// "RVC101" in `folder`, talking through pipes.
+class InstanceHolder {
+ public:
+  explicit InstanceHolder(const std::string& folder) {
+    int in[2], out[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      ::close(in[1]);
+      ::close(out[0]);
+      ::execl(INSTANCE_HOLDER_PROGRAM, INSTANCE_HOLDER_PROGRAM, folder.c_str(), "RVC101", nullptr);
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    input_ = in[1];
+    output_ = out[0];
+  }
+  ~InstanceHolder() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+
+  // The next line the holder printed; "" when it printed none within a generous wait (a
+  // guard against hanging, not a measurement).
+  std::string NextLine() {
+    std::string line;
+    char c = 0;
+    pollfd readable{output_, POLLIN, 0};
+    while (::poll(&readable, 1, 10000) == 1 && ::read(output_, &c, 1) == 1 && c != '\n') line += c;
+    return line;
+  }
+  // Closes its standard input, which ends it; its exit code.
+  int Stop() {
+    ::close(input_);
+    int status = 0;
+    const bool ended = ::waitpid(pid_, &status, 0) == pid_;
+    pid_ = -1;
+    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int input_ = -1;
+  int output_ = -1;
 };
 
 const char* kTraceFiles[] = {"trace_rvc.txt",        "trace_rvc_install.txt", "trace_rvc_update.txt",
@@ -135,6 +189,23 @@ TEST_F(RvcSetupTest, AnInteractiveRunWithoutDisplaySaysSoAndSummarisesTheInstall
   EXPECT_EQ(Count(Trace("trace_rvc.txt"), "\tRVC::Start\n"), 1u);
   // The list-less flavour is rebuilt in memory only.
   EXPECT_FALSE(FileExists(root_ + "data/Approval/rvc1.cfg"));
+}
+
+// A later interactive start asks the running instance to come to the front and ends at
+// once: it neither shows anything of its own nor starts its trace. Many rounds, as the
+// request once raced with the first instance closing the connection.
+TEST_F(RvcSetupTest, ASecondInteractiveStartActivatesTheFirstAndEnds) {
+  ::mkdir((dir_ / "run").c_str(), 0700);
+  InstanceHolder first(dir_ / "run");
+  ASSERT_EQ(first.NextLine(), "ready");
+  for (int round = 0; round < 25; ++round) {
+    Result second = Run({});
+    EXPECT_EQ(second.exitCode, 0) << round;
+    EXPECT_TRUE(second.out.empty() && second.err.empty()) << "round " << round << ": " << second.err;
+    ASSERT_EQ(first.NextLine(), "activated") << round;
+  }
+  EXPECT_FALSE(FileExists(root_ + "config/trace_rvc.txt"));
+  EXPECT_EQ(first.Stop(), 0);
 }
 
 TEST_F(RvcSetupTest, ThePreferredFlavourOfADedeziInstallationIsShownFirst) {
