@@ -14,6 +14,7 @@
 #include "lifecycle/dispatcher_deletion.h"
 #include "lifecycle/running_dispatchers.h"
 #include "platform/path.h"
+#include "store/confinement.h"
 #include "store/swap_files.h"
 #include "store/rvc_utils.h"
 #include "store/shortcuts.h"
@@ -35,9 +36,17 @@ int IndexOfFolder(const store::CDispatcherList& list, const std::string& folder)
   return -1;
 }
 
-void Rename(const std::string& from, const std::string& to, const std::string& fromName, const std::string& toName) {
+// Renames within the data folder `dataFolder` only.
+void Rename(const std::string& dataFolder, const std::string& from, const std::string& to, const std::string& fromName,
+            const std::string& toName) {
+  const std::string resolved = platform::ResolveNoCase(from);
+  for (const std::string& path : {resolved, to}) {
+    if (const std::string reason = store::OutsideDataFolder(dataFolder, path); !reason.empty()) {
+      throw CRvcException(103, fromName, toName + " (" + store::Printable(path) + ": " + reason + ")");
+    }
+  }
   std::error_code error;
-  std::filesystem::rename(platform::ResolveNoCase(from), to, error);
+  std::filesystem::rename(resolved, to, error);
   if (error) throw CRvcException(103, fromName, toName);
 }
 
@@ -106,7 +115,7 @@ void RestoreFolder(store::CDispatcherList& list, int index, const std::string& t
   const std::string folder = dataFolder + final;
   store::CRvcUtils utils;
 
-  Rename(dataFolder + temporary, folder, temporary, final);
+  Rename(dataFolder, dataFolder + temporary, folder, temporary, final);
   dispatcher.Record.Folder = final;
   dispatcher.SetPath(folder);
 
@@ -118,7 +127,8 @@ void RestoreFolder(store::CDispatcherList& list, int index, const std::string& t
   store::CSwapfiles(swapFiles[0], swapFiles[1], swapFiles[2]).Save();  // the canonical form again
 
   const std::string ini = folder + platform::NativePath("\\data\\zv" + final + "_dispatcher.ini");
-  Rename(folder + platform::NativePath("\\data\\zv" + temporary + "_dispatcher.ini"), ini, temporary, final);
+  Rename(dataFolder, folder + platform::NativePath("\\data\\zv" + temporary + "_dispatcher.ini"), ini, temporary,
+         final);
   utils.RenameIniFlavour(ini, temporary, final);
 
   const std::string firstName = list.GetAt(0).Record.Name;
@@ -137,7 +147,7 @@ void RestoreFolder(store::CDispatcherList& list, int index, const std::string& t
     RemoveEmptyHotFolders(temporaryHotFolders, HotFolders(queues), temporary);
   }
   // A copy of the ini file for the list rebuild, made under the temporary name.
-  utils.DeleteTree(list.IniFileOf(temporary), true, true);
+  utils.DeleteTreeInside(dataFolder, list.IniFileOf(temporary), true, true);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/file_copy.h"
 #include "platform/path.h"
 #include "ripconfig/ravlcfg.h"
+#include "store/confinement.h"
 #include "store/swap_files.h"
 #include "store/queue_list.h"
 #include "store/rvc_utils.h"
@@ -166,9 +167,17 @@ class CCreation {
 void CCreation::Check() {
   T().Folder = CRvcUtils::BlanksToUnderscores(T().Folder);
   T().Name = CRvcUtils::BlanksToUnderscores(T().Name);
+  // The folder comes from a type name of the program folder's list: it must stay a folder
+  // of the data folder, which rollback may remove again.
+  if (const std::string problem = store::FolderNameProblem(T().Folder); !problem.empty()) {
+    throw CRvcException(120, "the dispatcher folder \"" + store::Printable(T().Folder) + "\": it " + problem);
+  }
   if (Taken(New())) throw CRvcException(114, T().Folder);
   if (T().Name.empty()) throw CRvcException(124);
   if (T().Name.find_first_of("\\/:*?\"<>|") != std::string::npos) throw CRvcException(126);
+  if (const std::string problem = store::DispatcherNameProblem(T().Name); !problem.empty()) {
+    throw CRvcException(120, "a dispatcher whose name " + problem);
+  }
   if (in_.skipChecks) return;
   if (T().Base == -1) throw CRvcException(125);
   for (int i = 0; i < list_.GetCount(); ++i) {

@@ -6,6 +6,7 @@
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "lifecycle/running_dispatchers.h"
+#include "store/confinement.h"
 #include "store/rvc_utils.h"
 #include "store/shortcuts.h"
 #include "ui/user_interface.h"
@@ -48,11 +49,14 @@ bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, b
     }
     if (freePort) list.SetSeparatorInUse(record.Base, false);
 
+    // Both lie inside the flavour's data folder, or nothing is deleted at all.
+    store::RequireInsideDataFolder(list.DataFolder(), list.DataFolder() + record.Folder);
+    store::RequireInsideDataFolder(list.DataFolder(), list.IniFileOf(record.Folder));
     store::CRvcUtils utils;
-    utils.DeleteTree(list.DataFolder() + record.Folder, true, true);
+    utils.DeleteTreeInside(list.DataFolder(), list.DataFolder() + record.Folder, true, true);
     // The copy of the ini file that a rebuild of the list looks for would otherwise name a
-    // dispatcher without files, which fails the rebuild.
-    utils.DeleteTree(list.IniFileOf(record.Folder), true, true);
+    // dispatcher without files, which the rebuild leaves out as broken.
+    utils.DeleteTreeInside(list.DataFolder(), list.IniFileOf(record.Folder), true, true);
 
     if (removeShortcuts) {
       store::CShortcuts shortcuts;

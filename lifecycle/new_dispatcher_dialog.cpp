@@ -6,6 +6,7 @@
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
 #include "platform/path.h"
+#include "store/confinement.h"
 
 namespace rvc::lifecycle {
 namespace {
@@ -47,6 +48,11 @@ bool CNewDispatcherDialog::OnOk() {
   if (!retypeMode_) {
     if (Name.find_first_of(kForbiddenNameCharacters) != std::string::npos) {
       Tell(MessageText(126));
+      return false;
+    }
+    if (const std::string problem = store::DispatcherNameProblem(Name); !problem.empty()) {
+      const std::array<std::string, 1> arguments{"a dispatcher whose name " + problem};
+      Tell(MessageText(120, arguments));
       return false;
     }
     if (NameIsTaken()) {
