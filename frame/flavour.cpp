@@ -12,7 +12,10 @@ CFlavour::CFlavour(std::string key, std::string displayName, std::string version
   TemplateList = std::make_unique<store::CTemplateList>(Key, programListFile, rebuildTypes);
   DispatcherList =
       std::make_unique<store::CDispatcherList>(dataListFile, *TemplateList, rebuildDispatchers, DisplayName);
-  if (DispatcherList->GetCount() == 0) throw CRvcException(123, "Ravlin Configurator didn't find a configuration");
+  if (DispatcherList->GetCount() > 0) return;
+  std::string reasons;
+  for (const store::BrokenDispatcher& broken : DispatcherList->Broken()) reasons += "\n" + broken.Reason;
+  throw CRvcException(123, "Ravlin Configurator didn't find a configuration" + reasons);
 }
 
 CFlavour::~CFlavour() {

@@ -15,7 +15,8 @@ class CFlavour {
  public:
   // Builds the TemplateList from `programListFile` and then the DispatcherList from
   // `dataListFile`; each is rebuilt from the files on disk when its flag is set. Raises
-  // CRvcException 123 when the flavour has no dispatcher.
+  // CRvcException 123 when the flavour has no dispatcher (the reasons of those that could
+  // not be loaded follow, one a line).
   CFlavour(std::string key, std::string displayName, std::string version, const std::string& programListFile,
            bool rebuildTypes, const std::string& dataListFile, bool rebuildDispatchers);
   ~CFlavour();
@@ -31,5 +32,12 @@ class CFlavour {
 
 // The application's flavours, sorted by DisplayName (case-sensitive).
 using FlavourList = std::vector<std::unique_ptr<CFlavour>>;
+
+// A flavour of the catalogue that could not be loaded, and why.
+struct BrokenFlavour {
+  std::string Key;
+  std::string DisplayName;
+  std::string Reason;  // the message of the failure
+};
 
 }  // namespace rvc::frame

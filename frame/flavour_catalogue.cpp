@@ -4,8 +4,10 @@
 
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "store/confinement.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"
 
@@ -56,6 +58,7 @@ void InsertByDisplayName(FlavourList& flavours, std::unique_ptr<CFlavour> flavou
 bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, const CatalogueOptions& options,
                           FlavourList& flavours) {
   flavours.clear();
+  if (options.brokenFlavours != nullptr) options.brokenFlavours->clear();
   {
     store::ResourceDb catalogue = store::ResourceDb::OpenOrThrow(path);
     for (int index = 0;; ++index) {
@@ -69,21 +72,44 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
       // The searches for the list files walk the flavour's folders; a rebuild reads some of
       // them again right after. Nothing writes to them meanwhile (a folder dialog forgets).
       store::CRvcUtils::ListingScope listings;
-      const ListFileChoice program = FindListFile(options.programFolder.value_or(ReadItem(catalogue, *topic, "progdir")),
-                                                  "Select PROGRAM folder", "rvc2.cfg");
-      const ListFileChoice data = FindListFile(options.dataFolder.value_or(ReadItem(catalogue, *topic, "datadir")),
-                                               "Select DATA folder", "rvc1.cfg");
-      InsertByDisplayName(flavours, std::make_unique<CFlavour>(*topic, displayName, version, program.file,
-                                                               program.rebuild, data.file, data.rebuild));
+      try {
+        const ListFileChoice program = FindListFile(
+            options.programFolder.value_or(ReadItem(catalogue, *topic, "progdir")), "Select PROGRAM folder", "rvc2.cfg");
+        const ListFileChoice data = FindListFile(options.dataFolder.value_or(ReadItem(catalogue, *topic, "datadir")),
+                                                 "Select DATA folder", "rvc1.cfg");
+        InsertByDisplayName(flavours, std::make_unique<CFlavour>(*topic, displayName, version, program.file,
+                                                                 program.rebuild, data.file, data.rebuild));
+      } catch (const CRvcException& error) {
+        if (options.brokenFlavours == nullptr) throw;
+        CRvcTrace("").Trace("Flavour " + *topic + " skipped: " + error.Message());
+        options.brokenFlavours->push_back(BrokenFlavour{*topic, displayName, error.Message()});
+      }
     }
   }
   if (!flavours.empty()) return true;
-  if (options.interactive) {
+  if (options.interactive && (options.brokenFlavours == nullptr || options.brokenFlavours->empty())) {
     ui::ShowMessage("There are no flavours specified in " + path +
                         " file.\nPlease add topics corresponding to installed flavours in above mentioned file.",
                     kApplicationName);
   }
   return false;
+}
+
+}  // namespace rvc::frame
+
+namespace rvc::frame {
+
+std::string LoadProblems(const FlavourList& flavours, const std::vector<BrokenFlavour>& brokenFlavours) {
+  std::string text;
+  for (const BrokenFlavour& broken : brokenFlavours) {
+    text += "Flavour " + store::Printable(broken.Key) + " is not shown: " + broken.Reason + "\n";
+  }
+  for (const auto& flavour : flavours) {
+    for (const store::BrokenDispatcher& broken : flavour->DispatcherList->Broken()) {
+      text += "A dispatcher of flavour " + store::Printable(flavour->Key) + " is not shown: " + broken.Reason + "\n";
+    }
+  }
+  return text;
 }
 
 }  // namespace rvc::frame

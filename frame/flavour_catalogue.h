@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "frame/flavour.h"
 
@@ -23,6 +24,9 @@ struct CatalogueOptions {
   // Job modes may name the folders on the command line instead of "progdir" and "datadir".
   std::optional<std::string> programFolder;
   std::optional<std::string> dataFolder;
+  // Where a flavour that cannot be loaded is recorded (and traced) while the others load;
+  // nullptr lets its failure through.
+  std::vector<BrokenFlavour>* brokenFlavours = nullptr;
 };
 
 // The catalogue file: the folder of KW_DATA_RAVLINCONFIG + `catalogueFileName`.
@@ -30,10 +34,15 @@ std::string CataloguePath(const std::string& catalogueFileName);
 
 // Replaces `flavours` with the flavours of the catalogue at `path` whose key equals
 // `filter` ignoring case (every flavour when `filter` is empty). True when at least one
-// was loaded. Raises 109 when the catalogue cannot be opened and lets the failures of
-// the flavours' lists through (123 for a flavour without dispatchers).
+// was loaded. Raises 109 when the catalogue cannot be opened; the failures of the
+// flavours' lists (123 for a flavour without dispatchers) go to options.brokenFlavours,
+// or through when it is not given.
 bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, const CatalogueOptions& options,
                           FlavourList& flavours);
+
+// What the load of the catalogue left out, one line each ("" when nothing): the broken
+// flavours and the broken dispatchers of the loaded ones, with their reasons.
+std::string LoadProblems(const FlavourList& flavours, const std::vector<BrokenFlavour>& brokenFlavours);
 
 struct ListFileChoice {
   std::string file;

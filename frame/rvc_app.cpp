@@ -121,6 +121,8 @@ bool CRvcApp::LoadFlavourCatalogue(const std::string& filter) {
   options.interactive = Mode == kModeInteractive;
   options.programFolder = Line.ProgramFolder();
   options.dataFolder = Line.DataFolder();
+  BrokenFlavours.clear();
+  if (filter.empty()) options.brokenFlavours = &BrokenFlavours;
   return frame::LoadFlavourCatalogue(CataloguePath(CatalogueFileName), filter, options, Flavours);
 }
 
@@ -163,7 +165,13 @@ void CRvcApp::RunInteractive() {
   CRvcTrace trace("");
   trace.Trace("Start");
 
-  if (!LoadFlavourCatalogue({})) return;
+  const bool loaded = LoadFlavourCatalogue({});
+  // What cannot be loaded is left out of the window; the operator is told once.
+  if (const std::string problems = LoadProblems(Flavours, BrokenFlavours); !problems.empty()) {
+    ui::ShowMessage(problems + "See " + CRvcTrace::CurrentFile() + " for details.", kApplicationName, ui::Buttons::Ok,
+                    ui::Icon::Exclamation);
+  }
+  if (!loaded) return;
 
   MainWindowSettings settings;
   settings.FlavourIndex = PreferredFlavourIndex();

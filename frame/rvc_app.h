@@ -91,7 +91,9 @@ class CRvcApp {
   int ExitInstance();
 
   // Replaces Flavours with the catalogue's flavours whose key equals `filter` (all for an
-  // empty filter); false when none was loaded.
+  // empty filter); false when none was loaded. Loading them all, a flavour that cannot be
+  // loaded goes to BrokenFlavours and the others load; one named by `filter` fails the
+  // load as before.
   bool LoadFlavourCatalogue(const std::string& filter);
 
   // The single-instance object of an interactive run (for the event loop to watch its
@@ -99,6 +101,8 @@ class CRvcApp {
   CSingleInstance* Instance() const { return instance_.get(); }
 
   FlavourList Flavours;
+  // The flavours that the last load of the whole catalogue left out (see CatalogueOptions).
+  std::vector<BrokenFlavour> BrokenFlavours;
   bool UpdateFailed = false;
   bool ViewOnly = false;
   int Mode = kModeInteractive;

@@ -8,13 +8,26 @@
 
 #include "apps/ravlinctl/commands.h"
 #include "platform/path.h"
+#include "platform/utf8.h"
+#include "store/confinement.h"
 
 namespace rvc::ctl {
 namespace {
 
+// A JSON string. Control characters are escaped, and so is every byte that is no part of
+// valid UTF-8: as \u00XX, the character that byte stands for in Latin-1 (which is what
+// such bytes in an installation's files most likely are). Valid UTF-8 passes as it is.
 std::string Json(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  for (size_t at = 0; at < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[at]);
+    const size_t length = platform::Utf8SequenceLength(text, at);
+    if (length > 1) {
+      out.append(text, at, length);
+      at += length;
+      continue;
+    }
+    ++at;
     switch (c) {
       case '"':
         out += "\\\"";
@@ -32,7 +45,7 @@ std::string Json(const std::string& text) {
         out += "\\r";
         break;
       default:
-        if (c < 0x20) {
+        if (c < 0x20 || c >= 0x7F) {
           char escaped[8];
           std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
           out += escaped;
@@ -65,7 +78,8 @@ void PrintTable(const std::vector<std::vector<std::string>>& rows) {
       line += row[c];
       if (c + 1 < row.size()) line += std::string(widths[c] - row[c].size() + 2, ' ');
     }
-    std::printf("%s\n", line.c_str());
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
   }
 }
 
@@ -113,6 +127,15 @@ int RunFlavours(CSession& session, const Arguments& arguments) {
            ", \"dataFolder\": " + Json(list.DataFolder()) + ", \"deviceTypes\": " + Json(typeNames) +
            ", \"dispatchers\": " + Json(names) + "}";
   }
+  for (const frame::BrokenFlavour& broken : session.BrokenFlavours()) {
+    session.Warn("flavour " + store::Printable(broken.Key) + " cannot be loaded: " + broken.Reason);
+    if (!json) {
+      rows.push_back({store::Printable(broken.Key), "-", "broken", store::Printable(broken.DisplayName)});
+      continue;
+    }
+    out += std::string(out.size() == 1 ? "" : ",") + "\n  {\"key\": " + Json(broken.Key) +
+           ", \"name\": " + Json(broken.DisplayName) + ", \"broken\": true, \"reason\": " + Json(broken.Reason) + "}";
+  }
   if (json) {
     std::printf("%s\n]\n", out.c_str());
   } else {
@@ -147,6 +170,24 @@ int RunList(CSession& session, const Arguments& arguments) {
              ", \"folder\": " + Json(record.Folder) + ", \"portSeparator\": " + Json(record.Base) +
              ", \"commandPort\": " + Json(record.CommandPort) + "}";
       first = false;
+    }
+    for (const store::BrokenDispatcher& broken : list.Broken()) {
+      session.Warn(flavour.Key + ": dispatcher skipped: " + broken.Reason);
+      const std::string name = broken.Name.empty() ? "-" : store::Printable(broken.Name);
+      const std::string folder = broken.Folder.empty() ? "-" : store::Printable(broken.Folder);
+      if (!json) {
+        rows.push_back({flavour.Key, name, "broken", folder, "-", "-"});
+        continue;
+      }
+      out += std::string(first ? "" : ",") + "\n  {\"flavour\": " + Json(flavour.Key) +
+             ", \"name\": " + Json(broken.Name) + ", \"folder\": " + Json(broken.Folder) +
+             ", \"broken\": true, \"reason\": " + Json(broken.Reason) + "}";
+      first = false;
+    }
+  }
+  if (only < 0) {
+    for (const frame::BrokenFlavour& broken : session.BrokenFlavours()) {
+      session.Warn("flavour " + store::Printable(broken.Key) + " cannot be loaded: " + broken.Reason);
     }
   }
   if (json) {

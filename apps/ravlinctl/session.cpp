@@ -6,6 +6,7 @@
 #include "core/rvc_exception.h"
 #include "platform/oem.h"
 #include "platform/path.h"
+#include "store/confinement.h"
 
 namespace rvc::ctl {
 namespace {
@@ -29,7 +30,8 @@ CSession::CSession(CtlConsole& console, const std::optional<std::string>& versio
 
 bool CSession::Load() {
   try {
-    return app_.LoadFlavourCatalogue({});
+    if (app_.LoadFlavourCatalogue({})) return true;
+    for (const frame::BrokenFlavour& broken : app_.BrokenFlavours) SayBroken(broken);
   } catch (const CRvcException& error) {
     error.Report();
   } catch (const std::exception& error) {
@@ -39,9 +41,19 @@ bool CSession::Load() {
   return false;
 }
 
+void CSession::SayBroken(const frame::BrokenFlavour& broken) {
+  console_.Say("flavour " + store::Printable(broken.Key) + " cannot be loaded: " + broken.Reason);
+}
+
 int CSession::FindFlavour(const std::string& key) {
   for (size_t i = 0; i < app_.Flavours.size(); ++i) {
     if (platform::EqualsNoCase(app_.Flavours[i]->Key, key)) return static_cast<int>(i);
+  }
+  for (const frame::BrokenFlavour& broken : app_.BrokenFlavours) {
+    if (platform::EqualsNoCase(broken.Key, key)) {
+      SayBroken(broken);
+      return -1;
+    }
   }
   console_.Say("unknown flavour " + key + " (flavours: " + FlavourKeys(app_.Flavours) + ")");
   return -1;
@@ -64,6 +76,15 @@ std::optional<DispatcherAt> CSession::FindDispatcher(const std::string& referenc
     }
   }
   if (found.empty()) {
+    for (size_t f = 0; f < app_.Flavours.size(); ++f) {
+      if (only >= 0 && static_cast<int>(f) != only) continue;
+      for (const store::BrokenDispatcher& broken : app_.Flavours[f]->DispatcherList->Broken()) {
+        if (!broken.Name.empty() && platform::EqualsNoCase(broken.Name, name)) {
+          console_.Say("dispatcher " + store::Printable(reference) + " cannot be loaded: " + broken.Reason);
+          return std::nullopt;
+        }
+      }
+    }
     console_.Say("no dispatcher " + reference + (only >= 0 ? "" : " in any flavour") + " (see ravlinctl list)");
     return std::nullopt;
   }

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "apps/ravlinctl/console.h"
 #include "frame/rvc_app.h"
@@ -26,18 +27,26 @@ class CSession {
   bool Load();
 
   frame::FlavourList& Flavours() { return app_.Flavours; }
+  // The flavours that could not be loaded; the others load regardless.
+  const std::vector<frame::BrokenFlavour>& BrokenFlavours() const { return app_.BrokenFlavours; }
   frame::CFlavour& Flavour(int index) { return *app_.Flavours.at(static_cast<size_t>(index)); }
 
-  // The flavour whose key is `key` (ignoring case); -1 after saying that there is none.
+  // The flavour whose key is `key` (ignoring case); -1 after saying that there is none
+  // (or why it could not be loaded).
   int FindFlavour(const std::string& key);
   // The dispatcher named `reference`, or "FLAVOUR/NAME" (names ignoring case); nothing
-  // after saying why (unknown, or a name that several flavours use).
+  // after saying why (unknown, not loadable, or a name that several flavours use).
   std::optional<DispatcherAt> FindDispatcher(const std::string& reference);
+
+  // Prints "ravlinctl: " + text on standard error; for what a listing leaves out.
+  void Warn(const std::string& text) { console_.Say(text); }
 
   // The flavour a Dedezi installation prefers ("Dedezi"), else "".
   const std::string& PreferredFlavour() const { return preferredFlavour_; }
 
  private:
+  void SayBroken(const frame::BrokenFlavour& broken);
+
   CtlConsole& console_;
   frame::CRvcApp app_;
   std::string preferredFlavour_;
