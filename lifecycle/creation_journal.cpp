@@ -36,10 +36,11 @@ CCreationJournal::~CCreationJournal() {
   if (!entries_.empty()) Rollback();
 }
 
-void CCreationJournal::Created(const std::string& path) {
+void CCreationJournal::Created(const std::string& path, const std::string& dataFolder) {
   Entry entry;
   entry.kind = Entry::Kind::Created;
   entry.path = WithoutTrailingSeparators(path);
+  entry.dataFolder = dataFolder;
   entries_.push_back(std::move(entry));
 }
 
@@ -85,7 +86,11 @@ bool CCreationJournal::Rollback() noexcept {
       switch (it->kind) {
         case Entry::Kind::Created:
           // Remove what can be removed, then tell whether anything stayed.
-          utils.DeleteTree(it->path, /*removeFolder=*/true, /*ignoreErrors=*/true);
+          if (it->dataFolder.empty()) {
+            utils.DeleteTree(it->path, /*removeFolder=*/true, /*ignoreErrors=*/true);
+          } else {
+            utils.DeleteTreeInside(it->dataFolder, it->path, /*removeFolder=*/true, /*ignoreErrors=*/true);
+          }
           if (Exists(it->path)) throw CRvcException(107, it->path);
           break;
         case Entry::Kind::Preserved: {

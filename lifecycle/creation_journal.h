@@ -23,8 +23,9 @@ class CCreationJournal {
   CCreationJournal& operator=(const CCreationJournal&) = delete;
 
   // `path` (a file or a folder) does not exist yet and is about to be created; rollback
-  // removes it with everything inside.
-  void Created(const std::string& path);
+  // removes it with everything inside. With `dataFolder`, only while it lies inside that
+  // folder (CRvcUtils::DeleteTreeInside).
+  void Created(const std::string& path, const std::string& dataFolder = {});
   // The folder `path` and its missing parents are about to be created: notes the
   // outermost folder of it that does not exist yet (nothing when `path` exists).
   void CreatingFolders(const std::string& path);
@@ -44,6 +45,7 @@ class CCreationJournal {
   struct Entry {
     enum class Kind { Created, Preserved, Action } kind = Kind::Created;
     std::string path;
+    std::string dataFolder;  // Created: the folder it must lie inside, if any
     std::string bytes;
     mode_t mode = 0;
     struct timespec times[2] = {};

@@ -191,7 +191,7 @@ void CCreation::Check() {
 
 void CCreation::Build() {
   Step(6);
-  journal_.Created(New());
+  journal_.Created(New(), datadir_);
   utils_.CopyTree(datadir_ + S().Folder, New());
 
   Step(7);

@@ -32,6 +32,8 @@ std::string FolderNameProblem(std::string_view folder) {
 
 std::string DispatcherNameProblem(std::string_view name) {
   if (HasControl(name)) return "holds a control character (such as a line break)";
+  // The name is part of the launchers' file names and of the patterns that find them.
+  if (name.find_first_of("/\\*?") != std::string_view::npos) return "holds a path separator or a wildcard (/ \\ * ?)";
   if (name.size() > kMaxDispatcherNameLength) {
     return "is longer than " + std::to_string(kMaxDispatcherNameLength) + " bytes";
   }

@@ -24,9 +24,10 @@ inline constexpr std::size_t kMaxDispatcherNameLength = 128;
 std::string FolderNameProblem(std::string_view folder);
 
 // Why `name` cannot be a dispatcher name, or "" when it can: no control character (a line
-// break would split the ini lines it is written into) and at most
-// kMaxDispatcherNameLength bytes. The characters that message 126 lists are checked where
-// names are entered.
+// break would split the ini lines it is written into), no "/", "\", "*" or "?" (it is part
+// of the launchers' file names and of the patterns that find them: "*" would delete every
+// launcher) and at most kMaxDispatcherNameLength bytes. Where names are entered, message
+// 126 refuses its nine characters first.
 std::string DispatcherNameProblem(std::string_view name);
 
 // `text` for a message or a plain listing: control characters, "\" and bytes that are no

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <map>
@@ -357,6 +358,8 @@ TEST_F(RavlinctlTest, CreateRefusesWhatTheNewDialogRefuses) {
       {{"--name", "Velmora"}, "ravlinctl: Velmora already exists, please choose another name\n"},
       {{"--name", "mono1"}, "ravlinctl: mono1 already exists, please choose another name\n"},
       {{"--name", "a|b"}, "ravlinctl: Following characters may not be used: \\/:*?\"<>|\n"},
+      {{"--name", "a\nb"}, "ravlinctl: You can not create a dispatcher whose name holds a control character"},
+      {{"--name", std::string(129, 'n')}, "ravlinctl: You can not create a dispatcher whose name is longer than 128"},
       {{"--name", "X", "--type", "Nope"}, "unknown device type Nope (device types: Imagesetter_Film, CtP_platedriver"},
       {{"--name", "X", "--copy-queues-from", "Velmora"}, "no dispatcher Velmora in this flavour to copy the queues"},
       {{"--name", "X", "--type", "Generic_FromPPD"}, "ravlinctl: Please browse and select a PPD file.\n"},
@@ -512,6 +515,137 @@ TEST_F(RavlinctlTest, OnlyAdministratorsChangeAndKwNorvcStopsEverything) {
   Result listed = Run({"list", "-f", "Tiffmono"}, {}, kNobody);
   EXPECT_EQ(listed.exitCode, 0) << listed.err;
   EXPECT_EQ(Lines(listed.out).size(), 3u);
+}
+
+// Planted list records and ini names that lead out of the data folder: the dispatcher is
+// listed as broken with its reason, cannot be shown or deleted, and nothing outside the
+// installation (a decoy tree beside it) or in another flavour changes.
+TEST_F(RavlinctlTest, HostileFoldersDeleteNothingOutsideTheirFlavour) {
+  WriteFile(dir_ / "outside/keep/precious.txt", "keep");
+  const auto decoy = Snapshot(dir_ / "outside");
+  const std::string list = Data("Tiffmono/rvc1.cfg");
+  const std::string original = ReadFile(list);
+  struct Case {
+    std::string folder;   // Mono1's Folder= in the list file, or
+    std::string iniName;  // an ini file planted into the rebuilt Approval flavour
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {"../../../outside", "", "the dispatcher folder \"../../../outside\" holds a path separator"},
+      {dir_ / "outside", "", "holds a path separator"},
+      {"/", "", "holds a path separator"},
+      {"", "", "the dispatcher folder \"\" is empty"},
+      {".", "", "the dispatcher folder \".\" names no folder of its own"},
+      {"..", "", "the dispatcher folder \"..\" names no folder of its own"},
+      {"Ctp\x01", "", "the dispatcher folder \"Ctp\\x01\" holds a control character"},
+      {"", "zv.._dispatcher.ini", "the dispatcher folder \"..\" names no folder of its own"},
+      {"", "zv._dispatcher.ini", "the dispatcher folder \".\" names no folder of its own"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    const std::string name = c.iniName.empty() ? "Mono1" : "Ghost";
+    std::string text = original;
+    if (c.iniName.empty()) text.replace(text.find("Folder=CtP_platedriver"), 22, "Folder=" + c.folder);
+    WriteFile(list, text);
+    if (!c.iniName.empty()) WriteFile(Data("Approval/data/" + c.iniName), "[Ravlin]\npapname=Ghost_AT\n");
+    const auto before = Snapshot(root_ + "data");
+
+    Result listed = Run({"list"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_TRUE(Has(listed.out, "  " + name + "  ")) << listed.out;
+    EXPECT_TRUE(Has(listed.err, c.reason)) << listed.err;
+    EXPECT_EQ(Words(Lines(Run({"list", "-f", "Proof"}).out)[0])[1], "Proofer");
+    Result shown = Refused({"show", name}, "ravlinctl: dispatcher " + name + " cannot be loaded: ");
+    EXPECT_EQ(shown.out, "");
+    Refused({"delete", "--yes", name}, c.reason);
+
+    EXPECT_EQ(Snapshot(root_ + "data"), before);
+    EXPECT_EQ(Snapshot(dir_ / "outside"), decoy);
+    if (!c.iniName.empty()) fs::remove(Data("Approval/data/" + c.iniName));
+  }
+  WriteFile(list, original);
+
+  // A link on the way out is not followed: the dispatcher folder as a link goes alone, and
+  // a link in place of the ini files' folder stops the deletion before anything goes.
+  fs::rename(Data("Tiffmono/CtP_platedriver"), dir_ / "outside/CtP_platedriver");
+  fs::create_symlink(dir_ / "outside/CtP_platedriver", Data("Tiffmono/CtP_platedriver"));
+  const auto linked = Snapshot(dir_ / "outside");
+  fs::rename(Data("Tiffmono/data"), dir_ / "inis");
+  fs::create_symlink(dir_ / "inis", Data("Tiffmono/data"));
+  Refused({"delete", "--yes", "Mono1"}, "Tiffmono/data on its way is a symbolic link");
+  EXPECT_TRUE(fs::is_symlink(Data("Tiffmono/CtP_platedriver")));
+  fs::remove(Data("Tiffmono/data"));
+  fs::rename(dir_ / "inis", Data("Tiffmono/data"));
+  Result deleted = Run({"delete", "--yes", "Mono1"});
+  EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+  EXPECT_FALSE(fs::exists(Data("Tiffmono/CtP_platedriver")) || fs::is_symlink(Data("Tiffmono/CtP_platedriver")));
+  EXPECT_EQ(Snapshot(dir_ / "outside"), linked);
+}
+
+// One flavour or dispatcher that cannot be loaded (an ini file left without its folder, a
+// list file without dispatchers) is reported; the rest loads and works.
+TEST_F(RavlinctlTest, WhatCannotBeLoadedIsListedAsBrokenAndTheRestWorks) {
+  WriteFile(Data("Approval/data/zvPlatesetter_2_dispatcher.ini"), "[Ravlin]\npapname=Half_AT\n");
+  WriteFile(Data("Proof/rvc1.cfg"), "[Main]\nNrConfigs=0\n");
+  const std::string proofFailed = "flavour Proof cannot be loaded: Configuration " + Data("Proof/rvc1.cfg") + " failed";
+
+  Result listed = Run({"list"});
+  EXPECT_EQ(listed.exitCode, 0) << listed.err;
+  const auto rows = Lines(listed.out);
+  EXPECT_NE(std::find_if(rows.begin(), rows.end(),
+                         [](const std::string& row) {
+                           return Words(row) ==
+                                  std::vector<std::string>{"Approval", "Half", "broken", "Platesetter_2", "-", "-"};
+                         }),
+            rows.end())
+      << listed.out;
+  EXPECT_TRUE(Has(listed.err, "ravlinctl: Approval: dispatcher skipped: Configuration Platesetter_2 failed: ")) << listed.err;
+  EXPECT_TRUE(Has(listed.err, "ravlinctl: " + proofFailed + "\n")) << listed.err;
+  EXPECT_TRUE(Has(Run({"list", "--json"}).out, "{\"flavour\": \"Approval\", \"name\": \"Half\", \"folder\": "
+                                               "\"Platesetter_2\", \"broken\": true, \"reason\": \"Configuration "))
+      << Run({"list", "--json"}).out;
+  Result flavours = Run({"flavours", "--json"});
+  EXPECT_TRUE(JsonChecker::Valid(flavours.out)) << flavours.out;
+  EXPECT_TRUE(Has(flavours.out, "{\"key\": \"Proof\", \"name\": \"Ravlin Proof\", \"broken\": true")) << flavours.out;
+  const auto flavourRows = Lines(Run({"flavours"}).out);
+  EXPECT_EQ(Words(flavourRows.back()), (std::vector<std::string>{"Proof", "-", "broken", "Ravlin", "Proof"}));
+
+  Result other = Run({"list", "-f", "Tiffmono"});
+  EXPECT_EQ(other.exitCode, 0);
+  EXPECT_EQ(other.err, "");
+  EXPECT_EQ(Lines(other.out).size(), 3u);
+  Refused({"list", "-f", "Proof"}, proofFailed);
+  Result created = Run({"create", "-f", "Approval", "-t", "Platesetter", "-n", "Plate2"});
+  EXPECT_EQ(created.exitCode, 0) << created.err;
+  Result deleted = Run({"delete", "--yes", "ApprPlate"});
+  EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+  EXPECT_FALSE(Exists("Approval/Platesetter"));
+}
+
+// Names with bytes that are no UTF-8 are escaped in JSON (the Latin-1 reading as \u00XX);
+// a control character in a name (a NUL here) makes the dispatcher broken, shown escaped,
+// and the plain listing goes on after it.
+TEST_F(RavlinctlTest, OddBytesInNamesKeepTheOutputWhole) {
+  const std::string list = Data("Tiffmono/rvc1.cfg");
+  std::string text = ReadFile(list);
+  text.replace(text.find("Name=Mono1\n"), 11, "Name=Mon\xe9\n");
+  text.replace(text.find("Name=Mono3_OrvaTiffsetter"), 25, std::string("Name=Mo\0no\xc3\xa9", 12));
+  WriteFile(list, text);
+
+  Result json = Run({"list", "--json"});
+  EXPECT_EQ(json.exitCode, 0);
+  EXPECT_TRUE(JsonChecker::Valid(json.out)) << json.out;
+  EXPECT_TRUE(Has(json.out, "\"name\": \"Mon\\u00e9\"")) << json.out;
+  EXPECT_TRUE(Has(json.out, "\"name\": \"Mo\\u0000no\xc3\xa9\"")) << json.out;
+  size_t high = 0;
+  for (char c : json.out) high += static_cast<unsigned char>(c) >= 0x80;
+  EXPECT_EQ(high, 4u);  // only the valid "\xc3\xa9", in the name and in the reason
+
+  Result plain = Run({"list"});
+  EXPECT_EQ(Lines(plain.out).size(), 9u) << plain.out;
+  EXPECT_TRUE(Has(plain.out, "Tiffmono  Mo\\x00no\xc3\xa9")) << plain.out;
+  EXPECT_TRUE(Has(plain.out, "Dedezi")) << plain.out;
+  EXPECT_TRUE(Has(plain.err, "the dispatcher name \"Mo\\x00no\xc3\xa9\" holds a control character")) << plain.err;
 }
 
 }  // namespace

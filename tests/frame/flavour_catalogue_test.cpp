@@ -139,6 +139,27 @@ TEST_F(FlavourCatalogueTest, FailuresOfTheCatalogueAndOfAFlavourEndTheLoad) {
   EXPECT_EQ(empty.Message(), "Application stopped because Ravlin Configurator didn't find a configuration");
 }
 
+TEST_F(FlavourCatalogueTest, WithARecordOfBrokenFlavoursTheOthersLoad) {
+  // Tiff's only dispatcher escapes the data folder: the flavour has none that loads.
+  Catalogue(Installed("Tiff", "Tiff") + Installed("Proof", "Proof"));
+  WriteFile(dir_ / "data/Tiff/rvc1.cfg", "[Main]\nNrConfigs=1\n[Config1]\nName=X\nType=Lux\nFolder=../x\n");
+  const std::string reason = "Application stopped because Ravlin Configurator didn't find a configuration\n" +
+                             dir_ / "data/Tiff/rvc1.cfg" +
+                             ", [Config1]: the dispatcher folder \"../x\" holds a path separator";
+  EXPECT_EQ(Raised([&] { Load(); }).Message(), reason);
+
+  std::vector<BrokenFlavour> broken;
+  CatalogueOptions options;
+  options.brokenFlavours = &broken;
+  ASSERT_TRUE(Load({}, options));
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Proof"});
+  ASSERT_EQ(broken.size(), 1u);
+  EXPECT_EQ(broken[0].Key, "Tiff");
+  EXPECT_EQ(broken[0].Reason, reason);
+  EXPECT_EQ(LoadProblems(flavours_, broken), "Flavour Tiff is not shown: " + reason + "\n");
+  EXPECT_TRUE(ui_.Messages().empty());
+}
+
 TEST_F(FlavourCatalogueTest, AFolderIsSearchedWithItsSubfoldersAndAFileNameIsSearchedForItself) {
   // "progdir" names the file "types.cfg": an "rvc2.cfg" beside it is not taken.
   WriteFile(dir_ / "prog/types.cfg", kTypeList);

@@ -143,6 +143,28 @@ TEST_F(StartupTest, AnAdministratorGetsTheMainWindowOverTheOnlyVersion) {
   EXPECT_TRUE(ui_.Messages().empty());
 }
 
+// What cannot be loaded stays out of the window, told once; a job of that flavour fails.
+TEST_F(StartupTest, ABrokenFlavourOrDispatcherIsLeftOutAndToldOnce) {
+  WriteFile(dir_ / "data/Proof/rvc1.cfg", "[Main]\nNrConfigs=0\n");
+  WriteFile(dir_ / "data/Tiff/rvc1.cfg",
+            "[Main]\nNrConfigs=2\n[Config1]\nName=Press\nType=Lux\nFolder=Press\nBase=1\n"
+            "[Config2]\nName=Ghost\nType=Lux\nFolder=..\nBase=2\n");
+  EXPECT_EQ(Run({}), 0);
+  EXPECT_EQ(windows_.keys, std::vector<std::string>{"Tiff"});
+  const std::string proof = "Flavour Proof is not shown: Configuration " + dir_ / "data/Proof/rvc1.cfg" + " failed\n";
+  const std::string ghost = "A dispatcher of flavour Tiff is not shown: " + dir_ / "data/Tiff/rvc1.cfg" +
+                            ", [Config2]: the dispatcher folder \"..\" names no folder of its own\n";
+  EXPECT_EQ(ui_.MessageTexts(),
+            std::vector<std::string>{proof + ghost + "See " + dir_ / "cfg/trace_rvc.txt" + " for details."});
+  EXPECT_NE(Trace().find("\tRVC::Flavour Proof skipped: Configuration " + dir_ / "data/Proof/rvc1.cfg" + " failed\n"),
+            std::string::npos);
+
+  ui_.Clear();
+  EXPECT_EQ(Run({"Proof", "-b", "10.1"}), 0);
+  EXPECT_EQ(installer_.jobs.size(), 0u);
+  EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{"Configuration " + dir_ / "data/Proof/rvc1.cfg" + " failed"});
+}
+
 TEST_F(StartupTest, ThePreferredFlavourIsShownFirstOrToldMissing) {
   EXPECT_EQ(Run({"TIFF", "-f"}), 0);
   EXPECT_EQ(windows_.settings.FlavourIndex, 1);

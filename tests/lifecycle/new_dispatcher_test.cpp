@@ -125,16 +125,29 @@ TEST_F(NewDispatcherTest, OkRefusesBadNamesAndAPpdTypeWithoutPpd) {
   EXPECT_EQ(sample_.refreshes, 0);
 }
 
-TEST_F(NewDispatcherTest, EveryForbiddenCharacterIsRefused) {
+TEST_F(NewDispatcherTest, EveryForbiddenCharacterControlCharacterAndOverlongNameIsRefused) {
   CNewDispatcher dialog(*tiff_.Templates, *tiff_.Dispatchers, false);
   dialog.OnInitDialog();
   for (char c : std::string("\\/:*?\"<>|")) {
     dialog.Name = std::string("Pre") + c + "ss";
     EXPECT_FALSE(dialog.OnOk()) << c;
   }
-  dialog.Name = "Press & Co";
-  EXPECT_TRUE(dialog.OnOk());
   EXPECT_EQ(ui_.Messages().size(), 9u);
+  // Control characters would split the ini lines the name is written into.
+  for (char c : std::string("\n\r\t\x1b\x7f", 5)) {
+    dialog.Name = std::string("Pre") + c + "ss";
+    EXPECT_FALSE(dialog.OnOk()) << int(c);
+    EXPECT_EQ(ui_.Messages().back().text,
+              "You can not create a dispatcher whose name holds a control character (such as a line break)");
+  }
+  dialog.Name = std::string(129, 'n');
+  EXPECT_FALSE(dialog.OnOk());
+  EXPECT_EQ(ui_.Messages().back().text, "You can not create a dispatcher whose name is longer than 128 bytes");
+  for (const std::string& name : {std::string("Press & Co"), std::string(128, 'n'), std::string("Pr\xc3\xa9sse")}) {
+    dialog.Name = name;
+    EXPECT_TRUE(dialog.OnOk()) << name;
+  }
+  EXPECT_EQ(ui_.Messages().size(), 15u);
 }
 
 TEST_F(NewDispatcherTest, TenUsedSeparatorsGiveMessage138) {

@@ -188,6 +188,8 @@ TEST_F(DispatcherListTest, HostileListRecordsAreLeftOutWithTheirReason) {
       {"Type=Lux\nFolder=F\nName=a\rb\n", "holds a control character"},
       {"Type=Lux\nFolder=F\nName=" + std::string("a\0b", 3) + "\n", "the dispatcher name \"a\\x00b\" holds a control"},
       {"Type=Lux\nFolder=F\nName=" + longName + "\n", "is longer than 128 bytes"},
+      {"Type=Lux\nFolder=F\nName=*\n", "the dispatcher name \"*\" holds a path separator or a wildcard"},
+      {"Type=Lux\nFolder=F\nName=../x\n", "holds a path separator or a wildcard"},
       {"Name=X\nType=Lux\n", "the item Folder is missing"},
       {"Name=X\nFolder=F\n", "the item Type is missing"},
       {"Type=Lux\nFolder=F\n", "the item Name is missing"},
