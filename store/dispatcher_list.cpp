@@ -66,10 +66,17 @@ unsigned FileErrorCause(int osError) {
 }
 
 // Reads a text file whole; false with errno set when it fails (EISDIR for a folder, as
-// read() tells).
+// read() tells). A pipe or device planted under the name is refused (EINVAL) instead of
+// blocking the load or reading without end.
 bool ReadText(const std::string& path, std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return false;
+  }
   char buffer[1 << 16];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);

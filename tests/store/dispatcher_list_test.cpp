@@ -307,9 +307,10 @@ TEST_F(DispatcherListTest, RebuildLeavesOutWhatItCannotLoad) {
   Dispatcher("Ravlin", Ini("Ravlin", 0), kLuxFid, "");
   const std::string iniFolder = dir_ / "data/data/";
   const std::string mem = "/proc/self/mem";  // opens, but cannot be read even by root
+  // The ini text, or a link target starting with "/".
   struct Case {
     std::string iniName;
-    std::string ini;  // the text, or a link target starting with "/"
+    std::string ini;
     std::string name, reason;
   };
   const std::vector<Case> cases = {
@@ -341,6 +342,13 @@ TEST_F(DispatcherListTest, RebuildLeavesOutWhatItCannotLoad) {
     EXPECT_NE(broken.Reason.find(c.reason), std::string::npos) << broken.Reason;
     ExpectTraced("Dispatcher skipped: " + broken.Reason);
   }
+  // A pipe or a device under an ini file's name is no ini file: never opened, so the load
+  // cannot block on it or read without end.
+  ASSERT_EQ(::mkfifo((iniFolder + "zvPipe_dispatcher.ini").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", iniFolder + "zvZero_dispatcher.ini");
+  auto list = Rebuild();
+  EXPECT_EQ(Folders(*list), std::vector<std::string>{"Ravlin"});
+  EXPECT_TRUE(list->Broken().empty());
 }
 
 TEST_F(DispatcherListTest, RebuiltRecordsEqualThoseOfAListFile) {
