@@ -15,9 +15,9 @@
 #include "lifecycle/running_dispatchers.h"
 #include "platform/path.h"
 #include "store/confinement.h"
-#include "store/swap_files.h"
 #include "store/rvc_utils.h"
 #include "store/shortcuts.h"
+#include "store/swap_files.h"
 
 namespace rvc::lifecycle {
 namespace {

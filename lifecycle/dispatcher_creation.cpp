@@ -16,10 +16,10 @@
 #include "platform/path.h"
 #include "ripconfig/ravlcfg.h"
 #include "store/confinement.h"
-#include "store/swap_files.h"
 #include "store/queue_list.h"
 #include "store/rvc_utils.h"
 #include "store/shortcuts.h"
+#include "store/swap_files.h"
 #include "ui/user_interface.h"
 
 namespace rvc::lifecycle {
