@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the configurator and runs it on the bundled sample installation, laid out in
+# Installs missing packages (scripts/install_deps.sh), builds the configurator and runs
+# it on the bundled sample installation, laid out in
 # a scratch folder (default: ./out/sample; give another folder as the first argument).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install_deps.sh
 cmake --preset dev >/dev/null
 cmake --build --preset dev --target rvc_setup
 target="${1:-$PWD/out/sample}"
