@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/common/installation_layout.h"
 #include "apps/ravlinctl/arguments.h"
 #include "apps/ravlinctl/commands.h"
 #include "apps/ravlinctl/console.h"
@@ -114,6 +115,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  rvc::app::UseOwnFolders();
 
   // Options before the subcommand: --version X (also accepted after it) and --help.
   std::optional<std::string> version;
@@ -124,13 +126,18 @@ int main(int argc, char** argv) {
       std::fputs(rvc::ctl::OverviewHelp().c_str(), stdout);
       return rvc::ctl::kExitDone;
     }
+    // "--version" with nothing after it asks for the program's version; with a value it
+    // picks the product version of the catalogue.
+    if (argument == "--version" && next + 1 == arguments.size()) {
+      std::printf("ravlinctl (Ravlin Configurator) %s\n", rvc::app::BuildVersion());
+      return rvc::ctl::kExitDone;
+    }
     if (argument == "--version" && next + 1 < arguments.size()) {
       version = arguments[++next];
     } else if (argument.rfind("--version=", 0) == 0) {
       version = argument.substr(10);
     } else {
-      return UsageFailure(argument == "--version" ? "option --version needs a value" : "unknown option " + argument,
-                          nullptr);
+      return UsageFailure("unknown option " + argument, nullptr);
     }
   }
   if (next >= arguments.size()) return UsageFailure("a subcommand is missing", nullptr);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/common/installation_layout.h"
 #include "apps/rvc_setup/display_probe.h"
 #include "frame/command_line.h"
 #include "frame/login.h"
@@ -225,6 +226,18 @@ int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments,
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  // Alone on the command line these two are no job switches ("--version" holds an "i").
+  if (arguments.size() == 1 && (arguments[0] == "--version" || arguments[0] == "--help")) {
+    if (arguments[0] == "--version") {
+      std::printf("rvc_setup (%s) %s\n", rvc::frame::kApplicationName, rvc::app::BuildVersion());
+    } else {
+      std::printf("usage: rvc_setup [flavour] [-i|-u|-b|-d|-v] [-f] [version]\n"
+                  "       rvc_setup flavour progdir datadir -i|-u|-b|-d|-v [version]\n"
+                  "Without a job switch the configurator starts interactively. See rvc_setup(1).\n");
+    }
+    return 0;
+  }
+  rvc::app::UseOwnFolders();
   const bool job = rvc::frame::ParseCommandLine(arguments).Mode != rvc::frame::kModeInteractive;
 
 #ifdef RVC_WITH_QT
