@@ -111,6 +111,19 @@ std::vector<Subcommand> MakeSubcommands() {
                       0,
                       1,
                       true});
+  commands.push_back({"doctor",
+                      "doctor [--json]",
+                      "check the installation",
+                      "Checks the installation without changing it: the environment file, the catalogue,\n"
+                      "every flavour's type and dispatcher lists against the disk, dispatchers that cannot be\n"
+                      "loaded, shared port separators and command ports, launchers that point nowhere and\n"
+                      "files left by interrupted operations. Prints each problem with its file and the\n"
+                      "command that fixes it; exit status 0 when there is none, 1 otherwise.\n\n"
+                      "  --json              print a JSON object instead\n",
+                      {kHelp, kVersion, kJson},
+                      0,
+                      0,
+                      false});
   commands.push_back(
       {"help", "help [SUBCOMMAND]", "show the help of ravlinctl or of a subcommand", "", {kHelp}, 0, 1, false});
   return commands;

@@ -18,6 +18,7 @@
 #include "apps/ravlinctl/arguments.h"
 #include "apps/ravlinctl/commands.h"
 #include "apps/ravlinctl/console.h"
+#include "apps/ravlinctl/doctor.h"
 #include "apps/ravlinctl/session.h"
 #include "frame/login.h"
 #include "core/rvc_exception.h"
@@ -92,8 +93,14 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
     trace->Trace("Start");
   }
 
+  // The doctor reads what the others would stop at.
+  if (command.name == "doctor") return rvc::ctl::RunDoctor(arguments, version);
+
   rvc::ctl::CSession session(console, version);
-  if (!session.Load()) return rvc::ctl::kExitFailed;
+  if (!session.Load()) {
+    console.Say("run 'ravlinctl doctor' to see what is wrong with the installation and how to fix it");
+    return rvc::ctl::kExitFailed;
+  }
 
   try {
     if (command.name == "flavours") return rvc::ctl::RunFlavours(session, arguments);

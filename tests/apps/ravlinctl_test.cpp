@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -175,7 +176,7 @@ class RavlinctlTest : public ::testing::Test {
   std::string root_ = dir_ / "sample/";
 };
 
-const char* kSubcommands[] = {"flavours", "list", "show", "create", "delete", "change-type", "ppd", "help"};
+const char* kSubcommands[] = {"flavours", "list", "show", "create", "delete", "change-type", "ppd", "doctor", "help"};
 
 TEST_F(RavlinctlTest, HelpAndBadUsage) {
   Result result = Run({"--help"});
@@ -188,6 +189,7 @@ TEST_F(RavlinctlTest, HelpAndBadUsage) {
     EXPECT_EQ(help.out.rfind(std::string("Usage: ravlinctl ") + name, 0), 0u) << help.out;
   }
   EXPECT_TRUE(Has(Run({"help", "create"}).out, "--copy-queues-from DISPATCHER"));
+  EXPECT_EQ(Run({"--version"}).out.rfind("ravlinctl (Ravlin Configurator) ", 0), 0u);
 
   const std::vector<std::vector<std::string>> bad = {
       {},
@@ -646,6 +648,60 @@ TEST_F(RavlinctlTest, OddBytesInNamesKeepTheOutputWhole) {
   EXPECT_TRUE(Has(plain.out, "Tiffmono  Mo\\x00no\xc3\xa9")) << plain.out;
   EXPECT_TRUE(Has(plain.out, "Dedezi")) << plain.out;
   EXPECT_TRUE(Has(plain.err, "the dispatcher name \"Mo\\x00no\xc3\xa9\" holds a control character")) << plain.err;
+}
+
+// Each damage adds its finding to those of the damages before it; the doctor itself
+// changes nothing.
+TEST_F(RavlinctlTest, DoctorNamesEachProblemWithItsFileAndFix) {
+  // Loading the flavours traces as for any listing; nothing else may change.
+  auto files = [this] {
+    auto snapshot = Snapshot(root_);
+    snapshot.erase("config/trace_rvc.txt");
+    return snapshot;
+  };
+  const auto before = files();
+  Result healthy = Run({"doctor"});
+  EXPECT_EQ(healthy.exitCode, 0) << healthy.out << healthy.err;
+  EXPECT_EQ(healthy.out, "The installation is healthy.\n");
+  EXPECT_TRUE(files() == before);
+
+  auto replace = [](const std::string& path, const std::string& from, const std::string& to) {
+    std::string text = ReadFile(path);
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << path;
+    WriteFile(path, text.replace(at, from.size(), to));
+  };
+  const struct {
+    std::function<void()> damage;
+    std::string check;
+    std::string file;  // the end of the file named
+  } cases[] = {
+      {[&] { fs::rename(Data("Proof/Proof"), Data("Proof/Moved")); }, "dispatcher", "data/Proof/Proof"},
+      {[&] { fs::copy_file(Data("Tiffmono/data/zvTiffmono_dispatcher.ini"), Data("Tiffmono/data/zvX_dispatcher.ini")); },
+       "dispatcher", "zvX_dispatcher.ini"},
+      {[&] { replace(Data("Tiffmono/rvc1.cfg"), "Base=1", "Base=0"); }, "ports", "Tiffmono/rvc1.cfg"},
+      {[&] { WriteFile(Data("Proof/.rvc1.cfg.rvctmpAb12Cd"), ""); }, "debris", ".rvc1.cfg.rvctmpAb12Cd"},
+      {[&] { WriteFile(Data("Tiffmono/Tiffmono/data/swap_0.tmp"), ""); }, "debris", "swap_0.tmp"},
+      {[&] { WriteFile(root_ + "desktop/Mono 10.1 dispatcher.desktop.x1Y2z3", ""); }, "debris", ".desktop.x1Y2z3"},
+      {[&] {
+         WriteFile(root_ + "desktop/Mono 10.1 dispatcher.desktop",
+                   "[Desktop Entry]\nType=Application\nName=Mono\nExec=/nonexistent/rip Tiffmono \"Mono\"\n");
+       },
+       "launcher", "Mono 10.1 dispatcher.desktop"},
+      {[&] { fs::remove(root_ + "config/rvc.dat"); }, "catalogue", "config/rvc.dat"},
+      {[&] { replace(root_ + "environment", "KW_DATA_RAVLINCONFIG=", "#"); }, "environment", "environment"},
+  };
+  for (const auto& c : cases) {
+    c.damage();
+    Result json = Run({"doctor", "--json"});
+    EXPECT_EQ(json.exitCode, 1) << c.file;
+    EXPECT_TRUE(JsonChecker::Valid(json.out)) << json.out;
+    EXPECT_TRUE(Has(json.out, "{\"check\": \"" + c.check + "\", \"file\": \"")) << c.check << json.out;
+    EXPECT_TRUE(Has(json.out, c.file + "\", \"problem\": ")) << c.file << json.out;
+    Result plain = Run({"doctor"});
+    EXPECT_EQ(plain.exitCode, 1);
+    EXPECT_TRUE(Has(plain.out, "  fix:  ")) << plain.out;
+  }
 }
 
 }  // namespace
