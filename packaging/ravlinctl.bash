@@ -1,0 +1,69 @@
+# bash completion for ravlinctl. Subcommands and options come from ravlinctl's own help,
+# flavour keys, device types and dispatcher names from the installation it sees
+# (RAVLIN_ENVIRONMENT_FILE, else /etc/ravlin/environment).
+
+# The values of one JSON field in ravlinctl's output, one per line.
+_ravlinctl_field() {
+  local field=$1
+  shift
+  "$@" 2>/dev/null | grep -o "\"$field\": \"[^\"]*\"" | sed 's/^[^:]*: "//; s/"$//'
+}
+
+_ravlinctl() {
+  local cur prev ctl=${COMP_WORDS[0]}
+  cur=${COMP_WORDS[COMP_CWORD]}
+  prev=${COMP_WORDS[COMP_CWORD - 1]}
+  [[ "$ctl" == */* || -n "$(type -P "$ctl")" ]] || ctl=ravlinctl
+
+  # The subcommand: the first word after the leading options ("--version X" takes one).
+  local i subcommand=
+  for ((i = 1; i < COMP_CWORD; i++)); do
+    case ${COMP_WORDS[i]} in
+      --version) ((i++)) ;;
+      -*) ;;
+      *) subcommand=${COMP_WORDS[i]}; break ;;
+    esac
+  done
+
+  local IFS=$'\n' words
+  case $prev in
+    -f | --flavour)
+      words=$(_ravlinctl_field key "$ctl" flavours --json) ;;
+    -t | --type)
+      # The types of the flavour named before, else of every flavour.
+      local flavour=
+      for ((i = 1; i < COMP_CWORD - 1; i++)); do
+        [[ ${COMP_WORDS[i]} == -f || ${COMP_WORDS[i]} == --flavour ]] && flavour="${COMP_WORDS[i + 1]}\""
+      done
+      words=$("$ctl" flavours --json 2>/dev/null | grep -F "\"key\": \"$flavour" | grep -o '"deviceTypes": \[[^]]*\]' |
+        grep -o '"[^"]*"' | grep -v '^"deviceTypes"$' | tr -d '"' | sort -u) ;;
+    --copy-queues-from)
+      words=$(_ravlinctl_field name "$ctl" list --json) ;;
+    --vdp)
+      words=$'active\ndisabled' ;;
+    --ppd)
+      COMPREPLY=($(compgen -f -- "$cur"))
+      return ;;
+    --version | -n | --name | --output)
+      return ;;
+  esac
+  if [[ -z "${words+set}" ]]; then
+    if [[ -z "$subcommand" ]]; then
+      if [[ "$cur" == -* ]]; then
+        words=$'--version\n--help'
+      else
+        words=$("$ctl" --help 2>/dev/null | sed -n '/^Subcommands:/,/^$/s/^  \([a-z][a-z-]*\) .*/\1/p')
+      fi
+    elif [[ "$cur" == -* ]]; then
+      words=$("$ctl" "$subcommand" --help 2>/dev/null | grep -o -- '--[a-z][a-z-]*' | sort -u)
+    else
+      case $subcommand in
+        help) words=$("$ctl" --help 2>/dev/null | sed -n '/^Subcommands:/,/^$/s/^  \([a-z][a-z-]*\) .*/\1/p') ;;
+        show | delete | change-type | ppd) words=$(_ravlinctl_field name "$ctl" list --json) ;;
+        *) return ;;
+      esac
+    fi
+  fi
+  COMPREPLY=($(compgen -W "$words" -- "$cur"))
+}
+complete -F _ravlinctl ravlinctl
