@@ -40,12 +40,14 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration tool of a Ravlin RIP installation")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Ravlin Configurator creates, changes, retypes, deletes, backs up and restores the
-output channels (dispatchers) of a Ravlin RIP, edits their RIP configurations and
-generates their PPD and INF files. rvc_setup is the interactive configurator and
-runs the installer's unattended jobs; ravlinctl offers the same operations from the
-shell and from scripts.")
+# CPack puts the summary first; these lines are the extended description (at most 80
+# columns each).
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Ravlin Configurator creates, changes, retypes, deletes, backs up
+and restores the output channels (dispatchers) of a Ravlin RIP,
+edits their RIP configurations and generates their PPD and INF
+files. rvc_setup is the interactive configurator and runs the
+installer's unattended jobs; ravlinctl offers the same operations
+from the shell and from scripts.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
