@@ -25,6 +25,16 @@ std::string Quoted(const std::string& text) {
 
 }  // namespace
 
+void SayWhyNothingLoads(CtlConsole& console, const std::optional<std::string>& version) {
+  constexpr size_t kShown = 3;
+  const std::vector<Finding> findings = CheckInstallation(version);
+  for (size_t i = 0; i < findings.size() && i < kShown; ++i) {
+    console.Say(findings[i].problem + ": " + findings[i].file + "\n  fix: " + findings[i].fix);
+  }
+  console.Say(findings.size() > kShown ? "run 'ravlinctl doctor' for every problem"
+                                       : "run 'ravlinctl doctor' to check the installation");
+}
+
 int RunDoctor(const Arguments& arguments, const std::optional<std::string>& version) {
   const std::vector<Finding> findings = CheckInstallation(version);
   if (arguments.Has("json")) {

@@ -98,7 +98,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
 
   rvc::ctl::CSession session(console, version);
   if (!session.Load()) {
-    console.Say("run 'ravlinctl doctor' to see what is wrong with the installation and how to fix it");
+    rvc::ctl::SayWhyNothingLoads(console, version);
     return rvc::ctl::kExitFailed;
   }
 

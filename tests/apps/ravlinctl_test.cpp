@@ -702,6 +702,10 @@ TEST_F(RavlinctlTest, DoctorNamesEachProblemWithItsFileAndFix) {
     EXPECT_EQ(plain.exitCode, 1);
     EXPECT_TRUE(Has(plain.out, "  fix:  ")) << plain.out;
   }
+  // The other subcommands, which cannot load anything now, tell the doctor's findings.
+  Result list = Run({"list"});
+  EXPECT_EQ(list.exitCode, 1);
+  EXPECT_TRUE(Has(list.err, "KW_DATA_RAVLINCONFIG is not set: " + root_ + "environment\n  fix: set ")) << list.err;
 }
 
 }  // namespace
