@@ -1,7 +1,7 @@
 // The output of "ravlinctl doctor": one block per problem, or JSON with --json.
-#include <cstdio>
-
 #include "apps/ravlinctl/doctor.h"
+
+#include <cstdio>
 
 namespace rvc::ctl {
 namespace {

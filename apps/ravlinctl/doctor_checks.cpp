@@ -109,15 +109,15 @@ class Doctor {
     return true;
   }
 
-  std::vector<std::string> FlavourKeys() const {
+  std::vector<std::string> FlavourKeys() {
     std::vector<std::string> keys;
     for (int i = 0; i < db_->TopicCount(); ++i) {
       std::optional<std::string> topic = db_->TopicAt(i);
       if (topic && !platform::EqualsNoCase(*topic, "_internal_")) keys.push_back(*topic);
     }
     if (keys.empty()) {
-      const_cast<Doctor*>(this)->Add("catalogue", catalogue_, "the catalogue lists no flavour",
-                                     "install a flavour of the RIP (rvc_setup FLAVOUR -i)");
+      Add("catalogue", catalogue_, "the catalogue lists no flavour",
+          "install a flavour of the RIP (rvc_setup FLAVOUR -i)");
     }
     return keys;
   }
