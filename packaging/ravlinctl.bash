@@ -44,7 +44,7 @@ _ravlinctl() {
     --ppd)
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;
-    --version | -n | --name | --output)
+    --version | -n | --name)
       return ;;
   esac
   if [[ -z "${words+set}" ]]; then

@@ -10,6 +10,7 @@
 
 #include <map>
 #include <optional>
+#include <utility>
 
 #include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
@@ -152,6 +153,19 @@ TEST_F(RvcSetupTest, KwNorvcTouchesNothing) {
     Result result = Run(arguments, {{"kw_norvc", ""}});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out + result.err, "");
+  }
+  EXPECT_EQ(rvc::test::Snapshot(root_), before);
+}
+
+// Alone on the command line "--version" (which holds an "i") and "--help" are no switches.
+TEST_F(RvcSetupTest, VersionAndHelpAlonePrintAndTouchNothing) {
+  const auto before = rvc::test::Snapshot(root_);
+  const std::pair<const char*, const char*> cases[] = {{"--version", "rvc_setup (Ravlin Configurator) "},
+                                                       {"--help", "usage: rvc_setup "}};
+  for (const auto& [argument, start] : cases) {
+    Result result = Run({argument});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out.rfind(start, 0), 0u) << result.out;
   }
   EXPECT_EQ(rvc::test::Snapshot(root_), before);
 }
