@@ -16,6 +16,7 @@
 #include "platform/desktop_entry.h"
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "store/confinement.h"
 #include "store/resource_db.h"
 
 namespace rvc::ctl {
@@ -127,11 +128,13 @@ class Doctor {
     std::FILE* quiet = std::fopen("/dev/null", "w");
     CtlConsole console(CtlConsole::Questions::Refuse, quiet != nullptr ? quiet : stderr);
     frame::FlavourList loaded;
+    std::vector<frame::BrokenFlavour> broken;
     std::string failure;
     {
       ui::ScopedUserInterface ui(console);
       frame::CatalogueOptions options;
       options.interactive = false;
+      options.brokenFlavours = &broken;
       try {
         frame::LoadFlavourCatalogue(catalogue_, key, options, loaded);
       } catch (const CRvcException& error) {
@@ -141,9 +144,11 @@ class Doctor {
       }
     }
     if (quiet != nullptr) std::fclose(quiet);
+    for (const frame::BrokenFlavour& flavour : broken) failure += (failure.empty() ? "" : "; ") + flavour.Reason;
     if (failure.empty() && loaded.empty() && !console.Shown().empty()) failure = console.Shown().back();
     if (!failure.empty() || loaded.empty()) {
-      Add("flavour", catalogue_, "flavour " + key + " cannot be loaded: " + (failure.empty() ? "?" : failure),
+      Add("flavour", catalogue_,
+          "flavour " + key + " cannot be loaded: " + store::Printable(failure.empty() ? "?" : failure),
           "check the progdir and datadir items of [" + key + "] in " + catalogue_ +
               " and the list files they lead to; restore the flavour's folders from a backup");
       return;
@@ -205,6 +210,14 @@ class Doctor {
                 "ravlinctl create");
       }
       if (record.CommandPort >= 0) ports_.push_back({record.CommandPort, reference, list.ListFile()});
+    }
+    for (const store::BrokenDispatcher& broken : list.Broken()) {
+      listedInis.push_back(platform::ResolveNoCase(list.IniFileOf(broken.Folder)));
+      Add("dispatcher", list.ListFile(),
+          "dispatcher " + flavour.Key + "/" + store::Printable(broken.Name) +
+              " cannot be loaded: " + store::Printable(broken.Reason),
+          "restore the file the reason names from a backup; " + std::string(kRecover) +
+              " when an operation was interrupted");
     }
     // Dispatcher ini files on disk that the list does not hold: left by an interrupted
     // create or delete.

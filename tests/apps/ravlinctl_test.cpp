@@ -680,6 +680,8 @@ TEST_F(RavlinctlTest, DoctorNamesEachProblemWithItsFileAndFix) {
       {[&] { fs::copy_file(Data("Tiffmono/data/zvTiffmono_dispatcher.ini"), Data("Tiffmono/data/zvX_dispatcher.ini")); },
        "dispatcher", "zvX_dispatcher.ini"},
       {[&] { replace(Data("Tiffmono/rvc1.cfg"), "Base=1", "Base=0"); }, "ports", "Tiffmono/rvc1.cfg"},
+      {[&] { replace(Data("Dedezi/rvc1.cfg"), "Folder=Sheetfed_Plate", "Folder=../x"); }, "dispatcher",
+       "Dedezi/rvc1.cfg"},
       {[&] { WriteFile(Data("Proof/.rvc1.cfg.rvctmpAb12Cd"), ""); }, "debris", ".rvc1.cfg.rvctmpAb12Cd"},
       {[&] { WriteFile(Data("Tiffmono/Tiffmono/data/swap_0.tmp"), ""); }, "debris", "swap_0.tmp"},
       {[&] { WriteFile(root_ + "desktop/Mono 10.1 dispatcher.desktop.x1Y2z3", ""); }, "debris", ".desktop.x1Y2z3"},
