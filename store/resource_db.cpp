@@ -228,7 +228,9 @@ struct Topic {
 // standing right above an entry is kept from becoming that entry's comment.
 class Writer {
  public:
-  Writer(std::string& out, std::string_view eol) : out_(out), eol_(eol) {}
+  // `bomSize`: the length of the file's own byte-order mark at the start of `out`, 0 when
+  // it has none. Only that one is no line; a mark anywhere else is text.
+  Writer(std::string& out, std::string_view eol, size_t bomSize) : out_(out), eol_(eol), bomSize_(bomSize) {}
 
   void Raw(std::string_view text, bool entryLines) {
     if (text.empty()) return;
@@ -277,7 +279,7 @@ class Writer {
   // needs the end. A lone CR there already counts as one, so it gets only the LF.
   void EndOpenLine() {
     if (out_.empty() || out_.back() == '\n') return;
-    if (out_.size() == kBom.size() && std::string_view(out_) == kBom) return;
+    if (out_.size() == bomSize_) return;
     if (out_.back() == '\r') {
       out_ += '\n';
     } else {
@@ -300,7 +302,7 @@ class Writer {
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     size_t start = text.rfind('\n');
     std::string_view line = start == std::string_view::npos ? text : text.substr(start + 1);
-    if (line.substr(0, kBom.size()) == kBom && start == std::string_view::npos) line.remove_prefix(kBom.size());
+    if (start == std::string_view::npos) line.remove_prefix(bomSize_);
     return fmt::ReadLine(line).kind == LineKind::kNote;
   }
 
@@ -308,6 +310,7 @@ class Writer {
   std::string_view eol_;
   const char* runBegin_ = nullptr;
   const char* runEnd_ = nullptr;
+  const size_t bomSize_;
   bool lastIsEntry_ = false;
 };
 
@@ -446,7 +449,7 @@ Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, con
 size_t ResourceDb::Impl::OutputBound() const {
   const char* base = Base();
   size_t eolSize = eol.size();
-  size_t bound = bodyStart + fileTail.view.size() + 2 * eolSize;
+  size_t bound = kBom.size() + fileTail.view.size() + 2 * eolSize;
   auto add = [&](const Entry& entry) {
     bound += entry.Lead(base).size();
     if (entry.edited && entry.edited->regenerate) {
@@ -470,7 +473,7 @@ std::string ResourceDb::Impl::Serialize() const {
   const char* base = Base();
   std::string out;
   out.reserve(OutputBound());
-  Writer writer(out, eol);
+  Writer writer(out, eol, bodyStart);
   writer.Raw(std::string_view(base, bodyStart), false);
   auto emit = [&](const Entry& entry, bool isTopic) {
     writer.Raw(entry.Lead(base), false);
@@ -491,6 +494,10 @@ std::string ResourceDb::Impl::Serialize() const {
   }
   writer.Raw(fileTail.view, false);
   writer.Finish();
+  // A line that starts with the mark's bytes but stood further down is text. Moved to
+  // the very start (its topic removed), it would be read as the file's mark; the file
+  // gets a mark of its own in front, so that the line stays what it was.
+  if (bodyStart == 0 && std::string_view(out).substr(0, kBom.size()) == kBom) out.insert(0, kBom);
   return out;
 }
 

@@ -351,6 +351,31 @@ TEST(ResourceDbWrite, RemovingKeepsTheLinesAboveAndDropsTheTopicsInside) {
   EXPECT_EQ(db.TopicCount(), 0);
 }
 
+// Only a mark at the very start of the file is one; further down it is part of a text
+// line, and stays text when removals bring that line to the start.
+TEST(ResourceDbWrite, AByteOrderMarkInsideTheFileStaysText) {
+  const std::string bom = "\xEF\xBB\xBF";
+  struct Case {
+    std::string text, removed, added, expected;
+  };
+  const Case cases[] = {
+      {"[Main]\nx=1\n" + bom + "[Second]\n", "Main", "", bom + bom + "[Second]\n"},
+      {"[@]\n" + bom + "[]", "@", "", bom + bom + "[]"},
+      {"[A]\n" + bom, "A", "B", bom + bom + "\n[B]\n"},
+      {bom + "[A]\n" + bom + "[C]\n", "A", "", bom + bom + "[C]\n"},
+  };
+  for (const Case& c : cases) {
+    ResourceDb db = ParseText(c.text);
+    ASSERT_EQ(db.TopicCount(), 1) << c.text;
+    db.RemoveTopic(c.removed);
+    if (!c.added.empty()) db.AddTopic(c.added);
+    EXPECT_EQ(db.Serialize(), c.expected) << c.text;
+    ResourceDb back = ParseText(db.Serialize());
+    EXPECT_EQ(Outline(back), Outline(db)) << c.text;
+    EXPECT_EQ(back.Serialize(), db.Serialize()) << c.text;
+  }
+}
+
 // A note left standing right above a changed entry must not become its comment.
 TEST(ResourceDbWrite, StandingNotesStayOrdinaryComments) {
   ResourceDb db = ParseText(";@ a\n;@ b\n[T]\n;@ c\n;@ d\nk=v\n;@ e\nj=w\n;@ f\n");
