@@ -8,6 +8,7 @@
 #include <ctime>
 #include <optional>
 
+#include "platform/atomic_file.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 
@@ -43,22 +44,43 @@ void WriteAll(int fd, const std::string& bytes) {
   }
 }
 
-// Keeps the trace from growing without end: a file past the limit is cut to its tail.
-void CutToTail(int fd) {
+constexpr int kOpenFlags = O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW;
+
+// Opens the trace file without following a link in its place, and only when it is a
+// plain file of its own: a link, or a hard link to some other file planted in a shared
+// temporary folder, must not be written to or cut. -1 when it is not to be used.
+int OpenOwnFile(std::string& path) {
+  const int fd = platform::OpenNoCase(path, kOpenFlags, 0644);
+  if (fd < 0) return -1;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || st.st_size <= CRvcTrace::kSizeLimit) return;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Keeps the trace from growing without end: a file past the limit is replaced by its
+// tail (platform::AtomicFile, so a kill leaves the whole file or the tail) and opened
+// again. Returns the descriptor to write to.
+int CutToTail(int fd, std::string& path) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_size <= CRvcTrace::kSizeLimit) return fd;
   std::string tail(static_cast<size_t>(CRvcTrace::kKeptTail), '\0');
   size_t got = 0;
   while (got < tail.size()) {
     ssize_t n = ::pread(fd, tail.data() + got, tail.size() - got,
                         st.st_size - CRvcTrace::kKeptTail + static_cast<off_t>(got));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // leave the file as it is rather than lose more than the head
+    if (n <= 0) return fd;  // leave the file as it is rather than lose more than the head
     got += static_cast<size_t>(n);
   }
-  if (::ftruncate(fd, 0) != 0) return;
-  // The descriptor appends, so this lands at the start of the now empty file.
-  WriteAll(fd, tail);
+  platform::AtomicFile cut;
+  if (!cut.Begin(path)) return fd;
+  cut.SetMode(st.st_mode & 07777);
+  if (!cut.Write(tail) || !cut.Commit()) return fd;
+  ::close(fd);
+  return OpenOwnFile(path);
 }
 
 }  // namespace
@@ -97,8 +119,8 @@ CRvcTrace::CRvcTrace(const std::string& name) {
   shared.path = name.empty() ? DefaultTraceFolder() + "trace_rvc.txt" : platform::NativePath(name);
   // O_APPEND: every write lands at the current end, also when another process or
   // another descriptor wrote meanwhile.
-  shared.fd = platform::OpenNoCase(shared.path, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (shared.fd >= 0) CutToTail(shared.fd);
+  shared.fd = OpenOwnFile(shared.path);
+  if (shared.fd >= 0) shared.fd = CutToTail(shared.fd, shared.path);
 }
 
 CRvcTrace::~CRvcTrace() {

@@ -5,6 +5,11 @@
 // least one lives. The first instance chooses the file; later ones write into it
 // whatever name they were given. Tracing never fails its caller: when the file cannot be
 // opened, lines are dropped.
+//
+// The file is opened without following a symbolic link in its place (O_NOFOLLOW) and
+// used only when it is a regular file with one link, so that a link planted in a shared
+// temporary folder leads nowhere; the lines are dropped then. Cutting a large file to
+// its tail replaces it through platform::AtomicFile.
 #pragma once
 
 #include <string>

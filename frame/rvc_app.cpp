@@ -85,6 +85,10 @@ bool CRvcApp::InitInstance(const std::vector<std::string>& arguments) {
     }
 
     platform::KW_EnvironmentSetupEx();
+    if (const std::optional<std::string> problem = platform::EnvironmentFileProblem()) {
+      ui::ShowMessage(*problem, kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
+      return false;
+    }
 
     if (Mode != kModeInteractive) {
       // Created before anything else traces, so that every line of the job lands here.
@@ -123,7 +127,16 @@ bool CRvcApp::LoadFlavourCatalogue(const std::string& filter) {
   options.dataFolder = Line.DataFolder();
   BrokenFlavours.clear();
   if (filter.empty()) options.brokenFlavours = &BrokenFlavours;
-  return frame::LoadFlavourCatalogue(CataloguePath(CatalogueFileName), filter, options, Flavours);
+  try {
+    return frame::LoadFlavourCatalogue(CataloguePath(CatalogueFileName), filter, options, Flavours);
+  } catch (const CRvcException&) {
+    // Without its environment file the installation is not found; that is said first, in
+    // plain words, before the error about the catalogue it leads to.
+    if (const std::optional<std::string> missing = platform::MissingEnvironmentFile()) {
+      ui::ShowMessage(*missing, kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
+    }
+    throw;
+  }
 }
 
 int CRvcApp::PreferredFlavourIndex() {

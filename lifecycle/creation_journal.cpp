@@ -7,6 +7,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "platform/atomic_file.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "store/rvc_utils.h"

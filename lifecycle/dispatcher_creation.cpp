@@ -31,6 +31,9 @@ using store::CTemplate;
 
 void Trace(const std::string& text) { CRvcTrace("").Trace(text); }
 
+// "System error at %s (%s)": a file that could not be written.
+constexpr int kWriteFailed = 111;
+
 bool Exists(const std::string& path) {
   struct stat st {};
   return ::stat(platform::ResolveNoCase(path).c_str(), &st) == 0;
@@ -455,6 +458,8 @@ void CCreation::PpdAndConfiguration() {
   try {
     generated = in_.ppdGenerator != nullptr && in_.ppdGenerator->Generate(target_, *cfg, datadir_);
   } catch (const CRvcException& e) {
+    // A PPD that could not be written (a full disk) fails the whole creation.
+    if (e.Id() == kWriteFailed) throw;
     e.Report();
   }
   if (!generated) Trace("Ppd files couldn't be created");
@@ -484,11 +489,17 @@ bool CreateDispatcher(CreateDispatcherInputs& inputs) {
     creation.Rollback();
     throw;
   }
-  // The dispatcher exists from here on; what goes wrong with its PPD is reported only.
+  // The dispatcher exists from here on; what goes wrong with its PPD is reported only,
+  // unless the PPD could not be written: then the disk is full or failing, and the
+  // creation is undone rather than leaving a dispatcher without its PPD.
   try {
     creation.PpdAndConfiguration();
   } catch (const CRvcException& e) {
     e.Report();
+    if (e.Id() == kWriteFailed) {
+      creation.Rollback();
+      return false;
+    }
   }
   return true;
 }

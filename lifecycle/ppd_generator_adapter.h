@@ -24,7 +24,8 @@ class CPpdGeneratorAdapter : public IPpdGenerator {
   explicit CPpdGeneratorAdapter(std::string programFolder);
 
   // CreatePpdForDispatcher for `target` with the open configuration; `dataFolder` is the
-  // flavour's. Lets CRvcException 109 (types.dat, preferences, PpdInfo.dat) through.
+  // flavour's. Lets CRvcException 109 (types.dat, preferences, PpdInfo.dat) and 111 (a PPD
+  // or INF that cannot be written) through.
   bool Generate(const store::CDispatcher& target, ripconfig::ConfigurationStore& cfg,
                 const std::string& dataFolder) override;
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/atomic_file.h"
 #include "platform/file_io.h"
 #include "platform/text.h"
 
@@ -387,16 +388,16 @@ bool LoadDesktopEntry(const std::string& path, DesktopEntry& entry, std::string*
 }
 
 bool SaveDesktopEntry(const std::string& path, const DesktopEntry& entry, std::string* error) {
-  if (!WriteFileAtomically(path, entry.ToText(), error)) return false;
+  // A launcher is executable wherever it is readable; the bits are set on the new file
+  // before it takes the launcher's place.
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
-    const mode_t mode = st.st_mode & 07777;
-    const mode_t executable = mode | ((mode & 0444) >> 2);
-    if (executable != mode && ::chmod(path.c_str(), executable) != 0) {
-      return Fail(error, path + ": make executable: " + std::strerror(errno));
-    }
+  const mode_t mode = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? (st.st_mode & 07777) : 0644;
+  AtomicFile file;
+  if (file.Begin(path)) {
+    file.SetMode(mode | ((mode & 0444) >> 2));
+    if (file.Write(entry.ToText()) && file.Commit()) return true;
   }
-  return true;
+  return Fail(error, path + ": " + file.ErrorText());
 }
 
 }  // namespace rvc::platform

@@ -1,14 +1,17 @@
 #include "platform/environment.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <mutex>
 
-#include "platform/file_io.h"
 #include "platform/path.h"
 #include "platform/text.h"
 
@@ -19,6 +22,46 @@ namespace {
 
 constexpr const char* kFileVariable = "RAVLIN_ENVIRONMENT_FILE";
 constexpr const char* kDefaultFile = "/etc/ravlin/environment";
+
+// Reads the environment file into `bytes`; the reason why not otherwise. Opened without
+// blocking, so that a FIFO in its place cannot hang the program, and read only when it
+// is a regular file within the limit, so that /dev/zero cannot grow it without end.
+std::optional<std::string> ReadLimited(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    return errno == ENOENT ? std::string("does not exist") : std::string("cannot be read (") + std::strerror(errno) + ")";
+  }
+  std::optional<std::string> problem;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    problem = std::string("cannot be read (") + std::strerror(errno) + ")";
+  } else if (!S_ISREG(st.st_mode)) {
+    problem = "is not a regular file";
+  } else if (st.st_size > static_cast<off_t>(kEnvironmentFileLimit)) {
+    problem = "is larger than " + std::to_string(kEnvironmentFileLimit / 1024) + " KiB";
+  } else {
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        problem = std::string("cannot be read (") + std::strerror(errno) + ")";
+        break;
+      }
+      if (n == 0) break;
+      bytes.append(buffer, static_cast<size_t>(n));
+      // A file that grows while it is read stops at the limit all the same.
+      if (bytes.size() > kEnvironmentFileLimit) {
+        problem = "is larger than " + std::to_string(kEnvironmentFileLimit / 1024) + " KiB";
+        break;
+      }
+    }
+  }
+  ::close(fd);
+  if (problem) bytes.clear();
+  return problem;
+}
 
 using Entries = std::vector<EnvironmentEntry>;
 
@@ -77,7 +120,7 @@ std::string EnvironmentFilePath() {
 std::vector<EnvironmentEntry> ReadEnvironmentFile(const std::string& path) {
   std::vector<EnvironmentEntry> entries;
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return entries;
+  if (ReadLimited(path, bytes)) return entries;
   std::string_view rest(bytes);
   while (!rest.empty()) {
     size_t end = rest.find('\n');
@@ -102,6 +145,29 @@ std::vector<EnvironmentEntry> ReadEnvironmentFile(const std::string& path) {
     }
   }
   return entries;
+}
+
+namespace {
+
+// The problem with the environment file in use as a sentence naming it, or nothing.
+std::optional<std::string> Describe(bool missingOnly) {
+  const std::string path = EnvironmentFilePath();
+  std::string bytes;
+  const std::optional<std::string> problem = ReadLimited(path, bytes);
+  if (!problem || (*problem == "does not exist") != missingOnly) return std::nullopt;
+  const bool named = GetEnv(kFileVariable) && !GetEnv(kFileVariable)->empty();
+  return "The environment file " + path + " " + *problem +
+         (named ? " (named by " + std::string(kFileVariable) + ")" : std::string());
+}
+
+}  // namespace
+
+std::optional<std::string> EnvironmentFileProblem() { return Describe(false); }
+
+std::optional<std::string> MissingEnvironmentFile() {
+  // A process that has the installation's folder of its own does not need the file.
+  if (GetEnv("KW_DATA_RAVLINCONFIG")) return std::nullopt;
+  return Describe(true);
 }
 
 void KW_EnvironmentSetupEx() {

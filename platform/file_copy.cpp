@@ -1,5 +1,7 @@
 #include "platform/file_copy.h"
 
+#include "platform/atomic_file.h"
+
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -123,56 +125,29 @@ CopyOutcome CopyLink(int sourceFolder, const char* sourceName, const struct stat
   return CopyOutcome::kCopied;
 }
 
-// Opens the target for writing: a new file when possible, else the existing one
-// truncated. Returns -1 with `outcome` set when nothing is to be written.
-int OpenTarget(int targetFolder, const char* targetName, const struct stat& source, const CopyRequest& request,
-               bool& created, CopyOutcome& outcome, std::string* error) {
-  constexpr int kCreate = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-  int out = ::openat(targetFolder, targetName, kCreate, 0600);
-  created = out >= 0;
-  if (out >= 0 || errno != EEXIST) {
-    if (out < 0) outcome = Failed(error, "create");
-    return out;
+// Whether the target may be replaced by the copy; `outcome` says why not.
+bool MayReplace(int targetFolder, const char* targetName, const struct stat& source, const CopyRequest& request,
+                CopyOutcome& outcome, std::string* error) {
+  struct stat target {};
+  if (::fstatat(targetFolder, targetName, &target, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return true;
+    outcome = Failed(error, "stat target");
+    return false;
   }
   if (!request.overwrite) {
     outcome = CopyOutcome::kKept;
-    return -1;
-  }
-  struct stat target {};
-  if (::fstatat(targetFolder, targetName, &target, AT_SYMLINK_NOFOLLOW) != 0) {
-    outcome = Failed(error, "stat target");
-    return -1;
+    return false;
   }
   if (target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
-    outcome = CopyOutcome::kSame;  // truncating would destroy the source
-    return -1;
+    outcome = CopyOutcome::kSame;
+    return false;
   }
   if (S_ISDIR(target.st_mode)) {
     errno = EISDIR;
     outcome = Failed(error, "replace");
-    return -1;
+    return false;
   }
-  if (!S_ISREG(target.st_mode)) {
-    // A link (or anything else) is replaced, never written through.
-    if (::unlinkat(targetFolder, targetName, 0) != 0) {
-      outcome = Failed(error, "unlink");
-      return -1;
-    }
-    out = ::openat(targetFolder, targetName, kCreate, 0600);
-    created = out >= 0;
-  } else {
-    constexpr int kReplace = O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW;
-    out = ::openat(targetFolder, targetName, kReplace);
-    if (out < 0 && errno == EACCES) {
-      // A read-only copy from an earlier run: the caller asked to overwrite it.
-      ::fchmodat(targetFolder, targetName, (target.st_mode & 07777) | S_IWUSR, 0);
-      out = ::openat(targetFolder, targetName, kReplace);
-    }
-  }
-  if (out < 0) {
-    outcome = Failed(error, "open target");
-  }
-  return out;
+  return true;
 }
 
 }  // namespace
@@ -199,22 +174,30 @@ CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolde
     return CopyOutcome::kFailed;
   }
 
-  bool created = false;
   CopyOutcome outcome = CopyOutcome::kCopied;
-  int out = OpenTarget(targetFolder, targetName, source, request, created, outcome, error);
-  if (out < 0) {
+  AtomicFile target;
+  if (!MayReplace(targetFolder, targetName, source, request, outcome, error) ||
+      !target.BeginAt(targetFolder, targetName)) {
     ::close(in);
-    return outcome;
+    if (target.Error() == 0) return outcome;
+    errno = target.Error();
+    return Failed(error, "create");
   }
-
+  const int out = target.Descriptor();
   bool ok = CopyBytes(in, out, source.st_size, error);
-  if (ok && ::fchmod(out, source.st_mode & 01777) != 0) ok = Fail(error, "chmod");
   const struct timespec times[2] = {source.st_atim, source.st_mtim};
   if (ok && ::futimens(out, times) != 0) ok = Fail(error, "set times");
-  if (::close(out) != 0 && ok) ok = Fail(error, "close");
   ::close(in);
   if (!ok) {
-    if (created) ::unlinkat(targetFolder, targetName, 0);
+    const int cause = errno;
+    target.Discard();  // the target stays as it was
+    errno = cause;
+    return CopyOutcome::kFailed;
+  }
+  target.SetMode(source.st_mode & 01777);
+  if (!target.Commit()) {
+    errno = target.Error();
+    if (error != nullptr) *error = target.ErrorText();
     return CopyOutcome::kFailed;
   }
   return CopyOutcome::kCopied;

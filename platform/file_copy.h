@@ -30,10 +30,11 @@ struct CopyRequest {
 };
 
 // Copies `sourceName` (relative to the open folder `sourceFolder`, or AT_FDCWD) to
-// `targetName` (relative to `targetFolder`). An existing target is replaced in place;
-// a target that is a symbolic link is replaced by the copy instead of being written
-// through. On failure a target that this call created is removed again and `error`
-// (when given) receives the step and the system's reason.
+// `targetName` (relative to `targetFolder`). A file is copied through
+// platform::AtomicFile: into a temporary file beside the target, renamed over it when
+// complete, so that a target that is a symbolic link is replaced, never written through.
+// On failure the target is as it was and `error` (when given) receives the step and the
+// system's reason (errno holds it too).
 CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolder, const char* targetName,
                        const CopyRequest& request, std::string* error = nullptr);
 

@@ -2,6 +2,7 @@
 // installation's INF template.
 #include <cstring>
 
+#include "core/rvc_exception.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "ppd/create_ppd.h"
@@ -43,10 +44,7 @@ bool CCreatePpd::CreateInf(const std::string& ppdFolder, const std::string& prog
                     ui::Icon::Exclamation);
     return false;
   }
-  if (!out.Create(infPath, error)) {
-    ui::ShowMessage(std::string(std::strerror(error)) + ": " + infPath, kTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
-    return false;
-  }
+  if (!out.Create(infPath, error)) throw CRvcException(111, infPath, out.ErrorText());
 
   std::string_view line;
   std::string eol = "\n";
@@ -80,11 +78,7 @@ bool CCreatePpd::CreateInf(const std::string& ppdFolder, const std::string& prog
     }
   }
   in.Close();
-  if (!out.Close()) {
-    ui::ShowMessage(std::string(std::strerror(out.Error())) + ": " + infPath, kTitle, ui::Buttons::Ok,
-                    ui::Icon::Exclamation);
-    return false;
-  }
+  if (!out.Close()) throw CRvcException(111, infPath, out.ErrorText());
   return true;
 }
 

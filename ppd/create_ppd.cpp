@@ -49,7 +49,7 @@ std::string TodayText() {
 CCreatePpd::CCreatePpd(std::string productVersion) : productVersion_(std::move(productVersion)) {}
 
 CCreatePpd::~CCreatePpd() {
-  ppd_.Close();
+  ppd_.Discard();
   template_.Close();
 }
 
@@ -74,6 +74,7 @@ std::string CCreatePpd::PaperName(std::string_view name) {
 int CCreatePpd::OpenFiles(const std::string& templatePath, const std::string& ppdFolder, const std::string& deviceType,
                           const std::string& flavour, int portSeparator, ScreenMode screenMode) {
   Close();
+  writeError_.clear();
   typeName_ = platform::ToUpperAscii(WithoutLeadingBlanks(deviceType));
   flavourName_ = platform::ToUpperAscii(WithoutLeadingBlanks(flavour));
   screenMode_ = screenMode;
@@ -141,10 +142,17 @@ int CCreatePpd::Close() {
   template_.Close();
   if (!ppd_.IsOpen()) return 1;
   if (!ppd_.Close()) {
-    Trace("New Ppd file could not be written: " + std::string(std::strerror(ppd_.Error())));
+    writeError_ = ppd_.ErrorText();
+    Trace("New Ppd file could not be written: " + ppdPath_ + ": " + writeError_);
     return -1;
   }
   return 1;
+}
+
+bool CCreatePpd::Flush() {
+  if (ppd_.Flush()) return true;
+  writeError_ = ppd_.ErrorText();
+  return false;
 }
 
 CCreatePpd::Position CCreatePpd::Mark() const { return {template_.Tell(), ppd_.Tell()}; }

@@ -26,12 +26,13 @@ class CCreatePpd {
  public:
   // `productVersion` is written into the end comments ("Created by:RavlinConfigurator").
   explicit CCreatePpd(std::string productVersion = "10.1");
-  ~CCreatePpd();  // closes what is still open, without adding anything
+  ~CCreatePpd();  // closes the template and drops a PPD not yet closed: the old one stays
   CCreatePpd(const CCreatePpd&) = delete;
   CCreatePpd& operator=(const CCreatePpd&) = delete;
 
   // Derives the PPD names (LongName, ShortName) and opens the template and the new PPD
-  // "<ppdFolder>/<LongName>.PPD". 1, or -1 after a message box and a trace line, with no
+  // "<ppdFolder>/<LongName>.PPD", which is written into a temporary file beside it
+  // (platform::AtomicFile) and takes its place at Close(). 1, or -1 after a message box and a trace line, with no
   // file open. With "RVC_PPD_LIMITNAME" set the long name keeps to eight characters.
   int OpenFiles(const std::string& templatePath, const std::string& ppdFolder, const std::string& deviceType,
                 const std::string& flavour, int portSeparator, ScreenMode screenMode);
@@ -67,13 +68,20 @@ class CCreatePpd {
   // Copies up to "<Add End Comments>" (the whole rest when it is missing, untraced) and
   // writes the closing comments there; the template's remaining lines are not copied.
   int AddEndComments();
-  // Flushes and closes the PPD and closes the template. 1; -1 when the PPD could not be
-  // written completely (traced).
+  // Completes the PPD, replaces the old one with it and closes the template. 1; -1 when
+  // the PPD could not be written completely (traced, WriteError() says why); the old PPD
+  // is untouched then.
   int Close();
+  // Writes out what the PPD holds so far: false when any write failed (a full disk), the
+  // reason in WriteError().
+  bool Flush();
+  const std::string& WriteError() const { return writeError_; }
 
   // Writes "ravlin.inf" into `ppdFolder` from the installation's INF template, naming
-  // this object's PPD (call after OpenFiles). `programFolder` is the flavour's program
-  // folder. False after a message box.
+  // this object's PPD (call after OpenFiles), replacing the old one atomically.
+  // `programFolder` is the flavour's program folder. False after a message box when the
+  // template cannot be read; CRvcException 111 (path and reason) when the INF cannot be
+  // written, the old INF then being untouched.
   bool CreateInf(const std::string& ppdFolder, const std::string& programFolder);
 
   const std::string& PpdPath() const { return ppdPath_; }
@@ -125,6 +133,7 @@ class CCreatePpd {
 
   std::string templatePath_;
   std::string ppdPath_;
+  std::string writeError_;
   std::string flavourPrefix_;
   std::string flavourName_;
   detail::LineReader template_;

@@ -78,10 +78,14 @@ paper_struct FilmPaper(const ripconfig::FilmRecord& film) {
   return paper;
 }
 
-void DeleteMatching(const store::CRvcUtils& utils, const std::string& folder, std::string_view pattern) {
+// Removes the files of `folder` matching `pattern` except `kept` (a path, any case):
+// what an earlier type or port separator left under another name.
+void DeleteOthers(const store::CRvcUtils& utils, const std::string& folder, std::string_view pattern,
+                  const std::string& kept) {
   std::error_code error;
   for (const std::string& name : features::detail::MatchingFiles(folder, pattern, error)) {
-    utils.DeleteTree(platform::JoinPath(folder, name), false, /*ignoreErrors=*/true);
+    const std::string path = platform::JoinPath(folder, name);
+    if (!platform::EqualsNoCase(path, kept)) utils.DeleteTree(path, false, /*ignoreErrors=*/true);
   }
 }
 
@@ -143,15 +147,13 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
   const std::string& name = dispatcher.Name;
   store::CRvcUtils utils;
 
-  // 1. Paths; the PPD folder starts without PPD and INF files.
+  // 1. Paths. The PPD folder keeps its PPD and INF files until the new ones are complete.
   const std::string flavourData = platform::NativePath(dataFolder);
   const std::string folder = platform::JoinPath(flavourData, platform::NativePath(dispatcher.Folder));
   const std::string dataPath = platform::ResolveNoCase(platform::JoinPath(folder, "data"));
   const std::string ppdFolder = platform::ResolveNoCase(platform::JoinPath(folder, "ppd"));
   const bool proof = platform::EqualsNoCase(dispatcher.Flavour, "proof");
   const bool kdx = platform::EqualsNoCase(dispatcher.Flavour, "kdx");
-  DeleteMatching(utils, ppdFolder, "*.ppd");
-  DeleteMatching(utils, ppdFolder, "*.inf");
 
   // 2. Screen mode.
   const ScreenMode mode = ReadScreenMode(dataPath);
@@ -252,7 +254,13 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
   // 13., 14.
   if (!proof) ppd.AddScreeningInformation(resolutions);
   ppd.AddEndComments();
-  if (ppd.Close() < 0) return false;
+  // A full disk shows here at the latest; the INF is written only for a complete PPD,
+  // and the PPD replaces the old one only after the INF did.
+  if (!ppd.Flush()) throw CRvcException(111, ppd.PpdPath(), ppd.WriteError());
+  const bool infWritten = ppd.CreateInf(ppdFolder, programFolder);
+  if (ppd.Close() < 0) throw CRvcException(111, ppd.PpdPath(), ppd.WriteError());
+  DeleteOthers(utils, ppdFolder, "*.ppd", ppd.PpdPath());
+  if (infWritten) DeleteOthers(utils, ppdFolder, "*.inf", platform::JoinPath(ppdFolder, "ravlin.inf"));
   Trace("Ppd file for " + name + " is created at:" + ppdFolder);
 
   // 15. The copy for the operator.
@@ -261,8 +269,8 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
     if (extraPpdLocation != nullptr) *extraPpdLocation = preferences.extraPpdLocation;
   }
 
-  // 16. The INF file; its result does not change ours.
-  if (ppd.CreateInf(ppdFolder, programFolder)) {
+  // 16. The INF file; a missing INF template does not change our result.
+  if (infWritten) {
     Trace("Ravlin.inf file for Dispatcher" + name + " is created at:" + ppdFolder);
   } else {
     Trace("Ravlin.inf file for Dispatcher " + name + " could not be created");

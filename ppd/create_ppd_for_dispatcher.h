@@ -34,14 +34,17 @@ PpdPreferences ReadPpdPreferences(const std::string& catalogueFileName);
 // be read.
 ScreenMode ReadScreenMode(const std::string& dispatcherDataFolder);
 
-// Makes the PPD and "ravlin.inf" of `dispatcher` in <dataFolder>/<Folder>/ppd, after
-// deleting the PPD and INF files there. `programFolder` and `dataFolder` are the flavour's;
+// Makes the PPD and "ravlin.inf" of `dispatcher` in <dataFolder>/<Folder>/ppd. Each is
+// generated into a temporary file and replaces the old one only when complete; PPD and
+// INF files of other names (an earlier type or port separator) are removed after the new
+// PPD is in place. `programFolder` and `dataFolder` are the flavour's;
 // `cfg` is the configuration of the dispatcher, open (read only) for the whole call.
 // `productVersion` goes into the end comments.
 //
 // False (traced) for an unknown screen mode, a device type without "TemplatePPD", or a
-// template or PPD that cannot be opened or written. Raises CRvcException 109 when
-// "types.dat", the preference file or PpdInfo.dat cannot be opened. A missing placeholder
+// template or PPD that cannot be opened. Raises CRvcException 109 when "types.dat", the
+// preference file or PpdInfo.dat cannot be opened, and 111 (path and reason) when the
+// PPD or INF cannot be written, as on a full disk; the old files stay as they were. A missing placeholder
 // or an unavailable feature component costs only its section. When the preferences name
 // a copy location and the PPD was copied there, `extraPpdLocation` (when given) receives
 // it, as configured, for the completion message; else it is cleared.

@@ -1,7 +1,6 @@
 #include "ppd/line_files.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,11 +15,6 @@ bool LineReader::Open(const std::string& path, int& error) {
     error = errno;
     return false;
   }
-  if (::flock(fd_, LOCK_SH | LOCK_NB) != 0) {
-    error = errno;
-    Close();
-    return false;
-  }
   buffer_.resize(kBufferSize);
   begin_ = end_ = 0;
   bufferOffset_ = 0;
@@ -29,7 +23,7 @@ bool LineReader::Open(const std::string& path, int& error) {
 }
 
 void LineReader::Close() {
-  if (fd_ >= 0) ::close(fd_);  // also drops the lock
+  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   std::string().swap(buffer_);
   std::string().swap(spill_);
@@ -108,17 +102,9 @@ void LineReader::Seek(uint64_t offset) {
 }
 
 bool LineWriter::Create(const std::string& path, int& error) {
-  Close();
-  // Not O_TRUNC: a file that another writer holds must not be emptied under it.
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) {
-    error = errno;
-    return false;
-  }
-  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd_, 0) != 0) {
-    error = errno;
-    ::close(fd_);
-    fd_ = -1;
+  Discard();
+  if (!file_.Begin(path)) {
+    error = file_.Error();
     return false;
   }
   buffer_.clear();
@@ -129,12 +115,16 @@ bool LineWriter::Create(const std::string& path, int& error) {
 }
 
 bool LineWriter::Close() {
-  if (fd_ < 0) return error_ == 0;
+  if (!file_.IsOpen()) return error_ == 0;
   Flush();
-  if (::close(fd_) != 0 && error_ == 0) error_ = errno;
-  fd_ = -1;
+  if (!file_.Commit() && error_ == 0) error_ = file_.Error();
   std::string().swap(buffer_);
   return error_ == 0;
+}
+
+void LineWriter::Discard() {
+  file_.Discard();
+  std::string().swap(buffer_);
 }
 
 void LineWriter::Append(std::string_view bytes) {
@@ -155,30 +145,26 @@ void LineWriter::Truncate(uint64_t offset) {
     return;
   }
   buffer_.clear();
-  if (::ftruncate(fd_, static_cast<off_t>(offset)) != 0 && error_ == 0) error_ = errno;
-  ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
+  const int fd = file_.Descriptor();
+  if (::ftruncate(fd, static_cast<off_t>(offset)) != 0 || ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    if (error_ == 0) error_ = errno;
+    file_.Fail("truncate", errno);
+  }
   flushed_ = offset;
 }
 
-void LineWriter::Flush() {
-  if (buffer_.empty()) return;
-  WriteOut(buffer_.data(), buffer_.size());
-  flushed_ += buffer_.size();
-  buffer_.clear();
+bool LineWriter::Flush() {
+  if (!buffer_.empty()) {
+    WriteOut(buffer_.data(), buffer_.size());
+    flushed_ += buffer_.size();
+    buffer_.clear();
+  }
+  return error_ == 0;
 }
 
 void LineWriter::WriteOut(const char* data, size_t size) {
-  if (fd_ < 0) return;
-  while (size > 0) {
-    ssize_t n = ::write(fd_, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (error_ == 0) error_ = n < 0 ? errno : ENOSPC;
-      return;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
+  if (!file_.IsOpen() || error_ != 0) return;
+  if (!file_.Write(std::string_view(data, size))) error_ = file_.Error();
 }
 
 }  // namespace rvc::ppd::detail

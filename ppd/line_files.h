@@ -1,5 +1,6 @@
 // The two files of a generation: a template read line by line and an output written
-// through one buffer. Both keep byte positions so that a section whose placeholder is
+// through one buffer into the temporary file of a platform::AtomicFile, so that the file
+// it replaces stays as it was until the new one is complete. Both keep byte positions so that a section whose placeholder is
 // missing can return them to where it started. Neither ever holds more than its buffer
 // and the line at hand, whatever the size of the files.
 #pragma once
@@ -7,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/atomic_file.h"
 
 namespace rvc::ppd::detail {
 
@@ -17,9 +20,8 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // Opens for reading and takes a shared advisory lock, so that a configurator writing
-  // the same file at the same time (exclusive lock) refuses instead of mixing bytes.
-  // False with errno-style `error` when either fails.
+  // Opens for reading. Files are only ever replaced whole, so what is read is one
+  // complete version. False with errno-style `error`.
   bool Open(const std::string& path, int& error);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
@@ -51,30 +53,35 @@ class LineReader {
 class LineWriter {
  public:
   LineWriter() = default;
-  ~LineWriter() { Close(); }
+  ~LineWriter() { Discard(); }
   LineWriter(const LineWriter&) = delete;
   LineWriter& operator=(const LineWriter&) = delete;
 
-  // Creates or empties the file and takes an exclusive advisory lock first (a file that
-  // another writer holds is left as it is). False with errno-style `error`.
+  // Starts the new file in a temporary file beside `path`; `path` itself is untouched
+  // until Close(). False with errno-style `error`.
   bool Create(const std::string& path, int& error);
-  // Flushes and closes; false when any write failed since Create().
+  // Flushes and replaces the file with the new one; false (the old file untouched) when
+  // any write failed since Create() or the replacement failed.
   bool Close();
-  bool IsOpen() const { return fd_ >= 0; }
+  // Drops the new file; the old one stays.
+  void Discard();
+  bool IsOpen() const { return file_.IsOpen(); }
 
   void Append(std::string_view bytes);
   uint64_t Tell() const { return flushed_ + buffer_.size(); }
   // Drops everything written after `offset`.
   void Truncate(uint64_t offset);
-  // The first write error (errno), 0 when none.
+  // Writes out the buffer; false when any write failed so far.
+  bool Flush();
+  // The first error (errno), 0 when none; ErrorText() names the step.
   int Error() const { return error_; }
+  std::string ErrorText() const { return file_.ErrorText(); }
 
  private:
-  void Flush();
   void WriteOut(const char* data, size_t size);
 
   static constexpr size_t kBufferSize = 64 * 1024;
-  int fd_ = -1;
+  platform::AtomicFile file_;
   std::string buffer_;
   uint64_t flushed_ = 0;  // bytes in the file before buffer_
   int error_ = 0;

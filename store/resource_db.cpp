@@ -14,7 +14,8 @@
 #include <utility>
 
 #include "core/rvc_exception.h"
-#include "platform/file_io.h"
+#include "core/rvc_trace.h"
+#include "platform/atomic_file.h"
 #include "platform/path.h"
 #include "store/resource_db_format.h"
 
@@ -750,7 +751,11 @@ bool ResourceDb::Changed() const { return impl_->changed; }
 
 void ResourceDb::Flush() {
   std::string bytes = impl_->Serialize();
-  if (!platform::WriteFileAtomically(impl_->path, bytes)) throw CRvcException(109, impl_->path);
+  std::string reason;
+  if (!platform::WriteFileAtomically(impl_->path, bytes, &reason)) {
+    CRvcTrace("").Trace("Could not write " + impl_->path + ": " + reason);
+    throw CRvcException(109, impl_->path);
+  }
   impl_->changed = false;
 }
 

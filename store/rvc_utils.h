@@ -46,10 +46,10 @@ class CRvcUtils {
   static std::string GetNamePart(const std::string& path);
   static std::string GetTypePart(const std::string& path);
 
-  // --- Text-file rewrites (utils_text_files.cpp); 104, 105, 107 ---
-  // Each goes through "<path up to the first dot of the file name>.tmp", renamed over the
-  // original; on failure the original is untouched and the temporary file removed (107
-  // names it when even that fails).
+  // --- Text-file rewrites (utils_text_files.cpp); 104, 111 ---
+  // Each replaces the file through platform::AtomicFile; on failure (111 with the path
+  // and the reason) the original is untouched. A file that cannot be read, or is a
+  // symbolic link, raises 104.
   // Replaces the first occurrence (ignoring case) of `oldText` in each line; true when
   // no line changed.
   bool ReplaceInTextFile(const std::string& file, const std::string& oldText, const std::string& newText) const;

@@ -1,22 +1,15 @@
 // Line-by-line rewrites of text files (dispatcher ini files, swap files, queue files).
 //
-// The new text goes to a temporary file next to the original: the path with the file
-// name cut at its first "." and ".tmp" appended ("zvA_dispatcher.ini" gives
-// "zvA_dispatcher.tmp"). Only the file name is cut, since folders may contain dots. The
-// temporary file is then renamed over the original, so the original is either wholly old
-// or wholly new, and on failure the temporary file is removed again.
+// The new text replaces the file through platform::AtomicFile, so the file is either
+// wholly old or wholly new. Links are never followed: a symbolic link in the file's place
+// is refused as a file that cannot be opened.
 //
 // Lines may be of any length; each keeps its own line end (LF or CRLF), and a missing
 // final line end stays missing.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <functional>
 
 #include "core/rvc_exception.h"
+#include "platform/atomic_file.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "store/rvc_utils.h"
@@ -26,16 +19,6 @@ namespace {
 
 // Changes one line (without its line end) in place; true when it changed.
 using LineEditor = std::function<bool(std::string& line)>;
-
-std::string TemporaryPathFor(const std::string& path) {
-  size_t nameStart = path.rfind(platform::kSeparator);
-  nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
-  size_t dot = path.find('.', nameStart);
-  std::string temp = (dot == std::string::npos ? path : path.substr(0, dot)) + ".tmp";
-  // A file that already is "x.tmp" must not be its own temporary file.
-  if (temp == path) temp += ".tmp";
-  return platform::ResolveNoCase(temp);
-}
 
 // Applies `edit` to every line; true when some line changed.
 bool EditLines(const std::string& bytes, std::string& out, const LineEditor& edit) {
@@ -57,36 +40,18 @@ bool EditLines(const std::string& bytes, std::string& out, const LineEditor& edi
   return changed;
 }
 
-// Rewrites `file` through its temporary file; true when some line changed.
+// Rewrites `file` through an atomic replacement; true when some line changed. 104 when
+// the file cannot be read (or is a link), 111 with the path and the reason when it cannot be replaced.
 bool RewriteTextFile(const std::string& file, const LineEditor& edit) {
-  std::string path = platform::ResolveNoCase(file);
-  // A link stays a link: the file it points to is the one replaced.
-  struct stat link {};
-  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      path = real;
-      std::free(real);
-    }
-  }
+  const std::string path = platform::ResolveNoCase(file);
   std::string bytes;
-  if (!platform::ReadWholeFile(path, bytes)) throw CRvcException(104, path);
-  struct stat original {};
-  mode_t mode = ::stat(path.c_str(), &original) == 0 ? (original.st_mode & 07777) : 0644;
-
-  const std::string temp = TemporaryPathFor(path);
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) throw CRvcException(104, temp);
-
+  if (!platform::ReadWholeFile(path, bytes, /*followLinks=*/false)) throw CRvcException(104, path);
   std::string out;
-  bool changed = EditLines(bytes, out, edit);
-
-  bool written = ::fchmod(fd, mode) == 0 && platform::WriteAll(fd, out) && ::fsync(fd) == 0;
-  written = ::close(fd) == 0 && written;
-  if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
-    if (::unlink(temp.c_str()) != 0 && errno != ENOENT) throw CRvcException(107, temp);
-    throw CRvcException(105, temp, path);
+  const bool changed = EditLines(bytes, out, edit);
+  platform::AtomicFile replacement;
+  if (!replacement.Begin(path) || !replacement.Write(out) || !replacement.Commit()) {
+    throw CRvcException(111, path, replacement.ErrorText());
   }
-  platform::SyncFolderOf(path);
   return changed;
 }
 

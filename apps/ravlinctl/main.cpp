@@ -75,6 +75,10 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
   // Numbers in the installation's files are written and read in the C notation.
   std::setlocale(LC_NUMERIC, "C");
   rvc::platform::KW_EnvironmentSetupEx();
+  if (const std::optional<std::string> problem = rvc::platform::EnvironmentFileProblem()) {
+    console.Say(*problem);
+    return rvc::ctl::kExitFailed;
+  }
 
   // Kept for the whole run so that every trace line of a change lands in one open file.
   std::unique_ptr<rvc::CRvcTrace> trace;

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "heap_counter.h"
-#include "platform/file_io.h"
+#include "platform/atomic_file.h"
 #include "store/resource_db.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include "core/rvc_trace.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <ctime>
@@ -216,17 +217,31 @@ TEST_F(TraceTest, LinesGoToTheEndAfterAnotherWriterAppended) {
   EXPECT_TRUE(std::regex_match(text, std::regex("[^\n]*\tRVC::one\nother writer\n[^\n]*\tRVC::two\n"))) << text;
 }
 
-TEST_F(TraceTest, UnopenableFileDropsLines) {
-  std::string missing = dir / "no-such-folder/trace.txt";
-  {
-    CRvcTrace trace(missing);
-    EXPECT_EQ(CRvcTrace::CurrentFile(), "");
-    trace.Trace("dropped");
-    CRvcTrace second("");  // shares the failed open, does not open the default
-    second.Trace("dropped too");
+// A file that cannot be opened, or that is a link planted in its place (a symbolic link
+// or a second name of another file, large enough to be cut), is neither written nor cut:
+// the lines are dropped.
+TEST_F(TraceTest, UnopenableOrPlantedFilesDropLines) {
+  const std::string outside = dir / "outside/victim.txt";
+  const std::string big(CRvcTrace::kSizeLimit + 1, 'v');
+  const std::pair<const char*, int (*)(const char*, const char*)> plants[] = {
+      {"no-such-folder/trace.txt", nullptr}, {"symbolic.txt", ::symlink}, {"hard.txt", ::link}};
+  for (const auto& [name, plant] : plants) {
+    SCOPED_TRACE(name);
+    WriteFile(outside, big);
+    const std::string file = dir / name;
+    if (plant != nullptr) {
+      ASSERT_EQ(plant(outside.c_str(), file.c_str()), 0);
+    }
+    {
+      CRvcTrace trace(file);
+      EXPECT_EQ(CRvcTrace::CurrentFile(), "");
+      trace.Trace("dropped");
+      CRvcTrace second("");  // shares the failed open, does not open the default
+      second.Trace("dropped too");
+    }
+    EXPECT_EQ(ReadFile(outside), big);
+    EXPECT_FALSE(test::FileExists(dir / "trace_rvc.txt"));
   }
-  EXPECT_FALSE(test::FileExists(missing));
-  EXPECT_FALSE(test::FileExists(dir / "trace_rvc.txt"));
 
   // The failure does not stick once every instance is gone.
   TraceOnce("", "kept");

@@ -66,6 +66,36 @@ TEST(EnvironmentFileTest, FileIsNamedByVariableElseTheSystemFile) {
   EXPECT_EQ(EnvironmentFilePath(), "/etc/ravlin/environment");
 }
 
+// Only a regular file within the limit is read; anything else is named with the reason,
+// and a FIFO or a device neither hangs nor grows the program.
+TEST(EnvironmentFileTest, OnlyRegularFilesOfSaneSizeAreRead) {
+  TempDir dir;
+  WriteFile(dir / "good", "A=1\n");
+  WriteFile(dir / "large", std::string(kEnvironmentFileLimit + 1, '#'));
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {dir / "good", ""},
+      {dir / "missing", " does not exist"},
+      {dir / "fifo", " is not a regular file"},
+      {"/dev/zero", " is not a regular file"},
+      {"/dev/urandom", " is not a regular file"},
+      {dir.Path(), " is not a regular file"},
+      {dir / "large", " is larger than 1024 KiB"},
+  };
+  ScopedEnv noData("KW_DATA_RAVLINCONFIG", std::nullopt);
+  for (const auto& [path, reason] : cases) {
+    ScopedEnv named("RAVLIN_ENVIRONMENT_FILE", path);
+    const std::string problem = EnvironmentFileProblem().value_or(MissingEnvironmentFile().value_or(""));
+    EXPECT_EQ(problem, reason.empty() ? "" : "The environment file " + path + reason + " (named by RAVLIN_ENVIRONMENT_FILE)");
+    EXPECT_EQ(ReadEnvironmentFile(path).size(), reason.empty() ? 1u : 0u) << path;
+  }
+  // A missing file is no problem for a process that has the installation's variables.
+  ScopedEnv data("KW_DATA_RAVLINCONFIG", dir.Path());
+  ScopedEnv missing("RAVLIN_ENVIRONMENT_FILE", dir / "missing");
+  EXPECT_EQ(MissingEnvironmentFile(), std::nullopt);
+  EXPECT_EQ(EnvironmentFileProblem(), std::nullopt);
+}
+
 class InstallationEnvironmentTest : public ::testing::Test {
  protected:
   InstallationEnvironmentTest() {

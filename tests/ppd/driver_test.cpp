@@ -2,12 +2,16 @@
 // PPD passes cupstestppd (but for the recorded fixed-format findings) and loads through
 // CUPS with its options; the edge cases of the driver; the whole "ravlin.inf" of a sample
 // dispatcher and the whole PPD of a proof dispatcher against golden files.
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
 #include "core/rvc_exception.h"
+#include "platform/environment.h"
 #include "platform/path.h"
 #include "ppd/create_ppd_for_dispatcher.h"
 #include "ppd/features/folder_listing.h"
@@ -393,15 +397,16 @@ TEST_F(DriverTest, TemplateWithoutPlaceholders) {
 
 TEST_F(DriverTest, NoPpdWithoutScreenModeOrTemplate) {
   const SampleDispatcher mono = Find("Mono");
+  const Strings kStale{".keep", "notes.txt", "old.inf", "OLD.PPD"};
   auto stale = [&] {
     for (const char* file : {"OLD.PPD", "old.inf", "notes.txt"}) WriteFile(mono.PpdFolder() + "/" + file, "old");
   };
-  // No ".fid": the PPD folder is emptied of PPD and INF files all the same.
+  // No ".fid": the PPD folder keeps its files.
   stale();
   fs::remove(mono.DataPath() + "/tiffmono.fid");
   sample_.ClearTraces();
   EXPECT_FALSE(Create(mono));
-  EXPECT_EQ(PpdFolderFiles(mono), (Strings{".keep", "notes.txt"}));
+  EXPECT_EQ(PpdFolderFiles(mono), kStale);
   EXPECT_EQ(sample_.Traces(), Strings{"Ppd file for Mono is not created due to 'Unknown' screen mode"});
 
   // A type whose TemplatePPD is empty (the topic "All" counts only where the type has no
@@ -411,7 +416,7 @@ TEST_F(DriverTest, NoPpdWithoutScreenModeOrTemplate) {
   stale();
   sample_.ClearTraces();
   EXPECT_FALSE(Create(mono));
-  EXPECT_EQ(PpdFolderFiles(mono), (Strings{".keep", "notes.txt"}));
+  EXPECT_EQ(PpdFolderFiles(mono), kStale);
   EXPECT_EQ(sample_.Traces(), Strings{"Ppd file for Mono is not created as there is no 'TemplatePPD' file is "
                                       "specified in 'types.dat' file "});
   {
@@ -419,34 +424,59 @@ TEST_F(DriverTest, NoPpdWithoutScreenModeOrTemplate) {
     types.RemoveItem("Imagesetter_Film", "TemplatePPD");
     types.Flush();
   }
+  // A new PPD replaces the PPD and INF files of other names.
   EXPECT_TRUE(Create(mono));
+  EXPECT_EQ(PpdFolderFiles(mono), (Strings{".keep", "notes.txt", "QBTIFFMONO0_IMAGESETTER_FIL.PPD", "ravlin.inf"}));
 
   // A template that does not exist: the message of the engine, no PPD.
   SetItem("prog/Tiffmono/dat/types.dat", "All", "TemplatePPD", "%RAVLIN_SAMPLE_ROOT%\\missing.ppd");
   ui_.Clear();
   EXPECT_FALSE(Create(mono));
   EXPECT_EQ(ui_.Messages().size(), 1u);
-  EXPECT_EQ(PpdFolderFiles(mono), (Strings{".keep", "notes.txt"}));
+  EXPECT_EQ(PpdFolderFiles(mono).size(), 4u);
 }
 
-TEST_F(DriverTest, UnreadableTypesOrPreferencesRaise109) {
+// Inputs that cannot be read raise 109, a PPD that cannot be written 111; either way the
+// PPD folder stays exactly as the last good generation left it.
+TEST_F(DriverTest, UnreadableInputsAndFailedWritesKeepTheOldPpd) {
   const SampleDispatcher mono = Find("Mono");
-  const auto expect109 = [&] {
+  ASSERT_TRUE(Create(mono));
+  const auto before = rvc::test::Snapshot(mono.PpdFolder());
+  struct Case {
+    const char* name;
+    std::function<void()> breakIt;
+    int error;
+  };
+  struct rlimit saved {};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  const Case cases[] = {
+      {"preferences elsewhere", [&] { ::setenv("KW_DATA_RAVLINCONFIG", (dir_ / "cfg").c_str(), 1); }, 109},
+      {"no PpdInfo.dat", [&] { ::setenv("KW_PROG_RAVLINCONFIG", (dir_ / "nowhere").c_str(), 1); }, 109},
+      {"a full disk",
+       [&] {
+         struct rlimit small = saved;
+         small.rlim_cur = 4096;
+         ::setrlimit(RLIMIT_FSIZE, &small);
+       },
+       111},
+      {"no types.dat", [&] { fs::rename(sample_ / "prog/Tiffmono/dat/types.dat", dir_ / "types.dat"); }, 109},
+  };
+  auto handler = ::signal(SIGXFSZ, SIG_IGN);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedEnv data("KW_DATA_RAVLINCONFIG", platform::GetEnv("KW_DATA_RAVLINCONFIG"));
+    ScopedEnv program("KW_PROG_RAVLINCONFIG", platform::GetEnv("KW_PROG_RAVLINCONFIG"));
+    c.breakIt();
     try {
       Create(mono);
       ADD_FAILURE() << "no exception";
     } catch (const CRvcException& e) {
-      EXPECT_EQ(e.Id(), 109);
+      EXPECT_EQ(e.Id(), c.error) << e.Message();
     }
-  };
-  {
-    ScopedEnv elsewhere("KW_DATA_RAVLINCONFIG", dir_ / "cfg");
-    expect109();
-    // Raised before the PPD is opened: no partial PPD stays behind.
-    EXPECT_EQ(PpdFolderFiles(mono), Strings{".keep"});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(rvc::test::Snapshot(mono.PpdFolder()), before);
   }
-  fs::remove(sample_ / "prog/Tiffmono/dat/types.dat");
-  expect109();
+  ::signal(SIGXFSZ, handler);
 }
 
 TEST_F(DriverTest, ScreenModeOfTheFidFile) {

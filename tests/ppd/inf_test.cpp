@@ -1,6 +1,7 @@
 // "ravlin.inf" next to a generated PPD.
 #include <filesystem>
 
+#include "core/rvc_exception.h"
 #include "tests/ppd/ppd_test_support.h"
 
 namespace rvc::ppd::test {
@@ -60,7 +61,7 @@ TEST_F(InfTest, CrLfTemplateGivesCrLfBlocks) {
             "3 =\"WinNT folder\",,,..\\..\\..\\Prog\\dat\\templates\\ppd\\winnt\r\n");
 }
 
-TEST_F(InfTest, MissingTemplateOrFolderFailsWithAMessage) {
+TEST_F(InfTest, MissingTemplateFailsWithAMessageAndAMissingFolderRaises111) {
   CCreatePpd ppd;
   WriteFile(dir_ / "template.ppd", "\n");
   ASSERT_EQ(ppd.OpenFiles(dir_ / "template.ppd", dir_ / "ppd", "Generic", "Ravlin", 3, ScreenMode::Binary), 1);
@@ -71,10 +72,13 @@ TEST_F(InfTest, MissingTemplateOrFolderFailsWithAMessage) {
   EXPECT_FALSE(rvc::test::FileExists(dir_ / "ppd/ravlin.inf"));
 
   WriteFile(dir_ / "configurator/dat/templates/ravlininf.dat", "x\n");
-  ui_.Clear();
-  EXPECT_FALSE(ppd.CreateInf(dir_ / "missing", "/p/Prog/"));
-  ASSERT_EQ(ui_.Messages().size(), 1u);
-  EXPECT_EQ(ui_.Messages()[0].text, "No such file or directory: " + dir_ / "missing/ravlin.inf");
+  try {
+    ppd.CreateInf(dir_ / "missing", "/p/Prog/");
+    ADD_FAILURE() << "no exception";
+  } catch (const CRvcException& e) {
+    EXPECT_EQ(e.Message(),
+              "System error at " + dir_ / "missing/ravlin.inf" + " (open folder: No such file or directory)");
+  }
 }
 
 }  // namespace
