@@ -297,7 +297,8 @@ class Writer {
 
   // Called with the run flushed and the last line ended.
   bool LastLineIsNote() const {
-    if (lastIsEntry_ || out_.empty()) return false;
+    // Only the file's mark: no line yet.
+    if (lastIsEntry_ || out_.size() <= bomSize_) return false;
     std::string_view text = out_;
     text.remove_suffix(1);
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
