@@ -119,6 +119,7 @@ class CCreation {
   void Check();
   void Build();
   void Rollback();
+  void Finish();
   void PpdAndConfiguration();
 
  private:
@@ -289,6 +290,11 @@ void CCreation::Build() {
   Step(27);
   Register();
   Step(28);
+}
+
+// The journal is kept until the PPD is written, so that a PPD that cannot be written
+// undoes the whole creation.
+void CCreation::Finish() {
   if (in_.announce) {
     const std::string text = "The new dispatcher configuration " + T().Name +
                              " has been created.\n\nA shortcut\n\n\t\"" + T().Name + " " + in_.label +
@@ -500,7 +506,11 @@ bool CreateDispatcher(CreateDispatcherInputs& inputs) {
       creation.Rollback();
       return false;
     }
+  } catch (...) {
+    creation.Rollback();
+    throw;
   }
+  creation.Finish();
   return true;
 }
 
