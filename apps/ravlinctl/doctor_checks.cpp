@@ -13,6 +13,7 @@
 #include "core/rvc_exception.h"
 #include "frame/flavour_catalogue.h"
 #include "frame/rvc_app.h"
+#include "platform/atomic_file.h"
 #include "platform/desktop_entry.h"
 #include "platform/environment.h"
 #include "platform/path.h"
@@ -296,12 +297,10 @@ class Doctor {
   }
 
   // Files an interrupted write or operation leaves behind: temporaries of the atomic file
-  // replacement (".NAME.rvctmp" + 6 characters), of launchers ("NAME.desktop." + 6) and the
-  // swap file the swap-file rewrite moves aside.
+  // replacement (platform::IsAtomicFileTemporary), and those of launchers ("NAME.desktop." +
+  // 6) and the swap-file rewrite that earlier versions left.
   static bool IsDebris(const std::string& name) {
-    const size_t tmp = name.rfind(".rvctmp");
-    if (name.size() > 1 && name[0] == '.' && tmp != std::string::npos && tmp > 0 && name.size() == tmp + 7 + 6)
-      return true;
+    if (platform::IsAtomicFileTemporary(name)) return true;
     const size_t desktop = name.rfind(".desktop.");
     if (desktop != std::string::npos && name.size() == desktop + 9 + 6) return true;
     return name == "swap_0.tmp";
