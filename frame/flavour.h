@@ -28,6 +28,14 @@ class CFlavour {
   std::unique_ptr<store::CTemplateList> TemplateList;
   std::string Key;      // the flavour's topic in the catalogue; compared ignoring case
   std::string Version;  // catalogue item "Version"; "V52" when empty
+
+  // Reads the dispatcher list again as it was first read (another program may have
+  // changed it); the old list stays when the new one fails (which raises).
+  void ReloadDispatchers();
+
+ private:
+  std::string dataListFile_;
+  bool rebuildDispatchers_ = false;
 };
 
 // The application's flavours, sorted by DisplayName (case-sensitive).

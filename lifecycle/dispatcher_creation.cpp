@@ -12,6 +12,7 @@
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "lifecycle/creation_journal.h"
+#include "lifecycle/intent_journal.h"
 #include "platform/file_copy.h"
 #include "platform/path.h"
 #include "ripconfig/ravlcfg.h"
@@ -115,7 +116,8 @@ class CCreation {
 
   void Check();
   void Build();
-  void Rollback();
+  bool Rollback();
+  void WriteThrough(CIntentJournal* intent) { journal_.WriteThrough(intent); }
   void PpdAndConfiguration();
 
  private:
@@ -397,8 +399,9 @@ void CCreation::Register() {
   });
 }
 
-void CCreation::Rollback() {
-  if (!journal_.Rollback()) Trace("Dispatcher " + T().Name + " could not be removed completely");
+bool CCreation::Rollback() {
+  const bool complete = journal_.Rollback();
+  if (!complete) Trace("Dispatcher " + T().Name + " could not be removed completely");
   // Start files of the dispatcher that installations on other platforms keep.
   try {
     std::string start = "dispatcher" + T().Folder + ".bat";
@@ -408,6 +411,7 @@ void CCreation::Rollback() {
   } catch (const CRvcException& e) {
     Trace(e.Message());
   }
+  return complete;
 }
 
 // --- F. PPD and RIP configuration ---
@@ -468,28 +472,46 @@ bool CreateDispatcher(CreateDispatcherInputs& inputs) {
     throw std::invalid_argument("CreateDispatcher: source, target and the flavour's lists are required");
   }
   CCreation creation(inputs);
+  std::optional<CIntentJournal> own;
   try {
     creation.Check();
+    if (inputs.intent == nullptr) {
+      IntentRecord record;
+      record.operation = "create";
+      record.dataFolder = inputs.dispatchers->DataFolder();
+      record.label = inputs.label;
+      record.name = inputs.target->Record.Name;
+      record.folder = inputs.target->Record.Folder;
+      own.emplace(record);
+    }
   } catch (const CRvcException& e) {
     e.Report();
     return false;
   }
+  CIntentJournal& intent = inputs.intent != nullptr ? *inputs.intent : *own;
+  creation.WriteThrough(&intent);
+  // A rollback that left something behind leaves the journal for the recovery.
+  auto rollBack = [&creation, &intent] {
+    if (creation.Rollback()) intent.Finish();
+  };
   try {
     creation.Build();
   } catch (const CRvcException& e) {
     e.Report();
-    creation.Rollback();
+    rollBack();
     return false;
   } catch (...) {
-    creation.Rollback();
+    rollBack();
     throw;
   }
+  creation.WriteThrough(nullptr);
   // The dispatcher exists from here on; what goes wrong with its PPD is reported only.
   try {
     creation.PpdAndConfiguration();
   } catch (const CRvcException& e) {
     e.Report();
   }
+  if (own) own->Finish();
   return true;
 }
 
