@@ -253,6 +253,7 @@ bool OnChangeType(CommandContext& context) {
   intent.name = old.Name;
   intent.folder = old.Folder;
   intent.built = target.Record.Folder;
+  intent.type = target.Record.Type;
   intent.firstName = list.GetAt(0).Record.Name;
   intent.keepFolder = keepFolder;
   intent.hadListCopy = Exists(list.IniFileOf(old.Folder));

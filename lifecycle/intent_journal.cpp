@@ -76,6 +76,7 @@ std::string CIntentJournal::Serialise(const IntentRecord& r) {
   Line(out, "name", r.name);
   Line(out, "folder", r.folder);
   Line(out, "built", r.built);
+  Line(out, "type", r.type);
   Line(out, "first", r.firstName);
   Line(out, "keep", r.keepFolder ? "1" : "0");
   Line(out, "listcopy", r.hadListCopy ? "1" : "0");
@@ -125,6 +126,7 @@ std::optional<IntentRecord> CIntentJournal::Parse(const std::string& text) {
     else if (key == "name") r.name = *value;
     else if (key == "folder") r.folder = *value;
     else if (key == "built") r.built = *value;
+    else if (key == "type") r.type = *value;
     else if (key == "first") r.firstName = *value;
     else if (key == "keep") r.keepFolder = *value == "1";
     else if (key == "listcopy") r.hadListCopy = *value == "1";

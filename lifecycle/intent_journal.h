@@ -38,6 +38,7 @@ struct IntentRecord {
   std::string name;        // the dispatcher's name
   std::string folder;      // create: the new folder; delete and change-type: the existing one
   std::string built;       // change-type: the folder the replacement is built in
+  std::string type;        // change-type: the new device type
   std::string firstName;   // change-type: the first dispatcher's name (its launcher is the fallback model)
   bool keepFolder = false;   // change-type: the replacement takes the old folder name back
   bool hadListCopy = false;  // change-type: the old dispatcher had an ini copy in the data folder

@@ -222,10 +222,16 @@ void FinishRecovery(const frame::FlavourList& flavours, RecoveryOutcome& outcome
           continue;
         }
         for (int row = 0; row < list.GetCount(); ++row) {
-          if (list.GetAt(row).Record.Folder != final) continue;
-          if (GeneratePpd(*flavour, list.GetAt(row).Record, nullptr) != std::optional<bool>(true)) {
+          if (list.GetAt(row).Record.Folder != final && list.GetAt(row).Record.Name != record->name) continue;
+          // The dispatcher as the change left it: a list file may still name the old type
+          // and folder.
+          store::DispatcherRecord changed = list.GetAt(row).Record;
+          changed.Folder = final;
+          changed.Type = record->type;
+          if (GeneratePpd(*flavour, changed, nullptr) != std::optional<bool>(true)) {
             Trace("Ppd files couldn't be created for:" + record->name);
           }
+          break;
         }
       }
       CIntentJournal::Remove();
