@@ -294,7 +294,7 @@ bool OnChangeType(CommandContext& context) {
         platform::ResolveNoCase(dataFolder + built + platform::NativePath("\\data\\servers.ini"));
     if (keepFolder && Exists(serversIni)) journal->Edit().hotFolders = HotFolders(serversIni);
     journal->Reached("replace");
-    CompleteReplacement(journal->Record());
+    CompleteReplacement(*journal);
     journal->Reached("ppd");
   } catch (const CRvcException& e) {
     e.Report();
@@ -319,26 +319,29 @@ bool OnChangeType(CommandContext& context) {
   return true;
 }
 
-void CompleteReplacement(const IntentRecord& record) {
+void CompleteReplacement(CIntentJournal& journal) {
+  const IntentRecord record = journal.Record();
   if (!store::FolderNameProblem(record.folder).empty() || !store::FolderNameProblem(record.built).empty()) {
     throw CRvcException(107, record.dataFolder + record.folder);
   }
   const std::string& data = record.dataFolder;
-  IntentRecord old = record;
-  old.removeShortcuts = false;  // the replacement keeps them
+  // The old dispatcher goes; its launchers stay with the replacement (the change's intent
+  // never removes launchers).
   if (!record.keepFolder) {
-    CompleteDeletion(old);
+    CompleteDeletion(journal);
   } else {
     if (Exists(data + record.built)) {
-      CompleteDeletion(old);
+      CompleteDeletion(journal);
       // No ini copy may name the folder about to be renamed.
       store::CRvcUtils().DeleteTreeInside(data, IniCopyOf(record, record.built), true, true);
       Rename(data, data + record.built, data + record.folder, record.built, record.folder);
       platform::SyncFolderOf(data + record.folder);
+      journal.Reached("renamed");
     } else if (!Exists(data + record.folder)) {
       throw CRvcException(103, record.built, record.folder);
     }
     RenameBackFiles(record);
+    journal.Reached("files-renamed");
   }
   if (record.hadListCopy) {
     const std::string final = record.keepFolder ? record.folder : record.built;

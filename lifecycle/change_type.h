@@ -75,7 +75,8 @@ bool OnChangeType(CommandContext& context);
 // copy and folder go; with keepFolder the replacement is renamed back to the old folder
 // name (its ini copy under the built name goes first) and its files, launchers and queues
 // follow; with hadListCopy the final ini copy is written. Each step tolerates its own
-// earlier run, so that a recovery can run it again from any point.
-void CompleteReplacement(const IntentRecord& record);
+// earlier run, so that a recovery can run it again from any point; the journal records
+// the steps reached ("ini-copy-removed", "folder-removed", "renamed", "files-renamed").
+void CompleteReplacement(CIntentJournal& journal);
 
 }  // namespace rvc::lifecycle

@@ -41,7 +41,8 @@ void OnDeleteDispatcher(CommandContext& context) {
   DeleteDispatcher(context, true, true, false, true);
 }
 
-void CompleteDeletion(const IntentRecord& record) {
+void CompleteDeletion(CIntentJournal& journal) {
+  const IntentRecord record = journal.Record();
   if (!store::FolderNameProblem(record.folder).empty()) throw CRvcException(107, record.dataFolder + record.folder);
   // Both lie inside the flavour's data folder, or nothing is deleted at all.
   store::RequireInsideDataFolder(record.dataFolder, record.dataFolder + record.folder);
@@ -54,7 +55,9 @@ void CompleteDeletion(const IntentRecord& record) {
   utils.DeleteTreeInside(record.dataFolder, iniCopy, true, true);
   if (Exists(iniCopy)) throw CRvcException(107, iniCopy);
   platform::SyncFolderOf(iniCopy);
+  journal.Reached("ini-copy-removed");
   utils.DeleteTreeInside(record.dataFolder, record.dataFolder + record.folder, true, true);
+  journal.Reached("folder-removed");
   if (record.removeShortcuts) {
     store::CShortcuts shortcuts;
     shortcuts.DeleteDispatcherShortcut(record.label, record.name, true);
@@ -89,7 +92,7 @@ bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, b
     intent.folder = record.Folder;
     intent.removeShortcuts = removeShortcuts;
     CIntentJournal journal(intent);
-    CompleteDeletion(journal.Record());
+    CompleteDeletion(journal);
 
     if (freePort) list.SetSeparatorInUse(record.Base, false);
     list.Remove(dispatcher);

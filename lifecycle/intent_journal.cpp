@@ -152,6 +152,7 @@ CIntentJournal::CIntentJournal(IntentRecord record) : record_(std::move(record))
 void CIntentJournal::Write() {
   std::string error;
   if (!platform::WriteFileAtomically(Path(), Serialise(record_), &error)) throw CRvcException(106, Path(), error);
+  if (afterWrite) afterWrite(record_);
 }
 
 void CIntentJournal::Reached(const std::string& step) {

@@ -15,6 +15,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -77,6 +78,10 @@ class CIntentJournal {
   static std::optional<IntentRecord> Read();
   // Removes the journal on disk (after a recovery).
   static void Remove();
+
+  // Test hook: called after each write of a journal (tests stop the process there, as a
+  // kill would).
+  static inline std::function<void(const IntentRecord&)> afterWrite;
 
   // The text form (one "key=value" line per field, values escaped), and back.
   static std::string Serialise(const IntentRecord& record);

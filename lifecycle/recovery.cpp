@@ -185,17 +185,15 @@ RecoveryOutcome RecoverInterruptedOperation() {
       CIntentJournal::Remove();
       outcome.done = "rolled back the interrupted " + what;
     } else if (record->operation == "delete") {
-      CompleteDeletion(*record);
-      CIntentJournal::Remove();
+      CIntentJournal journal(*record);
+      CompleteDeletion(journal);
+      journal.Finish();
       outcome.done = "completed the interrupted " + what;
     } else if (record->operation == "change-type") {
-      if (record->step == "replace") {
-        CompleteReplacement(*record);
-        record->step = "ppd";
-        std::string error;
-        if (!platform::WriteFileAtomically(CIntentJournal::Path(), CIntentJournal::Serialise(*record), &error)) {
-          throw CRvcException(106, CIntentJournal::Path(), error);
-        }
+      if (record->step != "ppd") {
+        CIntentJournal journal(*record);
+        CompleteReplacement(journal);
+        journal.Reached("ppd");
       }
       outcome.done = "completed the interrupted " + what;
     } else {
