@@ -226,8 +226,13 @@ void FinishRecovery(const frame::FlavourList& flavours, RecoveryOutcome& outcome
           store::DispatcherRecord changed = list.GetAt(row).Record;
           changed.Folder = final;
           changed.Type = record->type;
-          if (GeneratePpd(*flavour, changed, nullptr) != std::optional<bool>(true)) {
-            Trace("Ppd files couldn't be created for:" + record->name);
+          // As after a finished change, a PPD that cannot be made is traced only.
+          try {
+            if (GeneratePpd(*flavour, changed, nullptr) != std::optional<bool>(true)) {
+              Trace("Ppd files couldn't be created for:" + record->name);
+            }
+          } catch (const CRvcException& e) {
+            Trace(e.Message());
           }
           break;
         }
