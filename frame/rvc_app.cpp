@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <exception>
+#include <stdexcept>
 
 #include "frame/flavour_catalogue.h"
 #include "core/rvc_exception.h"
@@ -185,7 +186,7 @@ void CRvcApp::RunInteractive() {
     try {
       loaded = RecoverAndLoad({});
       recovered = true;
-    } catch (const store::CInstallationBusy& busy) {
+    } catch (const std::runtime_error& busy) {  // another program at work, or no lock to take
       Trace(busy.what());
     }
   }

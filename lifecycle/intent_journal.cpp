@@ -64,7 +64,8 @@ void Line(std::string& out, const char* key, const std::string& value) {
 }  // namespace
 
 std::string CIntentJournal::Path() {
-  const std::string folder = platform::NativePath(platform::GetEnv("KW_DATA_RAVLINCONFIG").value_or("."));
+  const std::string folder = platform::NativePath(platform::GetEnv("KW_DATA_RAVLINCONFIG").value_or(""));
+  if (folder.empty()) return {};
   return platform::WithTrailingSeparator(folder) + "rvc_intent.journal";
 }
 
@@ -150,7 +151,8 @@ std::optional<IntentRecord> CIntentJournal::Parse(const std::string& text) {
 CIntentJournal::CIntentJournal(IntentRecord record) : record_(std::move(record)) { Write(); }
 
 void CIntentJournal::Write() {
-  std::string error;
+  std::string error = "KW_DATA_RAVLINCONFIG is not set";
+  if (Path().empty()) throw CRvcException(106, "rvc_intent.journal", error);
   if (!platform::WriteFileAtomically(Path(), Serialise(record_), &error)) throw CRvcException(106, Path(), error);
   if (afterWrite) afterWrite(record_);
 }
@@ -178,7 +180,7 @@ void CIntentJournal::Finish() {
 
 std::optional<IntentRecord> CIntentJournal::Read() {
   const std::string path = Path();
-  if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT) return std::nullopt;
+  if (path.empty() || (::access(path.c_str(), F_OK) != 0 && errno == ENOENT)) return std::nullopt;
   std::string text;
   if (!platform::ReadWholeFile(path, text)) throw CRvcException(109, path);
   std::optional<IntentRecord> record = Parse(text);
@@ -188,7 +190,7 @@ std::optional<IntentRecord> CIntentJournal::Read() {
 
 void CIntentJournal::Remove() {
   const std::string path = Path();
-  if (::unlink(path.c_str()) == 0) platform::SyncFolderOf(path);
+  if (!path.empty() && ::unlink(path.c_str()) == 0) platform::SyncFolderOf(path);
 }
 
 }  // namespace rvc::lifecycle

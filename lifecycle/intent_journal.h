@@ -71,7 +71,8 @@ class CIntentJournal {
   // The operation is over (done, or rolled back in process): removes the journal.
   void Finish();
 
-  // "rvc_intent.journal" in the folder of KW_DATA_RAVLINCONFIG.
+  // "rvc_intent.journal" in the folder of KW_DATA_RAVLINCONFIG; "" when the variable is
+  // not set (then nothing is journaled: operations refuse to begin).
   static std::string Path();
   // The journal on disk; nothing when there is none. Raises CRvcException 109 with the
   // path when it cannot be read or is not a journal.

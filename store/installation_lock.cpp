@@ -53,7 +53,8 @@ CInstallationBusy::CInstallationBusy(const std::string& holder)
       holder_(holder) {}
 
 std::string CInstallationLock::LockFilePath() {
-  const std::string folder = platform::NativePath(platform::GetEnv("KW_DATA_RAVLINCONFIG").value_or("."));
+  const std::string folder = platform::NativePath(platform::GetEnv("KW_DATA_RAVLINCONFIG").value_or(""));
+  if (folder.empty()) return {};
   return platform::WithTrailingSeparator(folder) + "rvc_installation.lock";
 }
 
@@ -65,6 +66,7 @@ CInstallationLock::CInstallationLock(const std::string& purpose, std::chrono::mi
     return;
   }
   const std::string path = LockFilePath();
+  if (path.empty()) throw std::runtime_error("KW_DATA_RAVLINCONFIG is not set: there is no installation to lock");
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) throw std::runtime_error("cannot open the installation lock " + path + ": " + std::strerror(errno));
   const auto deadline = std::chrono::steady_clock::now() + wait;

@@ -46,7 +46,8 @@ class CInstallationLock {
   CInstallationLock(const CInstallationLock&) = delete;
   CInstallationLock& operator=(const CInstallationLock&) = delete;
 
-  // The folder of KW_DATA_RAVLINCONFIG + "/rvc_installation.lock".
+  // The folder of KW_DATA_RAVLINCONFIG + "/rvc_installation.lock"; "" when the variable
+  // is not set (taking the lock then raises std::runtime_error).
   static std::string LockFilePath();
   // Whether this process holds the lock now.
   static bool HeldHere();
