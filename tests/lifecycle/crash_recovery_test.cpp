@@ -3,7 +3,7 @@
 // kill would leave it; the recovery then brings the installation to the state before the
 // operation (a creation; a change of type whose replacement is not built yet) or to the
 // state a finished run leaves (a deletion; a change of type past that point), byte for
-// byte, removes the journal, and every flavour loads.
+// byte, removes the journal, and every flavour loads, before the recovery as after it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -177,6 +177,8 @@ TEST_F(CrashRecoveryTest, EveryJournaledPointRecoversToTheStateBeforeOrAfter) {
       const std::optional<IntentRecord> left = CIntentJournal::Read();
       ASSERT_TRUE(left);
       const bool rollBack = left->operation == "create" || (left->operation == "change-type" && left->step.empty());
+      // The steps are ordered so that the catalogue loads even before the recovery.
+      EXPECT_NO_THROW(EXPECT_EQ(LoadAll().size(), 4u)) << "unloadable before the recovery";
 
       RecoveryOutcome outcome = RecoverInterruptedOperation();
       frame::FlavourList flavours = LoadAll();
