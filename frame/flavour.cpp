@@ -7,7 +7,11 @@ namespace rvc::frame {
 CFlavour::CFlavour(std::string key, std::string displayName, std::string version,
                    const std::string& programListFile, bool rebuildTypes, const std::string& dataListFile,
                    bool rebuildDispatchers)
-    : DisplayName(std::move(displayName)), Key(std::move(key)), Version(std::move(version)) {
+    : DisplayName(std::move(displayName)),
+      Key(std::move(key)),
+      Version(std::move(version)),
+      dataListFile_(dataListFile),
+      rebuildDispatchers_(rebuildDispatchers) {
   if (Version.empty()) Version = "V52";
   TemplateList = std::make_unique<store::CTemplateList>(Key, programListFile, rebuildTypes);
   DispatcherList =
@@ -16,6 +20,13 @@ CFlavour::CFlavour(std::string key, std::string displayName, std::string version
   std::string reasons;
   for (const store::BrokenDispatcher& broken : DispatcherList->Broken()) reasons += "\n" + broken.Reason;
   throw CRvcException(123, "Ravlin Configurator didn't find a configuration" + reasons);
+}
+
+void CFlavour::ReloadDispatchers() {
+  if (!rebuildDispatchers_) return;
+  auto reloaded = std::make_unique<store::CDispatcherList>(dataListFile_, *TemplateList, rebuildDispatchers_, DisplayName);
+  if (reloaded->GetCount() == 0) throw CRvcException(123, "Ravlin Configurator didn't find a configuration");
+  DispatcherList = std::move(reloaded);
 }
 
 CFlavour::~CFlavour() {

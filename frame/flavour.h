@@ -28,6 +28,17 @@ class CFlavour {
   std::unique_ptr<store::CTemplateList> TemplateList;
   std::string Key;      // the flavour's topic in the catalogue; compared ignoring case
   std::string Version;  // catalogue item "Version"; "V52" when empty
+
+  // Rebuilds the dispatcher list from the disk again when it was rebuilt from the disk
+  // (another program may have changed the dispatchers since); the old list stays when the
+  // new one fails (which raises). A list read from a list file stays as it is: the file
+  // changes only with the backup job, so the list in memory, with this run's changes, is
+  // the newer one.
+  void ReloadDispatchers();
+
+ private:
+  std::string dataListFile_;
+  bool rebuildDispatchers_ = false;
 };
 
 // The application's flavours, sorted by DisplayName (case-sensitive).

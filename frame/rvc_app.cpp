@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <exception>
+#include <stdexcept>
 
 #include "frame/flavour_catalogue.h"
 #include "core/rvc_exception.h"
@@ -11,6 +12,7 @@
 #include "platform/environment.h"
 #include "platform/oem.h"
 #include "platform/path.h"
+#include "store/installation_lock.h"
 #include "store/shortcuts.h"
 
 namespace rvc::frame {
@@ -103,6 +105,9 @@ bool CRvcApp::InitInstance(const std::vector<std::string>& arguments) {
     }
   } catch (const CRvcException& error) {
     error.Report();
+  } catch (const store::CInstallationBusy& busy) {
+    Trace(busy.what());
+    ui::ShowMessage(std::string(busy.what()), kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
   } catch (const std::exception& error) {
     CRvcException(118, error.what()).Report();
   }
@@ -137,6 +142,14 @@ bool CRvcApp::LoadFlavourCatalogue(const std::string& filter) {
     }
     throw;
   }
+}
+
+bool CRvcApp::RecoverAndLoad(const std::string& filter) {
+  store::CInstallationLock lock(std::string("rvc_setup ") + (Mode == kModeInteractive ? "start" : ModeName(Mode)));
+  if (services_.recovery != nullptr) services_.recovery->BeforeLoad();
+  if (!LoadFlavourCatalogue(filter)) return false;
+  if (services_.recovery != nullptr) services_.recovery->AfterLoad(Flavours);
+  return true;
 }
 
 int CRvcApp::PreferredFlavourIndex() {
@@ -178,7 +191,19 @@ void CRvcApp::RunInteractive() {
   CRvcTrace trace("");
   trace.Trace("Start");
 
-  const bool loaded = LoadFlavourCatalogue({});
+  // A view-only run changes nothing, recovery included; and one that finds another
+  // program at work starts without recovering.
+  bool loaded = false;
+  bool recovered = false;
+  if (!ViewOnly) {
+    try {
+      loaded = RecoverAndLoad({});
+      recovered = true;
+    } catch (const std::runtime_error& busy) {  // another program at work, or no lock to take
+      Trace(busy.what());
+    }
+  }
+  if (!recovered) loaded = LoadFlavourCatalogue({});
   // What cannot be loaded is left out of the window; the operator is told once.
   if (const std::string problems = LoadProblems(Flavours, BrokenFlavours); !problems.empty()) {
     ui::ShowMessage(problems + "See " + CRvcTrace::CurrentFile() + " for details.", kApplicationName, ui::Buttons::Ok,
@@ -197,7 +222,9 @@ void CRvcApp::RunInteractive() {
 }
 
 void CRvcApp::RunJob() {
-  if (!LoadFlavourCatalogue(PreferredFlavour)) return;
+  // A job changes the installation from its first read to its last write.
+  store::CInstallationLock lock(std::string("rvc_setup ") + ModeName(Mode));
+  if (!RecoverAndLoad(PreferredFlavour)) return;
   if (Mode == kModeVersion) {
     RefreshShortcuts(*Flavours.front());
     return;

@@ -62,10 +62,22 @@ class IInstallerJobs {
   virtual bool Run(int mode, CFlavour& flavour) = 0;
 };
 
+// Crash recovery around the loading of the catalogue (lifecycle/recovery.h), run with the
+// installation lock held.
+class IRecovery {
+ public:
+  virtual ~IRecovery() = default;
+  // Before the catalogue is loaded: completes or rolls back an interrupted operation.
+  virtual void BeforeLoad() = 0;
+  // After it was loaded: what needs the flavours (a pending PPD, the debris).
+  virtual void AfterLoad(FlavourList& flavours) = 0;
+};
+
 struct StartupServices {
   IAccountServices* accounts = nullptr;       // nullptr: the system's (CSystemAccounts)
   IMainWindowFactory* mainWindows = nullptr;  // nullptr: no main window; runs end at the hand-over
   IInstallerJobs* installer = nullptr;        // nullptr: the jobs of modes 1 to 4 are not available
+  IRecovery* recovery = nullptr;              // nullptr: no recovery at start
   std::function<int()> oemParty;              // empty: platform::GetOemParty
   std::string instanceFolder;                 // folder of the single-instance lock ("" default)
   // A later interactive start asks this instance to come to the front.
@@ -95,6 +107,9 @@ class CRvcApp {
   // loaded goes to BrokenFlavours and the others load; one named by `filter` fails the
   // load as before.
   bool LoadFlavourCatalogue(const std::string& filter);
+  // The same after the recovery of an interrupted operation, with the installation lock
+  // held (raises store::CInstallationBusy when another program holds it).
+  bool RecoverAndLoad(const std::string& filter);
 
   // The single-instance object of an interactive run (for the event loop to watch its
   // socket), or nullptr.

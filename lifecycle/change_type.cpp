@@ -12,7 +12,10 @@
 #include "core/rvc_trace.h"
 #include "lifecycle/dispatcher_creation.h"
 #include "lifecycle/dispatcher_deletion.h"
+#include "lifecycle/intent_journal.h"
 #include "lifecycle/running_dispatchers.h"
+#include "platform/atomic_file.h"
+#include "platform/file_io.h"
 #include "platform/path.h"
 #include "store/confinement.h"
 #include "store/rvc_utils.h"
@@ -106,18 +109,14 @@ void RemoveEmptyHotFolders(const std::vector<std::string>& left, const std::vect
   }
 }
 
-// Gives the dispatcher built under `temporary` (entry `index`) the folder `final` again.
-// The entry follows the folder on disk, also when a later step fails.
-void RestoreFolder(store::CDispatcherList& list, int index, const std::string& temporary, const std::string& final,
-                   const std::string& label) {
-  store::CDispatcher& dispatcher = list.GetAt(index);
-  const std::string& dataFolder = list.DataFolder();
-  const std::string folder = dataFolder + final;
+// The replacement, built under record.built, gets the old folder name back: the folder,
+// its swap files, its ini file, its launchers and its queues. Each part tolerates its own
+// earlier run.
+void RenameBackFiles(const IntentRecord& record) {
+  const std::string& temporary = record.built;
+  const std::string& final = record.folder;
+  const std::string folder = record.dataFolder + final;
   store::CRvcUtils utils;
-
-  Rename(dataFolder, dataFolder + temporary, folder, temporary, final);
-  dispatcher.Record.Folder = final;
-  dispatcher.SetPath(folder);
 
   std::array<std::string, 3> swapFiles;
   for (size_t n = 0; n < swapFiles.size(); ++n) {
@@ -127,27 +126,32 @@ void RestoreFolder(store::CDispatcherList& list, int index, const std::string& t
   store::CSwapfiles(swapFiles[0], swapFiles[1], swapFiles[2]).Save();  // the canonical form again
 
   const std::string ini = folder + platform::NativePath("\\data\\zv" + final + "_dispatcher.ini");
-  Rename(dataFolder, folder + platform::NativePath("\\data\\zv" + temporary + "_dispatcher.ini"), ini, temporary,
-         final);
+  const std::string builtIni = folder + platform::NativePath("\\data\\zv" + temporary + "_dispatcher.ini");
+  if (Exists(builtIni) || !Exists(ini)) Rename(record.dataFolder, builtIni, ini, temporary, final);
   utils.RenameIniFlavour(ini, temporary, final);
 
-  const std::string firstName = list.GetAt(0).Record.Name;
-  RemakeShortcut(dispatcher.Record, firstName, label, true, 3);
-  RemakeShortcut(dispatcher.Record, firstName, label, false, 4);
+  store::DispatcherRecord renamed;
+  renamed.Name = record.name;
+  renamed.Folder = final;
+  RemakeShortcut(renamed, record.firstName, record.label, true, 3);
+  RemakeShortcut(renamed, record.firstName, record.label, false, 4);
 
   const std::string serversIni = folder + platform::NativePath("\\data\\servers.ini");
   if (Exists(serversIni)) {
-    store::CDispatcher built(dataFolder + temporary);
-    built.Record = dispatcher.Record;
+    store::CDispatcher built(record.dataFolder + temporary);
+    built.Record = renamed;
     built.Record.Folder = temporary;
+    store::CDispatcher target(folder);
+    target.Record = renamed;
     const std::string queues = platform::ResolveNoCase(serversIni);
-    const std::vector<std::string> temporaryHotFolders = HotFolders(queues);
-    AdaptQueueSetup(queues, built, dispatcher, false);
+    AdaptQueueSetup(queues, built, target, false);
     // The hot folders made under the temporary name are left empty.
-    RemoveEmptyHotFolders(temporaryHotFolders, HotFolders(queues), temporary);
+    RemoveEmptyHotFolders(record.hotFolders, HotFolders(queues), temporary);
   }
-  // A copy of the ini file for the list rebuild, made under the temporary name.
-  utils.DeleteTreeInside(dataFolder, list.IniFileOf(temporary), true, true);
+}
+
+std::string IniCopyOf(const IntentRecord& record, const std::string& folder) {
+  return platform::ResolveNoCase(record.dataFolder + platform::NativePath("data\\zv" + folder + "_dispatcher.ini"));
 }
 
 }  // namespace
@@ -243,7 +247,24 @@ bool OnChangeType(CommandContext& context) {
 
   // A rebuild of the list finds dispatchers by this copy of their ini file; the retyped
   // dispatcher keeps one when the old one had it.
-  const bool hadListCopy = Exists(list.IniFileOf(old.Folder));
+  IntentRecord intent;
+  intent.operation = "change-type";
+  intent.dataFolder = dataFolder;
+  intent.label = context.Label;
+  intent.name = old.Name;
+  intent.folder = old.Folder;
+  intent.built = target.Record.Folder;
+  intent.type = target.Record.Type;
+  intent.firstName = list.GetAt(0).Record.Name;
+  intent.keepFolder = keepFolder;
+  intent.hadListCopy = Exists(list.IniFileOf(old.Folder));
+  std::optional<CIntentJournal> journal;
+  try {
+    journal.emplace(intent);
+  } catch (const CRvcException& e) {
+    e.Report();
+    return false;
+  }
 
   CreateDispatcherInputs inputs;
   inputs.source = &list.GetAt(k);
@@ -260,43 +281,80 @@ bool OnChangeType(CommandContext& context) {
   inputs.label = context.Label;
   inputs.ppdGenerator = context.PpdGenerator;
   inputs.stepHook = context.CreationStepHook;
-  // Without a replacement the old dispatcher stays as it is.
+  inputs.intent = &*journal;
+  // Without a replacement the old dispatcher stays as it is (the creation rolled back and
+  // finished the journal, or left it for the recovery when the rollback was incomplete).
   if (!CreateDispatcher(inputs)) return false;
   const std::string built = target.Record.Folder;
 
-  // Row k still names the old dispatcher: its folder and entry go, its launchers and port
-  // separator stay with the new one.
-  context.CurrentIndex = k;
-  if (!DeleteDispatcher(context, false, false, true, false)) return false;
+  // From here on the change is completed, never undone: the replacement takes the old
+  // dispatcher's place.
+  try {
+    journal->Edit().built = built;
+    const std::string serversIni =
+        platform::ResolveNoCase(dataFolder + built + platform::NativePath("\\data\\servers.ini"));
+    if (keepFolder && Exists(serversIni)) journal->Edit().hotFolders = HotFolders(serversIni);
+    journal->Reached("replace");
+    CompleteReplacement(*journal);
+    journal->Reached("ppd");
+  } catch (const CRvcException& e) {
+    e.Report();
+    // The journal stays: the next start completes the change.
+    return false;
+  }
 
+  // The list follows the disk: row k, the old dispatcher, goes; the replacement keeps its
+  // launchers and port separator and, with keepFolder, the old folder name.
+  list.Remove(list.GetAt(k));
   const int index = IndexOfFolder(list, built);
   if (index < 0) return false;
-  if (keepFolder) {
-    try {
-      RestoreFolder(list, index, built, old.Folder, context.Label);
-    } catch (const CRvcException& e) {
-      e.Report();
-    }
-  }
-  const std::string final = list.GetAt(index).Record.Folder;
-
-  if (hadListCopy) {
-    try {
-      store::CopyOptions options;
-      options.showProgress = false;
-      store::CRvcUtils().CopyTree(
-          platform::ResolveNoCase(dataFolder + final + platform::NativePath("\\data\\zv" + final + "_dispatcher.ini")),
-          list.IniFileOf(final), options);
-    } catch (const CRvcException& e) {
-      CRvcTrace("").Trace(e.Message());
-    }
-  }
+  const std::string final = keepFolder ? old.Folder : built;
+  list.GetAt(index).Record.Folder = final;
+  list.GetAt(index).SetPath(dataFolder + final);
   CRvcTrace("").Trace("Dispatcher " + old.Name + " changed from type " + old.Type + " to " + target.Record.Type);
 
   if (context.CreatePpd) context.CreatePpd(index);
+  journal->Finish();
   context.CurrentIndex = -1;
   if (context.RefreshList) context.RefreshList();
   return true;
+}
+
+void CompleteReplacement(CIntentJournal& journal) {
+  const IntentRecord record = journal.Record();
+  if (!store::FolderNameProblem(record.folder).empty() || !store::FolderNameProblem(record.built).empty()) {
+    throw CRvcException(107, record.dataFolder + record.folder);
+  }
+  const std::string& data = record.dataFolder;
+  // The old dispatcher goes; its launchers stay with the replacement (the change's intent
+  // never removes launchers).
+  if (!record.keepFolder) {
+    CompleteDeletion(journal);
+  } else {
+    if (Exists(data + record.built)) {
+      CompleteDeletion(journal);
+      // No ini copy may name the folder about to be renamed.
+      store::CRvcUtils().DeleteTreeInside(data, IniCopyOf(record, record.built), true, true);
+      Rename(data, data + record.built, data + record.folder, record.built, record.folder);
+      platform::SyncFolderOf(data + record.folder);
+      journal.Reached("renamed");
+    } else if (!Exists(data + record.folder)) {
+      throw CRvcException(103, record.built, record.folder);
+    }
+    RenameBackFiles(record);
+    journal.Reached("files-renamed");
+  }
+  if (record.hadListCopy) {
+    const std::string final = record.keepFolder ? record.folder : record.built;
+    std::string bytes;
+    const std::string ini =
+        platform::ResolveNoCase(data + final + platform::NativePath("\\data\\zv" + final + "_dispatcher.ini"));
+    std::string error;
+    if (!platform::ReadWholeFile(ini, bytes)) throw CRvcException(104, ini);
+    if (!platform::WriteFileAtomically(IniCopyOf(record, final), bytes, &error)) {
+      throw CRvcException(106, IniCopyOf(record, final), error);
+    }
+  }
 }
 
 }  // namespace rvc::lifecycle

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "lifecycle/intent_journal.h"
 #include "lifecycle/new_dispatcher.h"
 #include "store/template_list.h"
 #include "ui/user_interface.h"
@@ -64,6 +65,18 @@ class CChangeDevType : public ui::IDialogModel {
 // elsewhere (172), when it runs, on Cancel, for a PPD that cannot be parsed and when the
 // creation of the replacement fails (reported and rolled back by the creation); nothing
 // happens in view-only mode.
+//
+// The change is journaled ("change-type"): while the replacement is built (step "") a
+// killed run is rolled back by the recovery; from step "replace" on it is completed
+// (CompleteReplacement), and at step "ppd" only the PPD is left to make.
 bool OnChangeType(CommandContext& context);
+
+// The change's steps on disk after the replacement was built: the old dispatcher's ini
+// copy and folder go; with keepFolder the replacement is renamed back to the old folder
+// name (its ini copy under the built name goes first) and its files, launchers and queues
+// follow; with hadListCopy the final ini copy is written. Each step tolerates its own
+// earlier run, so that a recovery can run it again from any point; the journal records
+// the steps reached ("ini-copy-removed", "folder-removed", "renamed", "files-renamed").
+void CompleteReplacement(CIntentJournal& journal);
 
 }  // namespace rvc::lifecycle

@@ -7,6 +7,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "lifecycle/intent_journal.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
@@ -42,6 +43,7 @@ void CCreationJournal::Created(const std::string& path, const std::string& dataF
   entry.kind = Entry::Kind::Created;
   entry.path = WithoutTrailingSeparators(path);
   entry.dataFolder = dataFolder;
+  if (durable_ != nullptr) durable_->NoteCreated(entry.path);
   entries_.push_back(std::move(entry));
 }
 
@@ -68,6 +70,7 @@ bool CCreationJournal::Preserve(const std::string& path) {
   entry.mode = st.st_mode & 07777;
   entry.times[0] = st.st_atim;
   entry.times[1] = st.st_mtim;
+  if (durable_ != nullptr) durable_->NotePreserved(entry.path, entry.bytes, entry.mode);
   entries_.push_back(std::move(entry));
   return true;
 }

@@ -4,7 +4,9 @@
 // Callers note each change before making it: a path about to be created, a file about to
 // be overwritten or deleted, or any other undo action (a list entry). Rollback() undoes
 // them in reverse order; Commit() forgets them. Anything inside a path noted as created
-// needs no entry of its own: removing that path removes it.
+// needs no entry of its own: removing that path removes it. With a durable intent journal
+// attached, every path and preserved file is also written there before the change, so
+// that a killed run can be rolled back by the next start (lifecycle/recovery.h).
 #pragma once
 
 #include <sys/stat.h>
@@ -14,6 +16,8 @@
 #include <vector>
 
 namespace rvc::lifecycle {
+
+class CIntentJournal;
 
 class CCreationJournal {
  public:
@@ -34,6 +38,8 @@ class CCreationJournal {
   // False when the file exists but cannot be read (then nothing is noted).
   bool Preserve(const std::string& path);
   void OnRollback(std::function<void()> undo);
+  // Copies every later path and preserved file into `durable` (null: no longer).
+  void WriteThrough(CIntentJournal* durable) { durable_ = durable; }
 
   // Undoes every noted change, newest first. Never throws: a change that cannot be
   // undone is traced and the others are still undone. True when everything was undone.
@@ -52,6 +58,7 @@ class CCreationJournal {
     std::function<void()> undo;
   };
   std::vector<Entry> entries_;
+  CIntentJournal* durable_ = nullptr;
 };
 
 }  // namespace rvc::lifecycle

@@ -12,6 +12,7 @@
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "lifecycle/creation_journal.h"
+#include "lifecycle/intent_journal.h"
 #include "platform/file_copy.h"
 #include "platform/path.h"
 #include "ripconfig/ravlcfg.h"
@@ -118,8 +119,9 @@ class CCreation {
 
   void Check();
   void Build();
-  void Rollback();
+  bool Rollback();
   void Finish();
+  void WriteThrough(CIntentJournal* intent) { journal_.WriteThrough(intent); }
   void PpdAndConfiguration();
 
  private:
@@ -293,8 +295,9 @@ void CCreation::Build() {
 }
 
 // The journal is kept until the PPD is written, so that a PPD that cannot be written
-// undoes the whole creation.
+// undoes the whole creation; it is dropped before the user is told.
 void CCreation::Finish() {
+  journal_.Commit();
   if (in_.announce) {
     const std::string text = "The new dispatcher configuration " + T().Name +
                              " has been created.\n\nA shortcut\n\n\t\"" + T().Name + " " + in_.label +
@@ -302,7 +305,6 @@ void CCreation::Finish() {
                              "manually!";
     ui::ShowMessage(text, "Information", ui::Buttons::Ok, ui::Icon::Information);
   }
-  journal_.Commit();
 }
 
 void CCreation::NormaliseSwapFiles() {
@@ -406,8 +408,9 @@ void CCreation::Register() {
   });
 }
 
-void CCreation::Rollback() {
-  if (!journal_.Rollback()) Trace("Dispatcher " + T().Name + " could not be removed completely");
+bool CCreation::Rollback() {
+  const bool complete = journal_.Rollback();
+  if (!complete) Trace("Dispatcher " + T().Name + " could not be removed completely");
   // Start files of the dispatcher that installations on other platforms keep.
   try {
     std::string start = "dispatcher" + T().Folder + ".bat";
@@ -417,6 +420,7 @@ void CCreation::Rollback() {
   } catch (const CRvcException& e) {
     Trace(e.Message());
   }
+  return complete;
 }
 
 // --- F. PPD and RIP configuration ---
@@ -479,22 +483,39 @@ bool CreateDispatcher(CreateDispatcherInputs& inputs) {
     throw std::invalid_argument("CreateDispatcher: source, target and the flavour's lists are required");
   }
   CCreation creation(inputs);
+  std::optional<CIntentJournal> own;
   try {
     creation.Check();
+    if (inputs.intent == nullptr) {
+      IntentRecord record;
+      record.operation = "create";
+      record.dataFolder = inputs.dispatchers->DataFolder();
+      record.label = inputs.label;
+      record.name = inputs.target->Record.Name;
+      record.folder = inputs.target->Record.Folder;
+      own.emplace(record);
+    }
   } catch (const CRvcException& e) {
     e.Report();
     return false;
   }
+  CIntentJournal& intent = inputs.intent != nullptr ? *inputs.intent : *own;
+  creation.WriteThrough(&intent);
+  // A rollback that left something behind leaves the journal for the recovery.
+  auto rollBack = [&creation, &intent] {
+    if (creation.Rollback()) intent.Finish();
+  };
   try {
     creation.Build();
   } catch (const CRvcException& e) {
     e.Report();
-    creation.Rollback();
+    rollBack();
     return false;
   } catch (...) {
-    creation.Rollback();
+    rollBack();
     throw;
   }
+  creation.WriteThrough(nullptr);
   // The dispatcher exists from here on; what goes wrong with its PPD is reported only,
   // unless the PPD could not be written: then the disk is full or failing, and the
   // creation is undone rather than leaving a dispatcher without its PPD.
@@ -503,13 +524,14 @@ bool CreateDispatcher(CreateDispatcherInputs& inputs) {
   } catch (const CRvcException& e) {
     e.Report();
     if (e.Id() == kWriteFailed) {
-      creation.Rollback();
+      rollBack();
       return false;
     }
   } catch (...) {
-    creation.Rollback();
+    rollBack();
     throw;
   }
+  if (own) own->Finish();
   creation.Finish();
   return true;
 }

@@ -25,6 +25,7 @@ class ConfigurationStore;
 namespace rvc::lifecycle {
 
 class CCreationJournal;
+class CIntentJournal;
 
 // PPD generation for a new dispatcher, with the configuration open. Behind an interface so
 // that creation does not depend on how (or whether) the PPD driver is linked in.
@@ -58,11 +59,17 @@ struct CreateDispatcherInputs {
   // Null: no PPD is generated (traced as a failure).
   IPpdGenerator* ppdGenerator = nullptr;
 
+  // The durable journal of the operation that creates the dispatcher; null: the creation
+  // journals itself as a "create" and finishes the journal when it is over. The creation
+  // notes its undo entries into it and finishes it when a failure was rolled back.
+  CIntentJournal* intent = nullptr;
+
   // Test hook: called at the start of each building step (6 to 28) with its number; an
   // exception thrown from it is treated as a failure of that step.
   std::function<void(int step)> stepHook;
 };
 
+// Journaled: a killed creation is rolled back by the recovery (lifecycle/recovery.h).
 // True when the dispatcher was created (it is then in the list, even when the PPD part
 // failed afterwards); false when a check or a building step failed, which was reported and
 // left everything as before.

@@ -1,17 +1,31 @@
 #include "lifecycle/dispatcher_deletion.h"
 
+#include <sys/stat.h>
+
 #include <array>
 
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "lifecycle/running_dispatchers.h"
+#include "platform/atomic_file.h"
+#include "platform/file_io.h"
+#include "platform/path.h"
 #include "store/confinement.h"
 #include "store/rvc_utils.h"
 #include "store/shortcuts.h"
 #include "ui/user_interface.h"
 
 namespace rvc::lifecycle {
+namespace {
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
 
 bool RefuseFolderInUse(const std::string& dataFolder, const std::string& folder) {
   if (!store::CRvcUtils::FolderInUse(dataFolder + folder)) return false;
@@ -26,6 +40,30 @@ void OnDeleteDispatcher(CommandContext& context) {
   if (context.CurrentIndex < 0 || context.CurrentIndex >= list.GetCount()) return;
   if (RefuseFolderInUse(list.DataFolder(), list.GetAt(context.CurrentIndex).Record.Folder)) return;
   DeleteDispatcher(context, true, true, false, true);
+}
+
+void CompleteDeletion(CIntentJournal& journal) {
+  const IntentRecord record = journal.Record();
+  if (!store::FolderNameProblem(record.folder).empty()) throw CRvcException(107, record.dataFolder + record.folder);
+  // Both lie inside the flavour's data folder, or nothing is deleted at all.
+  store::RequireInsideDataFolder(record.dataFolder, record.dataFolder + record.folder);
+  store::CRvcUtils utils;
+  // The copy of the ini file goes first: a rebuild of the list that finds it names a
+  // dispatcher, and one without files would be listed as broken.
+  const std::string iniCopy =
+      platform::ResolveNoCase(record.dataFolder + platform::NativePath("data\\zv" + record.folder + "_dispatcher.ini"));
+  store::RequireInsideDataFolder(record.dataFolder, iniCopy);
+  utils.DeleteTreeInside(record.dataFolder, iniCopy, true, true);
+  if (Exists(iniCopy)) throw CRvcException(107, iniCopy);
+  platform::SyncFolderOf(iniCopy);
+  journal.Reached("ini-copy-removed");
+  utils.DeleteTreeInside(record.dataFolder, record.dataFolder + record.folder, true, true);
+  journal.Reached("folder-removed");
+  if (record.removeShortcuts) {
+    store::CShortcuts shortcuts;
+    shortcuts.DeleteDispatcherShortcut(record.label, record.name, true);
+    shortcuts.DeleteDispatcherShortcut(record.label, record.name, false);
+  }
 }
 
 bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, bool allowFirst, bool freePort) {
@@ -47,24 +85,19 @@ bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, b
                                frame::kApplicationName, ui::Buttons::YesNo, ui::Icon::Question) != ui::Answer::Yes) {
       return false;
     }
+    IntentRecord intent;
+    intent.operation = "delete";
+    intent.dataFolder = list.DataFolder();
+    intent.label = context.Label;
+    intent.name = record.Name;
+    intent.folder = record.Folder;
+    intent.removeShortcuts = removeShortcuts;
+    CIntentJournal journal(intent);
+    CompleteDeletion(journal);
+
     if (freePort) list.SetSeparatorInUse(record.Base, false);
-
-    // Both lie inside the flavour's data folder, or nothing is deleted at all.
-    store::RequireInsideDataFolder(list.DataFolder(), list.DataFolder() + record.Folder);
-    store::RequireInsideDataFolder(list.DataFolder(), list.IniFileOf(record.Folder));
-    store::CRvcUtils utils;
-    utils.DeleteTreeInside(list.DataFolder(), list.DataFolder() + record.Folder, true, true);
-    // The copy of the ini file that a rebuild of the list looks for would otherwise name a
-    // dispatcher without files, which the rebuild leaves out as broken.
-    utils.DeleteTreeInside(list.DataFolder(), list.IniFileOf(record.Folder), true, true);
-
-    if (removeShortcuts) {
-      store::CShortcuts shortcuts;
-      shortcuts.DeleteDispatcherShortcut(context.Label, record.Name, true);
-      shortcuts.DeleteDispatcherShortcut(context.Label, record.Name, false);
-    }
-
     list.Remove(dispatcher);
+    journal.Finish();
     CRvcTrace("").Trace("Dispatcher " + record.Name + " deleted");
     context.CurrentIndex = -1;
     if (context.RefreshList) context.RefreshList();

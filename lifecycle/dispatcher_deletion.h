@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "lifecycle/intent_journal.h"
 #include "lifecycle/new_dispatcher.h"
 
 namespace rvc::lifecycle {
@@ -19,6 +20,15 @@ void OnDeleteDispatcher(CommandContext& context);
 // and, unless `allowFirst`, the first one (119). With `ask` the operator confirms first.
 // True when the dispatcher was deleted.
 bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, bool allowFirst, bool freePort);
+
+// The deletion's changes on disk, in an order that never leaves the flavour unloadable:
+// the ini copy that a rebuild of the list looks for, then the dispatcher's folder, then
+// (with record.removeShortcuts) its launchers. Each step tolerates its own earlier run,
+// so that a recovery can complete an interrupted deletion by running it again. The
+// journal holds a "delete" intent (or the change of type whose old dispatcher goes) and
+// records the steps "ini-copy-removed" and "folder-removed"; a folder that is not one
+// plain name is refused (107).
+void CompleteDeletion(CIntentJournal& journal);
 
 // When a file below dataFolder + folder is held open by an application, shows message
 // 172 and returns true.

@@ -58,8 +58,12 @@ std::unique_ptr<ripconfig::ConfigurationStore> OpenConfiguration(const std::stri
       platform::ResolveNoCase(dispatcherFolder + platform::NativePath("\\data\\zv_config.res")));
 }
 
-// CreatePpdForDispatcher with the dispatcher's configuration open. Nothing when the
-// configuration cannot be opened (the caller tells); false when no PPD was made.
+std::string PpdFolderOf(const frame::CFlavour& flavour, const store::DispatcherRecord& record) {
+  return platform::ResolveNoCase(flavour.DispatcherList->DataFolder() + record.Folder + platform::kSeparator + "Ppd");
+}
+
+}  // namespace
+
 std::optional<bool> GeneratePpd(const frame::CFlavour& flavour, const store::DispatcherRecord& record,
                                 std::string* extraLocation) {
   const store::CDispatcherList& list = *flavour.DispatcherList;
@@ -68,12 +72,6 @@ std::optional<bool> GeneratePpd(const frame::CFlavour& flavour, const store::Dis
   return ppd::CreatePpdForDispatcher(record, flavour.TemplateList->ProgramFolder(), list.DataFolder(), cfg.get(),
                                      frame::CRvcApp::ProductVersion, frame::CRvcApp::CatalogueFileName, extraLocation);
 }
-
-std::string PpdFolderOf(const frame::CFlavour& flavour, const store::DispatcherRecord& record) {
-  return platform::ResolveNoCase(flavour.DispatcherList->DataFolder() + record.Folder + platform::kSeparator + "Ppd");
-}
-
-}  // namespace
 
 int FindEntryNoCase(const std::vector<std::string>& entries, const std::string& text) {
   for (size_t i = 0; i < entries.size(); ++i) {

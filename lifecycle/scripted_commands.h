@@ -58,6 +58,12 @@ CommandContext MakeCommandContext(frame::FlavourList& flavours, int flavourIndex
 // flavour outlives it.
 std::unique_ptr<IPpdGenerator> MakePpdGenerator(const frame::CFlavour& flavour);
 
+// The PPD and INF files of `record`, a dispatcher of `flavour`, made with its configuration
+// open and without a message. Nothing when the configuration cannot be opened; false when
+// no PPD was made. `extraLocation` (when given) receives where a copy went.
+std::optional<bool> GeneratePpd(const frame::CFlavour& flavour, const store::DispatcherRecord& record,
+                                std::string* extraLocation);
+
 // "&Create PPD" for the dispatcher at `row` of `flavour`: opens its configuration (158 when
 // that fails), generates its PPD and INF file and tells where they are (a failure is
 // traced). True when the PPD was made.

@@ -97,4 +97,8 @@ class AtomicFile {
 // untouched and `error` (when given) receives ErrorText().
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
+// Flushes the folder holding `path` to disk, so that a rename or removal in it lasts (the
+// last step of the protocol, for changes made without an AtomicFile).
+void SyncFolderOf(const std::string& path);
+
 }  // namespace rvc::platform

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 
 #include "frame/rvc_app.h"
@@ -12,6 +13,7 @@
 #include "platform/path.h"
 #include "ppd/create_ppd_for_dispatcher.h"
 #include "ripconfig/ravlcfg.h"
+#include "store/installation_lock.h"
 
 namespace rvc::window {
 namespace {
@@ -263,12 +265,55 @@ void CRvcDlg::OnCommand(Command command) {
     Run(command);
   } catch (const CRvcException& error) {
     error.Report();
+  } catch (const store::CInstallationBusy& busy) {
+    ui::ShowMessage(std::string(busy.what()), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
   } catch (const std::exception& error) {
     CRvcException(118, error.what()).Report();
   }
 }
 
+bool CRvcDlg::ReloadLists() {
+  const std::string selected = CurrentIndex >= 0 && CurrentIndex < Dispatchers->GetCount()
+                                   ? Dispatchers->GetAt(CurrentIndex).Record.Folder
+                                   : std::string();
+  for (const auto& flavour : flavours_) flavour->ReloadDispatchers();
+  Dispatchers = CurrentFlavour().DispatcherList.get();
+  Rows.clear();
+  int found = -1;
+  for (int i = 0; i < Dispatchers->GetCount(); ++i) {
+    const store::DispatcherRecord& record = Dispatchers->GetAt(i).Record;
+    Rows.push_back({record.Name, record.Type, std::to_string(record.CommandPort)});
+    if (!selected.empty() && record.Folder == selected) found = i;
+  }
+  if (selected.empty()) return true;
+  CurrentIndex = found;
+  if (found >= 0) return true;
+  RowSelected = false;
+  DisableSelectionButtons();
+  ui::ShowMessage("The selected dispatcher was changed by another program. Select it again.", frame::kApplicationName,
+                  ui::Buttons::Ok, ui::Icon::Exclamation);
+  return false;
+}
+
 void CRvcDlg::Run(Command command) {
+  // The commands that change the installation hold its lock and work on the lists as
+  // they are on disk now, not as they were read at the start.
+  std::optional<store::CInstallationLock> lock;
+  switch (command) {
+    case Command::New:
+    case Command::NewDispatcher:
+    case Command::Delete:
+    case Command::ChangeType:
+    case Command::CreatePpd:
+    case Command::CreateAllPpds:
+    case Command::Modify:
+    case Command::Restore:
+      lock.emplace("rvc_setup main window");
+      if (!ReloadLists()) return;
+      break;
+    default:
+      break;
+  }
   switch (command) {
     case Command::AboutRavlin:
     case Command::AboutRvc: {

@@ -92,6 +92,9 @@ class CRvcDlg {
   // The modify dialog of the current dispatcher when OpenModifyAtStart is set; clears it.
   // A view calls it once its window shows.
   void OpenModifyAtStartIfSet();
+  // Reads every flavour's dispatcher list again and finds the selected dispatcher by its
+  // folder; false (after saying so) when it is gone.
+  bool ReloadLists();
   // Refills the rows from the current flavour's dispatchers.
   void RefreshDispatchers();
   // A click in the list: the row, or -1 for a click that hits no row.

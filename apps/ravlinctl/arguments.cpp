@@ -124,6 +124,17 @@ std::vector<Subcommand> MakeSubcommands() {
                       0,
                       0,
                       false});
+  commands.push_back({"recover",
+                      "recover",
+                      "complete or roll back an interrupted change",
+                      "Completes or rolls back the change that a killed run of ravlinctl or Ravlin\n"
+                      "Configurator left unfinished (its intent journal says which and how far it got),\n"
+                      "then removes the temporary files of killed runs. Every command that changes the\n"
+                      "installation does this first; recover does only this and says what it did.\n",
+                      {kHelp, kVersion},
+                      0,
+                      0,
+                      true});
   commands.push_back(
       {"help", "help [SUBCOMMAND]", "show the help of ravlinctl or of a subcommand", "", {kHelp}, 0, 1, false});
   return commands;

@@ -6,6 +6,7 @@
 // (usage). See docs/ravlinctl.md.
 #include <unistd.h>
 
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <exception>
@@ -23,7 +24,9 @@
 #include "frame/login.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "lifecycle/recovery.h"
 #include "platform/environment.h"
+#include "store/installation_lock.h"
 
 namespace {
 
@@ -97,14 +100,34 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
     trace->Trace("Start");
   }
 
-  // The doctor reads what the others would stop at.
+  // The doctor reads what the others would stop at, and reports what a recovery would
+  // clear, so it neither takes the lock nor recovers.
   if (command.name == "doctor") return rvc::ctl::RunDoctor(arguments, version);
+
+  // A writer holds the installation lock from before it reads the lists it changes; a
+  // reader recovers only when no writer is at work.
+  std::unique_ptr<rvc::store::CInstallationLock> lock;
+  try {
+    lock = std::make_unique<rvc::store::CInstallationLock>(
+        "ravlinctl " + command.name, command.changes ? rvc::store::CInstallationLock::kDefaultWait
+                                                     : std::chrono::milliseconds(0));
+  } catch (const std::exception& error) {
+    if (command.changes) {
+      console.Say(error.what());
+      return rvc::ctl::kExitFailed;
+    }
+  }
+  rvc::lifecycle::RecoveryOutcome recovery;
+  if (lock) recovery = rvc::lifecycle::RecoverInterruptedOperation();
 
   rvc::ctl::CSession session(console, version);
   if (!session.Load()) {
     rvc::ctl::SayWhyNothingLoads(console, version);
     return rvc::ctl::kExitFailed;
   }
+  // The debris of killed writers goes only while this run holds the lock for a change.
+  if (lock && command.changes) rvc::lifecycle::FinishRecovery(session.Flavours(), recovery);
+  if (!recovery.problem.empty()) console.Say("recovery of an interrupted change failed: " + recovery.problem);
 
   try {
     if (command.name == "flavours") return rvc::ctl::RunFlavours(session, arguments);
@@ -114,6 +137,14 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
     if (command.name == "delete") return rvc::ctl::RunDelete(session, console, arguments);
     if (command.name == "change-type") return rvc::ctl::RunChangeType(session, console, arguments);
     if (command.name == "ppd") return rvc::ctl::RunPpd(session, console, arguments);
+    if (command.name == "recover") {
+      if (!recovery.done.empty()) std::printf("%s\n", recovery.done.c_str());
+      if (recovery.debrisRemoved > 0) std::printf("removed %d temporary files of killed runs\n", recovery.debrisRemoved);
+      if (recovery.done.empty() && recovery.debrisRemoved == 0 && recovery.problem.empty()) {
+        std::printf("nothing to recover\n");
+      }
+      return recovery.problem.empty() ? rvc::ctl::kExitDone : rvc::ctl::kExitFailed;
+    }
   } catch (const rvc::CRvcException& error) {
     error.Report();
   } catch (const std::exception& error) {

@@ -24,6 +24,7 @@
 #include "frame/version_selection.h"
 #include "window/main_window.h"
 #include "apps/rvc_setup/composition.h"
+#include "lifecycle/recovery.h"
 #include "platform/environment.h"
 #include "ui/console/console_ui.h"
 
@@ -188,6 +189,23 @@ class SummaryWindows : public rvc::frame::IMainWindowFactory {
   }
 };
 
+// What a killed run left unfinished is completed or rolled back before the catalogue is
+// loaded; a recovery that fails is told, and the start goes on.
+class StartRecovery : public rvc::frame::IRecovery {
+ public:
+  void BeforeLoad() override { outcome_ = rvc::lifecycle::RecoverInterruptedOperation(); }
+  void AfterLoad(FlavourList& flavours) override {
+    rvc::lifecycle::FinishRecovery(flavours, outcome_);
+    if (!outcome_.problem.empty()) {
+      rvc::ui::ShowMessage("Recovery of an interrupted change failed: " + outcome_.problem,
+                           rvc::frame::kApplicationName, rvc::ui::Buttons::Ok, rvc::ui::Icon::Exclamation);
+    }
+  }
+
+ private:
+  rvc::lifecycle::RecoveryOutcome outcome_;
+};
+
 #ifdef RVC_WITH_QT
 // The interactive program with its windows. `probe` holds the display until the
 // toolkit's own connection is made.
@@ -214,6 +232,8 @@ int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments,
   rvc::frame::StartupServices services;
   services.mainWindows = &factory;
   services.activate = &rvc::ui::CInstanceWatch::BringToFront;
+  StartRecovery recovery;
+  services.recovery = &recovery;
   rvc::frame::CRvcApp app(services);
   running = &app;
   const int code = app.Run(arguments);
@@ -253,8 +273,10 @@ int main(int argc, char** argv) {
   rvc::ui::ScopedUserInterface ui(job ? static_cast<rvc::ui::IUserInterface&>(console) : terminal);
 
   SummaryWindows windows;
+  StartRecovery recovery;
   rvc::frame::StartupServices services;
   services.mainWindows = &windows;
+  services.recovery = &recovery;
   rvc::frame::CRvcApp app(services);
   return app.Run(arguments);
 }

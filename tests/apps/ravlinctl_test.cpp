@@ -10,9 +10,12 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "store/installation_lock.h"
 #include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
 
@@ -176,7 +179,8 @@ class RavlinctlTest : public ::testing::Test {
   std::string root_ = dir_ / "sample/";
 };
 
-const char* kSubcommands[] = {"flavours", "list", "show", "create", "delete", "change-type", "ppd", "doctor", "help"};
+const char* kSubcommands[] = {"flavours", "list",    "show",    "create", "delete",
+                              "change-type", "ppd", "doctor", "recover", "help"};
 
 TEST_F(RavlinctlTest, HelpAndBadUsage) {
   Result result = Run({"--help"});
@@ -708,6 +712,67 @@ TEST_F(RavlinctlTest, DoctorNamesEachProblemWithItsFileAndFix) {
   Result list = Run({"list"});
   EXPECT_EQ(list.exitCode, 1);
   EXPECT_TRUE(Has(list.err, "KW_DATA_RAVLINCONFIG is not set: " + root_ + "environment\n  fix: set ")) << list.err;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RavlinctlTest, ASecondWriterIsRefusedNamingTheHolderWhileReadersGoOn) {
+  {
+    // This test process holds the lock, as another program would.
+    rvc::test::ScopedEnv config("KW_DATA_RAVLINCONFIG", root_ + "config");
+    rvc::store::CInstallationLock lock("test holder");
+    const Result refused = Refused({"create", "--flavour", "Approval", "--type", "Platesetter"},
+                                   "the installation is being changed by process " + std::to_string(::getpid()));
+    EXPECT_TRUE(Has(refused.err, "test holder)")) << refused.err;
+    EXPECT_FALSE(Exists("Approval/Platesetter_2"));
+    EXPECT_EQ(Run({"list"}).exitCode, 0);
+  }
+  EXPECT_EQ(Run({"create", "--flavour", "Approval", "--type", "Platesetter"}).exitCode, 0);
+  const Result recover = Run({"recover"});
+  EXPECT_EQ(recover.exitCode, 0);
+  EXPECT_EQ(recover.out, "nothing to recover\n");
+}
+
+TEST_F(RavlinctlTest, TwoConcurrentCreatesNeverShareAPortSeparatorPortsOrName) {
+  const std::string approval = Data("Approval");
+  const std::string pristine = dir_ / "pristine";
+  fs::copy(approval, pristine, fs::copy_options::recursive);
+  for (int round = 0; round < 100; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    // Odd rounds ask twice for the same name.
+    const std::vector<std::string> names{"AA", round % 2 == 1 ? "AA" : "BB"};
+    Result results[2];
+    auto create = [&](int i) {
+      const std::string scratch = dir_ / ("run" + std::to_string(i) + "/");
+      fs::create_directories(scratch);
+      rvc::test::ProgramRun run{RAVLINCTL_PROGRAM,
+                                {"create", "--flavour", "Approval", "--type", "Platesetter", "--name", names[i]},
+                                {{"RAVLIN_ENVIRONMENT_FILE", root_ + "environment"}},
+                                scratch};
+      results[i] = rvc::test::RunProgram(run);
+    };
+    std::thread other(create, 1);
+    create(0);
+    other.join();
+    const int created = (results[0].exitCode == 0) + (results[1].exitCode == 0);
+    EXPECT_EQ(created, names[0] == names[1] ? 1 : 2) << results[0].err << results[1].err;
+
+    std::set<std::string> seenNames, separators, ports, folders;
+    const auto rows = Lines(Run({"list", "--flavour", "Approval"}).out);
+    for (const std::string& row : rows) {
+      const auto words = Words(row);
+      ASSERT_EQ(words.size(), 6u) << row;
+      EXPECT_TRUE(seenNames.insert(words[1]).second) << row;
+      EXPECT_TRUE(folders.insert(words[3]).second) << row;
+      EXPECT_TRUE(separators.insert(words[4]).second) << row;
+      EXPECT_TRUE(ports.insert(words[5]).second) << row;
+    }
+    EXPECT_EQ(rows.size(), 2u + static_cast<size_t>(created));
+    fs::remove_all(approval);
+    fs::copy(pristine, approval, fs::copy_options::recursive);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -34,7 +35,10 @@ class SampleFlavour {
  public:
   SampleFlavour()
       : sample_({"prog", "data", "ppds"}, {"RAVLIN_ENVIRONMENT_FILE", "RAVLIN_SAMPLE_ROOT", "KW_DATA_RAVLINCONFIG",
-                                           "TMP", "RAVLIN_DESKTOP_DIR", "RAVLIN_PROGRAMS_DIR"}) {}
+                                           "TMP", "RAVLIN_DESKTOP_DIR", "RAVLIN_PROGRAMS_DIR"}) {
+    // The catalogue's folder holds the installation lock and the intent journal.
+    std::filesystem::create_directories(sample_ / "config");
+  }
 
   // Loads the lists of flavour `key` into a context of its own.
   CommandContext& Load(const std::string& key) {

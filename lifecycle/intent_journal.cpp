@@ -1,0 +1,197 @@
+#include "lifecycle/intent_journal.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/rvc_exception.h"
+#include "platform/environment.h"
+#include "platform/atomic_file.h"
+#include "platform/file_io.h"
+#include "platform/path.h"
+
+namespace rvc::lifecycle {
+namespace {
+
+constexpr const char* kHeader = "ravlin-intent-journal 1";
+constexpr const char* kEnd = "end";
+
+// '%', control characters and bytes above 0x7e as "%XX": every value fits on one line.
+std::string Escaped(const std::string& text) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    if (c == '%' || c < 0x20 || c > 0x7e) {
+      out += '%';
+      out += digits[c >> 4];
+      out += digits[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> Unescaped(const std::string& text) {
+  auto value = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      out += text[i];
+      continue;
+    }
+    if (i + 2 >= text.size()) return std::nullopt;
+    const int high = value(text[i + 1]);
+    const int low = value(text[i + 2]);
+    if (high < 0 || low < 0) return std::nullopt;
+    out += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return out;
+}
+
+void Line(std::string& out, const char* key, const std::string& value) {
+  out += key;
+  out += '=';
+  out += Escaped(value);
+  out += '\n';
+}
+
+}  // namespace
+
+std::string CIntentJournal::Path() {
+  const std::string folder = platform::NativePath(platform::GetEnv("KW_DATA_RAVLINCONFIG").value_or(""));
+  if (folder.empty()) return {};
+  return platform::WithTrailingSeparator(folder) + "rvc_intent.journal";
+}
+
+std::string CIntentJournal::Serialise(const IntentRecord& r) {
+  std::string out = std::string(kHeader) + "\n";
+  Line(out, "operation", r.operation);
+  Line(out, "datadir", r.dataFolder);
+  Line(out, "label", r.label);
+  Line(out, "name", r.name);
+  Line(out, "folder", r.folder);
+  Line(out, "built", r.built);
+  Line(out, "type", r.type);
+  Line(out, "first", r.firstName);
+  Line(out, "keep", r.keepFolder ? "1" : "0");
+  Line(out, "listcopy", r.hadListCopy ? "1" : "0");
+  Line(out, "shortcuts", r.removeShortcuts ? "1" : "0");
+  for (const std::string& folder : r.hotFolders) Line(out, "hotfolder", folder);
+  Line(out, "step", r.step);
+  for (const UndoEntry& entry : r.undo) {
+    if (!entry.preserved) {
+      Line(out, "created", entry.path);
+      continue;
+    }
+    Line(out, "preserved", entry.path);
+    Line(out, "mode", std::to_string(entry.mode));
+    Line(out, "bytes", entry.bytes);
+  }
+  out += std::string(kEnd) + "\n";
+  return out;
+}
+
+std::optional<IntentRecord> CIntentJournal::Parse(const std::string& text) {
+  IntentRecord r;
+  size_t at = 0;
+  bool header = false, ended = false;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) return std::nullopt;  // every line ends with a newline
+    const std::string line = text.substr(at, end - at);
+    at = end + 1;
+    if (!header) {
+      if (line != kHeader) return std::nullopt;
+      header = true;
+      continue;
+    }
+    if (ended) return std::nullopt;
+    if (line == kEnd) {
+      ended = true;
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) return std::nullopt;
+    const std::string key = line.substr(0, equals);
+    const std::optional<std::string> value = Unescaped(line.substr(equals + 1));
+    if (!value) return std::nullopt;
+    if (key == "operation") r.operation = *value;
+    else if (key == "datadir") r.dataFolder = *value;
+    else if (key == "label") r.label = *value;
+    else if (key == "name") r.name = *value;
+    else if (key == "folder") r.folder = *value;
+    else if (key == "built") r.built = *value;
+    else if (key == "type") r.type = *value;
+    else if (key == "first") r.firstName = *value;
+    else if (key == "keep") r.keepFolder = *value == "1";
+    else if (key == "listcopy") r.hadListCopy = *value == "1";
+    else if (key == "shortcuts") r.removeShortcuts = *value == "1";
+    else if (key == "hotfolder") r.hotFolders.push_back(*value);
+    else if (key == "step") r.step = *value;
+    else if (key == "created") r.undo.push_back({false, *value, {}, 0});
+    else if (key == "preserved") r.undo.push_back({true, *value, {}, 0});
+    else if (key == "mode" && !r.undo.empty() && r.undo.back().preserved) {
+      r.undo.back().mode = static_cast<mode_t>(std::strtoul(value->c_str(), nullptr, 10));
+    } else if (key == "bytes" && !r.undo.empty() && r.undo.back().preserved) {
+      r.undo.back().bytes = *value;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!ended || r.operation.empty() || r.dataFolder.empty()) return std::nullopt;
+  return r;
+}
+
+CIntentJournal::CIntentJournal(IntentRecord record) : record_(std::move(record)) { Write(); }
+
+void CIntentJournal::Write() {
+  std::string error = "KW_DATA_RAVLINCONFIG is not set";
+  if (Path().empty()) throw CRvcException(106, "rvc_intent.journal", error);
+  if (!platform::WriteFileAtomically(Path(), Serialise(record_), &error)) throw CRvcException(106, Path(), error);
+  if (afterWrite) afterWrite(record_);
+}
+
+void CIntentJournal::Reached(const std::string& step) {
+  record_.step = step;
+  Write();
+}
+
+void CIntentJournal::NoteCreated(const std::string& path) {
+  record_.undo.push_back({false, path, {}, 0});
+  Write();
+}
+
+void CIntentJournal::NotePreserved(const std::string& path, const std::string& bytes, mode_t mode) {
+  record_.undo.push_back({true, path, bytes, mode});
+  Write();
+}
+
+void CIntentJournal::Finish() {
+  if (finished_) return;
+  finished_ = true;
+  Remove();
+}
+
+std::optional<IntentRecord> CIntentJournal::Read() {
+  const std::string path = Path();
+  if (path.empty() || (::access(path.c_str(), F_OK) != 0 && errno == ENOENT)) return std::nullopt;
+  std::string text;
+  if (!platform::ReadWholeFile(path, text)) throw CRvcException(109, path);
+  std::optional<IntentRecord> record = Parse(text);
+  if (!record) throw CRvcException(109, path);
+  return record;
+}
+
+void CIntentJournal::Remove() {
+  const std::string path = Path();
+  if (!path.empty() && ::unlink(path.c_str()) == 0) platform::SyncFolderOf(path);
+}
+
+}  // namespace rvc::lifecycle

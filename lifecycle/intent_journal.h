@@ -1,0 +1,97 @@
+// The durable intent journal of a multi-step operation on the installation (create,
+// delete and change of type of a dispatcher; modify, restore and update are meant to
+// use it the same way).
+//
+// Before its first change an operation writes what it is about to do into
+// "rvc_intent.journal" beside the installation lock (the folder of KW_DATA_RAVLINCONFIG);
+// it records each point it reaches and every undo entry (a path about to be created, a
+// file about to be overwritten with its bytes) before the change it covers, and removes
+// the journal after its last change. Each write goes through the atomic file replacement,
+// so the journal on disk is always one whole version. Only the holder of the installation
+// lock writes it, so there is at most one. lifecycle/recovery.h reads a journal left by a
+// killed run and completes or rolls back the operation. See docs/reliability.md, "Crash
+// recovery".
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rvc::lifecycle {
+
+// One undo entry: a path that did not exist before (removed on rollback), or a file with
+// the bytes and permission bits it had (written back on rollback).
+struct UndoEntry {
+  bool preserved = false;
+  std::string path;
+  std::string bytes;
+  mode_t mode = 0;
+};
+
+struct IntentRecord {
+  // "create", "delete" or "change-type".
+  std::string operation;
+  std::string dataFolder;  // the flavour's, ending with the separator
+  std::string label;       // the flavour's version label, as in the shortcut names
+  std::string name;        // the dispatcher's name
+  std::string folder;      // create: the new folder; delete and change-type: the existing one
+  std::string built;       // change-type: the folder the replacement is built in
+  std::string type;        // change-type: the new device type
+  std::string firstName;   // change-type: the first dispatcher's name (its launcher is the fallback model)
+  bool keepFolder = false;   // change-type: the replacement takes the old folder name back
+  bool hadListCopy = false;  // change-type: the old dispatcher had an ini copy in the data folder
+  bool removeShortcuts = false;  // delete: the launchers go too
+  std::vector<std::string> hotFolders;  // change-type: hot folders made under the built name
+  // The last point reached; "" before the first. See the operations for their points.
+  std::string step;
+  std::vector<UndoEntry> undo;  // oldest first
+};
+
+class CIntentJournal {
+ public:
+  // Writes `record` durably. Raises CRvcException 106 when it cannot be written: then
+  // the operation must not begin.
+  explicit CIntentJournal(IntentRecord record);
+  // A journal that was not finished stays on disk for the recovery.
+  ~CIntentJournal() = default;
+  CIntentJournal(const CIntentJournal&) = delete;
+  CIntentJournal& operator=(const CIntentJournal&) = delete;
+
+  const IntentRecord& Record() const { return record_; }
+  IntentRecord& Edit() { return record_; }
+
+  // Records that `step` was reached (and any changes made to Edit()), durably.
+  void Reached(const std::string& step);
+  // Undo entries, written durably before the change they cover.
+  void NoteCreated(const std::string& path);
+  void NotePreserved(const std::string& path, const std::string& bytes, mode_t mode);
+  // The operation is over (done, or rolled back in process): removes the journal.
+  void Finish();
+
+  // "rvc_intent.journal" in the folder of KW_DATA_RAVLINCONFIG; "" when the variable is
+  // not set (then nothing is journaled: operations refuse to begin).
+  static std::string Path();
+  // The journal on disk; nothing when there is none. Raises CRvcException 109 with the
+  // path when it cannot be read or is not a journal.
+  static std::optional<IntentRecord> Read();
+  // Removes the journal on disk (after a recovery).
+  static void Remove();
+
+  // Test hook: called after each write of a journal (tests stop the process there, as a
+  // kill would).
+  static inline std::function<void(const IntentRecord&)> afterWrite;
+
+  // The text form (one "key=value" line per field, values escaped), and back.
+  static std::string Serialise(const IntentRecord& record);
+  static std::optional<IntentRecord> Parse(const std::string& text);
+
+ private:
+  void Write();
+  IntentRecord record_;
+  bool finished_ = false;
+};
+
+}  // namespace rvc::lifecycle

@@ -1,0 +1,257 @@
+#include "lifecycle/recovery.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <exception>
+#include <vector>
+
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
+#include "lifecycle/change_type.h"
+#include "lifecycle/dispatcher_deletion.h"
+#include "lifecycle/intent_journal.h"
+#include "lifecycle/scripted_commands.h"
+#include "platform/environment.h"
+#include "platform/atomic_file.h"
+#include "platform/file_io.h"
+#include "platform/path.h"
+#include "store/rvc_utils.h"
+#include "store/shortcuts.h"
+
+namespace rvc::lifecycle {
+namespace {
+
+void Trace(const std::string& text) { CRvcTrace("").Trace(text); }
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsRealFolder(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string Lower(std::string text) { return platform::ToLowerAscii(text); }
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Whether `path` lies strictly inside `folder`, written plainly (no "." or ".." pieces).
+bool StrictlyInside(const std::string& path, std::string folder) {
+  if (folder.empty() || path.empty()) return false;
+  folder = platform::WithTrailingSeparator(folder);
+  if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) return false;
+  const std::string rest = "/" + path.substr(folder.size()) + "/";
+  return rest.find("/../") == std::string::npos && rest.find("/./") == std::string::npos &&
+         rest.find("//") == std::string::npos;
+}
+
+// The launcher folders: the desktop and the folder that holds the program groups.
+std::vector<std::string> LauncherRoots() {
+  std::vector<std::string> roots;
+  try {
+    store::CShortcuts shortcuts;
+    roots.push_back(shortcuts.ShortcutFolder(true));
+    std::string group = shortcuts.ShortcutFolder(false);
+    while (group.size() > 1 && group.back() == platform::kSeparator) group.pop_back();
+    roots.push_back(group.substr(0, group.rfind(platform::kSeparator) + 1));
+  } catch (const CRvcException& e) {
+    Trace(e.Message());
+  }
+  return roots;
+}
+
+// Removes the empty folders at and below `path`, deepest first; files stay, and so does
+// every folder that holds one.
+bool RemoveEmptyFolders(const std::string& path) {
+  if (!IsRealFolder(path)) return !Exists(path);
+  bool empty = true;
+  if (DIR* dir = ::opendir(path.c_str())) {
+    while (dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      if (!RemoveEmptyFolders(path + platform::kSeparator + name)) empty = false;
+    }
+    ::closedir(dir);
+  }
+  return empty && ::rmdir(path.c_str()) == 0;
+}
+
+// Undoes one journal entry, confined to the installation.
+void Undo(const UndoEntry& entry, const IntentRecord& record, const std::vector<std::string>& launcherRoots) {
+  bool confined = StrictlyInside(entry.path, record.dataFolder);
+  for (const std::string& root : launcherRoots) confined = confined || StrictlyInside(entry.path, root);
+  if (entry.preserved) {
+    if (!confined) throw CRvcException(106, entry.path, "outside the installation");
+    std::string error;
+    if (!platform::WriteFileAtomically(entry.path, entry.bytes, &error)) throw CRvcException(106, entry.path, error);
+    ::chmod(entry.path.c_str(), entry.mode);
+    return;
+  }
+  if (StrictlyInside(entry.path, record.dataFolder)) {
+    store::CRvcUtils().DeleteTreeInside(record.dataFolder, entry.path, true, true);
+    if (Exists(entry.path)) throw CRvcException(107, entry.path);
+    platform::SyncFolderOf(entry.path);
+  } else if (confined) {
+    store::CRvcUtils().DeleteTree(entry.path, true, true);
+    if (Exists(entry.path)) throw CRvcException(107, entry.path);
+    platform::SyncFolderOf(entry.path);
+  } else {
+    // A hot folder, made by the operation: only while nothing was put into it.
+    RemoveEmptyFolders(entry.path);
+  }
+}
+
+void RollBack(const IntentRecord& record) {
+  const std::vector<std::string> roots = LauncherRoots();
+  for (auto it = record.undo.rbegin(); it != record.undo.rend(); ++it) Undo(*it, record, roots);
+}
+
+std::string Describe(const IntentRecord& record) {
+  if (record.operation == "create") return "creation of dispatcher " + record.name;
+  if (record.operation == "delete") return "deletion of dispatcher " + record.name;
+  return "change of type of dispatcher " + record.name;
+}
+
+bool KnownExtension(const std::string& lowerName) {
+  static const char* kExtensions[] = {".sfd", ".ini", ".res", ".cfg", ".fid", ".desktop", ".dat",
+                                      ".ppd", ".inf", ".usr", ".journal", ".txt"};
+  for (const char* extension : kExtensions) {
+    if (EndsWith(lowerName, extension)) return true;
+  }
+  return false;
+}
+
+// Removes the debris files in `folder` and, `depth` levels down, in its subfolders.
+// Links are never followed.
+int Sweep(const std::string& folder, int depth) {
+  int removed = 0;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  std::vector<std::string> names;
+  while (dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
+  ::closedir(dir);
+  for (const std::string& name : names) {
+    if (name == "." || name == "..") continue;
+    const std::string path = platform::WithTrailingSeparator(folder) + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      if (depth > 0) removed += Sweep(path, depth - 1);
+    } else if (S_ISREG(st.st_mode) && IsDebrisName(name) && ::unlink(path.c_str()) == 0) {
+      Trace("Removed " + path + " left by an interrupted run");
+      ++removed;
+    }
+  }
+  return removed;
+}
+
+}  // namespace
+
+bool IsDebrisName(const std::string& name) {
+  const std::string lower = Lower(name);
+  // ".<target>.rvctmp" + 6 characters: the atomic replacement's temporary file.
+  if (lower.size() > 14 && lower[0] == '.' && lower.compare(lower.size() - 12, 6, "rvctmp") == 0 &&
+      lower[lower.size() - 13] == '.') {
+    return true;
+  }
+  // <target> + "." + 6 letters or digits: the same, as mkstemp names it.
+  if (lower.size() > 7 && lower[lower.size() - 7] == '.') {
+    bool random = true;
+    for (size_t i = lower.size() - 6; i < lower.size(); ++i) random = random && std::isalnum(static_cast<unsigned char>(name[i]));
+    if (random && KnownExtension(lower.substr(0, lower.size() - 7))) return true;
+  }
+  // The text-file rewrites' temporary files and the creation's difference files.
+  if (EndsWith(lower, ".tmp")) {
+    return (lower.rfind("swap_", 0) == 0 && lower.size() == 10) || lower.rfind("zv", 0) == 0 || lower == "servers.tmp";
+  }
+  return EndsWith(lower, ".inidif");
+}
+
+RecoveryOutcome RecoverInterruptedOperation() {
+  RecoveryOutcome outcome;
+  try {
+    std::optional<IntentRecord> record = CIntentJournal::Read();
+    if (!record) return outcome;
+    const std::string what = Describe(*record);
+    if (record->operation == "create" || (record->operation == "change-type" && record->step.empty())) {
+      RollBack(*record);
+      CIntentJournal::Remove();
+      outcome.done = "rolled back the interrupted " + what;
+    } else if (record->operation == "delete") {
+      CIntentJournal journal(*record);
+      CompleteDeletion(journal);
+      journal.Finish();
+      outcome.done = "completed the interrupted " + what;
+    } else if (record->operation == "change-type") {
+      if (record->step != "ppd") {
+        CIntentJournal journal(*record);
+        CompleteReplacement(journal);
+        journal.Reached("ppd");
+      }
+      outcome.done = "completed the interrupted " + what;
+    } else {
+      throw CRvcException(109, CIntentJournal::Path());
+    }
+    Trace("Recovery: " + outcome.done);
+  } catch (const CRvcException& e) {
+    outcome.problem = e.Message();
+  } catch (const std::exception& e) {
+    outcome.problem = e.what();
+  }
+  if (!outcome.problem.empty()) Trace("Recovery failed: " + outcome.problem);
+  return outcome;
+}
+
+void FinishRecovery(const frame::FlavourList& flavours, RecoveryOutcome& outcome) {
+  try {
+    std::optional<IntentRecord> record = CIntentJournal::Read();
+    if (record && record->operation == "change-type" && record->step == "ppd") {
+      const std::string final = record->keepFolder ? record->folder : record->built;
+      for (const auto& flavour : flavours) {
+        const store::CDispatcherList& list = *flavour->DispatcherList;
+        if (platform::WithTrailingSeparator(list.DataFolder()) != platform::WithTrailingSeparator(record->dataFolder)) {
+          continue;
+        }
+        for (int row = 0; row < list.GetCount(); ++row) {
+          if (list.GetAt(row).Record.Folder != final && list.GetAt(row).Record.Name != record->name) continue;
+          // The dispatcher as the change left it: a list file may still name the old type
+          // and folder.
+          store::DispatcherRecord changed = list.GetAt(row).Record;
+          changed.Folder = final;
+          changed.Type = record->type;
+          // As after a finished change, a PPD that cannot be made is traced only.
+          try {
+            if (GeneratePpd(*flavour, changed, nullptr) != std::optional<bool>(true)) {
+              Trace("Ppd files couldn't be created for:" + record->name);
+            }
+          } catch (const CRvcException& e) {
+            Trace(e.Message());
+          }
+          break;
+        }
+      }
+      CIntentJournal::Remove();
+      if (outcome.done.empty()) outcome.done = "completed the interrupted " + Describe(*record);
+    }
+  } catch (const CRvcException& e) {
+    outcome.problem = e.Message();
+  } catch (const std::exception& e) {
+    outcome.problem = e.what();
+  }
+  // The debris: data folders down to the dispatchers' "data" and "ppd" folders, the
+  // launcher folders with their program groups, the catalogue's folder.
+  for (const auto& flavour : flavours) outcome.debrisRemoved += Sweep(flavour->DispatcherList->DataFolder(), 2);
+  for (const std::string& root : LauncherRoots()) outcome.debrisRemoved += Sweep(root, 1);
+  const std::string config = platform::NativePath(platform::GetEnv("KW_DATA_RAVLINCONFIG").value_or(""));
+  if (!config.empty()) outcome.debrisRemoved += Sweep(config, 0);
+}
+
+}  // namespace rvc::lifecycle

@@ -1,0 +1,234 @@
+// Recovery of each journaled operation killed at each point it journals. A child process
+// runs the operation and leaves with _exit right after the journal's k-th write, as a
+// kill would leave it; the recovery then brings the installation to the state before the
+// operation (a creation; a change of type whose replacement is not built yet) or to the
+// state a finished run leaves (a deletion; a change of type past that point), byte for
+// byte, removes the journal, and every flavour loads, before the recovery as after it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "frame/flavour_catalogue.h"
+#include "lifecycle/change_type.h"
+#include "lifecycle/dispatcher_creation.h"
+#include "lifecycle/dispatcher_deletion.h"
+#include "lifecycle/intent_journal.h"
+#include "lifecycle/recovery.h"
+#include "lifecycle/scripted_commands.h"
+#include "tests/support/dispatcher_launcher.h"
+#include "tests/support/sample_installation.h"
+#include "tests/support/test_support.h"
+#include "ui/headless/headless_ui.h"
+
+namespace rvc::lifecycle {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file (with its bytes) and folder below `root`, without the catalogue's folder
+// (trace, lock and journal).
+std::map<std::string, std::string> Tree(const std::string& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string relative = fs::relative(entry.path(), root).string();
+    if (relative.rfind("config", 0) == 0) continue;
+    tree[relative] = entry.is_directory() ? "<folder>" : test::ReadFile(entry.path().string());
+  }
+  return tree;
+}
+
+frame::FlavourList LoadAll() {
+  frame::FlavourList flavours;
+  frame::CatalogueOptions options;
+  options.interactive = false;
+  frame::LoadFlavourCatalogue(frame::CataloguePath("rvc.dat"), "", options, flavours);
+  return flavours;
+}
+
+int FlavourIndex(const frame::FlavourList& flavours, const std::string& key) {
+  for (size_t i = 0; i < flavours.size(); ++i) {
+    if (flavours[i]->Key == key) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void Create(frame::FlavourList& flavours) {
+  frame::CFlavour& flavour = *flavours.at(static_cast<size_t>(FlavourIndex(flavours, "Approval")));
+  const store::CDispatcher& source = flavour.DispatcherList->GetAt(0);
+  store::CDispatcher target(source);
+  target.Record.Name = "AA";
+  target.Record.Type = "Platesetter";
+  target.Record.Folder = "Platesetter_2";
+  target.Record.Base = 1;
+  target.Record.CommandPort = 8104;
+  const auto generator = MakePpdGenerator(flavour);
+  CreateDispatcherInputs in;
+  in.source = &source;
+  in.target = &target;
+  in.dispatchers = flavour.DispatcherList.get();
+  in.templates = flavour.TemplateList.get();
+  in.label = flavour.Version;
+  in.ppdGenerator = generator.get();
+  CreateDispatcher(in);
+}
+
+void Delete(frame::FlavourList& flavours) {
+  CommandContext context = MakeCommandContext(flavours, FlavourIndex(flavours, "Approval"), 1);
+  DeleteDispatcher(context, true, false, false, true);
+}
+
+void ChangeType(frame::FlavourList& flavours, int row, const std::string& type, ui::HeadlessUserInterface& ui) {
+  const int index = FlavourIndex(flavours, "Tiffmono");
+  frame::CFlavour& flavour = *flavours.at(static_cast<size_t>(index));
+  ui.QueueDialog("ChangeDevType", [type](ui::IDialogModel& model) {
+    FillChangeDevTypeDialog(dynamic_cast<CChangeDevType&>(model), {type, std::nullopt});
+    return ui::DialogResult::Ok;
+  });
+  CommandContext context = MakeCommandContext(flavours, index, row);
+  const auto generator = MakePpdGenerator(flavour);
+  context.PpdGenerator = generator.get();
+  context.CreatePpd = [&flavour](int at) { CreatePpdCommand(flavour, at); };
+  OnChangeType(context);
+}
+
+class CrashRecoveryTest : public ::testing::Test {
+ protected:
+  CrashRecoveryTest()
+      : sample_({""}, {"RAVLIN_ENVIRONMENT_FILE", "RAVLIN_SAMPLE_ROOT", "KW_DATA_RAVLINCONFIG", "KW_PROG_RAVLINCONFIG",
+                       "KW_DATA_TRP", "KW_DATA_SCREENS", "KW_DATA_DGC", "KW_CMS", "TMP", "RAVLIN_DESKTOP_DIR",
+                       "RAVLIN_PROGRAMS_DIR"}),
+                        root_(sample_.Root()) {
+    // Launchers, so that creation, deletion and change of type change them too.
+    for (const auto& [name, folder] : {std::pair{"Appr", "Approval"}, std::pair{"ApprPlate", "Platesetter"},
+                                       std::pair{"Mono", "Tiffmono"}, std::pair{"Mono1", "CtP_platedriver"}}) {
+      test::MakeDispatcherLauncher(name, folder, true);
+      test::MakeDispatcherLauncher(name, folder, false);
+    }
+    fs::copy(root_, pristine_ / "copy", fs::copy_options::recursive);
+  }
+
+  void Restore() {
+    fs::remove_all(root_);
+    fs::copy(pristine_ / "copy", root_, fs::copy_options::recursive);
+  }
+
+  // Runs `operation` in a child process that stops after the journal's `crashAt`-th write
+  // (0: never). The number of writes of a run that was not stopped.
+  int RunInChild(const std::function<void(frame::FlavourList&, ui::HeadlessUserInterface&)>& operation,
+                 int crashAt) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      int writes = 0;
+      CIntentJournal::afterWrite = [&writes, crashAt](const IntentRecord&) {
+        if (++writes == crashAt) ::_exit(0);
+      };
+      try {
+        ui::HeadlessUserInterface ui;
+        ui::ScopedUserInterface scoped(ui);
+        frame::FlavourList flavours = LoadAll();
+        operation(flavours, ui);
+      } catch (...) {
+        ::_exit(255);
+      }
+      ::_exit(writes);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  test::TempDir pristine_;  // made before the sample points TMP into itself
+  test::SampleInstallation sample_;
+  std::string root_;
+  ui::HeadlessUserInterface ui_;
+  ui::ScopedUserInterface scopedUi_{ui_};
+};
+
+TEST_F(CrashRecoveryTest, EveryJournaledPointRecoversToTheStateBeforeOrAfter) {
+  using Operation = std::function<void(frame::FlavourList&, ui::HeadlessUserInterface&)>;
+  const std::pair<const char*, Operation> operations[] = {
+      {"create", [](frame::FlavourList& f, ui::HeadlessUserInterface&) { Create(f); }},
+      {"delete", [](frame::FlavourList& f, ui::HeadlessUserInterface&) { Delete(f); }},
+      {"change type of the first",
+       [](frame::FlavourList& f, ui::HeadlessUserInterface& ui) { ChangeType(f, 0, "CtP_platedriver", ui); }},
+      {"change type of another",
+       [](frame::FlavourList& f, ui::HeadlessUserInterface& ui) { ChangeType(f, 1, "Imagesetter_Film", ui); }},
+  };
+  const auto before = Tree(root_);
+  for (const auto& [name, operation] : operations) {
+    SCOPED_TRACE(name);
+    Restore();
+    const int writes = RunInChild(operation, 0);
+    ASSERT_GT(writes, 1);
+    ASSERT_FALSE(CIntentJournal::Read());
+    const auto after = Tree(root_);
+    ASSERT_NE(after, before);
+
+    for (int point = 1; point <= writes; ++point) {
+      SCOPED_TRACE("stopped after journal write " + std::to_string(point));
+      Restore();
+      ASSERT_EQ(RunInChild(operation, point), 0);
+      const std::optional<IntentRecord> left = CIntentJournal::Read();
+      ASSERT_TRUE(left);
+      const bool rollBack = left->operation == "create" || (left->operation == "change-type" && left->step.empty());
+      // The steps are ordered so that the catalogue loads even before the recovery.
+      EXPECT_NO_THROW(EXPECT_EQ(LoadAll().size(), 4u)) << "unloadable before the recovery";
+
+      RecoveryOutcome outcome = RecoverInterruptedOperation();
+      frame::FlavourList flavours = LoadAll();
+      EXPECT_EQ(flavours.size(), 4u);
+      FinishRecovery(flavours, outcome);
+      EXPECT_EQ(outcome.problem, "");
+      EXPECT_NE(outcome.done, "");
+      EXPECT_FALSE(CIntentJournal::Read());
+      EXPECT_TRUE(Tree(root_) == (rollBack ? before : after)) << (rollBack ? "not as before" : "not as after");
+    }
+  }
+}
+
+TEST_F(CrashRecoveryTest, DebrisOfKilledWritersGoesAndNothingElse) {
+  const std::string data = root_ + "/data/Approval/";
+  const char* debris[] = {"Approval/data/swap_0.tmp", "Approval/data/swap_1.sfd.a1B2c3",
+                          "data/zvApproval_dispatcher.iniDif", "Approval/ppd/.ravlin.inf.rvctmpXy12Zq",
+                          "data/zvApproval_dispatcher.tmp"};
+  const char* kept[] = {"Approval/data/swap_0.sfd", "Approval/data/notes.tmp", "Approval/Tmp/job.tmp",
+                        "Approval/data/report.123456"};
+  for (const char* file : debris) test::WriteFile(data + file, "x");
+  for (const char* file : kept) {
+    fs::create_directories(fs::path(data + file).parent_path());
+    if (!fs::exists(data + file)) test::WriteFile(data + file, "x");
+  }
+  test::WriteFile(root_ + "/desktop/Appr 10.1 dispatcher.desktop.Qw3rTy", "x");
+  const auto outside = pristine_ / "swap_0.tmp";
+  test::WriteFile(outside, "x");
+
+  RecoveryOutcome outcome = RecoverInterruptedOperation();
+  EXPECT_EQ(outcome.done, "");
+  frame::FlavourList flavours = LoadAll();
+  FinishRecovery(flavours, outcome);
+  EXPECT_EQ(outcome.debrisRemoved, 6);
+  for (const char* file : debris) EXPECT_FALSE(fs::exists(data + file)) << file;
+  for (const char* file : kept) EXPECT_TRUE(fs::exists(data + file)) << file;
+  EXPECT_TRUE(fs::exists(outside));
+}
+
+TEST_F(CrashRecoveryTest, AJournalThatIsNotOneIsLeftAloneAndReported) {
+  const std::string journal = CIntentJournal::Path();
+  for (const std::string& text : {std::string("garbage\n"), std::string("ravlin-intent-journal 1\noperation=create\n"),
+                                  std::string("ravlin-intent-journal 1\noperation=erase\ndatadir=/\nend\n")}) {
+    test::WriteFile(journal, text);
+    const auto tree = Tree(root_);
+    EXPECT_NE(RecoverInterruptedOperation().problem, "") << text;
+    EXPECT_EQ(Tree(root_), tree);
+    EXPECT_EQ(test::ReadFile(journal), text);
+  }
+}
+
+}  // namespace
+}  // namespace rvc::lifecycle
