@@ -460,9 +460,8 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
   std::vector<std::string> iniFiles = CRvcUtils::ListFiles(iniFolder, "zv*dispatcher.ini");
   iniFolder = platform::WithTrailingSeparator(iniFolder);
   if (iniFiles.empty()) throw CRvcException(110, iniFolder);
-  std::sort(iniFiles.begin(), iniFiles.end(), [](const std::string& a, const std::string& b) {
-    return platform::LessNoCase(a, b);
-  });
+  std::sort(iniFiles.begin(), iniFiles.end(),
+            [](const std::string& a, const std::string& b) { return platform::LessNoCase(a, b); });
 
   CRvcTrace trace("");
   RebuildContext context{dataFolder_, iniFolder, flavourDisplayName, *templates_, TemplateFiles(*templates_), trace};

@@ -88,8 +88,13 @@ std::string CShortcuts::DispatcherArguments(std::string_view folder, std::string
 
 std::string CShortcuts::ShortcutFolder(bool desktop) const {
   if (desktop) return platform::WithTrailingSeparator(CRvcUtils::GetSpecialFolder(true));
-  const std::string group = platform::JoinPath(CRvcUtils::GetSpecialFolder(false), kProgramGroup);
-  return platform::WithTrailingSeparator(platform::ResolveNoCase(group));
+  const std::string group =
+      platform::ResolveNoCase(platform::JoinPath(CRvcUtils::GetSpecialFolder(false), kProgramGroup));
+  // The menu shows the group once it exists, whether or not a launcher has been written
+  // yet. A group that cannot be made is no error here: looking finds nothing in it, and
+  // writing into it fails with the launcher's own error.
+  utils_.CreateFolderTree(group);
+  return platform::WithTrailingSeparator(group);
 }
 
 // The folders searched for existing launchers: program-menu launchers may still lie in
@@ -134,7 +139,6 @@ std::string CShortcuts::FindDispatcherShortcut(const std::string& label, const s
 std::string CShortcuts::WriteCurrentForm(platform::DesktopEntry& entry, const std::string& label,
                                          const std::string& name, bool desktop) {
   const std::string folder = ShortcutFolder(desktop);
-  if (!desktop) utils_.CreateFolderTree(folder);
   const std::string fileName = CurrentFormName(name, label);
   std::string target = folder + fileName;
   // Desktops show the Name key, not the file name; keep them telling the same.

@@ -62,7 +62,7 @@ class CShortcuts {
   static std::string DispatcherArguments(std::string_view folder, std::string_view name);
 
   // The all-users desktop folder, or the program menu's "Orva" group; ends with the
-  // separator. The group is created only when a launcher is written into it.
+  // separator. Both are created with their parents when they are missing.
   std::string ShortcutFolder(bool desktop) const;
 
   // The dispatcher's launcher: the current form first (in the "Orva" group, then in

@@ -407,11 +407,7 @@ TEST_F(DispatcherListTest, SaveIncreasesADuplicateSeparatorByOne) {
   const struct {
     std::vector<int> bases, expected;
   } cases[] = {
-      {{0, 0, 1}, {0, 1, 2}},
-      {{0, 1, 0}, {0, 1, 2}},
-      {{1, 0, 0}, {1, 0, 2}},
-      {{9, 9}, {9, 0}},
-      {{3, 5, 7}, {3, 5, 7}},
+      {{0, 0, 1}, {0, 1, 2}}, {{0, 1, 0}, {0, 1, 2}}, {{1, 0, 0}, {1, 0, 2}}, {{9, 9}, {9, 0}}, {{3, 5, 7}, {3, 5, 7}},
   };
   for (const auto& c : cases) {
     std::vector<Entry> entries;
