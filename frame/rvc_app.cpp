@@ -4,10 +4,9 @@
 #include <exception>
 #include <stdexcept>
 
-#include "frame/flavour_catalogue.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
-#include "core/string_table.h"
+#include "frame/flavour_catalogue.h"
 #include "frame/version_selection.h"
 #include "platform/environment.h"
 #include "platform/oem.h"
@@ -17,8 +16,6 @@
 
 namespace rvc::frame {
 namespace {
-
-std::string VersionString() { return std::string(LoadString(160).value_or("10.1")); }
 
 void Trace(const std::string& text) {
   CRvcTrace trace("");
@@ -48,9 +45,11 @@ std::string CRvcApp::InstanceName() {
   return name;
 }
 
-std::string CRvcApp::WindowTitle() { return std::string(kApplicationName) + " " + VersionString(); }
+// Both name the version whose flavours are shown: the one chosen at start-up (or given to
+// a job), not the version this program was built as.
+std::string CRvcApp::WindowTitle() { return std::string(kApplicationName) + " " + ProductVersion; }
 
-std::string CRvcApp::FlavourLabel() { return "Installed Flavours (Ravlin " + VersionString() + "):"; }
+std::string CRvcApp::FlavourLabel() { return "Installed Flavours (Ravlin " + ProductVersion + "):"; }
 
 int CRvcApp::Run(const std::vector<std::string>& arguments) {
   InitInstance(arguments);

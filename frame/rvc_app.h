@@ -134,9 +134,9 @@ class CRvcApp {
 
   // "RVC101": the name of the single instance.
   static std::string InstanceName();
-  // "Ravlin Configurator 10.1".
+  // "Ravlin Configurator " + ProductVersion, e.g. "Ravlin Configurator 9.0".
   static std::string WindowTitle();
-  // "Installed Flavours (Ravlin 10.1):".
+  // "Installed Flavours (Ravlin " + ProductVersion + "):".
   static std::string FlavourLabel();
 
  private:

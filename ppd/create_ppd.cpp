@@ -3,6 +3,7 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 #include <ctime>
@@ -10,6 +11,7 @@
 #include "core/rvc_trace.h"
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "ppd/ppd_keywords.h"
 #include "ui/user_interface.h"
 
 namespace rvc::ppd {
@@ -54,27 +56,48 @@ CCreatePpd::~CCreatePpd() {
 }
 
 std::string CCreatePpd::OptionKey(std::string_view name) {
-  if (name.size() > 40) name = name.substr(name.size() - 39);
-  std::string key(name);
-  for (char& c : key) {
-    if (c == ' ') c = '_';
-  }
-  return key;
+  std::string key = AsciiKeywordText(name);
+  if (key.size() > kMaxKeyword) key = key.substr(key.size() - (kMaxKeyword - 1));
+  return key.empty() ? HashKeyword(name) : key;
 }
 
 std::string CCreatePpd::PaperName(std::string_view name) {
-  if (name.size() > 28) name = name.substr(name.size() - 28);
-  std::string paper(name);
+  std::string paper = AsciiKeywordText(name);
+  if (paper.size() > kMaxPaperKeyword) paper = paper.substr(paper.size() - kMaxPaperKeyword);
   for (char& c : paper) {
-    if (c == ' ' || c == '.' || c == ':') c = '_';
+    if (c == '.') c = '_';
   }
-  return paper;
+  return paper.empty() ? HashKeyword(name) : paper;
+}
+
+bool CCreatePpd::IsOwnKeyword(std::string_view name) {
+  std::string plain(name);
+  std::replace(plain.begin(), plain.end(), ' ', '_');
+  return OptionKey(name) == plain;
+}
+
+std::vector<std::string> CCreatePpd::OptionKeys(const std::vector<std::string>& names, size_t count) {
+  count = std::min(count, names.size());
+  OptionKeywords keys;
+  std::vector<std::string> result(count);
+  for (size_t i = 0; i < count; ++i) {
+    if (IsOwnKeyword(names[i])) result[i] = keys.Keep(OptionKey(names[i]));
+  }
+  for (size_t i = 0; i < count; ++i) {
+    if (!IsOwnKeyword(names[i])) result[i] = keys.Unique(OptionKey(names[i]));
+  }
+  return result;
+}
+
+std::string CCreatePpd::Choice(const std::string& key, std::string_view name) {
+  return IsOwnKeyword(name) ? key : key + "/" + Latin1Translation(name);
 }
 
 int CCreatePpd::OpenFiles(const std::string& templatePath, const std::string& ppdFolder, const std::string& deviceType,
                           const std::string& flavour, int portSeparator, ScreenMode screenMode) {
   Close();
   writeError_.clear();
+  featureKeys_.clear();
   typeName_ = platform::ToUpperAscii(WithoutLeadingBlanks(deviceType));
   flavourName_ = platform::ToUpperAscii(WithoutLeadingBlanks(flavour));
   screenMode_ = screenMode;
@@ -207,7 +230,11 @@ void CCreatePpd::WriteEntryEnd(std::string_view name) {
 }
 
 void CCreatePpd::WriteFeatureEntry(std::string_view entry, std::string_view name) {
-  WriteFormat(entry, {OptionKey(name)});
+  // The option is the main keyword the entry starts with: "*QBScreenFilter %s: ...".
+  const std::string option(entry.substr(0, entry.find(' ')));
+  OptionKeywords& keys = featureKeys_[option];
+  const std::string key = IsOwnKeyword(name) ? keys.Keep(OptionKey(name)) : keys.Unique(OptionKey(name));
+  WriteFormat(entry, {Choice(key, name)});
   WriteEntryEnd(name);
 }
 
@@ -224,7 +251,13 @@ int CCreatePpd::AddNames() {
   WriteLine("*LanguageVersion: English");
   WriteLine("*Manufacturer: \"ORVA\"");
   WriteFormat("*ModelName: \"ORVA-%s-%s\"", {p, t});
-  WriteFormat("*ShortNickName: \"ORVA-%s-%s\"", {p, std::string_view(t).substr(0, 25)});
+  // At most 31 characters: the type gives way, then the flavour.
+  std::string shortNick = "ORVA-" + p + "-" + t.substr(0, std::min<size_t>(t.size(), 25));
+  if (shortNick.size() > kMaxShortNickName) {
+    shortNick.resize(kMaxShortNickName);
+    while (shortNick.back() == ' ') shortNick.pop_back();
+  }
+  WriteFormat("*ShortNickName: \"%s\"", {shortNick});
   WriteFormat("*NickName: \"ORVA-%s-%s\"", {p, t});
   return 1;
 }

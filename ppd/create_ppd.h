@@ -12,12 +12,14 @@
 // the PPD. See docs/ppd-generation.md.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ppd/line_files.h"
 #include "ppd/ppd_format.h"
+#include "ppd/ppd_keywords.h"
 #include "ppd/ppd_types.h"
 
 namespace rvc::ppd {
@@ -94,12 +96,26 @@ class CCreatePpd {
   // The papers of the last AddPageSizes, before the size filter.
   const std::vector<paper_struct>& Papers() const { return papers_; }
 
-  // The keyword of a list entry: a name longer than 40 characters is cut to its last 39,
-  // then blanks become "_".
+  // The keyword of a list entry: the name in ASCII (AsciiKeywordText: accents dropped,
+  // blanks and other bytes a keyword cannot hold as "_"), cut to its last 39 characters
+  // when longer than 40; a hash keyword when nothing is left.
   static std::string OptionKey(std::string_view name);
-  // The name of a paper: cut to its last 28 characters, then blanks, full stops and
-  // colons become "_".
+  // The name of a paper: the name in ASCII as above, cut to its last 28 characters, full
+  // stops as "_".
   static std::string PaperName(std::string_view name);
+  // Whether `name` is its own keyword (blanks aside): ASCII a keyword can hold, at most
+  // 40 characters. Other names get a derived keyword and a translation string.
+  static bool IsOwnKeyword(std::string_view name);
+  // The keywords of the first `count` names of one option: names that are their own
+  // keyword keep it (as they always have, even twice); derived keywords are made unique
+  // in the option.
+  static std::vector<std::string> OptionKeys(const std::vector<std::string>& names, size_t count);
+  // The choice part of an entry line: `key`, with "/" and the ISOLatin1 translation of
+  // `name` when the keyword is derived.
+  static std::string Choice(const std::string& key, std::string_view name);
+
+  static constexpr size_t kMaxPaperKeyword = 28;  // leaves room for ".Transverse"
+  static constexpr size_t kMaxShortNickName = 31;
 
  private:
   struct Position {
@@ -139,6 +155,7 @@ class CCreatePpd {
   detail::LineReader template_;
   detail::LineWriter ppd_;
   std::vector<paper_struct> papers_;
+  std::map<std::string, OptionKeywords> featureKeys_;  // the keywords of each feature option so far
   ScreenMode screenMode_ = ScreenMode::Unknown;
   std::string shortName_;
   std::string typeName_;

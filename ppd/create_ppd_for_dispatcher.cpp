@@ -73,6 +73,7 @@ paper_struct FilmPaper(const ripconfig::FilmRecord& film) {
   }
   if (quoted) paper.name += "Inch";
   if (paper.name.size() > kMaxPaperName) paper.name.resize(kMaxPaperName);
+  paper.text = film.name;
   paper.width = detail::MilToPoints(film.horizontalSize);
   paper.height = detail::MilToPoints(film.verticalSize);
   return paper;

@@ -1,10 +1,27 @@
 // Sections of the RIP configurations, proof configurations, resolutions, pixel clock and
 // perimeter.
+#include "platform/path.h"
 #include "ppd/create_ppd.h"
 
 namespace rvc::ppd {
 
 using detail::IntegerPart;
+
+namespace {
+
+// The keyword of the default: that of the listed name equal to it (exactly, else
+// ignoring case), else that of the first, so that the default always names a choice.
+std::string DefaultKey(const std::vector<std::string>& keys, const std::vector<std::string>& names,
+                       const std::string& defaultName) {
+  for (bool exact : {true, false}) {
+    for (size_t i = 0; i < keys.size(); ++i) {
+      if (exact ? names[i] == defaultName : platform::EqualsNoCase(names[i], defaultName)) return keys[i];
+    }
+  }
+  return keys.empty() ? CCreatePpd::OptionKey(defaultName) : keys.front();
+}
+
+}  // namespace
 
 int CCreatePpd::AddConfigurationSets(const std::string& defaultName, const std::vector<std::string>& names, int count) {
   if (CopyUntilPlaceholder("<Add Configuration Sets>",
@@ -19,9 +36,10 @@ int CCreatePpd::AddConfigurationSets(const std::string& defaultName, const std::
     WriteEntryEnd("Unknown");
     return 1;
   }
-  WriteFormat("*DefaultQBConfiguration: %s", {defaultName});
-  for (size_t i = 0; i < names.size() && i < static_cast<size_t>(count); ++i) {
-    WriteFormat(kEntry, {OptionKey(names[i])});
+  const std::vector<std::string> keys = OptionKeys(names, static_cast<size_t>(count));
+  WriteFormat("*DefaultQBConfiguration: %s", {DefaultKey(keys, names, defaultName)});
+  for (size_t i = 0; i < keys.size(); ++i) {
+    WriteFormat(kEntry, {Choice(keys[i], names[i])});
     WriteEntryEnd(names[i]);
   }
   return 1;
@@ -43,12 +61,14 @@ int CCreatePpd::AddProofConfigurations(const std::string& defaultName, const std
     WriteLine("*End");
     return 1;
   }
-  WriteFormat("*DefaultQBConfiguration: %s", {defaultName});
-  for (size_t i = 0; i < names.size() && i < static_cast<size_t>(count); ++i) {
+  const std::vector<std::string> keys = OptionKeys(names, static_cast<size_t>(count));
+  WriteFormat("*DefaultQBConfiguration: %s", {DefaultKey(keys, names, defaultName)});
+  for (size_t i = 0; i < keys.size(); ++i) {
     const double resolution = i < resolutions.size() ? resolutions[i] : 0.0;
-    const std::string key = OptionKey(names[i]);
+    const std::string& key = keys[i];
+    const std::string text = IsOwnKeyword(names[i]) ? key : Latin1Translation(names[i]);
     WriteFormat("*QBConfiguration %s/%s (%d): \"[ { << /DeviceRenderingInfo << /Type 0 /Tamrix << /proof_config",
-                {key, key, IntegerPart(resolution)});
+                {key, text, IntegerPart(resolution)});
     WriteFormat(kResolution, {names[i], resolution, resolution});
     WriteLine("*End");
   }
@@ -61,7 +81,12 @@ int CCreatePpd::AddResolutionList(const std::vector<double>& resolutions, int de
                            "'<Add Resolution List>' in the template.") < 0) {
     return -1;
   }
-  if (resolutions.empty()) return 1;  // no valid default: the section stays empty
+  // Without resolutions the option keeps no choice; its default must still be there, and
+  // "Unknown" leaves the resolution to the configuration chosen.
+  if (resolutions.empty()) {
+    WriteLine("*DefaultResolution: Unknown");
+    return 1;
+  }
   size_t d = defaultIndex >= 0 && static_cast<size_t>(defaultIndex) < resolutions.size()
                  ? static_cast<size_t>(defaultIndex)
                  : 0;

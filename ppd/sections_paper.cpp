@@ -21,6 +21,11 @@ int LeadingInteger(std::string_view text) {
   return static_cast<int>(value);
 }
 
+// The choice of a paper: its keyword, with its translation string when it has one.
+std::string Translated(const paper_struct& paper) {
+  return paper.text.empty() ? paper.name : paper.name + "/" + paper.text;
+}
+
 }  // namespace
 
 void CCreatePpd::LoadPaperSizes(const std::vector<paper_struct>& filmPapers) {
@@ -51,8 +56,24 @@ void CCreatePpd::LoadPaperSizes(const std::vector<paper_struct>& filmPapers) {
     }
     papers_.push_back(std::move(paper));
   }
-  for (const paper_struct& film : filmPapers) {
-    papers_.push_back({PaperName(std::string_view(film.name).substr(0, kMaxPaperName)), film.width, film.height});
+  // Papers named in ASCII keep their keyword, even when it repeats one; films with other
+  // letters get a derived one, unique among the papers, and their name as translation.
+  OptionKeywords keys(kMaxPaperKeyword);
+  for (const paper_struct& paper : papers_) keys.Keep(paper.name);
+  auto nameOf = [](const paper_struct& film) { return std::string_view(film.name).substr(0, kMaxPaperName); };
+  std::vector<std::string> filmKeys(filmPapers.size());
+  for (bool derived : {false, true}) {
+    for (size_t i = 0; i < filmPapers.size(); ++i) {
+      const std::string_view name = nameOf(filmPapers[i]);
+      if (HasNonAscii(name) != derived) continue;
+      filmKeys[i] = derived ? keys.Unique(PaperName(name)) : keys.Keep(PaperName(name));
+    }
+  }
+  for (size_t i = 0; i < filmPapers.size(); ++i) {
+    const paper_struct& film = filmPapers[i];
+    std::string text;
+    if (HasNonAscii(nameOf(film))) text = Latin1Translation(film.text.empty() ? nameOf(film) : film.text);
+    papers_.push_back({filmKeys[i], film.width, film.height, std::move(text)});
   }
 }
 
@@ -73,7 +94,7 @@ int CCreatePpd::AddPageSizes(int maxWidth, int maxHeight, const std::vector<pape
     if (line.find("<Add PageSize setup>") != std::string_view::npos) {
       for (const paper_struct* p : fitting) {
         WriteFormat("*PageSize %s: \"<< /PageSize [%d %d] /Orientation 0 >> setpagedevice\"",
-                    {p->name, p->width, p->height});
+                    {Translated(*p), p->width, p->height});
         WriteFormat("*PageSize %s.Transverse: \"<< /PageSize [%d %d] /Orientation 1 >> setpagedevice\"",
                     {p->name, p->width, p->height});
       }
@@ -89,7 +110,7 @@ int CCreatePpd::AddPageSizes(int maxWidth, int maxHeight, const std::vector<pape
     } else if (line.find("<Add PageRegion>") != std::string_view::npos) {
       for (const paper_struct* p : fitting) {
         WriteFormat("*PageRegion %s: \"<< /PageSize [%d %d] /Orientation 0 >> setpagedevice\"",
-                    {p->name, p->width, p->height});
+                    {Translated(*p), p->width, p->height});
         WriteFormat("*PageRegion %s.Transverse: \"<< /PageSize [%d %d] /Orientation 1 >> setpagedevice\"",
                     {p->name, p->width, p->height});
       }

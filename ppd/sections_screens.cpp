@@ -34,8 +34,9 @@ int CCreatePpd::AddDotShapes(bool includeJobDotShape) {
   }
   for (int i = 0; i < count; ++i) {
     const std::string_view name = dots[i].name;
-    WriteFormat("*QBDotShape %s/%s (%s): \"[ { << /DeviceRenderingInfo << /Type 0 /Tamrix << /dot",
-                {OptionKey(name), std::string_view(dots[i].display), name});
+    const std::string text = std::string(dots[i].display) + " (" + std::string(name) + ")";
+    WriteFormat("*QBDotShape %s/%s: \"[ { << /DeviceRenderingInfo << /Type 0 /Tamrix << /dot",
+                {OptionKey(name), Latin1Translation(text, 200)});
     WriteEntryEnd(name);
   }
   features::scrinfo_close(screens);

@@ -70,7 +70,8 @@ std::string Join(const std::vector<std::string>& parts, std::string_view separat
 // Numbers are written in the C form whatever the locale: "." for decimals.
 std::optional<double> ParseDouble(std::string_view text) {
   text = platform::Trim(text);
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = platform::Trim(text.substr(1, text.size() - 2));
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+    text = platform::Trim(text.substr(1, text.size() - 2));
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   double value = 0;
@@ -81,7 +82,8 @@ std::optional<double> ParseDouble(std::string_view text) {
 
 std::optional<int> ParseInt(std::string_view text) {
   text = platform::Trim(text);
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = platform::Trim(text.substr(1, text.size() - 2));
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+    text = platform::Trim(text.substr(1, text.size() - 2));
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   int value = 0;
@@ -151,6 +153,42 @@ std::optional<ResolutionEntry> ParseEntry(std::string_view text) {
   if (values.size() > 3) entry.useGamma = values[3] != 0;
   for (size_t i = 4; i < values.size(); ++i) entry.calibration[i - 4] = values[i];
   return entry;
+}
+
+// Writes `entries` as the items res1, res2, ... of `topic`. An entry that reads the same
+// as one the topic holds keeps that text, wherever it stood: deleting or inserting a
+// resolution renumbers the others without rewriting their numbers.
+void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<ResolutionEntry>& entries) {
+  struct Written {
+    std::string item, text;
+    std::optional<ResolutionEntry> entry;
+    bool taken = false;
+  };
+  std::vector<Written> written;
+  for (int i = 0; i < db.ItemCount(topic); ++i) {
+    std::string item = *db.ItemAt(topic, i);
+    if (!ResolutionItemNumber(item)) continue;
+    std::string text = db.Find(topic, item).value_or("");
+    auto entry = ParseEntry(text);
+    if (entry) entry->set = topic;
+    written.push_back({std::move(item), std::move(text), std::move(entry)});
+  }
+  auto reuse = [&](const std::string& item, const ResolutionEntry& entry) -> const std::string* {
+    Written* found = nullptr;
+    for (Written& w : written) {
+      if (w.taken || !w.entry || !(*w.entry == entry)) continue;
+      if (found == nullptr || EqualsNoCase(w.item, item)) found = &w;
+      if (EqualsNoCase(w.item, item)) break;
+    }
+    if (found == nullptr) return nullptr;
+    found->taken = true;
+    return &found->text;
+  };
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string item = ResolutionItem(i);
+    const std::string* text = reuse(item, entries[i]);
+    db.Set(topic, item, text ? *text : FormatEntry(entries[i]));
+  }
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -853,7 +891,7 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
 
   for (const auto& [id, conf] : now.confs) {
     const ConfigRecord* old = StoredById(stored_.confs, id);
-    if (old == nullptr) db.AddTopic(conf.name);
+    if (old == nullptr) db.AddTopicSpacedLikeFile(conf.name);
     PutText(db, conf.name, kNameItem, conf.name, old ? &old->name : nullptr);
     PutText(db, conf.name, kFilmItem, conf.film, old ? &old->film : nullptr);
     PutText(db, conf.name, kSetItem, conf.set, old ? &old->set : nullptr);
@@ -866,16 +904,10 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
 
   for (const auto& [id, set] : now.sets) {
     const SetValue* old = StoredById(stored_.sets, id);
-    if (old == nullptr) db.AddTopic(set.name);
+    if (old == nullptr) db.AddTopicSpacedLikeFile(set.name);
     PutText(db, set.name, kNameItem, set.name, old ? &old->name : nullptr);
     if (old != nullptr && old->entries == set.entries) continue;
-    for (size_t i = 0; i < set.entries.size(); ++i) {
-      // An entry that reads the same stays in the form it was written in.
-      auto present = db.Find(set.name, ResolutionItem(i));
-      auto entry = present ? ParseEntry(*present) : std::nullopt;
-      if (entry) entry->set = set.name;
-      if (!entry || !(*entry == set.entries[i])) db.Set(set.name, ResolutionItem(i), FormatEntry(set.entries[i]));
-    }
+    WriteEntries(db, set.name, set.entries);
     std::vector<std::string> surplus;
     for (int i = 0; i < db.ItemCount(set.name); ++i) {
       std::string item = *db.ItemAt(set.name, i);
@@ -901,7 +933,7 @@ void ConfigurationStore::ApplyFilmFile(ResourceDb& db, const Snapshot& now) {
   FinishRenames(db, renames);
   for (const auto& [id, film] : now.films) {
     const FilmRecord* old = StoredById(stored_.films, id);
-    if (old == nullptr) db.AddTopic(film.name);
+    if (old == nullptr) db.AddTopicSpacedLikeFile(film.name);
     PutNumber(db, film.name, kVSizeItem, film.verticalSize, old ? &old->verticalSize : nullptr);
     PutNumber(db, film.name, kHSizeItem, film.horizontalSize, old ? &old->horizontalSize : nullptr);
     PutInt(db, film.name, kPolarityItem, film.polarity, old ? &old->polarity : nullptr);

@@ -460,9 +460,8 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
   std::vector<std::string> iniFiles = CRvcUtils::ListFiles(iniFolder, "zv*dispatcher.ini");
   iniFolder = platform::WithTrailingSeparator(iniFolder);
   if (iniFiles.empty()) throw CRvcException(110, iniFolder);
-  std::sort(iniFiles.begin(), iniFiles.end(), [](const std::string& a, const std::string& b) {
-    return platform::LessNoCase(a, b);
-  });
+  std::sort(iniFiles.begin(), iniFiles.end(),
+            [](const std::string& a, const std::string& b) { return platform::LessNoCase(a, b); });
 
   CRvcTrace trace("");
   RebuildContext context{dataFolder_, iniFolder, flavourDisplayName, *templates_, TemplateFiles(*templates_), trace};
@@ -484,26 +483,28 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
 }
 
 // Makes the dispatcher at `index` differ from every one before it in port separator,
-// name and folder, rewriting its ini file to match. Passes repeat until nothing changes,
-// so that a repaired value cannot clash with a dispatcher compared earlier.
+// name and folder, rewriting its ini file to match. A separator equal to an earlier one
+// is increased by 1 (9 wraps to 0, as the list file is read modulo 10), so separators
+// 0, 0, 1 become 0, 1, 2. Passes repeat until nothing changes, so that a repaired value
+// cannot clash with a dispatcher compared earlier; a separator that has gone round all
+// ten is left as it is.
 void CDispatcherList::Repair(size_t index) {
   CRvcUtils utils;
   CDispatcher& x = *dispatchers_[index];
   DispatcherRecord& rx = x.Record;
+  int increases = 0;
   for (bool changed = true; changed;) {
     changed = false;
     for (size_t j = 0; j < index; ++j) {
       const DispatcherRecord& ry = dispatchers_[j]->Record;
-      if (rx.Base == ry.Base) {
-        const int base = NextFreeSeparator(index);
-        if (base >= 0) {
-          utils.SetIniCommandPort(IniFileOf(rx.Folder), base);
-          if (rx.CommandPort >= 0)
-            rx.CommandPort = static_cast<int>(CRvcUtils::PortWithSeparator(rx.CommandPort, base));
-          rx.Base = base;
-          separatorInUse_[static_cast<size_t>(base)] = true;
-          changed = true;
-        }
+      if (rx.Base == ry.Base && increases < 10) {
+        const int base = (rx.Base + 1) % 10;
+        utils.SetIniCommandPort(IniFileOf(rx.Folder), base);
+        if (rx.CommandPort >= 0) rx.CommandPort = static_cast<int>(CRvcUtils::PortWithSeparator(rx.CommandPort, base));
+        rx.Base = base;
+        separatorInUse_[static_cast<size_t>(base)] = true;
+        ++increases;
+        changed = true;
       }
       if (platform::EqualsNoCase(rx.Name, ry.Name)) {
         const std::string name = rx.Name + "Copy";
@@ -526,27 +527,6 @@ void CDispatcherList::Repair(size_t index) {
       }
     }
   }
-}
-
-// The next port separator after that of the dispatcher at `index` (cyclically) that no
-// dispatcher before it uses, preferring one that no dispatcher uses at all; -1 when the
-// ten are taken by those before it.
-int CDispatcherList::NextFreeSeparator(size_t index) const {
-  std::array<bool, 10> before{}, anywhere{};
-  for (size_t i = 0; i < dispatchers_.size(); ++i) {
-    const int base = dispatchers_[i]->Record.Base;
-    if (base < 0 || base > 9 || i == index) continue;
-    if (i < index) before[static_cast<size_t>(base)] = true;
-    anywhere[static_cast<size_t>(base)] = true;
-  }
-  const int current = dispatchers_[index]->Record.Base;
-  for (const auto* taken : {&anywhere, &before}) {
-    for (int step = 1; step <= 10; ++step) {
-      const int base = ((current + step) % 10 + 10) % 10;
-      if (!(*taken)[static_cast<size_t>(base)]) return base;
-    }
-  }
-  return -1;
 }
 
 bool CDispatcherList::Save() {

@@ -96,7 +96,6 @@ class CDispatcherList {
   void Skip(BrokenDispatcher broken);
   void Place(std::unique_ptr<CDispatcher> dispatcher);
   void Repair(size_t index);
-  int NextFreeSeparator(size_t index) const;
 
   std::vector<std::unique_ptr<CDispatcher>> dispatchers_;
   std::vector<BrokenDispatcher> broken_;

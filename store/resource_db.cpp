@@ -57,6 +57,23 @@ std::string JoinLines(std::string_view front, std::string_view back, std::string
   return joined;
 }
 
+// Whether `text` holds an empty line, or ends with one.
+bool HoldsBlankLine(std::string_view text) {
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) return false;
+    if (end == at || (end == at + 1 && text[at] == '\r')) return true;
+    at = end + 1;
+  }
+  return false;
+}
+bool EndsWithBlankLine(std::string_view text) {
+  if (text.empty() || text.back() != '\n') return false;
+  text.remove_suffix(1);
+  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  return text.empty() || text.back() == '\n';
+}
+
 // Text that is a view of the original bytes until something is put in front of it.
 // Lives only on the heap (Edited, Impl), so the view into `owned` stays valid.
 struct Text {
@@ -662,6 +679,18 @@ void ResourceDb::RenameTopic(std::string_view oldName, std::string_view newName)
   if (!renamed) return;
   impl_->changed = true;
   if (!SameName(from, to)) impl_->topicIndex.Invalidate();
+}
+
+void ResourceDb::AddTopicSpacedLikeFile(std::string_view topic) {
+  if (HasTopic(topic)) return;
+  const bool spaced = !impl_->topics.empty() && HoldsBlankLine(impl_->topics.back().header.Lead(impl_->Base()));
+  AddTopic(topic);
+  Text& lead = impl_->topics.back().header.edited->lead;
+  if (spaced && !EndsWithBlankLine(lead.view)) {
+    std::string joined = JoinLines(lead.view, impl_->eol, impl_->eol);
+    lead.owned = std::move(joined);
+    lead.view = lead.owned;
+  }
 }
 
 void ResourceDb::AddTopic(std::string_view topic, std::string_view comment) {

@@ -80,6 +80,9 @@ class ResourceDb {
 
   // rdb_add_topic: appends a topic (a topic of that name already there is left as it is).
   void AddTopic(std::string_view topic, std::string_view comment = {});
+  // AddTopic, with a blank line in front of the new topic when the file sets its topics
+  // apart that way (a blank line stands in front of its last topic).
+  void AddTopicSpacedLikeFile(std::string_view topic);
   // rdb_add_item: appends an item; false when the topic is missing. An item of the same
   // name already there stays the one that lookups find.
   bool AddItem(std::string_view topic, std::string_view item, std::string_view value, std::string_view comment = {});

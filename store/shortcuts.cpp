@@ -92,10 +92,20 @@ std::string CShortcuts::ShortcutFolder(bool desktop) const {
   return platform::WithTrailingSeparator(platform::ResolveNoCase(group));
 }
 
+// ShortcutFolder, with the program menu's group made when it is missing: the menu shows
+// the group once it exists, whether or not a launcher has been written yet. A group that
+// cannot be made is no error here: looking finds nothing in it, and writing into it fails
+// with the launcher's own error.
+std::string CShortcuts::MadeShortcutFolder(bool desktop) const {
+  const std::string folder = ShortcutFolder(desktop);
+  if (!desktop) utils_.CreateFolderTree(folder);
+  return folder;
+}
+
 // The folders searched for existing launchers: program-menu launchers may still lie in
 // the group of older installations.
 std::vector<std::string> CShortcuts::SearchFolders(bool desktop) const {
-  std::vector<std::string> folders{ShortcutFolder(desktop)};
+  std::vector<std::string> folders{MadeShortcutFolder(desktop)};
   if (!desktop) {
     const std::string older = platform::JoinPath(CRvcUtils::GetSpecialFolder(false), kOlderProgramGroup);
     folders.push_back(platform::WithTrailingSeparator(platform::ResolveNoCase(older)));
@@ -133,8 +143,7 @@ std::string CShortcuts::FindDispatcherShortcut(const std::string& label, const s
 
 std::string CShortcuts::WriteCurrentForm(platform::DesktopEntry& entry, const std::string& label,
                                          const std::string& name, bool desktop) {
-  const std::string folder = ShortcutFolder(desktop);
-  if (!desktop) utils_.CreateFolderTree(folder);
+  const std::string folder = MadeShortcutFolder(desktop);
   const std::string fileName = CurrentFormName(name, label);
   std::string target = folder + fileName;
   // Desktops show the Name key, not the file name; keep them telling the same.

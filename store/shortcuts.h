@@ -62,7 +62,9 @@ class CShortcuts {
   static std::string DispatcherArguments(std::string_view folder, std::string_view name);
 
   // The all-users desktop folder, or the program menu's "Orva" group; ends with the
-  // separator. The group is created only when a launcher is written into it.
+  // separator. The desktop folder is created when missing; the group is created (with
+  // its parents) by every operation below that looks for, writes or deletes launchers,
+  // not by this lookup of its name, so that callers can tell whether it was there.
   std::string ShortcutFolder(bool desktop) const;
 
   // The dispatcher's launcher: the current form first (in the "Orva" group, then in
@@ -109,6 +111,7 @@ class CShortcuts {
 
  private:
   std::vector<std::string> SearchFolders(bool desktop) const;
+  std::string MadeShortcutFolder(bool desktop) const;
   std::vector<std::string> Matches(const std::string& folder, std::string_view pattern);
   bool ChangeShortcut(const std::string& label, const std::string& name, const std::string& arguments, bool desktop);
   std::string WriteCurrentForm(platform::DesktopEntry& entry, const std::string& label, const std::string& name,

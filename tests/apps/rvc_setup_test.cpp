@@ -135,7 +135,7 @@ TEST_F(RvcSetupTest, TheSwitchPicksTheJobAndItsTraceFile) {
   }
 }
 
-TEST_F(RvcSetupTest, TheVersionJobTracesEveryShortcutItCannotRewrite) {
+TEST_F(RvcSetupTest, TheVersionJobTracesEveryShortcutItCannotRewriteAndMakesTheMenuGroup) {
   // The sample's shortcut folders start empty.
   Result result = Run({"Tiffmono", "-v", "10.1"});
   EXPECT_EQ(result.exitCode, 0);
@@ -145,6 +145,9 @@ TEST_F(RvcSetupTest, TheVersionJobTracesEveryShortcutItCannotRewrite) {
   EXPECT_EQ(Count(trace, "\tRVC::Cannot modify program short cut for: Ravlin Tiff : Mono1 !\n"), 1u) << trace;
   EXPECT_LT(trace.find("\tRVC::Start\n"), trace.find("Cannot modify"));
   EXPECT_NE(trace.find("\tRVC::Stop\n"), std::string::npos);
+  // The program menu's group is made even though there was no launcher to put in it.
+  struct stat group {};
+  EXPECT_TRUE(::stat((root_ + "programs/Orva").c_str(), &group) == 0 && S_ISDIR(group.st_mode));
 }
 
 TEST_F(RvcSetupTest, KwNorvcTouchesNothing) {

@@ -6,6 +6,7 @@
 
 #include "frame/rvc_app.h"
 #include "frame/single_instance.h"
+#include "frame/version_selection.h"
 #include "platform/desktop_entry.h"
 #include "store/shortcuts.h"
 #include "tests/support/test_support.h"
@@ -44,6 +45,7 @@ struct Windows : IMainWindowFactory {
   std::unique_ptr<IMainWindow> Create(FlavourList& flavours, const MainWindowSettings& given) override {
     ++created;
     settings = given;
+    title = CRvcApp::WindowTitle();
     for (const auto& flavour : flavours) keys.push_back(flavour->Key);
     return std::make_unique<Window>(*this);
   }
@@ -52,6 +54,7 @@ struct Windows : IMainWindowFactory {
   std::vector<int> ppds;
   std::vector<std::string> keys;
   MainWindowSettings settings;
+  std::string title;  // the main window's title when it was made
 };
 
 struct Installer : IInstallerJobs {
@@ -135,6 +138,7 @@ TEST_F(StartupTest, AnAdministratorGetsTheMainWindowOverTheOnlyVersion) {
   EXPECT_EQ(windows_.settings.FlavourIndex, 0);
   EXPECT_FALSE(windows_.settings.ViewOnly);
   EXPECT_FALSE(windows_.settings.PreferredFlavour);
+  EXPECT_EQ(windows_.title, "Ravlin Configurator 10.1");
   EXPECT_EQ(windows_.settings.FlavourLabel, "Installed Flavours (Ravlin 10.1):");
   EXPECT_EQ(CRvcApp::ProductVersion, "10.1");
   EXPECT_EQ(CRvcApp::CatalogueFileName, "rvc_10.1.dat");
@@ -221,6 +225,18 @@ TEST_F(StartupTest, CancellingTheVersionSelectionEndsBeforeTheTrace) {
   EXPECT_EQ(ui_.DialogsRun(), std::vector<std::string>{"VersionSelection"});
   EXPECT_EQ(windows_.created, 0);
   EXPECT_FALSE(FileExists(dir_ / "cfg/trace_rvc.txt"));
+}
+
+TEST_F(StartupTest, TheChosenVersionNamesTheWindowAndItsLabel) {
+  WriteFile(dir_ / "cfg/rvc_9.0.dat", ReadFile(dir_ / "cfg/rvc_10.1.dat"));
+  ui_.QueueDialog("VersionSelection", [](ui::IDialogModel& model) {
+    dynamic_cast<CVersionSelection&>(model).Selection = 1;  // "Ravlin 9.0"
+    return ui::DialogResult::Ok;
+  });
+  EXPECT_EQ(Run({}), 0);
+  EXPECT_EQ(windows_.title, "Ravlin Configurator 9.0");
+  EXPECT_EQ(windows_.settings.FlavourLabel, "Installed Flavours (Ravlin 9.0):");
+  EXPECT_EQ(CRvcApp::FlavourLabel(), "Installed Flavours (Ravlin 9.0):");
 }
 
 TEST_F(StartupTest, ASecondInteractiveStartWakesTheFirstAndEndsWithoutTrace) {

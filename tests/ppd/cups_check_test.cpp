@@ -172,6 +172,60 @@ TEST_F(SampleTemplates, LoadWithTheWrittenOptions) {
   }
 }
 
+// Names the formats cannot take as they are: letters beyond ASCII, configuration names
+// longer than a keyword, a long device type, no resolutions. Each PPD passes cupstestppd
+// (but for the known findings) and CUPS reads the choices, defaults and texts meant.
+TEST_F(SampleTemplates, AwkwardNamesStillGiveReadablePpds) {
+  const std::string tail(39, 'c');  // two names that end alike beyond the keyword length
+  const struct {
+    Flavour flavour;
+    std::string defaultKey;
+    std::vector<std::string> configurationKeys;
+    std::vector<std::pair<std::string, std::string>> paperTexts;  // keyword, text
+  } cases[] = {
+      {{"Tiffmono",
+        "Imagesetter_Film",
+        0,
+        ScreenMode::Binary,
+        1008,
+        1800,
+        {"Größe A4", "Grösse_A4", "Standard"},
+        {2400},
+        {{"GrößeA4", 595, 841, "Größe A4"}, {"GrösseA4", 595, 841, "Grösse A4"}, {"GrosseA4", 595, 841, ""}}},
+       "Grosse_A4",
+       {"Grosse_A4", "Grosse_A4_2", "Standard"},
+       {{"GrosseA4_2", "Größe A4"}, {"GrosseA4_3", "Grösse A4"}, {"GrosseA4", "GrosseA4"}}},
+      {{"Approval", "Generic", 0, ScreenMode::Binary, 936, 1440, {"Second_" + tail, "First_" + tail}, {2400}, {}},
+       tail,
+       {tail, tail.substr(1) + "_2"},
+       {}},
+      {{"Tiffmono", "Imagesetter_Film_Large", 0, ScreenMode::Binary, 1008, 1800, {"Standard"}, {2400}, {}},
+       "Standard",
+       {"Standard"},
+       {}},
+      {{"Approval", "Generic", 0, ScreenMode::Binary, 936, 1440, {"Standard"}, {}, {}}, "Standard", {"Standard"}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flavour.type + " " + c.flavour.configurations[0]);
+    std::filesystem::remove_all(dir_ / c.flavour.key);
+    const std::string path = Make(c.flavour);
+    if (rvc::test::Installed("cupstestppd")) rvc::test::ExpectCupsAccepts(path, c.flavour.type, {});
+    std::unique_ptr<ppd_file_t, void (*)(ppd_file_t*)> ppd(ppdOpenFile(path.c_str()), ppdClose);
+    ASSERT_NE(ppd, nullptr) << ppdErrorString(ppdLastError(nullptr));
+    EXPECT_LE(std::string(ppd->shortnickname).size(), 31u) << ppd->shortnickname;
+    EXPECT_EQ(Choices(ppd.get(), "QBConfiguration"), c.configurationKeys);
+    ppd_option_t* configuration = ppdFindOption(ppd.get(), "QBConfiguration");
+    ASSERT_NE(configuration, nullptr);
+    EXPECT_EQ(std::string(configuration->defchoice), c.defaultKey);
+    EXPECT_NE(ppdFindAttr(ppd.get(), "DefaultResolution", nullptr), nullptr);
+    for (const auto& [key, text] : c.paperTexts) {
+      ppd_choice_t* choice = ppdFindChoice(ppdFindOption(ppd.get(), "PageSize"), key.c_str());
+      ASSERT_NE(choice, nullptr) << key;
+      EXPECT_EQ(std::string(choice->text), text) << key;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace rvc::ppd::test
 

@@ -232,6 +232,9 @@ TEST_F(DriverTest, FilmNamesAndTheLargestPaper) {
   // exact (14000 mil are 1008 points, not 1007.9999...).
   SetItem("data/Tiffmono/Tiffmono/data/zv_film.res", "Film 13.999\" wide", "vsize", "20013");
   SetItem("data/Tiffmono/Tiffmono/data/zv_film.res", "Film 13.999\" wide", "hsize", "13999");
+  // Letters beyond ASCII: an ASCII keyword, the film's name as ISOLatin1 translation.
+  SetItem("data/Tiffmono/Tiffmono/data/zv_film.res", "Größe A4", "vsize", "11693");
+  SetItem("data/Tiffmono/Tiffmono/data/zv_film.res", "Größe A4", "hsize", "8268");
   ASSERT_TRUE(Create(mono));
   const std::string text = ReadFile(PpdOf(mono));
   for (const char* line :
@@ -240,7 +243,9 @@ TEST_F(DriverTest, FilmNamesAndTheLargestPaper) {
         "*PageSize Max: \"<< /PageSize [2880 2160] /Orientation 0 >> setpagedevice\"\n",
         "*PageSize 14x20Inch: \"<< /PageSize [1008 1440] /Orientation 0 >> setpagedevice\"\n",
         "*PageSize Film13_999wideInch: \"<< /PageSize [1007 1440] /Orientation 0 >> setpagedevice\"\n",
-        "*PageSize A4: \"<< /PageSize [595 841] /Orientation 0 >> setpagedevice\"\n"}) {
+        "*PageSize A4: \"<< /PageSize [595 841] /Orientation 0 >> setpagedevice\"\n",
+        "*PageSize GrosseA4/Gr\xF6\xDF"
+        "e A4: \"<< /PageSize [595 841] /Orientation 0 >> setpagedevice\"\n"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
   }
   EXPECT_EQ(text.find("A4Inch"), std::string::npos);

@@ -25,7 +25,7 @@ class SectionTest : public PpdTest {
 
 TEST_F(SectionTest, Names) {
   ExpectGolden(Section("*% <Add Names>\n", [](CCreatePpd& p) { EXPECT_EQ(p.AddNames(), 1); }), "names.ppd");
-  // The short nickname takes the first 25 characters of the type.
+  // The short nickname keeps within 31 characters: the type gives way.
   WriteFile(dir_ / "template.ppd", "<Add Names>\n");
   CCreatePpd long_type;
   long_type.OpenFiles(dir_ / "template.ppd", dir_ / "ppd", "Platesetter with a long type name", "Ravlin", 3,
@@ -34,7 +34,7 @@ TEST_F(SectionTest, Names) {
   long_type.Close();
   const std::string text = ReadFile(long_type.PpdPath());
   EXPECT_NE(text.find("*ModelName: \"ORVA-RAVLIN-PLATESETTER WITH A LONG TYPE NAME\"\n"), std::string::npos);
-  EXPECT_NE(text.find("*ShortNickName: \"ORVA-RAVLIN-PLATESETTER WITH A LONG T\"\n"), std::string::npos);
+  EXPECT_NE(text.find("*ShortNickName: \"ORVA-RAVLIN-PLATESETTER WITH A\"\n"), std::string::npos);
   EXPECT_NE(text.find("*NickName: \"ORVA-RAVLIN-PLATESETTER WITH A LONG TYPE NAME\"\n"), std::string::npos);
 }
 
@@ -81,9 +81,9 @@ TEST_F(SectionTest, ResolutionList) {
   EXPECT_EQ(defaultLine({1200, 0.5}, 1), "*DefaultResolution: 1200dpi");
   EXPECT_EQ(defaultLine({1200, 2400}, 2), "*DefaultResolution: 1200dpi");
   EXPECT_EQ(defaultLine({1200, 2400}, -1), "*DefaultResolution: 1200dpi");
-  // Nothing to list: the placeholder goes, nothing comes.
+  // Nothing to list: the default alone, "Unknown".
   EXPECT_EQ(Generate("a\n<Add Resolution List>\nb\n", [](CCreatePpd& p) { EXPECT_EQ(p.AddResolutionList({}, 0), 1); }),
-            "a\n");
+            "a\n*DefaultResolution: Unknown\n");
 }
 
 TEST_F(SectionTest, PixelClockAndPerimeter) {

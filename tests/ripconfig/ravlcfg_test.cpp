@@ -344,6 +344,20 @@ TEST_F(RavlcfgTest, EntriesAndNamesAreWrittenInTheirListForm) {
   EXPECT_EQ(ReadFile(Data("data/zv_names.res")), "[Names]\nname1=Standard\nname2=PavoNet\n");
 }
 
+TEST_F(RavlcfgTest, RenumberedEntriesKeepTheirTextAndNewTopicsGetTheBlankLineBefore) {
+  ASSERT_NE(Open(), nullptr);
+  ASSERT_EQ(ravlcfg_gain_writelock(handle, 0), 1);
+  ASSERT_EQ(ravlcfg_del_resolution(handle, "set_0", 2000.0), 1);
+  ravlcfg_get_new_set(handle, 1)->name = "set_2";
+  *ravlcfg_add_film(handle) = FilmRecord{"Letter", 11000, 8500, 1, "11.0\" x 8.5\"", 0, ""};
+  ASSERT_EQ(ravlcfg_write(handle), 1) << Joined(ravlcfg_get_errormessages(handle));
+
+  EXPECT_THAT(ReadFile(configPath), HasSubstr("[set_0]\nname=set_0\nres1=2400, 1, 55, 1, 0.5, 0, 1000, 990\n\n"
+                                              "[set_1]\nname=set_1\nres1=1200,1,0,0,0,0,1000,1000\n\n"
+                                              "[set_2]\nname=set_2\n"));
+  EXPECT_THAT(ReadFile(Data("zv_film.res")), HasSubstr("curve=Plate DGC\n\n[Letter]\nvsize=11000\n"));
+}
+
 TEST_F(RavlcfgTest, RefusedDeletionsGiveTheirReasonAsFirstError) {
   ASSERT_NE(Open(), nullptr);
   struct Case {

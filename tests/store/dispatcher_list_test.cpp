@@ -401,6 +401,32 @@ TEST_F(DispatcherListTest, SaveRenamesASecondPressAndMovesItsPorts) {
   EXPECT_FALSE(ResourceDb::OpenOrThrow(dir_ / "data/rvc1.cfg").HasTopic("Config4"));
 }
 
+// A separator equal to one before it goes up by 1 until it clashes with none of them,
+// and its ini file's ports follow.
+TEST_F(DispatcherListTest, SaveIncreasesADuplicateSeparatorByOne) {
+  const struct {
+    std::vector<int> bases, expected;
+  } cases[] = {
+      {{0, 0, 1}, {0, 1, 2}}, {{0, 1, 0}, {0, 1, 2}}, {{1, 0, 0}, {1, 0, 2}}, {{9, 9}, {9, 0}}, {{3, 5, 7}, {3, 5, 7}},
+  };
+  for (const auto& c : cases) {
+    std::vector<Entry> entries;
+    for (size_t i = 0; i < c.bases.size(); ++i) {
+      const std::string folder(1, static_cast<char>('A' + i));
+      entries.push_back({folder, "Lux", folder, std::to_string(c.bases[i]), "", "Ravlin"});
+      WriteFile(dir_ / ("data/data/zv" + folder + "_dispatcher.ini"), Ini(folder, c.bases[i]));
+    }
+    WriteFile(dir_ / "data/rvc1.cfg", ListFileText(entries));
+    auto list = Load();
+    ASSERT_TRUE(list->Save());
+    for (size_t i = 0; i < c.bases.size(); ++i) {
+      const std::string folder(1, static_cast<char>('A' + i));
+      EXPECT_EQ(list->GetAt(static_cast<int>(i)).Record.Base, c.expected[i]) << folder << " of " << c.bases.size();
+      EXPECT_EQ(ReadFile(dir_ / ("data/data/zv" + folder + "_dispatcher.ini")), Ini(folder, c.expected[i])) << folder;
+    }
+  }
+}
+
 TEST_F(DispatcherListTest, SaveMovesASecondUseOfAFolder) {
   WriteFile(dir_ / "data/rvc1.cfg", ListFileText({{"Ravlin", "Lux", "Ravlin", "0", "", "Ravlin"},
                                                   {"Press", "Agfa", "Press", "1", "", "Ravlin"},

@@ -322,6 +322,22 @@ TEST(ResourceDbWrite, AddingEndsAnOpenLastLineAndFollowsTrailingLines) {
   EXPECT_EQ(trailing.Serialize(), "[A]\r\nx=1\r\ny=2\r\n\r\n; end\r\n;@ b\r\n[B]\r\nz=3\r\n");
 }
 
+TEST(ResourceDbWrite, ATopicSpacedLikeTheFileGetsItsBlankLine) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"[A]\nx=1\n\n[B]\ny=2\n", "[A]\nx=1\n\n[B]\ny=2\n\n[C]\n"},
+      {"[A]\r\n\r\n[B]\r\ny=2", "[A]\r\n\r\n[B]\r\ny=2\r\n\r\n[C]\r\n"},  // an open last line
+      {"[A]\n\n[B]\ny=2\n\n", "[A]\n\n[B]\ny=2\n\n[C]\n"},                // one is there already
+      {"[A]\n\n[B]\n; end\n", "[A]\n\n[B]\n; end\n\n[C]\n"},
+      {"[A]\nx=1\n[B]\ny=2\n", "[A]\nx=1\n[B]\ny=2\n[C]\n"},  // the file uses none
+      {"[A]\n", "[A]\n[C]\n"},
+  };
+  for (const auto& [before, after] : cases) {
+    ResourceDb db = ParseText(before);
+    db.AddTopicSpacedLikeFile("C");
+    EXPECT_EQ(db.Serialize(), after) << before;
+  }
+}
+
 TEST(ResourceDbWrite, RemovingKeepsTheLinesAboveAndDropsTheTopicsInside) {
   const std::string text =
       "; file header\n"

@@ -132,12 +132,14 @@ TEST_F(ShortcutsTest, ProgramMenuShortcutMovesOutOfOrvaGraphics) {
   EXPECT_EQ(ReadLauncher(Programs("Orva/Press01 10.1 dispatcher.desktop")).arguments, "Press01 \"Press01\"");
 }
 
-TEST_F(ShortcutsTest, RefreshWithoutAShortcutWritesNothing) {
+TEST_F(ShortcutsTest, RefreshWithoutAShortcutWritesNothingButMakesTheGroup) {
   WriteFile(Desktop("Press010 10.1 dispatcher.desktop"), Launcher("x"));
   EXPECT_FALSE(shortcuts_.RefreshDispatcherShortcut(kLabel, "Press01", "a", true));
   EXPECT_FALSE(shortcuts_.RefreshDispatcherShortcut(kLabel, "Press01", "a", false));
   EXPECT_EQ(LaunchersIn(Desktop()), std::vector<std::string>{"Press010 10.1 dispatcher.desktop"});
   EXPECT_TRUE(LaunchersIn(Programs()).empty());
+  // The menu's group is there all the same.
+  EXPECT_TRUE(std::filesystem::is_directory(Programs("Orva")));
 }
 
 TEST_F(ShortcutsTest, CopyMakesTheNewDispatchersShortcutFromTheSource) {
