@@ -164,10 +164,7 @@ bool CChangeDevType::IsPpdType(const std::string& typeName) {
 
 ui::DialogResult CChangeDevType::Run() {
   OnInitDialog();
-  for (;;) {
-    if (ui::Current().RunDialog(*this) != ui::DialogResult::Ok) return ui::DialogResult::Cancel;
-    if (OnOk()) return ui::DialogResult::Ok;
-  }
+  return ui::Current().RunDialog(*this);
 }
 
 void CChangeDevType::OnInitDialog() {
@@ -197,6 +194,7 @@ bool CChangeDevType::OnOk() {
   if (IsPpdType(ChosenType()) && PpdPath.empty()) {
     ui::ShowMessage(MessageText(162), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
     BrowseFocused = true;
+    SetFocusField(kBrowseField);
     return false;
   }
   return true;
