@@ -51,6 +51,7 @@ bool CNewDispatcherDialog::OnOk() {
     if (const std::string problem = store::DispatcherNameProblem(Name); !problem.empty()) {
       const std::array<std::string, 1> arguments{"a dispatcher whose name " + problem};
       Tell(MessageText(120, arguments));
+      SetFocusField(kNameField);
       return false;
     }
     if (NameIsTaken()) {

@@ -38,7 +38,7 @@ class CNewDispatcherDialog : public ui::IDialogModel {
   // Fills the lists and selects their first entries; called once by Run().
   virtual void OnInitDialog();
   // The OK button: true when the dialog may close; otherwise the operator has been told
-  // why and the dialog stays (a forbidden or taken name: focus on "Name:").
+  // why and the dialog stays (a forbidden, unusable or taken name: focus on "Name:").
   bool OnOk() override;
 
   bool RetypeMode() const { return retypeMode_; }
