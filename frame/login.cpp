@@ -93,21 +93,19 @@ void CSystemAccounts::RevertToSelf() {
 }
 
 CLoginDialog::Result CLoginDialog::Run() {
-  for (;;) {
-    viewMode_ = false;
-    ui::DialogResult result = ui::Current().RunDialog(*this);
-    if (viewMode_) {
-      // View mode works with the user's own rights: a logon tried before is dropped.
-      accounts_.RevertToSelf();
-      CRvcApp::LogonToken.reset();
-      return Result::ViewMode;
-    }
-    if (result == ui::DialogResult::Cancel) return Result::Cancel;
-    if (OnOk()) return Result::Ok;
+  viewMode_ = false;
+  const ui::DialogResult result = ui::Current().RunDialog(*this);
+  if (viewMode_) {
+    // View mode works with the user's own rights: a logon tried before is dropped.
+    accounts_.RevertToSelf();
+    CRvcApp::LogonToken.reset();
+    return Result::ViewMode;
   }
+  return result == ui::DialogResult::Ok ? Result::Ok : Result::Cancel;
 }
 
 bool CLoginDialog::OnOk() {
+  if (viewMode_) return true;  // "View Mode" was chosen: nothing to check
   accounts_.RevertToSelf();
   std::string domain;
   std::string user;
@@ -116,12 +114,14 @@ bool CLoginDialog::OnOk() {
   const AccountToken& token = *CRvcApp::LogonToken;
   if (!token.LoggedOn) {
     ui::ShowMessage(MessageText(169), kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
+    SetFocusField(kPasswordField);
     return false;
   }
   accounts_.Impersonate(token);
   const bool administrator = accounts_.IsAdministrator(&token);
   if (!user.empty() && administrator) return true;
   if (!administrator) ui::ShowMessage(MessageText(121), kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
+  SetFocusField(kUserNameField);
   return false;
 }
 

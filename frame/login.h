@@ -59,8 +59,7 @@ void SplitUserName(const std::string& userName, std::string& domain, std::string
 
 // The login dialog's model (dialog "Login"): the view binds the two fields and closes
 // with Ok (OK button), Cancel, or Cancel after ChooseViewMode() ("View Mode" button).
-// Run() checks the credentials after each Ok and shows the dialog again when they do
-// not let the user in.
+// OnOk() checks the credentials; the dialog stays open while they do not let the user in.
 class CLoginDialog : public ui::IDialogModel {
  public:
   enum class Result { Ok, Cancel, ViewMode };
@@ -70,6 +69,9 @@ class CLoginDialog : public ui::IDialogModel {
 
   static constexpr const char* kTitle = "Login dialog";
   static constexpr const char* kPrompt = "Enter administrative Windows user or start Ravlin Configurator in view mode";
+  // The fields that a refused OK names.
+  static constexpr const char* kUserNameField = "UserName";
+  static constexpr const char* kPasswordField = "Password";
 
   Result Run();
 
@@ -77,8 +79,9 @@ class CLoginDialog : public ui::IDialogModel {
   void ChooseViewMode() { viewMode_ = true; }
   // The OK button: logs on with the fields. True when the dialog may close: the account
   // is an administrator and the program now works with its rights (CRvcApp::LogonToken).
-  // Otherwise the user has been told why (169 or 121) and the dialog stays.
-  bool OnOk();
+  // Otherwise the user has been told why (169: focus on the password; 121, or no user
+  // name: focus on the user name) and the dialog stays.
+  bool OnOk() override;
 
   std::string Password;
   std::string UserName;

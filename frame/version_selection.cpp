@@ -67,17 +67,16 @@ ui::DialogResult CVersionSelection::Run() {
     OnOk();
     return ui::DialogResult::Ok;
   }
-  if (ui::Current().RunDialog(*this) != ui::DialogResult::Ok) return ui::DialogResult::Cancel;
-  OnOk();
-  return ui::DialogResult::Ok;
+  return ui::Current().RunDialog(*this);  // its Ok took the choice
 }
 
-void CVersionSelection::OnOk() {
-  if (Selection < 0 || Selection >= static_cast<int>(Entries.size())) return;
+bool CVersionSelection::OnOk() {
+  if (Selection < 0 || Selection >= static_cast<int>(Entries.size())) return true;
   const auto index = static_cast<size_t>(Selection);
   Choice = Entries[index];
   ChosenVersion = Versions[index];
   ChosenCatalogue = Catalogues[index];
+  return true;
 }
 
 }  // namespace rvc::frame

@@ -27,8 +27,8 @@ class CVersionSelection : public ui::IDialogModel {
 
   // Fills the lists from the qualifying catalogues found in `folder`.
   void FindVersions(const std::string& folder);
-  // Takes the selected entry as the choice (the OK button).
-  void OnOk();
+  // Takes the selected entry as the choice (the OK button); always lets the dialog close.
+  bool OnOk() override;
 
   std::vector<std::string> Entries;  // "Ravlin <version>", as listed
   int Selection = -1;

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "platform/path.h"
-#include "gui/dialog_views.h"
+#include "gui/splash_view.h"
 #include "gui/pictures.h"
 #include "gui/qt_text.h"
 #include "gui/qt_user_interface.h"

@@ -4,20 +4,12 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <map>
-#include <optional>
 
-#include "frame/login.h"
 #include "frame/rvc_app.h"
-#include "frame/version_selection.h"
-#include "lifecycle/change_type.h"
-#include "lifecycle/dispatcher_properties.h"
-#include "window/main_window.h"
-#include "lifecycle/new_dispatcher_dialog.h"
-#include "gui/dialog_views.h"
 #include "gui/folder_picker.h"
 #include "gui/pictures.h"
 #include "gui/qt_text.h"
+#include "gui/view_registry.h"
 
 namespace rvc::ui {
 namespace {
@@ -65,15 +57,6 @@ class QtProgress : public IProgress {
  private:
   QProgressDialog dialog_;
 };
-
-// Runs `View` over `model` when the model is a `Model`; nothing when it is not.
-template <typename Model, typename View>
-std::optional<DialogResult> Show(IDialogModel& model) {
-  auto* concrete = dynamic_cast<Model*>(&model);
-  if (concrete == nullptr) return std::nullopt;
-  View view(*concrete, DialogParent());
-  return view.exec() == QDialog::Accepted ? DialogResult::Ok : DialogResult::Cancel;
-}
 
 }  // namespace
 
@@ -162,21 +145,10 @@ void CQtUserInterface::SetBusy(bool busy) {
 }
 
 DialogResult CQtUserInterface::RunDialog(IDialogModel& model) {
-  using Runner = std::optional<DialogResult> (*)(IDialogModel&);
-  static const std::map<std::string, Runner> views = {
-      {"NewDispatcher", &Show<lifecycle::CNewDispatcherDialog, NewDispatcherView>},
-      {"NewDispatcherNoPPD", &Show<lifecycle::CNewDispatcherDialog, NewDispatcherView>},
-      {"NewDispatcherVDPMode", &Show<lifecycle::CNewDispatcherDialog, NewDispatcherView>},
-      {"ChangeDevType", &Show<lifecycle::CChangeDevType, ChangeTypeView>},
-      {"DispatcherProperties", &Show<lifecycle::CDispatcherProperties, DispatcherPropertiesView>},
-      {"VersionSelection", &Show<frame::CVersionSelection, VersionSelectionView>},
-      {"Login", &Show<frame::CLoginDialog, LoginView>},
-      {"About", &Show<window::CAboutDlg, AboutView>},
-  };
   BeforeShow();
-  const auto view = views.find(model.DialogName());
-  if (view != views.end()) {
-    if (const std::optional<DialogResult> result = view->second(model)) return *result;
+  // The view's OK runs the model's check and stays open while it refuses.
+  if (const std::unique_ptr<CDialogView> view = MakeView(model, DialogParent())) {
+    return view->exec() == QDialog::Accepted ? DialogResult::Ok : DialogResult::Cancel;
   }
   rvc::ui::ShowMessage("The dialog \"" + model.DialogName() + "\" is not available yet in this version of " +
                            frame::kApplicationName + ".",

@@ -1,6 +1,6 @@
 // The user interface of the interactive program: Qt message boxes, the folder picker, the
 // file-open dialog, the "Progressing" dialog, the wait cursor, and RunDialog, which shows
-// the Qt view of a dialog model found by its DialogName().
+// the Qt view registered for the dialog model's type (gui/view_registry.h).
 #pragma once
 
 #include <QPointer>

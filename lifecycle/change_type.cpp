@@ -168,10 +168,7 @@ bool CChangeDevType::IsPpdType(const std::string& typeName) {
 
 ui::DialogResult CChangeDevType::Run() {
   OnInitDialog();
-  for (;;) {
-    if (ui::Current().RunDialog(*this) != ui::DialogResult::Ok) return ui::DialogResult::Cancel;
-    if (OnOk()) return ui::DialogResult::Ok;
-  }
+  return ui::Current().RunDialog(*this);
 }
 
 void CChangeDevType::OnInitDialog() {
@@ -201,6 +198,7 @@ bool CChangeDevType::OnOk() {
   if (IsPpdType(ChosenType()) && PpdPath.empty()) {
     ui::ShowMessage(MessageText(162), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
     BrowseFocused = true;
+    SetFocusField(kBrowseField);
     return false;
   }
   return true;

@@ -20,12 +20,14 @@
 namespace rvc::lifecycle {
 
 // The "Change device type" dialog. A view lists DeviceTypes, binds DeviceType and PpdPath,
-// calls OnTypeChanged and OnBrowse for the controls and closes with Ok or Cancel; Run()
-// checks each Ok and shows the dialog again until it is accepted or cancelled.
+// calls OnTypeChanged and OnBrowse for the controls and closes with Ok or Cancel; the
+// dialog stays open while OnOk() refuses the input.
 class CChangeDevType : public ui::IDialogModel {
  public:
   static constexpr const char* kTitle = "Change device type";
   static constexpr const char* kBrowseTitle = "Select a PPD file";
+  // The field that a refused OK names: "Browse...".
+  static constexpr const char* kBrowseField = "Browse";
 
   // `templates` outlives the dialog; `currentType` is the dispatcher's type now.
   CChangeDevType(const store::CTemplateList& templates, std::string currentType);
@@ -42,7 +44,7 @@ class CChangeDevType : public ui::IDialogModel {
   // "Browse...": the file-open dialog; a chosen file goes into "From PPD".
   void OnBrowse();
   // A PPD type without a PPD path is refused with message 162 (focus to "Browse...").
-  bool OnOk();
+  bool OnOk() override;
 
   // "_FromPPD" (ignoring case), or a name containing "_FromPPD" or "_fromppd".
   static bool IsPpdType(const std::string& typeName);

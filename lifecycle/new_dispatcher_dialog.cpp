@@ -25,10 +25,7 @@ CNewDispatcherDialog::CNewDispatcherDialog(const store::CTemplateList& templates
 
 ui::DialogResult CNewDispatcherDialog::Run() {
   OnInitDialog();
-  for (;;) {
-    if (ui::Current().RunDialog(*this) != ui::DialogResult::Ok) return ui::DialogResult::Cancel;
-    if (OnOk()) return ui::DialogResult::Ok;
-  }
+  return ui::Current().RunDialog(*this);
 }
 
 void CNewDispatcherDialog::OnInitDialog() {
@@ -48,16 +45,19 @@ bool CNewDispatcherDialog::OnOk() {
   if (!retypeMode_) {
     if (Name.find_first_of(kForbiddenNameCharacters) != std::string::npos) {
       Tell(MessageText(126));
+      SetFocusField(kNameField);
       return false;
     }
     if (const std::string problem = store::DispatcherNameProblem(Name); !problem.empty()) {
       const std::array<std::string, 1> arguments{"a dispatcher whose name " + problem};
       Tell(MessageText(120, arguments));
+      SetFocusField(kNameField);
       return false;
     }
     if (NameIsTaken()) {
       const std::array<std::string, 1> arguments{Name};
       Tell(MessageText(113, arguments));
+      SetFocusField(kNameField);
       return false;
     }
   }
@@ -121,6 +121,7 @@ bool CNewDispatcher::OnOk() {
   if (IsPpdType(ChosenType()) && PpdPath.empty()) {
     Tell(MessageText(162));
     BrowseFocused = true;
+    SetFocusField(kBrowseField);
     return false;
   }
   return true;

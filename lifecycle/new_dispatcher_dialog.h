@@ -5,8 +5,7 @@
 //
 // The classes are models: a view shows the lists and fields, writes the operator's input
 // back into them, calls OnTypeChanged and OnBrowse for the controls, and closes with Ok
-// or Cancel. Run() checks each Ok (OnOk) and shows the dialog again until the input is
-// accepted or the operator cancels.
+// or Cancel; the dialog stays open while OnOk() refuses the input.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +25,8 @@ class CNewDispatcherDialog : public ui::IDialogModel {
   static constexpr const char* kFactoryDefault = "Use Factory Default";
   // The characters that a dispatcher name may not hold (message 126).
   static constexpr const char* kForbiddenNameCharacters = "\\/:*?\"<>|";
+  // The field that a refused OK names: "Name:".
+  static constexpr const char* kNameField = "Name";
 
   // `templates` and `dispatchers` belong to the flavour and outlive the dialog.
   CNewDispatcherDialog(const store::CTemplateList& templates, const store::CDispatcherList& dispatchers,
@@ -37,8 +38,8 @@ class CNewDispatcherDialog : public ui::IDialogModel {
   // Fills the lists and selects their first entries; called once by Run().
   virtual void OnInitDialog();
   // The OK button: true when the dialog may close; otherwise the operator has been told
-  // why and the dialog stays.
-  virtual bool OnOk();
+  // why and the dialog stays (a forbidden, unusable or taken name: focus on "Name:").
+  bool OnOk() override;
 
   bool RetypeMode() const { return retypeMode_; }
   // The name of the selected device type; "" when none is selected.
@@ -82,6 +83,8 @@ class CNewDispatcher : public CNewDispatcherDialog {
  public:
   static constexpr std::size_t kMaxPpdPath = 512;
   static constexpr const char* kBrowseTitle = "Select a PPD file";
+  // The field that a refused OK names: "Browse...".
+  static constexpr const char* kBrowseField = "Browse";
 
   using CNewDispatcherDialog::CNewDispatcherDialog;
   std::string DialogName() const override { return "NewDispatcher"; }

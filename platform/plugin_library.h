@@ -31,6 +31,20 @@ class PluginLibrary {
   // libraries that set up global state are not safe to unload). Call it last.
   void KeepLoaded() { handle_ = nullptr; }
 
+  // Told of every library that Load() loads and of every one about to be unloaded, so that
+  // the layers above can take what a plug-in contributes (the Qt views of its dialogs)
+  // and drop it again before its code goes.
+  class IObserver {
+   public:
+    virtual void Loaded(const PluginLibrary& library) = 0;
+    virtual void Unloading(const PluginLibrary& library) = 0;
+
+   protected:
+    ~IObserver() = default;
+  };
+  // One observer per process; nullptr ends the telling.
+  static void SetObserver(IObserver* observer);
+
  private:
   explicit PluginLibrary(void* handle) : handle_(handle) {}
   void* handle_;

@@ -24,6 +24,13 @@ ScopedUserInterface::ScopedUserInterface(IUserInterface& ui) : previous_(Install
 
 ScopedUserInterface::~ScopedUserInterface() { Installed() = previous_; }
 
+DialogResult RunUntilAccepted(IDialogModel& model, const std::function<DialogResult()>& show) {
+  for (;;) {
+    if (show() != DialogResult::Ok) return DialogResult::Cancel;
+    if (model.OnOk()) return DialogResult::Ok;
+  }
+}
+
 Answer ShowMessage(const std::string& text, const std::string& title, Buttons buttons, Icon icon) {
   return Current().ShowMessage(Message{text, title, buttons, icon, false});
 }

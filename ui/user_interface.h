@@ -5,8 +5,10 @@
 // unattended jobs, and a scripted headless one for tests.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace rvc::ui {
@@ -39,12 +41,27 @@ class IProgress {
   virtual void Step() = 0;
 };
 
-// The logic of a dialog: a plain model that a view binds to. Views find the concrete
-// model by `DialogName()`; the headless implementation hands it to a test script.
+// The logic of a dialog: a plain model that a view binds to. The Qt interface finds the
+// view by the model's concrete type; the headless implementation hands the model to a test
+// script by `DialogName()`.
 class IDialogModel {
  public:
   virtual ~IDialogModel() = default;
   virtual std::string DialogName() const = 0;
+
+  // The OK button's check, run by every RunDialog once the input is in the model: true
+  // when the dialog may close with Ok. Otherwise the model has told the operator why
+  // (over the open dialog) and named the field to correct (FocusField()); the dialog
+  // stays open with what was typed.
+  virtual bool OnOk() { return true; }
+  // The field that the last refused OK names, by a name the model defines; "" for none.
+  const std::string& FocusField() const { return focusField_; }
+
+ protected:
+  void SetFocusField(std::string field) { focusField_ = std::move(field); }
+
+ private:
+  std::string focusField_;
 };
 
 enum class DialogResult { Ok, Cancel };
@@ -61,8 +78,13 @@ class IUserInterface {
   virtual std::unique_ptr<IProgress> BeginProgress(const std::string& title, int total) = 0;
   // Wait cursor on (true) and off (false); calls nest.
   virtual void SetBusy(bool busy) = 0;
+  // Shows the dialog of `model` until it is cancelled or its OnOk() lets it close.
   virtual DialogResult RunDialog(IDialogModel& model) = 0;
 };
+
+// The accept loop of the implementations that show a dialog anew for each try (scripted,
+// terminal): runs `show` until it gives Cancel or the model's OnOk() accepts its Ok.
+DialogResult RunUntilAccepted(IDialogModel& model, const std::function<DialogResult()>& show);
 
 // The implementation in use by this process. Until one is installed, messages go to the
 // console implementation.

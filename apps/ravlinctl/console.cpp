@@ -81,7 +81,7 @@ ui::DialogResult CtlConsole::RunDialog(ui::IDialogModel& model) {
     return ui::DialogResult::Cancel;
   }
   Expected& expected = it->second;
-  // Shown again: the OK check refused the input and has said why.
+  // Shown again by the same command: it gets no second filling.
   if (expected.shown) {
     dialogRefused_ = true;
     return ui::DialogResult::Cancel;
@@ -89,6 +89,11 @@ ui::DialogResult CtlConsole::RunDialog(ui::IDialogModel& model) {
   expected.shown = true;
   if (std::string problem = expected.filler(model); !problem.empty()) {
     Say(problem);
+    dialogRefused_ = true;
+    return ui::DialogResult::Cancel;
+  }
+  // The OK check refused the input and has said why: the command ends there.
+  if (!model.OnOk()) {
     dialogRefused_ = true;
     return ui::DialogResult::Cancel;
   }

@@ -6,8 +6,8 @@
 //     command ends saying which question needs --yes;
 //   - a dialog is filled by the filler the command registered for it, as an operator would
 //     fill it, and closed with OK. When the dialog's OK check refuses the input, the
-//     dialog is shown again; the second showing is cancelled, so the command ends after
-//     the check's own message. Dialogs nobody registered are cancelled.
+//     dialog is cancelled, so the command ends after the check's own message. Dialogs
+//     nobody registered are cancelled.
 #pragma once
 
 #include <cstdio>

@@ -2,6 +2,10 @@
 
 #include "lifecycle/commands.h"
 
+#ifdef RVC_WITH_QT
+#include "gui/feature_views.h"
+#endif
+
 const rvc::frame::CCommandTable& TheCommands() {
   static const rvc::frame::CCommandTable commands = [] {
     rvc::frame::CCommandTable table;
@@ -10,3 +14,14 @@ const rvc::frame::CCommandTable& TheCommands() {
   }();
   return commands;
 }
+
+#ifdef RVC_WITH_QT
+void RegisterTheViews() {
+  rvc::ui::IViewRegistry& views = rvc::ui::Views();
+  rvc::ui::RegisterFrameViews(views);
+  rvc::ui::RegisterLifecycleViews(views);
+  rvc::ui::RegisterSettingsViews(views);
+  rvc::ui::RegisterWindowViews(views);
+  rvc::ui::RegisterViewsOfLoadedPlugins();
+}
+#endif

@@ -74,10 +74,13 @@ class TerminalDialogs : public rvc::ui::ConsoleUserInterface {
  public:
   rvc::ui::DialogResult RunDialog(rvc::ui::IDialogModel& model) override {
     const bool terminal = ::isatty(STDIN_FILENO) != 0;
-    if (auto* versions = dynamic_cast<rvc::frame::CVersionSelection*>(&model))
-      return ChooseVersion(*versions, terminal);
-    if (auto* login = dynamic_cast<rvc::frame::CLoginDialog*>(&model)) return LogIn(*login, terminal);
-    return rvc::ui::DialogResult::Cancel;
+    // A refused answer (a login that fails) is asked again.
+    return rvc::ui::RunUntilAccepted(model, [&model, terminal] {
+      if (auto* versions = dynamic_cast<rvc::frame::CVersionSelection*>(&model))
+        return ChooseVersion(*versions, terminal);
+      if (auto* login = dynamic_cast<rvc::frame::CLoginDialog*>(&model)) return LogIn(*login, terminal);
+      return rvc::ui::DialogResult::Cancel;
+    });
   }
 
  private:
@@ -215,6 +218,7 @@ int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments,
   QApplication::setApplicationName(QString::fromUtf8(rvc::frame::kApplicationName));
   rvc::ui::InstallApplicationStyle();
   rvc::ui::InstallDiagnostics();
+  RegisterTheViews();
 
   rvc::frame::CRvcApp* running = nullptr;
   // A later start asks this one to come to the front through the single-instance socket,

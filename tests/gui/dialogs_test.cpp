@@ -1,6 +1,7 @@
 // The Qt user interface apart from the main window, on the offscreen platform: message
 // boxes, the folder picker and its checks, progress and wait cursor, the views of the
-// start-up dialogs, the About dialog and splash, and the single-instance activation.
+// start-up dialogs and of the environment-variable dialog, the About dialog and splash,
+// and the single-instance activation.
 #include <QComboBox>
 #include <QCompleter>
 #include <QDialogButtonBox>
@@ -18,11 +19,12 @@
 #include "frame/version_selection.h"
 #include "window/main_window.h"
 #include "tests/gui/qt_test_support.h"
-#include "gui/dialog_views.h"
 #include "gui/folder_check.h"
 #include "gui/instance_watch.h"
 #include "gui/pictures.h"
 #include "gui/qt_user_interface.h"
+#include "gui/splash_view.h"
+#include "settings/environment_variable_dialog.h"
 
 namespace rvc::ui {
 namespace {
@@ -61,6 +63,7 @@ class DialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase() { test::RegisterAllViews(); }
   void init() { driver_ = std::make_unique<ModalDriver>(); }
 
   void cleanup() {
@@ -228,6 +231,8 @@ class DialogsTest : public QObject {
   void versionSelectionTakesTheChosenEntry() {
     frame::CVersionSelection model;
     model.Entries = {"Ravlin 9.0", "Ravlin 10.1"};
+    model.Versions = {"9.0", "10.1"};
+    model.Catalogues = {"rvc_9.0.dat", "rvc_10.1.dat"};
     model.Selection = 0;
     driver_->Expect("VersionSelectionView", [](QWidget* dialog) {
       QCOMPARE(dialog->windowTitle(), QString("RavlinConfigurator : Select a Ravlin Version"));
@@ -241,29 +246,62 @@ class DialogsTest : public QObject {
     });
     QCOMPARE(qt_.RunDialog(model), DialogResult::Ok);
     QCOMPARE(model.Selection, 1);
+    QCOMPARE(model.ChosenCatalogue, std::string("rvc_10.1.dat"));  // OK took the choice
   }
 
-  void loginRetriesAfterAFailedLogonAndOffersViewMode() {
+  void loginStaysOpenAfterAFailedLogonAndOffersViewMode() {
     RefusingAccounts accounts;
     frame::CLoginDialog login(accounts);
     driver_->Expect("LoginView", [](QWidget* dialog) {
       QCOMPARE(dialog->windowTitle(), QString("Login dialog"));
       QCOMPARE(Find<QLabel>(dialog, "promptLabel")->text(),
                QString("Enter administrative Windows user or start Ravlin Configurator in view mode"));
+      auto* user = Find<QLineEdit>(dialog, "userNameEdit");
       auto* password = Find<QLineEdit>(dialog, "passwordEdit");
       QCOMPARE(password->echoMode(), QLineEdit::Password);
-      Find<QLineEdit>(dialog, "userNameEdit")->setText("ORVA\\admin");
+      user->setText("ORVA\\admin");
       password->setText("secret");
       Find<QPushButton>(dialog, "okButton")->click();
-    });
-    driver_->Expect("LoginView", [](QWidget* dialog) {
-      QCOMPARE(Find<QLineEdit>(dialog, "userNameEdit")->text(), QString("ORVA\\admin"));  // kept for the retry
+      // Refused: the same dialog, with what was typed, and the password to correct.
+      QVERIFY(dialog->isVisible());
+      QCOMPARE(user->text(), QString("ORVA\\admin"));
+      QCOMPARE(password->text(), QString("secret"));
+      QCOMPARE(dialog->focusWidget(), password);
       Find<QPushButton>(dialog, "viewModeButton")->click();
     });
     QCOMPARE(login.Run(), frame::CLoginDialog::Result::ViewMode);
     QCOMPARE(accounts.logons, QStringList{"admin:secret"});
     QCOMPARE(driver_->messages.size(), 1);
     QVERIFY(driver_->messages[0].text.startsWith("The windows user that is currently logged on"));
+    QCOMPARE(driver_->messages[0].over, QString("LoginView"));
+  }
+
+  void environmentVariableKeepsItsNameOutsideNewMode() {
+    settings::CEnvironmentVariables variable;
+    variable.Variable = "VDP_MODE";
+    variable.Value = "1";
+    driver_->Expect("EnvironmentVariableView", [](QWidget* dialog) {
+      QCOMPARE(dialog->windowTitle(), QString("Environment Variable"));
+      QVERIFY(!Find<QLineEdit>(dialog, "variableEdit")->isEnabled());
+      QCOMPARE(Find<QLineEdit>(dialog, "valueEdit")->text(), QString("1"));
+      Find<QLineEdit>(dialog, "valueEdit")->clear();
+      Find<QLineEdit>(dialog, "commentEdit")->setText("off");
+      Click(dialog, QDialogButtonBox::Ok);
+    });
+    QCOMPARE(variable.Run(), DialogResult::Ok);
+    QCOMPARE(variable.Variable, std::string("VDP_MODE"));
+    QCOMPARE(variable.Value, std::string());
+    QCOMPARE(variable.Comment, std::string("off"));
+
+    settings::CEnvironmentVariables added;
+    added.SetNewMode(true);
+    driver_->Expect("EnvironmentVariableView", [](QWidget* dialog) {
+      QVERIFY(Find<QLineEdit>(dialog, "variableEdit")->isEnabled());
+      Find<QLineEdit>(dialog, "variableEdit")->setText("KW_LANG");
+      Click(dialog, QDialogButtonBox::Ok);
+    });
+    QCOMPARE(added.Run(), DialogResult::Ok);
+    QCOMPARE(added.Variable, std::string("KW_LANG"));
   }
 
   void aboutDialogAndSplash() {

@@ -31,6 +31,8 @@ class MainWindowViewTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase() { test::RegisterAllViews(); }
+
   void init() {
     sample_.reset();
     sample_ = std::make_unique<test::LoadedSample>();
@@ -54,7 +56,8 @@ class MainWindowViewTest : public QObject {
 
     driver_->Expect("NewDispatcherView", [](QWidget* dialog) {
       QCOMPARE(dialog->windowTitle(), QString("New Dispatcher"));
-      QCOMPARE(Find<QLineEdit>(dialog, "nameEdit")->text(), QString("Mono2"));
+      auto* name = Find<QLineEdit>(dialog, "nameEdit");
+      QCOMPARE(name->text(), QString("Mono2"));
       QVERIFY(!Find<QLineEdit>(dialog, "ppdEdit")->isHidden());
       QVERIFY(Find<QComboBox>(dialog, "vdpCombo")->isHidden());
       QVERIFY(!Find<QLineEdit>(dialog, "ppdEdit")->isEnabled());
@@ -62,11 +65,24 @@ class MainWindowViewTest : public QObject {
       QCOMPARE(types->itemText(2), QString("Generic_FromPPD"));
       types->setCurrentIndex(2);  // a PPD type: the PPD field opens up
       QVERIFY(Find<QLineEdit>(dialog, "ppdEdit")->isEnabled());
-      QCOMPARE(Find<QComboBox>(dialog, "queueSetupCombo")->itemText(1), QString("Copy Mono"));
-      Ok(dialog);  // without a PPD: refused, and the dialog comes back
-    });
-    driver_->Expect("NewDispatcherView", [](QWidget* dialog) {
-      QCOMPARE(Find<QComboBox>(dialog, "deviceTypeCombo")->currentIndex(), 2);
+      auto* queues = Find<QComboBox>(dialog, "queueSetupCombo");
+      QCOMPARE(queues->itemText(1), QString("Copy Mono"));
+      queues->setCurrentIndex(1);
+      queues->setFocus();  // the last field the operator touched
+
+      // Each refused OK leaves the dialog open with the input and the field to correct focused.
+      name->setText("Mono|2");
+      Ok(dialog);
+      QVERIFY(dialog->isVisible());
+      QCOMPARE(dialog->focusWidget(), name);
+      QCOMPARE(name->text(), QString("Mono|2"));
+      QCOMPARE(types->currentIndex(), 2);
+      QCOMPARE(queues->currentIndex(), 1);
+      name->setText("Mono2");
+      Ok(dialog);  // without a PPD
+      QVERIFY(dialog->isVisible());
+      QCOMPARE(dialog->focusWidget(), Find<QWidget>(dialog, "browseButton"));
+      QCOMPARE(name->text(), QString("Mono2"));
       Find<QPushButton>(dialog, "browseButton")->click();
       QVERIFY(Find<QLineEdit>(dialog, "ppdEdit")->text().endsWith("OrvaTiffsetter.ppd"));
       Ok(dialog);
@@ -80,8 +96,10 @@ class MainWindowViewTest : public QObject {
     });
     QTest::mouseClick(Button("newButton"), Qt::LeftButton);
 
-    QVERIFY(!driver_->messages.isEmpty());
-    QCOMPARE(driver_->messages.front().text, QString("Please browse and select a PPD file."));
+    QVERIFY(driver_->messages.size() >= 2);  // the refusals, then what the PPD's creation says
+    QCOMPARE(driver_->messages[0].text, QString("Following characters may not be used: \\/:*?\"<>|"));
+    QCOMPARE(driver_->messages[1].text, QString("Please browse and select a PPD file."));
+    for (int i : {0, 1}) QCOMPARE(driver_->messages[i].over, QString("NewDispatcherView"));
     QTreeWidget* list = List();
     QCOMPARE(list->topLevelItemCount(), 4);
     QCOMPARE(Row(3), (QStringList{"Mono2_OrvaTiffsetter", "Generic_FromPPD", "5204"}));
@@ -160,10 +178,18 @@ class MainWindowViewTest : public QObject {
       QCOMPARE(dialog->windowTitle(), QString("Change device type"));
       auto* types = Find<QComboBox>(dialog, "deviceTypeCombo");
       QCOMPARE(types->currentText(), QString("Imagesetter_Film"));  // the current type
+      types->setCurrentIndex(types->findText("Generic_FromPPD"));
+      Ok(dialog);  // a PPD type without a PPD: refused, the dialog stays with the choice
+      QVERIFY(dialog->isVisible());
+      QCOMPARE(types->currentText(), QString("Generic_FromPPD"));
+      QCOMPARE(dialog->focusWidget(), Find<QWidget>(dialog, "browseButton"));
       types->setCurrentIndex(types->findText("CtP_platedriver"));
       Ok(dialog);
     });
     QTest::mouseClick(Button("changeTypeButton"), Qt::LeftButton);
+    QVERIFY(!driver_->messages.isEmpty());
+    QCOMPARE(driver_->messages[0].text, QString("Please browse and select a PPD file."));
+    QCOMPARE(driver_->messages[0].over, QString("ChangeTypeView"));
 
     QCOMPARE(List()->topLevelItemCount(), 3);
     QCOMPARE(Row(0), (QStringList{"Mono", "CtP_platedriver", "5004"}));

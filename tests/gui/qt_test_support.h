@@ -15,6 +15,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "gui/feature_views.h"
 #include "tests/support/loaded_sample.h"
 #include "tests/support/test_support.h"
 
@@ -25,7 +26,17 @@ struct ShownMessage {
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
+  QString over;  // the object name of the window it belongs to
 };
+
+// The views of every feature's dialogs, as the program registers them.
+inline void RegisterAllViews() {
+  ui::IViewRegistry& views = ui::Views();
+  ui::RegisterFrameViews(views);
+  ui::RegisterLifecycleViews(views);
+  ui::RegisterSettingsViews(views);
+  ui::RegisterWindowViews(views);
+}
 
 // Watches for modal widgets while it lives. A widget with a handler queued under its
 // object name goes to that handler (which closes it); a message box is recorded and
@@ -66,7 +77,9 @@ class ModalDriver : public QObject {
     // Handlers run from a timer of their own, so that a dialog they open in turn is
     // driven by this one.
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      messages.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+      const QWidget* over = box->parentWidget();
+      messages.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                          over != nullptr ? over->objectName() : QString()});
       QMessageBox::StandardButton answer =
           box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok;
       if (!answers_.empty()) {

@@ -15,8 +15,10 @@ namespace {
 struct NamedModel : IDialogModel {
   explicit NamedModel(std::string n) : name(std::move(n)) {}
   std::string DialogName() const override { return name; }
+  bool OnOk() override { return refusals-- <= 0; }
   std::string name;
   std::string entered;
+  int refusals = 0;  // how many Oks the check refuses
 };
 
 TEST(HeadlessUserInterfaceTest, AnswersFromQueuesThenDefaults) {
@@ -47,24 +49,27 @@ TEST(HeadlessUserInterfaceTest, AnswersFromQueuesThenDefaults) {
   EXPECT_EQ(headless.ProgressStarts(), 0);
 }
 
-TEST(HeadlessUserInterfaceTest, DialogScriptsRunByNameOnce) {
+TEST(HeadlessUserInterfaceTest, DialogScriptsRunByNameOnceAndARefusedOkRunsTheNext) {
   HeadlessUserInterface headless;
-  headless.QueueDialog("media", [](IDialogModel& model) {
-    static_cast<NamedModel&>(model).entered = "A4";
-    return DialogResult::Ok;
-  });
+  for (const char* paper : {"A4", "A5"}) {
+    headless.QueueDialog("media", [paper](IDialogModel& model) {
+      static_cast<NamedModel&>(model).entered = paper;
+      return DialogResult::Ok;
+    });
+  }
   headless.QueueDialog("media", [](IDialogModel&) { return DialogResult::Cancel; });
 
   NamedModel other("login");
   NamedModel media("media");
+  media.refusals = 1;
   EXPECT_EQ(headless.RunDialog(other), DialogResult::Cancel);  // no script: cancelled
-  EXPECT_EQ(headless.RunDialog(media), DialogResult::Ok);
-  EXPECT_EQ(media.entered, "A4");
+  EXPECT_EQ(headless.RunDialog(media), DialogResult::Ok);      // A4 refused, A5 taken
+  EXPECT_EQ(media.entered, "A5");
   media.entered.clear();
-  EXPECT_EQ(headless.RunDialog(media), DialogResult::Cancel);  // the second script
+  EXPECT_EQ(headless.RunDialog(media), DialogResult::Cancel);  // the third script
   EXPECT_EQ(headless.RunDialog(media), DialogResult::Cancel);  // queue used up
   EXPECT_EQ(media.entered, "");
-  EXPECT_EQ(headless.DialogsRun(), (std::vector<std::string>{"login", "media", "media", "media"}));
+  EXPECT_EQ(headless.DialogsRun(), (std::vector<std::string>{"login", "media", "media", "media", "media"}));
 }
 
 TEST(HeadlessUserInterfaceTest, InstalledInterfaceGetsMessagesAndWaitCursors) {

@@ -53,12 +53,15 @@ std::unique_ptr<IProgress> HeadlessUserInterface::BeginProgress(const std::strin
 void HeadlessUserInterface::SetBusy(bool busy) { busyDepth_ += busy ? 1 : -1; }
 
 DialogResult HeadlessUserInterface::RunDialog(IDialogModel& model) {
-  dialogsRun_.push_back(model.DialogName());
-  auto found = dialogs_.find(model.DialogName());
-  if (found == dialogs_.end() || found->second.empty()) return DialogResult::Cancel;
-  DialogScript script = std::move(found->second.front());
-  found->second.pop_front();
-  return script(model);
+  // A refused Ok shows the dialog again: the next script for it takes over.
+  return RunUntilAccepted(model, [this, &model] {
+    dialogsRun_.push_back(model.DialogName());
+    auto found = dialogs_.find(model.DialogName());
+    if (found == dialogs_.end() || found->second.empty()) return DialogResult::Cancel;
+    DialogScript script = std::move(found->second.front());
+    found->second.pop_front();
+    return script(model);
+  });
 }
 
 }  // namespace rvc::ui

@@ -1,7 +1,9 @@
 // A scripted user interface for tests. It records every message box, folder request and
 // dialog, and answers from queues that the test fills beforehand. An empty queue gives
 // the default answer (first button; "" for pickers; Cancel for dialogs), so that a test
-// that forgot a script fails on its assertions rather than hanging.
+// that forgot a script fails on its assertions rather than hanging. A dialog whose OnOk()
+// refuses a script's Ok is run again with the next script queued for it, as the operator
+// would correct the open dialog.
 #pragma once
 
 #include <deque>
