@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/messages.h"
 #include "core/rvc_trace.h"
 #include "core/string_table.h"
 
@@ -52,7 +53,7 @@ CRvcException::CRvcException(int messageId, std::optional<std::string> first, st
 
 ui::Answer CRvcException::Report() const {
   // 122 (already running): a second instance leaves the running one's trace alone.
-  if (id != 122) {
+  if (id != msg::kAlreadyRunning) {
     CRvcTrace trace("");
     trace.Trace(message);
   }

@@ -1,6 +1,7 @@
 #include "frame/flavour.h"
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 
 namespace rvc::frame {
 
@@ -19,13 +20,13 @@ CFlavour::CFlavour(std::string key, std::string displayName, std::string version
   if (DispatcherList->GetCount() > 0) return;
   std::string reasons;
   for (const store::BrokenDispatcher& broken : DispatcherList->Broken()) reasons += "\n" + broken.Reason;
-  throw CRvcException(123, "Ravlin Configurator didn't find a configuration" + reasons);
+  throw CRvcException(msg::kApplicationStopped, "Ravlin Configurator didn't find a configuration" + reasons);
 }
 
 void CFlavour::ReloadDispatchers() {
   if (!rebuildDispatchers_) return;
   auto reloaded = std::make_unique<store::CDispatcherList>(dataListFile_, *TemplateList, rebuildDispatchers_, DisplayName);
-  if (reloaded->GetCount() == 0) throw CRvcException(123, "Ravlin Configurator didn't find a configuration");
+  if (reloaded->GetCount() == 0) throw CRvcException(msg::kApplicationStopped, "Ravlin Configurator didn't find a configuration");
   DispatcherList = std::move(reloaded);
 }
 

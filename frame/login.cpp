@@ -5,6 +5,7 @@
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "platform/accounts.h"
 #include "platform/path.h"
 
@@ -12,7 +13,7 @@ namespace rvc::frame {
 namespace {
 
 [[noreturn]] void RaiseSystemError(const platform::SystemError& error) {
-  throw CRvcException(111, error.Call(), std::to_string(error.Number()));
+  throw CRvcException(msg::kSystemError, error.Call(), std::to_string(error.Number()));
 }
 
 bool IsThisMachine(const std::string& domain) {
@@ -113,14 +114,14 @@ bool CLoginDialog::OnOk() {
   CRvcApp::LogonToken = accounts_.LogOn(domain, user, Password);
   const AccountToken& token = *CRvcApp::LogonToken;
   if (!token.LoggedOn) {
-    ui::ShowMessage(MessageText(169), kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
+    ui::ShowMessage(MessageText(msg::kNoRights), kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
     SetFocusField(kPasswordField);
     return false;
   }
   accounts_.Impersonate(token);
   const bool administrator = accounts_.IsAdministrator(&token);
   if (!user.empty() && administrator) return true;
-  if (!administrator) ui::ShowMessage(MessageText(121), kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
+  if (!administrator) ui::ShowMessage(MessageText(msg::kNotAdministrator), kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
   SetFocusField(kUserNameField);
   return false;
 }

@@ -6,6 +6,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "frame/flavour_catalogue.h"
 #include "frame/version_selection.h"
 #include "platform/environment.h"
@@ -108,7 +109,7 @@ bool CRvcApp::InitInstance(const std::vector<std::string>& arguments) {
     Trace(busy.what());
     ui::ShowMessage(std::string(busy.what()), kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
   } catch (const std::exception& error) {
-    CRvcException(118, error.what()).Report();
+    CRvcException(msg::kInternalError, error.what()).Report();
   }
 
   if (modeTrace) {

@@ -8,6 +8,7 @@
 #include <QRadialGradient>
 #include <cmath>
 
+#include "core/messages.h"
 #include "core/string_table.h"
 
 namespace rvc::ui {
@@ -83,7 +84,7 @@ void PaintSplashBitmap(QPainter& painter, bool velmora) {
 }  // namespace
 
 QString BuildText() {
-  const auto version = LoadString(129).value_or("10.1.0");
+  const auto version = LoadString(msg::kBuildVersion).value_or("10.1.0");
   return QStringLiteral("Ravlin Configurator ") +
          QString::fromUtf8(version.data(), static_cast<qsizetype>(version.size())) + QStringLiteral(" Build ") +
          QStringLiteral("30");

@@ -10,6 +10,7 @@
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "lifecycle/dispatcher_creation.h"
 #include "lifecycle/dispatcher_deletion.h"
 #include "lifecycle/intent_journal.h"
@@ -45,12 +46,12 @@ void Rename(const std::string& dataFolder, const std::string& from, const std::s
   const std::string resolved = platform::ResolveNoCase(from);
   for (const std::string& path : {resolved, to}) {
     if (const std::string reason = store::OutsideDataFolder(dataFolder, path); !reason.empty()) {
-      throw CRvcException(103, fromName, toName + " (" + store::Printable(path) + ": " + reason + ")");
+      throw CRvcException(msg::kRenameFailed, fromName, toName + " (" + store::Printable(path) + ": " + reason + ")");
     }
   }
   std::error_code error;
   std::filesystem::rename(resolved, to, error);
-  if (error) throw CRvcException(103, fromName, toName);
+  if (error) throw CRvcException(msg::kRenameFailed, fromName, toName);
 }
 
 // The launcher of `name` made again with the arguments of its final folder, from its own
@@ -196,7 +197,7 @@ void CChangeDevType::OnBrowse() {
 
 bool CChangeDevType::OnOk() {
   if (IsPpdType(ChosenType()) && PpdPath.empty()) {
-    ui::ShowMessage(MessageText(162), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
+    ui::ShowMessage(MessageText(msg::kPpdMissing), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
     BrowseFocused = true;
     SetFocusField(kBrowseField);
     return false;
@@ -321,7 +322,7 @@ bool OnChangeType(CommandContext& context) {
 void CompleteReplacement(CIntentJournal& journal) {
   const IntentRecord record = journal.Record();
   if (!store::FolderNameProblem(record.folder).empty() || !store::FolderNameProblem(record.built).empty()) {
-    throw CRvcException(107, record.dataFolder + record.folder);
+    throw CRvcException(msg::kDeleteFailed, record.dataFolder + record.folder);
   }
   const std::string& data = record.dataFolder;
   // The old dispatcher goes; its launchers stay with the replacement (the change's intent
@@ -337,7 +338,7 @@ void CompleteReplacement(CIntentJournal& journal) {
       platform::SyncFolderOf(data + record.folder);
       journal.Reached("renamed");
     } else if (!Exists(data + record.folder)) {
-      throw CRvcException(103, record.built, record.folder);
+      throw CRvcException(msg::kRenameFailed, record.built, record.folder);
     }
     RenameBackFiles(record);
     journal.Reached("files-renamed");
@@ -348,9 +349,9 @@ void CompleteReplacement(CIntentJournal& journal) {
     const std::string ini =
         platform::ResolveNoCase(data + final + platform::NativePath("\\data\\zv" + final + "_dispatcher.ini"));
     std::string error;
-    if (!platform::ReadWholeFile(ini, bytes)) throw CRvcException(104, ini);
+    if (!platform::ReadWholeFile(ini, bytes)) throw CRvcException(msg::kOpenFailed, ini);
     if (!platform::WriteFileAtomically(IniCopyOf(record, final), bytes, &error)) {
-      throw CRvcException(106, IniCopyOf(record, final), error);
+      throw CRvcException(msg::kCreateFailed, IniCopyOf(record, final), error);
     }
   }
 }

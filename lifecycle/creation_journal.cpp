@@ -7,6 +7,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "lifecycle/intent_journal.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
@@ -95,11 +96,11 @@ bool CCreationJournal::Rollback() noexcept {
           } else {
             utils.DeleteTreeInside(it->dataFolder, it->path, /*removeFolder=*/true, /*ignoreErrors=*/true);
           }
-          if (Exists(it->path)) throw CRvcException(107, it->path);
+          if (Exists(it->path)) throw CRvcException(msg::kDeleteFailed, it->path);
           break;
         case Entry::Kind::Preserved: {
           std::string error;
-          if (!platform::WriteFileAtomically(it->path, it->bytes, &error)) throw CRvcException(106, it->path, error);
+          if (!platform::WriteFileAtomically(it->path, it->bytes, &error)) throw CRvcException(msg::kCreateFailed, it->path, error);
           ::chmod(it->path.c_str(), it->mode);
           ::utimensat(AT_FDCWD, it->path.c_str(), it->times, AT_SYMLINK_NOFOLLOW);
           break;

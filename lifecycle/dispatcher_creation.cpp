@@ -11,6 +11,7 @@
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "lifecycle/creation_journal.h"
 #include "lifecycle/intent_journal.h"
 #include "platform/file_copy.h"
@@ -31,9 +32,6 @@ using store::CRvcUtils;
 using store::CTemplate;
 
 void Trace(const std::string& text) { CRvcTrace("").Trace(text); }
-
-// "System error at %s (%s)": a file that could not be written.
-constexpr int kWriteFailed = 111;
 
 bool Exists(const std::string& path) {
   struct stat st {};
@@ -137,14 +135,14 @@ class CCreation {
   std::string SourceIni() const { return InNew("\\data\\zv" + source_.Record.Folder + "_dispatcher.ini"); }
   const CTemplate& TypeOf(const std::string& type) const {
     const CTemplate* found = templates_.GetAt(templates_.FindType(type));
-    if (found == nullptr) throw CRvcException(110, type);
+    if (found == nullptr) throw CRvcException(msg::kConfigurationFailed, type);
     return *found;
   }
   // FindNewestFile of a template in {tdir}; a template the installation lacks is an error
   // of the step that needs it.
   std::string Template(const std::string& file) {
     std::string pattern = file;
-    if (file.empty() || !utils_.FindNewestFile(tdir_, pattern, false)) throw CRvcException(104, tdir_ + file);
+    if (file.empty() || !utils_.FindNewestFile(tdir_, pattern, false)) throw CRvcException(msg::kOpenFailed, tdir_ + file);
     return pattern;
   }
   void CopyFile(const std::string& from, const std::string& to) const {
@@ -176,20 +174,20 @@ void CCreation::Check() {
   // The folder comes from a type name of the program folder's list: it must stay a folder
   // of the data folder, which rollback may remove again.
   if (const std::string problem = store::FolderNameProblem(T().Folder); !problem.empty()) {
-    throw CRvcException(120, "the dispatcher folder \"" + store::Printable(T().Folder) + "\": it " + problem);
+    throw CRvcException(msg::kCannotCreate, "the dispatcher folder \"" + store::Printable(T().Folder) + "\": it " + problem);
   }
-  if (Taken(New())) throw CRvcException(114, T().Folder);
-  if (T().Name.empty()) throw CRvcException(124);
-  if (T().Name.find_first_of("\\/:*?\"<>|") != std::string::npos) throw CRvcException(126);
+  if (Taken(New())) throw CRvcException(msg::kFolderExists, T().Folder);
+  if (T().Name.empty()) throw CRvcException(msg::kNameMissing);
+  if (T().Name.find_first_of("\\/:*?\"<>|") != std::string::npos) throw CRvcException(msg::kForbiddenCharacters);
   if (const std::string problem = store::DispatcherNameProblem(T().Name); !problem.empty()) {
-    throw CRvcException(120, "a dispatcher whose name " + problem);
+    throw CRvcException(msg::kCannotCreate, "a dispatcher whose name " + problem);
   }
   if (in_.skipChecks) return;
-  if (T().Base == -1) throw CRvcException(125);
+  if (T().Base == -1) throw CRvcException(msg::kPortMissing);
   for (int i = 0; i < list_.GetCount(); ++i) {
     const store::DispatcherRecord& other = list_.GetAt(i).Record;
-    if (other.Base == T().Base) throw CRvcException(112, std::to_string(T().Base));
-    if (platform::EqualsNoCase(other.Name, T().Name)) throw CRvcException(113, T().Name);
+    if (other.Base == T().Base) throw CRvcException(msg::kPortSeparatorExists, std::to_string(T().Base));
+    if (platform::EqualsNoCase(other.Name, T().Name)) throw CRvcException(msg::kNameExists, T().Name);
   }
 }
 
@@ -257,8 +255,8 @@ void CCreation::Build() {
   {
     const std::string from = SourceIni();
     const std::string to = Ini();
-    if (from != to && std::rename(from.c_str(), to.c_str()) != 0) throw CRvcException(103, S().Folder, T().Folder);
-    if (from == to && !Exists(from)) throw CRvcException(103, S().Folder, T().Folder);
+    if (from != to && std::rename(from.c_str(), to.c_str()) != 0) throw CRvcException(msg::kRenameFailed, S().Folder, T().Folder);
+    if (from == to && !Exists(from)) throw CRvcException(msg::kRenameFailed, S().Folder, T().Folder);
   }
   Step(19);
   utils_.RenameIniFlavour(Ini(), S().Folder, T().Folder);
@@ -332,7 +330,7 @@ void CCreation::DropQueueSetup() {
     found = "*.usr";
     if (!utils_.FindNewestFile(data, found, false)) break;
     utils_.DeleteTree(found, true, /*ignoreErrors=*/false);
-    if (Exists(found)) throw CRvcException(107, found);  // never loop on a file that stays
+    if (Exists(found)) throw CRvcException(msg::kDeleteFailed, found);  // never loop on a file that stays
   }
 }
 
@@ -353,7 +351,7 @@ void CCreation::JournalShortcut(store::CShortcuts& shortcuts, bool desktop) {
       exact = exact || name == entry->d_name;
       if (!journal_.Preserve(folder + entry->d_name)) {
         ::closedir(dir);
-        throw CRvcException(104, folder + entry->d_name);
+        throw CRvcException(msg::kOpenFailed, folder + entry->d_name);
       }
     }
     ::closedir(dir);
@@ -388,7 +386,7 @@ void CCreation::Register() {
   // The flavour's data folder keeps a copy of every dispatcher's ini file: a flavour
   // without a list file is rebuilt from those copies at the next start.
   const std::string listCopy = platform::ResolveNoCase(list_.IniFileOf(T().Folder));
-  if (!journal_.Preserve(listCopy)) throw CRvcException(104, listCopy);
+  if (!journal_.Preserve(listCopy)) throw CRvcException(msg::kOpenFailed, listCopy);
   store::CopyOptions copyOptions;
   copyOptions.showProgress = false;
   utils_.CopyTree(platform::ResolveNoCase(Ini()), listCopy, copyOptions);
@@ -434,7 +432,7 @@ void CCreation::PpdAndConfiguration() {
     for (std::string found = "*.ppd"; utils_.FindNewestFile(data, found, false); found = "*.ppd") {
       if (inPlace && platform::EqualsNoCase(found, in_.ppdPath)) break;
       utils_.DeleteTree(found, true, /*ignoreErrors=*/false);
-      if (Exists(found)) throw CRvcException(107, found);
+      if (Exists(found)) throw CRvcException(msg::kDeleteFailed, found);
     }
     if (!inPlace) {
       std::string error;
@@ -456,7 +454,7 @@ void CCreation::PpdAndConfiguration() {
       ripconfig::ConfigurationStore::Open(InNew("\\data\\zv_config.res"));
   ripconfig::RavlcfgHandle* cfg = open.get();
   if (cfg == nullptr) {
-    ui::ShowMessage(MessageText(158), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
+    ui::ShowMessage(MessageText(msg::kResourceFilesError), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
     return;
   }
   try {
@@ -469,7 +467,7 @@ void CCreation::PpdAndConfiguration() {
     generated = in_.ppdGenerator != nullptr && in_.ppdGenerator->Generate(target_, *cfg, datadir_);
   } catch (const CRvcException& e) {
     // A PPD that could not be written (a full disk) fails the whole creation.
-    if (e.Id() == kWriteFailed) throw;
+    if (e.Id() == msg::kSystemError) throw;
     e.Report();
   }
   if (!generated) Trace("Ppd files couldn't be created");
@@ -523,7 +521,7 @@ bool CreateDispatcher(CreateDispatcherInputs& inputs) {
     creation.PpdAndConfiguration();
   } catch (const CRvcException& e) {
     e.Report();
-    if (e.Id() == kWriteFailed) {
+    if (e.Id() == msg::kSystemError) {
       rollBack();
       return false;
     }
@@ -543,7 +541,7 @@ int ApplyPpdOptions(ripconfig::ConfigurationStore* cfg, const PpdOptions* option
     ~LockRelease() { ripconfig::ravlcfg_release_writelock(handle); }
   };
   try {
-    if (ripconfig::ravlcfg_gain_writelock(cfg, 0) != 1) throw CRvcException(118, "ravlcfg_gain_writelock");
+    if (ripconfig::ravlcfg_gain_writelock(cfg, 0) != 1) throw CRvcException(msg::kInternalError, "ravlcfg_gain_writelock");
     LockRelease release{cfg};
 
     const std::string& file = options->FileName;
@@ -568,7 +566,7 @@ int ApplyPpdOptions(ripconfig::ConfigurationStore* cfg, const PpdOptions* option
 
     for (double dpi : options->Resolutions) {
       ripconfig::ResolutionEntry* entry = ripconfig::ravlcfg_add_resolution(cfg, "set_0");
-      if (entry == nullptr) throw CRvcException(118, "ravlcfg_add_resolution");
+      if (entry == nullptr) throw CRvcException(msg::kInternalError, "ravlcfg_add_resolution");
       entry->dpi = dpi;
       entry->enabled = 1;
       entry->calibration = {0.0, 0.0, 1000.0, 1000.0};
@@ -580,11 +578,11 @@ int ApplyPpdOptions(ripconfig::ConfigurationStore* cfg, const PpdOptions* option
     }
     if (ripconfig::ravlcfg_write(cfg) != 1) {
       const std::vector<std::string> errors = ripconfig::ravlcfg_get_errormessages(cfg);
-      throw CRvcException(118, "ravlcfg_write" + (errors.empty() ? std::string() : " (" + errors.front() + ")"));
+      throw CRvcException(msg::kInternalError, "ravlcfg_write" + (errors.empty() ? std::string() : " (" + errors.front() + ")"));
     }
   } catch (const CRvcException& e) {
     Trace(e.Message());
-    throw CRvcException(106, "resource file parameters from selected Ppd file");
+    throw CRvcException(msg::kCreateFailed, "resource file parameters from selected Ppd file");
   }
   return 1;
 }

@@ -7,6 +7,7 @@
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "lifecycle/running_dispatchers.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
@@ -30,7 +31,7 @@ bool Exists(const std::string& path) {
 bool RefuseFolderInUse(const std::string& dataFolder, const std::string& folder) {
   if (!store::CRvcUtils::FolderInUse(dataFolder + folder)) return false;
   const std::array<std::string, 2> arguments{dataFolder, folder};
-  ui::ShowMessage(MessageText(172, arguments), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
+  ui::ShowMessage(MessageText(msg::kFolderInUse, arguments), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
   return true;
 }
 
@@ -44,7 +45,7 @@ void OnDeleteDispatcher(CommandContext& context) {
 
 void CompleteDeletion(CIntentJournal& journal) {
   const IntentRecord record = journal.Record();
-  if (!store::FolderNameProblem(record.folder).empty()) throw CRvcException(107, record.dataFolder + record.folder);
+  if (!store::FolderNameProblem(record.folder).empty()) throw CRvcException(msg::kDeleteFailed, record.dataFolder + record.folder);
   // Both lie inside the flavour's data folder, or nothing is deleted at all.
   store::RequireInsideDataFolder(record.dataFolder, record.dataFolder + record.folder);
   store::CRvcUtils utils;
@@ -54,7 +55,7 @@ void CompleteDeletion(CIntentJournal& journal) {
       platform::ResolveNoCase(record.dataFolder + platform::NativePath("data\\zv" + record.folder + "_dispatcher.ini"));
   store::RequireInsideDataFolder(record.dataFolder, iniCopy);
   utils.DeleteTreeInside(record.dataFolder, iniCopy, true, true);
-  if (Exists(iniCopy)) throw CRvcException(107, iniCopy);
+  if (Exists(iniCopy)) throw CRvcException(msg::kDeleteFailed, iniCopy);
   platform::SyncFolderOf(iniCopy);
   journal.Reached("ini-copy-removed");
   utils.DeleteTreeInside(record.dataFolder, record.dataFolder + record.folder, true, true);
@@ -79,8 +80,8 @@ bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, b
     return false;
   }
   try {
-    if (list.GetCount() <= 1) throw CRvcException(119, "this dispatcher");
-    if (!allowFirst && index == 0) throw CRvcException(119, "this dispatcher");
+    if (list.GetCount() <= 1) throw CRvcException(msg::kCannotDelete, "this dispatcher");
+    if (!allowFirst && index == 0) throw CRvcException(msg::kCannotDelete, "this dispatcher");
     if (ask && ui::ShowMessage("Are you sure you want to delete dispatcher " + record.Name + "?",
                                frame::kApplicationName, ui::Buttons::YesNo, ui::Icon::Question) != ui::Answer::Yes) {
       return false;

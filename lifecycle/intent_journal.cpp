@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/environment.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
@@ -153,8 +154,8 @@ CIntentJournal::CIntentJournal(IntentRecord record) : record_(std::move(record))
 
 void CIntentJournal::Write() {
   std::string error = "KW_DATA_RAVLINCONFIG is not set";
-  if (Path().empty()) throw CRvcException(106, "rvc_intent.journal", error);
-  if (!platform::WriteFileAtomically(Path(), Serialise(record_), &error)) throw CRvcException(106, Path(), error);
+  if (Path().empty()) throw CRvcException(msg::kCreateFailed, "rvc_intent.journal", error);
+  if (!platform::WriteFileAtomically(Path(), Serialise(record_), &error)) throw CRvcException(msg::kCreateFailed, Path(), error);
   if (afterWrite) afterWrite(record_);
 }
 
@@ -183,9 +184,9 @@ std::optional<IntentRecord> CIntentJournal::Read() {
   const std::string path = Path();
   if (path.empty() || (::access(path.c_str(), F_OK) != 0 && errno == ENOENT)) return std::nullopt;
   std::string text;
-  if (!platform::ReadWholeFile(path, text)) throw CRvcException(109, path);
+  if (!platform::ReadWholeFile(path, text)) throw CRvcException(msg::kResourceDbError, path);
   std::optional<IntentRecord> record = Parse(text);
-  if (!record) throw CRvcException(109, path);
+  if (!record) throw CRvcException(msg::kResourceDbError, path);
   return record;
 }
 

@@ -5,6 +5,7 @@
 
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/path.h"
 #include "ppd/ppd_options.h"
 #include "store/rvc_utils.h"
@@ -60,7 +61,7 @@ bool OnNewDispatcher(CommandContext& context) {
 
   const int base = list.LowestFreeSeparator();
   if (base < 0) {
-    ui::ShowMessage(MessageText(138), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
+    ui::ShowMessage(MessageText(msg::kTooManyClones), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
     return false;
   }
   list.SetSeparatorInUse(base, true);

@@ -5,6 +5,7 @@
 
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/path.h"
 #include "store/confinement.h"
 
@@ -44,19 +45,19 @@ void CNewDispatcherDialog::OnInitDialog() {
 bool CNewDispatcherDialog::OnOk() {
   if (!retypeMode_) {
     if (Name.find_first_of(kForbiddenNameCharacters) != std::string::npos) {
-      Tell(MessageText(126));
+      Tell(MessageText(msg::kForbiddenCharacters));
       SetFocusField(kNameField);
       return false;
     }
     if (const std::string problem = store::DispatcherNameProblem(Name); !problem.empty()) {
       const std::array<std::string, 1> arguments{"a dispatcher whose name " + problem};
-      Tell(MessageText(120, arguments));
+      Tell(MessageText(msg::kCannotCreate, arguments));
       SetFocusField(kNameField);
       return false;
     }
     if (NameIsTaken()) {
       const std::array<std::string, 1> arguments{Name};
-      Tell(MessageText(113, arguments));
+      Tell(MessageText(msg::kNameExists, arguments));
       SetFocusField(kNameField);
       return false;
     }
@@ -119,7 +120,7 @@ void CNewDispatcher::OnBrowse() {
 bool CNewDispatcher::OnOk() {
   if (!CNewDispatcherDialog::OnOk()) return false;
   if (IsPpdType(ChosenType()) && PpdPath.empty()) {
-    Tell(MessageText(162));
+    Tell(MessageText(msg::kPpdMissing));
     BrowseFocused = true;
     SetFocusField(kBrowseField);
     return false;

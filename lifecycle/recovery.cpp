@@ -11,6 +11,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "lifecycle/change_type.h"
 #include "lifecycle/dispatcher_deletion.h"
 #include "lifecycle/intent_journal.h"
@@ -89,19 +90,19 @@ void Undo(const UndoEntry& entry, const IntentRecord& record, const std::vector<
   bool confined = StrictlyInside(entry.path, record.dataFolder);
   for (const std::string& root : launcherRoots) confined = confined || StrictlyInside(entry.path, root);
   if (entry.preserved) {
-    if (!confined) throw CRvcException(106, entry.path, "outside the installation");
+    if (!confined) throw CRvcException(msg::kCreateFailed, entry.path, "outside the installation");
     std::string error;
-    if (!platform::WriteFileAtomically(entry.path, entry.bytes, &error)) throw CRvcException(106, entry.path, error);
+    if (!platform::WriteFileAtomically(entry.path, entry.bytes, &error)) throw CRvcException(msg::kCreateFailed, entry.path, error);
     ::chmod(entry.path.c_str(), entry.mode);
     return;
   }
   if (StrictlyInside(entry.path, record.dataFolder)) {
     store::CRvcUtils().DeleteTreeInside(record.dataFolder, entry.path, true, true);
-    if (Exists(entry.path)) throw CRvcException(107, entry.path);
+    if (Exists(entry.path)) throw CRvcException(msg::kDeleteFailed, entry.path);
     platform::SyncFolderOf(entry.path);
   } else if (confined) {
     store::CRvcUtils().DeleteTree(entry.path, true, true);
-    if (Exists(entry.path)) throw CRvcException(107, entry.path);
+    if (Exists(entry.path)) throw CRvcException(msg::kDeleteFailed, entry.path);
     platform::SyncFolderOf(entry.path);
   } else {
     // A hot folder, made by the operation: only while nothing was put into it.
@@ -198,7 +199,7 @@ RecoveryOutcome RecoverInterruptedOperation() {
       }
       outcome.done = "completed the interrupted " + what;
     } else {
-      throw CRvcException(109, CIntentJournal::Path());
+      throw CRvcException(msg::kResourceDbError, CIntentJournal::Path());
     }
     Trace("Recovery: " + outcome.done);
   } catch (const CRvcException& e) {

@@ -6,6 +6,7 @@
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "lifecycle/ppd_generator_adapter.h"
 #include "platform/path.h"
 #include "ui/forwarding_ui.h"
@@ -154,7 +155,7 @@ bool CreatePpdCommand(frame::CFlavour& flavour, int row) {
     std::string extraLocation;
     const std::optional<bool> made = GeneratePpd(flavour, record, &extraLocation);
     if (!made) {
-      ui::ShowMessage(MessageText(158), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
+      ui::ShowMessage(MessageText(msg::kResourceFilesError), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
       return false;
     }
     if (!*made) {
@@ -183,7 +184,7 @@ int CreateAllPpdsCommand(frame::FlavourList& flavours) {
       try {
         made = GeneratePpd(*flavour, record, nullptr);
         if (!made) {
-          ui::ShowMessage(MessageText(158), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
+          ui::ShowMessage(MessageText(msg::kResourceFilesError), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
           Trace("Ppd files couldn't be created for:" + record.Name);
           ++failures;
           continue;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "ppd/create_ppd.h"
@@ -44,7 +45,7 @@ bool CCreatePpd::CreateInf(const std::string& ppdFolder, const std::string& prog
                     ui::Icon::Exclamation);
     return false;
   }
-  if (!out.Create(infPath, error)) throw CRvcException(111, infPath, out.ErrorText());
+  if (!out.Create(infPath, error)) throw CRvcException(msg::kSystemError, infPath, out.ErrorText());
 
   std::string_view line;
   std::string eol = "\n";
@@ -78,7 +79,7 @@ bool CCreatePpd::CreateInf(const std::string& ppdFolder, const std::string& prog
     }
   }
   in.Close();
-  if (!out.Close()) throw CRvcException(111, infPath, out.ErrorText());
+  if (!out.Close()) throw CRvcException(msg::kSystemError, infPath, out.ErrorText());
   return true;
 }
 

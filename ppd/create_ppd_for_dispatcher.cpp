@@ -9,6 +9,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "ppd/create_ppd.h"
@@ -105,7 +106,7 @@ bool CopyPpdFolder(const store::CRvcUtils& utils, const std::string& ppdFolder, 
       if (platform::EqualsNoCase(name, "ravlin.inf")) continue;
       utils.CopyTree(platform::JoinPath(ppdFolder, name), platform::JoinPath(target, name), options);
     }
-    if (error) throw CRvcException(105, ppdFolder, target);
+    if (error) throw CRvcException(msg::kCopyFailed, ppdFolder, target);
     return true;
   } catch (const CRvcException& e) {
     e.Report();
@@ -257,9 +258,9 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
   ppd.AddEndComments();
   // A full disk shows here at the latest; the INF is written only for a complete PPD,
   // and the PPD replaces the old one only after the INF did.
-  if (!ppd.Flush()) throw CRvcException(111, ppd.PpdPath(), ppd.WriteError());
+  if (!ppd.Flush()) throw CRvcException(msg::kSystemError, ppd.PpdPath(), ppd.WriteError());
   const bool infWritten = ppd.CreateInf(ppdFolder, programFolder);
-  if (ppd.Close() < 0) throw CRvcException(111, ppd.PpdPath(), ppd.WriteError());
+  if (ppd.Close() < 0) throw CRvcException(msg::kSystemError, ppd.PpdPath(), ppd.WriteError());
   DeleteOthers(utils, ppdFolder, "*.ppd", ppd.PpdPath());
   if (infWritten) DeleteOthers(utils, ppdFolder, "*.inf", platform::JoinPath(ppdFolder, "ravlin.inf"));
   Trace("Ppd file for " + name + " is created at:" + ppdFolder);

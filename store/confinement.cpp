@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/path.h"
 #include "platform/utf8.h"
 
@@ -96,7 +97,7 @@ std::string OutsideDataFolder(const std::string& dataFolder, const std::string& 
 
 void RequireInsideDataFolder(const std::string& dataFolder, const std::string& target) {
   const std::string reason = OutsideDataFolder(dataFolder, target);
-  if (!reason.empty()) throw CRvcException(107, Printable(target) + ": " + reason);
+  if (!reason.empty()) throw CRvcException(msg::kDeleteFailed, Printable(target) + ": " + reason);
 }
 
 }  // namespace rvc::store

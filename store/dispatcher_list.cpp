@@ -13,6 +13,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "platform/path.h"
 #include "store/confinement.h"
 #include "store/resource_db.h"
@@ -211,7 +212,7 @@ bool SameFiles(const ComparedFile& file1, const ComparedFile& file2, const std::
   if (platform::EqualsNoCase(file1.name, file2.name)) return true;
   for (const ComparedFile* file : {&file1, &file2}) {
     if (!file->opened) {
-      trace.Trace(CRvcException(104, file->name).Message());
+      trace.Trace(CRvcException(msg::kOpenFailed, file->name).Message());
       return false;
     }
   }
@@ -288,7 +289,7 @@ std::unique_ptr<CDispatcher> RebuiltEntry(RebuildContext& context, const std::st
     const int osError = errno;
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, " (error = %u, OS error = %d)", FileErrorCause(osError), osError);
-    throw CRvcException(104, iniFile + numbers + "\nPlease close all running '" + context.flavourDisplayName +
+    throw CRvcException(msg::kOpenFailed, iniFile + numbers + "\nPlease close all running '" + context.flavourDisplayName +
                                  "' dispatchers and then try again!\n");
   }
   if (auto line = LineHolding(ini, "papname=")) {
@@ -303,7 +304,7 @@ std::unique_ptr<CDispatcher> RebuiltEntry(RebuildContext& context, const std::st
   const std::vector<std::string> fids = CRvcUtils::ListFiles(dataDir, "*.fid");
   dataDir = platform::WithTrailingSeparator(dataDir);
   if (fids.empty()) {
-    throw EntryRefused{CRvcException(110, folder).Message() + ": " + Printable(iniFile) + " names it, but " +
+    throw EntryRefused{CRvcException(msg::kConfigurationFailed, folder).Message() + ": " + Printable(iniFile) + " names it, but " +
                        Printable(dataDir) + " holds no *.fid file"};
   }
   ComparedFile fid(dataDir + fids.front());
@@ -435,11 +436,11 @@ void CDispatcherList::Skip(BrokenDispatcher broken) {
 
 void CDispatcherList::LoadFromListFile() {
   const std::optional<ResourceDb> file = ResourceDb::Open(listFile_);
-  if (!file) throw CRvcException(109, listFile_);
+  if (!file) throw CRvcException(msg::kResourceDbError, listFile_);
   const ResourceDb& db = *file;
   auto count = db.FindInt("Main", "NrConfigs");
   if (!count) return;
-  if (*count == 0) throw CRvcException(110, listFile_);
+  if (*count == 0) throw CRvcException(msg::kConfigurationFailed, listFile_);
 
   for (long i = 1; i <= *count; ++i) {
     const std::string topic = "Config" + std::to_string(i);
@@ -459,7 +460,7 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
   std::string iniFolder = dataFolder_ + "data" + platform::kSeparator;
   std::vector<std::string> iniFiles = CRvcUtils::ListFiles(iniFolder, "zv*dispatcher.ini");
   iniFolder = platform::WithTrailingSeparator(iniFolder);
-  if (iniFiles.empty()) throw CRvcException(110, iniFolder);
+  if (iniFiles.empty()) throw CRvcException(msg::kConfigurationFailed, iniFolder);
   std::sort(iniFiles.begin(), iniFiles.end(),
             [](const std::string& a, const std::string& b) { return platform::LessNoCase(a, b); });
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "store/resource_db.h"
 
 namespace rvc::store {
@@ -34,7 +35,7 @@ CQueueList::CQueueList(std::string queueFile, bool skipLoading) : queueFile_(std
       queue->Number = static_cast<int>(std::strtol(topic.c_str(), nullptr, 10));
       queue->Name = *name;
       auto queueClass = db.Find(topic, "Class");
-      if (!queueClass) throw CRvcException(109, queueFile_);
+      if (!queueClass) throw CRvcException(msg::kResourceDbError, queueFile_);
       queue->Class = *queueClass;
       queue->Folder = db.Find(topic, "folder").value_or("");
       queue->TcpPort = static_cast<int>(db.FindInt(topic, "tcp_pap").value_or(0));

@@ -15,6 +15,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "platform/atomic_file.h"
 #include "platform/path.h"
 #include "store/resource_db_format.h"
@@ -542,7 +543,7 @@ ResourceDb ResourceDb::Create(const std::string& path) {
 
 ResourceDb ResourceDb::OpenOrThrow(const std::string& path) {
   auto db = Open(path);
-  if (!db) throw CRvcException(109, path);
+  if (!db) throw CRvcException(msg::kResourceDbError, path);
   return std::move(*db);
 }
 
@@ -594,7 +595,7 @@ std::optional<std::string> ResourceDb::Find(std::string_view topic, std::string_
 
 std::string ResourceDb::Require(std::string_view topic, std::string_view item, const std::string& reported) const {
   auto value = FindView(topic, item);
-  if (!value) throw CRvcException(109, reported);
+  if (!value) throw CRvcException(msg::kResourceDbError, reported);
   return std::string(*value);
 }
 
@@ -784,7 +785,7 @@ void ResourceDb::Flush() {
   std::string reason;
   if (!platform::WriteFileAtomically(impl_->path, bytes, &reason)) {
     CRvcTrace("").Trace("Could not write " + impl_->path + ": " + reason);
-    throw CRvcException(109, impl_->path);
+    throw CRvcException(msg::kResourceDbError, impl_->path);
   }
   impl_->changed = false;
 }

@@ -8,6 +8,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "platform/desktop_entry.h"
 #include "platform/path.h"
 
@@ -21,7 +22,7 @@ std::string FileNameOf(const std::string& path) { return path.substr(path.rfind(
 // The reason behind a 118 is not part of its message; the trace keeps it.
 [[noreturn]] void Fail118(const char* step, const std::string& reason) {
   CRvcTrace("").Trace("Shortcut " + std::string(step) + ": " + reason);
-  throw CRvcException(118, step);
+  throw CRvcException(msg::kInternalError, step);
 }
 
 platform::DesktopEntry LoadShortcut(const std::string& path) {
@@ -37,7 +38,7 @@ void SaveShortcut(const std::string& path, const platform::DesktopEntry& entry) 
 }
 
 void DeleteShortcut(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw CRvcException(107, path);
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw CRvcException(msg::kDeleteFailed, path);
 }
 
 // Arguments of a launcher; an Exec key that cannot be split raises 118 with `step`.

@@ -4,6 +4,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "platform/atomic_file.h"
 #include "platform/path.h"
 #include "store/rvc_utils.h"
@@ -28,7 +29,7 @@ CSwapfiles::CSwapfiles(std::string swap0, std::string swap1, std::string swap2)
 void CSwapfiles::Load(int file) {
   const std::string& path = paths_[static_cast<size_t>(file)];
   std::ifstream in(platform::ResolveNoCase(path), std::ios::binary);
-  if (!in) throw CRvcException(104, path);
+  if (!in) throw CRvcException(msg::kOpenFailed, path);
   std::vector<std::string>& entries = entries_[static_cast<size_t>(file)];
   entries.clear();
   bool dropped = false;
@@ -61,7 +62,7 @@ void CSwapfiles::Save() const {
     text += "[volatile]\n";
     for (const std::string& entry : entries) text += entry + "\n";
     const std::string& path = paths_[static_cast<size_t>(file)];
-    if (!platform::WriteFileAtomically(platform::ResolveNoCase(path), text)) throw CRvcException(104, path);
+    if (!platform::WriteFileAtomically(platform::ResolveNoCase(path), text)) throw CRvcException(msg::kOpenFailed, path);
   }
 }
 
@@ -82,7 +83,7 @@ bool CSwapfiles::AddFolder(int file, const std::string& folder) {
 bool CSwapfiles::Remove(int file) {
   std::vector<std::string>& entries = entries_.at(static_cast<size_t>(file));
   if (entries.size() < 2) {
-    CRvcException(119, "this swapfile").Report();
+    CRvcException(msg::kCannotDelete, "this swapfile").Report();
     return false;
   }
   if (clickedRow_ < 0 || clickedRow_ >= static_cast<int>(entries.size())) return false;

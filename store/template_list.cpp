@@ -5,6 +5,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "platform/path.h"
 #include "store/rvc_utils.h"
 #include "ui/user_interface.h"
@@ -157,11 +158,11 @@ int CTemplateList::FindType(const std::string& name) const {
   for (int i = 0; i < GetCount(); ++i) {
     if (platform::EqualsNoCase(CRvcUtils::RemoveBlanks(templates_[static_cast<size_t>(i)].Name), bare)) return i;
   }
-  throw CRvcException(110, name);
+  throw CRvcException(msg::kConfigurationFailed, name);
 }
 
 int CTemplateList::ReadDispatcherType(const std::string& topic, const ResourceDb* db) const {
-  if (db == nullptr) throw CRvcException(109, "Invalid handle");
+  if (db == nullptr) throw CRvcException(msg::kResourceDbError, "Invalid handle");
   auto type = db->Find(topic, "Type");
   if (!type) {
     ui::ShowMessage("There is no type specified for this Dispatcher!!", kAppTitle, ui::Buttons::Ok);
@@ -172,7 +173,7 @@ int CTemplateList::ReadDispatcherType(const std::string& topic, const ResourceDb
 
 std::string CTemplateList::ReadDispatcherItem(const std::string& topic, const std::string& item,
                                               const ResourceDb* db) const {
-  if (db == nullptr) throw CRvcException(109, "Invalid handle");
+  if (db == nullptr) throw CRvcException(msg::kResourceDbError, "Invalid handle");
   auto value = db->Find(topic, item);
   if (!value) {
     ui::ShowMessage("There is no version specified for this Dispatcher!!", kAppTitle, ui::Buttons::Ok);
@@ -183,10 +184,10 @@ std::string CTemplateList::ReadDispatcherItem(const std::string& topic, const st
 
 void CTemplateList::LoadFromListFile() {
   const std::optional<ResourceDb> file = ResourceDb::Open(listFile_);
-  if (!file) throw CRvcException(109, listFile_);
+  if (!file) throw CRvcException(msg::kResourceDbError, listFile_);
   const ResourceDb& db = *file;
   auto count = db.FindInt("Main", "NrConfigs");
-  if (!count) throw CRvcException(109, listFile_);
+  if (!count) throw CRvcException(msg::kResourceDbError, listFile_);
   fidBase_ = db.Require("Main", "FIDbase", listFile_);
   flavor_ = db.Require("Main", "Flavor", listFile_);
   templateFolder_ = programFolder_ + platform::NativePath("dat\\templates\\") + flavor_ + platform::kSeparator;
@@ -229,7 +230,7 @@ void CTemplateList::RebuildFromDisk() {
     CRvcUtils utils;
     std::string found = "*.fid";
     if (!utils.FindNewestFile(programFolder_ + "dat" + platform::kSeparator, found, false)) {
-      throw CRvcException(110, listFile_);
+      throw CRvcException(msg::kConfigurationFailed, listFile_);
     }
     templateFolder_ = FolderOf(found);
     CTemplate generic;
@@ -257,11 +258,11 @@ void CTemplateList::RebuildFromDisk() {
     const std::vector<std::string> forms = NameForms(type.Name);
 
     auto recorder = finder.Find(forms, "zv_recorder_", ".res");
-    if (!recorder) throw CRvcException(104, finder.PathOf("zv_recorder_" + type.Name + ".res"));
+    if (!recorder) throw CRvcException(msg::kOpenFailed, finder.PathOf("zv_recorder_" + type.Name + ".res"));
     type.Recorder = *recorder;
 
     auto config = finder.Find(forms, "zv_config_", ".res");
-    if (!config) throw CRvcException(104, finder.PathOf("zv_config_" + type.Name + ".res"));
+    if (!config) throw CRvcException(msg::kOpenFailed, finder.PathOf("zv_config_" + type.Name + ".res"));
     type.Config = *config;
 
     for (const auto& form : forms) {
@@ -277,7 +278,7 @@ void CTemplateList::RebuildFromDisk() {
       }
     }
     if (type.PlateOrFilmFile.empty()) {
-      throw CRvcException(104, finder.PathOf("zv_film_" + type.Name + ".res") + " or zv_plate_" + type.Name + ".res");
+      throw CRvcException(msg::kOpenFailed, finder.PathOf("zv_film_" + type.Name + ".res") + " or zv_plate_" + type.Name + ".res");
     }
 
     type.DispatcherIni = finder.Find(forms, "zv" + flavor_ + "_dispatcher_", ".ini").value_or("");

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/path.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"
@@ -121,7 +122,7 @@ void CRvcUtils::MakeDifferenceFile(const std::string& templateFile, const std::s
     difference.Flush();
   } else if (::unlink(differencePath.c_str()) != 0 && errno != ENOENT) {
     // A difference file left from an earlier run would be applied as if it were current.
-    throw CRvcException(107, differencePath);
+    throw CRvcException(msg::kDeleteFailed, differencePath);
   }
 }
 

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "platform/path_parser.h"
@@ -14,7 +15,7 @@ constexpr size_t kMaxExpandedLength = 260;
 
 std::string ExpandReferences(const std::string& text) {
   auto expanded = platform::ExpandEnvironmentReferences(text, kMaxExpandedLength);
-  if (!expanded) throw CRvcException(108, text);
+  if (!expanded) throw CRvcException(msg::kExpandFailed, text);
   return platform::NativePath(*expanded);
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
 #include "store/rvc_utils.h"
@@ -354,8 +355,8 @@ CRvcUtils::~CRvcUtils() = default;
 bool CRvcUtils::CompareFiles(const std::string& file1, const std::string& file2, const std::string& key) const {
   if (platform::EqualsNoCase(file1, file2)) return true;
   std::string text1, text2;
-  if (!ReadForComparison(file1, text1)) throw CRvcException(104, file1);
-  if (!ReadForComparison(file2, text2)) throw CRvcException(104, file2);
+  if (!ReadForComparison(file1, text1)) throw CRvcException(msg::kOpenFailed, file1);
+  if (!ReadForComparison(file2, text2)) throw CRvcException(msg::kOpenFailed, file2);
   return CompareTexts(text1, text2, key);
 }
 

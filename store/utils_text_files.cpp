@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
@@ -45,12 +46,12 @@ bool EditLines(const std::string& bytes, std::string& out, const LineEditor& edi
 bool RewriteTextFile(const std::string& file, const LineEditor& edit) {
   const std::string path = platform::ResolveNoCase(file);
   std::string bytes;
-  if (!platform::ReadWholeFile(path, bytes, /*followLinks=*/false)) throw CRvcException(104, path);
+  if (!platform::ReadWholeFile(path, bytes, /*followLinks=*/false)) throw CRvcException(msg::kOpenFailed, path);
   std::string out;
   const bool changed = EditLines(bytes, out, edit);
   platform::AtomicFile replacement;
   if (!replacement.Begin(path) || !replacement.Write(out) || !replacement.Commit()) {
-    throw CRvcException(111, path, replacement.ErrorText());
+    throw CRvcException(msg::kSystemError, path, replacement.ErrorText());
   }
   return changed;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/environment.h"
 #include "platform/file_copy.h"
 #include "platform/open_files.h"
@@ -134,7 +135,7 @@ class TreeDeleter {
   }
 
   void Failed(const std::string& path) const {
-    if (!ignoreErrors_) throw CRvcException(107, path);
+    if (!ignoreErrors_) throw CRvcException(msg::kDeleteFailed, path);
   }
 
  private:
@@ -237,11 +238,11 @@ class TreeCopier {
   }
 
   void CopyFailed(const std::string& from, const std::string& to) const {
-    if (options_.stopAtErrors) throw CRvcException(105, from, to);
+    if (options_.stopAtErrors) throw CRvcException(msg::kCopyFailed, from, to);
   }
 
   void CreateFailed(const std::string& folder) const {
-    if (options_.stopAtErrors) throw CRvcException(106, folder);
+    if (options_.stopAtErrors) throw CRvcException(msg::kCreateFailed, folder);
   }
 
  private:
@@ -268,9 +269,9 @@ std::string SpecialFolder(const char* variable, const char* fallback) {
   std::string folder = platform::GetEnv(variable).value_or("");
   if (folder.empty()) folder = fallback;
   folder = WithoutTrailingSeparators(platform::NativePath(folder));
-  if (folder.front() != platform::kSeparator) throw CRvcException(118, "SHGetSpecialFolderLocation");
+  if (folder.front() != platform::kSeparator) throw CRvcException(msg::kInternalError, "SHGetSpecialFolderLocation");
   folder = platform::ResolveNoCase(folder);
-  if (!MakeFolders(folder)) throw CRvcException(118, "SHGetPathFromIDList");
+  if (!MakeFolders(folder)) throw CRvcException(msg::kInternalError, "SHGetPathFromIDList");
   return folder;
 }
 
@@ -319,7 +320,7 @@ void CRvcUtils::DeleteTreeInside(const std::string& dataFolder, const std::strin
     Fd next(::openat(folder.get(), parts[i].c_str(), kFolderFlags));
     if (!next.ok()) {
       if (errno == ENOENT) return;  // nothing there to delete
-      if (errno == ELOOP || errno == ENOTDIR) throw CRvcException(107, target + ": " + walked + " is no folder");
+      if (errno == ELOOP || errno == ENOTDIR) throw CRvcException(msg::kDeleteFailed, target + ": " + walked + " is no folder");
       return deleter.Failed(walked);
     }
     folder = std::move(next);
@@ -363,14 +364,14 @@ void CRvcUtils::CopyTree(const std::string& source, const std::string& target, c
     if (IsFolder(to)) {
       to = platform::JoinPath(to, from.substr(from.rfind(platform::kSeparator) + 1));
     } else if (!MakeFolders(ParentOf(to))) {
-      if (options.stopAtErrors) throw CRvcException(106, ParentOf(to));
+      if (options.stopAtErrors) throw CRvcException(msg::kCreateFailed, ParentOf(to));
       return;
     }
     std::unique_ptr<ui::IProgress> progress;
     if (options.showProgress) progress = ui::Current().BeginProgress("Progressing", 1);
     platform::CopyRequest request{options.overwrite, /*followSourceLink=*/true};
     if (platform::CopyFile(from, to, request) == platform::CopyOutcome::kFailed && options.stopAtErrors) {
-      throw CRvcException(105, from, to);
+      throw CRvcException(msg::kCopyFailed, from, to);
     }
     if (progress) progress->Step();
     return;
@@ -378,7 +379,7 @@ void CRvcUtils::CopyTree(const std::string& source, const std::string& target, c
 
   bool created = !IsFolder(to);
   if (!MakeFolders(to)) {
-    if (options.stopAtErrors) throw CRvcException(106, to);
+    if (options.stopAtErrors) throw CRvcException(msg::kCreateFailed, to);
     return;
   }
   if (!sourceExists) return;  // the target is created all the same
@@ -386,7 +387,7 @@ void CRvcUtils::CopyTree(const std::string& source, const std::string& target, c
   Fd targetFolder(::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   struct stat targetStat {};
   if (!targetFolder.ok() || ::fstat(targetFolder.get(), &targetStat) != 0) {
-    if (options.stopAtErrors) throw CRvcException(106, to);
+    if (options.stopAtErrors) throw CRvcException(msg::kCreateFailed, to);
     return;
   }
   const FileId targetId{targetStat.st_dev, targetStat.st_ino};

@@ -9,6 +9,7 @@
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "core/string_table.h"
+#include "core/messages.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "ppd/create_ppd_for_dispatcher.h"
@@ -31,8 +32,8 @@ void Trace(const std::string& text) {
 
 CAboutDlg::CAboutDlg(std::string preferredFlavour)
     : PreferredFlavour(std::move(preferredFlavour)),
-      Product("RavlinConfigurator " + StringOf(160, "10.1")),
-      Build("Ravlin Configurator " + StringOf(129, "10.1.0") + " Build " + "30"),
+      Product("RavlinConfigurator " + StringOf(msg::kProductVersion, "10.1")),
+      Build("Ravlin Configurator " + StringOf(msg::kBuildVersion, "10.1.0") + " Build " + "30"),
       Details("The configuration tool of the Ravlin RIP"),
       ConfigurationFolder(platform::GetEnv("KW_DATA_RAVLINCONFIG").value_or("")),
       TraceFile(CRvcTrace::DefaultTraceFolder() + "trace_rvc.txt") {}
@@ -268,7 +269,7 @@ void CRvcDlg::OnCommand(Command command) {
   } catch (const store::CInstallationBusy& busy) {
     ui::ShowMessage(std::string(busy.what()), frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
   } catch (const std::exception& error) {
-    CRvcException(118, error.what()).Report();
+    CRvcException(msg::kInternalError, error.what()).Report();
   }
 }
 

@@ -24,6 +24,7 @@
 #include "frame/login.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "core/messages.h"
 #include "lifecycle/recovery.h"
 #include "platform/environment.h"
 #include "store/installation_lock.h"
@@ -89,7 +90,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
     try {
       rvc::frame::CSystemAccounts accounts;
       if (!accounts.IsAdministrator(nullptr)) {
-        console.Say(rvc::MessageText(121));
+        console.Say(rvc::MessageText(rvc::msg::kNotAdministrator));
         return rvc::ctl::kExitFailed;
       }
     } catch (const rvc::CRvcException& error) {
@@ -148,7 +149,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
   } catch (const rvc::CRvcException& error) {
     error.Report();
   } catch (const std::exception& error) {
-    rvc::CRvcException(118, error.what()).Report();
+    rvc::CRvcException(rvc::msg::kInternalError, error.what()).Report();
   }
   return rvc::ctl::kExitFailed;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/rvc_exception.h"
+#include "core/messages.h"
 #include "platform/oem.h"
 #include "platform/path.h"
 #include "store/confinement.h"
@@ -35,7 +36,7 @@ bool CSession::Load() {
   } catch (const CRvcException& error) {
     error.Report();
   } catch (const std::exception& error) {
-    CRvcException(118, error.what()).Report();
+    CRvcException(msg::kInternalError, error.what()).Report();
   }
   app_.Flavours.clear();
   return false;
