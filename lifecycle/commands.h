@@ -13,7 +13,7 @@ struct LifecycleCommandOptions {
   // PPD generation for new dispatchers; null: the PPD driver of the flavour shown.
   IPpdGenerator* ppdGenerator = nullptr;
   // Handed to every creation (tests make a creation step fail).
-  std::function<void(int step)> creationStepHook;
+  std::function<void(CreationStep step)> creationStepHook;
 };
 
 void RegisterLifecycleCommands(frame::CCommandTable& table, LifecycleCommandOptions options = {});

@@ -125,11 +125,12 @@ class CCreation {
  private:
   store::DispatcherRecord& T() { return target_.Record; }
   const store::DispatcherRecord& S() const { return source_.Record; }
-  void Step(int number) {
-    if (in_.stepHook) in_.stepHook(number);
+  void Step(CreationStep step) {
+    if (in_.stepHook) in_.stepHook(step);
   }
   std::string New() const { return datadir_ + target_.Record.Folder; }
-  // {new} + a piece written with "\", resolved against the spelling on disk.
+  // A piece of the new dispatcher's folder, written with "\", resolved against the
+  // spelling on disk.
   std::string InNew(std::string_view piece) const { return platform::ResolveNoCase(New() + Native(piece)); }
   std::string Ini() const { return InNew("\\data\\zv" + target_.Record.Folder + "_dispatcher.ini"); }
   std::string SourceIni() const { return InNew("\\data\\zv" + source_.Record.Folder + "_dispatcher.ini"); }
@@ -138,8 +139,8 @@ class CCreation {
     if (found == nullptr) throw CRvcException(msg::kConfigurationFailed, type);
     return *found;
   }
-  // FindNewestFile of a template in {tdir}; a template the installation lacks is an error
-  // of the step that needs it.
+  // The newest file of a template in the flavour's template folder; a template the
+  // installation lacks is an error of the step that needs it.
   std::string Template(const std::string& file) {
     std::string pattern = file;
     if (file.empty() || !utils_.FindNewestFile(tdir_, pattern, false)) throw CRvcException(msg::kOpenFailed, tdir_ + file);
@@ -166,7 +167,7 @@ class CCreation {
   CCreationJournal journal_;
 };
 
-// --- A. Normalisation and checks ---
+// Normalisation and checks
 
 void CCreation::Check() {
   T().Folder = CRvcUtils::BlanksToUnderscores(T().Folder);
@@ -191,37 +192,37 @@ void CCreation::Check() {
   }
 }
 
-// --- B to E. Building the folder, queues, shortcuts, registration ---
+// Building the folder, queues, shortcuts and the list entry
 
 void CCreation::Build() {
-  Step(6);
+  Step(CreationStep::CopySourceFolder);
   journal_.Created(New(), datadir_);
   utils_.CopyTree(datadir_ + S().Folder, New());
 
-  Step(7);
+  Step(CreationStep::EmptyWorkFolders);
   for (const char* sub : {"\\Tmp", "\\Logging", "\\LocalDir1", "\\LocalDir2"}) {
     utils_.DeleteTree(InNew(sub), /*removeFolder=*/false, /*ignoreErrors=*/true);
   }
 
-  Step(8);
+  Step(CreationStep::SwapFileTemplates);
   for (int n = 0; n < 3; ++n) {
     const std::string name = "swap_" + std::to_string(n) + ".sfd";
     CopyFile(Template(name), InNew("\\Data\\" + name));
   }
 
-  Step(9);
+  Step(CreationStep::RemoveHistory);
   utils_.DeleteTree(InNew("\\Data\\History.txt"), true, /*ignoreErrors=*/false);
 
   // Without a source ini there is nothing to carry over; its absence is reported by the
   // rename below.
-  Step(10);
+  Step(CreationStep::SourceIniDifference);
   const CTemplate& sourceType = TypeOf(S().Type);
   std::string sourceTemplate = sourceType.DispatcherIni;
   if (!sourceTemplate.empty() && utils_.FindNewestFile(idir_, sourceTemplate, false) && Exists(SourceIni())) {
     utils_.MakeDifferenceFile(sourceTemplate, SourceIni());
   }
 
-  Step(11);
+  Step(CreationStep::TypeIni);
   const CTemplate& targetType = TypeOf(T().Type);
   std::string targetTemplate = targetType.DispatcherIni;
   if (!targetTemplate.empty() && utils_.FindNewestFile(idir_, targetTemplate, false) && Exists(SourceIni())) {
@@ -232,49 +233,49 @@ void CCreation::Build() {
   // them up.
   utils_.DeleteTree(SourceIni() + "Dif", true, /*ignoreErrors=*/false);
 
-  Step(12);
+  Step(CreationStep::FidFile);
   CopyFile(Template(targetType.FID), InNew("\\data\\" + templates_.FIDbase() + ".fid"));
-  Step(13);
+  Step(CreationStep::ConfigurationFile);
   CopyFile(Template(targetType.Config), InNew("\\data\\zv_config.res"));
-  Step(14);
+  Step(CreationStep::MediaFile);
   CopyFile(Template(targetType.PlateOrFilmFile),
            InNew(targetType.IsFilm() ? "\\data\\zv_film.res" : "\\data\\zv_plate.res"));
   // A source of the other kind left its media file in the copy; the configuration would
   // read whichever of the two is newer, so only the new type's file stays.
   utils_.DeleteTree(InNew(targetType.IsFilm() ? "\\data\\zv_plate.res" : "\\data\\zv_film.res"), true,
                     /*ignoreErrors=*/false);
-  Step(15);
+  Step(CreationStep::RecorderFile);
   CopyFile(Template(targetType.Recorder), InNew("\\data\\zv_recorder.res"));
-  Step(16);
+  Step(CreationStep::NamesFile);
   CopyFile(Template("zv_names.res"), InNew("\\data\\zv_names.res"));
 
-  Step(17);
+  Step(CreationStep::SwapFileNames);
   NormaliseSwapFiles();
 
-  Step(18);
+  Step(CreationStep::RenameIni);
   {
     const std::string from = SourceIni();
     const std::string to = Ini();
     if (from != to && std::rename(from.c_str(), to.c_str()) != 0) throw CRvcException(msg::kRenameFailed, S().Folder, T().Folder);
     if (from == to && !Exists(from)) throw CRvcException(msg::kRenameFailed, S().Folder, T().Folder);
   }
-  Step(19);
+  Step(CreationStep::IniFlavour);
   utils_.RenameIniFlavour(Ini(), S().Folder, T().Folder);
-  Step(20);
+  Step(CreationStep::IniDispatcherName);
   utils_.RenameIniDispatcher(Ini(), S().Name, T().Name);
-  Step(21);
+  Step(CreationStep::CommandPort);
   utils_.SetIniCommandPort(Ini(), T().Base);
   // The configuration's PavoNet command port follows too: a flavour without a list file
   // takes each dispatcher's port separator from it when the list is rebuilt.
   utils_.SetIniCommandPort(InNew("\\data\\zv_config.res"), T().Base);
-  Step(22);
+  Step(CreationStep::VdpMode);
   if (platform::EqualsNoCase(templates_.Flavor(), "Dedezi")) {
     utils_.SetEnvironmentItem(Ini(), "VDP_MODE", in_.vdpMode == 1 ? "VDP" : "STATIC");
   }
 
-  Step(23);
+  Step(CreationStep::DropQueues);
   if (in_.dropQueueSetup) DropQueueSetup();
-  Step(24);
+  Step(CreationStep::AdaptQueues);
   if (!in_.dropQueueSetup) {
     std::string servers = "servers.ini";
     if (utils_.FindNewestFile(InNew("\\data\\"), servers, false)) {
@@ -282,14 +283,14 @@ void CCreation::Build() {
     }
   }
 
-  Step(25);
+  Step(CreationStep::DesktopShortcut);
   MakeShortcut(true, "Cannot create icon (7)");
-  Step(26);
+  Step(CreationStep::ProgramsShortcut);
   MakeShortcut(false, "Cannot create icon (8)");
 
-  Step(27);
+  Step(CreationStep::Register);
   Register();
-  Step(28);
+  Step(CreationStep::Built);
 }
 
 // The journal is kept until the PPD is written, so that a PPD that cannot be written
@@ -421,7 +422,7 @@ bool CCreation::Rollback() {
   return complete;
 }
 
-// --- F. PPD and RIP configuration ---
+// PPD and RIP configuration
 
 void CCreation::PpdAndConfiguration() {
   if (!in_.ppdPath.empty()) {

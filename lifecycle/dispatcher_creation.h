@@ -37,6 +37,59 @@ class IPpdGenerator {
                         const std::string& dataFolder) = 0;
 };
 
+// The steps that build a new dispatcher, in their order. Built is reached when every other
+// step is done.
+enum class CreationStep {
+  CopySourceFolder,
+  EmptyWorkFolders,
+  SwapFileTemplates,
+  RemoveHistory,
+  SourceIniDifference,
+  TypeIni,
+  FidFile,
+  ConfigurationFile,
+  MediaFile,
+  RecorderFile,
+  NamesFile,
+  SwapFileNames,
+  RenameIni,
+  IniFlavour,
+  IniDispatcherName,
+  CommandPort,
+  VdpMode,
+  DropQueues,
+  AdaptQueues,
+  DesktopShortcut,
+  ProgramsShortcut,
+  Register,
+  Built,
+};
+inline constexpr CreationStep kCreationSteps[] = {
+    CreationStep::CopySourceFolder,
+    CreationStep::EmptyWorkFolders,
+    CreationStep::SwapFileTemplates,
+    CreationStep::RemoveHistory,
+    CreationStep::SourceIniDifference,
+    CreationStep::TypeIni,
+    CreationStep::FidFile,
+    CreationStep::ConfigurationFile,
+    CreationStep::MediaFile,
+    CreationStep::RecorderFile,
+    CreationStep::NamesFile,
+    CreationStep::SwapFileNames,
+    CreationStep::RenameIni,
+    CreationStep::IniFlavour,
+    CreationStep::IniDispatcherName,
+    CreationStep::CommandPort,
+    CreationStep::VdpMode,
+    CreationStep::DropQueues,
+    CreationStep::AdaptQueues,
+    CreationStep::DesktopShortcut,
+    CreationStep::ProgramsShortcut,
+    CreationStep::Register,
+    CreationStep::Built,
+};
+
 struct CreateDispatcherInputs {
   const store::CDispatcher* source = nullptr;  // its folder is copied
   // The new dispatcher: Name, Type, Folder, Base (-1 = none) and CommandPort filled in.
@@ -64,9 +117,9 @@ struct CreateDispatcherInputs {
   // notes its undo entries into it and finishes it when a failure was rolled back.
   CIntentJournal* intent = nullptr;
 
-  // Test hook: called at the start of each building step (6 to 28) with its number; an
-  // exception thrown from it is treated as a failure of that step.
-  std::function<void(int step)> stepHook;
+  // Test hook: called at the start of each building step; an exception thrown from it is
+  // treated as a failure of that step.
+  std::function<void(CreationStep step)> stepHook;
 };
 
 // Journaled: a killed creation is rolled back by the recovery (lifecycle/recovery.h).

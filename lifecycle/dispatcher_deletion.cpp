@@ -40,7 +40,7 @@ void OnDeleteDispatcher(CommandContext& context) {
   store::CDispatcherList& list = *context.Dispatchers;
   if (context.CurrentIndex < 0 || context.CurrentIndex >= list.GetCount()) return;
   if (RefuseFolderInUse(list.DataFolder(), list.GetAt(context.CurrentIndex).Record.Folder)) return;
-  DeleteDispatcher(context, true, true, false, true);
+  DeleteDispatcher(context);
 }
 
 void CompleteDeletion(CIntentJournal& journal) {
@@ -67,7 +67,7 @@ void CompleteDeletion(CIntentJournal& journal) {
   }
 }
 
-bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, bool allowFirst, bool freePort) {
+bool DeleteDispatcher(CommandContext& context, const DeletionOptions& options) {
   store::CDispatcherList& list = *context.Dispatchers;
   const int index = context.CurrentIndex;
   if (index < 0 || index >= list.GetCount()) return false;
@@ -81,8 +81,8 @@ bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, b
   }
   try {
     if (list.GetCount() <= 1) throw CRvcException(msg::kCannotDelete, "this dispatcher");
-    if (!allowFirst && index == 0) throw CRvcException(msg::kCannotDelete, "this dispatcher");
-    if (ask && ui::ShowMessage("Are you sure you want to delete dispatcher " + record.Name + "?",
+    if (!options.allowFirst && index == 0) throw CRvcException(msg::kCannotDelete, "this dispatcher");
+    if (options.ask && ui::ShowMessage("Are you sure you want to delete dispatcher " + record.Name + "?",
                                frame::kApplicationName, ui::Buttons::YesNo, ui::Icon::Question) != ui::Answer::Yes) {
       return false;
     }
@@ -92,11 +92,11 @@ bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, b
     intent.label = context.Label;
     intent.name = record.Name;
     intent.folder = record.Folder;
-    intent.removeShortcuts = removeShortcuts;
+    intent.removeShortcuts = options.removeShortcuts;
     CIntentJournal journal(intent);
     CompleteDeletion(journal);
 
-    if (freePort) list.SetSeparatorInUse(record.Base, false);
+    if (options.freePort) list.SetSeparatorInUse(record.Base, false);
     list.Remove(dispatcher);
     journal.Finish();
     CRvcTrace("").Trace("Dispatcher " + record.Name + " deleted");

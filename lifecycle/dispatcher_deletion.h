@@ -13,13 +13,19 @@ namespace rvc::lifecycle {
 // below its folder is refused with message 172. Nothing happens in view-only mode.
 void OnDeleteDispatcher(CommandContext& context);
 
+struct DeletionOptions {
+  bool removeShortcuts = true;  // its two launchers go too
+  bool ask = true;              // the operator confirms first
+  bool allowFirst = false;      // the first dispatcher of the list may go
+  bool freePort = true;         // its port separator is free for another dispatcher after
+};
+
 // Deletes the dispatcher at context.CurrentIndex (none selected: nothing happens): its
-// folder, with `removeShortcuts` its two launchers, with `freePort` its port separator
-// reservation, and its list entry; the list is reloaded and nothing is selected after.
-// Refused, with nothing changed: a running dispatcher, the last dispatcher of the list
-// and, unless `allowFirst`, the first one (119). With `ask` the operator confirms first.
-// True when the dispatcher was deleted.
-bool DeleteDispatcher(CommandContext& context, bool removeShortcuts, bool ask, bool allowFirst, bool freePort);
+// folder, its list entry and what `options` say; the list is reloaded and nothing is
+// selected after. Refused, with nothing changed: a running dispatcher, the last
+// dispatcher of the list and, unless allowed, the first one (119). True when the
+// dispatcher was deleted.
+bool DeleteDispatcher(CommandContext& context, const DeletionOptions& options = {});
 
 // The deletion's changes on disk, in an order that never leaves the flavour unloadable:
 // the ini copy that a rebuild of the list looks for, then the dispatcher's folder, then

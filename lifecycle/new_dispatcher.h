@@ -40,7 +40,7 @@ struct CommandContext {
   // Generates the PPD of a newly created dispatcher; null: none is generated.
   IPpdGenerator* PpdGenerator = nullptr;
   // Handed to CreateDispatcherInputs::stepHook (tests make a creation step fail).
-  std::function<void(int step)> CreationStepHook;
+  std::function<void(CreationStep step)> CreationStepHook;
 };
 
 // The New command: asks for the new dispatcher with the flavour's dialog, derives its

@@ -149,7 +149,7 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
   const std::string& name = dispatcher.Name;
   store::CRvcUtils utils;
 
-  // 1. Paths. The PPD folder keeps its PPD and INF files until the new ones are complete.
+  // Paths. The PPD folder keeps its PPD and INF files until the new ones are complete.
   const std::string flavourData = platform::NativePath(dataFolder);
   const std::string folder = platform::JoinPath(flavourData, platform::NativePath(dispatcher.Folder));
   const std::string dataPath = platform::ResolveNoCase(platform::JoinPath(folder, "data"));
@@ -157,14 +157,14 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
   const bool proof = platform::EqualsNoCase(dispatcher.Flavour, "proof");
   const bool kdx = platform::EqualsNoCase(dispatcher.Flavour, "kdx");
 
-  // 2. Screen mode.
+  // Screen mode.
   const ScreenMode mode = ReadScreenMode(dataPath);
   if (mode == ScreenMode::Unknown) {
     Trace("Ppd file for " + name + " is not created due to 'Unknown' screen mode");
     return false;
   }
 
-  // 3. Template of the device type.
+  // Template of the device type.
   std::string templatePath = utils.GetResourcePath(
       platform::JoinPath(platform::NativePath(programFolder), "dat/types.dat"), dispatcher.Type, "TemplatePPD");
   if (templatePath.empty()) {
@@ -173,7 +173,7 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
     return false;
   }
 
-  // 4. A kdx flatbed device (no pixel clock, or a drum) takes the template without the
+  // A kdx flatbed device (no pixel clock, or a drum) takes the template without the
   // pixel clock and perimeter options.
   ripconfig::RecorderRecord recorder;
   if (const ripconfig::RecorderRecord* record = ripconfig::ravlcfg_get_rec(cfg)) recorder = *record;
@@ -186,14 +186,14 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
   // Read before any file is open, so that a missing preference file leaves no partial PPD.
   const PpdPreferences preferences = ReadPpdPreferences(catalogueFileName);
 
-  // 5., 6.
+  // The PPD file, opened on its template, and the names of the device.
   CCreatePpd ppd(productVersion);
   if (ppd.OpenFiles(templatePath, ppdFolder, dispatcher.Type, dispatcher.Flavour, dispatcher.Base, mode) < 0) {
     return false;
   }
   ppd.AddNames();
 
-  // 7. Resolutions: one per proof configuration, by position; else every resolution of
+  // Resolutions: one per proof configuration, by position; else every resolution of
   // every set, once.
   std::vector<double> resolutions;
   std::vector<std::string> proofConfigurations;
@@ -217,17 +217,17 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
     }
   }
 
-  // 8. Largest paper in points; fractions are cut.
+  // Largest paper in points; fractions are cut.
   const int maxWidth = detail::MilToPoints(recorder.maxWidth);
   const int maxHeight = detail::MilToPoints(recorder.maxHeight);
 
-  // 9. Device features.
+  // Device features.
   ppd.AddDotShapes(preferences.includeDotJob);
   ppd.AddScreenFilters();
   ppd.AddDgcs(preferences.includeDgc);
   ppd.AddTrpFiles();
 
-  // 10. Configurations.
+  // Configurations.
   if (proof) {
     if (!proofConfigurations.empty()) {
       ppd.AddProofConfigurations(proofConfigurations.front(), proofConfigurations, resolutions,
@@ -247,13 +247,13 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
     ppd.AddHalftoneInformation(resolutions);
   }
 
-  // 11., 12. Papers.
+  // Papers.
   std::vector<paper_struct> films;
   for (const ripconfig::FilmRecord* film : ripconfig::ravlcfg_get_films(cfg)) films.push_back(FilmPaper(*film));
   ppd.AddPageSizes(maxWidth, maxHeight, films);
   ppd.AddCustomPageSize(maxWidth, maxHeight);
 
-  // 13., 14.
+  // Screening, the closing comments, then the INF and the PPD in their places.
   if (!proof) ppd.AddScreeningInformation(resolutions);
   ppd.AddEndComments();
   // A full disk shows here at the latest; the INF is written only for a complete PPD,
@@ -265,13 +265,13 @@ bool CreatePpdForDispatcher(const store::DispatcherRecord& dispatcher, const std
   if (infWritten) DeleteOthers(utils, ppdFolder, "*.inf", platform::JoinPath(ppdFolder, "ravlin.inf"));
   Trace("Ppd file for " + name + " is created at:" + ppdFolder);
 
-  // 15. The copy for the operator.
+  // The copy for the operator.
   if (!preferences.extraPpdLocation.empty() && CopyPpdFolder(utils, ppdFolder, preferences.extraPpdLocation)) {
     Trace("The created Ppd file for " + name + " is copied to: " + preferences.extraPpdLocation);
     if (extraPpdLocation != nullptr) *extraPpdLocation = preferences.extraPpdLocation;
   }
 
-  // 16. The INF file; a missing INF template does not change our result.
+  // The INF file; a missing INF template does not change our result.
   if (infWritten) {
     Trace("Ravlin.inf file for Dispatcher" + name + " is created at:" + ppdFolder);
   } else {

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <map>
 #include <vector>
 
 #include "frame/flavour_catalogue.h"
@@ -72,17 +73,20 @@ int Create(const std::string& key, const std::string& folder) {
   in.renumberHotFolders = true;
   // The start of each step, to tell the folder copy (step 6) from the rest.
   using Clock = std::chrono::steady_clock;
-  std::vector<Clock::time_point> steps(30);
-  in.stepHook = [&steps](int step) { steps[static_cast<size_t>(step)] = Clock::now(); };
+  std::map<rvc::lifecycle::CreationStep, Clock::time_point> steps;
+  in.stepHook = [&steps](rvc::lifecycle::CreationStep step) { steps[step] = Clock::now(); };
   const auto start = Clock::now();
   const bool created = rvc::lifecycle::CreateDispatcher(in);
   const auto end = Clock::now();
   auto ms = [](Clock::duration d) {
     return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
   };
-  // Total, checks, copy (step 6), steps 7 to 28, PPD part.
-  std::printf("%lld %lld %lld %lld %lld\n", ms(end - start), ms(steps[6] - start), ms(steps[7] - steps[6]),
-              ms(steps[28] - steps[7]), ms(end - steps[28]));
+  // Total, checks, the copy of the source folder, the other building steps, PPD part.
+  const Clock::time_point copy = steps[rvc::lifecycle::CreationStep::CopySourceFolder];
+  const Clock::time_point rest = steps[rvc::lifecycle::CreationStep::EmptyWorkFolders];
+  const Clock::time_point built = steps[rvc::lifecycle::CreationStep::Built];
+  std::printf("%lld %lld %lld %lld %lld\n", ms(end - start), ms(copy - start), ms(rest - copy), ms(built - rest),
+              ms(end - built));
   for (const std::string& text : ui.MessageTexts()) std::fprintf(stderr, "message: %s\n", text.c_str());
   return created ? 0 : 1;
 }

@@ -145,8 +145,8 @@ TEST_F(ChangeTypeTest, AnotherDispatcherMovesToItsNewTypesFolderAtTheEnd) {
 }
 
 TEST_F(ChangeTypeTest, AFailedCreationLeavesTheOldDispatcherUntouched) {
-  tiff_.CreationStepHook = [](int step) {
-    if (step == 14) throw CRvcException(105, "zv_plate_CtP_platedriver.res", "zv_plate.res");
+  tiff_.CreationStepHook = [](CreationStep step) {
+    if (step == CreationStep::MediaFile) throw CRvcException(105, "zv_plate_CtP_platedriver.res", "zv_plate.res");
   };
   const auto before = test::Snapshot(sample_.Data("Tiffmono"));
   const auto records = Records();

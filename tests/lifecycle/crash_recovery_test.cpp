@@ -80,7 +80,7 @@ void Create(frame::FlavourList& flavours) {
 
 void Delete(frame::FlavourList& flavours) {
   CommandContext context = MakeCommandContext(flavours, FlavourIndex(flavours, "Approval"), 1);
-  DeleteDispatcher(context, true, false, false, true);
+  DeleteDispatcher(context, {.ask = false});
 }
 
 void ChangeType(frame::FlavourList& flavours, int row, const std::string& type, ui::HeadlessUserInterface& ui) {

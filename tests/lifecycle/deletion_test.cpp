@@ -50,13 +50,13 @@ TEST_F(DeletionTest, TheFirstTheLastAndARunningDispatcherAreRefused) {
 
   // Another product version's dispatcher of that name is not this one.
   tiff_.ProductVersion = "9.0";
-  EXPECT_TRUE(DeleteDispatcher(tiff_, true, false, false, true));
+  EXPECT_TRUE(DeleteDispatcher(tiff_, {.ask = false}));
   tiff_.CurrentIndex = 1;
-  EXPECT_TRUE(DeleteDispatcher(tiff_, true, false, false, true));
+  EXPECT_TRUE(DeleteDispatcher(tiff_, {.ask = false}));
   ASSERT_EQ(Names(), std::vector<std::string>{"Mono"});
   // The last one stays, even where the first one may go.
   tiff_.CurrentIndex = 0;
-  EXPECT_FALSE(DeleteDispatcher(tiff_, true, false, true, true));
+  EXPECT_FALSE(DeleteDispatcher(tiff_, {.ask = false, .allowFirst = true}));
   EXPECT_EQ(ui_.MessageTexts().back(), "You can not delete this dispatcher");
   EXPECT_TRUE(std::filesystem::exists(sample_.Data("Tiffmono/Tiffmono")));
 

@@ -112,19 +112,20 @@ TEST_F(RollbackTest, AFailureAtAnyBuildingStepLeavesEverythingAsItWas) {
   const auto rows = Rows(*flavour_->DispatcherList);
   const auto separators = Separators(*flavour_->DispatcherList);
   flavour_->DispatcherList->SetCurrent(1);
-  int reached = 0;
-  for (int step = 6; step <= 28; ++step) {
-    SCOPED_TRACE("step " + std::to_string(step));
+  CreationStep reached{};
+  for (CreationStep step : kCreationSteps) {
+    const std::string name = "step " + std::to_string(static_cast<int>(step));
+    SCOPED_TRACE(name);
     ui_.Clear();
     CreateDispatcherInputs in = Inputs();
-    in.stepHook = [step, &reached](int at) {
+    in.stepHook = [step, &reached, &name](CreationStep at) {
       reached = at;
-      if (at == step) throw CRvcException(118, "step " + std::to_string(at));
+      if (at == step) throw CRvcException(118, name);
     };
     EXPECT_FALSE(CreateDispatcher(in));
     EXPECT_EQ(reached, step);
     ASSERT_FALSE(ui_.Messages().empty());
-    EXPECT_EQ(ui_.Messages().back().text, "Internal error: step " + std::to_string(step) + " failed");
+    EXPECT_EQ(ui_.Messages().back().text, "Internal error: " + name + " failed");
     EXPECT_EQ(ui_.Messages().back().title, "Error");
     EXPECT_EQ(Tree(root_), tree);
     EXPECT_EQ(Rows(*flavour_->DispatcherList), rows);
@@ -135,9 +136,9 @@ TEST_F(RollbackTest, AFailureAtAnyBuildingStepLeavesEverythingAsItWas) {
   // Without a failure the same creation changes all of it.
   ui_.Clear();
   CreateDispatcherInputs in = Inputs();
-  in.stepHook = [&reached](int at) { reached = at; };
+  in.stepHook = [&reached](CreationStep at) { reached = at; };
   ASSERT_TRUE(CreateDispatcher(in));
-  EXPECT_EQ(reached, 28);
+  EXPECT_EQ(reached, CreationStep::Built);
   const auto after = Tree(root_);
   EXPECT_EQ(after.count("data/Dedezi/Digital_Press/data/zvDigital_Press_dispatcher.ini"), 1u);
   EXPECT_EQ(after.count("hotfolders/Digital_Press/PS"), 1u);
@@ -153,8 +154,8 @@ TEST_F(RollbackTest, AFailureAtAnyBuildingStepLeavesEverythingAsItWas) {
 TEST_F(RollbackTest, OtherExceptionsAreRolledBackAndPassedOn) {
   const auto tree = Tree(root_);
   CreateDispatcherInputs in = Inputs();
-  in.stepHook = [](int at) {
-    if (at == 26) throw std::runtime_error("unexpected");
+  in.stepHook = [](CreationStep at) {
+    if (at == CreationStep::ProgramsShortcut) throw std::runtime_error("unexpected");
   };
   EXPECT_THROW(CreateDispatcher(in), std::runtime_error);
   EXPECT_EQ(Tree(root_), tree);
@@ -165,8 +166,8 @@ TEST_F(RollbackTest, StartFilesOfTheNewFolderGoWithTheRollback) {
   // Left by installations elsewhere; only the new folder's own start file goes.
   WriteFile(root_ + "/prog/Dedezi/com_win/dispatcherDigital_Press.bat", "start\n");
   CreateDispatcherInputs in = Inputs();
-  in.stepHook = [](int at) {
-    if (at == 18) throw CRvcException(103, "a", "b");
+  in.stepHook = [](CreationStep at) {
+    if (at == CreationStep::RenameIni) throw CRvcException(103, "a", "b");
   };
   EXPECT_FALSE(CreateDispatcher(in));
   EXPECT_FALSE(fs::exists(root_ + "/prog/Dedezi/com_win/dispatcherDigital_Press.bat"));
