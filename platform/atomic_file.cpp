@@ -128,7 +128,7 @@ bool AtomicFile::Commit() {
   }
   if (forcedMode_ >= 0) mode = static_cast<mode_t>(forcedMode_);
   bool ok = ::fchmod(fd_, mode) == 0 || Failed("set permissions", errno);
-  ok = ok && (::fsync(fd_) == 0 || Failed("flush", errno));
+  ok = ok && (deferSync_ || ::fsync(fd_) == 0 || Failed("flush", errno));
   const int closed = ::close(fd_);
   fd_ = -1;
   ok = ok && (closed == 0 || Failed("close", errno));
@@ -138,7 +138,7 @@ bool AtomicFile::Commit() {
     return false;
   }
   temporary_.clear();
-  ::fsync(folder_);
+  if (!deferSync_) ::fsync(folder_);
   ::close(folder_);
   folder_ = -1;
   return true;

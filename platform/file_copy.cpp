@@ -183,6 +183,7 @@ CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolde
     errno = target.Error();
     return Failed(error, "create");
   }
+  if (request.deferSync) target.DeferSync();
   const int out = target.Descriptor();
   bool ok = CopyBytes(in, out, source.st_size, error);
   const struct timespec times[2] = {source.st_atim, source.st_mtim};

@@ -27,6 +27,8 @@ struct CopyRequest {
   // itself is copied, with its text unchanged, so that a copied tree never reaches out
   // through its links.
   bool followSourceLink = true;
+  // The caller flushes the copy to disk itself (AtomicFile::DeferSync), once for many files.
+  bool deferSync = false;
 };
 
 // Copies `sourceName` (relative to the open folder `sourceFolder`, or AT_FDCWD) to

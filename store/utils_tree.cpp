@@ -226,7 +226,8 @@ class TreeCopier {
         if (IsTarget(source, entry.name)) continue;
         CopyFolder(source, entry.name, from, target, targetName, to);
       } else if (type == DT_REG || type == DT_LNK) {
-        platform::CopyRequest request{options_.overwrite, /*followSourceLink=*/false};
+        const platform::CopyRequest request{
+            .overwrite = options_.overwrite, .followSourceLink = false, .deferSync = true};
         if (platform::CopyFileAt(source, entry.name.c_str(), target, targetName.c_str(), request) ==
             platform::CopyOutcome::kFailed) {
           CopyFailed(from, to);
@@ -399,6 +400,9 @@ void CRvcUtils::CopyTree(const std::string& source, const std::string& target, c
     copier.SetProgress(ui::Current().BeginProgress("Progressing", copier.Count(sourceFolder.get())));
   }
   copier.Copy(sourceFolder.get(), from, targetFolder.get(), to, created);
+  // The files were copied without a flush each; one flush of the file system makes the
+  // whole tree durable before the caller records it as done.
+  ::syncfs(targetFolder.get());
 }
 
 bool CRvcUtils::FolderInUse(const std::string& folder) {
