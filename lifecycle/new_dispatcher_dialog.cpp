@@ -44,6 +44,11 @@ void CNewDispatcherDialog::OnInitDialog() {
 
 bool CNewDispatcherDialog::OnOk() {
   if (!retypeMode_) {
+    if (Name.empty()) {
+      Tell(MessageText(msg::kNameMissing));
+      SetFocusField(kNameField);
+      return false;
+    }
     if (Name.find_first_of(kForbiddenNameCharacters) != std::string::npos) {
       Tell(MessageText(msg::kForbiddenCharacters));
       SetFocusField(kNameField);

@@ -128,6 +128,12 @@ TEST_F(NewDispatcherTest, OkRefusesBadNamesAndAPpdTypeWithoutPpd) {
 TEST_F(NewDispatcherTest, EveryForbiddenCharacterControlCharacterAndOverlongNameIsRefused) {
   CNewDispatcher dialog(*tiff_.Templates, *tiff_.Dispatchers, false);
   dialog.OnInitDialog();
+  // An empty name keeps the dialog open on the name, like the other refusals.
+  dialog.Name.clear();
+  EXPECT_FALSE(dialog.OnOk());
+  EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{"You must specify a name"});
+  EXPECT_EQ(dialog.FocusField(), CNewDispatcherDialog::kNameField);
+  ui_.Clear();
   for (char c : std::string("\\/:*?\"<>|")) {
     dialog.Name = std::string("Pre") + c + "ss";
     EXPECT_FALSE(dialog.OnOk()) << c;
