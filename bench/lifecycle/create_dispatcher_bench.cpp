@@ -71,7 +71,7 @@ int Create(const std::string& key, const std::string& folder) {
   in.label = flavour.Version;
   in.announce = false;
   in.renumberHotFolders = true;
-  // The start of each step, to tell the folder copy (step 6) from the rest.
+  // The start of each step, to tell the copy of the source folder from the rest.
   using Clock = std::chrono::steady_clock;
   std::map<rvc::lifecycle::CreationStep, Clock::time_point> steps;
   in.stepHook = [&steps](rvc::lifecycle::CreationStep step) { steps[step] = Clock::now(); };
