@@ -19,6 +19,7 @@
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "store/confinement.h"
+#include "store/resource_db.h"
 #include "store/rvc_utils.h"
 #include "store/shortcuts.h"
 #include "store/swap_files.h"
@@ -155,6 +156,15 @@ std::string IniCopyOf(const IntentRecord& record, const std::string& folder) {
   return platform::ResolveNoCase(record.dataFolder + platform::NativePath("data\\zv" + folder + "_dispatcher.ini"));
 }
 
+// 1 when the dispatcher's ini sets VDP_MODE to "VDP", else 0: the variable-data mode
+// a change of type keeps.
+int VdpModeOf(const store::CDispatcherList& list, const std::string& folder) {
+  const std::string ini = platform::ResolveNoCase(list.DataFolder() + folder +
+                                                  platform::NativePath("\\data\\zv" + folder + "_dispatcher.ini"));
+  const std::optional<store::ResourceDb> db = store::ResourceDb::Open(ini);
+  return db && db->Find("environment", "VDP_MODE").value_or("") == "VDP" ? 1 : 0;
+}
+
 }  // namespace
 
 // --- CChangeDevType ---
@@ -281,6 +291,7 @@ bool OnChangeType(CommandContext& context) {
   inputs.ppdGenerator = context.PpdGenerator;
   inputs.stepHook = context.CreationStepHook;
   inputs.intent = &*journal;
+  inputs.vdpMode = VdpModeOf(list, old.Folder);
   // Without a replacement the old dispatcher stays as it is (the creation rolled back and
   // finished the journal, or left it for the recovery when the rollback was incomplete).
   if (!CreateDispatcher(inputs)) return false;

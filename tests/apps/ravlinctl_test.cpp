@@ -468,6 +468,15 @@ TEST_F(RavlinctlTest, ChangeTypeRebuildsTheDispatcher) {
   };
   for (const auto& [arguments, message] : refused) Refused(arguments, message);
   EXPECT_EQ(Snapshot(root_ + "data"), before);
+
+  // The variable-data mode survives the change of type.
+  const std::string velmora = Data("Dedezi/Sheetfed_Plate/data/zvSheetfed_Plate_dispatcher.ini");
+  std::string text = ReadFile(velmora);
+  text.replace(text.find("VDP_MODE=STATIC"), 15, "VDP_MODE=VDP");
+  WriteFile(velmora, text);
+  Result vdp = Run({"change-type", "Velmora1", "--type", "Digital_Press"});
+  EXPECT_EQ(vdp.exitCode, 0) << vdp.err;
+  EXPECT_TRUE(Has(ReadFile(Data("Dedezi/Digital_Press/data/zvDigital_Press_dispatcher.ini")), "VDP_MODE=VDP"));
 }
 
 TEST_F(RavlinctlTest, PpdGeneratesTheFilesOfOneOrAllDispatchers) {
