@@ -1,27 +1,14 @@
 // The output of "ravlinctl doctor": one block per problem, or JSON with --json.
 #include "apps/ravlinctl/doctor.h"
 
+#include "apps/ravlinctl/json.h"
+
 #include <cstdio>
 
 namespace rvc::ctl {
 namespace {
 
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
+std::string Quoted(const std::string& text) { return JsonString(text); }
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "apps/ravlinctl/commands.h"
+#include "apps/ravlinctl/json.h"
 #include "platform/path.h"
 #include "platform/utf8.h"
 #include "store/confinement.h"
@@ -17,45 +18,7 @@ namespace {
 // A JSON string. Control characters are escaped, and so is every byte that is no part of
 // valid UTF-8: as \u00XX, the character that byte stands for in Latin-1 (which is what
 // such bytes in an installation's files most likely are). Valid UTF-8 passes as it is.
-std::string Json(const std::string& text) {
-  std::string out = "\"";
-  for (size_t at = 0; at < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[at]);
-    const size_t length = platform::Utf8SequenceLength(text, at);
-    if (length > 1) {
-      out.append(text, at, length);
-      at += length;
-      continue;
-    }
-    ++at;
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        if (c < 0x20 || c >= 0x7F) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
+std::string Json(const std::string& text) { return JsonString(text); }
 
 std::string Json(int number) { return std::to_string(number); }
 
