@@ -63,6 +63,18 @@ cp -R -- "$source_dir/." "$target/"
 # Folders the configurator writes into: temporary copies and the two shortcut folders.
 mkdir -p -- "$target/tmp" "$target/desktop" "$target/programs"
 
+# The sample plug-in libraries (plugins/samples/, built with the tests or with
+# RVC_BUILD_PLUGIN_SAMPLES) go to TARGET/plugins, where the sample's types.dat names some
+# of them. They are taken from RVC_PLUGIN_SAMPLES_DIR, else from the dev build; without
+# them those device types simply have no plug-ins.
+plugins_dir="${RVC_PLUGIN_SAMPLES_DIR:-$repo/build/plugin_samples}"
+mkdir -p -- "$target/plugins"
+if compgen -G "$plugins_dir/librvc_sample_*.so" >/dev/null; then
+  cp -- "$plugins_dir"/librvc_sample_*.so "$target/plugins/"
+else
+  echo "Note: no sample plug-ins in $plugins_dir (build the target rvc_plugin_samples); the sample runs without them" >&2
+fi
+
 # The sample keeps its ICC profiles as hex text ("<profile>.icc.hex", lines starting with
 # "#" are comments); the layout holds the binary profiles that Little CMS reads.
 decode_hex() {

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install_deps.sh
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target rvc_setup
+cmake --build --preset dev --target rvc_setup rvc_plugin_samples
 target="${1:-$PWD/out/sample}"
 if [[ -x scripts/lay_out_sample.sh ]]; then
   scripts/lay_out_sample.sh "$target"

@@ -17,11 +17,11 @@ command -v xvfb-run >/dev/null || { echo "$0: xvfb-run not found (Debian: apt-ge
 if [[ ! -f "$build/build.ninja" ]]; then
   if [[ "$build" == build ]]; then cmake --preset dev >/dev/null; else cmake -S . -B "$build" -G Ninja >/dev/null; fi
 fi
-cmake --build "$build" --target rvc_setup -- -j2
+cmake --build "$build" --target rvc_setup rvc_plugin_samples -- -j2
 
 scratch="$(mktemp -d)"
 trap 'rm -rf -- "$scratch"' EXIT
-scripts/lay_out_sample.sh "$scratch/sample" >/dev/null
+RVC_PLUGIN_SAMPLES_DIR="$build/plugin_samples" scripts/lay_out_sample.sh "$scratch/sample" >/dev/null
 mkdir -m 700 "$scratch/run"
 
 mkdir -p "$out"

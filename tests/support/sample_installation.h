@@ -3,6 +3,7 @@
 // Test targets define RVC_SOURCE_DIR, so this stays a header.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -38,6 +39,15 @@ class SampleInstallation {
   SampleInstallation(const std::vector<std::string>& parts, const std::vector<std::string>& variables)
       : root_(dir_ / "ravlin") {
     for (const std::string& part : parts) Copy(part);
+    // The plug-in libraries, as scripts/lay_out_sample.sh adds them to a whole layout.
+    if (std::find(parts.begin(), parts.end(), "") != parts.end()) {
+      std::filesystem::create_directories(*this / "plugins");
+      for (const auto& entry : std::filesystem::directory_iterator(RVC_PLUGIN_SAMPLES_DIR)) {
+        if (entry.path().filename().string().starts_with("librvc_sample_")) {
+          std::filesystem::copy_file(entry.path(), *this / ("plugins/" + entry.path().filename().string()));
+        }
+      }
+    }
     for (const char* folder : {"tmp", "desktop", "programs"}) std::filesystem::create_directories(*this / folder);
     for (const std::string& name : variables) {
       variables_.push_back(std::make_unique<ScopedEnv>(name, root_ + Location(name)));
@@ -61,6 +71,8 @@ class SampleInstallation {
   TempDir dir_;
   std::string root_;
   std::vector<std::unique_ptr<ScopedEnv>> variables_;
+  // Where scripts/lay_out_sample.sh run meanwhile takes the plug-in libraries from.
+  ScopedEnv pluginSamples_{"RVC_PLUGIN_SAMPLES_DIR", RVC_PLUGIN_SAMPLES_DIR};
 };
 
 }  // namespace rvc::test
