@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/plugin_samples.h"
+#include "tests/support/sample_installation.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::plugins {
@@ -73,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
              true},
         Case{"TypeBeforeAll", "mediadll=@media@", "mediadll=@version05@", "mediadll", State::kUsable, true},
         Case{"NothingNamed", "generaldll=@general@", "mediadll=@media@", "backupdll", State::kAbsent, false},
+        Case{"BareNameFromTheLoadersSearch", "generaldll=libc.so.6", "", "generaldll", State::kUsable, false},
         Case{"MissingLibrary", "generaldll=/nonexistent/librvc_missing.so", "", "generaldll", State::kAbsent,
              false}),
     [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
@@ -102,6 +104,49 @@ TEST_F(TypePluginTest, MovingHandsTheLibraryOver) {
   EXPECT_EQ(plugin.Find<RvcOnOKFn>("OnOK"), nullptr);
   EXPECT_TRUE(moved.WithTrace());
   EXPECT_NE(moved.Find<RvcOnOKFn>("OnOK"), nullptr);
+}
+
+// Without a tab control the pages are handles of the library; OnOKExt refuses a page whose
+// field holds "refuse" (RVC_PLUGIN_SAMPLE_TEXT gives the fields their text).
+TEST_F(TypePluginTest, DispatcherSampleWithoutATabControl) {
+  ScopedEnv text("RVC_PLUGIN_SAMPLE_TEXT", "refuse");
+  const TypePlugin plugin = TypePlugin::Load(Table("dispatcherdll=@dispatcher@", ""), "Lux", kDispatcherDll);
+  ASSERT_TRUE(plugin.WithTrace());
+  void** pages = plugin.Find<RvcGetExtraTabSheetsTraceFn>("GetExtraTabSheets")(nullptr, nullptr, "/p/", "/d", "Lux",
+                                                                              plugin.Trace());
+  ASSERT_NE(pages, nullptr);
+  EXPECT_NE(pages[0], nullptr);
+  EXPECT_NE(pages[1], nullptr);
+  EXPECT_EQ(pages[2], nullptr);
+  const char** captions = plugin.Find<RvcGetCaptionsFn>("GetCaptions")();
+  EXPECT_STREQ(captions[0], "Device");
+  EXPECT_STREQ(captions[1], "Calibration");
+  EXPECT_EQ(plugin.Find<RvcOnOKExtFn>("OnOKExt")(pages[0]), -1);
+  plugin.Find<RvcOnCancelFn>("OnCancel")(pages[1]);
+  EXPECT_EQ(PluginCalls(dir / "calls.txt"),
+            (std::vector<std::string>{"dispatcher GetExtraTabSheets(null, null, /p/, /d, Lux, trace)",
+                                      "dispatcher GetCaptions()", "dispatcher OnOKExt(refuse)",
+                                      "dispatcher OnCancel(refuse)"}));
+}
+
+// The bundled sample installation names sample libraries for two of its device types.
+TEST(SampleInstallationPluginsTest, TwoTypesHavePlugins) {
+  test::SampleInstallation sample({""}, {"RAVLIN_SAMPLE_ROOT", "KW_DATA_RAVLINCONFIG", "RAVLIN_ENVIRONMENT_FILE"});
+  struct Expected {
+    const char* flavour;
+    const char* type;
+    const char* item;
+    bool usable;
+  };
+  for (const Expected& e : {Expected{"Tiffmono", "CtP_platedriver", kDispatcherDll, true},
+                            Expected{"Tiffmono", "CtP_platedriver", kSynchronizeDll, true},
+                            Expected{"Approval", "Platesetter", kGeneralDll, true},
+                            Expected{"Tiffmono", "Imagesetter_Film", kDispatcherDll, false},
+                            Expected{"Approval", "Platesetter", kConfigurationDll, false}}) {
+    const TypePlugin plugin = TypePlugin::Load(sample / ("prog/" + std::string(e.flavour) + "/"), e.type, e.item);
+    EXPECT_EQ(plugin.IsUsable(), e.usable) << e.flavour << " " << e.type << " " << e.item;
+    EXPECT_EQ(plugin.WithTrace(), e.usable) << e.flavour << " " << e.type << " " << e.item;
+  }
 }
 
 TEST(PluginTraceTest, WritesIntoTheTraceItIsGiven) {
