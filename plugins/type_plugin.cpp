@@ -1,5 +1,7 @@
 #include "plugins/type_plugin.h"
 
+#include <cstdio>
+#include <string>
 #include <utility>
 
 #include "core/rvc_exception.h"
@@ -11,6 +13,12 @@ namespace {
 
 constexpr const char* kTypesTable = "dat/types.dat";
 constexpr const char* kVersionExport = "GetVersionNr";
+
+std::string FormatVersion(double version) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", version);
+  return text;
+}
 
 void TraceLine(void* context, const char* line) {
   static_cast<IRvcTrace*>(context)->Trace(line != nullptr ? line : "");
@@ -42,6 +50,8 @@ TypePlugin TypePlugin::LoadFromTable(const std::string& typesFile, const std::st
   plugin.hasVersion_ = getVersion != nullptr;
   plugin.version_ = plugin.hasVersion_ ? getVersion() : 0.0;
   if (plugin.hasVersion_ && plugin.version_ < kTraceVersion) {
+    CRvcTrace("").Trace(item + " of " + deviceType + " not used: its GetVersionNr gives " +
+                        FormatVersion(plugin.version_) + ", below 1.0");
     plugin.state_ = State::kUnusable;
     return plugin;
   }

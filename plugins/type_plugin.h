@@ -5,7 +5,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "core/rvc_trace.h"
 #include "platform/plugin_library.h"
@@ -86,6 +89,35 @@ class TypePlugin {
   template <typename Fn>
   Fn* Find(const char* name) const {
     return IsUsable() ? library_->Export<Fn>(name) : nullptr;
+  }
+
+  // Calls the export `name` of a usable library with `args`: as `TraceFn` with Trace()
+  // added as the last argument when WithTrace(), else as `PlainFn`. The result of the
+  // export, or nothing when the library is not usable or lacks the export (for an export
+  // without result: whether it was called).
+  //   plugin.Call<RvcNewMediaDlgFn, RvcNewMediaDlgTraceFn>("NewMediaDlg", handle, 1, folder);
+  template <typename PlainFn, typename TraceFn, typename... Args>
+  auto Call(const char* name, Args&&... args) const {
+    using Result = std::invoke_result_t<PlainFn*, Args...>;
+    static_assert(std::is_same_v<Result, std::invoke_result_t<TraceFn*, Args..., RvcPluginTrace*>>);
+    if constexpr (std::is_void_v<Result>) {
+      if (WithTrace()) {
+        auto* function = Find<TraceFn>(name);
+        if (function != nullptr) function(std::forward<Args>(args)..., Trace());
+        return function != nullptr;
+      }
+      auto* function = Find<PlainFn>(name);
+      if (function != nullptr) function(std::forward<Args>(args)...);
+      return function != nullptr;
+    } else {
+      if (WithTrace()) {
+        auto* function = Find<TraceFn>(name);
+        return function != nullptr ? std::optional<Result>(function(std::forward<Args>(args)..., Trace()))
+                                   : std::nullopt;
+      }
+      auto* function = Find<PlainFn>(name);
+      return function != nullptr ? std::optional<Result>(function(std::forward<Args>(args)...)) : std::nullopt;
+    }
   }
 
   // The loaded library (also when unusable), or nullptr.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -104,6 +106,27 @@ TEST_F(TypePluginTest, MovingHandsTheLibraryOver) {
   EXPECT_EQ(plugin.Find<RvcOnOKFn>("OnOK"), nullptr);
   EXPECT_TRUE(moved.WithTrace());
   EXPECT_NE(moved.Find<RvcOnOKFn>("OnOK"), nullptr);
+}
+
+// Call adds the trace object exactly for libraries of version 1.0 and above.
+TEST_F(TypePluginTest, CallAddsTheTraceByTheVersion) {
+  struct Expected {
+    const char* sample;
+    std::optional<int> result;
+    const char* call;
+  };
+  for (const Expected& e : {Expected{"media", 1, "media NewMediaDlg(set, 1, /f, trace)"},
+                            Expected{"old_style", 1, "old_style NewMediaDlg(set, 1, /f)"},
+                            Expected{"version09", std::nullopt, nullptr},
+                            Expected{"configuration", std::nullopt, nullptr}}) {
+    std::filesystem::remove(dir / "calls.txt");
+    const TypePlugin plugin = TypePlugin::Load(Table("mediadll=@" + std::string(e.sample) + "@", ""), "Lux", kMediaDll);
+    int configuration = 0;
+    EXPECT_EQ((plugin.Call<RvcNewMediaDlgFn, RvcNewMediaDlgTraceFn>("NewMediaDlg", &configuration, 1, "/f")), e.result)
+        << e.sample;
+    EXPECT_EQ(PluginCalls(dir / "calls.txt"), e.call ? std::vector<std::string>{e.call} : std::vector<std::string>{})
+        << e.sample;
+  }
 }
 
 // Without a tab control the pages are handles of the library; OnOKExt refuses a page whose
