@@ -63,6 +63,9 @@ TEST_P(TypePluginTest, FollowsTheTableAndTheVersionRule) {
   // An unusable library offers no export, even one it has.
   EXPECT_EQ(plugin.Find<RvcGetVersionNrFn>("GetVersionNr") != nullptr, c.withTrace);
   EXPECT_EQ(PluginCalls(dir / "calls.txt"), std::vector<std::string>{}) << "loading calls nothing but GetVersionNr";
+  EXPECT_EQ(ReadFile(dir / "trace_rvc.txt").find(std::string(c.item) + " of lux not used: its GetVersionNr gives 0.") !=
+                std::string::npos,
+            c.state == State::kUnusable);
 }
 
 INSTANTIATE_TEST_SUITE_P(
