@@ -24,7 +24,6 @@ CFlavour::CFlavour(std::string key, std::string displayName, std::string version
 }
 
 void CFlavour::ReloadDispatchers() {
-  if (!rebuildDispatchers_) return;
   auto reloaded = std::make_unique<store::CDispatcherList>(dataListFile_, *TemplateList, rebuildDispatchers_, DisplayName);
   if (reloaded->GetCount() == 0) throw CRvcException(msg::kApplicationStopped, "Ravlin Configurator didn't find a configuration");
   DispatcherList = std::move(reloaded);

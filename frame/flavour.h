@@ -29,11 +29,10 @@ class CFlavour {
   std::string Key;      // the flavour's topic in the catalogue; compared ignoring case
   std::string Version;  // catalogue item "Version"; "V52" when empty
 
-  // Rebuilds the dispatcher list from the disk again when it was rebuilt from the disk
-  // (another program may have changed the dispatchers since); the old list stays when the
-  // new one fails (which raises). A list read from a list file stays as it is: the file
-  // changes only with the backup job, so the list in memory, with this run's changes, is
-  // the newer one.
+  // Reads the dispatcher list again, from the list file or rebuilt from the disk as at the
+  // start: another program may have changed the dispatchers since (every change saves
+  // the list file of a flavour that has one). The old list stays when the new one fails
+  // (which raises).
   void ReloadDispatchers();
 
  private:

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -11,9 +12,12 @@
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "core/messages.h"
+#include "lifecycle/creation_journal.h"
 #include "lifecycle/dispatcher_creation.h"
 #include "lifecycle/dispatcher_deletion.h"
 #include "lifecycle/intent_journal.h"
+#include "lifecycle/list_file.h"
+#include "lifecycle/recovery.h"
 #include "lifecycle/running_dispatchers.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
@@ -292,19 +296,55 @@ bool OnChangeType(CommandContext& context) {
   inputs.stepHook = context.CreationStepHook;
   inputs.intent = &*journal;
   inputs.vdpMode = VdpModeOf(list, old.Folder);
+  inputs.saveListFile = false;
   // Without a replacement the old dispatcher stays as it is (the creation rolled back and
   // finished the journal, or left it for the recovery when the rollback was incomplete).
   if (!CreateDispatcher(inputs)) return false;
   const std::string built = target.Record.Folder;
+  const std::string final = keepFolder ? old.Folder : built;
+
+  // The list takes the form the change gives it: row k, the old dispatcher, goes; the
+  // replacement keeps its launchers and port separator and, with keepFolder, the old
+  // folder name. The list file is saved so before the step "replace": up to there the
+  // recovery rolls the change back, the old list file among the undo entries.
+  const std::unique_ptr<store::CDispatcher> replaced = list.Remove(list.GetAt(k));
+  const int index = IndexOfFolder(list, built);
+  if (index < 0) return false;
+  list.GetAt(index).Record.Folder = final;
+  list.GetAt(index).SetPath(dataFolder + final);
+  {
+    CCreationJournal undo;
+    undo.WriteThrough(&*journal);
+    try {
+      SaveDispatcherListFile(list, &undo);
+      journal->Edit().built = built;
+      const std::string serversIni =
+          platform::ResolveNoCase(dataFolder + built + platform::NativePath("\\data\\servers.ini"));
+      if (keepFolder && Exists(serversIni)) journal->Edit().hotFolders = HotFolders(serversIni);
+      journal->Reached("replace");
+      undo.Commit();
+    } catch (const CRvcException& e) {
+      e.Report();
+      undo.Rollback();
+      // The replacement goes again, as a recovery would roll it back.
+      list.GetAt(index).Record.Folder = built;
+      list.GetAt(index).SetPath(dataFolder + built);
+      list.Remove(list.GetAt(index));
+      list.Insert(*replaced, k);
+      try {
+        RollBackJournaled(journal->Record());
+        journal->Finish();
+      } catch (const std::exception& rollback) {
+        // The journal stays: the next start rolls the change back.
+        CRvcTrace("").Trace(rollback.what());
+      }
+      return false;
+    }
+  }
 
   // From here on the change is completed, never undone: the replacement takes the old
   // dispatcher's place.
   try {
-    journal->Edit().built = built;
-    const std::string serversIni =
-        platform::ResolveNoCase(dataFolder + built + platform::NativePath("\\data\\servers.ini"));
-    if (keepFolder && Exists(serversIni)) journal->Edit().hotFolders = HotFolders(serversIni);
-    journal->Reached("replace");
     CompleteReplacement(*journal);
     journal->Reached("ppd");
   } catch (const CRvcException& e) {
@@ -313,14 +353,6 @@ bool OnChangeType(CommandContext& context) {
     return false;
   }
 
-  // The list follows the disk: row k, the old dispatcher, goes; the replacement keeps its
-  // launchers and port separator and, with keepFolder, the old folder name.
-  list.Remove(list.GetAt(k));
-  const int index = IndexOfFolder(list, built);
-  if (index < 0) return false;
-  const std::string final = keepFolder ? old.Folder : built;
-  list.GetAt(index).Record.Folder = final;
-  list.GetAt(index).SetPath(dataFolder + final);
   CRvcTrace("").Trace("Dispatcher " + old.Name + " changed from type " + old.Type + " to " + target.Record.Type);
 
   if (context.CreatePpd) context.CreatePpd(index);

@@ -14,6 +14,7 @@
 #include "core/messages.h"
 #include "lifecycle/creation_journal.h"
 #include "lifecycle/intent_journal.h"
+#include "lifecycle/list_file.h"
 #include "platform/file_copy.h"
 #include "platform/path.h"
 #include "ripconfig/ravlcfg.h"
@@ -405,6 +406,8 @@ void CCreation::Register() {
     list.SetCurrent(current);
     list.SetSeparatorInUse(base, wasInUse);
   });
+  // Its old bytes are an undo entry: a rollback puts the old list file back.
+  if (in_.saveListFile) SaveDispatcherListFile(list_, &journal_);
 }
 
 bool CCreation::Rollback() {

@@ -3,11 +3,14 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <memory>
 
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "core/messages.h"
+#include "lifecycle/creation_journal.h"
+#include "lifecycle/list_file.h"
 #include "lifecycle/running_dispatchers.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
@@ -25,8 +28,18 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-}  // namespace
+// The ini copy of the deletion's dispatcher. Refused (107) unless it and the dispatcher's
+// folder lie inside the flavour's data folder: then nothing is deleted at all.
+std::string CheckedDeletionTargets(const IntentRecord& record) {
+  if (!store::FolderNameProblem(record.folder).empty()) throw CRvcException(msg::kDeleteFailed, record.dataFolder + record.folder);
+  store::RequireInsideDataFolder(record.dataFolder, record.dataFolder + record.folder);
+  const std::string iniCopy =
+      platform::ResolveNoCase(record.dataFolder + platform::NativePath("data\\zv" + record.folder + "_dispatcher.ini"));
+  store::RequireInsideDataFolder(record.dataFolder, iniCopy);
+  return iniCopy;
+}
 
+}  // namespace
 
 bool RefuseFolderInUse(const std::string& dataFolder, const std::string& folder) {
   if (!store::CRvcUtils::FolderInUse(dataFolder + folder)) return false;
@@ -45,15 +58,10 @@ void OnDeleteDispatcher(CommandContext& context) {
 
 void CompleteDeletion(CIntentJournal& journal) {
   const IntentRecord record = journal.Record();
-  if (!store::FolderNameProblem(record.folder).empty()) throw CRvcException(msg::kDeleteFailed, record.dataFolder + record.folder);
-  // Both lie inside the flavour's data folder, or nothing is deleted at all.
-  store::RequireInsideDataFolder(record.dataFolder, record.dataFolder + record.folder);
+  const std::string iniCopy = CheckedDeletionTargets(record);
   store::CRvcUtils utils;
   // The copy of the ini file goes first: a rebuild of the list that finds it names a
   // dispatcher, and one without files would be listed as broken.
-  const std::string iniCopy =
-      platform::ResolveNoCase(record.dataFolder + platform::NativePath("data\\zv" + record.folder + "_dispatcher.ini"));
-  store::RequireInsideDataFolder(record.dataFolder, iniCopy);
   utils.DeleteTreeInside(record.dataFolder, iniCopy, true, true);
   if (Exists(iniCopy)) throw CRvcException(msg::kDeleteFailed, iniCopy);
   platform::SyncFolderOf(iniCopy);
@@ -93,11 +101,29 @@ bool DeleteDispatcher(CommandContext& context, const DeletionOptions& options) {
     intent.name = record.Name;
     intent.folder = record.Folder;
     intent.removeShortcuts = options.removeShortcuts;
+    CheckedDeletionTargets(intent);
     CIntentJournal journal(intent);
+    // The list file is saved without the dispatcher before anything of it goes: up to the
+    // step "list-saved" the recovery puts the old list file back, after it the recovery
+    // completes the deletion.
+    const std::unique_ptr<store::CDispatcher> removed = list.Remove(dispatcher);
+    {
+      CCreationJournal undo;
+      undo.WriteThrough(&journal);
+      try {
+        SaveDispatcherListFile(list, &undo);
+        journal.Reached("list-saved");
+        undo.Commit();
+      } catch (...) {
+        undo.Rollback();
+        list.Insert(*removed, index);
+        journal.Finish();
+        throw;
+      }
+    }
     CompleteDeletion(journal);
 
     if (options.freePort) list.SetSeparatorInUse(record.Base, false);
-    list.Remove(dispatcher);
     journal.Finish();
     CRvcTrace("").Trace("Dispatcher " + record.Name + " deleted");
     context.CurrentIndex = -1;

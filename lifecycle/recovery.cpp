@@ -110,11 +110,6 @@ void Undo(const UndoEntry& entry, const IntentRecord& record, const std::vector<
   }
 }
 
-void RollBack(const IntentRecord& record) {
-  const std::vector<std::string> roots = LauncherRoots();
-  for (auto it = record.undo.rbegin(); it != record.undo.rend(); ++it) Undo(*it, record, roots);
-}
-
 std::string Describe(const IntentRecord& record) {
   if (record.operation == "create") return "creation of dispatcher " + record.name;
   if (record.operation == "delete") return "deletion of dispatcher " + record.name;
@@ -156,6 +151,16 @@ int Sweep(const std::string& folder, int depth) {
 
 }  // namespace
 
+void RollBackJournaled(const IntentRecord& record) {
+  const std::vector<std::string> roots = LauncherRoots();
+  for (auto it = record.undo.rbegin(); it != record.undo.rend(); ++it) Undo(*it, record, roots);
+}
+
+bool RecoveryRollsBack(const IntentRecord& record) {
+  if (record.operation == "create") return true;
+  return (record.operation == "delete" || record.operation == "change-type") && record.step.empty();
+}
+
 bool IsDebrisName(const std::string& name) {
   const std::string lower = Lower(name);
   // ".<target>.rvctmp" + 6 characters: the atomic replacement's temporary file.
@@ -182,8 +187,8 @@ RecoveryOutcome RecoverInterruptedOperation() {
     std::optional<IntentRecord> record = CIntentJournal::Read();
     if (!record) return outcome;
     const std::string what = Describe(*record);
-    if (record->operation == "create" || (record->operation == "change-type" && record->step.empty())) {
-      RollBack(*record);
+    if (RecoveryRollsBack(*record)) {
+      RollBackJournaled(*record);
       CIntentJournal::Remove();
       outcome.done = "rolled back the interrupted " + what;
     } else if (record->operation == "delete") {

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "frame/flavour.h"
+#include "lifecycle/intent_journal.h"
 
 namespace rvc::lifecycle {
 
@@ -33,6 +34,15 @@ RecoveryOutcome RecoverInterruptedOperation();
 // removes the debris of killed runs from every flavour's data folder, the launcher folders
 // and the catalogue's folder.
 void FinishRecovery(const frame::FlavourList& flavours, RecoveryOutcome& outcome);
+
+// Undoes the journal's undo entries, newest first, confined as the recovery confines them.
+// Raises CRvcException when one cannot be undone (the others before it were).
+void RollBackJournaled(const IntentRecord& record);
+
+// Whether the recovery rolls the operation of `record` back (else it completes it): a
+// creation; a deletion that has not saved its flavour's list file yet; a change of type
+// whose replacement is not built, or whose list file is not saved, yet.
+bool RecoveryRollsBack(const IntentRecord& record);
 
 // Whether `name` is a temporary or leftover file of a killed writer: ".<file>.rvctmp" plus
 // six characters, <file> plus "." and six letters or digits (a known extension before),

@@ -360,7 +360,7 @@ std::unique_ptr<CDispatcher> RebuiltEntry(RebuildContext& context, const std::st
 
 CDispatcherList::CDispatcherList(std::string listFile, const CTemplateList& templates, bool rebuild,
                                  std::string flavourDisplayName)
-    : templates_(&templates), listFile_(std::move(listFile)) {
+    : templates_(&templates), listFile_(std::move(listFile)), fromListFile_(!rebuild) {
   dataFolder_ = FolderOf(listFile_);
   if (rebuild) {
     Rebuild(flavourDisplayName);
@@ -390,6 +390,14 @@ CDispatcher& CDispatcherList::Add(const CDispatcher& source, int position) {
     if (position >= GetCount()) throw std::out_of_range("dispatcher position " + std::to_string(position));
     dispatchers_[static_cast<size_t>(position)] = std::move(copy);
   }
+  return added;
+}
+
+CDispatcher& CDispatcherList::Insert(const CDispatcher& source, int position) {
+  if (position < 0 || position > GetCount()) throw std::out_of_range("dispatcher position " + std::to_string(position));
+  auto copy = std::make_unique<CDispatcher>(source);
+  CDispatcher& added = *copy;
+  dispatchers_.insert(dispatchers_.begin() + position, std::move(copy));
   return added;
 }
 
@@ -532,32 +540,36 @@ void CDispatcherList::Repair(size_t index) {
 
 bool CDispatcherList::Save() {
   try {
-    auto existing = ResourceDb::Open(listFile_);
-    ResourceDb db = existing ? std::move(*existing) : ResourceDb::Create(listFile_);
-    db.Set("Main", "Install", dataFolder_);
-    db.Set("Main", "NrConfigs", std::to_string(dispatchers_.size()));
-    for (size_t i = 0; i < dispatchers_.size(); ++i) {
-      Repair(i);
-      const DispatcherRecord& record = dispatchers_[i]->Record;
-      const std::string topic = "Config" + std::to_string(i + 1);
-      db.Set(topic, "Name", record.Name);
-      db.Set(topic, "Type", record.Type);
-      db.Set(topic, "Folder", record.Folder);
-      db.Set(topic, "Base", std::to_string(record.Base));
-      db.Set(topic, "CommandPort", std::to_string(record.CommandPort));
-      db.Set(topic, "Flavour", record.Flavour);
-    }
-    // Dispatchers removed since the last save leave topics behind that "NrConfigs" no
-    // longer counts; drop them so that the file says what the list holds.
-    for (size_t i = dispatchers_.size() + 1; db.HasTopic("Config" + std::to_string(i)); ++i) {
-      db.RemoveTopic("Config" + std::to_string(i));
-    }
-    db.Flush();
+    Write();
     return true;
   } catch (const CRvcException& e) {
     e.Report();
     return false;
   }
+}
+
+void CDispatcherList::Write() {
+  auto existing = ResourceDb::Open(listFile_);
+  ResourceDb db = existing ? std::move(*existing) : ResourceDb::Create(listFile_);
+  db.Set("Main", "Install", dataFolder_);
+  db.Set("Main", "NrConfigs", std::to_string(dispatchers_.size()));
+  for (size_t i = 0; i < dispatchers_.size(); ++i) {
+    Repair(i);
+    const DispatcherRecord& record = dispatchers_[i]->Record;
+    const std::string topic = "Config" + std::to_string(i + 1);
+    db.Set(topic, "Name", record.Name);
+    db.Set(topic, "Type", record.Type);
+    db.Set(topic, "Folder", record.Folder);
+    db.Set(topic, "Base", std::to_string(record.Base));
+    db.Set(topic, "CommandPort", std::to_string(record.CommandPort));
+    db.Set(topic, "Flavour", record.Flavour);
+  }
+  // Dispatchers removed since the last save leave topics behind that "NrConfigs" no
+  // longer counts; drop them so that the file says what the list holds.
+  for (size_t i = dispatchers_.size() + 1; db.HasTopic("Config" + std::to_string(i)); ++i) {
+    db.RemoveTopic("Config" + std::to_string(i));
+  }
+  db.Flush();
 }
 
 }  // namespace rvc::store

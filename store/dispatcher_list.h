@@ -70,6 +70,9 @@ class CDispatcherList {
   // `position` (std::out_of_range for a position outside the list). Port separator
   // reservations are the caller's business.
   CDispatcher& Add(const CDispatcher& source, int position = -1);
+  // A new dispatcher copied from `source`, inserted before the element at `position`
+  // (the end when `position` is the count; std::out_of_range beyond it).
+  CDispatcher& Insert(const CDispatcher& source, int position);
   // Takes `dispatcher` out of the list and hands it to the caller; nullptr when it is not
   // in the list.
   std::unique_ptr<CDispatcher> Remove(const CDispatcher& dispatcher);
@@ -77,6 +80,11 @@ class CDispatcherList {
   // (and rewriting the affected ini files). A CRvcException is reported and ends the
   // save; the result tells whether the file was written.
   bool Save();
+  // As Save, but a failure raises the CRvcException instead of reporting it.
+  void Write();
+  // Whether the list was read from its list file (else it was rebuilt from the files on
+  // disk, and the data folder keeps no list file).
+  bool FromListFile() const { return fromListFile_; }
 
   bool SeparatorInUse(int base) const { return base >= 0 && base <= 9 && separatorInUse_[base]; }
   void SetSeparatorInUse(int base, bool inUse);
@@ -103,6 +111,7 @@ class CDispatcherList {
   const CTemplateList* templates_;
   std::string listFile_;
   std::string dataFolder_;
+  bool fromListFile_ = false;
   int current_ = 0;
 };
 

@@ -330,10 +330,11 @@ TEST_F(RavlinctlTest, CreateBuildsTheDispatcherAsTheNewCommandDoes) {
   EXPECT_TRUE(Has(ReadFile(Data("Dedezi/Sheetfed_Plate_2/data/zvSheetfed_Plate_2_dispatcher.ini")), "VDP_MODE=STATIC"));
 
   // A PPD type with its PPD, given relative to the working folder: the model joins the name.
+  // Press, made before, holds separator 2; 3 is Mono3's.
   result = Run({"create", "--flavour", "Tiffmono", "--type", "Generic_FromPPD", "--name", "Setter", "--ppd",
                 fs::relative(root_ + "ppds/OrvaTiffsetter.ppd").string()});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, "Tiffmono  Setter_OrvaTiffsetter  Generic_FromPPD  Generic_FromPPD_2  2  5204\n");
+  EXPECT_EQ(result.out, "Tiffmono  Setter_OrvaTiffsetter  Generic_FromPPD  Generic_FromPPD_2  4  5404\n");
   EXPECT_EQ(ReadFile(Data("Tiffmono/Generic_FromPPD_2/data/OrvaTiffsetter.ppd")),
             ReadFile(root_ + "ppds/OrvaTiffsetter.ppd"));
   EXPECT_TRUE(Has(ReadFile(Data("Tiffmono/Generic_FromPPD_2/data/zv_config.res")), "FROM_PPD_"));
@@ -350,7 +351,7 @@ TEST_F(RavlinctlTest, CreateBuildsTheDispatcherAsTheNewCommandDoes) {
   result = Run(
       {"create", "-f", "Tiffmono", "-t", "Generic_FromPPD", "-n", "Late", "--ppd", root_ + "ppds/OrvaTiffsetter.ppd"});
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "Tiffmono  Late_OrvaTiffsetter  Generic_FromPPD  Generic_FromPPD_3  2  5204\n");
+  EXPECT_EQ(result.out, "Tiffmono  Late_OrvaTiffsetter  Generic_FromPPD  Generic_FromPPD_3  5  5504\n");
   EXPECT_TRUE(Has(result.err, "ravlinctl: Failed to create resource file parameters from selected Ppd file\n"))
       << result.err;
   EXPECT_TRUE(Exists("Tiffmono/Generic_FromPPD_3/data/OrvaTiffsetter.ppd"));
@@ -477,6 +478,35 @@ TEST_F(RavlinctlTest, ChangeTypeRebuildsTheDispatcher) {
   Result vdp = Run({"change-type", "Velmora1", "--type", "Digital_Press"});
   EXPECT_EQ(vdp.exitCode, 0) << vdp.err;
   EXPECT_TRUE(Has(ReadFile(Data("Dedezi/Digital_Press/data/zvDigital_Press_dispatcher.ini")), "VDP_MODE=VDP"));
+}
+
+// Each run reads the flavour's list file afresh, as a restart does: what a run changed
+// must be in it.
+TEST_F(RavlinctlTest, ChangesSurviveARestartOfAFlavourWithAListFile) {
+  const std::string ppd = root_ + "ppds/OrvaTiffsetter.ppd";
+  for (const char* name : {"Mono2", "Mono4"}) {
+    EXPECT_EQ(Run({"create", "-f", "Tiffmono", "-t", "Generic_FromPPD", "-n", name, "--ppd", ppd}).exitCode, 0);
+  }
+  EXPECT_EQ(Run({"change-type", "Mono1", "--type", "Imagesetter_Film"}).exitCode, 0);
+  EXPECT_EQ(Run({"delete", "-y", "Mono3_OrvaTiffsetter"}).exitCode, 0);
+
+  Result list = Run({"list", "-f", "Tiffmono"});
+  EXPECT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_EQ(list.err, "");
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : Lines(list.out)) rows.push_back(Words(line));
+  EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{
+                      {"Tiffmono", "Mono", "Imagesetter_Film", "Tiffmono", "0", "5004"},
+                      {"Tiffmono", "Mono2_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD_2", "2", "5204"},
+                      {"Tiffmono", "Mono4_OrvaTiffsetter", "Generic_FromPPD", "Generic_FromPPD_3", "4", "5404"},
+                      {"Tiffmono", "Mono1", "Imagesetter_Film", "Imagesetter_Film", "1", "5104"},
+                  }));
+  const std::string file = ReadFile(Data("Tiffmono/rvc1.cfg"));
+  EXPECT_TRUE(Has(file, "NrConfigs=4\n")) << file;
+  EXPECT_FALSE(Has(file, "Mono3") || Has(file, "CtP_platedriver")) << file;
+  // The retyped dispatcher is found where it now is.
+  EXPECT_EQ(Run({"ppd", "Mono1"}).exitCode, 0);
+  EXPECT_TRUE(Exists("Tiffmono/Imagesetter_Film/ppd/ravlin.inf"));
 }
 
 TEST_F(RavlinctlTest, PpdGeneratesTheFilesOfOneOrAllDispatchers) {
