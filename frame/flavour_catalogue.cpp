@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frame/rvc_app.h"
+#include "core/messages.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "platform/environment.h"
@@ -23,6 +24,10 @@ std::string ReadItem(const store::ResourceDb& catalogue, const std::string& topi
   return value;
 }
 
+// Only an absolute folder names a flavour's folder: an empty or relative one would be
+// looked up in the working directory, which may be any folder (a data folder included).
+bool IsAbsoluteFolder(const std::string& folder) { return !folder.empty() && folder.front() == platform::kSeparator; }
+
 }  // namespace
 
 std::string CataloguePath(const std::string& catalogueFileName) {
@@ -36,13 +41,19 @@ ListFileChoice FindListFile(const std::string& value, const std::string& browseT
   const std::string type = store::CRvcUtils::GetTypePart(value);
   std::string pattern = !name.empty() && !type.empty() ? name + type : "rvc*.cfg";
   std::string folder = utils.ExpandFolder(value);
-  // An empty folder would search the working directory. The "*.ini" files are looked for
-  // in the same walk: without a list file it has covered the whole tree.
+  // A folder that is not absolute is unavailable, as a missing one is: the user is asked.
+  if (!IsAbsoluteFolder(folder)) folder.clear();
+  // The "*.ini" files are looked for in the same walk: without a list file it has covered
+  // the whole tree.
   std::string ini = "*.ini";
   if (!folder.empty() && utils.FindFileOrFallback(folder, pattern, ini)) return {pattern, false};
 
   if (folder.empty() || ini.empty()) {
     folder = platform::WithTrailingSeparator(store::CRvcUtils::BrowseForFolder(browseTitle, folder));
+    // Cancelled, or no folder to use: the flavour does not load.
+    if (!IsAbsoluteFolder(folder)) {
+      throw CRvcException(msg::kApplicationStopped, "no folder was chosen in \"" + browseTitle + "\"");
+    }
   }
   return {folder + rebuiltName, true};
 }

@@ -53,7 +53,9 @@ struct ListFileChoice {
 // file's name is searched for instead of "rvc*.cfg"); the folder and then its subfolders
 // are searched. Without a list file the folder is kept when "*.ini" files are in or below
 // it, else the user chooses one in a folder dialog titled `browseTitle`; the list is then
-// rebuilt into folder + `rebuiltName`.
+// rebuilt into folder + `rebuiltName`. A configured folder that is not absolute counts as
+// missing; a dialog that is cancelled or gives no absolute folder raises 123: the working
+// directory is never searched.
 ListFileChoice FindListFile(const std::string& value, const std::string& browseTitle, const std::string& rebuiltName);
 
 // Inserts `flavour` in the order of DisplayName (case-sensitive). A flavour whose name

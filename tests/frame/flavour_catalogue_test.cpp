@@ -211,6 +211,34 @@ TEST_F(FlavourCatalogueTest, FindListFileAsksForTheProgramFolderWithItsTitle) {
   EXPECT_TRUE(choice.rebuild);
 }
 
+// Run from inside a folder that could be rebuilt, a flavour whose folder is missing,
+// empty or relative, and for which no usable folder is chosen, fails to load; nothing is
+// read from the working directory.
+TEST_F(FlavourCatalogueTest, AFolderNotChosenFailsTheFlavourInsteadOfUsingTheWorkingDirectory) {
+  WriteFile(dir_ / "prog/rvc2.cfg", kTypeList);
+  RebuildableData("cwd/");
+  const std::filesystem::path home = std::filesystem::current_path();
+  std::filesystem::current_path(dir_ / "cwd");
+  struct Case {
+    std::string datadir;
+    std::string chosen;  // "" cancels the folder dialog
+  };
+  const std::vector<Case> cases = {
+      {dir_ / "missing/", ""}, {"", ""}, {"data", ""}, {"./", ""}, {dir_ / "missing/", "."}, {"", "data"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("datadir \"" + c.datadir + "\", chosen \"" + c.chosen + "\"");
+    Catalogue(Topic("Tiff", "Tiff", "10.1", dir_ / "prog/", c.datadir));
+    if (!c.chosen.empty()) ui_.QueueFolder(c.chosen);
+    std::vector<BrokenFlavour> broken;
+    EXPECT_FALSE(Load({}, CatalogueOptions{false, {}, {}, &broken}));
+    ASSERT_EQ(broken.size(), 1u);
+    EXPECT_EQ(broken[0].Reason, "Application stopped because no folder was chosen in \"Select DATA folder\"");
+    EXPECT_EQ(Raised([this] { Load({}, CatalogueOptions{false, {}, {}}); }).Id(), 123);
+  }
+  std::filesystem::current_path(home);
+}
+
 TEST_F(FlavourCatalogueTest, CommandLineFoldersReplaceThoseOfTheCatalogue) {
   Catalogue(Topic("Tiff", "Tiff", "10.1", dir_ / "nowhere/", dir_ / "nowhere/"));
   WriteFile(dir_ / "other/prog/rvc2.cfg", kTypeList);
