@@ -91,10 +91,14 @@ MainWindowView::MainWindowView(window::CRvcDlg& model, QWidget* parent)
     model_.OnDoubleClick(index.row());
     Sync();
   });
-  // The arrow keys move the selection like a click on the row.
-  connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
-    if (syncing_ || QApplication::mouseButtons() != Qt::NoButton || !current.isValid()) return;
-    model_.OnClick(current.row());
+  // A selection made with the keyboard (the arrow keys, Space) counts as a click on the
+  // row, and clearing it (Ctrl+Space) as a click beside the rows. Only the selection
+  // counts, not the current row: the list makes its first row current whenever it gets
+  // the focus back without one (after a delete, say), and that selects nothing.
+  connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, list] {
+    if (syncing_ || QApplication::mouseButtons() != Qt::NoButton) return;
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    model_.OnClick(rows.isEmpty() ? -1 : rows.front().row());
     Sync();
   });
 }

@@ -150,6 +150,37 @@ class MainWindowViewTest : public QObject {
     Action("actionDispatcherProperties")->trigger();
   }
 
+  // Keyboard only: the list focused, an arrow key selects, Alt+D deletes and the answer
+  // comes by key too. Afterwards, with the focus back in the list, nothing is selected
+  // and the commands for a selected dispatcher are disabled, as after a click.
+  void deleteByKeyboardLeavesNothingSelected() {
+    Open(test::kTiff);
+    QTreeWidget* list = List();
+    view_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(view_.get()));
+    list->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), list);
+    QVERIFY(list->selectedItems().isEmpty());
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->selectedItems().size(), 1);
+    const QString selected = list->selectedItems().front()->text(0);
+    QVERIFY(Button("deleteButton")->isEnabled());
+
+    QTest::keyClick(view_.get(), Qt::Key_D, Qt::AltModifier);  // the button clicks itself a moment later
+    QTRY_COMPARE(driver_->messages.size(), 1);
+    QCOMPARE(driver_->messages[0].text, "Are you sure you want to delete dispatcher " + selected + "?");
+    QCOMPARE(list->topLevelItemCount(), 2);
+    view_->activateWindow();  // back from the question, as the window manager does
+    QVERIFY(QTest::qWaitForWindowActive(view_.get()));
+    QTRY_COMPARE(QApplication::focusWidget(), list);
+    QCoreApplication::processEvents();
+    QVERIFY(list->selectedItems().isEmpty());
+    for (const char* name : {"modifyButton", "deleteButton", "viewButton", "changeTypeButton"}) {
+      QVERIFY2(!Button(name)->isEnabled(), name);
+    }
+    QVERIFY(!Action("actionCreatePpd")->isEnabled());
+  }
+
   void viewOnlyLeavesOnlyViewAfterAClick() {
     Open(test::kTiff, [](CRvcDlg& model) { model.SetViewOnly(true); });
     QVERIFY(!Action("actionNewDispatcher")->isEnabled());
