@@ -47,6 +47,9 @@ struct CommandRequest {
   std::string PreferredFlavour;  // the main window's preferred flavour, or empty
   // Reloads the window's dispatcher list. May be empty.
   std::function<void()> RefreshList;
+  int Mode = 0;  // the program's job mode (frame/command_line.h)
+  // Set for the modify dialog that the install job opens at start.
+  bool OpenModifyAtStart = false;
 
   // Set by a command that changed the list: the row to select afterwards, or -1 for none.
   bool ListChanged = false;

@@ -15,6 +15,7 @@
 #include "lifecycle/creation_journal.h"
 #include "lifecycle/intent_journal.h"
 #include "lifecycle/list_file.h"
+#include "lifecycle/type_files.h"
 #include "platform/file_copy.h"
 #include "platform/path.h"
 #include "ripconfig/ravlcfg.h"
@@ -30,7 +31,6 @@ namespace {
 
 using store::CDispatcher;
 using store::CRvcUtils;
-using store::CTemplate;
 
 void Trace(const std::string& text) { CRvcTrace("").Trace(text); }
 
@@ -113,8 +113,7 @@ class CCreation {
         templates_(*in.templates),
         datadir_(platform::WithTrailingSeparator(list_.DataFolder())),
         progdir_(platform::WithTrailingSeparator(templates_.ProgramFolder())),
-        tdir_(platform::WithTrailingSeparator(templates_.TemplateFolder())),
-        idir_(progdir_ + Native("dat\\templates\\inifiles\\")) {}
+        tdir_(platform::WithTrailingSeparator(templates_.TemplateFolder())) {}
 
   void Check();
   void Build();
@@ -135,11 +134,6 @@ class CCreation {
   std::string InNew(std::string_view piece) const { return platform::ResolveNoCase(New() + Native(piece)); }
   std::string Ini() const { return InNew("\\data\\zv" + target_.Record.Folder + "_dispatcher.ini"); }
   std::string SourceIni() const { return InNew("\\data\\zv" + source_.Record.Folder + "_dispatcher.ini"); }
-  const CTemplate& TypeOf(const std::string& type) const {
-    const CTemplate* found = templates_.GetAt(templates_.FindType(type));
-    if (found == nullptr) throw CRvcException(msg::kConfigurationFailed, type);
-    return *found;
-  }
   // The newest file of a template in the flavour's template folder; a template the
   // installation lacks is an error of the step that needs it.
   std::string Template(const std::string& file) {
@@ -163,7 +157,7 @@ class CCreation {
   CDispatcher& target_;
   store::CDispatcherList& list_;
   const store::CTemplateList& templates_;
-  const std::string datadir_, progdir_, tdir_, idir_;
+  const std::string datadir_, progdir_, tdir_;
   CRvcUtils utils_;
   CCreationJournal journal_;
 };
@@ -216,39 +210,15 @@ void CCreation::Build() {
 
   // Without a source ini there is nothing to carry over; its absence is reported by the
   // rename below.
-  Step(CreationStep::SourceIniDifference);
-  const CTemplate& sourceType = TypeOf(S().Type);
-  std::string sourceTemplate = sourceType.DispatcherIni;
-  if (!sourceTemplate.empty() && utils_.FindNewestFile(idir_, sourceTemplate, false) && Exists(SourceIni())) {
-    utils_.MakeDifferenceFile(sourceTemplate, SourceIni());
-  }
-
-  Step(CreationStep::TypeIni);
-  const CTemplate& targetType = TypeOf(T().Type);
-  std::string targetTemplate = targetType.DispatcherIni;
-  if (!targetTemplate.empty() && utils_.FindNewestFile(idir_, targetTemplate, false) && Exists(SourceIni())) {
-    CopyFile(targetTemplate, SourceIni());
-    utils_.ApplyDifferenceFile(SourceIni());
-  }
-  // The difference file has served its purpose; left behind, copies of copies would pile
-  // them up.
-  utils_.DeleteTree(SourceIni() + "Dif", true, /*ignoreErrors=*/false);
-
-  Step(CreationStep::FidFile);
-  CopyFile(Template(targetType.FID), InNew("\\data\\" + templates_.FIDbase() + ".fid"));
-  Step(CreationStep::ConfigurationFile);
-  CopyFile(Template(targetType.Config), InNew("\\data\\zv_config.res"));
-  Step(CreationStep::MediaFile);
-  CopyFile(Template(targetType.PlateOrFilmFile),
-           InNew(targetType.IsFilm() ? "\\data\\zv_film.res" : "\\data\\zv_plate.res"));
-  // A source of the other kind left its media file in the copy; the configuration would
-  // read whichever of the two is newer, so only the new type's file stays.
-  utils_.DeleteTree(InNew(targetType.IsFilm() ? "\\data\\zv_plate.res" : "\\data\\zv_film.res"), true,
-                    /*ignoreErrors=*/false);
-  Step(CreationStep::RecorderFile);
-  CopyFile(Template(targetType.Recorder), InNew("\\data\\zv_recorder.res"));
-  Step(CreationStep::NamesFile);
-  CopyFile(Template("zv_names.res"), InNew("\\data\\zv_names.res"));
+  TypeFilesChange typeFiles;
+  typeFiles.folder = New();
+  typeFiles.ini = SourceIni();
+  typeFiles.oldType = S().Type;
+  typeFiles.newType = T().Type;
+  typeFiles.templates = &templates_;
+  typeFiles.step = in_.stepHook;
+  CarryIniOverToType(typeFiles);
+  CopyTypeTemplates(typeFiles);
 
   Step(CreationStep::SwapFileNames);
   NormaliseSwapFiles();

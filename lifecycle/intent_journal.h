@@ -1,6 +1,6 @@
 // The durable intent journal of a multi-step operation on the installation (create,
-// delete and change of type of a dispatcher; modify, restore and update are meant to
-// use it the same way).
+// delete, change of type and modification of a dispatcher; restore and update are meant
+// to use it the same way).
 //
 // Before its first change an operation writes what it is about to do into
 // "rvc_intent.journal" beside the installation lock (the folder of KW_DATA_RAVLINCONFIG);
@@ -32,13 +32,13 @@ struct UndoEntry {
 };
 
 struct IntentRecord {
-  // "create", "delete" or "change-type".
+  // "create", "delete", "change-type" or "modify".
   std::string operation;
   std::string dataFolder;  // the flavour's, ending with the separator
   std::string label;       // the flavour's version label, as in the shortcut names
   std::string name;        // the dispatcher's name
-  std::string folder;      // create: the new folder; delete and change-type: the existing one
-  std::string built;       // change-type: the folder the replacement is built in
+  std::string folder;      // create: the new folder; delete, change-type and modify: the existing one
+  std::string built;       // change-type: the folder the replacement is built in; modify: the new folder
   std::string type;        // change-type: the new device type
   std::string firstName;   // change-type: the first dispatcher's name (its launcher is the fallback model)
   bool keepFolder = false;   // change-type: the replacement takes the old folder name back

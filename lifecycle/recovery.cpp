@@ -20,6 +20,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
+#include "store/confinement.h"
 #include "store/rvc_utils.h"
 #include "store/shortcuts.h"
 
@@ -110,8 +111,24 @@ void Undo(const UndoEntry& entry, const IntentRecord& record, const std::vector<
   }
 }
 
+// A modification is undone as a whole: its files get their bytes back (inside the folder
+// under its new name, where they were noted), then the folder its old name.
+void RollBackModification(const IntentRecord& record) {
+  RollBackJournaled(record);
+  if (record.step.empty() || record.built.empty() || record.built == record.folder) return;
+  if (!store::FolderNameProblem(record.folder).empty() || !store::FolderNameProblem(record.built).empty()) {
+    throw CRvcException(msg::kRenameFailed, record.built, record.folder);
+  }
+  const std::string renamed = record.dataFolder + record.built;
+  const std::string original = record.dataFolder + record.folder;
+  if (!IsRealFolder(renamed) || Exists(original)) return;
+  if (::rename(renamed.c_str(), original.c_str()) != 0) throw CRvcException(msg::kRenameFailed, record.built, record.folder);
+  platform::SyncFolderOf(original);
+}
+
 std::string Describe(const IntentRecord& record) {
   if (record.operation == "create") return "creation of dispatcher " + record.name;
+  if (record.operation == "modify") return "modification of dispatcher " + record.name;
   if (record.operation == "delete") return "deletion of dispatcher " + record.name;
   return "change of type of dispatcher " + record.name;
 }
@@ -189,6 +206,10 @@ RecoveryOutcome RecoverInterruptedOperation() {
     const std::string what = Describe(*record);
     if (RecoveryRollsBack(*record)) {
       RollBackJournaled(*record);
+      CIntentJournal::Remove();
+      outcome.done = "rolled back the interrupted " + what;
+    } else if (record->operation == "modify") {
+      RollBackModification(*record);
       CIntentJournal::Remove();
       outcome.done = "rolled back the interrupted " + what;
     } else if (record->operation == "delete") {

@@ -2,8 +2,9 @@
 // start of rvc_setup or ravlinctl, and by `ravlinctl recover`.
 //
 // The intent journal (lifecycle/intent_journal.h) says which operation was interrupted
-// and how far it got: a creation, and a change of type before its replacement was built,
-// are rolled back from the journal's undo entries; a deletion, and a change of type whose
+// and how far it got: a creation, a modification, and a change of type before its
+// replacement was built, are rolled back from the journal's undo entries (a modification's
+// renamed folder gets its old name back); a deletion, and a change of type whose
 // replacement was built, are completed. Afterwards the debris of killed writers is removed:
 // temporary files of the atomic replacement and of the text-file rewrites, difference
 // files, launcher temporaries. Only paths inside the installation are touched: undo

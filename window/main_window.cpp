@@ -129,7 +129,9 @@ void CRvcDlg::OnInitDialog() {
 void CRvcDlg::OpenModifyAtStartIfSet() {
   if (!OpenModifyAtStart) return;
   OpenModifyAtStart = false;
+  modifyAtStart_ = true;
   OpenDispatcher(false);
+  modifyAtStart_ = false;
 }
 
 void CRvcDlg::InitWindow() {
@@ -334,7 +336,9 @@ void CRvcDlg::Run(Command command) {
                                 .CurrentIndex = CurrentIndex,
                                 .ViewOnly = ViewOnly,
                                 .PreferredFlavour = PreferredFlavour,
-                                .RefreshList = [this] { RefreshDispatchers(); }};
+                                .RefreshList = [this] { RefreshDispatchers(); },
+                                .Mode = Mode,
+                                .OpenModifyAtStart = modifyAtStart_ && command == Command::Modify};
   if (!commands_.Run(command, request) || !request.ListChanged) return;
   CurrentIndex = request.CurrentIndex < static_cast<int>(Rows.size()) ? request.CurrentIndex : -1;
   if (CurrentIndex < 0) {

@@ -144,6 +144,7 @@ class CRvcDlg {
   bool Closed = false;  // the window is to close
 
  private:
+  bool modifyAtStart_ = false;  // while OpenModifyAtStartIfSet runs the Modify command
   Button& ButtonOf(Command id);
   MenuEntry& MenuEntryOf(Command id);
   void Enable(Command id, bool enabled);

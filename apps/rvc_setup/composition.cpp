@@ -1,6 +1,7 @@
 #include "apps/rvc_setup/composition.h"
 
 #include "lifecycle/commands.h"
+#include "settings/commands.h"
 
 #ifdef RVC_WITH_QT
 #include "gui/feature_views.h"
@@ -10,6 +11,7 @@ const rvc::frame::CCommandTable& TheCommands() {
   static const rvc::frame::CCommandTable commands = [] {
     rvc::frame::CCommandTable table;
     rvc::lifecycle::RegisterLifecycleCommands(table);
+    rvc::settings::RegisterSettingsCommands(table);
     return table;
   }();
   return commands;
