@@ -1,0 +1,41 @@
+// "Modify dispatcher" / "View dispatcher": the identity fields above a tab control with one
+// tab per page: the own pages show the view registered for their model, plug-in pages are
+// the widgets the libraries made on the tab control.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "gui/dialog_view.h"
+
+namespace Ui {
+class ModifyDispatcherView;
+}  // namespace Ui
+
+namespace rvc::settings {
+class CDispatcher;
+}  // namespace rvc::settings
+
+namespace rvc::ui {
+
+class ModifyDispatcherView : public CDialogView {
+  Q_OBJECT
+ public:
+  ModifyDispatcherView(settings::CDispatcher& model, QWidget* parent = nullptr);
+  ~ModifyDispatcherView() override;
+
+ protected:
+  void WriteBack() override;
+  QWidget* FieldWidget(const std::string& field) override;
+
+ private:
+  void ShowTabs();
+  void ShowFields();
+
+  settings::CDispatcher& model_;
+  std::unique_ptr<Ui::ModifyDispatcherView> ui_;
+  std::vector<std::unique_ptr<CDialogView>> pageViews_;
+  bool filling_ = false;
+};
+
+}  // namespace rvc::ui
