@@ -45,14 +45,16 @@ ModifyDispatcherView::ModifyDispatcherView(settings::CDispatcher& model, QWidget
   connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &ModifyDispatcherView::reject);
 }
 
+// The plug-in pages go while their libraries are still loaded (the model keeps them
+// until it goes, after the view).
 ModifyDispatcherView::~ModifyDispatcherView() {
-  // The plug-in pages belong to their libraries, not to the tab control.
   filling_ = true;
-  while (ui_->tabWidget->count() > 0) {
-    QWidget* page = ui_->tabWidget->widget(0);
-    ui_->tabWidget->removeTab(0);
-    if (page != nullptr && !page->property("rvcOwnPage").toBool()) page->setParent(nullptr);
-  }
+  for (QPointer<QWidget>& page : pluginPages_) delete page.data();
+}
+
+void ModifyDispatcherView::reject() {
+  model_.OnCancel();
+  CDialogView::reject();
 }
 
 void ModifyDispatcherView::ShowFields() {
@@ -90,6 +92,7 @@ void ModifyDispatcherView::ShowTabs() {
       }
     }
     if (widget == nullptr) continue;
+    if (tab.page == nullptr) pluginPages_.emplace_back(widget);
     widget->setEnabled(true);
     ui_->tabWidget->addTab(widget, ToQt(tab.caption));
   }

@@ -3,6 +3,7 @@
 // the widgets the libraries made on the tab control.
 #pragma once
 
+#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,9 @@ class ModifyDispatcherView : public CDialogView {
   void WriteBack() override;
   QWidget* FieldWidget(const std::string& field) override;
 
+ public:
+  void reject() override;
+
  private:
   void ShowTabs();
   void ShowFields();
@@ -35,6 +39,7 @@ class ModifyDispatcherView : public CDialogView {
   settings::CDispatcher& model_;
   std::unique_ptr<Ui::ModifyDispatcherView> ui_;
   std::vector<std::unique_ptr<CDialogView>> pageViews_;
+  std::vector<QPointer<QWidget>> pluginPages_;  // every plug-in page shown
   bool filling_ = false;
 };
 

@@ -59,12 +59,13 @@ CDispatcher::~CDispatcher() {
   Tabs.clear();
   pages_.clear();
   plugins_.reset();
+  retired_.clear();
 }
 
 ui::DialogResult CDispatcher::Run() {
   OnInitDialog();
   const ui::DialogResult result = ui::Current().RunDialog(*this);
-  if (result != ui::DialogResult::Ok) OnCancel();
+  if (result != ui::DialogResult::Ok && !cancelled_) OnCancel();
   return result;
 }
 
@@ -146,6 +147,7 @@ void CDispatcher::OnInitDialog() {
 
 void CDispatcher::AttachTabs(void* tabs) {
   tabs_ = tabs;
+  attached_ = true;
   LoadPlugins(ChosenType());
   BuildTabs();
 }
@@ -155,8 +157,8 @@ void CDispatcher::LoadPlugins(const std::string& type) {
   extraPages_.clear();
   pluginGeneral_ = false;
   pluginGeneralPage_ = nullptr;
-  plugins_.reset();
-  if (!pluginFactory_ || tabs_ == nullptr) return;
+  if (plugins_) retired_.push_back(std::move(plugins_));
+  if (!pluginFactory_ || !attached_) return;
   PluginContext context;
   context.type = type;
   context.dataFolder = context_.dispatcherFolder + platform::kSeparator + "data";
@@ -199,7 +201,7 @@ void CDispatcher::OnTypeChanged() {
   }
   PpdUsed = PpdText(type);
   previousType_ = type;
-  if (tabs_ != nullptr) {
+  if (attached_) {
     LoadPlugins(type);
     BuildTabs();
   }
@@ -258,6 +260,7 @@ bool CDispatcher::OnOk() {
 }
 
 void CDispatcher::OnCancel() {
+  cancelled_ = true;
   if (plugins_) plugins_->OnCancel();
   Result.Type.clear();
 }

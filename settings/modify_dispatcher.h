@@ -93,7 +93,9 @@ class CDispatcher : public ui::IDialogModel {
 
   // Fields, lists, title, the own pages and the tabs.
   void OnInitDialog();
-  // The view's tab control: the plug-in pages are made on it and join the tabs.
+  // The view's tab control (NULL without a display): the plug-in libraries are loaded and
+  // their pages, made on it, join the tabs. Front ends without the plug-in pages
+  // (ravlinctl) never call it.
   void AttachTabs(void* tabs);
   // The device type selection changed.
   void OnTypeChanged();
@@ -150,6 +152,11 @@ class CDispatcher : public ui::IDialogModel {
   std::string initialName_, initialFolder_, previousType_;
   std::vector<std::pair<PageKind, std::unique_ptr<IPage>>> pages_;
   std::unique_ptr<IPluginPages> plugins_;
+  // The libraries of types chosen before: their pages may still be widgets of the view,
+  // so they stay loaded as long as the dialog.
+  std::vector<std::unique_ptr<IPluginPages>> retired_;
+  bool attached_ = false;
+  bool cancelled_ = false;
   bool pluginGeneral_ = false;
   void* pluginGeneralPage_ = nullptr;
   std::vector<PluginPage> extraPages_;

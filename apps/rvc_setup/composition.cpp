@@ -2,6 +2,7 @@
 
 #include "lifecycle/commands.h"
 #include "settings/commands.h"
+#include "settings/plugin_pages.h"
 
 #ifdef RVC_WITH_QT
 #include "gui/feature_views.h"
@@ -11,7 +12,7 @@ const rvc::frame::CCommandTable& TheCommands() {
   static const rvc::frame::CCommandTable commands = [] {
     rvc::frame::CCommandTable table;
     rvc::lifecycle::RegisterLifecycleCommands(table);
-    rvc::settings::RegisterSettingsCommands(table);
+    rvc::settings::RegisterSettingsCommands(table, rvc::settings::DeviceTypeServices());
     return table;
   }();
   return commands;

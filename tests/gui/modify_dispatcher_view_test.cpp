@@ -29,20 +29,16 @@ class StubPage : public settings::IPage {
   bool HasChanges() const override { return false; }
 };
 
-// One extra page, a label made on the tab control as a library makes its pages.
+// One extra page, a label made on the tab control as a library makes its pages (the view
+// deletes it).
 class LabelPlugin : public settings::IPluginPages {
  public:
-  ~LabelPlugin() override { delete label_; }
   bool GeneralPage(void*, void*&) override { return false; }
   std::vector<settings::PluginPage> ExtraPages(void* tabs) override {
-    label_ = new QLabel("device settings", static_cast<QWidget*>(tabs));
-    return {{label_, "Device"}};
+    return {{new QLabel("device settings", static_cast<QWidget*>(tabs)), "Device"}};
   }
   bool OnOk() override { return true; }
   void OnCancel() override {}
-
- private:
-  QLabel* label_ = nullptr;
 };
 
 class ModifyDispatcherViewTest : public QObject {

@@ -15,9 +15,11 @@
 #include "lifecycle/recovery.h"
 #include "settings/commands.h"
 #include "settings/modify_command.h"
+#include "settings/plugin_pages.h"
 #include "store/shortcuts.h"
 #include "tests/lifecycle/sample_flavour.h"
 #include "tests/support/dispatcher_launcher.h"
+#include "tests/support/plugin_samples.h"
 #include "tests/support/test_support.h"
 
 namespace rvc::settings {
@@ -362,6 +364,80 @@ TEST_F(ModifyTest, AtStartTheTypeIsChosenInRetypeModeAndAppliedWithoutTheDialog)
   context.openModifyAtStart = true;
   ASSERT_TRUE(OnModify(context));
   EXPECT_EQ(Record(1), (std::vector<std::string>{"Mono1b", "Imagesetter_Film", "CtP_platedriver", "1", "5104"}));
+}
+
+// The sample libraries named for every type of the flavour.
+class SamplePluginTest : public ModifyTest {
+ protected:
+  void Name(const std::string& items) {
+    test::WriteFile(sample_.Path("prog/Tiffmono/dat/types.dat"), "[All]\n" + items + "\n");
+  }
+  CDispatcher Opened(bool viewOnly = false) {
+    CDispatcher dialog(*tiff_.Dispatchers, 1, {}, viewOnly, services_.pages, DeviceTypePlugins());
+    dialog.OnInitDialog();
+    dialog.AttachTabs(nullptr);
+    return dialog;
+  }
+  std::vector<std::string> Calls() const { return test::PluginCalls(log_); }
+  std::vector<std::string> Captions(const CDispatcher& dialog) const {
+    std::vector<std::string> captions;
+    for (const CDispatcher::Tab& tab : dialog.Tabs) captions.push_back(tab.caption);
+    return captions;
+  }
+
+  std::string log_ = sample_.Path("calls.txt");
+  test::ScopedEnv logEnv_{"RVC_PLUGIN_SAMPLE_LOG", log_};
+};
+
+TEST_F(SamplePluginTest, PagesFollowTheVersionRule) {
+  Name("dispatcherdll=" + test::PluginSample("version05") + "\ngeneraldll=" + test::PluginSample("version09"));
+  EXPECT_EQ(Captions(Opened()), (std::vector<std::string>{"General", "Setup", "Swapfiles"}));
+
+  Name("dispatcherdll=" + test::PluginSample("dispatcher"));
+  CDispatcher current = Opened();
+  EXPECT_EQ(Captions(current), (std::vector<std::string>{"General", "Setup", "Swapfiles", "Device", "Calibration"}));
+  EXPECT_TRUE(current.OnOk());
+  EXPECT_EQ(Calls().back(), "dispatcher OnOKExt()");
+
+  Name("dispatcherdll=" + test::PluginSample("old_style") + "\ngeneraldll=" + test::PluginSample("old_style"));
+  std::filesystem::remove(log_);
+  CDispatcher old = Opened(true);
+  EXPECT_EQ(Captions(old), (std::vector<std::string>{"General", "Setup", "Swapfiles", "Old style"}));
+  EXPECT_EQ(old.Tabs[0].page, nullptr);  // the library's General page
+  EXPECT_TRUE(old.OnOk());  // view mode: nothing is called
+  old.ViewOnly = false;
+  EXPECT_TRUE(old.OnOk());
+  const std::vector<std::string> calls = Calls();
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[calls.size() - 2].substr(0, 15), "old_style OnOK(");
+  EXPECT_EQ(calls.back().substr(0, 15), "old_style OnOK(");
+}
+
+TEST_F(SamplePluginTest, ARefusingOnOkExtKeepsTheDialogOpenAndCancelCallsOnlyOnCancel) {
+  test::ScopedEnv refuse("RVC_PLUGIN_SAMPLE_TEXT", "refuse");
+  Name("dispatcherdll=" + test::PluginSample("dispatcher"));
+  CDispatcher dialog = Opened();
+  EXPECT_FALSE(dialog.OnOk());
+  EXPECT_EQ(pages_[PageKind::General]->saves, 0);
+  std::filesystem::remove(log_);
+  dialog.OnCancel();
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"dispatcher OnCancel(refuse)", "dispatcher OnCancel(refuse)"}));
+}
+
+TEST_F(SamplePluginTest, ASynchronisationOfVersionOneReturningZeroEndsModify) {
+  for (const auto& [sample, opens] : {std::pair{"synchronize_stop", false}, std::pair{"synchronize", true}}) {
+    SCOPED_TRACE(sample);
+    Name(std::string("synchronizedll=") + test::PluginSample(sample));
+    bool opened = false;
+    ui_.QueueDialog("Dispatcher", [&opened](ui::IDialogModel&) {
+      opened = true;
+      return ui::DialogResult::Cancel;
+    });
+    ModifyContext context = Context(1);
+    context.services.synchronize = DeviceTypeSynchronizer();
+    EXPECT_FALSE(OnModify(context));
+    EXPECT_EQ(opened, opens);
+  }
 }
 
 TEST(RunningWindowTitleTest, FollowsTheProductVersion) {
