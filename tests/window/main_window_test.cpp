@@ -53,6 +53,7 @@ class MainWindowTest : public ::testing::Test {
       commands_.Register(id, [this, id](frame::CommandRequest& request) {
         EXPECT_EQ(request.Flavour().Key, window_->CurrentFlavour().Key);
         ran_.push_back(id);
+        atStart_.push_back(request.OpenModifyAtStart);
       });
     }
   }
@@ -60,6 +61,7 @@ class MainWindowTest : public ::testing::Test {
   test::LoadedSample sample_;
   frame::CCommandTable commands_;
   std::vector<Command> ran_;  // the commands of the stand-in handlers, in order
+  std::vector<bool> atStart_;  // whether each was the modify dialog of the install job's start
   ui::HeadlessUserInterface ui_;
   ui::ScopedUserInterface scoped_{ui_};
   std::unique_ptr<CRvcDlg> window_;
@@ -241,6 +243,9 @@ TEST_F(MainWindowTest, AfterAnInstallationTheCloseButtonContinuesAndModifyOpens)
   EXPECT_FALSE(install.IsEnabled(Command::Backup));
   EXPECT_FALSE(install.OpenModifyAtStart);
   EXPECT_EQ(ran_, std::vector<Command>{Command::Modify});
+  EXPECT_EQ(atStart_, std::vector<bool>{true});
+  install.OnDoubleClick(1);
+  EXPECT_EQ(atStart_, (std::vector<bool>{true, false}));
 
   CRvcDlg& update = Open(kTiff, [](CRvcDlg& w) { w.SetMode(frame::kModeUpdate); });
   EXPECT_EQ(update.GetButton(Command::Close).Text, "&Continue");
