@@ -195,6 +195,11 @@ void CModification::RemakeShortcut(bool desktop, int number) {
   }
   if (made) return;
   const std::string text = "Cannot create icon (" + std::to_string(number) + ")";
+  // A dispatcher without launchers keeps none when only its folder changes.
+  if (new_.Name == old_.Name) {
+    Trace(text);
+    return;
+  }
   ui::ShowMessage(text + "!", frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Error);
   Trace(text);
 }
@@ -278,8 +283,9 @@ void CModification::Apply(lifecycle::CIntentJournal& intent) {
     lifecycle::CopyTypeTemplates(change);
   }
 
+  // The new type's ini and configuration templates carry the template's port separator.
   Step(ModifyStep::CommandPort);
-  if (baseChanged) {
+  if (baseChanged || typeChanged) {
     Touch(Ini());
     utils_.SetIniCommandPort(Ini(), new_.Base);
     // The configuration's command port follows, as at creation: a flavour without a list
@@ -350,8 +356,8 @@ void MakePpdAfterNewSeparator(ModifyContext& context, const store::DispatcherRec
     return;
   }
   std::string text = "PPD file has been created for selected dispatcher: " + record.Name + "\nand stored under:" +
-                     platform::WithTrailingSeparator(context.command.Dispatchers->DataFolder()) + record.Folder +
-                     platform::NativePath("\\Ppd");
+                     platform::ResolveNoCase(platform::WithTrailingSeparator(context.command.Dispatchers->DataFolder()) +
+                                             record.Folder + platform::NativePath("\\Ppd"));
   if (!extra.empty()) text += "\nAnd a copy is available at :" + extra;
   ui::ShowMessage(text, frame::kApplicationName, ui::Buttons::Ok, ui::Icon::Information);
 }

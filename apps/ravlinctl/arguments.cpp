@@ -100,6 +100,31 @@ std::vector<Subcommand> MakeSubcommands() {
                       1,
                       1,
                       true});
+  commands.push_back({"set",
+                      "set NAME [--name NEW] [--folder FOLDER] [--type TYPE] [--port-separator N]",
+                      "change a dispatcher's name, folder, device type or port separator",
+                      "Changes dispatcher NAME as the Modify dialog of Ravlin Configurator does: its files,\n"
+                      "ini settings, shortcuts, queues and list entry follow. The dialog's checks apply: a\n"
+                      "name or folder already in use is refused, the first dispatcher of a flavour keeps its\n"
+                      "folder, and only free port separators are offered. A new device type also moves the\n"
+                      "dispatcher to a folder named after the type, unless --folder is given. After a new\n"
+                      "port separator the PPD is made again. Device-type plug-in pages are shown only in\n"
+                      "Ravlin Configurator; ravlinctl neither shows nor calls them.\n\n"
+                      "  -n, --name NEW      the new name (blanks become \"_\")\n"
+                      "  --folder FOLDER     the new folder in the flavour's data folder\n"
+                      "  -t, --type TYPE     a device type of the flavour; the ini customisations stay\n"
+                      "  --port-separator N  a port separator (0 to 9) that no other dispatcher uses\n"
+                      "  -y, --yes           answer yes to the questions of the command\n",
+                      {kHelp,
+                       kVersion,
+                       kYes,
+                       {"name", 'n', true},
+                       {"folder", '\0', true},
+                       {"type", 't', true},
+                       {"port-separator", '\0', true}},
+                      1,
+                      1,
+                      true});
   commands.push_back({"ppd",
                       "ppd NAME | ppd --all [--yes]",
                       "generate PPD files",

@@ -18,5 +18,7 @@ int RunCreate(CSession& session, CtlConsole& console, const Arguments& arguments
 int RunDelete(CSession& session, CtlConsole& console, const Arguments& arguments);
 int RunChangeType(CSession& session, CtlConsole& console, const Arguments& arguments);
 int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments);
+// The Modify command: name, folder, device type and port separator of a dispatcher.
+int RunSet(CSession& session, CtlConsole& console, const Arguments& arguments);
 
 }  // namespace rvc::ctl

@@ -180,7 +180,7 @@ class RavlinctlTest : public ::testing::Test {
 };
 
 const char* kSubcommands[] = {"flavours", "list",    "show",    "create", "delete",
-                              "change-type", "ppd", "doctor", "recover", "help"};
+                              "change-type", "set", "ppd", "doctor", "recover", "help"};
 
 TEST_F(RavlinctlTest, HelpAndBadUsage) {
   Result result = Run({"--help"});
@@ -211,6 +211,8 @@ TEST_F(RavlinctlTest, HelpAndBadUsage) {
       {"delete"},
       {"delete", "--yes=no", "Mono1"},
       {"change-type", "Mono1"},
+      {"set", "Mono1"},
+      {"set", "--name", "X"},
       {"ppd"},
       {"ppd", "Mono1", "--all"},
       {"help", "bogus"},
@@ -507,6 +509,35 @@ TEST_F(RavlinctlTest, ChangesSurviveARestartOfAFlavourWithAListFile) {
   // The retyped dispatcher is found where it now is.
   EXPECT_EQ(Run({"ppd", "Mono1"}).exitCode, 0);
   EXPECT_TRUE(Exists("Tiffmono/Imagesetter_Film/ppd/ravlin.inf"));
+}
+
+TEST_F(RavlinctlTest, SetModifiesTheDispatcherAsTheModifyDialogDoes) {
+  Result renamed = Run({"set", "Mono1", "--name", "Mono 5", "--port-separator", "5"});
+  EXPECT_EQ(renamed.exitCode, 0) << renamed.err;
+  EXPECT_TRUE(Has(renamed.out, "Tiffmono  Mono_5  CtP_platedriver  CtP_platedriver  5  5504\n")) << renamed.out;
+  const std::string ini = ReadFile(Data("Tiffmono/CtP_platedriver/data/zvCtP_platedriver_dispatcher.ini"));
+  EXPECT_TRUE(Has(ini, "commandport=5504")) << ini;
+  EXPECT_TRUE(Has(ini, "Mono_5")) << ini;
+
+  // Approval has no list file: the next run rebuilds its list from the files. A new type
+  // moves the dispatcher to a folder named after it.
+  EXPECT_EQ(Run({"set", "ApprPlate", "--port-separator", "5"}).exitCode, 0);
+  Result retyped = Run({"set", "ApprPlate", "--type", "Generic"});
+  EXPECT_EQ(retyped.exitCode, 0) << retyped.err;
+  EXPECT_TRUE(Has(retyped.out, "Approval  ApprPlate  Generic  Generic  5  8504\n")) << retyped.out;
+  EXPECT_FALSE(Exists("Approval/Platesetter"));
+  EXPECT_TRUE(Has(Run({"list", "--flavour", "Approval"}).out, "ApprPlate  Generic  Generic   5  8504")) ;
+
+  const auto before = Snapshot(root_ + "data");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"set", "Mono", "--folder", "Elsewhere"}, "the folder of Mono cannot be changed"},
+      {{"set", "Mono1", "--name", "Mono"}, "Mono already exists, please choose another name"},
+      {{"set", "Mono1", "--folder", "Generic_FromPPD"}, "Generic_FromPPD already exists, please choose another folder"},
+      {{"set", "Mono1", "--port-separator", "0"}, "port separator 0 is not free (free: 1 2 4 5 6 7 8 9)"},
+      {{"set", "Mono1", "--type", "Nope"}, "the flavour has no device type Nope"},
+  };
+  for (const auto& [arguments, message] : refused) Refused(arguments, message);
+  EXPECT_EQ(Snapshot(root_ + "data"), before);
 }
 
 TEST_F(RavlinctlTest, PpdGeneratesTheFilesOfOneOrAllDispatchers) {
