@@ -44,7 +44,7 @@ _ravlinctl() {
     --ppd)
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;
-    --version | -n | --name)
+    --version | -n | --name | --folder | --port-separator)
       return ;;
   esac
   if [[ -z "${words+set}" ]]; then
@@ -59,7 +59,7 @@ _ravlinctl() {
     else
       case $subcommand in
         help) words=$("$ctl" --help 2>/dev/null | sed -n '/^Subcommands:/,/^$/s/^  \([a-z][a-z-]*\) .*/\1/p') ;;
-        show | delete | change-type | ppd) words=$(_ravlinctl_field name "$ctl" list --json) ;;
+        show | delete | change-type | set | ppd) words=$(_ravlinctl_field name "$ctl" list --json) ;;
         *) return ;;
       esac
     fi

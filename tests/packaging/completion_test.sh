@@ -36,6 +36,7 @@ expect "create --flavour" "" "Approval Proof Tiffmono Dedezi"
 expect "create --flavour Proof --type" "" "Inkjet_Proof Proof_FromPPD"
 expect "create --vdp" "" "active disabled"
 expect "show" "Mono" "Mono Mono1 Mono3_OrvaTiffsetter"
+expect "set" "Mono" "Mono Mono1 Mono3_OrvaTiffsetter"
 expect "ppd --all" "--y" "--yes"
 expect "list" "x" ""
 exit $((failures > 0))
