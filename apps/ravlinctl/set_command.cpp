@@ -1,7 +1,7 @@
 // set: the main window's Modify command on the named dispatcher, with the dialog's fields
 // filled from the options. The dialog's own checks and the same application of the
-// changes run as in Ravlin Configurator; the plug-in pages of a device type are shown only
-// there.
+// changes run as in Ravlin Configurator; the plug-in pages and synchronisation step of a
+// device type belong to its dialog only.
 #include <cstdio>
 
 #include "apps/ravlinctl/commands.h"

@@ -1,10 +1,9 @@
 // The Modify dialog on the offscreen platform, opened by a double-click in the main window
-// over a copy of the sample installation: its tabs with a plug-in page, a refused name
-// that keeps it open, then a new name applied to the list.
+// over a copy of the sample installation: its tabs with the sample plug-in's pages, a
+// plug-in page and a name that refuse OK and keep it open, then a new name applied.
 #include "gui/modify_dispatcher_view.h"
 
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -14,6 +13,7 @@
 #include "gui/main_window_view.h"
 #include "gui/qt_user_interface.h"
 #include "settings/commands.h"
+#include "settings/plugin_pages.h"
 #include "tests/gui/qt_test_support.h"
 #include "window/main_window.h"
 
@@ -29,18 +29,6 @@ class StubPage : public settings::IPage {
   bool HasChanges() const override { return false; }
 };
 
-// One extra page, a label made on the tab control as a library makes its pages (the view
-// deletes it).
-class LabelPlugin : public settings::IPluginPages {
- public:
-  bool GeneralPage(void*, void*&) override { return false; }
-  std::vector<settings::PluginPage> ExtraPages(void* tabs) override {
-    return {{new QLabel("device settings", static_cast<QWidget*>(tabs)), "Device"}};
-  }
-  bool OnOk() override { return true; }
-  void OnCancel() override {}
-};
-
 class ModifyDispatcherViewTest : public QObject {
   Q_OBJECT
 
@@ -50,9 +38,9 @@ class ModifyDispatcherViewTest : public QObject {
   void doubleClickOpensModifyAndARefusedNameKeepsItOpen() {
     test::LoadedSample sample;
     test::ModalDriver driver;
-    settings::SettingsServices services;
+    // The sample's CtP_platedriver names the sample synchronisation and dispatcher libraries.
+    settings::SettingsServices services = settings::DeviceTypeServices();
     services.pages = [](settings::PageKind, const settings::PageContext&) { return std::make_unique<StubPage>(); };
-    services.plugins = [](const settings::PluginContext&) { return std::make_unique<LabelPlugin>(); };
     frame::CCommandTable commands;
     settings::RegisterSettingsCommands(commands, services);
     window::CRvcDlg model(sample.flavours, test::kTiff, commands);
@@ -66,10 +54,19 @@ class ModifyDispatcherViewTest : public QObject {
     driver.Expect("ModifyDispatcherView", [](QWidget* dialog) {
       QCOMPARE(dialog->windowTitle(), QString("Modify Dispatcher Mono1"));
       auto* tabs = dialog->findChild<QTabWidget*>("tabWidget");
-      QCOMPARE(tabs->count(), 4);
+      QCOMPARE(tabs->count(), 5);
       QCOMPARE(tabs->tabText(3), QString("Device"));
+      QCOMPARE(tabs->tabText(4), QString("Calibration"));
       auto* name = dialog->findChild<QLineEdit*>("nameEdit");
       auto* ok = dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok);
+      // The plug-in page's OnOKExt refuses while its field says so.
+      auto* field = tabs->widget(4)->findChild<QLineEdit*>("sampleField");
+      QVERIFY(field != nullptr);
+      field->setText("refuse");
+      ok->click();
+      QVERIFY(dialog->isVisible());
+      QCOMPARE(tabs->currentIndex(), 0);
+      field->setText("fine");
       name->setText("Mono");
       ok->click();
       QVERIFY(dialog->isVisible());
