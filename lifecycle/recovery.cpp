@@ -174,7 +174,7 @@ void RollBackJournaled(const IntentRecord& record) {
 }
 
 bool RecoveryRollsBack(const IntentRecord& record) {
-  if (record.operation == "create") return true;
+  if (record.operation == "create" || record.operation == "modify") return true;
   return (record.operation == "delete" || record.operation == "change-type") && record.step.empty();
 }
 
@@ -204,12 +204,12 @@ RecoveryOutcome RecoverInterruptedOperation() {
     std::optional<IntentRecord> record = CIntentJournal::Read();
     if (!record) return outcome;
     const std::string what = Describe(*record);
-    if (RecoveryRollsBack(*record)) {
-      RollBackJournaled(*record);
+    if (record->operation == "modify") {
+      RollBackModification(*record);
       CIntentJournal::Remove();
       outcome.done = "rolled back the interrupted " + what;
-    } else if (record->operation == "modify") {
-      RollBackModification(*record);
+    } else if (RecoveryRollsBack(*record)) {
+      RollBackJournaled(*record);
       CIntentJournal::Remove();
       outcome.done = "rolled back the interrupted " + what;
     } else if (record->operation == "delete") {

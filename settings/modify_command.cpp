@@ -12,6 +12,7 @@
 #include "frame/rvc_app.h"
 #include "lifecycle/creation_journal.h"
 #include "lifecycle/intent_journal.h"
+#include "lifecycle/list_file.h"
 #include "lifecycle/scripted_commands.h"
 #include "lifecycle/type_files.h"
 #include "platform/atomic_file.h"
@@ -331,9 +332,7 @@ void CModification::Apply(lifecycle::CIntentJournal& intent) {
   UpdateListEntry();
 
   Step(ModifyStep::ListFile);
-  // List file: the flavour's "rvc1.cfg" is saved here once SaveDispatcherListFile is
-  // available; the list file is noted so that an undo puts it back.
-  if (!list_.ListFile().empty() && Exists(list_.ListFile())) Touch(list_.ListFile());
+  lifecycle::SaveDispatcherListFile(list_, &journal_);
 }
 
 // After a change of port separator: the PPD of the dispatcher as it is now.

@@ -518,6 +518,7 @@ TEST_F(RavlinctlTest, SetModifiesTheDispatcherAsTheModifyDialogDoes) {
   const std::string ini = ReadFile(Data("Tiffmono/CtP_platedriver/data/zvCtP_platedriver_dispatcher.ini"));
   EXPECT_TRUE(Has(ini, "commandport=5504")) << ini;
   EXPECT_TRUE(Has(ini, "Mono_5")) << ini;
+  EXPECT_TRUE(Has(Run({"list", "-f", "Tiffmono"}).out, "Tiffmono  Mono_5                CtP_platedriver   CtP_platedriver  5  5504"));
 
   // Approval has no list file: the next run rebuilds its list from the files. A new type
   // moves the dispatcher to a folder named after it.
@@ -531,10 +532,10 @@ TEST_F(RavlinctlTest, SetModifiesTheDispatcherAsTheModifyDialogDoes) {
   const auto before = Snapshot(root_ + "data");
   const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
       {{"set", "Mono", "--folder", "Elsewhere"}, "the folder of Mono cannot be changed"},
-      {{"set", "Mono1", "--name", "Mono"}, "Mono already exists, please choose another name"},
-      {{"set", "Mono1", "--folder", "Generic_FromPPD"}, "Generic_FromPPD already exists, please choose another folder"},
-      {{"set", "Mono1", "--port-separator", "0"}, "port separator 0 is not free (free: 1 2 4 5 6 7 8 9)"},
-      {{"set", "Mono1", "--type", "Nope"}, "the flavour has no device type Nope"},
+      {{"set", "Mono_5", "--name", "Mono"}, "Mono already exists, please choose another name"},
+      {{"set", "Mono_5", "--folder", "Generic_FromPPD"}, "Generic_FromPPD already exists, please choose another folder"},
+      {{"set", "Mono_5", "--port-separator", "0"}, "port separator 0 is not free (free: 1 2 4 5 6 7 8 9)"},
+      {{"set", "Mono_5", "--type", "Nope"}, "the flavour has no device type Nope"},
   };
   for (const auto& [arguments, message] : refused) Refused(arguments, message);
   EXPECT_EQ(Snapshot(root_ + "data"), before);

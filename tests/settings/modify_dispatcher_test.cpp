@@ -244,6 +244,10 @@ TEST_F(ModifyTest, EachKindOfChangeReachesFilesLaunchersAndList) {
   // The list's copy of the ini file follows its name.
   EXPECT_EQ(test::ReadFile(sample_.Data("Tiffmono/data/zvPlates_dispatcher.ini")), ini);
   EXPECT_FALSE(test::FileExists(sample_.Data("Tiffmono/data/zvCtP_platedriver_dispatcher.ini")));
+  const std::string listFile = test::ReadFile(sample_.Data("Tiffmono/rvc1.cfg"));
+  EXPECT_NE(listFile.find("Name=Mono_7\nType=Imagesetter_Film\nFolder=Plates\nBase=7\nCommandPort=5704"),
+            std::string::npos)
+      << listFile;
   for (bool desktop : {true, false}) {
     store::CShortcuts shortcuts;
     EXPECT_NE(shortcuts.FindDispatcherShortcut("10.1", "Mono_7", desktop), "");
