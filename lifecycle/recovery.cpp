@@ -174,7 +174,8 @@ void RollBackJournaled(const IntentRecord& record) {
 }
 
 bool RecoveryRollsBack(const IntentRecord& record) {
-  if (record.operation == "create" || record.operation == "modify") return true;
+  if (record.operation == "create") return true;
+  if (record.operation == "modify") return record.step != "ppd";
   return (record.operation == "delete" || record.operation == "change-type") && record.step.empty();
 }
 
@@ -204,7 +205,9 @@ RecoveryOutcome RecoverInterruptedOperation() {
     std::optional<IntentRecord> record = CIntentJournal::Read();
     if (!record) return outcome;
     const std::string what = Describe(*record);
-    if (record->operation == "modify") {
+    if (record->operation == "modify" && record->step == "ppd") {
+      // Done but for the PPD, which FinishRecovery makes.
+    } else if (record->operation == "modify") {
       RollBackModification(*record);
       CIntentJournal::Remove();
       outcome.done = "rolled back the interrupted " + what;
@@ -240,7 +243,7 @@ RecoveryOutcome RecoverInterruptedOperation() {
 void FinishRecovery(const frame::FlavourList& flavours, RecoveryOutcome& outcome) {
   try {
     std::optional<IntentRecord> record = CIntentJournal::Read();
-    if (record && record->operation == "change-type" && record->step == "ppd") {
+    if (record && (record->operation == "change-type" || record->operation == "modify") && record->step == "ppd") {
       const std::string final = record->keepFolder ? record->folder : record->built;
       for (const auto& flavour : flavours) {
         const store::CDispatcherList& list = *flavour->DispatcherList;

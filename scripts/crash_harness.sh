@@ -15,13 +15,13 @@
 #
 #   scripts/crash_harness.sh [-n ROUNDS] [-o "OPERATION ..."] [-k]
 #
-# Operations: create delete retype-first retype-other ppd-all shortcuts (all by default).
+# Operations: create delete retype-first retype-other modify ppd-all shortcuts (all by default).
 # -k keeps the work folder. RVC_BUILD_DIR names the build (default: build).
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
 rounds=200
-operations="create delete retype-first retype-other ppd-all shortcuts"
+operations="create delete retype-first retype-other modify ppd-all shortcuts"
 keep=0
 while getopts "n:o:k" option; do
   case "$option" in
@@ -72,6 +72,7 @@ command_of() {
     delete) command=("$ctl" delete ApprPlate --yes) ;;
     retype-first) command=("$ctl" change-type Mono --type CtP_platedriver) ;;
     retype-other) command=("$ctl" change-type Mono1 --type Imagesetter_Film) ;;
+    modify) command=("$ctl" set Mono1 --name Crash7 --folder Plates --type Imagesetter_Film --port-separator 7) ;;
     ppd-all) command=("$ctl" ppd --all --yes) ;;
     shortcuts) command=("$setup" Tiffmono -v) ;;
     *) echo "$0: unknown operation $1" >&2; exit 2 ;;

@@ -442,12 +442,22 @@ bool ApplyModification(ModifyContext& context, int index, store::DispatcherRecor
   }
   modification.WriteThrough(nullptr);
   modification.Commit();
-  intent->Finish();
   const store::DispatcherRecord& done = modification.New();
   const store::DispatcherRecord& was = modification.Old();
   Trace("Dispatcher " + was.Name + " modified: name " + done.Name + ", type " + done.Type + ", folder " + done.Folder +
         ", port separator " + std::to_string(done.Base));
-  if (done.Base != was.Base) MakePpdAfterNewSeparator(context, list.GetAt(index).Record);
+  // From here on the change stands: a killed run leaves only the PPD for the recovery.
+  if (done.Base != was.Base) {
+    try {
+      intent->Edit().type = done.Type;
+      intent->Edit().undo.clear();
+      intent->Reached("ppd");
+    } catch (const CRvcException& e) {
+      Trace(e.Message());
+    }
+    MakePpdAfterNewSeparator(context, list.GetAt(index).Record);
+  }
+  intent->Finish();
   return true;
 }
 
