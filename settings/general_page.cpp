@@ -79,7 +79,15 @@ void CGeneral::Load() {
     Trace("The configurations of " + Name + " are shown read-only: " + (reasons.empty() ? "" : reasons.back()));
     viewOnly_ = true;
   }
-  if (PpdOptions) lifecycle::ApplyPpdOptions(config_, &*PpdOptions);
+  if (PpdOptions) {
+    try {
+      lifecycle::ApplyPpdOptions(config_, &*PpdOptions);
+    } catch (const CRvcException& error) {
+      error.Report();
+    }
+    // Applying takes the write lock for itself and lets it go at its end.
+    if (lockHeld_) lockHeld_ = ripconfig::ravlcfg_gain_writelock(config_, 0) == 1;
+  }
   Fill();
   selected_ = inUse_;
 }

@@ -137,6 +137,18 @@ TEST_F(PagesTest, GeneralWritesOnlyOnSaveAndHoldsTheWriteLockWhileItLives) {
   EXPECT_NE(ReadFile(config).find("used=maxsize"), std::string::npos);
 }
 
+TEST_F(PagesTest, GeneralAppliesThePpdOnOpeningAndKeepsItsLock) {
+  const std::string config = WriteConfiguration();
+  store::DispatcherRecord record{"Tiffmono", "Press", "Generic_FromPPD", "Press", 2, 5204};
+  CGeneral page(record, config, nullptr);
+  page.PpdOptions = lifecycle::PpdOptions{"Setter.ppd", "Setter", 612, 792, {1200, 2400}};
+  page.Load();
+  EXPECT_TRUE(page.HasChanges());
+  EXPECT_TRUE(page.Config()->HasWriteLock());
+  page.Save();
+  EXPECT_NE(ReadFile(config).find("origin=FROM_PPD_Setter"), std::string::npos);
+}
+
 TEST_F(PagesTest, GeneralInViewModeChangesNothing) {
   auto page = General(WriteConfiguration(), /*viewOnly=*/true);
   for (auto button : {CGeneral::Button::New, CGeneral::Button::Modify, CGeneral::Button::Delete,
