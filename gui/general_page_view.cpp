@@ -16,7 +16,7 @@ GeneralPageView::GeneralPageView(settings::CGeneral& model, QWidget* parent)
   setWindowFlags(Qt::Widget);  // lives in the dialog's tab
   connect(ui_->configurationList, &QListWidget::currentRowChanged, this, [this](int row) {
     model_.Select(row);
-    Refresh();
+    ShowButtons();
   });
   connect(ui_->configurationList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     model_.OnDoubleClick(ui_->configurationList->row(item));
@@ -51,6 +51,10 @@ void GeneralPageView::Refresh() {
     list.addItem(new QListWidgetItem(static_cast<int>(i) == model_.InUseIndex() ? inUse : none, ToQt(names[i])));
   }
   list.setCurrentRow(model_.SelectedIndex());
+  ShowButtons();
+}
+
+void GeneralPageView::ShowButtons() {
   using Button = settings::CGeneral::Button;
   ui_->newButton->setEnabled(model_.Enabled(Button::New));
   ui_->modifyButton->setEnabled(model_.Enabled(Button::Modify));

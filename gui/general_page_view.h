@@ -26,6 +26,8 @@ class GeneralPageView : public CDialogView {
  private:
   // Shows the model's list, marks and enabled buttons again.
   void Refresh();
+  // Enables the buttons as the model says.
+  void ShowButtons();
 
   settings::CGeneral& model_;
   std::unique_ptr<Ui::GeneralPageView> ui_;

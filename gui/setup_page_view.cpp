@@ -15,7 +15,7 @@ SetupPageView::SetupPageView(settings::CSetup& model, QWidget* parent)
   QTreeWidget& list = *ui_->environmentList;
   connect(&list, &QTreeWidget::itemClicked, this, [this, &list](QTreeWidgetItem* item) {
     model_.Click(list.indexOfTopLevelItem(item));
-    Refresh();
+    ShowButtons();
   });
   // A double-click, or Enter on a row; Enter without a row goes on to the dialog.
   connect(&list, &QTreeWidget::itemActivated, this, [this, &list](QTreeWidgetItem* item) {
@@ -51,6 +51,10 @@ void SetupPageView::Refresh() {
   ui_->hotFolderEdit->setText(ToQt(model_.FolderText(settings::CSetup::HotFolder)));
   ui_->channel1Edit->setText(ToQt(model_.FolderText(settings::CSetup::Channel1)));
   ui_->channel2Edit->setText(ToQt(model_.FolderText(settings::CSetup::Channel2)));
+  ShowButtons();
+}
+
+void SetupPageView::ShowButtons() {
   ui_->newButton->setEnabled(model_.NewEnabled());
   ui_->modifyButton->setEnabled(model_.RowButtonsEnabled());
   ui_->deleteButton->setEnabled(model_.RowButtonsEnabled());

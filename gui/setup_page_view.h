@@ -23,7 +23,10 @@ class SetupPageView : public CDialogView {
   ~SetupPageView() override;
 
  private:
+  // Shows the model's rows and folders again.
   void Refresh();
+  // Enables the buttons as the model says.
+  void ShowButtons();
 
   settings::CSetup& model_;
   std::unique_ptr<Ui::SetupPageView> ui_;

@@ -98,7 +98,7 @@ void CSetup::OnDelete() {
 }
 
 void CSetup::AddVariable(const EnvironmentRow& row) {
-  if (!db_ || viewOnly_) return;
+  if (!db_ || viewOnly_ || row.name.empty()) return;
   rows_.push_back(row);
   db_->AddItem(kEnvironmentTopic, row.name, row.value, row.comment);
 }

@@ -49,7 +49,7 @@ class CSetup : public IPage, public ui::IDialogModel {
   std::optional<PageRefusal> Validate() const override { return std::nullopt; }
   // Writes the ini file (109 when it cannot be written).
   void Save() override;
-  bool HasChanges() const override { return db_ && db_->Changed(); }
+  bool HasChanges() const override { return db_ && !viewOnly_ && db_->Changed(); }
   void SetViewOnly(bool viewOnly) override { viewOnly_ = viewOnly; }
 
   std::string DialogName() const override { return "SetupPage"; }
@@ -70,7 +70,8 @@ class CSetup : public IPage, public ui::IDialogModel {
   bool RowButtonsEnabled() const { return NewEnabled() && clicked_ >= 0; }
   bool BrowseEnabled() const { return db_ && !viewOnly_; }
 
-  // New...: the "Environment Variable" dialog in new mode; on OK the variable is added.
+  // New...: the "Environment Variable" dialog in new mode; on OK the variable is added
+  // (a variable without a name is not: the file could not hold it).
   void OnNew();
   // Modify...: the dialog with the clicked row; on OK its value and comment change.
   void OnModify();

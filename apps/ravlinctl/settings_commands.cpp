@@ -112,6 +112,10 @@ int RunEnvSet(CSession& session, CtlConsole& console, const Arguments& arguments
   auto page = LoadSetup(console, *target, false);
   if (!page) return kExitFailed;
   const std::string& name = Operand(arguments, 0);
+  if (name.empty()) {
+    console.Say("a variable needs a name");
+    return kExitFailed;
+  }
   const std::string value = arguments.positionals.size() > 3 ? Operand(arguments, 1) : "";
   if (const int row = page->RowOf(name); row >= 0) {
     // The Modify... button: value and comment change, under the VDP_MODE rule.
