@@ -7,13 +7,14 @@
 #include "lifecycle/dispatcher_creation.h"
 #include "lifecycle/running_dispatchers.h"
 #include "platform/path.h"
+#include "settings/configuration_plugin.h"
 #include "store/template_list.h"
 
 namespace rvc::settings {
 namespace {
 
 ConfigurationEditors& Editors() {
-  static ConfigurationEditors editors;
+  static ConfigurationEditors editors{RunConfigurationPlugin, nullptr};
   return editors;
 }
 
@@ -33,6 +34,9 @@ std::vector<std::string> SplitAtBlanks(const std::string& text) {
 }  // namespace
 
 void SetConfigurationEditors(ConfigurationEditors editors) { Editors() = std::move(editors); }
+void SetBuiltInConfigurationDialog(std::function<void(const ConfigurationEditRequest&)> dialog) {
+  Editors().builtIn = std::move(dialog);
+}
 const ConfigurationEditors& CurrentConfigurationEditors() { return Editors(); }
 
 std::string RunningSaveMessage(const std::string& name) {

@@ -8,8 +8,8 @@
 // only; a page destroyed without Save() leaves the files as they were.
 //
 // New, Modify and View run a configuration editor: the device type's "configurationdll"
-// plug-in when the composition gave one, else the built-in configuration dialog. Both come
-// in as callbacks (SetConfigurationEditors), so the page depends on neither.
+// plug-in (settings/configuration_plugin.h) when one loads, else the built-in
+// configuration dialog, which the composition sets (SetBuiltInConfigurationDialog).
 #pragma once
 
 #include <functional>
@@ -54,8 +54,10 @@ struct ConfigurationEditors {
   std::function<void(const ConfigurationEditRequest&)> builtIn;
 };
 
-// The editors of every General page made afterwards; set once by the composition.
+// The editors of every General page; the plug-in is RunConfigurationPlugin and the
+// built-in dialog none until the composition sets one.
 void SetConfigurationEditors(ConfigurationEditors editors);
+void SetBuiltInConfigurationDialog(std::function<void(const ConfigurationEditRequest&)> dialog);
 const ConfigurationEditors& CurrentConfigurationEditors();
 
 class CGeneral : public IPage, public ui::IDialogModel {

@@ -10,11 +10,13 @@
 #include "core/messages.h"
 #include "core/rvc_exception.h"
 #include "platform/window_lookup.h"
+#include "settings/configuration_plugin.h"
 #include "settings/environment_variable_dialog.h"
 #include "settings/general_page.h"
 #include "settings/setup_page.h"
 #include "settings/swap_files_page.h"
 #include "tests/ripconfig/dispatcher_files.h"
+#include "tests/support/plugin_samples.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -173,6 +175,7 @@ TEST_F(PagesTest, GeneralRefusesToSaveForARunningDispatcher) {
 
 TEST_F(PagesTest, GeneralRunsThePluginElseTheBuiltInEditor) {
   auto page = General(WriteConfiguration());
+  const ConfigurationEditors defaults = CurrentConfigurationEditors();
   std::vector<std::string> calls;
   PluginOutcome outcome = PluginOutcome::Absent;
   SetConfigurationEditors({[&](const ConfigurationEditRequest& request) {
@@ -187,11 +190,42 @@ TEST_F(PagesTest, GeneralRunsThePluginElseTheBuiltInEditor) {
   page->OnModify();
   outcome = PluginOutcome::Done;
   page->OnView();
-  SetConfigurationEditors({});
+  SetConfigurationEditors(defaults);
   EXPECT_EQ(calls, (Names{"plugin A4", "built-in A4", "plugin A4"}));
   EXPECT_EQ(page->Configurations(), (Names{"maxsize", "A4", "Letter", "Tabloid"}));
   EXPECT_EQ(page->SelectedIndex(), 1);
 }
+
+struct PluginCase {
+  std::string library;  // the sample named by "configurationdll"; "" for none
+  ConfigurationEditorMode mode;
+  PluginOutcome outcome;
+  Names calls;
+};
+
+class ConfigurationPluginTest : public PagesTest, public ::testing::WithParamInterface<PluginCase> {};
+
+TEST_P(ConfigurationPluginTest, RunsTheLibraryOfTheTypeUnderTheVersionRule) {
+  const PluginCase& c = GetParam();
+  const std::string library = c.library.empty() ? "" : test::PluginSample(c.library);
+  WriteFile(dir_ / "prog/dat/types.dat", "[All]\nconfigurationdll=\n[Press]\nconfigurationdll=" + library + "\n");
+  test::ScopedEnv log("RVC_PLUGIN_SAMPLE_LOG", dir_ / "calls.txt");
+  ConfigurationEditRequest request{c.mode, "A4", nullptr, dir_ / "prog/", "/d/zv_config.res", "Press"};
+  EXPECT_EQ(RunConfigurationPlugin(request), c.outcome);
+  Names calls = c.calls;
+  for (std::string& call : calls) call.replace(call.find("PROG"), 4, dir_ / "prog/");
+  EXPECT_EQ(test::PluginCalls(dir_ / "calls.txt"), calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConfigurationPluginTest,
+    ::testing::Values(
+        PluginCase{"configuration", ConfigurationEditorMode::Modify, PluginOutcome::Done,
+                   {"configuration ModifyConfigurationDlg(A4, null, 0, PROG, /d/zv_config.res, Press, trace)"}},
+        PluginCase{"configuration", ConfigurationEditorMode::New, PluginOutcome::Done,
+                   {"configuration NewConfigurationDlg(null, 1, PROG, /d/zv_config.res, Press, trace)"}},
+        PluginCase{"version05", ConfigurationEditorMode::View, PluginOutcome::Done, {}},
+        PluginCase{"", ConfigurationEditorMode::View, PluginOutcome::Absent, {}}));
 
 TEST_F(PagesTest, GeneralReportsCorruptConfigurations) {
   const std::string config = WriteConfiguration();
