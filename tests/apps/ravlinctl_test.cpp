@@ -860,7 +860,9 @@ TEST_F(RavlinctlTest, SettingsPagesFromTheShell) {
     const Result result = Run(step.arguments);
     EXPECT_EQ(result.exitCode, step.exitCode) << shown << result.err;
     EXPECT_TRUE(Has(result.out + result.err, step.says)) << shown << result.out << result.err;
-    if (step.arguments.back() == "--json") EXPECT_TRUE(JsonChecker::Valid(result.out)) << result.out;
+    if (step.arguments.back() == "--json") {
+      EXPECT_TRUE(JsonChecker::Valid(result.out)) << result.out;
+    }
     if (!step.file.empty()) {
       EXPECT_TRUE(Has(ReadFile(Data("Tiffmono/CtP_platedriver/data/" + step.file)), step.holds)) << shown;
     }
