@@ -14,9 +14,7 @@
 #include "frame/rvc_app.h"
 #include "lifecycle/running_dispatchers.h"
 #include "platform/path.h"
-#include "settings/general_page.h"
-#include "settings/setup_page.h"
-#include "settings/swap_files_page.h"
+#include "settings/dispatcher_pages.h"
 
 namespace rvc::ctl {
 namespace {
@@ -35,11 +33,10 @@ struct Target {
   store::CDispatcher* dispatcher = nullptr;
 
   const std::string& Name() const { return dispatcher->Record.Name; }
-  // A file of the dispatcher's "data" folder.
-  std::string Data(const std::string& file) const {
-    return dispatcher->Path() + platform::kSeparator + "data" + platform::kSeparator + file;
+  // The files its pages edit.
+  settings::PageFiles Files() const {
+    return settings::PageFilesOf(flavour->DispatcherList->DataFolder(), dispatcher->Record.Folder);
   }
-  std::string IniFile() const { return Data("zv" + dispatcher->Record.Folder + "_dispatcher.ini"); }
 };
 
 std::optional<Target> FindTarget(CSession& session, const Arguments& arguments) {
@@ -81,7 +78,7 @@ void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), s
 // --- env ---
 
 std::optional<settings::CSetup> LoadSetup(CtlConsole& console, const Target& target, bool viewOnly) {
-  std::optional<settings::CSetup> page(std::in_place, target.IniFile(), viewOnly);
+  std::optional<settings::CSetup> page(std::in_place, target.Files().ini, viewOnly);
   page->Load();
   if (!page->Loaded()) return std::nullopt;  // 109 was shown
   (void)console;
@@ -196,8 +193,8 @@ const VerbRegistration kFolders{{"folders", "", false, RunFolders, 0, 0, Folders
 // --- swap ---
 
 std::unique_ptr<settings::CSwapfilesPage> LoadSwap(const Target& target, bool viewOnly) {
-  auto page = std::make_unique<settings::CSwapfilesPage>(target.Data("swap_0.sfd"), target.Data("swap_1.sfd"),
-                                                         target.Data("swap_2.sfd"), viewOnly);
+  const settings::PageFiles files = target.Files();
+  auto page = std::make_unique<settings::CSwapfilesPage>(files.swap[0], files.swap[1], files.swap[2], viewOnly);
   page->Load();
   if (!page->Loaded()) return nullptr;  // 104 was shown
   return page;
@@ -270,7 +267,7 @@ const VerbRegistration kSwapRemove{{"swap", "remove", true, RunSwapRemove, 2, 2}
 // --- config ---
 
 std::unique_ptr<settings::CGeneral> LoadGeneral(CtlConsole& console, const Target& target, bool viewOnly) {
-  auto page = std::make_unique<settings::CGeneral>(target.dispatcher->Record, target.Data("zv_config.res"),
+  auto page = std::make_unique<settings::CGeneral>(target.dispatcher->Record, target.Files().config,
                                                    target.flavour->TemplateList.get(), viewOnly);
   page->Load();
   if (page->Config() == nullptr) {
