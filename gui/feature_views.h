@@ -11,7 +11,7 @@ namespace rvc::ui {
 void RegisterFrameViews(IViewRegistry& views);
 // New Dispatcher (all three kinds), Change Type and Dispatcher Properties.
 void RegisterLifecycleViews(IViewRegistry& views);
-// The modify and view dialog and the environment-variable dialog of the settings editor.
+// The modify and view dialog, its pages and the environment-variable dialog of the settings editor.
 void RegisterSettingsViews(IViewRegistry& views);
 // The About dialog of the main window.
 void RegisterWindowViews(IViewRegistry& views);

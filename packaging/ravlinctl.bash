@@ -60,6 +60,20 @@ _ravlinctl() {
       case $subcommand in
         help) words=$("$ctl" --help 2>/dev/null | sed -n '/^Subcommands:/,/^$/s/^  \([a-z][a-z-]*\) .*/\1/p') ;;
         show | delete | change-type | set | ppd) words=$(_ravlinctl_field name "$ctl" list --json) ;;
+        env | folders | swap | config)
+          # The dispatcher, then the action that the synopsis names after it ("NAME list"),
+          # then for swap the channel.
+          local words_before=0
+          for ((i = i + 1; i < COMP_CWORD; i++)); do
+            [[ ${COMP_WORDS[i]} == -* ]] || ((words_before++))
+          done
+          case $words_before in
+            0) words=$(_ravlinctl_field name "$ctl" list --json) ;;
+            1) words=$("$ctl" "$subcommand" --help 2>/dev/null | head -n 1 | grep -o 'NAME [a-z|]\+' | cut -d' ' -f2 |
+                 tr '|' '\n' | sort -u) ;;
+            2) [[ $subcommand == swap && $prev != list ]] && words=$'0\n1\n2' ;;
+          esac
+          [[ -n "${words+set}" ]] || return ;;
         *) return ;;
       esac
     fi

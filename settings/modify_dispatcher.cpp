@@ -51,6 +51,7 @@ CDispatcher::CDispatcher(const store::CDispatcherList& list, int index,
   context_.iniFile = in("\\data\\zv" + record.Folder + "_dispatcher.ini");
   context_.configurationFile = in("\\data\\zv_config.res");
   for (int n = 0; n < 3; ++n) context_.swapFiles.push_back(in("\\data\\swap_" + std::to_string(n) + ".sfd"));
+  context_.templates = &list_.Templates();
   context_.viewOnly = viewOnly;
 }
 

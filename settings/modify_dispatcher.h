@@ -29,6 +29,7 @@ struct PageContext {
   std::string iniFile;           // "data/zv<Folder>_dispatcher.ini"
   std::string configurationFile;  // "data/zv_config.res"
   std::vector<std::string> swapFiles;  // "data/swap_0.sfd" to "data/swap_2.sfd"
+  const store::CTemplateList* templates = nullptr;  // the flavour's device types
   bool viewOnly = false;
 };
 

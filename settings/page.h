@@ -2,7 +2,9 @@
 // one that a plug-in library contributes. The editor loads every page when it opens,
 // validates them all on OK (the first refusal is shown, its page brought forward and its
 // field focused, and nothing is saved), then saves the pages that have changes. A page's
-// view comes from the view registry like any dialog's (docs/gui.md).
+// view comes from the view registry like any dialog's (docs/gui.md): the editor's own
+// pages are also ui::IDialogModel, and their views are widgets made for the tab they sit
+// in (ui::MakeView(model, tab)), never windows of their own.
 #pragma once
 
 #include <optional>
@@ -30,6 +32,9 @@ class IPage {
   virtual void Save() = 0;
   // Whether the input differs from what Load() read.
   virtual bool HasChanges() const = 0;
+  // View mode: the page shows its values and takes no input (its buttons are disabled).
+  // Pages without input ignore it.
+  virtual void SetViewOnly(bool viewOnly) { (void)viewOnly; }
 };
 
 }  // namespace rvc::settings

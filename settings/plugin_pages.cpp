@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "plugins/type_plugin.h"
+#include "settings/dispatcher_pages.h"
 
 namespace rvc::settings {
 namespace {
@@ -93,6 +94,7 @@ Synchronizer DeviceTypeSynchronizer() {
 
 SettingsServices DeviceTypeServices() {
   SettingsServices services;
+  services.pages = BuiltInPageFactory();
   services.plugins = DeviceTypePlugins();
   services.synchronize = DeviceTypeSynchronizer();
   return services;

@@ -161,6 +161,7 @@ std::vector<Subcommand> MakeSubcommands() {
                       0,
                       0,
                       true});
+  AddSettingsSubcommands(commands);
   commands.push_back(
       {"help", "help [SUBCOMMAND]", "show the help of ravlinctl or of a subcommand", "", {kHelp}, 0, 1, false});
   return commands;

@@ -62,4 +62,9 @@ std::string SubcommandHelp(const Subcommand& command);
 // The short usage that follows a usage error.
 std::string UsageHint(const Subcommand* command);
 
+// The subcommands of the Modify dialog's pages, env, folders, swap and config
+// (settings_commands.cpp), and what their arguments must hold beyond their syntax.
+void AddSettingsSubcommands(std::vector<Subcommand>& commands);
+void CheckSettingsArguments(const Subcommand& command, const Arguments& arguments);
+
 }  // namespace rvc::ctl

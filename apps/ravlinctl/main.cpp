@@ -21,6 +21,7 @@
 #include "apps/ravlinctl/console.h"
 #include "apps/ravlinctl/doctor.h"
 #include "apps/ravlinctl/session.h"
+#include "apps/ravlinctl/verbs.h"
 #include "frame/login.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
@@ -62,6 +63,7 @@ void CheckOptions(const Subcommand& command, const Arguments& arguments) {
     const bool all = arguments.Has("all");
     if (all == !arguments.positionals.empty()) throw UsageError("ppd: name one dispatcher or give --all");
   }
+  rvc::ctl::CheckSettingsArguments(command, arguments);
 }
 
 CtlConsole::Questions QuestionsFor(const Arguments& arguments) {
@@ -70,6 +72,7 @@ CtlConsole::Questions QuestionsFor(const Arguments& arguments) {
 }
 
 int Run(const Subcommand& command, const Arguments& arguments, const std::optional<std::string>& version) {
+  const bool changes = rvc::ctl::Changes(command, arguments);
   CtlConsole console(QuestionsFor(arguments));
   rvc::ui::ScopedUserInterface ui(console);
 
@@ -90,7 +93,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
 
   // Kept for the whole run so that every trace line of a change lands in one open file.
   std::unique_ptr<rvc::CRvcTrace> trace;
-  if (command.changes) {
+  if (changes) {
     try {
       rvc::frame::CSystemAccounts accounts;
       if (!accounts.IsAdministrator(nullptr)) {
@@ -114,10 +117,10 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
   std::unique_ptr<rvc::store::CInstallationLock> lock;
   try {
     lock = std::make_unique<rvc::store::CInstallationLock>(
-        "ravlinctl " + command.name, command.changes ? rvc::store::CInstallationLock::kDefaultWait
+        "ravlinctl " + command.name, changes ? rvc::store::CInstallationLock::kDefaultWait
                                                      : std::chrono::milliseconds(0));
   } catch (const std::exception& error) {
-    if (command.changes) {
+    if (changes) {
       console.Say(error.what());
       return rvc::ctl::kExitFailed;
     }
@@ -131,7 +134,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
     return rvc::ctl::kExitFailed;
   }
   // The debris of killed writers goes only while this run holds the lock for a change.
-  if (lock && command.changes) rvc::lifecycle::FinishRecovery(session.Flavours(), recovery);
+  if (lock && changes) rvc::lifecycle::FinishRecovery(session.Flavours(), recovery);
   if (!recovery.problem.empty()) console.Say("recovery of an interrupted change failed: " + recovery.problem);
 
   try {
@@ -143,6 +146,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
     if (command.name == "change-type") return rvc::ctl::RunChangeType(session, console, arguments);
     if (command.name == "ppd") return rvc::ctl::RunPpd(session, console, arguments);
     if (command.name == "set") return rvc::ctl::RunSet(session, console, arguments);
+    if (rvc::ctl::HasVerbs(command.name)) return rvc::ctl::RunVerb(session, console, command.name, arguments);
     if (command.name == "recover") {
       if (!recovery.done.empty()) std::printf("%s\n", recovery.done.c_str());
       if (recovery.debrisRemoved > 0) std::printf("removed %d temporary files of killed runs\n", recovery.debrisRemoved);

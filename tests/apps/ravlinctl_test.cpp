@@ -847,3 +847,57 @@ TEST_F(RavlinctlTest, TwoConcurrentCreatesNeverShareAPortSeparatorPortsOrName) {
 }
 
 }  // namespace
+
+// env, folders, swap and config: the pages of the Modify dialog from the shell, one step
+// after the other on the same copy. Each step's output (standard output or error) holds
+// `says`, and afterwards the dispatcher's `file` holds `holds`.
+TEST_F(RavlinctlTest, SettingsPagesFromTheShell) {
+  struct Step {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string says;
+    std::string file;  // in Tiffmono/CtP_platedriver/data/
+    std::string holds;
+  };
+  const std::string ini = "zvCtP_platedriver_dispatcher.ini";
+  const std::vector<Step> steps = {
+      {{"env", "Mono1", "list"}, 0, "RIP_MEMORY=512  # Memory of the RIP in MB\n", "", ""},
+      {{"env", "Mono1", "list", "--json"}, 0, "{\"name\": \"RIP_MEMORY\", \"value\": \"512\"", "", ""},
+      {{"env", "Mono1", "set", "RIP_MEMORY", "1024", "--comment", "MB"}, 0, "", ini, ";@ MB\nRIP_MEMORY=1024\n"},
+      {{"env", "Mono1", "set", "KW_EXTRA"}, 0, "", ini, "\nKW_EXTRA=\n"},
+      {{"env", "Mono1", "unset", "KW_PROG_JOBSCRIPTS"}, 0, "", ini, "KW_DATA_SPOOL"},
+      {{"env", "Mono1", "unset", "KW_PROG_JOBSCRIPTS"}, 1, "Mono1 has no environment variable KW_PROG_JOBSCRIPTS", "", ""},
+      {{"env", "Mono1", "rename", "A"}, 2, "unknown action rename (one of list, set, unset)", "", ""},
+      {{"folders", "Mono1", "--ldir2", "/var/rip/two"}, 0, "", ini, "ldir2=/var/rip/two/\n"},
+      {{"folders", "Mono1", "--json"}, 0, "\"ldir2\": \"/var/rip/two/\"", "", ""},
+      {{"swap", "Mono1", "list"}, 0, "1  %kw_data_tamrix%\\ctp_platedriver\\swapfiles\\channel1\n", "", ""},
+      {{"swap", "Mono1", "add", "1", "/var/swap"}, 0, "", "swap_1.sfd", "channel1\n/var/swap\n[volatile]\n"},
+      {{"swap", "Mono1", "add", "1", "/VAR/SWAP"}, 1, "/VAR/SWAP is in swap file 1 of Mono1 already", "", ""},
+      {{"swap", "Mono1", "remove", "2", "%KW_DATA_TAMRIX%\\CtP_platedriver\\swapfiles\\channel2"}, 1,
+       "You can not delete this swapfile", "swap_2.sfd", "channel2"},
+      {{"swap", "Mono1", "remove", "1", "/var/swap"}, 0, "", "swap_1.sfd", "[persistent]\n%kw_data_tamrix%\\ctp_platedriver\\swapfiles\\channel1\n[volatile]"},
+      {{"swap", "Mono1", "add", "3", "/x"}, 2, "CHANNEL is 0, 1 or 2", "", ""},
+      {{"config", "Mono1", "list"}, 0, "Standard  (in use)\nmaxsize\n", "", ""},
+      {{"config", "Mono1", "delete", "Standard", "--yes"}, 1,
+       "You are not allowed to delete the default or the last configuration.", "zv_config.res", "used=Standard"},
+      {{"config", "Mono1", "delete", "maxsize"}, 1, "not answered: give --yes", "zv_config.res", "confs=Standard maxsize"},
+      {{"config", "Mono1", "use", "MAXSIZE"}, 0, "", "zv_config.res", "used=maxsize"},
+      {{"config", "Mono1", "delete", "Standard", "--yes"}, 0, "", "zv_config.res", "confs=maxsize\n"},
+      {{"config", "Mono1", "list", "--json"}, 0, "[{\"name\": \"maxsize\", \"inUse\": true}]", "", ""},
+      {{"config", "Mono1", "use", "Tabloid"}, 1, "Mono1 has no configuration Tabloid", "", ""},
+  };
+  for (const Step& step : steps) {
+    std::string shown;
+    for (const std::string& argument : step.arguments) shown += argument + " ";
+    const Result result = Run(step.arguments);
+    EXPECT_EQ(result.exitCode, step.exitCode) << shown << result.err;
+    EXPECT_TRUE(Has(result.out + result.err, step.says)) << shown << result.out << result.err;
+    if (step.arguments.back() == "--json") {
+      EXPECT_TRUE(JsonChecker::Valid(result.out)) << result.out;
+    }
+    if (!step.file.empty()) {
+      EXPECT_TRUE(Has(ReadFile(Data("Tiffmono/CtP_platedriver/data/" + step.file)), step.holds)) << shown;
+    }
+  }
+  EXPECT_TRUE(Has(Run({"env", "--help"}).out, "have no command here"));
+}

@@ -27,7 +27,7 @@ expect() {
   fi
 }
 
-expect "" "c" "create change-type"
+expect "" "c" "create change-type config"
 expect "" "--" "--version --help"
 expect "--version 10.1" "fl" "flavours"
 expect "help" "d" "delete doctor"
@@ -39,4 +39,9 @@ expect "show" "Mono" "Mono Mono1 Mono3_OrvaTiffsetter"
 expect "set" "Mono" "Mono Mono1 Mono3_OrvaTiffsetter"
 expect "ppd --all" "--y" "--yes"
 expect "list" "x" ""
+expect "env" "Mono" "Mono Mono1 Mono3_OrvaTiffsetter"
+expect "swap Mono1" "" "add list remove"
+expect "config --yes Mono1" "d" "delete"
+expect "swap Mono1 add" "" "0 1 2"
+expect "folders Mono1" "" ""
 exit $((failures > 0))

@@ -1,0 +1,66 @@
+#include "gui/general_page_view.h"
+
+#include <QPixmap>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include "gui/qt_text.h"
+#include "settings/general_page.h"
+#include "ui_general_page_view.h"
+
+namespace rvc::ui {
+
+GeneralPageView::GeneralPageView(settings::CGeneral& model, QWidget* parent)
+    : CDialogView(model, parent), model_(model), ui_(std::make_unique<Ui::GeneralPageView>()) {
+  ui_->setupUi(this);
+  setWindowFlags(Qt::Widget);  // lives in the dialog's tab
+  connect(ui_->configurationList, &QListWidget::currentRowChanged, this, [this](int row) {
+    model_.Select(row);
+    ShowButtons();
+  });
+  connect(ui_->configurationList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    model_.OnDoubleClick(ui_->configurationList->row(item));
+    Refresh();
+  });
+  const auto command = [this](QPushButton* button, void (settings::CGeneral::*run)()) {
+    connect(button, &QPushButton::clicked, this, [this, run] {
+      (model_.*run)();
+      Refresh();
+    });
+  };
+  command(ui_->newButton, &settings::CGeneral::OnNew);
+  command(ui_->modifyButton, &settings::CGeneral::OnModify);
+  command(ui_->viewButton, &settings::CGeneral::OnView);
+  command(ui_->deleteButton, &settings::CGeneral::OnDelete);
+  command(ui_->useAsDefaultButton, &settings::CGeneral::OnUseAsDefault);
+  Refresh();
+}
+
+GeneralPageView::~GeneralPageView() = default;
+
+void GeneralPageView::Refresh() {
+  const QSignalBlocker blocker(ui_->configurationList);
+  QListWidget& list = *ui_->configurationList;
+  list.clear();
+  QPixmap blank(16, 16);
+  blank.fill(Qt::transparent);
+  const QIcon none(blank);
+  const QIcon inUse = style()->standardIcon(QStyle::SP_DialogApplyButton);
+  const auto& names = model_.Configurations();
+  for (size_t i = 0; i < names.size(); ++i) {
+    list.addItem(new QListWidgetItem(static_cast<int>(i) == model_.InUseIndex() ? inUse : none, ToQt(names[i])));
+  }
+  list.setCurrentRow(model_.SelectedIndex());
+  ShowButtons();
+}
+
+void GeneralPageView::ShowButtons() {
+  using Button = settings::CGeneral::Button;
+  ui_->newButton->setEnabled(model_.Enabled(Button::New));
+  ui_->modifyButton->setEnabled(model_.Enabled(Button::Modify));
+  ui_->viewButton->setEnabled(model_.Enabled(Button::View));
+  ui_->deleteButton->setEnabled(model_.Enabled(Button::Delete));
+  ui_->useAsDefaultButton->setEnabled(model_.Enabled(Button::UseAsDefault));
+}
+
+}  // namespace rvc::ui
