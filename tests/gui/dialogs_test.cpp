@@ -41,12 +41,26 @@ class RefusingAccounts : public frame::IAccountServices {
   bool IsAdministrator(const frame::AccountToken*) override { return false; }
   frame::AccountToken LogOn(const std::string&, const std::string& user, const std::string& password) override {
     logons << QString::fromStdString(user + ":" + password);
+    const QCursor* cursor = QApplication::overrideCursor();
+    busyDuringLogon = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+    auto* ok = qobject_cast<QPushButton*>(QApplication::activeModalWidget()->findChild<QPushButton*>("okButton"));
+    okEnabledDuringLogon = ok != nullptr && ok->isEnabled();
     return {user, false};
   }
   void Impersonate(const frame::AccountToken&) override {}
   void RevertToSelf() override {}
   QStringList logons;
+  bool busyDuringLogon = false;
+  bool okEnabledDuringLogon = true;
 };
+
+// The least width that shows `title` in a window manager's bold title font, with room for
+// the window's icon and buttons beside it.
+int TitleWidth(const QString& title) {
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  return QFontMetrics(bold).horizontalAdvance(title) + 100;
+}
 
 template <typename T>
 T* Find(QWidget* parent, const char* name) {
@@ -122,6 +136,18 @@ class DialogsTest : public QObject {
              QString("relative/folder is not a valid folder: a folder path starts at the root folder \"/\"."));
     QCOMPARE(driver_->messages[2].text, "The folder " + missing + " does not exist.\nDo you want to create it?");
     QCOMPARE(driver_->messages[2].buttons, QMessageBox::Yes | QMessageBox::No);
+  }
+
+  void messageBoxesAreWideEnoughForTheirTitleAndPaths() {
+    const QString path = "/srv/ravlin/data/Tiffmono/" + QString(40, 'x') + "/Mono3_OrvaTiffsetter_Generic_FromPPD";
+    qt_.ShowMessage({("The folder " + path + " does not exist.\nDo you want to create it?").toStdString(),
+                     "Select DATA folder - Ravlin Tiff", Buttons::YesNo, Icon::Question, false});
+    qt_.ShowMessage({"Done.", "Please open a location to copy PPD files", Buttons::Ok, Icon::Information, false});
+    QCOMPARE(driver_->messages.size(), 2);
+    QVERIFY(driver_->messages[0].textWidth >= QFontMetrics(QApplication::font()).horizontalAdvance(path));
+    for (const test::ShownMessage& message : driver_->messages) {
+      QVERIFY2(message.width >= TitleWidth(message.title), qPrintable(message.title));
+    }
   }
 
   void folderPickerNamesWhyAFolderCannotBeMadeAndCancelGivesNothing() {
@@ -236,6 +262,7 @@ class DialogsTest : public QObject {
     model.Selection = 0;
     driver_->Expect("VersionSelectionView", [](QWidget* dialog) {
       QCOMPARE(dialog->windowTitle(), QString("RavlinConfigurator : Select a Ravlin Version"));
+      QVERIFY(dialog->width() >= TitleWidth(dialog->windowTitle()));
       QCOMPARE(Find<QGroupBox>(dialog, "versionGroup")->title(), QString("Ravlin Versions"));
       QCOMPARE(Find<QLabel>(dialog, "versionLabel")->text(), QString("Version to use :"));
       auto* versions = Find<QComboBox>(dialog, "versionCombo");
@@ -271,6 +298,10 @@ class DialogsTest : public QObject {
     });
     QCOMPARE(login.Run(), frame::CLoginDialog::Result::ViewMode);
     QCOMPARE(accounts.logons, QStringList{"admin:secret"});
+    // While the account is checked: the wait cursor, and no second OK.
+    QVERIFY(accounts.busyDuringLogon);
+    QVERIFY(!accounts.okEnabledDuringLogon);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
     QCOMPARE(driver_->messages.size(), 1);
     QVERIFY(driver_->messages[0].text.startsWith("The windows user that is currently logged on"));
     QCOMPARE(driver_->messages[0].over, QString("LoginView"));
