@@ -129,20 +129,27 @@ std::string CQtUserInterface::OpenFile(const FileOpenRequest& request) {
   // directory of the process).
   QString start = lastFileFolder_.isEmpty() ? ToQt(request.startFolder) : lastFileFolder_;
   if (start.isEmpty() || !QFileInfo(start).isDir()) start = QDir::homePath();
-  QFileDialog dialog(DialogParent(), ToQt(request.title), start);
-  dialog.setObjectName(QStringLiteral("OpenFileDialog"));
-  // Qt's own dialog matches the filter ignoring case, as the installations' PPD names
-  // ("*.PPD" for "x.ppd") need, and takes an icon provider that never reads the files.
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setIconProvider(FileIcons());
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setNameFilters(filters);
-  FitTitle(dialog);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  const QString chosen = dialog.selectedFiles().front();
-  lastFileFolder_ = QFileInfo(chosen).absolutePath();
-  return FromQt(chosen);
+  for (;;) {
+    QFileDialog dialog(DialogParent(), ToQt(request.title), start);
+    dialog.setObjectName(QStringLiteral("OpenFileDialog"));
+    // Qt's own dialog matches the filter ignoring case, as the installations' PPD names
+    // ("*.PPD" for "x.ppd") need, and takes an icon provider that never reads the files.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(FileIcons());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(filters);
+    FitTitle(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString chosen = dialog.selectedFiles().front();
+    const QFileInfo file(chosen);
+    lastFileFolder_ = start = file.absolutePath();
+    // What the callers read next must not block: a pipe, a device or a kernel's file
+    // (which shows as empty, as /proc/kmsg, and may wait for data for good) is no choice.
+    if (file.isFile() && file.size() > 0) return FromQt(chosen);
+    rvc::ui::ShowMessage(FromQt("The file " + chosen + " cannot be used: it is empty or not an ordinary file."),
+                         request.title, Buttons::Ok, Icon::Exclamation);
+  }
 }
 
 std::unique_ptr<IProgress> CQtUserInterface::BeginProgress(const std::string& title, int total) {

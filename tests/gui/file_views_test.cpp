@@ -1,7 +1,7 @@
 // The folder picker and the file-open dialog on the offscreen platform: they list folders
 // without opening the files in them, the picker shows its start folder and highlights the
 // typed one, and the file-open dialog starts where the caller asks or, once a file was
-// chosen, where that file was.
+// chosen, where that file was, and takes only files that can be read without waiting.
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -152,11 +152,21 @@ class FileViewsTest : public QObject {
     });
     QCOMPARE(qt_.OpenFile({"Select a PPD file", data.toStdString() + "/", {{"Ppd files", "*.PPD"}}}),
              (ppds + "/Orva.ppd").toStdString());
+    // An empty file (as the kernel's files under /proc show) is refused and the dialog
+    // comes back.
     driver_->Expect("OpenFileDialog", [&](QWidget* widget) {
       QCOMPARE(qobject_cast<QFileDialog*>(widget)->directory().absolutePath(), ppds);
+      Find<QLineEdit>(widget, "fileNameEdit")->setText(data + "/x");
+      static_cast<QDialog*>(widget)->accept();
+    });
+    driver_->Expect("OpenFileDialog", [&](QWidget* widget) {
+      QCOMPARE(qobject_cast<QFileDialog*>(widget)->directory().absolutePath(), data);
       static_cast<QDialog*>(widget)->reject();
     });
     QCOMPARE(qt_.OpenFile({"Select a PPD file", data.toStdString(), {{"Ppd files", "*.PPD"}}}), std::string());
+    QCOMPARE(driver_->messages.size(), 1);
+    QCOMPARE(driver_->messages[0].text,
+             "The file " + data + "/x cannot be used: it is empty or not an ordinary file.");
   }
 
  private:
