@@ -130,12 +130,15 @@ std::string CQtUserInterface::OpenFile(const FileOpenRequest& request) {
   QString start = lastFileFolder_.isEmpty() ? ToQt(request.startFolder) : lastFileFolder_;
   if (start.isEmpty() || !QFileInfo(start).isDir()) start = QDir::homePath();
   for (;;) {
-    QFileDialog dialog(DialogParent(), ToQt(request.title), start);
+    // Made on the root folder, which holds folders: its model starts listing at once, and
+    // only later gets the icon provider that never reads the files it lists.
+    QFileDialog dialog(DialogParent(), ToQt(request.title), QDir::rootPath());
     dialog.setObjectName(QStringLiteral("OpenFileDialog"));
     // Qt's own dialog matches the filter ignoring case, as the installations' PPD names
-    // ("*.PPD" for "x.ppd") need, and takes an icon provider that never reads the files.
+    // ("*.PPD" for "x.ppd") need, and takes that icon provider.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setIconProvider(FileIcons());
+    dialog.setDirectory(start);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(filters);
@@ -143,10 +146,12 @@ std::string CQtUserInterface::OpenFile(const FileOpenRequest& request) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     const QString chosen = dialog.selectedFiles().front();
     const QFileInfo file(chosen);
-    lastFileFolder_ = start = file.absolutePath();
     // What the callers read next must not block: a pipe, a device or a kernel's file
     // (which shows as empty, as /proc/kmsg, and may wait for data for good) is no choice.
-    if (file.isFile() && file.size() > 0) return FromQt(chosen);
+    if (file.isFile() && file.size() > 0) {
+      lastFileFolder_ = file.absolutePath();
+      return FromQt(chosen);
+    }
     rvc::ui::ShowMessage(FromQt("The file " + chosen + " cannot be used: it is empty or not an ordinary file."),
                          request.title, Buttons::Ok, Icon::Exclamation);
   }

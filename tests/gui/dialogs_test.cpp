@@ -331,7 +331,7 @@ class DialogsTest : public QObject {
       static_cast<QDialog*>(widget)->accept();
     });
     driver_->Expect("OpenFileDialog", [&](QWidget* widget) {
-      QCOMPARE(qobject_cast<QFileDialog*>(widget)->directory().absolutePath(), data);
+      QCOMPARE(qobject_cast<QFileDialog*>(widget)->directory().absolutePath(), ppds);
       static_cast<QDialog*>(widget)->reject();
     });
     QCOMPARE(fresh.OpenFile({"Select a PPD file", data.toStdString(), {{"Ppd files", "*.PPD"}}}), std::string());
