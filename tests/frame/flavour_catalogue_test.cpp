@@ -234,7 +234,7 @@ TEST_F(FlavourCatalogueTest, AFolderNotChosenFailsTheFlavourInsteadOfUsingTheWor
     std::vector<BrokenFlavour> broken;
     EXPECT_FALSE(Load({}, CatalogueOptions{false, {}, {}, &broken}));
     ASSERT_EQ(broken.size(), 1u);
-    EXPECT_EQ(broken[0].Reason, "Application stopped because no folder was chosen in \"Select DATA folder\"");
+    EXPECT_EQ(broken[0].Reason, "Application stopped because no folder was chosen in \"Select DATA folder - Tiff\"");
     EXPECT_EQ(Raised([this] { Load({}, CatalogueOptions{false, {}, {}}); }).Id(), 123);
   }
   std::filesystem::current_path(home);
