@@ -84,10 +84,13 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
       // them again right after. Nothing writes to them meanwhile (a folder dialog forgets).
       store::CRvcUtils::ListingScope listings;
       try {
-        const ListFileChoice program = FindListFile(
-            options.programFolder.value_or(ReadItem(catalogue, *topic, "progdir")), "Select PROGRAM folder", "rvc2.cfg");
+        // The folder dialogs name the flavour they ask for.
+        const std::string forFlavour = " - " + (displayName.empty() ? *topic : displayName);
+        const ListFileChoice program =
+            FindListFile(options.programFolder.value_or(ReadItem(catalogue, *topic, "progdir")),
+                         "Select PROGRAM folder" + forFlavour, "rvc2.cfg");
         const ListFileChoice data = FindListFile(options.dataFolder.value_or(ReadItem(catalogue, *topic, "datadir")),
-                                                 "Select DATA folder", "rvc1.cfg");
+                                                 "Select DATA folder" + forFlavour, "rvc1.cfg");
         InsertByDisplayName(flavours, std::make_unique<CFlavour>(*topic, displayName, version, program.file,
                                                                  program.rebuild, data.file, data.rebuild));
       } catch (const CRvcException& error) {

@@ -111,15 +111,21 @@ bool CLoginDialog::OnOk() {
   std::string domain;
   std::string user;
   SplitUserName(UserName, domain, user);
-  CRvcApp::LogonToken = accounts_.LogOn(domain, user, Password);
-  const AccountToken& token = *CRvcApp::LogonToken;
-  if (!token.LoggedOn) {
+  bool administrator = false;
+  {
+    // PAM takes seconds to refuse a password: the wait cursor shows meanwhile.
+    ui::WaitCursor busy;
+    CRvcApp::LogonToken = accounts_.LogOn(domain, user, Password);
+    if (CRvcApp::LogonToken->LoggedOn) {
+      accounts_.Impersonate(*CRvcApp::LogonToken);
+      administrator = accounts_.IsAdministrator(&*CRvcApp::LogonToken);
+    }
+  }
+  if (!CRvcApp::LogonToken->LoggedOn) {
     ui::ShowMessage(MessageText(msg::kNoRights), kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
     SetFocusField(kPasswordField);
     return false;
   }
-  accounts_.Impersonate(token);
-  const bool administrator = accounts_.IsAdministrator(&token);
   if (!user.empty() && administrator) return true;
   if (!administrator) ui::ShowMessage(MessageText(msg::kNotAdministrator), kApplicationName, ui::Buttons::Ok, ui::Icon::Exclamation);
   SetFocusField(kUserNameField);

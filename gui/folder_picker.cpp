@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QScrollBar>
 
+#include "gui/file_icons.h"
 #include "gui/folder_check.h"
 #include "gui/qt_text.h"
 #include "ui/user_interface.h"
@@ -15,6 +17,8 @@ namespace {
 
 QFileSystemModel* FolderModel(QObject* parent) {
   auto* model = new QFileSystemModel(parent);
+  // Before the first listing: the default provider reads files to tell their type.
+  model->setIconProvider(FileIcons());
   model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
   model->setRootPath(QDir::rootPath());
   return model;
@@ -37,9 +41,23 @@ FolderPickerView::FolderPickerView(const QString& title, const QString& startFol
 
   connect(ui_->folderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {
+            if (revealing_) return;
+            following_ = false;  // the operator moved in the tree
             if (current.isValid() && !ui_->pathEdit->hasFocus()) ui_->pathEdit->setText(folders_->filePath(current));
           });
+  connect(ui_->folderTree->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+          [this] { following_ = false; });
   connect(ui_->pathEdit, &QLineEdit::textEdited, this, &FolderPickerView::ShowInTree);
+  // The folders are read in the background and sorted after: each batch moves the rows, so
+  // the folder shown is brought back into view until the operator takes over.
+  reveal_.setSingleShot(true);
+  connect(&reveal_, &QTimer::timeout, this, &FolderPickerView::Reveal);
+  auto later = [this] {
+    if (following_) reveal_.start(0);
+  };
+  connect(folders_, &QFileSystemModel::directoryLoaded, this, later);
+  connect(folders_, &QAbstractItemModel::rowsInserted, this, later);
+  connect(folders_, &QAbstractItemModel::layoutChanged, this, later);
   connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &FolderPickerView::accept);
   connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &FolderPickerView::reject);
 
@@ -55,11 +73,21 @@ FolderPickerView::~FolderPickerView() = default;
 
 void FolderPickerView::ShowInTree(const QString& path) {
   if (!QFileInfo(path).isDir()) return;
-  const QModelIndex index = folders_->index(QDir::cleanPath(path));
+  shown_ = QDir::cleanPath(path);
+  following_ = true;
+  Reveal();
+}
+
+void FolderPickerView::Reveal() {
+  const QModelIndex index = folders_->index(shown_);
   if (!index.isValid()) return;
-  const QSignalBlocker quiet(ui_->folderTree->selectionModel());
-  ui_->folderTree->setCurrentIndex(index);
-  ui_->folderTree->scrollTo(index);
+  // Through the selection model, whose signals repaint the rows that lose and gain the
+  // highlight: the typed folder is the only one highlighted.
+  revealing_ = true;
+  ui_->folderTree->selectionModel()->setCurrentIndex(index,
+                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  ui_->folderTree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+  revealing_ = false;
 }
 
 void FolderPickerView::accept() {

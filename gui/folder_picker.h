@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QTimer>
 #include <memory>
 
 class QFileSystemModel;
@@ -27,11 +28,18 @@ class FolderPickerView : public QDialog {
   void accept() override;
 
  private:
+  // Makes `path` the current folder of the tree and follows it into view while the
+  // folders around it are read.
   void ShowInTree(const QString& path);
+  void Reveal();
 
   std::unique_ptr<Ui::FolderPickerView> ui_;
   QFileSystemModel* folders_;
   QString folder_;
+  QString shown_;           // the folder the tree shows as current
+  bool following_ = false;  // brought back into view until the operator moves in the tree
+  bool revealing_ = false;  // the tree's current folder is being set from the path
+  QTimer reveal_;
 };
 
 }  // namespace rvc::ui

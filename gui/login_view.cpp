@@ -25,6 +25,15 @@ LoginView::LoginView(frame::CLoginDialog& model, QWidget* parent)
 
 LoginView::~LoginView() = default;
 
+void LoginView::accept() {
+  // The check of the account takes seconds: the buttons rest greyed out (and the model
+  // shows the wait cursor) until it has answered.
+  const QList<QPushButton*> buttons{ui_->okButton, ui_->cancelButton, ui_->viewModeButton};
+  for (QPushButton* button : buttons) button->setEnabled(false);
+  CDialogView::accept();
+  for (QPushButton* button : buttons) button->setEnabled(true);
+}
+
 void LoginView::WriteBack() {
   model_.UserName = FromQt(ui_->userNameEdit->text());
   model_.Password = FromQt(ui_->passwordEdit->text());

@@ -22,6 +22,8 @@ class LoginView : public CDialogView {
   LoginView(frame::CLoginDialog& model, QWidget* parent = nullptr);
   ~LoginView() override;
 
+  void accept() override;
+
  protected:
   void WriteBack() override;
   QWidget* FieldWidget(const std::string& field) override;

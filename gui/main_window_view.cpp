@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 
 #include "platform/path.h"
 #include "gui/splash_view.h"
@@ -180,8 +181,8 @@ void MainWindowView::Sync() {
   QStringList headings;
   for (const window::Column& column : model_.Columns) headings << ToQt(column.Heading);
   if (!headings.isEmpty()) ui_->dispatcherList->setHeaderLabels(headings);
-  SyncColumns();
   SyncRows();
+  SyncColumns();  // after the rows, whose texts they must hold
   SyncSelection();
 
   for (auto [command, button] : buttons_) {
@@ -236,10 +237,21 @@ void MainWindowView::SyncSelection() {
 }
 
 void MainWindowView::SyncColumns() {
-  QHeaderView* header = ui_->dispatcherList->header();
-  const int clientWidth = ui_->dispatcherList->viewport()->width();
-  for (int column = 0; column < static_cast<int>(model_.Columns.size()) && column < header->count(); ++column) {
-    header->resizeSection(column, std::max(model_.ColumnWidth(column, clientWidth), header->minimumSectionSize()));
+  QTreeWidget* list = ui_->dispatcherList;
+  QHeaderView* header = list->header();
+  const int clientWidth = list->viewport()->width();
+  const int columns = std::min(static_cast<int>(model_.Columns.size()), header->count());
+  // Each column is as wide as the model lays it out and at least as wide as its heading
+  // and its texts; the last one takes what the others leave of the window.
+  int used = 0;
+  for (int column = 0; column < columns; ++column) {
+    const int content = std::max({static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column),
+                                  header->sectionSizeHint(column),
+                                  header->minimumSectionSize()});
+    const int laidOut = column == columns - 1 ? clientWidth - used : model_.ColumnWidth(column, clientWidth);
+    const int width = std::max(laidOut, content);
+    header->resizeSection(column, width);
+    used += width;
   }
 }
 

@@ -1,15 +1,19 @@
 #include "gui/qt_user_interface.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
 
 #include "frame/rvc_app.h"
+#include "gui/file_icons.h"
 #include "gui/folder_picker.h"
 #include "gui/pictures.h"
 #include "gui/qt_text.h"
 #include "gui/view_registry.h"
+#include "gui/window_fit.h"
 
 namespace rvc::ui {
 namespace {
@@ -91,6 +95,7 @@ Answer CQtUserInterface::ShowMessage(const Message& message) {
   }
   // A system-modal box of the platform becomes one that blocks the whole application.
   box.setWindowModality(Qt::ApplicationModal);
+  FitMessageBox(box);
   switch (box.exec()) {
     case QMessageBox::Cancel:
       return Answer::Cancel;
@@ -111,6 +116,7 @@ Answer CQtUserInterface::ShowMessage(const Message& message) {
 std::string CQtUserInterface::BrowseForFolder(const std::string& title, const std::string& startFolder) {
   BeforeShow();
   FolderPickerView picker(ToQt(title), ToQt(startFolder), DialogParent());
+  FitTitle(picker);
   if (picker.exec() != QDialog::Accepted) return {};
   return FromQt(picker.Folder());
 }
@@ -119,16 +125,36 @@ std::string CQtUserInterface::OpenFile(const FileOpenRequest& request) {
   BeforeShow();
   QStringList filters;
   for (const auto& [label, pattern] : request.filters) filters << ToQt(label + " (" + pattern + ")");
-  QFileDialog dialog(DialogParent(), ToQt(request.title), ToQt(request.startFolder));
-  dialog.setObjectName(QStringLiteral("OpenFileDialog"));
-  // Qt's own dialog matches the filter ignoring case, as the installations' PPD names
-  // ("*.PPD" for "x.ppd") need.
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setNameFilters(filters);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return FromQt(dialog.selectedFiles().front());
+  // Where the last file was chosen, else where the caller starts (never the working
+  // directory of the process).
+  QString start = lastFileFolder_.isEmpty() ? ToQt(request.startFolder) : lastFileFolder_;
+  if (start.isEmpty() || !QFileInfo(start).isDir()) start = QDir::homePath();
+  for (;;) {
+    // Made on the root folder, which holds folders: its model starts listing at once, and
+    // only later gets the icon provider that never reads the files it lists.
+    QFileDialog dialog(DialogParent(), ToQt(request.title), QDir::rootPath());
+    dialog.setObjectName(QStringLiteral("OpenFileDialog"));
+    // Qt's own dialog matches the filter ignoring case, as the installations' PPD names
+    // ("*.PPD" for "x.ppd") need, and takes that icon provider.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(FileIcons());
+    dialog.setDirectory(start);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(filters);
+    FitTitle(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString chosen = dialog.selectedFiles().front();
+    const QFileInfo file(chosen);
+    // What the callers read next must not block: a pipe, a device or a kernel's file
+    // (which shows as empty, as /proc/kmsg, and may wait for data for good) is no choice.
+    if (file.isFile() && file.size() > 0) {
+      lastFileFolder_ = file.absolutePath();
+      return FromQt(chosen);
+    }
+    rvc::ui::ShowMessage(FromQt("The file " + chosen + " cannot be used: it is empty or not an ordinary file."),
+                         request.title, Buttons::Ok, Icon::Exclamation);
+  }
 }
 
 std::unique_ptr<IProgress> CQtUserInterface::BeginProgress(const std::string& title, int total) {
@@ -139,6 +165,8 @@ std::unique_ptr<IProgress> CQtUserInterface::BeginProgress(const std::string& ti
 void CQtUserInterface::SetBusy(bool busy) {
   if (busy) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // On the screen before the work that follows holds up the event loop.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   } else {
     QApplication::restoreOverrideCursor();
   }
@@ -148,6 +176,7 @@ DialogResult CQtUserInterface::RunDialog(IDialogModel& model) {
   BeforeShow();
   // The view's OK runs the model's check and stays open while it refuses.
   if (const std::unique_ptr<CDialogView> view = MakeView(model, DialogParent())) {
+    FitTitle(*view);
     return view->exec() == QDialog::Accepted ? DialogResult::Ok : DialogResult::Cancel;
   }
   rvc::ui::ShowMessage("The dialog \"" + model.DialogName() + "\" is not available yet in this version of " +

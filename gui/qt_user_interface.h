@@ -27,6 +27,7 @@ class CQtUserInterface : public IUserInterface {
   void BeforeShow() const;
 
   std::function<void()> beforeShow_;
+  QString lastFileFolder_;  // the folder of the last file chosen in the file-open dialog
 };
 
 // The main window, once it exists: the parent of the dialogs and the window that a later

@@ -204,6 +204,7 @@ void CChangeDevType::OnTypeChanged() {
 void CChangeDevType::OnBrowse() {
   ui::FileOpenRequest request;
   request.title = kBrowseTitle;
+  request.startFolder = PpdFolder;
   request.filters = {{"Ppd files", "*.PPD"}};
   std::string path = ui::Current().OpenFile(request);
   if (!path.empty()) PpdPath = std::move(path);
@@ -241,6 +242,7 @@ bool OnChangeType(CommandContext& context) {
   }
 
   CChangeDevType dialog(*context.Templates, old.Type);
+  dialog.PpdFolder = dataFolder;
   if (dialog.Run() != ui::DialogResult::Ok) return false;
 
   store::CDispatcher target(dataFolder + old.Folder);

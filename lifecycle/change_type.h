@@ -41,7 +41,8 @@ class CChangeDevType : public ui::IDialogModel {
   // The selection changed: "From PPD" and "Browse..." are enabled for a PPD type only;
   // otherwise the path is cleared.
   void OnTypeChanged();
-  // "Browse...": the file-open dialog; a chosen file goes into "From PPD".
+  // "Browse...": the file-open dialog, starting in PpdFolder; a chosen file goes into
+  // "From PPD".
   void OnBrowse();
   // A PPD type without a PPD path is refused with message 162 (focus to "Browse...").
   bool OnOk() override;
@@ -56,6 +57,7 @@ class CChangeDevType : public ui::IDialogModel {
   std::string PpdPath;      // "From PPD"
   bool PpdEnabled = false;  // "From PPD" and "Browse..."
   bool BrowseFocused = false;
+  std::string PpdFolder;  // the flavour's data folder
 
  private:
   const store::CTemplateList& templates_;

@@ -115,6 +115,7 @@ void CNewDispatcher::OnTypeChanged() {
 void CNewDispatcher::OnBrowse() {
   ui::FileOpenRequest request;
   request.title = kBrowseTitle;
+  request.startFolder = dispatchers_.DataFolder();
   request.filters = {{"Ppd files", "*.PPD"}};
   std::string path = ui::Current().OpenFile(request);
   // The dialog only lets existing files be chosen.

@@ -94,7 +94,8 @@ class CNewDispatcher : public CNewDispatcherDialog {
   // The device type selection changed: the PPD field and "Browse..." are enabled for a PPD
   // type only; otherwise the path is cleared.
   void OnTypeChanged();
-  // "Browse...": the file-open dialog; a chosen file goes into the PPD field.
+  // "Browse...": the file-open dialog, starting in the flavour's data folder; a chosen file
+  // goes into the PPD field.
   void OnBrowse();
 
   // "_FromPPD" (ignoring case), or a name containing "_FromPPD" or "_fromPPD".

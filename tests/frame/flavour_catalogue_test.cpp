@@ -194,10 +194,11 @@ TEST_F(FlavourCatalogueTest, AFolderWithoutListOrIniFilesIsChosenByTheUser) {
   WriteFile(dir_ / "prog/dat/templates/Ravlin/ravlin_Lux.fid", kLuxFid);
   std::filesystem::create_directories(dir_ / "empty");
   RebuildableData("chosen/");
-  Catalogue(Topic("Tiff", "Tiff", "10.1", dir_ / "prog/", dir_ / "empty/"));
+  Catalogue(Topic("Tiff", "Ravlin Tiff", "10.1", dir_ / "prog/", dir_ / "empty/"));
   ui_.QueueFolder(dir_ / "chosen");
   ASSERT_TRUE(Load());
-  EXPECT_EQ(ui_.FolderTitles(), std::vector<std::string>{"Select DATA folder"});
+  // The title names the flavour.
+  EXPECT_EQ(ui_.FolderTitles(), std::vector<std::string>{"Select DATA folder - Ravlin Tiff"});
   EXPECT_EQ(flavours_[0]->DispatcherList->ListFile(), dir_ / "chosen/rvc1.cfg");
   EXPECT_FALSE(FileExists(dir_ / "chosen/rvc1.cfg"));
 }
@@ -233,7 +234,7 @@ TEST_F(FlavourCatalogueTest, AFolderNotChosenFailsTheFlavourInsteadOfUsingTheWor
     std::vector<BrokenFlavour> broken;
     EXPECT_FALSE(Load({}, CatalogueOptions{false, {}, {}, &broken}));
     ASSERT_EQ(broken.size(), 1u);
-    EXPECT_EQ(broken[0].Reason, "Application stopped because no folder was chosen in \"Select DATA folder\"");
+    EXPECT_EQ(broken[0].Reason, "Application stopped because no folder was chosen in \"Select DATA folder - Tiff\"");
     EXPECT_EQ(Raised([this] { Load({}, CatalogueOptions{false, {}, {}}); }).Id(), 123);
   }
   std::filesystem::current_path(home);

@@ -1,18 +1,25 @@
 // The Qt user interface apart from the main window, on the offscreen platform: message
-// boxes, the folder picker and its checks, progress and wait cursor, the views of the
-// start-up dialogs and of the environment-variable dialog, the About dialog and splash,
-// and the single-instance activation.
+// boxes, the folder picker and its checks, the file-open dialog, progress and wait cursor,
+// the views of the start-up dialogs and of the environment-variable dialog, the About
+// dialog and splash, and the single-instance activation.
 #include <QComboBox>
 #include <QCompleter>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTreeView>
 #include <cerrno>
+#include <set>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "frame/login.h"
 #include "frame/single_instance.h"
@@ -41,11 +48,50 @@ class RefusingAccounts : public frame::IAccountServices {
   bool IsAdministrator(const frame::AccountToken*) override { return false; }
   frame::AccountToken LogOn(const std::string&, const std::string& user, const std::string& password) override {
     logons << QString::fromStdString(user + ":" + password);
+    const QCursor* cursor = QApplication::overrideCursor();
+    busyDuringLogon = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+    auto* ok = qobject_cast<QPushButton*>(QApplication::activeModalWidget()->findChild<QPushButton*>("okButton"));
+    okEnabledDuringLogon = ok != nullptr && ok->isEnabled();
     return {user, false};
   }
   void Impersonate(const frame::AccountToken&) override {}
   void RevertToSelf() override {}
   QStringList logons;
+  bool busyDuringLogon = false;
+  bool okEnabledDuringLogon = true;
+};
+
+// The least width that shows `title` in a window manager's bold title font, with room for
+// the window's icon and buttons beside it.
+int TitleWidth(const QString& title) {
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  return QFontMetrics(bold).horizontalAdvance(title) + 100;
+}
+
+// The names of the entries of one folder that anything opened while it lives.
+class OpenedFiles {
+ public:
+  explicit OpenedFiles(const std::string& folder) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    inotify_add_watch(fd_, folder.c_str(), IN_OPEN);
+  }
+  ~OpenedFiles() { ::close(fd_); }
+
+  std::set<QString> Names() {
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (ssize_t at = 0; at < got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (event->len > 0) names_.insert(QString::fromUtf8(event->name));
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    return names_;
+  }
+
+ private:
+  int fd_;
+  std::set<QString> names_;
 };
 
 template <typename T>
@@ -57,6 +103,19 @@ T* Find(QWidget* parent, const char* name) {
 
 void Click(QWidget* dialog, QDialogButtonBox::StandardButton which) {
   Find<QDialogButtonBox>(dialog, "buttonBox")->button(which)->click();
+}
+
+// Has every file-system model of `dialog` list `folder`, and waits until each has.
+void ListInEveryModel(QWidget* dialog, const QString& folder) {
+  const QList<QFileSystemModel*> models = dialog->findChildren<QFileSystemModel*>();
+  QVERIFY(!models.isEmpty());
+  for (QFileSystemModel* model : models) {
+    QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+    model->fetchMore(model->index(folder));
+    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(loaded.begin(), loaded.end(),
+                                         [&](const QList<QVariant>& args) { return args[0].toString() == folder; }),
+                             15000);
+  }
 }
 
 class DialogsTest : public QObject {
@@ -124,6 +183,18 @@ class DialogsTest : public QObject {
     QCOMPARE(driver_->messages[2].buttons, QMessageBox::Yes | QMessageBox::No);
   }
 
+  void messageBoxesAreWideEnoughForTheirTitleAndPaths() {
+    const QString path = "/srv/ravlin/data/Tiffmono/" + QString(40, 'x') + "/Mono3_OrvaTiffsetter_Generic_FromPPD";
+    qt_.ShowMessage({("The folder " + path + " does not exist.\nDo you want to create it?").toStdString(),
+                     "Select DATA folder - Ravlin Tiff", Buttons::YesNo, Icon::Question, false});
+    qt_.ShowMessage({"Done.", "Please open a location to copy PPD files", Buttons::Ok, Icon::Information, false});
+    QCOMPARE(driver_->messages.size(), 2);
+    QVERIFY(driver_->messages[0].textWidth >= QFontMetrics(QApplication::font()).horizontalAdvance(path));
+    for (const test::ShownMessage& message : driver_->messages) {
+      QVERIFY2(message.width >= TitleWidth(message.title), qPrintable(message.title));
+    }
+  }
+
   void folderPickerNamesWhyAFolderCannotBeMadeAndCancelGivesNothing() {
     driver_->Expect("FolderPickerView", [](QWidget* picker) {
       Find<QLineEdit>(picker, "pathEdit")->setText("/proc/rvc-no-such/inner");
@@ -186,6 +257,89 @@ class DialogsTest : public QObject {
     qt_.BrowseForFolder("Choose", dir.Path());
   }
 
+  // A file whose name does not tell its type, and a pipe that would block whoever opens it
+  // (as /proc/kmsg blocks a reader): neither is opened by the views that list them.
+  void fileViewsNeverOpenTheFilesTheyList() {
+    test::TempDir dir;
+    const std::string probe = dir / "probe";
+    std::filesystem::create_directories(probe + "/sub");
+    test::WriteFile(probe + "/kmsg", "%!PS-Adobe-3.0\n");
+    QCOMPARE(::mkfifo((probe + "/fifo").c_str(), 0600), 0);
+    OpenedFiles opened(probe);
+
+    driver_->Expect("FolderPickerView", [&](QWidget* picker) {
+      ListInEveryModel(picker, QString::fromStdString(probe));
+      Click(picker, QDialogButtonBox::Cancel);
+    });
+    qt_.BrowseForFolder("Select DATA folder - Ravlin Tiff", dir.Path());
+
+    driver_->Expect("OpenFileDialog", [&](QWidget* files) {
+      ListInEveryModel(files, QString::fromStdString(probe));
+      static_cast<QDialog*>(files)->reject();
+    });
+    qt_.OpenFile({"Select a PPD file", dir.Path(), {{"Ppd files", "*.PPD"}}});
+
+    QCOMPARE(opened.Names(), std::set<QString>{});
+  }
+
+  void folderPickerShowsItsStartFolderAndHighlightsOneRow() {
+    test::TempDir dir;
+    for (int i = 0; i < 80; ++i) std::filesystem::create_directories(dir / QString::asprintf("f%02d", i).toStdString());
+    const QString start = QString::fromStdString(dir / "f70");
+    driver_->Expect("FolderPickerView", [&](QWidget* picker) {
+      auto* tree = Find<QTreeView>(picker, "folderTree");
+      auto* folders = qobject_cast<QFileSystemModel*>(tree->model());
+      QTRY_COMPARE_WITH_TIMEOUT(folders->filePath(tree->currentIndex()), start, 15000);
+      // On the screen once the folders around it have been read.
+      QTRY_VERIFY_WITH_TIMEOUT(folders->rowCount(tree->currentIndex().parent()) == 80, 15000);
+      QTRY_VERIFY_WITH_TIMEOUT(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())), 15000);
+
+      // What is typed is the one highlighted folder.
+      auto* path = Find<QLineEdit>(picker, "pathEdit");
+      for (const char* typed : {"f68", "f30", "f31"}) {
+        path->selectAll();
+        QTest::keyClicks(path, QString::fromStdString(dir / typed));
+        const QModelIndexList selected = tree->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(folders->filePath(selected.front()), QString::fromStdString(dir / typed));
+      }
+      Click(picker, QDialogButtonBox::Cancel);
+    });
+    qt_.BrowseForFolder("Select DATA folder", start.toStdString());
+  }
+
+  void fileDialogStartsAtTheGivenFolderThenWhereTheLastFileWasChosen() {
+    CQtUserInterface fresh;  // no file chosen yet
+    test::TempDir dir;
+    test::WriteFile(dir / "data/x", "");
+    test::WriteFile(dir / "ppds/Orva.ppd", "*PPD-Adobe: \"4.3\"\n");
+    const QString data = QString::fromStdString(dir / "data");
+    const QString ppds = QString::fromStdString(dir / "ppds");
+    driver_->Expect("OpenFileDialog", [&](QWidget* widget) {
+      auto* files = qobject_cast<QFileDialog*>(widget);
+      QCOMPARE(files->directory().absolutePath(), data);
+      Find<QLineEdit>(files, "fileNameEdit")->setText(ppds + "/Orva.ppd");
+      static_cast<QDialog*>(files)->accept();
+    });
+    QCOMPARE(fresh.OpenFile({"Select a PPD file", data.toStdString() + "/", {{"Ppd files", "*.PPD"}}}),
+             (ppds + "/Orva.ppd").toStdString());
+    // An empty file (as the kernel's files under /proc show) is refused and the dialog
+    // comes back.
+    driver_->Expect("OpenFileDialog", [&](QWidget* widget) {
+      QCOMPARE(qobject_cast<QFileDialog*>(widget)->directory().absolutePath(), ppds);
+      Find<QLineEdit>(widget, "fileNameEdit")->setText(data + "/x");
+      static_cast<QDialog*>(widget)->accept();
+    });
+    driver_->Expect("OpenFileDialog", [&](QWidget* widget) {
+      QCOMPARE(qobject_cast<QFileDialog*>(widget)->directory().absolutePath(), ppds);
+      static_cast<QDialog*>(widget)->reject();
+    });
+    QCOMPARE(fresh.OpenFile({"Select a PPD file", data.toStdString(), {{"Ppd files", "*.PPD"}}}), std::string());
+    QCOMPARE(driver_->messages.size(), 1);
+    QCOMPARE(driver_->messages[0].text,
+             "The file " + data + "/x cannot be used: it is empty or not an ordinary file.");
+  }
+
   void progressAndWaitCursor() {
     auto shownProgress = [] {
       for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -236,6 +390,7 @@ class DialogsTest : public QObject {
     model.Selection = 0;
     driver_->Expect("VersionSelectionView", [](QWidget* dialog) {
       QCOMPARE(dialog->windowTitle(), QString("RavlinConfigurator : Select a Ravlin Version"));
+      QVERIFY(dialog->width() >= TitleWidth(dialog->windowTitle()));
       QCOMPARE(Find<QGroupBox>(dialog, "versionGroup")->title(), QString("Ravlin Versions"));
       QCOMPARE(Find<QLabel>(dialog, "versionLabel")->text(), QString("Version to use :"));
       auto* versions = Find<QComboBox>(dialog, "versionCombo");
@@ -271,6 +426,10 @@ class DialogsTest : public QObject {
     });
     QCOMPARE(login.Run(), frame::CLoginDialog::Result::ViewMode);
     QCOMPARE(accounts.logons, QStringList{"admin:secret"});
+    // While the account is checked: the wait cursor, and no second OK.
+    QVERIFY(accounts.busyDuringLogon);
+    QVERIFY(!accounts.okEnabledDuringLogon);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
     QCOMPARE(driver_->messages.size(), 1);
     QVERIFY(driver_->messages[0].text.startsWith("The windows user that is currently logged on"));
     QCOMPARE(driver_->messages[0].over, QString("LoginView"));

@@ -87,9 +87,11 @@ class MainWindowViewTest : public QObject {
       QVERIFY(Find<QLineEdit>(dialog, "ppdEdit")->text().endsWith("OrvaTiffsetter.ppd"));
       Ok(dialog);
     });
-    driver_->Expect("OpenFileDialog", [ppd](QWidget* widget) {
+    const QString dataFolder = QString::fromStdString(model_->Dispatchers->DataFolder());
+    driver_->Expect("OpenFileDialog", [ppd, dataFolder](QWidget* widget) {
       auto* files = qobject_cast<QFileDialog*>(widget);
       QCOMPARE(files->windowTitle(), QString("Select a PPD file"));
+      QCOMPARE(files->directory().absolutePath() + "/", dataFolder);  // the flavour's data folder
       QCOMPARE(files->nameFilters(), QStringList{"Ppd files (*.PPD)"});
       Find<QLineEdit>(files, "fileNameEdit")->setText(QString::fromStdString(ppd));  // typed in
       static_cast<QDialog*>(files)->accept();
@@ -114,7 +116,7 @@ class MainWindowViewTest : public QObject {
     Open(test::kTiff);
     QCOMPARE(view_->windowTitle(), QString("Ravlin Configurator 10.1"));
     QCOMPARE(List()->headerItem()->text(2), QString("OrvaLink Port"));
-    QCOMPARE(List()->header()->sectionSize(0), 130);
+    QVERIFY(List()->header()->sectionSize(0) >= 130);  // wider for a longer name
     QCOMPARE(List()->header()->sectionSize(1), 240);
     QVERIFY(!Action("actionCreatePpd")->isEnabled());
 
@@ -279,6 +281,21 @@ class MainWindowViewTest : public QObject {
     QTest::keyClick(view_.get(), Qt::Key_Escape);
     QVERIFY(model_->Closed);
     QVERIFY(!view_->isVisible());
+  }
+
+  void columnsAreWideEnoughForTheirTextsAndFillTheWindow() {
+    Open(test::kTiff);
+    view_->resize(1200, 500);
+    QTreeWidget* list = List();
+    QHeaderView* header = list->header();
+    // A cell shows its text whole when its width holds the text and the cell's margins.
+    const QFontMetrics metrics(list->font());
+    const int margins = 2 * list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 2;
+    QCOMPARE(Row(2)[0], QString("Mono3_OrvaTiffsetter"));
+    QTRY_VERIFY(header->sectionSize(0) >= metrics.horizontalAdvance(Row(2)[0]) + margins);
+    QVERIFY(header->sectionSize(1) >= metrics.horizontalAdvance(Row(2)[1]) + margins);
+    QCOMPARE(header->length(), list->viewport()->width());
+    QVERIFY(header->sectionSize(0) >= 130 && header->sectionSize(1) >= 240);
   }
 
   void theWindowShowsTheProgramsIconOnceItHasPainted() {

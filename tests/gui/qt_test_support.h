@@ -27,6 +27,8 @@ struct ShownMessage {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
   QString over;  // the object name of the window it belongs to
+  int width = 0;      // of the box, as shown
+  int textWidth = 0;  // of its text
 };
 
 // The views of every feature's dialogs, as the program registers them.
@@ -78,8 +80,10 @@ class ModalDriver : public QObject {
     // driven by this one.
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       const QWidget* over = box->parentWidget();
+      const QWidget* text = box->findChild<QWidget*>(QStringLiteral("qt_msgbox_label"));
       messages.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                          over != nullptr ? over->objectName() : QString()});
+                          over != nullptr ? over->objectName() : QString(), box->width(),
+                          text != nullptr ? text->width() : 0});
       QMessageBox::StandardButton answer =
           box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok;
       if (!answers_.empty()) {
