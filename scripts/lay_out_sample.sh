@@ -14,7 +14,8 @@
 # (docs/installer-jobs.md): a new program folder prog/KEY-next/ with fresh templates (each
 # dispatcher ini template gains a topic "release" with "build=10.1.1"), named by the
 # catalogues; the old program folder removed; and a data folder that holds only the
-# flavour's default dispatcher (its folder and its ini copy, no list file).
+# flavour's default dispatcher (its folder and its ini copy, no list file) and the
+# launcher copies ("*.bak") the install job kept there.
 set -euo pipefail
 
 usage() {
@@ -50,9 +51,14 @@ new_version() {
   done
   rm -rf -- "$prog"
   # The new version's data folder: its default dispatcher only, in the folder named after
-  # the flavour.
+  # the flavour, and the launcher copies ("*.bak") that the install job keeps there.
+  local kept
+  kept="$(mktemp -d)"
+  find "$data" -maxdepth 1 -type f -name '*.bak' -exec mv -t "$kept" -- {} + 2>/dev/null || true
   rm -rf -- "$data"
   mkdir -p -- "$data/data"
+  find "$kept" -maxdepth 1 -type f -exec mv -t "$data" -- {} +
+  rmdir -- "$kept"
   cp -R -- "$source_dir/data/$key/$key" "$data/$key"
   cp -- "$source_dir/data/$key/data/zv${key}_dispatcher.ini" "$data/data/"
   echo "Flavour $key of $target laid out as a new version: program folder $next, data folder $data (default dispatcher only)"
