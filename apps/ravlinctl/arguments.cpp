@@ -1,5 +1,7 @@
 #include "apps/ravlinctl/arguments.h"
 
+#include <algorithm>
+
 namespace rvc::ctl {
 namespace {
 
@@ -268,9 +270,11 @@ std::string OverviewHelp() {
       "environment file (RAVLIN_ENVIRONMENT_FILE, else /etc/ravlin/environment).\n"
       "\n"
       "Subcommands:\n";
+  size_t width = 0;
+  for (const Subcommand& command : Subcommands()) width = std::max(width, command.name.size() + 4);
   for (const Subcommand& command : Subcommands()) {
     std::string name = "  " + command.name;
-    name.resize(16, ' ');
+    name.resize(width, ' ');
     text += name + command.summary + "\n";
   }
   text +=

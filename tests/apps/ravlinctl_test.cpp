@@ -180,7 +180,7 @@ class RavlinctlTest : public ::testing::Test {
 };
 
 const char* kSubcommands[] = {"flavours", "list",    "show",    "create", "delete",
-                              "change-type", "set", "ppd", "doctor", "recover", "help"};
+                              "change-type", "set", "ppd", "ppd-preferences", "doctor", "recover", "help"};
 
 TEST_F(RavlinctlTest, HelpAndBadUsage) {
   Result result = Run({"--help"});
