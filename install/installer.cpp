@@ -79,7 +79,13 @@ void CRvcInstaller::Backup() {
   store::CInstallationLock lock("rvc_setup backup");
   lifecycle::CIntentJournal journal(JobRecord("backup", DispatcherList.DataFolder(), options_.label, TemplateList.Key()));
   Step("", "Saving the dispatcher list");
-  if (!DispatcherList.Save()) throw CRvcException(msg::kCreateFailed, DispatcherList.ListFile());
+  // A list that cannot be saved has been reported; without it the saved state would be
+  // of no use to an update.
+  if (!DispatcherList.Save()) {
+    Step("", "The backup stopped: the dispatcher list could not be saved");
+    journal.Finish();
+    return;
+  }
 
   CSavedState saved(TemplateList.Flavor());
   saved.RemoveLeftovers();

@@ -9,6 +9,7 @@
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "platform/path.h"
+#include "store/confinement.h"
 #include "store/resource_db.h"
 
 namespace rvc::install {
@@ -21,7 +22,12 @@ std::string NoSeparator(std::string folder) {
 
 }  // namespace
 
-CSavedState::CSavedState(std::string flavor) : flavor_(std::move(flavor)), temp_(utils_.ExpandFolder("%TMP%")) {}
+CSavedState::CSavedState(std::string flavor) : flavor_(std::move(flavor)), temp_(utils_.ExpandFolder("%TMP%")) {
+  // The name comes from the program folder's type list; the saved state is deleted by it.
+  if (const std::string problem = store::FolderNameProblem(flavor_); !problem.empty()) {
+    throw CRvcException(msg::kConfigurationFailed, "of the saved state: the template folder name " + problem);
+  }
+}
 
 std::string CSavedState::Folder() const { return temp_ + flavor_ + platform::kSeparator; }
 

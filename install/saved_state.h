@@ -33,7 +33,8 @@ struct SavedList {
 
 class CSavedState {
  public:
-  // `flavor` names the flavour's template folder; temp is ExpandFolder("%TMP%").
+  // `flavor` names the flavour's template folder; temp is ExpandFolder("%TMP%"). A name
+  // that is no plain folder name raises 110.
   explicit CSavedState(std::string flavor);
 
   const std::string& Temp() const { return temp_; }

@@ -165,6 +165,8 @@ std::string PrinterName(const std::string& iniFile) {
 }
 
 void Register(const UpdateContext& context, const std::string& folder) {
+  std::error_code error;
+  fs::create_directories(In(context.dataFolder, "data"), error);
   CopyFile(DispatcherIni(context, folder), In(context.dataFolder, "data/zv" + folder + "_dispatcher.ini"));
 }
 
