@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "core/rvc_exception.h"
 #include "install/configuration_check.h"
 #include "install/installer.h"
 #include "install/job_shortcuts.h"
@@ -150,6 +151,10 @@ const EdgeCase kCases[] = {
        EXPECT_EQ(e.Environment("Dedezi", "RIP_MEMORY=1\n"), "[environment]\nRIP_MEMORY=1\nVDP_MODE=VDP\n");
        EXPECT_EQ(e.Environment("Proof", "VDP_MODE=NONE\nCMS_MODE=1\n"), "[environment]\nVDP_MODE=NONE\n");
        EXPECT_EQ(e.Environment("Tiffmono", "CMS_MODE=1\n"), "[environment]\nCMS_MODE=1\n");
+     }},
+    {"ATemplateFolderNameLeadingOutIsRefused",
+     [](Edge&) {
+       for (const char* flavor : {"..", "a/b", ""}) EXPECT_THROW(CSavedState{flavor}, CRvcException) << flavor;
      }},
     {"TheLegacyTypeTableRenamesNothing",
      [](Edge&) { EXPECT_EQ(RenameLegacyType("Imagesetter_Film"), "Imagesetter_Film"); }},
