@@ -205,7 +205,8 @@ bool CRvcInstaller::Update() {
       if (entry.Name) run.work.Name = *entry.Name;
       if (entry.Folder) run.work.Folder = *entry.Folder;
       if (entry.Type) run.work.Type = RenameLegacyType(*entry.Type);
-      if (entry.Base) run.work.Base = static_cast<int>(*entry.Base);
+      // A port separator is one digit, as the list reads it (a Base of 13 is 3).
+      if (entry.Base) run.work.Base = static_cast<int>(((*entry.Base % 10) + 10) % 10);
       MigrateDispatcher(run, i);
     }
     if (!AnyFailed) {
