@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "core/rvc_exception.h"
 #include "frame/rvc_app.h"
 #include "lifecycle/ppd_preferences.h"
 #include "tests/support/test_support.h"
@@ -77,6 +78,17 @@ TEST_F(PpdPreferencesTest, AMissingCopyLocationKeepsTheDialogOpenOnTheLocation) 
   EXPECT_TRUE(dialog.OnOk());
   dialog.Values.ExtraPPDLocation.clear();
   EXPECT_TRUE(dialog.OnOk()) << "an empty location turns the copy off";
+}
+
+TEST_F(PpdPreferencesTest, APreferenceFileThatCannotBeReadEndsTheCommandWith109) {
+  try {
+    PpdPreferencesCommand();
+    ADD_FAILURE() << "no error";
+  } catch (const CRvcException& error) {
+    EXPECT_EQ(error.Id(), 109);
+    EXPECT_NE(error.Message().find(frame::CRvcApp::CatalogueFileName), std::string::npos);
+  }
+  EXPECT_TRUE(ui_.DialogsRun().empty());
 }
 
 TEST_F(PpdPreferencesTest, BrowseKeepsTheTextWhenNothingIsChosen) {
