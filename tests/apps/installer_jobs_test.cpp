@@ -102,9 +102,6 @@ class InstallerJobsTest : public ::testing::Test {
                   "\n[Night]\nname=Night\nfilm=Plate_745x605\nset=set_1\noutput=\n");
     customise(Data("Tiffmono/data/swap_1.sfd"), "[persistent]\n", "%kw_data_tamrix%\\tiffmono\\swapfiles\\extra\n");
     swap_ = ReadFile(Data("Tiffmono/data/swap_1.sfd"));
-    // A flavour with a list file lists what the file names, and only the backup job
-    // writes it: the clone is made on the flavour rebuilt from its files.
-    fs::remove(Data("rvc1.cfg"));
     ASSERT_EQ(Run(RAVLINCTL_PROGRAM, {"create", "--flavour", "Tiffmono", "--type", "Imagesetter_Film", "--name", "Mono2"})
                   .exitCode,
               0);
