@@ -55,6 +55,7 @@ inline constexpr int kFolderInUse = 172;             // "%s%s is in use by an ot
 inline constexpr int kMediaTooBig = 173;             // "The media sizes are too big. ..."
 inline constexpr int kFilmReduced = 174;             // "The sizes of the %s film or plate are bigger than the maximum device sizes. ..."
 inline constexpr int kInvalidFilmReference = 175;    // "Configuration %s has an invalid reference to film %s ..."
+inline constexpr int kInvalidSetReference = 176;     // "Configuration %s has an invalid reference to resolution set %s ..."
 inline constexpr int kConfigurationExists = 177;     // "This configuration exists already. ..."
 inline constexpr int kConfigurationNameCharacters = 178;  // "Following characters may not be used in a configuration name: ..."
 inline constexpr int kCorruptResourceFiles = 185;    // "RVC has encountered a serious problem. ..."

@@ -75,6 +75,10 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {175,
      "Configuration %s has an invalid reference to film %s (This film does not exist) The configuration will be "
      "using film %s instead."},
+    // Three arguments, like 175.
+    {176,
+     "Configuration %s has an invalid reference to resolution set %s (This resolution set does not exist) The "
+     "configuration will be using resolution set %s instead."},
     {177, "This configuration exists already. \nPlease choose another name."},
     // One backslash, as in the set of characters the check refuses; the first of the two
     // blanks after the colon is the separator, the second stands for the blank itself.

@@ -5,6 +5,7 @@
 #include "lifecycle/change_type.h"
 #include "lifecycle/dispatcher_deletion.h"
 #include "lifecycle/dispatcher_properties.h"
+#include "lifecycle/ppd_preferences.h"
 #include "lifecycle/scripted_commands.h"
 #include "ui/user_interface.h"
 
@@ -58,6 +59,7 @@ void RegisterLifecycleCommands(frame::CCommandTable& table, LifecycleCommandOpti
     ui::WaitCursor busy;
     CreateAllPpdsCommand(request.Flavours);
   });
+  table.Register(Command::PpdPreferences, [](frame::CommandRequest&) { PpdPreferencesCommand(); });
 }
 
 }  // namespace rvc::lifecycle

@@ -1,5 +1,5 @@
 // The main window commands that the dispatcher lifecycle carries out: New, Delete, Change
-// Type, Dispatcher Properties, Create PPD and Create All PPDs.
+// Type, Dispatcher Properties, Create PPD, Create All PPDs and PPD Preferences.
 #pragma once
 
 #include <functional>

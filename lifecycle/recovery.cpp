@@ -126,10 +126,20 @@ void RollBackModification(const IntentRecord& record) {
   platform::SyncFolderOf(original);
 }
 
+// The installer's jobs ("install-job", "backup-job", "update-job", "delete-job") are
+// written so that running them again finishes them: the backup moves its new saved state
+// into place in one rename, the update keeps the saved state until its last step.
+bool IsInstallerJob(const std::string& operation) {
+  return operation.size() > 4 && operation.compare(operation.size() - 4, 4, "-job") == 0;
+}
+
 std::string Describe(const IntentRecord& record) {
   if (record.operation == "create") return "creation of dispatcher " + record.name;
   if (record.operation == "modify") return "modification of dispatcher " + record.name;
   if (record.operation == "delete") return "deletion of dispatcher " + record.name;
+  if (IsInstallerJob(record.operation)) {
+    return record.operation.substr(0, record.operation.size() - 4) + " job of flavour " + record.name;
+  }
   return "change of type of dispatcher " + record.name;
 }
 
@@ -220,6 +230,9 @@ RecoveryOutcome RecoverInterruptedOperation() {
       CompleteDeletion(journal);
       journal.Finish();
       outcome.done = "completed the interrupted " + what;
+    } else if (IsInstallerJob(record->operation)) {
+      CIntentJournal::Remove();
+      outcome.done = "found the interrupted " + what + "; its saved state is kept, run the job again to finish it";
     } else if (record->operation == "change-type") {
       if (record->step != "ppd") {
         CIntentJournal journal(*record);

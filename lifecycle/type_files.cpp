@@ -22,8 +22,7 @@ class CTypeFiles {
       : change_(change),
         templates_(*change.templates),
         tdir_(platform::WithTrailingSeparator(templates_.TemplateFolder())),
-        idir_(platform::WithTrailingSeparator(templates_.ProgramFolder()) +
-              platform::NativePath("dat\\templates\\inifiles\\")) {}
+        idir_(templates_.IniTemplateFolder()) {}
 
   void Step(CreationStep step) const {
     if (change_.step) change_.step(step);

@@ -41,6 +41,11 @@ _ravlinctl() {
       words=$(_ravlinctl_field name "$ctl" list --json) ;;
     --vdp)
       words=$'active\ndisabled' ;;
+    --dgc | --job-dot-shape)
+      words=$'on\noff' ;;
+    --copy-location)
+      COMPREPLY=($(compgen -d -- "$cur"))
+      return ;;
     --ppd)
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;

@@ -4,25 +4,75 @@
 # file, and tells how to point the configurator at it. The bundled copy is never changed.
 #
 #   scripts/lay_out_sample.sh TARGET
+#   scripts/lay_out_sample.sh --new-version KEY TARGET
 #
 # TARGET must be missing, empty, or a layout made by this script. See
 # docs/sample-installation.md for what the sample holds.
+#
+# --new-version lays out flavour KEY of the layout in TARGET as a newer version of itself,
+# as an installer leaves it after removing the old version and installing the new one
+# (docs/installer-jobs.md): a new program folder prog/KEY-next/ with fresh templates (each
+# dispatcher ini template gains a topic "release" with "build=10.1.1"), named by the
+# catalogues; the old program folder removed; and a data folder that holds only the
+# flavour's default dispatcher (its folder and its ini copy, no list file) and the
+# launcher copies ("*.bak") the install job kept there.
 set -euo pipefail
 
 usage() {
   echo "usage: $0 TARGET" >&2
+  echo "       $0 --new-version KEY TARGET" >&2
   exit 2
 }
-(($# == 1)) || usage
-[[ -n "$1" ]] || usage
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
 source_dir="$repo/sample"
 [[ -d "$source_dir/config" ]] || { echo "$0: no sample installation in $source_dir" >&2; exit 1; }
+marker_line="# Environment of a sample installation laid out by scripts/lay_out_sample.sh"
+
+new_version() {
+  local key="$1" target
+  target="$(realpath -m -- "$2")"
+  [[ "$key" =~ ^[A-Za-z0-9_]+$ && -d "$source_dir/prog/$key" ]] || { echo "$0: no flavour $key in the sample" >&2; exit 1; }
+  if [[ ! -f "$target/environment" || "$(head -n 1 -- "$target/environment")" != "$marker_line" ]]; then
+    echo "$0: $target holds no layout made by this script" >&2
+    exit 1
+  fi
+  local prog="$target/prog/$key" next="$target/prog/$key-next" data="$target/data/$key"
+  rm -rf -- "$next"
+  cp -R -- "$source_dir/prog/$key" "$next"
+  # Configured paths of the program folder name the new one.
+  sed -i "s/\\\\prog\\\\$key\\\\/\\\\prog\\\\$key-next\\\\/g" -- "$next/dat/types.dat"
+  local ini
+  for ini in "$next"/dat/templates/inifiles/*.ini; do
+    printf '\n[release]\nbuild=10.1.1\n' >>"$ini"
+  done
+  for catalogue in "$target"/config/rvc*.dat; do
+    sed -i "s/\\\\prog\\\\$key\\\\/\\\\prog\\\\$key-next\\\\/" -- "$catalogue"
+  done
+  rm -rf -- "$prog"
+  # The new version's data folder: its default dispatcher only, in the folder named after
+  # the flavour, and the launcher copies ("*.bak") that the install job keeps there.
+  local kept
+  kept="$(mktemp -d)"
+  find "$data" -maxdepth 1 -type f -name '*.bak' -exec mv -t "$kept" -- {} + 2>/dev/null || true
+  rm -rf -- "$data"
+  mkdir -p -- "$data/data"
+  find "$kept" -maxdepth 1 -type f -exec mv -t "$data" -- {} +
+  rmdir -- "$kept"
+  cp -R -- "$source_dir/data/$key/$key" "$data/$key"
+  cp -- "$source_dir/data/$key/data/zv${key}_dispatcher.ini" "$data/data/"
+  echo "Flavour $key of $target laid out as a new version: program folder $next, data folder $data (default dispatcher only)"
+}
+
+if (($# == 3)) && [[ "$1" == --new-version ]]; then
+  new_version "$2" "$3"
+  exit 0
+fi
+(($# == 1)) || usage
+[[ -n "$1" ]] || usage
 
 # An absolute, normalised path (the folder may not exist yet).
 target="$(realpath -m -- "$1")"
-marker_line="# Environment of a sample installation laid out by scripts/lay_out_sample.sh"
 
 case "$target/" in
   "$source_dir"/* ) echo "$0: $target lies inside the bundled sample; choose another folder" >&2; exit 1 ;;

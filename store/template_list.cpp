@@ -143,6 +143,10 @@ const CTemplate* CTemplateList::GetAt(int index) const {
   return &templates_[static_cast<size_t>(index)];
 }
 
+std::string CTemplateList::IniTemplateFolder() const {
+  return programFolder_ + platform::NativePath("dat\\templates\\inifiles\\");
+}
+
 std::string CTemplateList::TemplatePath(const std::string& file) const {
   return platform::ResolveNoCase(templateFolder_ + file);
 }

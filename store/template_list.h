@@ -56,6 +56,10 @@ class CTemplateList {
   const std::string& TemplateFolder() const { return templateFolder_; }
   // TemplateFolder() + `file`, the spelling on disk when it differs only in case.
   std::string TemplatePath(const std::string& file) const;
+  // The one place of the types' dispatcher ini templates (DispatcherIni), for creation,
+  // backup and update alike: ProgramFolder() + "dat/templates/inifiles/", ending with the
+  // separator. The resource templates stay in TemplateFolder(). See docs/device-types.md.
+  std::string IniTemplateFolder() const;
 
  private:
   void LoadFromListFile();

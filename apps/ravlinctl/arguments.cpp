@@ -1,5 +1,7 @@
 #include "apps/ravlinctl/arguments.h"
 
+#include <algorithm>
+
 namespace rvc::ctl {
 namespace {
 
@@ -137,6 +139,21 @@ std::vector<Subcommand> MakeSubcommands() {
                       0,
                       1,
                       true});
+  commands.push_back({"ppd-preferences",
+                      "ppd-preferences [--copy-location DIR] [--dgc on|off] [--job-dot-shape on|off]",
+                      "show or set the PPD preferences",
+                      "Sets the preferences of PPD generation, as the PPD Preferences dialog of Ravlin\n"
+                      "Configurator does, and prints them; without options it only prints them\n"
+                      "(ExtraPPDLocation, IncludeDGCInPPD, IncludeDotJobInPPD of the catalogue's _internal_).\n\n"
+                      "  --copy-location DIR a folder that gets a copy of every PPD made; it must exist;\n"
+                      "                      an empty DIR (\"\") turns the copy off\n"
+                      "  --dgc on|off        list the dot gain curves in PPDs (default on)\n"
+                      "  --job-dot-shape on|off\n"
+                      "                      offer the dot shape from the job in PPDs (default off)\n",
+                      {kHelp, kVersion, {"copy-location", '\0', true}, {"dgc", '\0', true}, {"job-dot-shape", '\0', true}},
+                      0,
+                      0,
+                      true});
   commands.push_back({"doctor",
                       "doctor [--json]",
                       "check the installation",
@@ -254,9 +271,11 @@ std::string OverviewHelp() {
       "environment file (RAVLIN_ENVIRONMENT_FILE, else /etc/ravlin/environment).\n"
       "\n"
       "Subcommands:\n";
+  size_t width = 0;
+  for (const Subcommand& command : Subcommands()) width = std::max(width, command.name.size() + 4);
   for (const Subcommand& command : Subcommands()) {
     std::string name = "  " + command.name;
-    name.resize(16, ' ');
+    name.resize(width, ' ');
     text += name + command.summary + "\n";
   }
   text +=

@@ -20,5 +20,6 @@ int RunChangeType(CSession& session, CtlConsole& console, const Arguments& argum
 int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments);
 // The Modify command: name, folder, device type and port separator of a dispatcher.
 int RunSet(CSession& session, CtlConsole& console, const Arguments& arguments);
+int RunPpdPreferences(CSession& session, CtlConsole& console, const Arguments& arguments);
 
 }  // namespace rvc::ctl

@@ -59,6 +59,12 @@ void CheckOptions(const Subcommand& command, const Arguments& arguments) {
     if (!arguments.Has("name") && !arguments.Has("folder") && !arguments.Has("type") && !arguments.Has("port-separator")) {
       throw UsageError("set: give at least one of --name, --folder, --type and --port-separator");
     }
+  } else if (command.name == "ppd-preferences") {
+    for (const char* option : {"dgc", "job-dot-shape"}) {
+      if (auto value = arguments.Value(option); value && *value != "on" && *value != "off") {
+        throw UsageError(std::string("ppd-preferences: --") + option + " takes on or off, not " + *value);
+      }
+    }
   } else if (command.name == "ppd") {
     const bool all = arguments.Has("all");
     if (all == !arguments.positionals.empty()) throw UsageError("ppd: name one dispatcher or give --all");
@@ -146,6 +152,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
     if (command.name == "change-type") return rvc::ctl::RunChangeType(session, console, arguments);
     if (command.name == "ppd") return rvc::ctl::RunPpd(session, console, arguments);
     if (command.name == "set") return rvc::ctl::RunSet(session, console, arguments);
+    if (command.name == "ppd-preferences") return rvc::ctl::RunPpdPreferences(session, console, arguments);
     if (rvc::ctl::HasVerbs(command.name)) return rvc::ctl::RunVerb(session, console, command.name, arguments);
     if (command.name == "recover") {
       if (!recovery.done.empty()) std::printf("%s\n", recovery.done.c_str());

@@ -1,7 +1,8 @@
 // rvc_setup: the configurator of a Ravlin installation.
 //
 // With a job switch it runs one unattended job for an installer and needs no display:
-// messages go to standard error and to the job's trace file. Without one it starts
+// messages go to standard error and to the job's trace file. The install job then hands
+// over to the main window when a display answers (without one it says what it would open). Without one it starts
 // interactively: on a display (and in a build with Qt) with its windows, the splash, the
 // login and version dialogs and the main window; without a display it says so, asks the
 // login and the version choice on the terminal and prints a summary of the flavours and
@@ -17,6 +18,7 @@
 
 #include "apps/common/installation_layout.h"
 #include "apps/rvc_setup/display_probe.h"
+#include "apps/rvc_setup/installer_jobs.h"
 #include "frame/command_line.h"
 #include "frame/login.h"
 #include "frame/rvc_app.h"
@@ -146,6 +148,18 @@ class SummaryWindow : public rvc::frame::IMainWindow {
       : flavours_(flavours), settings_(std::move(settings)), model_(flavours, settings_.FlavourIndex, TheCommands()) {}
 
   void RunModal() override {
+    if (settings_.OpenModifyAtStart) {
+      // The install job hands over to the main window with the modify dialog of the first
+      // dispatcher; without a display that is only told.
+      const CFlavour& flavour = *flavours_[settings_.FlavourIndex];
+      const auto& list = *flavour.DispatcherList;
+      std::fprintf(stderr,
+                   "No display: with one, the main window would open on flavour %s with the modify dialog of its "
+                   "first dispatcher%s%s.\n",
+                   flavour.DisplayName.c_str(), list.GetCount() > 0 ? ", " : "",
+                   list.GetCount() > 0 ? list.GetAt(0).Record.Name.c_str() : "");
+      return;
+    }
     std::printf("%s\n%s%s\n", rvc::frame::CRvcApp::WindowTitle().c_str(), settings_.FlavourLabel.c_str(),
                 settings_.ViewOnly ? " (view mode)" : "");
     for (size_t i = 0; i < flavours_.size(); ++i) {
@@ -235,6 +249,8 @@ int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments,
   rvc::ui::CQtMainWindowFactory factory(TheCommands(), beforeShow);
   rvc::frame::StartupServices services;
   services.mainWindows = &factory;
+  InstallerJobs installer;
+  services.installer = &installer;
   services.activate = &rvc::ui::CInstanceWatch::BringToFront;
   StartRecovery recovery;
   services.recovery = &recovery;
@@ -262,10 +278,12 @@ int main(int argc, char** argv) {
     return 0;
   }
   rvc::app::UseOwnFolders();
-  const bool job = rvc::frame::ParseCommandLine(arguments).Mode != rvc::frame::kModeInteractive;
+  const int mode = rvc::frame::ParseCommandLine(arguments).Mode;
+  const bool job = mode != rvc::frame::kModeInteractive;
 
 #ifdef RVC_WITH_QT
-  if (!job) {
+  // The install job ends in the main window, with the modify dialog of the first dispatcher.
+  if (!job || mode == rvc::frame::kModeInstall) {
     std::optional<XDisplayProbe> probe;
     if (IsSet("DISPLAY")) probe.emplace();
     if ((probe && probe->Answers()) || IsSet("WAYLAND_DISPLAY")) return RunWindows(argc, argv, arguments, probe);
@@ -278,8 +296,10 @@ int main(int argc, char** argv) {
 
   SummaryWindows windows;
   StartRecovery recovery;
+  InstallerJobs installer;
   rvc::frame::StartupServices services;
   services.mainWindows = &windows;
+  services.installer = &installer;
   services.recovery = &recovery;
   rvc::frame::CRvcApp app(services);
   return app.Run(arguments);

@@ -180,7 +180,7 @@ class RavlinctlTest : public ::testing::Test {
 };
 
 const char* kSubcommands[] = {"flavours", "list",    "show",    "create", "delete",
-                              "change-type", "set", "ppd", "doctor", "recover", "help"};
+                              "change-type", "set", "ppd", "ppd-preferences", "doctor", "recover", "help"};
 
 TEST_F(RavlinctlTest, HelpAndBadUsage) {
   Result result = Run({"--help"});
@@ -406,6 +406,19 @@ TEST_F(RavlinctlTest, CreateRefusesWhatTheNewDialogRefuses) {
   EXPECT_EQ(ten.exitCode, 1);
   EXPECT_EQ(ten.err, "ravlinctl: You cannot create more than nine clones of one dispatcher.\n");
   EXPECT_EQ(Snapshot(root_ + "data"), full);
+}
+
+TEST_F(RavlinctlTest, PpdPreferencesAreShownCheckedAndSetAsTheDialogSetsThem) {
+  const std::string defaults = "ExtraPPDLocation=\nIncludeDGCInPPD=1\nIncludeDotJobInPPD=0\n";
+  EXPECT_EQ(Run({"ppd-preferences"}).out, defaults);
+  Refused({"ppd-preferences", "--copy-location", root_ + "missing"}, "Path does not exist. Please specify a valid path!");
+  EXPECT_EQ(Run({"ppd-preferences", "--dgc", "maybe"}).exitCode, 2);
+  EXPECT_EQ(Run({"ppd-preferences"}).out, defaults) << "a refused change changes nothing";
+
+  const Result set = Run({"ppd-preferences", "--copy-location", root_ + "tmp", "--dgc", "off", "--job-dot-shape", "on"});
+  EXPECT_EQ(set.exitCode, 0) << set.err;
+  EXPECT_EQ(set.out, "ExtraPPDLocation=" + root_ + "tmp\nIncludeDGCInPPD=0\nIncludeDotJobInPPD=1\n");
+  EXPECT_NE(ReadFile(root_ + "config/rvc.dat").find("IncludeDotJobInPPD=1"), std::string::npos);
 }
 
 TEST_F(RavlinctlTest, DeleteAsksAndRefusesTheFirstDispatcher) {

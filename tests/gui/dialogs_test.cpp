@@ -2,6 +2,7 @@
 // boxes, the folder picker and its checks, the file-open dialog, progress and wait cursor,
 // the views of the start-up dialogs and of the environment-variable dialog, the About
 // dialog and splash, and the single-instance activation.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDialogButtonBox>
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 #include "frame/login.h"
+#include "lifecycle/ppd_preferences.h"
 #include "frame/single_instance.h"
 #include "frame/version_selection.h"
 #include "window/main_window.h"
@@ -461,6 +463,26 @@ class DialogsTest : public QObject {
     });
     QCOMPARE(added.Run(), DialogResult::Ok);
     QCOMPARE(added.Variable, std::string("KW_LANG"));
+  }
+
+  void ppdPreferencesShowAndTakeTheValues() {
+    lifecycle::CCopyPPDDlg preferences({"/srv/ppds", true, false});
+    driver_->Expect("PpdPreferencesView", [](QWidget* dialog) {
+      QCOMPARE(dialog->windowTitle(), QString("PPD Preferences"));
+      QCOMPARE(Find<QGroupBox>(dialog, "preferencesGroup")->title(), QString("Preferences"));
+      QCOMPARE(Find<QLabel>(dialog, "locationLabel")->text(), QString("Define a PPD copy location :"));
+      QCOMPARE(Find<QLineEdit>(dialog, "locationEdit")->text(), QString("/srv/ppds"));
+      QVERIFY(Find<QCheckBox>(dialog, "dgcCheck")->isChecked());
+      QVERIFY(!Find<QCheckBox>(dialog, "dotJobCheck")->isChecked());
+      Find<QLineEdit>(dialog, "locationEdit")->clear();
+      Find<QCheckBox>(dialog, "dgcCheck")->setChecked(false);
+      Find<QCheckBox>(dialog, "dotJobCheck")->setChecked(true);
+      Click(dialog, QDialogButtonBox::Ok);
+    });
+    QCOMPARE(qt_.RunDialog(preferences), DialogResult::Ok);
+    QCOMPARE(preferences.Values.ExtraPPDLocation, std::string());
+    QVERIFY(!preferences.Values.IncludeDGCInPPD);
+    QVERIFY(preferences.Values.IncludeDotJobInPPD);
   }
 
   void aboutDialogAndSplash() {
