@@ -41,9 +41,14 @@ QMessageBox::Icon IconOf(Icon icon) {
 
 class QtProgress : public IProgress {
  public:
-  QtProgress(const std::string& title, int total) : dialog_(ToQt(title), QString(), 0, total, DialogParent()) {
+  QtProgress(const std::string& title, int total, bool cancellable)
+      : dialog_(ToQt(title), QString(), 0, total, DialogParent()), cancellable_(cancellable) {
     dialog_.setWindowTitle(ToQt(title));
-    dialog_.setCancelButton(nullptr);
+    if (cancellable) {
+      dialog_.setCancelButtonText(QObject::tr("Cancel"));
+    } else {
+      dialog_.setCancelButton(nullptr);
+    }
     dialog_.setMinimumDuration(0);
     dialog_.setWindowModality(Qt::ApplicationModal);
     dialog_.setAutoClose(false);
@@ -57,9 +62,20 @@ class QtProgress : public IProgress {
     dialog_.setValue(std::min(dialog_.value() + 1, dialog_.maximum()));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
+  void SetText(const std::string& text) override {
+    dialog_.setLabelText(ToQt(text));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  // The Cancel button is the one input the dialog takes, between two steps.
+  bool Cancelled() override {
+    if (!cancellable_) return false;
+    QCoreApplication::processEvents();
+    return dialog_.wasCanceled();
+  }
 
  private:
   QProgressDialog dialog_;
+  bool cancellable_;
 };
 
 }  // namespace
@@ -159,7 +175,12 @@ std::string CQtUserInterface::OpenFile(const FileOpenRequest& request) {
 
 std::unique_ptr<IProgress> CQtUserInterface::BeginProgress(const std::string& title, int total) {
   BeforeShow();
-  return std::make_unique<QtProgress>(title, total);
+  return std::make_unique<QtProgress>(title, total, false);
+}
+
+std::unique_ptr<IProgress> CQtUserInterface::BeginCancellableProgress(const std::string& title, int total) {
+  BeforeShow();
+  return std::make_unique<QtProgress>(title, total, true);
 }
 
 void CQtUserInterface::SetBusy(bool busy) {

@@ -17,6 +17,7 @@ class CQtUserInterface : public IUserInterface {
   std::string BrowseForFolder(const std::string& title, const std::string& startFolder) override;
   std::string OpenFile(const FileOpenRequest& request) override;
   std::unique_ptr<IProgress> BeginProgress(const std::string& title, int total) override;
+  std::unique_ptr<IProgress> BeginCancellableProgress(const std::string& title, int total) override;
   void SetBusy(bool busy) override;
   DialogResult RunDialog(IDialogModel& model) override;
 

@@ -22,6 +22,9 @@ class CForwardingUserInterface : public IUserInterface {
   std::unique_ptr<IProgress> BeginProgress(const std::string& title, int total) override {
     return inner_.BeginProgress(title, total);
   }
+  std::unique_ptr<IProgress> BeginCancellableProgress(const std::string& title, int total) override {
+    return inner_.BeginCancellableProgress(title, total);
+  }
   void SetBusy(bool busy) override { inner_.SetBusy(busy); }
   DialogResult RunDialog(IDialogModel& model) override { return inner_.RunDialog(model); }
 

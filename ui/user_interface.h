@@ -39,6 +39,11 @@ class IProgress {
   virtual ~IProgress() = default;
   virtual void SetRange(int total) = 0;
   virtual void Step() = 0;
+  // The step in hand, shown with the bar (a progress that shows no text ignores it).
+  virtual void SetText(const std::string& text) { (void)text; }
+  // Whether the person asked to stop. Only a progress begun with
+  // BeginCancellableProgress offers that; the operation asks between its steps.
+  virtual bool Cancelled() { return false; }
 };
 
 // The logic of a dialog: a plain model that a view binds to. The Qt interface finds the
@@ -76,6 +81,11 @@ class IUserInterface {
   // File-open dialog: the chosen file, or "" when the user cancels.
   virtual std::string OpenFile(const FileOpenRequest& request) = 0;
   virtual std::unique_ptr<IProgress> BeginProgress(const std::string& title, int total) = 0;
+  // The same with the step's text and a Cancel button; an implementation without one
+  // gives a progress that is never cancelled.
+  virtual std::unique_ptr<IProgress> BeginCancellableProgress(const std::string& title, int total) {
+    return BeginProgress(title, total);
+  }
   // Wait cursor on (true) and off (false); calls nest.
   virtual void SetBusy(bool busy) = 0;
   // Shows the dialog of `model` until it is cancelled or its OnOk() lets it close.

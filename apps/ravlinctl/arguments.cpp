@@ -154,6 +154,31 @@ std::vector<Subcommand> MakeSubcommands() {
                       0,
                       0,
                       true});
+  commands.push_back({"backup",
+                      "backup [--to DIR]",
+                      "back up every flavour",
+                      "Backs up every flavour with all of its dispatchers into a new folder\n"
+                      "RVC_Backup_<computer>_<date>_<time> in DIR, as the Backup button does: the data\n"
+                      "folders, the device types' backup data, the configurator's backup job of each\n"
+                      "flavour and the index BackupInfo.tmp. Prints the new folder. Without --to, DIR is\n"
+                      "the folder of the last completed backup, else the parent of the configuration folder.\n\n"
+                      "  --to DIR            where the backup folder is made\n",
+                      {kHelp, kVersion, {"to", '\0', true}},
+                      0,
+                      0,
+                      true});
+  commands.push_back({"backup-info",
+                      "backup-info DIR [--json]",
+                      "show what a backup folder holds",
+                      "Reads the index BackupInfo.tmp of the backup folder DIR, with the checks of a\n"
+                      "restore, and lists each backed-up flavour with its dispatchers: name, mode\n"
+                      "(Orginal or Clone), folder, type, port separator, command port and PPD. An index that\n"
+                      "is missing, damaged or names paths out of its place is refused (exit status 1).\n\n"
+                      "  --json              print a JSON object instead\n",
+                      {kHelp, kVersion, kJson},
+                      1,
+                      1,
+                      false});
   commands.push_back({"doctor",
                       "doctor [--json]",
                       "check the installation",

@@ -22,4 +22,9 @@ int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments);
 int RunSet(CSession& session, CtlConsole& console, const Arguments& arguments);
 int RunPpdPreferences(CSession& session, CtlConsole& console, const Arguments& arguments);
 
+// Backups (backup_commands.cpp): the backup for administrators; what a backup holds, for
+// anyone and without the installation.
+int RunBackup(CSession& session, CtlConsole& console, const Arguments& arguments);
+int RunBackupInfo(const Arguments& arguments);
+
 }  // namespace rvc::ctl

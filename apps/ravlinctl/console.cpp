@@ -1,5 +1,8 @@
 #include "apps/ravlinctl/console.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <iostream>
 
 namespace rvc::ctl {
@@ -9,6 +12,23 @@ class SilentProgress : public ui::IProgress {
  public:
   void SetRange(int) override {}
   void Step() override {}
+};
+
+class TerminalProgress : public ui::IProgress {
+ public:
+  TerminalProgress(std::FILE* out, std::string title, int total) : out_(out), title_(std::move(title)), total_(total) {}
+  void SetRange(int total) override { total_ = total; }
+  void Step() override { ++done_; }
+  void SetText(const std::string& text) override {
+    std::fprintf(out_, "ravlinctl: %s [%d/%d] %s\n", title_.c_str(), done_ + 1, total_, text.c_str());
+    std::fflush(out_);
+  }
+
+ private:
+  std::FILE* out_;
+  std::string title_;
+  int total_;
+  int done_ = 0;
 };
 
 bool IsQuestion(ui::Buttons buttons) { return buttons != ui::Buttons::Ok; }
@@ -69,6 +89,11 @@ std::string CtlConsole::OpenFile(const ui::FileOpenRequest& request) {
 
 std::unique_ptr<ui::IProgress> CtlConsole::BeginProgress(const std::string&, int) {
   return std::make_unique<SilentProgress>();
+}
+
+std::unique_ptr<ui::IProgress> CtlConsole::BeginCancellableProgress(const std::string& title, int total) {
+  if (::isatty(::fileno(out_)) == 0) return std::make_unique<SilentProgress>();
+  return std::make_unique<TerminalProgress>(out_, title, total);
 }
 
 void CtlConsole::SetBusy(bool) {}

@@ -51,6 +51,9 @@ class CtlConsole : public ui::IUserInterface {
   std::string BrowseForFolder(const std::string& title, const std::string& startFolder) override;
   std::string OpenFile(const ui::FileOpenRequest& request) override;
   std::unique_ptr<ui::IProgress> BeginProgress(const std::string& title, int total) override;
+  // On a terminal, each step's text as a line "ravlinctl: <title> [step/total] <text>";
+  // elsewhere nothing. Never cancelled (Ctrl+C ends the run).
+  std::unique_ptr<ui::IProgress> BeginCancellableProgress(const std::string& title, int total) override;
   void SetBusy(bool busy) override;
   ui::DialogResult RunDialog(ui::IDialogModel& model) override;
 

@@ -117,6 +117,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
   // The doctor reads what the others would stop at, and reports what a recovery would
   // clear, so it neither takes the lock nor recovers.
   if (command.name == "doctor") return rvc::ctl::RunDoctor(arguments, version);
+  if (command.name == "backup-info") return rvc::ctl::RunBackupInfo(arguments);
 
   // A writer holds the installation lock from before it reads the lists it changes; a
   // reader recovers only when no writer is at work.
@@ -152,6 +153,10 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
     if (command.name == "change-type") return rvc::ctl::RunChangeType(session, console, arguments);
     if (command.name == "ppd") return rvc::ctl::RunPpd(session, console, arguments);
     if (command.name == "set") return rvc::ctl::RunSet(session, console, arguments);
+    if (command.name == "backup") {
+      lock.reset();  // the backup jobs it starts are rvc_setup runs that take the lock
+      return rvc::ctl::RunBackup(session, console, arguments);
+    }
     if (command.name == "ppd-preferences") return rvc::ctl::RunPpdPreferences(session, console, arguments);
     if (rvc::ctl::HasVerbs(command.name)) return rvc::ctl::RunVerb(session, console, command.name, arguments);
     if (command.name == "recover") {

@@ -180,7 +180,7 @@ class RavlinctlTest : public ::testing::Test {
 };
 
 const char* kSubcommands[] = {"flavours", "list",    "show",    "create", "delete",
-                              "change-type", "set", "ppd", "ppd-preferences", "doctor", "recover", "help"};
+                              "change-type", "set", "ppd", "ppd-preferences", "doctor", "recover", "help", "backup", "backup-info"};
 
 TEST_F(RavlinctlTest, HelpAndBadUsage) {
   Result result = Run({"--help"});
@@ -216,6 +216,8 @@ TEST_F(RavlinctlTest, HelpAndBadUsage) {
       {"ppd"},
       {"ppd", "Mono1", "--all"},
       {"help", "bogus"},
+      {"backup", "extra"},
+      {"backup-info"},
   };
   for (const auto& arguments : bad) {
     std::string shown;
@@ -229,6 +231,27 @@ TEST_F(RavlinctlTest, HelpAndBadUsage) {
   EXPECT_TRUE(Has(Run({"create", "--flavour", "Tiffmono"}).err, "--type is missing"));
   // Usage errors touch nothing, not even the trace.
   EXPECT_FALSE(FileExists(root_ + "config/trace_rvc.txt"));
+}
+
+TEST_F(RavlinctlTest, BackupMakesAFolderThatBackupInfoListsAndADamagedIndexIsRefused) {
+  const std::string into = dir_ / "backups";
+  // No rvc_setup on PATH: the backup jobs are traced as skipped.
+  Result backup = Run({"backup", "--to", into}, {{"COMPUTERNAME", "RIP-01"}, {"PATH", "/usr/bin:/bin"}});
+  ASSERT_EQ(backup.exitCode, 0) << backup.err;
+  const std::string folder = Lines(backup.out).back();
+  EXPECT_EQ(folder.rfind(into + "/RVC_Backup_rip-01_", 0), 0u) << folder;
+  EXPECT_TRUE(Has(Trace(), "RVC::Backup location:" + folder));
+
+  Result info = Run({"backup-info", folder});
+  EXPECT_EQ(info.exitCode, 0) << info.err;
+  EXPECT_TRUE(Has(info.out, "Ravlin Tiff\n  Mono  Orginal  folder=Tiffmono  type=Imagesetter_Film  base=0  port=5004\n"))
+      << info.out;
+  Result json = Run({"backup-info", folder, "--json"});
+  EXPECT_TRUE(JsonChecker::Valid(json.out)) << json.out;
+  EXPECT_TRUE(Has(json.out, "\"name\": \"Mono1\", \"mode\": \"Clone\""));
+
+  WriteFile(folder + "/BackupInfo.tmp", "[Mono]\nFlavour=Ravlin Tiff\n");
+  Refused({"backup-info", folder}, "truncated");
 }
 
 TEST_F(RavlinctlTest, ListsFlavoursAndDispatchersPlainAndAsJson) {

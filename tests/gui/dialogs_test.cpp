@@ -362,6 +362,18 @@ class DialogsTest : public QObject {
       QCOMPARE(dialog->maximum(), 5);
     }
     QVERIFY(shownProgress() == nullptr);
+    {
+      // The backup's progress: the step's text and a Cancel button it asks between steps.
+      std::unique_ptr<IProgress> progress = qt_.BeginCancellableProgress("Backup", 2);
+      QProgressDialog* dialog = shownProgress();
+      QVERIFY(dialog != nullptr);
+      progress->SetText("Ravlin Tiff: Mono");
+      QCOMPARE(dialog->labelText(), QString("Ravlin Tiff: Mono"));
+      QVERIFY(!progress->Cancelled());
+      dialog->cancel();
+      QVERIFY(progress->Cancelled());
+    }
+    QVERIFY(shownProgress() == nullptr);
 
     QVERIFY(QApplication::overrideCursor() == nullptr);
     {

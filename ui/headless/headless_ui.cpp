@@ -5,8 +5,16 @@ namespace {
 
 class CountingProgress : public IProgress {
  public:
+  CountingProgress(std::vector<std::string>& texts, int cancelAfter) : texts_(texts), cancelAfter_(cancelAfter) {}
   void SetRange(int) override {}
-  void Step() override {}
+  void Step() override { ++steps_; }
+  void SetText(const std::string& text) override { texts_.push_back(text); }
+  bool Cancelled() override { return cancelAfter_ >= 0 && steps_ >= cancelAfter_; }
+
+ private:
+  std::vector<std::string>& texts_;
+  int cancelAfter_;
+  int steps_ = 0;
 };
 
 template <typename T>
@@ -30,6 +38,7 @@ void HeadlessUserInterface::Clear() {
   folderTitles_.clear();
   dialogsRun_.clear();
   progressStarts_ = 0;
+  progressTexts_.clear();
 }
 
 Answer HeadlessUserInterface::ShowMessage(const Message& message) {
@@ -47,7 +56,12 @@ std::string HeadlessUserInterface::OpenFile(const FileOpenRequest&) { return Pop
 
 std::unique_ptr<IProgress> HeadlessUserInterface::BeginProgress(const std::string&, int) {
   ++progressStarts_;
-  return std::make_unique<CountingProgress>();
+  return std::make_unique<CountingProgress>(progressTexts_, -1);
+}
+
+std::unique_ptr<IProgress> HeadlessUserInterface::BeginCancellableProgress(const std::string&, int) {
+  ++progressStarts_;
+  return std::make_unique<CountingProgress>(progressTexts_, cancelAfter_);
 }
 
 void HeadlessUserInterface::SetBusy(bool busy) { busyDepth_ += busy ? 1 : -1; }

@@ -26,6 +26,8 @@ class HeadlessUserInterface : public IUserInterface {
   void QueueFile(std::string file) { files_.push_back(std::move(file)); }
   // The next run of the dialog named `name` is handed to `script`.
   void QueueDialog(const std::string& name, DialogScript script) { dialogs_[name].push_back(std::move(script)); }
+  // A cancellable progress reports Cancel once `steps` of its steps are done.
+  void CancelProgressAfter(int steps) { cancelAfter_ = steps; }
 
   // What was shown.
   const std::vector<Message>& Messages() const { return messages_; }
@@ -33,6 +35,8 @@ class HeadlessUserInterface : public IUserInterface {
   const std::vector<std::string>& FolderTitles() const { return folderTitles_; }
   const std::vector<std::string>& DialogsRun() const { return dialogsRun_; }
   int ProgressStarts() const { return progressStarts_; }
+  // The texts that progress dialogs showed, in order.
+  const std::vector<std::string>& ProgressTexts() const { return progressTexts_; }
   int BusyDepth() const { return busyDepth_; }
   void Clear();
 
@@ -40,6 +44,7 @@ class HeadlessUserInterface : public IUserInterface {
   std::string BrowseForFolder(const std::string& title, const std::string& startFolder) override;
   std::string OpenFile(const FileOpenRequest& request) override;
   std::unique_ptr<IProgress> BeginProgress(const std::string& title, int total) override;
+  std::unique_ptr<IProgress> BeginCancellableProgress(const std::string& title, int total) override;
   void SetBusy(bool busy) override;
   DialogResult RunDialog(IDialogModel& model) override;
 
@@ -52,6 +57,8 @@ class HeadlessUserInterface : public IUserInterface {
   std::vector<std::string> folderTitles_;
   std::vector<std::string> dialogsRun_;
   int progressStarts_ = 0;
+  std::vector<std::string> progressTexts_;
+  int cancelAfter_ = -1;
   int busyDepth_ = 0;
 };
 

@@ -97,3 +97,13 @@ RVC_PLUGIN_EXPORT double getAddedRes(void) {
   SampleRecord(SAMPLE_NAME, "getAddedRes", NULL, "");
   return 1.0;
 }
+RVC_PLUGIN_EXPORT int Backup(const char* data, const char* backup, const char* flavour, const char* type,
+                             const char* program) {
+  SampleRecord(SAMPLE_NAME, "Backup", NULL, "%s, %s, %s, %s, %s", data, backup, flavour, type, program);
+  return 0;
+}
+RVC_PLUGIN_EXPORT int Restore(const char* backup, const char* data, const char* flavour, const char* type,
+                              const char* program) {
+  SampleRecord(SAMPLE_NAME, "Restore", NULL, "%s, %s, %s, %s, %s", backup, data, flavour, type, program);
+  return 0;
+}
