@@ -135,11 +135,13 @@ void CRestoreDlg::LoadBackupFolder(const std::string& folder, const std::string&
     e.Report();
     return;
   }
-  if (!index_->Flavours()) {
+  const auto& named = index_->Flavours();
+  if (!named || std::all_of(named->begin(), named->end(), [](const std::string& f) { return f.empty(); })) {
     ShowNumbered(msg::kNothingBackedUp);
     return;
   }
-  for (const std::string& flavour : *index_->Flavours()) {
+  for (const std::string& flavour : *named) {
+    if (flavour.empty()) continue;
     if (SelectedFlavour < 0 && !flavourToSelect.empty() && SameText(flavour, flavourToSelect)) {
       SelectedFlavour = static_cast<int>(Flavours.size());
     }
