@@ -1,5 +1,6 @@
 #include "apps/rvc_setup/composition.h"
 
+#include "backup/commands.h"
 #include "lifecycle/commands.h"
 #include "settings/commands.h"
 #include "settings/plugin_pages.h"
@@ -13,6 +14,7 @@ const rvc::frame::CCommandTable& TheCommands() {
     rvc::frame::CCommandTable table;
     rvc::lifecycle::RegisterLifecycleCommands(table);
     rvc::settings::RegisterSettingsCommands(table, rvc::settings::DeviceTypeServices());
+    rvc::backup::RegisterRestoreCommand(table);
     return table;
   }();
   return commands;
