@@ -29,11 +29,13 @@ bool IsFolder(const std::string& path) {
 }
 
 // Makes `path` when asked and it lies inside the data folder; true when it is a folder.
-bool EnsureFolder(const std::string& path, const std::string& dataFolder, bool create) {
+// The path is resolved ignoring case, as the installation's paths are.
+bool EnsureFolder(const std::string& spelt, const std::string& dataFolder, bool create) {
+  const std::string path = platform::ResolveNoCase(spelt);
   if (create && !IsFolder(path) && store::OutsideDataFolder(dataFolder, path).empty()) {
     store::CRvcUtils().CreateFolderTree(path);
   }
-  return IsFolder(path);
+  return IsFolder(platform::ResolveNoCase(spelt));
 }
 
 std::string Unquoted(std::string value) {
