@@ -23,6 +23,7 @@ const rvc::frame::CCommandTable& TheCommands() {
 #ifdef RVC_WITH_QT
 void RegisterTheViews() {
   rvc::ui::IViewRegistry& views = rvc::ui::Views();
+  rvc::ui::RegisterBackupViews(views);
   rvc::ui::RegisterFrameViews(views);
   rvc::ui::RegisterLifecycleViews(views);
   rvc::ui::RegisterSettingsViews(views);
