@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 
 #include "backup/recreation.h"
@@ -237,6 +238,7 @@ class Run {
   bool DataRestore() {
     const store::CDispatcher* last = nullptr;
     std::string lastSource;
+    const std::unique_ptr<ui::IProgress> progress = ui::Current().BeginProgress("Restoring", static_cast<int>(names_.size()));
     for (const std::string& m : names_) {
       const store::CDispatcher* d = nullptr;
       for (int i = 0; i < List().GetCount() && !d; ++i) {
@@ -250,6 +252,7 @@ class Run {
       if (!RestoreDispatcher(source, d->Record.Folder, c_.DataFolder, m, trace_)) problems = true;
       last = d;
       lastSource = source;
+      if (progress) progress->Step();
     }
     if (last && c_.CallRestorePlugin) c_.CallRestorePlugin(*last, lastSource);
     return true;

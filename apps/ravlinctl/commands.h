@@ -20,5 +20,7 @@ int RunChangeType(CSession& session, CtlConsole& console, const Arguments& argum
 int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments);
 // The Modify command: name, folder, device type and port separator of a dispatcher.
 int RunSet(CSession& session, CtlConsole& console, const Arguments& arguments);
+// Restore from a backup folder (restore_commands.cpp).
+int RunRestore(CSession& session, CtlConsole& console, const Arguments& arguments);
 
 }  // namespace rvc::ctl

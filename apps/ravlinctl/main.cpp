@@ -146,6 +146,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
     if (command.name == "change-type") return rvc::ctl::RunChangeType(session, console, arguments);
     if (command.name == "ppd") return rvc::ctl::RunPpd(session, console, arguments);
     if (command.name == "set") return rvc::ctl::RunSet(session, console, arguments);
+    if (command.name == "restore") return rvc::ctl::RunRestore(session, console, arguments);
     if (rvc::ctl::HasVerbs(command.name)) return rvc::ctl::RunVerb(session, console, command.name, arguments);
     if (command.name == "recover") {
       if (!recovery.done.empty()) std::printf("%s\n", recovery.done.c_str());
