@@ -30,9 +30,11 @@ bool IsFolder(const std::string& path) {
 
 // Makes `path` when asked and it lies inside the data folder; true when it is a folder.
 // The path is resolved ignoring case, as the installation's paths are.
-bool EnsureFolder(const std::string& spelt, const std::string& dataFolder, bool create) {
+bool EnsureFolder(const std::string& spelt, const std::string& dataFolder, bool create,
+                  const BeforeCreate& beforeCreate) {
   const std::string path = platform::ResolveNoCase(spelt);
   if (create && !IsFolder(path) && store::OutsideDataFolder(dataFolder, path).empty()) {
+    if (beforeCreate) beforeCreate(path);
     store::CRvcUtils().CreateFolderTree(path);
   }
   return IsFolder(platform::ResolveNoCase(spelt));
@@ -58,7 +60,8 @@ std::string ResolveRestoredPath(const std::string& path, const std::string& data
   return resolved;
 }
 
-bool CheckRestoredFolders(const std::string& folder, const std::string& dataFolder, bool create) {
+bool CheckRestoredFolders(const std::string& folder, const std::string& dataFolder, bool create,
+                          const BeforeCreate& beforeCreate) {
   bool result = true;
   CRvcTrace trace("");
   for (int n = 0; n <= 2; ++n) {
@@ -76,7 +79,7 @@ bool CheckRestoredFolders(const std::string& folder, const std::string& dataFold
         continue;
       }
       std::string path = ResolveRestoredPath(line, dataFolder);
-      if (!EnsureFolder(path, dataFolder, create)) {
+      if (!EnsureFolder(path, dataFolder, create, beforeCreate)) {
         trace.Trace("The following swap file folder does not exist:" + path +
                     "! Please create above folder or change the swap files to new location");
         result = false;
@@ -86,7 +89,8 @@ bool CheckRestoredFolders(const std::string& folder, const std::string& dataFold
   return result;
 }
 
-bool CheckRestoredIni(const std::string& iniFile, const std::string& dataFolder, bool create) {
+bool CheckRestoredIni(const std::string& iniFile, const std::string& dataFolder, bool create,
+                      const BeforeCreate& beforeCreate) {
   bool result = true;
   CRvcTrace trace("");
   store::ResourceDb ini = store::ResourceDb::OpenOrThrow(iniFile);
@@ -108,7 +112,7 @@ bool CheckRestoredIni(const std::string& iniFile, const std::string& dataFolder,
     std::optional<std::string> value = ini.Find(setting.topic, setting.item);
     if (!value) continue;
     std::string path = ResolveRestoredPath(Unquoted(*value), dataFolder);
-    if (!EnsureFolder(path, dataFolder, create)) {
+    if (!EnsureFolder(path, dataFolder, create, beforeCreate)) {
       trace.Trace(setting.before + path + setting.after);
       result = false;
     }

@@ -10,6 +10,7 @@
 // written to the trace; the result is true when every folder exists.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace rvc::backup {
@@ -21,11 +22,15 @@ std::string ResolveRestoredPath(const std::string& path, const std::string& data
 
 // The swap file folders of the backed-up dispatcher folder `folder`. Raises
 // CRvcException 104 naming a swap file that cannot be opened.
-bool CheckRestoredFolders(const std::string& folder, const std::string& dataFolder, bool create);
+// `beforeCreate`, when given, is told each folder before it is made (a journal notes it).
+using BeforeCreate = std::function<void(const std::string& folder)>;
+bool CheckRestoredFolders(const std::string& folder, const std::string& dataFolder, bool create,
+                          const BeforeCreate& beforeCreate = {});
 
 // The hot folder ("hotfolder"/"Folder") and the PavoNet local folders ("PavoNet"/"ldir1",
 // "ldir2") of the backed-up ini file `iniFile`. Raises CRvcException 109 when the file
 // cannot be opened.
-bool CheckRestoredIni(const std::string& iniFile, const std::string& dataFolder, bool create);
+bool CheckRestoredIni(const std::string& iniFile, const std::string& dataFolder, bool create,
+                      const BeforeCreate& beforeCreate = {});
 
 }  // namespace rvc::backup

@@ -13,6 +13,7 @@
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "lifecycle/intent_journal.h"
+#include "lifecycle/recovery.h"
 #include "platform/atomic_file.h"
 #include "platform/path.h"
 #include "store/confinement.h"
@@ -208,20 +209,34 @@ std::string MatchDifferences(const InstalledDispatcher& installed, const IndexTo
   return text;
 }
 
-void RestoreDataFolder(const std::string& source, const std::string& target, const std::string& dataFolder,
-                       const std::string& name) {
-  store::RequireInsideDataFolder(dataFolder, target);
-  std::vector<Entry> entries;
-  ListTree(source, "", entries);  // refuses links before anything is written
+namespace {
 
+lifecycle::IntentRecord RestoreIntent(const std::string& dataFolder, const std::string& name, const std::string& target) {
   lifecycle::IntentRecord record;
   record.operation = "restore";
   record.dataFolder = dataFolder;
   record.name = name;
   record.folder = target;
-  lifecycle::CIntentJournal journal(std::move(record));
+  return record;
+}
+
+// Notes the outermost missing folder of `path` as made by the operation.
+void NoteFolderToMake(lifecycle::CIntentJournal& journal, const std::string& path) {
+  std::string outermost = path;
+  for (std::string up = path; up.size() > 1;) {
+    const std::size_t slash = up.rfind('/');
+    if (slash == std::string::npos || slash == 0) break;
+    up.resize(slash);
+    if (Exists(up)) break;
+    outermost = up;
+  }
+  journal.NoteCreated(outermost);
+}
+
+void CopyInto(const std::vector<Entry>& entries, const std::string& source, const std::string& target,
+              const std::string& dataFolder, lifecycle::CIntentJournal& journal) {
   if (!Exists(target)) {
-    journal.NoteCreated(target);
+    NoteFolderToMake(journal, target);
     store::CRvcUtils().CreateFolderTree(target);
   }
   for (const Entry& entry : entries) {
@@ -237,27 +252,71 @@ void RestoreDataFolder(const std::string& source, const std::string& target, con
       platform::SyncFolderOf(to);
       continue;
     }
-    const std::string bytes = ReadAll(source + "/" + entry.relative);
+    const std::string from = source + "/" + entry.relative;
+    const std::string bytes = ReadAll(from);
     if (exists && S_ISREG(info.st_mode)) {
       journal.NotePreserved(to, ReadAll(to), info.st_mode & 07777);
     } else if (exists) {
-      throw CRvcException(msg::kCopyFailed, source + "/" + entry.relative, to);
+      throw CRvcException(msg::kCopyFailed, from, to);
     } else {
       journal.NoteCreated(to);
     }
-    std::string error;
-    if (!platform::WriteFileAtomically(to, bytes, &error)) throw CRvcException(msg::kCopyFailed, source + "/" + entry.relative, to);
+    if (!platform::WriteFileAtomically(to, bytes)) throw CRvcException(msg::kCopyFailed, from, to);
     ::chmod(to.c_str(), entry.mode);
   }
-  journal.Finish();
+}
+
+// Runs `change` under `journal`; a failure it raises rolls its changes back first.
+template <typename Change>
+void Journaled(lifecycle::CIntentJournal& journal, Change change) {
+  try {
+    change();
+  } catch (const std::exception&) {
+    lifecycle::RollBackJournaled(journal.Record());
+    journal.Finish();
+    throw;
+  } catch (const CRvcException&) {
+    lifecycle::RollBackJournaled(journal.Record());
+    journal.Finish();
+    throw;
+  }
+}
+
+}  // namespace
+
+void RestoreDataFolder(const std::string& source, const std::string& target, const std::string& dataFolder,
+                       const std::string& name, lifecycle::CIntentJournal* journal) {
+  store::RequireInsideDataFolder(dataFolder, target);
+  std::vector<Entry> entries;
+  ListTree(source, "", entries);  // refuses links before anything is written
+  if (journal) {
+    CopyInto(entries, source, target, dataFolder, *journal);
+    return;
+  }
+  lifecycle::CIntentJournal own(RestoreIntent(dataFolder, name, target));
+  Journaled(own, [&] { CopyInto(entries, source, target, dataFolder, own); });
+  own.Finish();
 }
 
 bool RestoreDispatcher(const std::string& source, const std::string& installedFolder, const std::string& dataFolder,
                        const std::string& name, IRvcTrace& trace) {
-  bool ok = CheckRestoredFolders(source, dataFolder, true);
-  if (!CheckRestoredIni(source + "/zv" + installedFolder + "_dispatcher.ini", dataFolder, true)) return false;
-  RestoreDataFolder(source, dataFolder + installedFolder + "/data", dataFolder, name);
-  trace.Trace("Dispatcher:" + name + " restored.");
+  const std::string target = dataFolder + installedFolder + "/data";
+  store::RequireInsideDataFolder(dataFolder, target);
+  std::vector<Entry> refused;
+  ListTree(source, "", refused);  // a backup with a link changes nothing, not even a folder
+  lifecycle::CIntentJournal journal(RestoreIntent(dataFolder, name, target));
+  bool ok = true;
+  Journaled(journal, [&] {
+    const BeforeCreate note = [&journal](const std::string& folder) { NoteFolderToMake(journal, folder); };
+    ok = CheckRestoredFolders(source, dataFolder, true, note);
+    if (!CheckRestoredIni(source + "/zv" + installedFolder + "_dispatcher.ini", dataFolder, true, note)) {
+      ok = false;
+      return;
+    }
+    RestoreDataFolder(source, target, dataFolder, name, &journal);
+    trace.Trace("Dispatcher:" + name + " restored.");
+  });
+  journal.Finish();
   return ok;
 }
 

@@ -18,6 +18,9 @@
 namespace rvc {
 class IRvcTrace;
 }
+namespace rvc::lifecycle {
+class CIntentJournal;
+}
 
 namespace rvc::backup {
 
@@ -96,11 +99,13 @@ bool PortMatches(const InstalledDispatcher& installed, const IndexTopic& backedU
 // the installation lock. Raises 109 naming `source` when the backed-up tree holds a
 // symbolic link (it is not followed out of the backup) and 107 when `target` does not lie
 // inside `dataFolder`; nothing is then written.
+// `journal`: the restore's open journal; none: the copy journals itself. A failure rolls
+// back what the copy (and, with its own journal, nothing else) changed.
 void RestoreDataFolder(const std::string& source, const std::string& target, const std::string& dataFolder,
-                       const std::string& name);
+                       const std::string& name, lifecycle::CIntentJournal* journal = nullptr);
 
 // The data restore of one dispatcher: the path checks of the backed-up settings (which
-// make missing folders inside the data folder) and, when the ini file's folders exist,
+// make missing folders inside the data folder, noted in the same journal as the copy) and, when the ini file's folders exist,
 // the copy. False when a check failed (the problems flag); the copy is then not made.
 bool RestoreDispatcher(const std::string& source, const std::string& installedFolder, const std::string& dataFolder,
                        const std::string& name, IRvcTrace& trace);
