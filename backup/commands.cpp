@@ -10,6 +10,8 @@
 #include "lifecycle/scripted_commands.h"
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "plugins/plugin_api.h"
+#include "plugins/type_plugin.h"
 #include "store/dispatcher_list.h"
 #include "store/resource_db.h"
 #include "store/template_list.h"
@@ -63,6 +65,13 @@ RestoreContext MakeRestoreContext(frame::CommandRequest& request) {
   context.ProgramFolder = flavour.TemplateList->ProgramFolder();
   context.DataFolder = flavour.DispatcherList->DataFolder();
   context.RunUpdateJob = RunUpdateJob;
+  // The device type's "backupdll" library, loaded for the call and unloaded after it.
+  context.CallRestorePlugin = [data = context.DataFolder, program = context.ProgramFolder,
+                               name = context.DisplayName](const store::CDispatcher& dispatcher, const std::string& source) {
+    const plugins::TypePlugin plugin = plugins::TypePlugin::Load(program, dispatcher.Record.Type, "backupdll");
+    plugin.Call<RvcRestoreFn, RvcRestoreTraceFn>("Restore", source.c_str(), data.c_str(), name.c_str(),
+                                                 dispatcher.Record.Type.c_str(), program.c_str());
+  };
   return context;
 }
 
