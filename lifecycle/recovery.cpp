@@ -214,6 +214,12 @@ RecoveryOutcome RecoverInterruptedOperation() {
       outcome.done = "rolled back the interrupted " + what;
     } else if (RecoveryRollsBack(*record)) {
       RollBackJournaled(*record);
+      // A restore writes below the dispatcher's "data" folder, deeper than the sweep of
+      // the data folders reaches: its own killed writes are swept here.
+      if (record->operation == "restore" && !record->folder.empty() &&
+          StrictlyInside(record->folder, record->dataFolder)) {
+        outcome.debrisRemoved += Sweep(record->folder, 32);
+      }
       CIntentJournal::Remove();
       outcome.done = "rolled back the interrupted " + what;
     } else if (record->operation == "delete") {
