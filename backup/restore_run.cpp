@@ -121,7 +121,6 @@ class Run {
     options.stopAtErrors = false;
     utils.CopyTree(older, temp + c_.Key, options);
     c_.RunUpdateJob(c_);
-    List();
     Show(List().GetCount() == static_cast<int>(names_.size())
              ? "Restore completed."
              : "Restore completed.\nTo see all newly created dispatchers, you have to restart this application.");
