@@ -8,6 +8,7 @@
 namespace rvc::ui {
 
 // Version selection and login.
+void RegisterBackupViews(IViewRegistry& views);
 void RegisterFrameViews(IViewRegistry& views);
 // New Dispatcher (all three kinds), Change Type and Dispatcher Properties.
 void RegisterLifecycleViews(IViewRegistry& views);

@@ -140,6 +140,7 @@ std::string Describe(const IntentRecord& record) {
   if (IsInstallerJob(record.operation)) {
     return record.operation.substr(0, record.operation.size() - 4) + " job of flavour " + record.name;
   }
+  if (record.operation == "restore") return "restore of dispatcher " + record.name;
   return "change of type of dispatcher " + record.name;
 }
 
@@ -184,7 +185,7 @@ void RollBackJournaled(const IntentRecord& record) {
 }
 
 bool RecoveryRollsBack(const IntentRecord& record) {
-  if (record.operation == "create") return true;
+  if (record.operation == "create" || record.operation == "restore") return true;
   if (record.operation == "modify") return record.step != "ppd";
   return (record.operation == "delete" || record.operation == "change-type") && record.step.empty();
 }
@@ -223,6 +224,12 @@ RecoveryOutcome RecoverInterruptedOperation() {
       outcome.done = "rolled back the interrupted " + what;
     } else if (RecoveryRollsBack(*record)) {
       RollBackJournaled(*record);
+      // A restore writes below the dispatcher's "data" folder, deeper than the sweep of
+      // the data folders reaches: its own killed writes are swept here.
+      if (record->operation == "restore" && !record->folder.empty() &&
+          StrictlyInside(record->folder, record->dataFolder)) {
+        outcome.debrisRemoved += Sweep(record->folder, 32);
+      }
       CIntentJournal::Remove();
       outcome.done = "rolled back the interrupted " + what;
     } else if (record->operation == "delete") {

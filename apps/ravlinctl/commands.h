@@ -27,4 +27,7 @@ int RunPpdPreferences(CSession& session, CtlConsole& console, const Arguments& a
 int RunBackup(CSession& session, CtlConsole& console, const Arguments& arguments);
 int RunBackupInfo(const Arguments& arguments);
 
+// Restore from a backup folder (restore_commands.cpp).
+int RunRestore(CSession& session, CtlConsole& console, const Arguments& arguments);
+
 }  // namespace rvc::ctl

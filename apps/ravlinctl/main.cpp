@@ -158,6 +158,7 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
       return rvc::ctl::RunBackup(session, console, arguments);
     }
     if (command.name == "ppd-preferences") return rvc::ctl::RunPpdPreferences(session, console, arguments);
+    if (command.name == "restore") return rvc::ctl::RunRestore(session, console, arguments);
     if (rvc::ctl::HasVerbs(command.name)) return rvc::ctl::RunVerb(session, console, command.name, arguments);
     if (command.name == "recover") {
       if (!recovery.done.empty()) std::printf("%s\n", recovery.done.c_str());

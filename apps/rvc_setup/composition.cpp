@@ -1,6 +1,7 @@
 #include "apps/rvc_setup/composition.h"
 
 #include "backup/commands.h"
+#include "backup/restore_command.h"
 #include "lifecycle/commands.h"
 #include "settings/commands.h"
 #include "settings/plugin_pages.h"
@@ -15,6 +16,7 @@ const rvc::frame::CCommandTable& TheCommands() {
     rvc::lifecycle::RegisterLifecycleCommands(table);
     rvc::settings::RegisterSettingsCommands(table, rvc::settings::DeviceTypeServices());
     rvc::backup::RegisterBackupCommands(table);
+    rvc::backup::RegisterRestoreCommand(table);
     return table;
   }();
   return commands;
@@ -23,6 +25,7 @@ const rvc::frame::CCommandTable& TheCommands() {
 #ifdef RVC_WITH_QT
 void RegisterTheViews() {
   rvc::ui::IViewRegistry& views = rvc::ui::Views();
+  rvc::ui::RegisterBackupViews(views);
   rvc::ui::RegisterFrameViews(views);
   rvc::ui::RegisterLifecycleViews(views);
   rvc::ui::RegisterSettingsViews(views);

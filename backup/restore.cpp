@@ -1,0 +1,323 @@
+#include "backup/restore.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <utility>
+
+#include "backup/path_checks.h"
+#include "core/messages.h"
+#include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
+#include "lifecycle/intent_journal.h"
+#include "lifecycle/recovery.h"
+#include "platform/atomic_file.h"
+#include "platform/path.h"
+#include "store/confinement.h"
+#include "store/rvc_utils.h"
+#include "ui/user_interface.h"
+
+namespace rvc::backup {
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+bool SameText(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+
+void ShowNumbered(int id, const std::string& argument = {}) {
+  ui::ShowMessage(CRvcException(id, argument).Message(), "Ravlin Configurator");
+}
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+// One file or folder of a backed-up tree, relative to its root.
+struct Entry {
+  std::string relative;
+  bool folder = false;
+  mode_t mode = 0;
+};
+
+// Lists `root` without following links; a link, device or other special entry refuses
+// the whole tree.
+void ListTree(const std::string& root, const std::string& relative, std::vector<Entry>& entries) {
+  const std::string folder = relative.empty() ? root : root + "/" + relative;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) throw CRvcException(msg::kOpenFailed, folder);
+  std::vector<std::string> names;
+  while (dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    if (SameText(name, "History.txt")) continue;
+    const std::string path = folder + "/" + name;
+    const std::string rel = relative.empty() ? name : relative + "/" + name;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) throw CRvcException(msg::kOpenFailed, path);
+    if (S_ISLNK(info.st_mode) || !(S_ISDIR(info.st_mode) || S_ISREG(info.st_mode))) {
+      throw CRvcException(msg::kResourceDbError, path + ": a link or special file in a backup is not restored");
+    }
+    entries.push_back({rel, S_ISDIR(info.st_mode), info.st_mode & 07777});
+    if (S_ISDIR(info.st_mode)) ListTree(root, rel, entries);
+  }
+}
+
+std::string ReadAll(const std::string& path) {
+  std::string bytes;
+  std::string spelt = path;
+  if (!platform::ReadFileNoCase(spelt, bytes)) throw CRvcException(msg::kOpenFailed, path);
+  return bytes;
+}
+
+}  // namespace
+
+bool VersionsEqual(const std::string& backedUp, const std::string& installed) {
+  std::string withoutDots;
+  for (char c : installed) {
+    if (c != '.') withoutDots += c;
+  }
+  return SameText(backedUp, installed) || SameText(backedUp, "V0" + withoutDots);
+}
+
+std::optional<std::string> BackupFolderOf(const std::string& path) {
+  const std::size_t marker = path.find("RVC_Backup_");
+  if (marker == std::string::npos) return std::nullopt;
+  const std::size_t dash = path.rfind('-');
+  if (dash != std::string::npos && dash > marker) return path.substr(0, std::min(path.size(), dash + 3));
+  return path;
+}
+
+void CRestoreDlg::OnInitDialog() {
+  if (BackupFolder.empty()) {
+    OnBrowse();
+  } else {
+    LoadBackupFolder(BackupFolder, PreselectedFlavour);
+  }
+}
+
+void CRestoreDlg::OnBrowse() {
+  std::string picked = ui::Current().BrowseForFolder("Please open a valid backup folder", BackupFolder);
+  if (picked.empty()) return;
+  while (picked.size() > 1 && picked.back() == '/') picked.pop_back();
+  std::optional<std::string> folder = BackupFolderOf(picked);
+  if (!folder) {
+    ShowNumbered(msg::kNotABackupFolder);
+    return;
+  }
+  BackupFolder = *folder;
+  LoadBackupFolder(*folder, "");
+}
+
+void CRestoreDlg::LoadBackupFolder(const std::string& folder, const std::string& flavourToSelect) {
+  Flavours.clear();
+  SelectedFlavour = -1;
+  Dispatchers.clear();
+  DispatcherSelected.clear();
+  index_.reset();
+  BackupFolder = folder;
+  if (!Exists(folder + "/" + kIndexFileName)) {
+    ShowNumbered(msg::kLastBackupMissing, folder);
+    return;
+  }
+  try {
+    index_ = BackupIndex::Read(folder);
+  } catch (const CRvcException& e) {
+    e.Report();
+    return;
+  }
+  const auto& named = index_->Flavours();
+  if (!named || std::all_of(named->begin(), named->end(), [](const std::string& f) { return f.empty(); })) {
+    ShowNumbered(msg::kNothingBackedUp);
+    return;
+  }
+  for (const std::string& flavour : *named) {
+    if (flavour.empty()) continue;
+    if (SelectedFlavour < 0 && !flavourToSelect.empty() && SameText(flavour, flavourToSelect)) {
+      SelectedFlavour = static_cast<int>(Flavours.size());
+    }
+    Flavours.push_back(flavour);
+  }
+  if (!flavourToSelect.empty()) {
+    FillDispatcherList(flavourToSelect);
+  } else if (!Flavours.empty()) {
+    FillDispatcherList(Flavours.front());
+  }
+}
+
+void CRestoreDlg::FillDispatcherList(const std::string& flavour) {
+  Dispatchers.clear();
+  DispatcherSelected.clear();
+  if (!index_) return;
+  for (const IndexTopic* topic : index_->DispatchersOf(flavour)) {
+    if (!topic->Item("Name")) continue;
+    Dispatchers.push_back(topic->Name());
+    DispatcherSelected.push_back(!PreselectedDispatcher.empty() && SameText(topic->Name(), PreselectedDispatcher));
+  }
+}
+
+void CRestoreDlg::OnFlavourClick() {
+  if (SelectedFlavour >= 0 && SelectedFlavour < static_cast<int>(Flavours.size())) {
+    FillDispatcherList(Flavours[SelectedFlavour]);
+  }
+}
+
+bool CRestoreDlg::OnOk() {
+  SelectedDispatchers.clear();
+  SelectedFlavours.clear();
+  WholeFlavour = false;
+  for (std::size_t i = 0; i < Dispatchers.size(); ++i) {
+    if (i < DispatcherSelected.size() && DispatcherSelected[i]) SelectedDispatchers.push_back(Dispatchers[i]);
+  }
+  if (SelectedFlavour >= 0 && SelectedFlavour < static_cast<int>(Flavours.size())) {
+    SelectedFlavours.push_back(Flavours[SelectedFlavour]);
+  }
+  if (SelectedDispatchers.empty()) {
+    SelectedDispatchers = Dispatchers;
+    WholeFlavour = true;
+  }
+  return true;
+}
+
+bool PortMatches(const InstalledDispatcher& installed, const IndexTopic& backedUp) {
+  return SameText(std::to_string(installed.CommandPort), backedUp.Item("Port").value_or(""));
+}
+
+std::string MatchDifferences(const InstalledDispatcher& installed, const IndexTopic& backedUp) {
+  std::string text;
+  auto line = [&text](const char* what, const std::string& mine, const std::string& theirs) {
+    if (!SameText(mine, theirs)) text += std::string(what) + ": " + mine + " <> " + theirs + "\n";
+  };
+  const std::string type = backedUp.Item("Type").value_or("");
+  if (!SameText(installed.Type, type)) {
+    line("Type", installed.Type, type);
+  } else if (IsPpdBasedType(installed.Type)) {
+    line("Used PPD", installed.PpdUsed, backedUp.Item("PPDUsed").value_or(""));
+  }
+  line("Folder", installed.Folder, backedUp.Folder());
+  line("Name", installed.Name, backedUp.Name());
+  return text;
+}
+
+namespace {
+
+lifecycle::IntentRecord RestoreIntent(const std::string& dataFolder, const std::string& name, const std::string& target) {
+  lifecycle::IntentRecord record;
+  record.operation = "restore";
+  record.dataFolder = dataFolder;
+  record.name = name;
+  record.folder = target;
+  return record;
+}
+
+// Notes the outermost missing folder of `path` as made by the operation.
+void NoteFolderToMake(lifecycle::CIntentJournal& journal, const std::string& path) {
+  std::string outermost = path;
+  for (std::string up = path; up.size() > 1;) {
+    const std::size_t slash = up.rfind('/');
+    if (slash == std::string::npos || slash == 0) break;
+    up.resize(slash);
+    if (Exists(up)) break;
+    outermost = up;
+  }
+  journal.NoteCreated(outermost);
+}
+
+void CopyInto(const std::vector<Entry>& entries, const std::string& source, const std::string& target,
+              const std::string& dataFolder, lifecycle::CIntentJournal& journal) {
+  if (!Exists(target)) {
+    NoteFolderToMake(journal, target);
+    store::CRvcUtils().CreateFolderTree(target);
+  }
+  for (const Entry& entry : entries) {
+    const std::string to = target + "/" + entry.relative;
+    store::RequireInsideDataFolder(dataFolder, to);
+    struct stat info {};
+    const bool exists = ::lstat(to.c_str(), &info) == 0;
+    if (entry.folder) {
+      if (exists && S_ISDIR(info.st_mode)) continue;
+      if (exists) throw CRvcException(msg::kCreateFailed, to);
+      journal.NoteCreated(to);
+      if (::mkdir(to.c_str(), 0755) != 0) throw CRvcException(msg::kCreateFailed, to);
+      platform::SyncFolderOf(to);
+      continue;
+    }
+    const std::string from = source + "/" + entry.relative;
+    const std::string bytes = ReadAll(from);
+    if (exists && S_ISREG(info.st_mode)) {
+      journal.NotePreserved(to, ReadAll(to), info.st_mode & 07777);
+    } else if (exists) {
+      throw CRvcException(msg::kCopyFailed, from, to);
+    } else {
+      journal.NoteCreated(to);
+    }
+    if (!platform::WriteFileAtomically(to, bytes)) throw CRvcException(msg::kCopyFailed, from, to);
+    ::chmod(to.c_str(), entry.mode);
+  }
+}
+
+// Runs `change` under `journal`; a failure it raises rolls its changes back first.
+template <typename Change>
+void Journaled(lifecycle::CIntentJournal& journal, Change change) {
+  try {
+    change();
+  } catch (const std::exception&) {
+    lifecycle::RollBackJournaled(journal.Record());
+    journal.Finish();
+    throw;
+  } catch (const CRvcException&) {
+    lifecycle::RollBackJournaled(journal.Record());
+    journal.Finish();
+    throw;
+  }
+}
+
+}  // namespace
+
+void RestoreDataFolder(const std::string& source, const std::string& target, const std::string& dataFolder,
+                       const std::string& name, lifecycle::CIntentJournal* journal) {
+  store::RequireInsideDataFolder(dataFolder, target);
+  std::vector<Entry> entries;
+  ListTree(source, "", entries);  // refuses links before anything is written
+  if (journal) {
+    CopyInto(entries, source, target, dataFolder, *journal);
+    return;
+  }
+  lifecycle::CIntentJournal own(RestoreIntent(dataFolder, name, target));
+  Journaled(own, [&] { CopyInto(entries, source, target, dataFolder, own); });
+  own.Finish();
+}
+
+bool RestoreDispatcher(const std::string& source, const std::string& installedFolder, const std::string& dataFolder,
+                       const std::string& name, IRvcTrace& trace) {
+  const std::string target = dataFolder + installedFolder + "/data";
+  store::RequireInsideDataFolder(dataFolder, target);
+  std::vector<Entry> refused;
+  ListTree(source, "", refused);  // a backup with a link changes nothing, not even a folder
+  lifecycle::CIntentJournal journal(RestoreIntent(dataFolder, name, target));
+  bool ok = true;
+  Journaled(journal, [&] {
+    const BeforeCreate note = [&journal](const std::string& folder) { NoteFolderToMake(journal, folder); };
+    ok = CheckRestoredFolders(source, dataFolder, true, note);
+    if (!CheckRestoredIni(source + "/zv" + installedFolder + "_dispatcher.ini", dataFolder, true, note)) {
+      ok = false;
+      return;
+    }
+    RestoreDataFolder(source, target, dataFolder, name, &journal);
+    trace.Trace("Dispatcher:" + name + " restored.");
+  });
+  journal.Finish();
+  return ok;
+}
+
+}  // namespace rvc::backup
