@@ -24,6 +24,7 @@ void RegisterTheViews() {
   rvc::ui::RegisterFrameViews(views);
   rvc::ui::RegisterLifecycleViews(views);
   rvc::ui::RegisterSettingsViews(views);
+  rvc::ui::RegisterRipconfigViews(views);
   rvc::ui::RegisterWindowViews(views);
   rvc::ui::RegisterViewsOfLoadedPlugins();
 }
