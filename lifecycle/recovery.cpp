@@ -130,6 +130,7 @@ std::string Describe(const IntentRecord& record) {
   if (record.operation == "create") return "creation of dispatcher " + record.name;
   if (record.operation == "modify") return "modification of dispatcher " + record.name;
   if (record.operation == "delete") return "deletion of dispatcher " + record.name;
+  if (record.operation == "ripconfig") return "change of the RIP configuration of dispatcher " + record.name;
   return "change of type of dispatcher " + record.name;
 }
 
@@ -174,7 +175,7 @@ void RollBackJournaled(const IntentRecord& record) {
 }
 
 bool RecoveryRollsBack(const IntentRecord& record) {
-  if (record.operation == "create") return true;
+  if (record.operation == "create" || record.operation == "ripconfig") return true;
   if (record.operation == "modify") return record.step != "ppd";
   return (record.operation == "delete" || record.operation == "change-type") && record.step.empty();
 }

@@ -59,6 +59,8 @@ void CheckOptions(const Subcommand& command, const Arguments& arguments) {
     if (!arguments.Has("name") && !arguments.Has("folder") && !arguments.Has("type") && !arguments.Has("port-separator")) {
       throw UsageError("set: give at least one of --name, --folder, --type and --port-separator");
     }
+  } else if (command.name == "config" || command.name == "media" || command.name == "resolutions") {
+    rvc::ctl::CheckRipconfigOptions(command, arguments);
   } else if (command.name == "ppd") {
     const bool all = arguments.Has("all");
     if (all == !arguments.positionals.empty()) throw UsageError("ppd: name one dispatcher or give --all");
