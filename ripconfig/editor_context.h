@@ -59,11 +59,10 @@ class EditorContext {
   std::string configPath;
   IEditorPlugins* plugins = nullptr;  // none: the built-in editors
 
-  // Runs the plug-in for `request`; Absent without plug-ins.
-  PluginOutcome CallPlugin(const PluginRequest& request, std::optional<AddedResolution>* added = nullptr) const {
-    if (plugins == nullptr) return PluginOutcome::Absent;
-    return plugins->Call(*this, request, added);
-  }
+  // Runs the plug-in editor for `request`: through `plugins` when set, else the library
+  // that the program folder's "dat/types.dat" names for the device type (none without a
+  // program folder).
+  PluginOutcome CallPlugin(const PluginRequest& request, std::optional<AddedResolution>* added = nullptr) const;
 };
 
 }  // namespace rvc::ripconfig

@@ -275,6 +275,11 @@ void CResolution::RunValueEditor(EditorMode mode) {
       }
       ravlcfg_set_lists(context_.handle);
       Refill();
+      // Shown even when the library does not hold it (yet).
+      if (added && added->dpi != 0 && platform::EqualsNoCase(added->set, set_)) {
+        const ResolutionSet* set = ravlcfg_get_set(context_.handle, set_);
+        if (set == nullptr || set->Find(added->dpi) == nullptr) Rows.push_back({ShownResolution(added->dpi, locale_), kOrvaCal});
+      }
       return;
     }
   }

@@ -34,6 +34,16 @@ const OptionSpec kVersion{"version", '\0', true};
 const OptionSpec kJson{"json", '\0', false};
 const OptionSpec kYes{"yes", 'y', false};
 
+// The built-in editors only: a plug-in editor would need a person at a display.
+class NoPlugins : public ripconfig::IEditorPlugins {
+ public:
+  ripconfig::PluginOutcome Call(const ripconfig::EditorContext&, const ripconfig::PluginRequest&,
+                                std::optional<ripconfig::AddedResolution>*) override {
+    return ripconfig::PluginOutcome::Absent;
+  }
+};
+NoPlugins noPlugins;
+
 // The open configuration of one dispatcher, closed (unwritten changes dropped) at the end.
 struct OpenConfiguration {
   ~OpenConfiguration() { ripconfig::ravlcfg_close(&handle); }
@@ -72,6 +82,7 @@ std::unique_ptr<OpenConfiguration> Open(CSession& session, CtlConsole& console, 
   open->context.programFolder = flavour.TemplateList->ProgramFolder();
   open->context.deviceType = dispatcher.Record.Type;
   open->context.configPath = configPath;
+  open->context.plugins = &noPlugins;
   return open;
 }
 
@@ -163,7 +174,8 @@ int RunConfig(CSession& session, CtlConsole& console, const Arguments& arguments
     return {};
   });
   const ui::DialogResult result = ripconfig::RunConfigurationDialog(
-      open->handle, mode, name, open->context.programFolder, open->context.deviceType, open->context.configPath);
+      open->handle, mode, name, open->context.programFolder, open->context.deviceType, open->context.configPath,
+      &noPlugins);
   return Write(*open, console, result == ui::DialogResult::Ok);
 }
 
