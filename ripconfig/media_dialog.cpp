@@ -123,7 +123,7 @@ void CMedia::Store(FilmRecord& film) const {
 }
 
 bool CMedia::OnOk() {
-  if (context_.handle == nullptr) return true;
+  if (mode_ == EditorMode::View || context_.handle == nullptr) return true;
   RavlcfgHandle& store = *context_.handle;
   for (const Axis axis : {kVertical, kHorizontal}) {
     if (SizeText[axis] == shown_[axis]) continue;

@@ -2,6 +2,7 @@
 // on the offscreen platform: a refused OK keeps a dialog open, and what was entered
 // reaches the open configuration.
 #include <QComboBox>
+#include <QPixmap>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +28,13 @@ T* Find(QWidget* parent, const char* name) {
   T* child = parent->findChild<T*>(name);
   if (child == nullptr) qFatal("no widget %s", name);
   return child;
+}
+
+// With RVC_SCREENSHOT set (scripts/screenshots.sh), the dialog's picture goes into that
+// folder as `name`.png.
+void Picture(QWidget* dialog, const char* name) {
+  const QByteArray folder = qgetenv("RVC_SCREENSHOT");
+  if (!folder.isEmpty()) dialog->grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
 }
 
 void Click(QWidget* dialog, const char* button) { Find<QPushButton>(dialog, button)->click(); }
@@ -66,6 +74,7 @@ class RipconfigViewsTest : public QObject {
       QCOMPARE(sets->item(2)->text(), QString("set_2"));
       sets->setCurrentRow(2);
       Click(dialog, "useSetButton");
+      Picture(dialog, "configuration");
       Ok(dialog);
     });
     driver.Expect("MediaView", [](QWidget* dialog) {
@@ -76,12 +85,14 @@ class RipconfigViewsTest : public QObject {
       Find<QLineEdit>(dialog, "verticalEdit")->setText("11");
       Find<QComboBox>(dialog, "horizontalUnit")->setCurrentIndex(2);
       Find<QLineEdit>(dialog, "horizontalEdit")->setText("8500");
+      Picture(dialog, "media");
       Ok(dialog);
     });
     driver.Expect("ResolutionSetView", [](QWidget* dialog) {
       QCOMPARE(dialog->windowTitle(), QString("New Resolution Set"));
       Click(dialog, "addButton");
       QCOMPARE(Find<QTreeWidget>(dialog, "valueList")->topLevelItemCount(), 1);
+      Picture(dialog, "resolution-set");
       Ok(dialog);
     });
     driver.Expect("ResolutionValueView", [](QWidget* dialog) {
