@@ -373,7 +373,7 @@ std::vector<Subcommand> RipconfigSubcommands() {
        3,
        false},
       {"resolutions",
-       "resolutions NAME list [SET] | add|modify|delete SET VALUE [--value NEW] [--gamma G] [--json] [--yes]",
+       "resolutions NAME list|add|modify|delete [SET [VALUE]] [--value NEW] [--gamma G] [--json] [--yes]",
        "list, add, change or delete the resolutions of a dispatcher's resolution sets",
        "Works on the resolution sets of dispatcher NAME as the resolution set editor does, with\n"
        "the same checks and messages. VALUE is in dpi; gamma is a whole number.\n\n"

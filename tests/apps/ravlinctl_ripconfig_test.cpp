@@ -74,7 +74,7 @@ TEST_F(RavlinctlRipconfigTest, VerbsRunTheDialogsAndTheirChecks) {
       {{"resolutions", "Mono", "delete", "set_1", "3000"}, 1, "give --yes"},
       {{"resolutions", "Mono", "delete", "set_1", "3000", "--yes"}, 0, ""},
       {{"resolutions", "Mono", "list", "set_1"}, 0, "set_1  "},
-      {{"media", "Mono", "resize", "A4"}, 2, "unknown verb resize"},
+      {{"media", "Mono", "resize", "A4"}, 2, "unknown action resize"},
       {{"resolutions", "Mono", "add", "set_1", "fast"}, 2, "fast is no resolution"},
       {{"config", "Mono", "new", "X", "--media", "A4"}, 2, "--media and --resolution-set are needed"},
   };
