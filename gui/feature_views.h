@@ -12,6 +12,8 @@ void RegisterBackupViews(IViewRegistry& views);
 void RegisterFrameViews(IViewRegistry& views);
 // New Dispatcher (all three kinds), Change Type and Dispatcher Properties.
 void RegisterLifecycleViews(IViewRegistry& views);
+// The configuration, media, resolution set and resolution value dialogs.
+void RegisterRipconfigViews(IViewRegistry& views);
 // The modify and view dialog, its pages and the environment-variable dialog of the settings editor.
 void RegisterSettingsViews(IViewRegistry& views);
 // The About dialog of the main window.

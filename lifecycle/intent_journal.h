@@ -32,7 +32,8 @@ struct UndoEntry {
 };
 
 struct IntentRecord {
-  // "create", "delete", "change-type" or "modify".
+  // "create", "delete", "change-type", "modify" or "ripconfig" (a write of a dispatcher's
+  // RIP configuration files, whose bytes before are the undo entries: rolled back).
   std::string operation;
   std::string dataFolder;  // the flavour's, ending with the separator
   std::string label;       // the flavour's version label, as in the shortcut names

@@ -141,6 +141,7 @@ std::string Describe(const IntentRecord& record) {
     return record.operation.substr(0, record.operation.size() - 4) + " job of flavour " + record.name;
   }
   if (record.operation == "restore") return "restore of dispatcher " + record.name;
+  if (record.operation == "ripconfig") return "change of the RIP configuration of dispatcher " + record.name;
   return "change of type of dispatcher " + record.name;
 }
 
@@ -185,7 +186,7 @@ void RollBackJournaled(const IntentRecord& record) {
 }
 
 bool RecoveryRollsBack(const IntentRecord& record) {
-  if (record.operation == "create" || record.operation == "restore") return true;
+  if (record.operation == "create" || record.operation == "restore" || record.operation == "ripconfig") return true;
   if (record.operation == "modify") return record.step != "ppd";
   return (record.operation == "delete" || record.operation == "change-type") && record.step.empty();
 }

@@ -41,7 +41,8 @@ void FinishRecovery(const frame::FlavourList& flavours, RecoveryOutcome& outcome
 void RollBackJournaled(const IntentRecord& record);
 
 // Whether the recovery rolls the operation of `record` back (else it completes it): a
-// creation; a modification that is not done but for its PPD; a deletion that has not saved its flavour's list file yet; a
+// creation; a write of a dispatcher's RIP configuration files; a modification that is not
+// done but for its PPD; a deletion that has not saved its flavour's list file yet; a
 // change of type whose replacement is not built, or whose list file is not saved, yet.
 bool RecoveryRollsBack(const IntentRecord& record);
 

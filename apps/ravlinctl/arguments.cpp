@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "apps/ravlinctl/commands.h"
+
 namespace rvc::ctl {
 namespace {
 
@@ -220,6 +222,7 @@ std::vector<Subcommand> MakeSubcommands() {
                       0,
                       true});
   AddSettingsSubcommands(commands);
+  for (Subcommand& command : RipconfigSubcommands()) commands.push_back(std::move(command));
   commands.push_back(
       {"help", "help [SUBCOMMAND]", "show the help of ravlinctl or of a subcommand", "", {kHelp}, 0, 1, false});
   return commands;

@@ -6,6 +6,8 @@
 #include "apps/ravlinctl/console.h"
 #include "apps/ravlinctl/session.h"
 
+#include <vector>
+
 namespace rvc::ctl {
 
 // Listing, for anyone.
@@ -30,4 +32,9 @@ int RunBackupInfo(const Arguments& arguments);
 // Restore from a backup folder (restore_commands.cpp).
 int RunRestore(CSession& session, CtlConsole& console, const Arguments& arguments);
 
+// media and resolutions, and the new, modify and show verbs of config: a dispatcher's RIP
+// configuration (ripconfig_commands.cpp).
+std::vector<Subcommand> RipconfigSubcommands();
+// Raises UsageError for verbs and options that do not fit.
+void CheckRipconfigOptions(const Subcommand& command, const Arguments& arguments);
 }  // namespace rvc::ctl

@@ -65,6 +65,8 @@ void CheckOptions(const Subcommand& command, const Arguments& arguments) {
         throw UsageError(std::string("ppd-preferences: --") + option + " takes on or off, not " + *value);
       }
     }
+  } else if (command.name == "config" || command.name == "media" || command.name == "resolutions") {
+    rvc::ctl::CheckRipconfigOptions(command, arguments);
   } else if (command.name == "ppd") {
     const bool all = arguments.Has("all");
     if (all == !arguments.positionals.empty()) throw UsageError("ppd: name one dispatcher or give --all");

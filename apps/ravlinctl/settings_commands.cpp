@@ -356,7 +356,17 @@ void AddSettingsSubcommands(std::vector<Subcommand>& commands) {
                       "                      reset to STATIC with a warning\n"
                       "  unset VAR           removes VAR\n"
                       "  --comment C         the comment of VAR (set); without it a changed variable keeps its own\n"
-                      "  --json              print a JSON array instead (list)\n\n"
+                      "  new CONF            a configuration named CONF (needs --media and --resolution-set),\n"
+                      "                      made by the Configuration dialog: a copy of the first one with\n"
+                      "                      the media's values\n"
+                      "  modify CONF         changes CONF through the same dialog\n"
+                      "  show CONF           prints its media, resolution set, output folder and whether it\n"
+                      "                      is in use\n"
+                      "  --media M           new, modify: the media it uses\n"
+                      "  --resolution-set S  new, modify: the resolution set it uses\n"
+                      "  --output DIR        new, modify: its output folder (an existing folder; \"\" for none)\n"
+                      "  --name NEW          modify: a new name\n"
+                      "  --json              print a JSON array instead (list), a JSON object (show)\n\n"
                       "set and unset need an administrator and refuse a running dispatcher.\n" +
                           std::string(kGuiOnly),
                       {kHelp, kVersion, kJson, {"comment", '\0', true}},
@@ -389,7 +399,17 @@ void AddSettingsSubcommands(std::vector<Subcommand>& commands) {
                       "  add CHANNEL FOLDER  appends FOLDER; a channel holds at most ten folders, each once\n"
                       "  remove CHANNEL FOLDER\n"
                       "                      removes FOLDER; the last folder of a channel stays\n"
-                      "  --json              print a JSON array instead (list)\n\n"
+                      "  new CONF            a configuration named CONF (needs --media and --resolution-set),\n"
+                      "                      made by the Configuration dialog: a copy of the first one with\n"
+                      "                      the media's values\n"
+                      "  modify CONF         changes CONF through the same dialog\n"
+                      "  show CONF           prints its media, resolution set, output folder and whether it\n"
+                      "                      is in use\n"
+                      "  --media M           new, modify: the media it uses\n"
+                      "  --resolution-set S  new, modify: the resolution set it uses\n"
+                      "  --output DIR        new, modify: its output folder (an existing folder; \"\" for none)\n"
+                      "  --name NEW          modify: a new name\n"
+                      "  --json              print a JSON array instead (list), a JSON object (show)\n\n"
                       "add and remove need an administrator and refuse a running dispatcher.\n" +
                           std::string(kGuiOnly),
                       {kHelp, kVersion, kJson},
@@ -397,7 +417,8 @@ void AddSettingsSubcommands(std::vector<Subcommand>& commands) {
                       4,
                       false});
   commands.push_back({"config",
-                      "config NAME list [--json] | config NAME use|delete CONF [--yes]",
+                      "config NAME list [--json] | config NAME use|delete CONF [--yes] | "
+                      "config NAME new|modify|show CONF [--media M] [--resolution-set S] [--output DIR] [--name NEW]",
                       "list a dispatcher's RIP configurations, choose or delete one",
                       "The RIP configurations of dispatcher NAME, as the General page of the Modify dialog\n"
                       "lists them.\n\n"
@@ -406,10 +427,21 @@ void AddSettingsSubcommands(std::vector<Subcommand>& commands) {
                       "  delete CONF         deletes CONF; not the one in use, nor the last. Asks for\n"
                       "                      confirmation: give --yes, or run it from a terminal\n"
                       "  -y, --yes           answer yes to \"Are you sure ...?\"\n"
-                      "  --json              print a JSON array instead (list)\n\n"
+                      "  new CONF            a configuration named CONF (needs --media and --resolution-set),\n"
+                      "                      made by the Configuration dialog: a copy of the first one with\n"
+                      "                      the media's values\n"
+                      "  modify CONF         changes CONF through the same dialog\n"
+                      "  show CONF           prints its media, resolution set, output folder and whether it\n"
+                      "                      is in use\n"
+                      "  --media M           new, modify: the media it uses\n"
+                      "  --resolution-set S  new, modify: the resolution set it uses\n"
+                      "  --output DIR        new, modify: its output folder (an existing folder; \"\" for none)\n"
+                      "  --name NEW          modify: a new name\n"
+                      "  --json              print a JSON array instead (list), a JSON object (show)\n\n"
                       "use and delete need an administrator and refuse a running dispatcher.\n" +
                           std::string(kGuiOnly),
-                      {kHelp, kVersion, kJson, {"yes", 'y', false}},
+                      {kHelp, kVersion, kJson, {"yes", 'y', false}, {"media", '\0', true}, {"resolution-set", '\0', true},
+                       {"output", '\0', true}, {"name", '\0', true}},
                       2,
                       3,
                       false});

@@ -37,6 +37,7 @@ inline void RegisterAllViews() {
   ui::RegisterFrameViews(views);
   ui::RegisterLifecycleViews(views);
   ui::RegisterSettingsViews(views);
+  ui::RegisterRipconfigViews(views);
   ui::RegisterWindowViews(views);
 }
 

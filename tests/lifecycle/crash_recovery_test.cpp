@@ -232,6 +232,24 @@ TEST_F(CrashRecoveryTest, DebrisOfKilledWritersGoesAndNothingElse) {
   EXPECT_TRUE(fs::exists(outside));
 }
 
+TEST_F(CrashRecoveryTest, AConfigurationWriteKilledBetweenItsFilesIsRolledBack) {
+  const std::string dataFolder = root_ + "/data/Approval/";
+  const std::string config = dataFolder + "Approval/data/zv_config.res";
+  const auto before = Tree(root_);
+  IntentRecord record;
+  record.operation = "ripconfig";
+  record.dataFolder = dataFolder;
+  record.name = "Appr";
+  CIntentJournal journal(record);
+  journal.NotePreserved(config, test::ReadFile(config), 0644);
+  test::WriteFile(config, "[Main]\nconfs=torn\n");
+
+  const RecoveryOutcome outcome = RecoverInterruptedOperation();
+  EXPECT_EQ(outcome.done, "rolled back the interrupted change of the RIP configuration of dispatcher Appr");
+  EXPECT_FALSE(CIntentJournal::Read());
+  EXPECT_TRUE(Tree(root_) == before);
+}
+
 TEST_F(CrashRecoveryTest, AJournalThatIsNotOneIsLeftAloneAndReported) {
   const std::string journal = CIntentJournal::Path();
   for (const std::string& text : {std::string("garbage\n"), std::string("ravlin-intent-journal 1\noperation=create\n"),

@@ -44,4 +44,6 @@ expect "swap Mono1" "" "add list remove"
 expect "config --yes Mono1" "d" "delete"
 expect "swap Mono1 add" "" "0 1 2"
 expect "folders Mono1" "" ""
+expect "media" "Mono" "Mono Mono1 Mono3_OrvaTiffsetter"
+expect "resolutions Mono1" "" "add delete list modify"
 exit $((failures > 0))
