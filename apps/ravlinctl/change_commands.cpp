@@ -111,7 +111,10 @@ int RunDelete(CSession& session, CtlConsole& console, const Arguments& arguments
   // Only a deletion reloads the list.
   bool deleted = false;
   context.RefreshList = [&deleted] { deleted = true; };
+  const std::string flavourKey = session.Flavour(at->flavour).Key;
+  const std::string name = session.Flavour(at->flavour).DispatcherList->GetAt(at->row).Record.Name;
   lifecycle::OnDeleteDispatcher(context);
+  if (deleted) RemoveQueuesOfDeleted(console, flavourKey, name);
   return Outcome(console, deleted);
 }
 
@@ -143,7 +146,10 @@ int RunChangeType(CSession& session, CtlConsole& console, const Arguments& argum
   const std::string name = list.GetAt(at->row).Record.Name;
   const bool changed = lifecycle::OnChangeType(context);
   if (changed) {
-    if (int row = IndexOfName(list, name); row >= 0) PrintRecord(flavour, list.GetAt(row).Record);
+    if (int row = IndexOfName(list, name); row >= 0) {
+      PrintRecord(flavour, list.GetAt(row).Record);
+      RefreshQueuePpds(session, console, DispatcherAt{at->flavour, row});
+    }
   }
   return Outcome(console, changed);
 }
@@ -155,6 +161,7 @@ int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments) {
       return kExitFailed;
     }
     const int failures = lifecycle::CreateAllPpdsCommand(session.Flavours());
+    RefreshQueuePpds(session, console, std::nullopt);
     return Outcome(console, failures == 0);
   }
   auto at = session.FindDispatcher(arguments.positionals.front());
@@ -165,6 +172,7 @@ int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments) {
   }
   frame::CFlavour& flavour = session.Flavour(at->flavour);
   const bool made = lifecycle::CreatePpdCommand(flavour, at->row);
+  if (made) RefreshQueuePpds(session, console, at);
   // The command only traces why the driver made no PPD.
   if (!made && console.Said() == 0) {
     console.Say("no PPD was made for " + flavour.DispatcherList->GetAt(at->row).Record.Name + "; the trace " +

@@ -2,9 +2,14 @@
 // (the reason has been printed on standard error).
 #pragma once
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "apps/ravlinctl/arguments.h"
 #include "apps/ravlinctl/console.h"
 #include "apps/ravlinctl/session.h"
+#include "cups/print_queues.h"
 
 namespace rvc::ctl {
 
@@ -20,5 +25,30 @@ int RunChangeType(CSession& session, CtlConsole& console, const Arguments& argum
 int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments);
 // The Modify command: name, folder, device type and port separator of a dispatcher.
 int RunSet(CSession& session, CtlConsole& console, const Arguments& arguments);
+
+// Print queues of CUPS (publish_commands.cpp).
+int RunPublish(CSession& session, CtlConsole& console, const Arguments& arguments);
+int RunUnpublish(CSession& session, CtlConsole& console, const Arguments& arguments);
+
+// The queues of CUPS that feed dispatchers, asked for once; none when CUPS cannot be
+// reached.
+class CPublishedQueues {
+ public:
+  CPublishedQueues();
+  // The queues whose device URI names dispatcher `name` (of `flavour`; "": of any).
+  std::vector<std::string> QueuesOf(const std::string& flavour, const std::string& name) const;
+  // The first of them, or "".
+  std::string QueueOf(const std::string& flavour, const std::string& name) const;
+
+ private:
+  std::optional<std::vector<cups::PrintQueue>> queues_;
+};
+
+// After a deletion: removes the queues of the deleted dispatcher, or names the command that
+// does.
+void RemoveQueuesOfDeleted(CtlConsole& console, const std::string& flavour, const std::string& name);
+// After new PPDs: gives the queues of the dispatcher `only` (of every dispatcher when none)
+// the dispatcher's new PPD.
+void RefreshQueuePpds(CSession& session, CtlConsole& console, std::optional<DispatcherAt> only);
 
 }  // namespace rvc::ctl
