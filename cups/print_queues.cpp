@@ -130,6 +130,10 @@ std::string PublishQueue(const QueueSettings& settings) {
 
 std::string SetQueuePpd(const std::string& queue, const std::string& ppd) { return RunLpadmin({"-p", queue, "-P", ppd}); }
 
+std::string SetQueueDevice(const std::string& queue, const std::string& deviceUri, const std::string& ppd) {
+  return RunLpadmin({"-p", queue, "-v", deviceUri, "-P", ppd});
+}
+
 std::string RemoveQueue(const std::string& queue) { return RunLpadmin({"-x", queue}); }
 
 std::string RemoveCommand(const std::string& queue) { return "lpadmin -x " + queue; }

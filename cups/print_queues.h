@@ -41,6 +41,8 @@ struct QueueSettings {
 std::string PublishQueue(const QueueSettings& settings);
 // Gives an existing queue a new PPD. "" when done, else what lpadmin said.
 std::string SetQueuePpd(const std::string& queue, const std::string& ppd);
+// Points an existing queue at another device URI, with the PPD `ppd`.
+std::string SetQueueDevice(const std::string& queue, const std::string& deviceUri, const std::string& ppd);
 // Removes the queue. "" when done, else what lpadmin said.
 std::string RemoveQueue(const std::string& queue);
 

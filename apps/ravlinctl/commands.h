@@ -10,6 +10,7 @@
 #include "apps/ravlinctl/console.h"
 #include "apps/ravlinctl/session.h"
 #include "cups/print_queues.h"
+#include "cups/queue_upkeep.h"
 
 namespace rvc::ctl {
 
@@ -44,11 +45,8 @@ class CPublishedQueues {
   std::optional<std::vector<cups::PrintQueue>> queues_;
 };
 
-// After a deletion: removes the queues of the deleted dispatcher, or names the command that
-// does.
-void RemoveQueuesOfDeleted(CtlConsole& console, const std::string& flavour, const std::string& name);
-// After new PPDs: gives the queues of the dispatcher `only` (of every dispatcher when none)
-// the dispatcher's new PPD.
-void RefreshQueuePpds(CSession& session, CtlConsole& console, std::optional<DispatcherAt> only);
+// What the upkeep of the print queues did after a change: done on standard output,
+// failures (with what the administrator must do) on standard error.
+void TellQueueReports(CtlConsole& console, const std::vector<cups::QueueReport>& reports);
 
 }  // namespace rvc::ctl

@@ -3,40 +3,21 @@
 // queues; a queue belongs to a dispatcher through its device URI, "ravlin:/FLAVOUR/NAME",
 // so nothing about them is stored in the installation.
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "apps/ravlinctl/commands.h"
 #include "cups/device_uri.h"
 #include "cups/print_queues.h"
-#include "frame/rvc_app.h"
+#include "cups/queue_upkeep.h"
 #include "lifecycle/scripted_commands.h"
 #include "platform/path.h"
 
 namespace rvc::ctl {
 namespace {
 
-// The product version a device URI names: that of --version, none for "rvc.dat".
-std::string CatalogueVersion() {
-  return frame::CRvcApp::CatalogueFileName == "rvc.dat" ? "" : frame::CRvcApp::ProductVersion;
-}
-
 bool Feeds(const cups::PrintQueue& queue, const std::string& flavour, const std::string& name) {
   const auto address = cups::ParseDeviceUri(queue.deviceUri);
-  return address && address->version == CatalogueVersion() && platform::EqualsNoCase(address->name, name) &&
+  return address && address->version == cups::CatalogueVersion() && platform::EqualsNoCase(address->name, name) &&
          (flavour.empty() || platform::EqualsNoCase(address->flavour, flavour));
-}
-
-// The generated PPD of the dispatcher in `folder`, or "".
-std::string GeneratedPpd(const std::string& folder) {
-  std::error_code error;
-  const std::string ppdFolder = platform::ResolveNoCase(folder + platform::kSeparator + "ppd");
-  for (std::filesystem::directory_iterator it(ppdFolder, error), end; !error && it != end; it.increment(error)) {
-    if (it->is_regular_file(error) && platform::EqualsNoCase(it->path().extension().string(), ".ppd")) {
-      return it->path().string();
-    }
-  }
-  return "";
 }
 
 }  // namespace
@@ -75,7 +56,7 @@ int RunPublish(CSession& session, CtlConsole& console, const Arguments& argument
     console.Say("cannot publish " + record.Name + ": " + problem);
     return kExitFailed;
   }
-  const std::string uri = cups::MakeDeviceUri({flavour.Key, record.Name, CatalogueVersion()});
+  const std::string uri = cups::MakeDeviceUri({flavour.Key, record.Name, cups::CatalogueVersion()});
   std::string existing;
   for (const cups::PrintQueue& queue : *queues) {
     if (existing.empty() && Feeds(queue, flavour.Key, record.Name)) existing = queue.name;
@@ -90,10 +71,10 @@ int RunPublish(CSession& session, CtlConsole& console, const Arguments& argument
     }
   }
 
-  std::string ppd = GeneratedPpd(dispatcher.Path());
+  std::string ppd = cups::GeneratedPpd(dispatcher.Path());
   if (ppd.empty()) {
     lifecycle::CreatePpdCommand(flavour, at->row);
-    ppd = GeneratedPpd(flavour.DispatcherList->GetAt(at->row).Path());
+    ppd = cups::GeneratedPpd(flavour.DispatcherList->GetAt(at->row).Path());
   }
   if (ppd.empty()) {
     console.Say("dispatcher " + record.Name + " has no PPD and none could be made; see ravlinctl ppd " + record.Name);
@@ -157,35 +138,12 @@ int RunUnpublish(CSession& session, CtlConsole& console, const Arguments& argume
   return result;
 }
 
-void RemoveQueuesOfDeleted(CtlConsole& console, const std::string& flavour, const std::string& name) {
-  const CPublishedQueues published;
-  for (const std::string& queue : published.QueuesOf(flavour, name)) {
-    if (const std::string failure = cups::RemoveQueue(queue); !failure.empty()) {
-      console.Say("the print queue " + queue + " of the deleted dispatcher stays (" + failure +
-                  "); remove it with: " + cups::RemoveCommand(queue));
+void TellQueueReports(CtlConsole& console, const std::vector<cups::QueueReport>& reports) {
+  for (const cups::QueueReport& report : reports) {
+    if (report.failed) {
+      console.Say(report.text);
     } else {
-      std::printf("removed print queue %s\n", queue.c_str());
-    }
-  }
-}
-
-void RefreshQueuePpds(CSession& session, CtlConsole& console, std::optional<DispatcherAt> only) {
-  const CPublishedQueues published;
-  for (size_t f = 0; f < session.Flavours().size(); ++f) {
-    frame::CFlavour& flavour = *session.Flavours()[f];
-    for (int row = 0; row < flavour.DispatcherList->GetCount(); ++row) {
-      if (only && (only->flavour != static_cast<int>(f) || only->row != row)) continue;
-      const store::CDispatcher& dispatcher = flavour.DispatcherList->GetAt(row);
-      for (const std::string& queue : published.QueuesOf(flavour.Key, dispatcher.Record.Name)) {
-        const std::string ppd = GeneratedPpd(dispatcher.Path());
-        const std::string failure = ppd.empty() ? "no PPD" : cups::SetQueuePpd(queue, ppd);
-        if (failure.empty()) {
-          std::printf("print queue %s has the new PPD\n", queue.c_str());
-        } else {
-          console.Say("print queue " + queue + " keeps its former PPD (" + failure + "); run ravlinctl publish " +
-                      flavour.Key + "/" + dispatcher.Record.Name);
-        }
-      }
+      std::printf("%s\n", report.text.c_str());
     }
   }
 }

@@ -1,5 +1,6 @@
 #include "apps/rvc_setup/composition.h"
 
+#include "cups/queue_upkeep.h"
 #include "lifecycle/commands.h"
 #include "settings/commands.h"
 #include "settings/plugin_pages.h"
@@ -13,6 +14,8 @@ const rvc::frame::CCommandTable& TheCommands() {
     rvc::frame::CCommandTable table;
     rvc::lifecycle::RegisterLifecycleCommands(table);
     rvc::settings::RegisterSettingsCommands(table, rvc::settings::DeviceTypeServices());
+    // Last: the print queues follow what the other commands do to dispatchers.
+    rvc::cups::KeepQueuesRight(table);
     return table;
   }();
   return commands;

@@ -15,6 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include "cups/queue_upkeep.h"
+#include "frame/rvc_app.h"
+#include "platform/environment.h"
+#include "store/dispatcher_list.h"
 #include "tests/support/shell.h"
 #include "tests/support/test_support.h"
 
@@ -80,7 +84,7 @@ class CupsdTest : public ::testing::Test {
     const ShellResult started = RunShell("/usr/sbin/cupsd -f -c " + cups + "conf/cupsd.conf -s " + cups +
                                          "conf/cups-files.conf >" + cups + "log/stdout 2>&1 & echo $!");
     cupsd_ = std::stoi(started.output);
-    if (!WaitFor([] { return RunShell("lpstat -r").status == 0; }, 10)) {
+    if (!WaitFor([] { return RunShell("LC_ALL=C lpstat -r").output == "scheduler is running\n"; }, 10)) {
       skip_ = "cupsd did not start: " + ReadFile(cups + "log/stdout");
     }
   }
@@ -144,11 +148,14 @@ TEST_F(CupsdTest, AJobReachesTheHotFolderWholeWithTheInvocationCodeOfItsOptions)
                            "72 72 moveto 200 200 lineto stroke", "%%EOF"}) {
     EXPECT_TRUE(Has(delivered, part)) << part << "\n" << delivered;
   }
+  // A new PPD reaches the queue.
+  EXPECT_TRUE(Has(Ctl("ppd Mono").output, "print queue Tiffmono-Mono has the new PPD\n"));
 }
 
 TEST_F(CupsdTest, AFailingHotFolderStopsTheQueueAndUnpublishingOrDeletingRemovesIt) {
   // Mono1's hot folder does not exist.
-  ASSERT_EQ(Ctl("publish Mono1 --queue Plates").status, 0);
+  const ShellResult published = Ctl("publish Mono1 --queue Plates");
+  ASSERT_EQ(published.status, 0) << published.output;
   ASSERT_EQ(RunShell("echo '%!PS' | lp -d Plates").status, 0);
   ASSERT_TRUE(WaitFor([] { return Has(RunShell("lpstat -p Plates").output, "disabled"); }, 20))
       << RunShell("lpstat -p Plates").output;
@@ -170,6 +177,31 @@ TEST_F(CupsdTest, AFailingHotFolderStopsTheQueueAndUnpublishingOrDeletingRemoves
   const std::string queues = RunShell("lpstat -v").output;
   EXPECT_FALSE(Has(queues, "Plates")) << queues;
   EXPECT_FALSE(Has(queues, "Mono3")) << queues;
+}
+
+// What the main window's commands leave behind, done here on the loaded lists: a new name
+// in the same folder moves the queue to the new device URI; a dispatcher gone removes it.
+TEST_F(CupsdTest, TheQueuesFollowARenameAndADeletion) {
+  const ShellResult published = Ctl("publish Mono1 --queue Plates");
+  ASSERT_EQ(published.status, 0) << published.output;
+  rvc::platform::KW_EnvironmentSetupEx();
+  rvc::frame::CRvcApp app;
+  ASSERT_TRUE(app.LoadFlavourCatalogue("Tiffmono"));
+  rvc::store::CDispatcherList& list = *app.Flavours.front()->DispatcherList;
+
+  const rvc::cups::CQueueUpkeep renaming(app.Flavours);
+  list.GetAt(1).Record.Name = "Plater";
+  std::vector<rvc::cups::QueueReport> reports = renaming.After(app.Flavours);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].text, "print queue Plates now prints to ravlin:/Tiffmono/Plater");
+  EXPECT_TRUE(Has(RunShell("lpstat -v").output, "device for Plates: ravlin:/Tiffmono/Plater"));
+
+  const rvc::cups::CQueueUpkeep deleting(app.Flavours);
+  list.Remove(list.GetAt(1));
+  reports = deleting.After(app.Flavours);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].text, "removed print queue Plates of the deleted dispatcher Plater");
+  EXPECT_FALSE(Has(RunShell("lpstat -v").output, "Plates"));
 }
 
 }  // namespace
