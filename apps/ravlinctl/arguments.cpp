@@ -166,9 +166,10 @@ std::vector<Subcommand> MakeSubcommands() {
                       "check the installation",
                       "Checks the installation without changing it: the environment file, the catalogue,\n"
                       "every flavour's type and dispatcher lists against the disk, dispatchers that cannot be\n"
-                      "loaded, shared port separators and command ports, launchers that point nowhere and\n"
-                      "files left by interrupted operations. Prints each problem with its file and the\n"
-                      "command that fixes it; exit status 0 when there is none, 1 otherwise.\n\n"
+                      "loaded, shared port separators and command ports, launchers that point nowhere, print\n"
+                      "queues whose dispatcher or hot folder is missing, and files left by interrupted\n"
+                      "operations. Prints each problem with its file and the command that fixes it; exit\n"
+                      "status 0 when there is none, 1 otherwise.\n\n"
                       "  --json              print a JSON object instead\n",
                       {kHelp, kVersion, kJson},
                       0,

@@ -164,6 +164,7 @@ TEST_F(CupsdTest, AFailingHotFolderStopsTheQueueAndUnpublishingOrDeletingRemoves
                              "hotfolders/CtP_platedriver/PS/: No such file or directory"))
       << state;
   EXPECT_FALSE(RunShell("lpstat -o Plates").output.empty()) << "the job waits in the stopped queue";
+  EXPECT_TRUE(Has(Ctl("doctor").output, "the hot folder of Tiffmono/Mono1 does not exist: print queue Plates stops"));
 
   ShellResult removed = Ctl("unpublish tiffmono/mono1");
   EXPECT_EQ(removed.status, 0) << removed.output;
