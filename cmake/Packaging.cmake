@@ -33,6 +33,9 @@ install(FILES ${RVC_PACKAGING}/ravlinctl.bash DESTINATION ${CMAKE_INSTALL_DATADI
 # The programs read /etc/ravlin/environment, which a prefix of /usr gives; with another
 # prefix the file lands in that prefix's etc/ and RAVLIN_ENVIRONMENT_FILE must name it.
 install(FILES ${RVC_PACKAGING}/environment DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/ravlin)
+# The CUPS backend's mode 0700 is what CUPS asks of a backend that must run as root.
+install(FILES ${RVC_PACKAGING}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME ${RVC_PACKAGE_NAME})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${RVC_PACKAGE_NAME})
@@ -55,6 +58,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time (dlopen), so shlibdeps cannot see them: logon, PPD parsing and colour
 # profiles.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpam0g, libcups2, liblcms2-2")
+# lpadmin for ravlinctl publish; the scheduler that runs the backend.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups-daemon")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 file(WRITE ${RVC_DOC_OUT}/conffiles "${CMAKE_INSTALL_FULL_SYSCONFDIR}/ravlin/environment\n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${RVC_DOC_OUT}/conffiles)

@@ -65,6 +65,11 @@ class CCommandTable {
   // one handler ("&New..." and "&New Dispatcher").
   void Register(Command id, CommandHandler handler) { handlers_[id] = std::move(handler); }
   bool Has(Command id) const { return handlers_.contains(id); }
+  // The handler of `id`, or nullptr; for a feature that wraps another's command.
+  const CommandHandler* Find(Command id) const {
+    const auto handler = handlers_.find(id);
+    return handler == handlers_.end() ? nullptr : &handler->second;
+  }
   // Runs the handler of `id`; false when there is none.
   bool Run(Command id, CommandRequest& request) const {
     const auto handler = handlers_.find(id);

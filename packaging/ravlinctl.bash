@@ -64,7 +64,7 @@ _ravlinctl() {
     else
       case $subcommand in
         help) words=$("$ctl" --help 2>/dev/null | sed -n '/^Subcommands:/,/^$/s/^  \([a-z][a-z-]*\) .*/\1/p') ;;
-        show | delete | change-type | set | ppd) words=$(_ravlinctl_field name "$ctl" list --json) ;;
+        show | delete | change-type | set | ppd | publish | unpublish) words=$(_ravlinctl_field name "$ctl" list --json) ;;
         env | folders | swap | config | media | resolutions)
           # The dispatcher, then the action that the synopsis names after it ("NAME list"),
           # then for swap the channel.

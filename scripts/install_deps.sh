@@ -16,6 +16,8 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+  # a private CUPS scheduler with its PostScript filter (tests/cups/cupsd_test.cpp)
+  cups-daemon cups-core-drivers
   # libraries
   libinih-dev libpam0g-dev libcups2-dev cups-client liblcms2-dev libx11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev

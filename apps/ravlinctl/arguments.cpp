@@ -197,14 +197,39 @@ std::vector<Subcommand> MakeSubcommands() {
                       1,
                       1,
                       true});
+  commands.push_back({"publish",
+                      "publish NAME [--queue QUEUE] [--shared]",
+                      "publish a dispatcher as a CUPS print queue",
+                      "Creates or updates the CUPS print queue of dispatcher NAME: its device URI is\n"
+                      "ravlin:/FLAVOUR/NAME, whose backend writes each job into the dispatcher's hot folder,\n"
+                      "and its PPD the dispatcher's generated PPD (made first when there is none). The\n"
+                      "queue is enabled and accepts jobs. See docs/cups.md.\n\n"
+                      "  -q, --queue QUEUE   the queue's name; default the current queue of the dispatcher,\n"
+                      "                      else FLAVOUR-NAME. Another name renames the queue\n"
+                      "  --shared            share the queue with the network (printer-is-shared); without\n"
+                      "                      it the queue is not shared\n",
+                      {kHelp, kVersion, {"queue", 'q', true}, {"shared", '\0', false}},
+                      1,
+                      1,
+                      true});
+  commands.push_back({"unpublish",
+                      "unpublish NAME",
+                      "remove the CUPS print queue of a dispatcher",
+                      "Removes the CUPS print queues that feed dispatcher NAME (FLAVOUR/NAME when several\n"
+                      "flavours have that name). NAME may be a dispatcher that no longer exists.\n",
+                      {kHelp, kVersion},
+                      1,
+                      1,
+                      true});
   commands.push_back({"doctor",
                       "doctor [--json]",
                       "check the installation",
                       "Checks the installation without changing it: the environment file, the catalogue,\n"
                       "every flavour's type and dispatcher lists against the disk, dispatchers that cannot be\n"
-                      "loaded, shared port separators and command ports, launchers that point nowhere and\n"
-                      "files left by interrupted operations. Prints each problem with its file and the\n"
-                      "command that fixes it; exit status 0 when there is none, 1 otherwise.\n\n"
+                      "loaded, shared port separators and command ports, launchers that point nowhere, print\n"
+                      "queues whose dispatcher or hot folder is missing, and files left by interrupted\n"
+                      "operations. Prints each problem with its file and the command that fixes it; exit\n"
+                      "status 0 when there is none, 1 otherwise.\n\n"
                       "  --json              print a JSON object instead\n",
                       {kHelp, kVersion, kJson},
                       0,

@@ -111,7 +111,9 @@ int RunDelete(CSession& session, CtlConsole& console, const Arguments& arguments
   // Only a deletion reloads the list.
   bool deleted = false;
   context.RefreshList = [&deleted] { deleted = true; };
+  const cups::CQueueUpkeep queues(session.Flavours());
   lifecycle::OnDeleteDispatcher(context);
+  if (deleted) TellQueueReports(console, queues.After(session.Flavours()));
   return Outcome(console, deleted);
 }
 
@@ -141,9 +143,11 @@ int RunChangeType(CSession& session, CtlConsole& console, const Arguments& argum
   context.CreatePpd = [&flavour](int index) { lifecycle::CreatePpdCommand(flavour, index); };
   const store::CDispatcherList& list = *flavour.DispatcherList;
   const std::string name = list.GetAt(at->row).Record.Name;
+  const cups::CQueueUpkeep queues(session.Flavours());
   const bool changed = lifecycle::OnChangeType(context);
   if (changed) {
     if (int row = IndexOfName(list, name); row >= 0) PrintRecord(flavour, list.GetAt(row).Record);
+    TellQueueReports(console, queues.After(session.Flavours()));
   }
   return Outcome(console, changed);
 }
@@ -154,7 +158,9 @@ int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments) {
       console.Say("Create All PPDs is not offered");
       return kExitFailed;
     }
+    const cups::CQueueUpkeep queues(session.Flavours());
     const int failures = lifecycle::CreateAllPpdsCommand(session.Flavours());
+    TellQueueReports(console, queues.After(session.Flavours()));
     return Outcome(console, failures == 0);
   }
   auto at = session.FindDispatcher(arguments.positionals.front());
@@ -164,7 +170,9 @@ int RunPpd(CSession& session, CtlConsole& console, const Arguments& arguments) {
     return kExitFailed;
   }
   frame::CFlavour& flavour = session.Flavour(at->flavour);
+  const cups::CQueueUpkeep queues(session.Flavours());
   const bool made = lifecycle::CreatePpdCommand(flavour, at->row);
+  TellQueueReports(console, queues.After(session.Flavours()));
   // The command only traces why the driver made no PPD.
   if (!made && console.Said() == 0) {
     console.Say("no PPD was made for " + flavour.DispatcherList->GetAt(at->row).Record.Name + "; the trace " +

@@ -2,9 +2,15 @@
 // (the reason has been printed on standard error).
 #pragma once
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "apps/ravlinctl/arguments.h"
 #include "apps/ravlinctl/console.h"
 #include "apps/ravlinctl/session.h"
+#include "cups/print_queues.h"
+#include "cups/queue_upkeep.h"
 
 #include <vector>
 
@@ -37,4 +43,27 @@ int RunRestore(CSession& session, CtlConsole& console, const Arguments& argument
 std::vector<Subcommand> RipconfigSubcommands();
 // Raises UsageError for verbs and options that do not fit.
 void CheckRipconfigOptions(const Subcommand& command, const Arguments& arguments);
+
+// Print queues of CUPS (publish_commands.cpp).
+int RunPublish(CSession& session, CtlConsole& console, const Arguments& arguments);
+int RunUnpublish(CSession& session, CtlConsole& console, const Arguments& arguments);
+
+// The queues of CUPS that feed dispatchers, asked for once; none when CUPS cannot be
+// reached.
+class CPublishedQueues {
+ public:
+  CPublishedQueues();
+  // The queues whose device URI names dispatcher `name` (of `flavour`; "": of any).
+  std::vector<std::string> QueuesOf(const std::string& flavour, const std::string& name) const;
+  // The first of them, or "".
+  std::string QueueOf(const std::string& flavour, const std::string& name) const;
+
+ private:
+  std::optional<std::vector<cups::PrintQueue>> queues_;
+};
+
+// What the upkeep of the print queues did after a change: done on standard output,
+// failures (with what the administrator must do) on standard error.
+void TellQueueReports(CtlConsole& console, const std::vector<cups::QueueReport>& reports);
+
 }  // namespace rvc::ctl

@@ -12,7 +12,7 @@
 namespace rvc::ctl {
 
 struct Finding {
-  std::string check;    // "environment", "catalogue", "flavour", "dispatcher", "ports", "launcher", "debris"
+  std::string check;    // "environment", "catalogue", "flavour", "dispatcher", "ports", "launcher", "debris", "queues"
   std::string file;     // the file or folder concerned
   std::string problem;  // what is wrong
   std::string fix;      // what repairs it

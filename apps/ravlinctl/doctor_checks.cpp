@@ -11,6 +11,9 @@
 #include "apps/ravlinctl/console.h"
 #include "apps/ravlinctl/doctor.h"
 #include "core/rvc_exception.h"
+#include "cups/device_uri.h"
+#include "cups/hot_folder.h"
+#include "cups/print_queues.h"
 #include "frame/flavour_catalogue.h"
 #include "frame/rvc_app.h"
 #include "platform/atomic_file.h"
@@ -57,6 +60,8 @@ class Doctor {
     }
     CheckLaunchers();
     CheckDebris();
+    // Last: reading the hot folders sets the dispatchers' own environment variables.
+    CheckQueues();
     return std::move(findings_);
   }
 
@@ -332,6 +337,48 @@ class Doctor {
           Add("debris", it->path().string(), "left behind by an interrupted operation",
               std::string(kRecover) + " (finishes or undoes what was interrupted)");
         }
+      }
+    }
+  }
+
+  // Print queues of CUPS that feed dispatchers (docs/cups.md): the dispatcher and its hot
+  // folder must exist, or the queue stops at its next job. Without a scheduler there are none.
+  void CheckQueues() {
+    const auto queues = cups::ListPrintQueues();
+    if (!queues) return;
+    for (const cups::PrintQueue& queue : *queues) {
+      const auto address = cups::ParseDeviceUri(queue.deviceUri);
+      if (!address || address->version != version_.value_or("")) continue;
+      const std::string reference = address->flavour + "/" + address->name;
+      const store::CDispatcherList* list = nullptr;
+      for (const auto& flavour : flavours_) {
+        if (platform::EqualsNoCase(flavour->Key, address->flavour)) list = flavour->DispatcherList.get();
+      }
+      const store::CDispatcher* dispatcher = nullptr;
+      for (int row = 0; list != nullptr && row < list->GetCount(); ++row) {
+        if (platform::EqualsNoCase(list->GetAt(row).Record.Name, address->name)) dispatcher = &list->GetAt(row);
+      }
+      if (dispatcher == nullptr) {
+        Add("queues", queue.name, "print queue " + queue.name + " prints to dispatcher " + reference + ", which does not exist",
+            "ravlinctl unpublish " + reference + " (after a rename: ravlinctl publish FLAVOUR/NEWNAME)");
+        continue;
+      }
+      const std::string ini = list->IniFileOf(dispatcher->Record.Folder);
+      std::string problem;
+      std::string folder;
+      try {
+        folder = cups::HotFolderOf(ini, problem);
+      } catch (const CRvcException& error) {
+        problem = error.Message();
+      }
+      if (!problem.empty()) {
+        Add("queues", ini, "print queue " + queue.name + " has no hot folder to write to: " + problem,
+            "set [folder] hotfolder in " + ini);
+      } else if (!IsFolder(folder)) {
+        Add("queues", folder,
+            "the hot folder of " + reference + " does not exist: print queue " + queue.name +
+                " stops at its next job",
+            "start the dispatcher once, or mkdir -p '" + folder + "'");
       }
     }
   }

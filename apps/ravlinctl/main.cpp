@@ -154,6 +154,8 @@ int Run(const Subcommand& command, const Arguments& arguments, const std::option
     if (command.name == "delete") return rvc::ctl::RunDelete(session, console, arguments);
     if (command.name == "change-type") return rvc::ctl::RunChangeType(session, console, arguments);
     if (command.name == "ppd") return rvc::ctl::RunPpd(session, console, arguments);
+    if (command.name == "publish") return rvc::ctl::RunPublish(session, console, arguments);
+    if (command.name == "unpublish") return rvc::ctl::RunUnpublish(session, console, arguments);
     if (command.name == "set") return rvc::ctl::RunSet(session, console, arguments);
     if (command.name == "backup") {
       lock.reset();  // the backup jobs it starts are rvc_setup runs that take the lock

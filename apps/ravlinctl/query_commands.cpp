@@ -117,21 +117,27 @@ int RunList(CSession& session, const Arguments& arguments) {
   std::vector<std::vector<std::string>> rows;
   std::string out = "[";
   bool first = true;
+  // The queue column shows only when some dispatcher is published.
+  const CPublishedQueues published;
+  std::vector<std::string> queues;
   for (size_t f = 0; f < session.Flavours().size(); ++f) {
     if (only >= 0 && static_cast<int>(f) != only) continue;
     const frame::CFlavour& flavour = *session.Flavours()[f];
     const store::CDispatcherList& list = *flavour.DispatcherList;
     for (int d = 0; d < list.GetCount(); ++d) {
       const store::DispatcherRecord& record = list.GetAt(d).Record;
+      const std::string queue = published.QueueOf(flavour.Key, record.Name);
       if (!json) {
         rows.push_back({flavour.Key, record.Name, record.Type, record.Folder, std::to_string(record.Base),
                         std::to_string(record.CommandPort)});
+        queues.push_back(queue);
         continue;
       }
       out += std::string(first ? "" : ",") + "\n  {\"flavour\": " + Json(flavour.Key) +
              ", \"name\": " + Json(record.Name) + ", \"type\": " + Json(record.Type) +
              ", \"folder\": " + Json(record.Folder) + ", \"portSeparator\": " + Json(record.Base) +
-             ", \"commandPort\": " + Json(record.CommandPort) + "}";
+             ", \"commandPort\": " + Json(record.CommandPort) + (queue.empty() ? "" : ", \"queue\": " + Json(queue)) +
+             "}";
       first = false;
     }
     for (const store::BrokenDispatcher& broken : list.Broken()) {
@@ -140,6 +146,7 @@ int RunList(CSession& session, const Arguments& arguments) {
       const std::string folder = broken.Folder.empty() ? "-" : store::Printable(broken.Folder);
       if (!json) {
         rows.push_back({flavour.Key, name, "broken", folder, "-", "-"});
+        queues.push_back("");
         continue;
       }
       out += std::string(first ? "" : ",") + "\n  {\"flavour\": " + Json(flavour.Key) +
@@ -156,6 +163,9 @@ int RunList(CSession& session, const Arguments& arguments) {
   if (json) {
     std::printf("%s\n]\n", first ? "[" : out.c_str());
   } else {
+    if (std::any_of(queues.begin(), queues.end(), [](const std::string& q) { return !q.empty(); })) {
+      for (size_t r = 0; r < rows.size(); ++r) rows[r].push_back(queues[r].empty() ? "-" : queues[r]);
+    }
     PrintTable(rows);
   }
   return kExitDone;

@@ -2,6 +2,7 @@
 
 #include "backup/commands.h"
 #include "backup/restore_command.h"
+#include "cups/queue_upkeep.h"
 #include "lifecycle/commands.h"
 #include "ripconfig/configuration_dialog.h"
 #include "settings/commands.h"
@@ -25,6 +26,8 @@ const rvc::frame::CCommandTable& TheCommands() {
     rvc::settings::RegisterSettingsCommands(table, rvc::settings::DeviceTypeServices());
     rvc::backup::RegisterBackupCommands(table);
     rvc::backup::RegisterRestoreCommand(table);
+    // Last: the print queues follow what the other commands do to dispatchers.
+    rvc::cups::KeepQueuesRight(table);
     return table;
   }();
   return commands;
