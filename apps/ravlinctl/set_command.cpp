@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "apps/ravlinctl/commands.h"
+#include "cups/queue_upkeep.h"
 #include "lifecycle/commands.h"
 #include "lifecycle/scripted_commands.h"
 #include "settings/commands.h"
@@ -77,11 +78,14 @@ int RunSet(CSession& session, CtlConsole& console, const Arguments& arguments) {
   context.command = lifecycle::MakeCommandContext(session.Flavours(), at->flavour, at->row, session.PreferredFlavour());
   context.flavour = &flavour;
   const store::CDispatcherList& list = *flavour.DispatcherList;
+  // A published dispatcher's print queue follows its new name, folder or PPD.
+  const cups::CQueueUpkeep queues(session.Flavours());
   const bool applied = settings::OnModify(context);
   if (applied) {
     const store::DispatcherRecord& record = list.GetAt(at->row).Record;
     std::printf("%s  %s  %s  %s  %d  %d\n", flavour.Key.c_str(), record.Name.c_str(), record.Type.c_str(),
                 record.Folder.c_str(), record.Base, record.CommandPort);
+    TellQueueReports(console, queues.After(session.Flavours()));
   }
   if (applied && !console.ErrorReported()) return kExitDone;
   if (!applied && console.Said() == 0) console.Say("nothing was changed");
