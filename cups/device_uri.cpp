@@ -2,48 +2,19 @@
 
 #include <cctype>
 
+#include "platform/percent_encoding.h"
+
 namespace rvc::cups {
 namespace {
 
 // Letters, digits and "-._~" stay; every other byte becomes %XX.
 std::string Encode(std::string_view text) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
+  return platform::PercentEncode(text, [](unsigned char c) {
+    return !(std::isalnum(c) != 0 || c == '-' || c == '.' || c == '_' || c == '~');
+  });
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::optional<std::string> Decode(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return std::nullopt;
-    const int high = HexValue(text[i + 1]);
-    const int low = HexValue(text[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    out += static_cast<char>(high * 16 + low);
-    i += 2;
-  }
-  return out;
-}
+std::optional<std::string> Decode(std::string_view text) { return platform::PercentDecode(text); }
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
+#include "platform/percent_encoding.h"
 
 namespace rvc::lifecycle {
 namespace {
@@ -20,41 +21,10 @@ constexpr const char* kEnd = "end";
 
 // '%', control characters and bytes above 0x7e as "%XX": every value fits on one line.
 std::string Escaped(const std::string& text) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (c == '%' || c < 0x20 || c > 0x7e) {
-      out += '%';
-      out += digits[c >> 4];
-      out += digits[c & 15];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
+  return platform::PercentEncode(text, [](unsigned char c) { return c == '%' || c < 0x20 || c > 0x7e; });
 }
 
-std::optional<std::string> Unescaped(const std::string& text) {
-  auto value = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return std::nullopt;
-    const int high = value(text[i + 1]);
-    const int low = value(text[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    out += static_cast<char>(high * 16 + low);
-    i += 2;
-  }
-  return out;
-}
+std::optional<std::string> Unescaped(const std::string& text) { return platform::PercentDecode(text); }
 
 void Line(std::string& out, const char* key, const std::string& value) {
   out += key;

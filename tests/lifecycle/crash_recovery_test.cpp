@@ -174,7 +174,7 @@ void PrintTo(const NamedOperation& operation, std::ostream* out) { *out << opera
 class CrashPointTest : public CrashRecoveryTest, public ::testing::WithParamInterface<NamedOperation> {};
 
 INSTANTIATE_TEST_SUITE_P(Operations, CrashPointTest, ::testing::ValuesIn(kOperations),
-                         [](const ::testing::TestParamInfo<NamedOperation>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<NamedOperation>& tested) { return tested.param.name; });
 
 TEST_P(CrashPointTest, EveryJournaledPointRecoversToTheStateBeforeOrAfter) {
   const Operation& operation = GetParam().run;
