@@ -1,5 +1,7 @@
 #include "gui/configuration_view.h"
 
+#include <utility>
+
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
@@ -41,22 +43,25 @@ ConfigurationView::ConfigurationView(ripconfig::CConfiguration& model, QWidget* 
   ui_->browseButton->setEnabled(editable);
 
   // After a handler the lists are shown again; an editor it opened may have changed them.
-  const auto on = [this](QAbstractButton* button, void (ripconfig::CConfiguration::*handler)()) {
-    connect(button, &QAbstractButton::clicked, this, [this, handler] {
+  using Handler = void (ripconfig::CConfiguration::*)();
+  const std::pair<QAbstractButton*, Handler> handlers[] = {
+      {ui_->mediaNewButton, &ripconfig::CConfiguration::OnMediaNew},
+      {ui_->mediaModifyButton, &ripconfig::CConfiguration::OnMediaModify},
+      {ui_->mediaDeleteButton, &ripconfig::CConfiguration::OnMediaDelete},
+      {ui_->mediaViewButton, &ripconfig::CConfiguration::OnMediaView},
+      {ui_->useMediaButton, &ripconfig::CConfiguration::OnUseMedia},
+      {ui_->setNewButton, &ripconfig::CConfiguration::OnSetNew},
+      {ui_->setModifyButton, &ripconfig::CConfiguration::OnSetModify},
+      {ui_->setDeleteButton, &ripconfig::CConfiguration::OnSetDelete},
+      {ui_->setViewButton, &ripconfig::CConfiguration::OnSetView},
+      {ui_->useSetButton, &ripconfig::CConfiguration::OnUseSet},
+  };
+  for (const auto& [button, handler] : handlers) {
+    connect(button, &QAbstractButton::clicked, this, [this, handler = handler] {
       (model_.*handler)();
       Show();
     });
-  };
-  on(ui_->mediaNewButton, &ripconfig::CConfiguration::OnMediaNew);
-  on(ui_->mediaModifyButton, &ripconfig::CConfiguration::OnMediaModify);
-  on(ui_->mediaDeleteButton, &ripconfig::CConfiguration::OnMediaDelete);
-  on(ui_->mediaViewButton, &ripconfig::CConfiguration::OnMediaView);
-  on(ui_->useMediaButton, &ripconfig::CConfiguration::OnUseMedia);
-  on(ui_->setNewButton, &ripconfig::CConfiguration::OnSetNew);
-  on(ui_->setModifyButton, &ripconfig::CConfiguration::OnSetModify);
-  on(ui_->setDeleteButton, &ripconfig::CConfiguration::OnSetDelete);
-  on(ui_->setViewButton, &ripconfig::CConfiguration::OnSetView);
-  on(ui_->useSetButton, &ripconfig::CConfiguration::OnUseSet);
+  }
   connect(ui_->browseButton, &QPushButton::clicked, this, [this] {
     model_.OutputFolder = FromQt(ui_->outputEdit->text());
     model_.OnBrowse();
