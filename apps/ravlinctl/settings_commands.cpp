@@ -356,17 +356,7 @@ void AddSettingsSubcommands(std::vector<Subcommand>& commands) {
                       "                      reset to STATIC with a warning\n"
                       "  unset VAR           removes VAR\n"
                       "  --comment C         the comment of VAR (set); without it a changed variable keeps its own\n"
-                      "  new CONF            a configuration named CONF (needs --media and --resolution-set),\n"
-                      "                      made by the Configuration dialog: a copy of the first one with\n"
-                      "                      the media's values\n"
-                      "  modify CONF         changes CONF through the same dialog\n"
-                      "  show CONF           prints its media, resolution set, output folder and whether it\n"
-                      "                      is in use\n"
-                      "  --media M           new, modify: the media it uses\n"
-                      "  --resolution-set S  new, modify: the resolution set it uses\n"
-                      "  --output DIR        new, modify: its output folder (an existing folder; \"\" for none)\n"
-                      "  --name NEW          modify: a new name\n"
-                      "  --json              print a JSON array instead (list), a JSON object (show)\n\n"
+                      "  --json              print a JSON array instead (list)\n\n"
                       "set and unset need an administrator and refuse a running dispatcher.\n" +
                           std::string(kGuiOnly),
                       {kHelp, kVersion, kJson, {"comment", '\0', true}},
@@ -399,17 +389,7 @@ void AddSettingsSubcommands(std::vector<Subcommand>& commands) {
                       "  add CHANNEL FOLDER  appends FOLDER; a channel holds at most ten folders, each once\n"
                       "  remove CHANNEL FOLDER\n"
                       "                      removes FOLDER; the last folder of a channel stays\n"
-                      "  new CONF            a configuration named CONF (needs --media and --resolution-set),\n"
-                      "                      made by the Configuration dialog: a copy of the first one with\n"
-                      "                      the media's values\n"
-                      "  modify CONF         changes CONF through the same dialog\n"
-                      "  show CONF           prints its media, resolution set, output folder and whether it\n"
-                      "                      is in use\n"
-                      "  --media M           new, modify: the media it uses\n"
-                      "  --resolution-set S  new, modify: the resolution set it uses\n"
-                      "  --output DIR        new, modify: its output folder (an existing folder; \"\" for none)\n"
-                      "  --name NEW          modify: a new name\n"
-                      "  --json              print a JSON array instead (list), a JSON object (show)\n\n"
+                      "  --json              print a JSON array instead (list)\n\n"
                       "add and remove need an administrator and refuse a running dispatcher.\n" +
                           std::string(kGuiOnly),
                       {kHelp, kVersion, kJson},
