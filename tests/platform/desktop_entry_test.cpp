@@ -178,15 +178,9 @@ TEST(DesktopEntryFileTest, StringValuesAreEscaped) {
 }
 
 TEST(DesktopEntryFileTest, RejectsFilesThatAreNoDesktopEntries) {
-  const char* const bad[] = {
-      "",
-      "[Other]\nName=x\n",
-      "Name=x\n[Desktop Entry]\n",
-      "[Desktop Entry]\nthis is no key\n",
-      "[Desktop Entry]\nName=a\n[Desktop Entry]\nName=b\n",
-      "[Desktop Entry\nName=x\n",
-      "[Desktop Entry]\nNa me=x\n",
-  };
+  const char* const bad[] = {"", "[Other]\nName=x\n", "Name=x\n[Desktop Entry]\n", "[Desktop Entry]\nthis is no key\n",
+                             "[Desktop Entry]\nName=a\n[Desktop Entry]\nName=b\n", "[Desktop Entry\nName=x\n",
+                             "[Desktop Entry]\nNa me=x\n"};
   for (const char* text : bad) {
     SCOPED_TRACE(text);
     DesktopEntry entry;
