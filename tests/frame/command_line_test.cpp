@@ -6,27 +6,18 @@
 namespace rvc::frame {
 namespace {
 
-int ModeOf(std::vector<std::string> arguments) { return ParseCommandLine(std::move(arguments)).Mode; }
-
+// "backup" holds a "u", which is tested before "b"; of several mode switches the leftmost
+// wins, and one without a mode letter leaves the mode of another alone.
 TEST(CommandLineTest, SwitchLettersAreFoundAnywhereInTheOrderIUBDV) {
-  EXPECT_EQ(ModeOf({"Flav", "-i"}), kModeInstall);
-  EXPECT_EQ(ModeOf({"Flav", "-U"}), kModeUpdate);
-  EXPECT_EQ(ModeOf({"Flav", "/b"}), kModeBackup);
-  EXPECT_EQ(ModeOf({"Flav", "-delete"}), kModeDelete);
-  EXPECT_EQ(ModeOf({"Flav", "/v"}), kModeVersion);
-  // "backup" holds a "u", which is tested before "b".
-  EXPECT_EQ(ModeOf({"Flav", "-backup"}), kModeUpdate);
-  EXPECT_EQ(ModeOf({"Flav", "-db"}), kModeBackup);
-  EXPECT_EQ(ModeOf({"Flav", "-x"}), kModeInteractive);
-  EXPECT_EQ(ModeOf({"Flav"}), kModeInteractive);
-  EXPECT_EQ(ModeOf({}), kModeInteractive);
-}
-
-TEST(CommandLineTest, OfSeveralModeSwitchesTheLeftmostWins) {
-  EXPECT_EQ(ModeOf({"Flav", "-d", "-i"}), kModeDelete);
-  EXPECT_EQ(ModeOf({"Flav", "-i", "-x", "-d"}), kModeInstall);
-  // A switch without a mode letter leaves the mode of another alone.
-  EXPECT_EQ(ModeOf({"Flav", "-f", "-b"}), kModeBackup);
+  const std::pair<std::vector<std::string>, int> rows[] = {
+      {{"Flav", "-i"}, kModeInstall}, {{"Flav", "-U"}, kModeUpdate}, {{"Flav", "/b"}, kModeBackup},
+      {{"Flav", "-delete"}, kModeDelete}, {{"Flav", "/v"}, kModeVersion}, {{"Flav", "-backup"}, kModeUpdate},
+      {{"Flav", "-db"}, kModeBackup}, {{"Flav", "-x"}, kModeInteractive}, {{"Flav"}, kModeInteractive},
+      {{}, kModeInteractive}, {{"Flav", "-d", "-i"}, kModeDelete}, {{"Flav", "-i", "-x", "-d"}, kModeInstall},
+      {{"Flav", "-f", "-b"}, kModeBackup}};
+  for (const auto& [arguments, mode] : rows) {
+    EXPECT_EQ(ParseCommandLine(arguments).Mode, mode) << ::testing::PrintToString(arguments);
+  }
 }
 
 TEST(CommandLineTest, TheFirstArgumentIsThePreferredFlavourWhateverItIs) {
@@ -70,12 +61,11 @@ TEST(CommandLineTest, JobsWithMoreThanThreeArgumentsNameTheFolders) {
 }
 
 TEST(CommandLineTest, EachModeHasItsTraceFile) {
-  EXPECT_STREQ(TraceFileName(kModeInteractive), "trace_rvc.txt");
-  EXPECT_STREQ(TraceFileName(kModeInstall), "trace_rvc_install.txt");
-  EXPECT_STREQ(TraceFileName(kModeBackup), "trace_rvc_backup.txt");
-  EXPECT_STREQ(TraceFileName(kModeUpdate), "trace_rvc_update.txt");
-  EXPECT_STREQ(TraceFileName(kModeDelete), "trace_rvc_delete.txt");
-  EXPECT_STREQ(TraceFileName(kModeVersion), "trace_rvc_version.txt");
+  const std::pair<int, const char*> rows[] = {
+      {kModeInteractive, "trace_rvc.txt"},      {kModeInstall, "trace_rvc_install.txt"},
+      {kModeBackup, "trace_rvc_backup.txt"},    {kModeUpdate, "trace_rvc_update.txt"},
+      {kModeDelete, "trace_rvc_delete.txt"},    {kModeVersion, "trace_rvc_version.txt"}};
+  for (const auto& [mode, file] : rows) EXPECT_STREQ(TraceFileName(mode), file) << mode;
 }
 
 }  // namespace

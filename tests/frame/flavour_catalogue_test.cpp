@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "core/rvc_exception.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -28,15 +29,7 @@ std::string DispatcherList(const std::string& name) {
   return "[Main]\nInstall=x\nNrConfigs=1\n[Config1]\nName=" + name + "\nType=Lux\nFolder=" + name + "\nBase=1\n";
 }
 
-CRvcException Raised(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const CRvcException& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no CRvcException";
-  return CRvcException(0);
-}
+using store::Raised;
 
 class FlavourCatalogueTest : public ::testing::Test {
  protected:

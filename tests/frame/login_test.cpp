@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <tuple>
+
 #include "frame/rvc_app.h"
 #include "core/rvc_exception.h"
 #include "platform/accounts.h"
@@ -66,16 +68,13 @@ class LoginDialogTest : public ::testing::Test {
 };
 
 TEST(UserNameTest, ADomainPrecedesTheFirstBackslash) {
-  std::string domain, user;
-  SplitUserName("corp\\alice", domain, user);
-  EXPECT_EQ(domain, "corp");
-  EXPECT_EQ(user, "alice");
-  SplitUserName("alice", domain, user);
-  EXPECT_EQ(domain, ".");
-  EXPECT_EQ(user, "alice");
-  SplitUserName("corp\\eu\\alice", domain, user);
-  EXPECT_EQ(domain, "corp");
-  EXPECT_EQ(user, "eu\\alice");
+  using Row = std::tuple<const char*, const char*, const char*>;  // name, domain, user
+  for (const auto& [name, domain, user] :
+       {Row{"corp\\alice", "corp", "alice"}, Row{"alice", ".", "alice"}, Row{"corp\\eu\\alice", "corp", "eu\\alice"}}) {
+    std::string splitDomain, splitUser;
+    SplitUserName(name, splitDomain, splitUser);
+    EXPECT_EQ(splitDomain + " " + splitUser, std::string(domain) + " " + user) << name;
+  }
 
   EXPECT_EQ(AccountNameFor(".", "alice"), "alice");
   EXPECT_EQ(AccountNameFor("corp", "alice"), "alice@corp");
@@ -93,9 +92,9 @@ TEST_F(LoginDialogTest, AnAdministratorLogsOnAndIsImpersonated) {
   ASSERT_TRUE(CRvcApp::LogonToken);
   EXPECT_TRUE(CRvcApp::LogonToken->LoggedOn);
   EXPECT_EQ(CRvcApp::LogonToken->AccountName, "admin");
-}
 
-TEST_F(LoginDialogTest, ADomainUserLogsOnToThatDomain) {
+  // A domain user logs on to that domain.
+  accounts_.calls.clear();
   ui_.QueueDialog("Login", Enter("corp\\admin", "secret"));
   EXPECT_EQ(dialog_.Run(), CLoginDialog::Result::Ok);
   EXPECT_EQ(accounts_.calls[1], "LogOn corp admin");

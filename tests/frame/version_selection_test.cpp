@@ -14,15 +14,12 @@ namespace {
 using test::TempDir;
 using test::WriteFile;
 
+// "rvc_5.1.dat": 51 is below 60; "rvc_10.dat": no dot; "rvcold.dat": no "_".
 TEST(CatalogueVersionTest, OffersVersionsOfSixOrLaterWithADot) {
-  EXPECT_EQ(CatalogueVersion("rvc_10.1.dat"), "10.1");
-  EXPECT_EQ(CatalogueVersion("/cfg/RVC_6.0.DAT"), "6.0");
-  EXPECT_EQ(CatalogueVersion("rvc_5.1.dat"), "");  // 51 is below 60
-  EXPECT_EQ(CatalogueVersion("rvc_10.dat"), "");   // no dot
-  EXPECT_EQ(CatalogueVersion("rvc.dat"), "");
-  EXPECT_EQ(CatalogueVersion("RVC.dat"), "");
-  EXPECT_EQ(CatalogueVersion("rvcold.dat"), "");  // no "_"
-  EXPECT_EQ(CatalogueVersion("rvc_old_9.5.dat"), "9.5");
+  const std::pair<const char*, const char*> rows[] = {
+      {"rvc_10.1.dat", "10.1"}, {"/cfg/RVC_6.0.DAT", "6.0"}, {"rvc_5.1.dat", ""}, {"rvc_10.dat", ""},
+      {"rvc.dat", ""},          {"RVC.dat", ""},             {"rvcold.dat", ""},  {"rvc_old_9.5.dat", "9.5"}};
+  for (const auto& [file, version] : rows) EXPECT_EQ(CatalogueVersion(file), version) << file;
 }
 
 class VersionSelectionTest : public ::testing::Test {
