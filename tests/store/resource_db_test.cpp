@@ -209,22 +209,9 @@ TEST(ResourceDbWrite, NewDatabaseWritesPlainLines) {
 // Text that an ordinary line holds is written plainly, the rest escaped; all of it
 // reads back the same.
 TEST(ResourceDbWrite, AwkwardTextRoundTrips) {
-  const std::vector<std::string> values = {"",
-                                           " lead",
-                                           "trail ",
-                                           "a;b",
-                                           "a=b",
-                                           "\"quoted\"",
-                                           "C:\\path\\",
-                                           "\\n",
-                                           "#x",
-                                           "[x]",
-                                           ";@ x",
-                                           "two\nlines",
-                                           "cr\r",
-                                           "\r\n",
-                                           std::string("nul\0byte", 8),
-                                           std::string(100000, 'v')};
+  const std::vector<std::string> values = {"",    " lead", "trail ", "a;b",        "a=b",  "\"quoted\"", "C:\\path\\",
+                                           "\\n", "#x",    "[x]",    ";@ x",       "two\nlines", "cr\r", "\r\n",
+                                           std::string("nul\0byte", 8), std::string(100000, 'v')};
   const std::vector<std::string> names = {"plain", " lead", "trail ", "a=b",        "[x",          ";x",
                                           "#x",    "x]",    "",       "two\nlines", "back\\slash", "x;y"};
   ResourceDb db = ResourceDb::Create("/nowhere/new.res");
@@ -255,17 +242,10 @@ TEST(ResourceDbWrite, AwkwardTextRoundTrips) {
 }
 
 TEST(ResourceDbWrite, UnchangedFilesAreWrittenBackByteForByte) {
-  const std::vector<std::string> files = {
-      "",
-      "\n\n",
-      "[A]\nx=1",
-      "\xEF\xBB\xBF[A]\r\nx=1\r\n\r\n",
-      "junk before\nx=1\n;@ note\n[A]\n x = 2 \n[A]\nx=3\nx=4\n\n; end\n",
-      "[A]\nx=1\r",
-      "[A]\r\nx=1\nmixed=2\r\n\r[B]\n",
-      ";@[esc\\n]\n;@=a\\=b=c\n;@\\n\\n\n[z]\n",
-      "\t[ T ]  \t\n\tk\t=\tv\t\n",
-  };
+  const std::vector<std::string> files = {"", "\n\n", "[A]\nx=1", "\xEF\xBB\xBF[A]\r\nx=1\r\n\r\n",
+                                          "junk before\nx=1\n;@ note\n[A]\n x = 2 \n[A]\nx=3\nx=4\n\n; end\n",
+                                          "[A]\nx=1\r", "[A]\r\nx=1\nmixed=2\r\n\r[B]\n",
+                                          ";@[esc\\n]\n;@=a\\=b=c\n;@\\n\\n\n[z]\n", "\t[ T ]  \t\n\tk\t=\tv\t\n"};
   for (const std::string& file : files) {
     ResourceDb db = ParseText(file);
     EXPECT_EQ(db.Serialize(), file);

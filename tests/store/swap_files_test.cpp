@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "core/rvc_exception.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
@@ -64,22 +65,11 @@ TEST_F(SwapfilesTest, SaveWritesTheCanonicalFormAndDropsComments) {
 TEST_F(SwapfilesTest, UnreadableOrUnwritableFilesRaise104WithTheirPath) {
   WriteFile(File(0), "a\n");
   WriteFile(File(1), "b\n");
-  try {
-    Load();
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 104);
-    EXPECT_EQ(e.Message(), "Failed to open " + File(2));
-  }
+  ExpectRvcError([&] { Load(); }, 104, "Failed to open " + File(2));
   WriteFile(File(2), "c\n");
   CSwapfiles swap = Load();
   std::filesystem::remove_all(dir_ / "data");
-  try {
-    swap.Save();
-    FAIL() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 104);
-  }
+  EXPECT_EQ(Raised([&] { swap.Save(); }).Id(), 104);
 }
 
 TEST_F(SwapfilesTest, AtMostTenFoldersAreHeldAndAdded) {

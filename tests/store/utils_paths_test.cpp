@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "core/rvc_exception.h"
 #include "store/rvc_utils.h"
@@ -54,24 +55,21 @@ TEST(ExpandFolderTest, ExistingFolderWithoutTrailingSeparatorIsKept) {
   EXPECT_EQ(utils.ExpandFolder("%RVC_TEST_TMP%"), dir.Path() + "Flav/");
   EXPECT_EQ(utils.ExpandFolder(dir.Path() + "flav"), dir.Path() + "flav/") << "found ignoring case";
   EXPECT_EQ(utils.ExpandFolder(dir.Path() + "Flav/rvc2.cfg"), dir.Path() + "Flav/") << "a file is no folder";
-}
-
-TEST(ExpandFolderTest, EmptyOrUnexpandedTextGivesEmptyFolder) {
+  // Empty or unexpanded text gives no folder.
   ScopedEnv unset("RVC_TEST_UNSET", std::nullopt);
-  CRvcUtils utils;
   EXPECT_EQ(utils.ExpandFolder(""), "");
   EXPECT_EQ(utils.ExpandFolder("%RVC_TEST_UNSET%"), "");
 }
 
 TEST(PathPartsTest, NameAndType) {
-  EXPECT_EQ(CRvcUtils::GetNamePart("rvc2.cfg"), "rvc2");
-  EXPECT_EQ(CRvcUtils::GetTypePart("rvc2.cfg"), ".cfg");
-  EXPECT_EQ(CRvcUtils::GetNamePart("/data/flav.1/data/zv_config.res"), "zv_config");
-  EXPECT_EQ(CRvcUtils::GetTypePart("/data/flav.1/data/zv_config.res"), ".res");
-  EXPECT_EQ(CRvcUtils::GetNamePart("C:\\data\\Press Desktop.bak"), "Press Desktop");
-  EXPECT_EQ(CRvcUtils::GetNamePart("/data/flav.1/"), "");
-  EXPECT_EQ(CRvcUtils::GetTypePart("/data/flav.1/readme"), "");
-  EXPECT_EQ(CRvcUtils::GetNamePart("/data/flav.1/readme"), "readme");
+  const std::tuple<const char*, const char*, const char*> rows[] = {
+      {"rvc2.cfg", "rvc2", ".cfg"},           {"/data/flav.1/data/zv_config.res", "zv_config", ".res"},
+      {"/data/flav.1/", "", ""},              {"/data/flav.1/readme", "readme", ""},
+      {"C:\\data\\Press Desktop.bak", "Press Desktop", ".bak"}};
+  for (const auto& [path, name, type] : rows) {
+    EXPECT_EQ(CRvcUtils::GetNamePart(path), name) << path;
+    EXPECT_EQ(CRvcUtils::GetTypePart(path), type) << path;
+  }
 }
 
 }  // namespace

@@ -59,58 +59,44 @@ TEST_F(CompareFilesTest, FilesAreOpenedIgnoringCase) {
   EXPECT_TRUE(utils_.CompareFiles(dir_ / "templates/zv.fid", dir_ / "copy.fid"));
 }
 
-TEST_F(CompareFilesTest, WithoutKeyLinesArePairedIgnoringCaseBlanksAndTabs) {
-  EXPECT_TRUE(Compare("[Main]\nName = Big Setter\n", "[main]\r\nname=\tbigsetter\r\n"));
-  EXPECT_FALSE(Compare("[Main]\nName = Big Setter\n", "[Main]\nName = Big Setter 2\n"));
-  // ":" and "=" only disappear when a key is given.
-  EXPECT_FALSE(Compare("a=b\n", "a:b\n"));
-  // Lines are paired, not searched for.
-  EXPECT_FALSE(Compare("a\nb\n", "b\na\n"));
-}
-
-TEST_F(CompareFilesTest, WithoutKeyOnlyTheSecondFileEndingFirstIsUnequal) {
-  EXPECT_FALSE(Compare("a\nb\nc\n", "a\nb\n"));
-  EXPECT_TRUE(Compare("a\nb\n", "a\nb\nc\n"));
-  EXPECT_TRUE(Compare("", "anything\n"));
-}
-
-TEST_F(CompareFilesTest, WithKeyOnlyKeyLinesAreCompared) {
+// The files' texts go to CompareTexts, the key with them.
+TEST_F(CompareFilesTest, ComparesTheTextsOfTheFiles) {
   const std::string one = "[Main]\nRavlin FID = 4.2\nComment = one\nRAVLIN-Type: Setter\n";
   const std::string two = "[Other]\nravlinfid:4.2\nComment = two\nextra line\nravlin-type = setter\n";
   EXPECT_TRUE(Compare(one, two, "Ravlin"));
   EXPECT_FALSE(Compare(one, two));
-  EXPECT_FALSE(Compare(one, "Ravlin FID = 4.3\nRavlin-Type = Setter\n", "Ravlin"));
 }
 
-TEST_F(CompareFilesTest, WithKeyLinesOfTheFirstFileWithoutPartnerAreSkipped) {
-  EXPECT_TRUE(Compare("FID=1\nFID=2\nFID=3\n", "fid 1\nno key here\n", "FID"));
-  EXPECT_TRUE(Compare("FID=1\n", "FID=1\nFID=2\n", "FID"));
-  EXPECT_FALSE(Compare("FID=1\nFID=2\n", "FID=1\nFID=9\n", "FID"));
-}
-
-TEST(CompareTextsTest, ComparesAsCompareFilesDoes) {
-  // Lines as a stream reads them: no empty last line after the final line end.
-  EXPECT_TRUE(CRvcUtils::CompareTexts("A b\r\nc", "a\tB\nC\n"));
-  EXPECT_FALSE(CRvcUtils::CompareTexts("a\n\n", "a\n"));  // the second text ends first
-  EXPECT_TRUE(CRvcUtils::CompareTexts("a\n", "a\n\nmore"));
-  EXPECT_TRUE(CRvcUtils::CompareTexts("", "anything"));
-  EXPECT_FALSE(CRvcUtils::CompareTexts("a=1", "a1"));
-  EXPECT_TRUE(CRvcUtils::CompareTexts(" \t\nab", "\na b \n"));  // a blank line equals an empty one
-  EXPECT_FALSE(CRvcUtils::CompareTexts("ab\n", "a\n"));
-  EXPECT_FALSE(CRvcUtils::CompareTexts("a\n", "ab\n"));
-  EXPECT_TRUE(CRvcUtils::CompareTexts("Name = x:y\n", "NAME X Y\n", "name"));
-  EXPECT_TRUE(CRvcUtils::CompareTexts("x\nname=a", "NAME=A\ny", "name"));
-  EXPECT_TRUE(CRvcUtils::CompareTexts("name=a\r\nname=b", "name=a\nName = B\n", "name"));
-  EXPECT_FALSE(CRvcUtils::CompareTexts("name=a\nfoo\nthe name=c\n", "name=a\nname=b\n", "NAME"));
-  EXPECT_TRUE(CRvcUtils::CompareTexts("same\ntext\n", "same\ntext\n", "absent"));
-  EXPECT_TRUE(CRvcUtils::CompareTexts("x\n_Key=1\nnn nnaMe\n", "_KEY=1\nNNNAME\n", "_key"));
-  EXPECT_TRUE(CRvcUtils::CompareTexts("a\nn\nNa\nnaMe", "b\nNAME", "name"));  // the key last, no line end
-  EXPECT_FALSE(CRvcUtils::CompareTexts("nam\ne\nname=1", "name=2", "name"));
-  // With a key: only its lines, ignoring case, without ":" and "=".
-  EXPECT_TRUE(CRvcUtils::CompareTexts("x\nFID: lux\ny\n", "FID=LUX\nother\n", "fid"));
-  EXPECT_FALSE(CRvcUtils::CompareTexts("FID=LUX\n", "fid=agfa\n", "FID"));
-  EXPECT_TRUE(CRvcUtils::CompareTexts("name=a\nname=b\n", "NAME a\n", "Name"));  // no partner: skipped
-  EXPECT_TRUE(CRvcUtils::CompareTexts(std::string("a\0b\n", 4), std::string("A\0B", 3)));
+// Lines are paired, not searched for, ignoring case, blanks and tabs, as a stream reads
+// them (no empty last line after the final line end); only the second text ending first
+// makes a difference. With a key only its lines count, without ":" and "=", and a key line
+// of the first text without a partner is skipped.
+TEST(CompareTextsTest, PairsLinesIgnoringCaseAndBlanks) {
+  const struct {
+    std::string one, two, key;
+    bool equal;
+  } rows[] = {
+      {"[Main]\nName = Big Setter\n", "[main]\r\nname=\tbigsetter\r\n", "", true},
+      {"[Main]\nName = Big Setter\n", "[Main]\nName = Big Setter 2\n", "", false},
+      {"a=b\n", "a:b\n", "", false}, {"a\nb\n", "b\na\n", "", false}, {"a\nb\nc\n", "a\nb\n", "", false},
+      {"a\nb\n", "a\nb\nc\n", "", true}, {"", "anything\n", "", true}, {"A b\r\nc", "a\tB\nC\n", "", true},
+      {"a\n\n", "a\n", "", false}, {"a\n", "a\n\nmore", "", true}, {"a=1", "a1", "", false},
+      {" \t\nab", "\na b \n", "", true}, {"ab\n", "a\n", "", false}, {"a\n", "ab\n", "", false},
+      {std::string("a\0b\n", 4), std::string("A\0B", 3), "", true},
+      {"[Main]\nRavlin FID = 4.2\nRAVLIN-Type: Setter\n", "Ravlin FID = 4.3\nRavlin-Type = Setter\n", "Ravlin", false},
+      {"FID=1\nFID=2\nFID=3\n", "fid 1\nno key here\n", "FID", true}, {"FID=1\n", "FID=1\nFID=2\n", "FID", true},
+      {"FID=1\nFID=2\n", "FID=1\nFID=9\n", "FID", false}, {"Name = x:y\n", "NAME X Y\n", "name", true},
+      {"x\nname=a", "NAME=A\ny", "name", true}, {"name=a\r\nname=b", "name=a\nName = B\n", "name", true},
+      {"name=a\nfoo\nthe name=c\n", "name=a\nname=b\n", "NAME", false},
+      {"same\ntext\n", "same\ntext\n", "absent", true}, {"x\n_Key=1\nnn nnaMe\n", "_KEY=1\nNNNAME\n", "_key", true},
+      {"a\nn\nNa\nnaMe", "b\nNAME", "name", true},  // the key last, no line end
+      {"nam\ne\nname=1", "name=2", "name", false}, {"x\nFID: lux\ny\n", "FID=LUX\nother\n", "fid", true},
+      {"FID=LUX\n", "fid=agfa\n", "FID", false}, {"name=a\nname=b\n", "NAME a\n", "Name", true},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(CRvcUtils::CompareTexts(row.one, row.two, row.key), row.equal) << row.one << "|" << row.two << "|"
+                                                                              << row.key;
+  }
 }
 
 // What a search left in its in-out arguments, and whether it found the file.
@@ -139,11 +125,13 @@ class FindTest : public ::testing::Test {
   CRvcUtils utils_;
 };
 
-TEST_F(FindTest, FirstAndNextWalkTheMatchingFilesByName) {
+// FindFirstMatch and FindNextMatch walk the matching files by name; ListFiles gives their
+// names at once and resolves the folder's spelling as far as it exists.
+TEST_F(FindTest, FirstAndNextWalkTheMatchingFilesByNameAndListFilesAtOnce) {
   WriteFile(dir_ / "Data/zvB_dispatcher.ini", "b");
   WriteFile(dir_ / "Data/ZVa_Dispatcher.INI", "a");
   WriteFile(dir_ / "Data/zvc_dispatcher.ini.bak", "");
-  WriteFile(dir_ / "Data/other.ini", "");
+  WriteFile(dir_ / "Data/other.txt", "");
   WriteFile(dir_ / "Data/zvdir_dispatcher.ini/inside", "");  // a folder does not match
   SetTime(dir_ / "Data/ZVa_Dispatcher.INI", 1'000'000);
 
@@ -154,13 +142,7 @@ TEST_F(FindTest, FirstAndNextWalkTheMatchingFilesByName) {
   EXPECT_EQ(utils_.FoundName(), "zvB_dispatcher.ini");
   EXPECT_FALSE(utils_.FindNextMatch());
   EXPECT_FALSE(utils_.FindNextMatch());
-}
 
-TEST_F(FindTest, ListFilesGivesTheNamesOfAWalkAtOnce) {
-  WriteFile(dir_ / "Data/zvB_dispatcher.ini", "");
-  WriteFile(dir_ / "Data/ZVa_Dispatcher.INI", "");
-  WriteFile(dir_ / "Data/other.txt", "");
-  WriteFile(dir_ / "Data/zvdir_dispatcher.ini/inside", "");
   std::string folder = dir_ / "data/";
   EXPECT_EQ(CRvcUtils::ListFiles(folder, "zv*dispatcher.ini"),
             (std::vector<std::string>{"ZVa_Dispatcher.INI", "zvB_dispatcher.ini"}));

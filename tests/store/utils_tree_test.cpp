@@ -147,12 +147,18 @@ TEST_F(DeleteTreeTest, RemovesReadOnlyFilesAndFoldersWithTheWaitCursor) {
   EXPECT_EQ(ui_.BusyDepth(), 0);
 }
 
-TEST_F(DeleteTreeTest, KeepsTheEmptiedFolderWhenAsked) {
+TEST_F(DeleteTreeTest, KeepsTheEmptiedFolderWhenAskedAndTakesASingleFile) {
   WriteFile(dir_ / "tree/Tmp/x.log", "x");
   WriteFile(dir_ / "tree/y", "y");
   utils_.DeleteTree(dir_ / "tree", false, false);
   ASSERT_TRUE(FileExists(dir_ / "tree"));
   EXPECT_TRUE(Snapshot(dir_ / "tree").empty());
+
+  WriteFile(dir_ / "Single.TXT", "x");
+  ASSERT_EQ(::chmod((dir_ / "Single.TXT").c_str(), 0444), 0);
+  utils_.DeleteTree(dir_ / "single.txt", false, false);
+  EXPECT_FALSE(FileExists(dir_ / "Single.TXT"));
+  EXPECT_NO_THROW(utils_.DeleteTree(dir_ / "never/was", true, false));
 }
 
 TEST_F(DeleteTreeTest, DeletesLinksNotWhatTheyPointTo) {
@@ -167,14 +173,6 @@ TEST_F(DeleteTreeTest, DeletesLinksNotWhatTheyPointTo) {
   EXPECT_FALSE(FileExists(dir_ / "tree"));
   EXPECT_FALSE(FileExists(dir_ / "rootLink"));
   EXPECT_EQ(ReadFile(dir_ / "outside/precious.txt"), "keep");
-}
-
-TEST_F(DeleteTreeTest, SingleFileAndMissingPath) {
-  WriteFile(dir_ / "Single.TXT", "x");
-  ASSERT_EQ(::chmod((dir_ / "Single.TXT").c_str(), 0444), 0);
-  utils_.DeleteTree(dir_ / "single.txt", false, false);
-  EXPECT_FALSE(FileExists(dir_ / "Single.TXT"));
-  EXPECT_NO_THROW(utils_.DeleteTree(dir_ / "never/was", true, false));
 }
 
 TEST_F(DeleteTreeTest, FailureRaises107UnlessIgnoredAndTheRestStillGoes) {
@@ -249,25 +247,17 @@ TEST_F(DeleteTreeTest, InsideTheDataFolderOnly) {
   EXPECT_EQ(Snapshot(dir_ / "outside"), decoy);
 }
 
-// --- CreateFolderTree ---
-
-using CreateFolderTreeTest = TreeTest;
-
-TEST_F(CreateFolderTreeTest, CreatesParentsFirstFromAQuotedPath) {
-  utils_.CreateFolderTree("\"" + dir_ / "one/two/three/" + "\"");
-  EXPECT_TRUE(IsDir(dir_ / "one/two/three"));
-}
-
-TEST_F(CreateFolderTreeTest, ReusesFoldersThatDifferOnlyInCase) {
+// Parents first, from a quoted path; a folder that differs only in case is reused and a
+// file in the way is left alone.
+TEST_F(TreeTest, CreateFolderTree) {
+  utils_.CreateFolderTree("\"" + dir_ / "one/two/" + "\"");
   ASSERT_EQ(::mkdir((dir_ / "Data").c_str(), 0755), 0);
   utils_.CreateFolderTree(dir_ / "DATA/Hot Folder");
-  EXPECT_EQ(Snapshot(dir_.Path()), (std::map<std::string, std::string>{{"Data/", ""}, {"Data/Hot Folder/", ""}}));
-}
-
-TEST_F(CreateFolderTreeTest, AFileInTheWayIsLeftAlone) {
   WriteFile(dir_ / "blocker", "file");
   EXPECT_NO_THROW(utils_.CreateFolderTree(dir_ / "blocker/sub"));
-  EXPECT_EQ(ReadFile(dir_ / "blocker"), "file");
+  EXPECT_EQ(Snapshot(dir_.Path()), (std::map<std::string, std::string>{{"Data/", ""}, {"Data/Hot Folder/", ""},
+                                                                       {"blocker", "file"}, {"one/", ""},
+                                                                       {"one/two/", ""}}));
 }
 
 // --- CopyTree ---
@@ -306,15 +296,12 @@ TEST_F(CopyTreeTest, CopiesEveryFileWithModeAndTimeUnderProgressAndWaitCursor) {
   EXPECT_EQ(ui_.progresses[0].steps, 5);
   EXPECT_GT(ui_.peakBusy, 0);
   EXPECT_EQ(ui_.BusyDepth(), 0);
-}
 
-TEST_F(CopyTreeTest, NoProgressWhenNotAsked) {
-  MakeSource();
-  CopyOptions options;
-  options.showProgress = false;
-  utils_.CopyTree(dir_ / "src", dir_ / "dst", options);
-  EXPECT_TRUE(ui_.progresses.empty());
-  EXPECT_EQ(Snapshot(dir_ / "dst"), Snapshot(dir_ / "src"));
+  CopyOptions quiet;
+  quiet.showProgress = false;
+  utils_.CopyTree(dir_ / "src", dir_ / "quiet", quiet);
+  EXPECT_EQ(ui_.progresses.size(), 1u);
+  EXPECT_EQ(Snapshot(dir_ / "quiet"), Snapshot(dir_ / "src"));
 }
 
 TEST_F(CopyTreeTest, SkipsNamedEntriesIgnoringCaseAtEveryLevel) {
@@ -462,21 +449,17 @@ TEST_F(CopyTreeTest, UnreadableSourceFileRaises105) {
 
 using FolderInUseTest = TreeTest;
 
-TEST_F(FolderInUseTest, NotAFolderIsNotInUse) {
-  WriteFile(dir_ / "file.txt", "");
-  int fd = ::open((dir_ / "file.txt").c_str(), O_RDONLY);
-  EXPECT_FALSE(CRvcUtils::FolderInUse(dir_ / "file.txt"));
-  EXPECT_FALSE(CRvcUtils::FolderInUse(dir_ / "missing"));
-  ::close(fd);
-}
-
+// An open file below the folder counts; an open file that is no folder, a missing path
+// and a neighbour of the same prefix do not.
 TEST_F(FolderInUseTest, AnOpenFileBelowTheFolderCounts) {
   WriteFile(dir_ / "Disp/data/zv_config.res", "");
   WriteFile(dir_ / "Disp2/open.txt", "");
   EXPECT_FALSE(CRvcUtils::FolderInUse(dir_ / "disp"));
+  EXPECT_FALSE(CRvcUtils::FolderInUse(dir_ / "missing"));
 
   int neighbour = ::open((dir_ / "Disp2/open.txt").c_str(), O_RDONLY);
   EXPECT_FALSE(CRvcUtils::FolderInUse(dir_ / "disp"));
+  EXPECT_FALSE(CRvcUtils::FolderInUse(dir_ / "Disp2/open.txt"));
   int fd = ::open((dir_ / "Disp/data/zv_config.res").c_str(), O_RDONLY);
   EXPECT_TRUE(CRvcUtils::FolderInUse(dir_ / "disp/"));
   ::close(fd);
