@@ -63,12 +63,7 @@ TEST_F(AdapterTest, GeneratesThePpdOfTheDispatcher) {
   // The program folder is asked for at every call; one without "types.dat" raises 109
   // to the caller.
   programFolder = dir_ / "nowhere/";
-  try {
-    Generate(adapter);
-    ADD_FAILURE() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 109);
-  }
+  EXPECT_EQ(Raised([&] { Generate(adapter); }).Id(), 109);
 }
 
 }  // namespace

@@ -195,10 +195,15 @@ TEST_F(DriverTest, EverySampleDispatcherGetsAPpdThatCupsAccepts) {
     for (const std::string& film : expected.filmPapers) {
       EXPECT_NE(std::find(sizes.begin(), sizes.end(), film), sizes.end()) << film;
     }
+    EXPECT_NE(std::find(sizes.begin(), sizes.end(), "Max.Transverse"), sizes.end());
+    EXPECT_EQ(Choices(ppd.get(), "PageRegion"), sizes);
     ppd_size_t* max = ppdPageSize(ppd.get(), "Max");
     ASSERT_NE(max, nullptr);
     EXPECT_EQ(max->width, expected.maxWidth);
     EXPECT_EQ(max->length, expected.maxHeight);
+    EXPECT_EQ(ppd->custom_max[0], expected.maxWidth);
+    EXPECT_EQ(ppd->custom_max[1], expected.maxHeight);
+    EXPECT_EQ(ppd->modelname, "ORVA-" + platform::ToUpperAscii(record.Flavour + "-" + record.Type));
     // Screening: colour separations for every flavour but proof.
     int separations = 0;
     for (int i = 0; i < ppd->num_attrs; ++i) separations += std::string(ppd->attrs[i]->name) == "ColorSepScreenFreq";
@@ -472,12 +477,8 @@ TEST_F(DriverTest, UnreadableInputsAndFailedWritesKeepTheOldPpd) {
     ScopedEnv data("KW_DATA_RAVLINCONFIG", platform::GetEnv("KW_DATA_RAVLINCONFIG"));
     ScopedEnv program("KW_PROG_RAVLINCONFIG", platform::GetEnv("KW_PROG_RAVLINCONFIG"));
     c.breakIt();
-    try {
-      Create(mono);
-      ADD_FAILURE() << "no exception";
-    } catch (const CRvcException& e) {
-      EXPECT_EQ(e.Id(), c.error) << e.Message();
-    }
+    const CRvcException e = Raised([&] { Create(mono); });
+    EXPECT_EQ(e.Id(), c.error) << e.Message();
     ::setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(rvc::test::Snapshot(mono.PpdFolder()), before);
   }

@@ -72,13 +72,8 @@ TEST_F(InfTest, MissingTemplateFailsWithAMessageAndAMissingFolderRaises111) {
   EXPECT_FALSE(rvc::test::FileExists(dir_ / "ppd/ravlin.inf"));
 
   WriteFile(dir_ / "configurator/dat/templates/ravlininf.dat", "x\n");
-  try {
-    ppd.CreateInf(dir_ / "missing", "/p/Prog/");
-    ADD_FAILURE() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Message(),
-              "System error at " + dir_ / "missing/ravlin.inf" + " (open folder: No such file or directory)");
-  }
+  EXPECT_EQ(Raised([&] { ppd.CreateInf(dir_ / "missing", "/p/Prog/"); }).Message(),
+            "System error at " + dir_ / "missing/ravlin.inf" + " (open folder: No such file or directory)");
 }
 
 }  // namespace

@@ -14,15 +14,20 @@
 #include <vector>
 
 #include "ppd/create_ppd.h"
+#include "tests/core/trace_texts.h"
+#include "tests/store/rvc_error_expect.h"
 #include "tests/support/test_support.h"
 #include "ui/headless/headless_ui.h"
 
 namespace rvc::ppd::test {
 
+using rvc::store::ExpectRvcError;
+using rvc::store::Raised;
 using rvc::test::FileExists;
 using rvc::test::ReadFile;
 using rvc::test::ScopedEnv;
 using rvc::test::TempDir;
+using rvc::test::TraceTexts;
 using rvc::test::WriteFile;
 
 inline std::string SourcePath(const std::string& relative) { return std::string(RVC_SOURCE_DIR) + "/" + relative; }
@@ -97,16 +102,7 @@ class PpdTest : public ::testing::Test {
   }
 
   // The texts of the trace lines written so far (without time stamps).
-  std::vector<std::string> TraceLines() const {
-    std::vector<std::string> lines;
-    std::istringstream in(ReadFile(dir_ / "cfg/trace_rvc.txt"));
-    std::string line;
-    while (std::getline(in, line)) {
-      const size_t tag = line.find("\tRVC::");
-      lines.push_back(tag == std::string::npos ? line : line.substr(tag + 6));
-    }
-    return lines;
-  }
+  std::vector<std::string> TraceLines() const { return TraceTexts(dir_ / "cfg/trace_rvc.txt"); }
 
   // Opens `templateText` as the template of flavour Ravlin, port separator 3, type
   // Generic, runs `sections` and closes; returns the PPD's bytes.

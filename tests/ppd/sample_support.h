@@ -56,29 +56,12 @@ class SampleLayout {
   }
   // The variables of the layout's environment file.
   static std::vector<std::string> Variables() {
-    return {"RAVLIN_SAMPLE_ROOT",
-            "KW_DATA_RAVLINCONFIG",
-            "KW_PROG_RAVLINCONFIG",
-            "KW_DATA_TRP",
-            "KW_DATA_SCREENS",
-            "KW_DATA_DGC",
-            "KW_CMS",
-            "TMP",
-            "RAVLIN_DESKTOP_DIR",
-            "RAVLIN_PROGRAMS_DIR"};
+    return {"RAVLIN_SAMPLE_ROOT", "KW_DATA_RAVLINCONFIG", "KW_PROG_RAVLINCONFIG", "KW_DATA_TRP", "KW_DATA_SCREENS",
+            "KW_DATA_DGC", "KW_CMS", "TMP", "RAVLIN_DESKTOP_DIR", "RAVLIN_PROGRAMS_DIR"};
   }
 
   // The trace lines written into the layout's trace file, without time stamps.
-  std::vector<std::string> Traces() const {
-    std::vector<std::string> lines;
-    std::istringstream in(ReadFile(root_ + "/config/trace_rvc.txt"));
-    std::string line;
-    while (std::getline(in, line)) {
-      const size_t tag = line.find("\tRVC::");
-      lines.push_back(tag == std::string::npos ? line : line.substr(tag + 6));
-    }
-    return lines;
-  }
+  std::vector<std::string> Traces() const { return TraceTexts(root_ + "/config/trace_rvc.txt"); }
   void ClearTraces() const { WriteFile(root_ + "/config/trace_rvc.txt", ""); }
 
   // The root of the layout, without a trailing separator.

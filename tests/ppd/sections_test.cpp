@@ -198,13 +198,8 @@ TEST_F(SectionTest, PageSizesNeedPpdInfo) {
   WriteFile(dir_ / "template.ppd", "<Add PaperDimension>\n");
   CCreatePpd ppd;
   ASSERT_EQ(ppd.OpenFiles(dir_ / "template.ppd", dir_ / "ppd", "Generic", "Ravlin", 3, ScreenMode::Binary), 1);
-  try {
-    ppd.AddPageSizes(600, 800, {});
-    ADD_FAILURE() << "no exception";
-  } catch (const CRvcException& e) {
-    EXPECT_EQ(e.Id(), 109);
-    EXPECT_EQ(e.Message(), "RDB error " + dir_ / "nowhere/dat/templates/PpdInfo.dat");
-  }
+  ExpectRvcError([&] { ppd.AddPageSizes(600, 800, {}); }, 109,
+                 "RDB error " + dir_ / "nowhere/dat/templates/PpdInfo.dat");
 }
 
 TEST_F(SectionTest, CustomPageSize) {
