@@ -29,9 +29,8 @@ TEST(RvcExceptionTest, FormatsTheTableTextWithItsArguments) {
   CRvcException e(113, "Proof1");
   EXPECT_EQ(e.Id(), 113);
   EXPECT_STREQ(e.what(), "Proof1 already exists, please choose another name");
-}
 
-TEST(RvcExceptionTest, UnknownIdGivesErrorWithTheNumber) {
+  // An unknown id gives "Error" with the number.
   EXPECT_EQ(CRvcException(999, "ignored").Message(), "Error 999");
   EXPECT_EQ(CRvcException(131).Message(), "Error 131");
   EXPECT_EQ(CRvcException(-5).Message(), "Error -5");
