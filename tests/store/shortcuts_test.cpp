@@ -123,9 +123,8 @@ TEST_F(ShortcutsTest, RefreshRenamesAnOlderFormDesktopShortcut) {
   EXPECT_TRUE(shortcuts_.RefreshDispatcherShortcut(kLabel, "Press02", "Press02 \"Press02\"", true));
   EXPECT_EQ(LaunchersIn(Desktop()),
             (std::vector<std::string>{"Press01 10.1 dispatcher.desktop", "Press02 10.1 dispatcher.desktop"}));
-}
 
-TEST_F(ShortcutsTest, ProgramMenuShortcutMovesOutOfOrvaGraphics) {
+  // A program-menu shortcut moves out of "Orva-Graphics".
   WriteFile(Programs("Orva-Graphics/Press01 10.1 Dispatcher.desktop"), Launcher("Old \"Old\""));
   EXPECT_TRUE(shortcuts_.RefreshDispatcherShortcut(kLabel, "Press01", "Press01 \"Press01\"", false));
   EXPECT_EQ(LaunchersIn(Programs()), std::vector<std::string>{"Orva/Press01 10.1 dispatcher.desktop"});

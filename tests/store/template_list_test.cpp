@@ -114,24 +114,19 @@ class FindTypeTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(FindTypeTest, ExactNameIgnoringCaseComesFirst) {
-  const CTemplateList list = Load({"Generic", "Lux_Plate", "LUX PLATE"});
-  EXPECT_EQ(list.FindType("lux plate"), 2);
-  EXPECT_EQ(list.FindType("LUX_plate"), 1);
-}
-
-TEST_F(FindTypeTest, UnknownNameGivesTheGenericTypeBeforeTheLooseComparison) {
-  const CTemplateList list = Load({"Lux_Plate", "GENERIC"});
-  EXPECT_EQ(list.FindType("Agfa"), 1);
-  // "Lux Plate" equals "Lux_Plate" without blanks and "_", but "generic" wins.
-  EXPECT_EQ(list.FindType("Lux Plate"), 1);
-}
-
-TEST_F(FindTypeTest, WithoutGenericBlanksTabsAndUnderscoresAreIgnored) {
-  const CTemplateList list = Load({"Agfa", "Lux_Plate 2"});
-  EXPECT_EQ(list.FindType("lux\tplate_2"), 1);
-  EXPECT_EQ(list.FindType("LuxPlate2"), 1);
-  ExpectRvcError([&] { list.FindType("Lux Plate 3"); }, 110, "Configuration Lux Plate 3 failed");
+// The exact name ignoring case comes first, then the generic type, then the name without
+// blanks, tabs and underscores.
+TEST_F(FindTypeTest, ExactNameThenGenericThenLooseComparison) {
+  const CTemplateList exact = Load({"Generic", "Lux_Plate", "LUX PLATE"});
+  EXPECT_EQ(exact.FindType("lux plate"), 2);
+  EXPECT_EQ(exact.FindType("LUX_plate"), 1);
+  const CTemplateList generic = Load({"Lux_Plate", "GENERIC"});
+  EXPECT_EQ(generic.FindType("Agfa"), 1);
+  EXPECT_EQ(generic.FindType("Lux Plate"), 1);  // equal to "Lux_Plate" loosely, but "generic" wins
+  const CTemplateList loose = Load({"Agfa", "Lux_Plate 2"});
+  EXPECT_EQ(loose.FindType("lux\tplate_2"), 1);
+  EXPECT_EQ(loose.FindType("LuxPlate2"), 1);
+  ExpectRvcError([&] { loose.FindType("Lux Plate 3"); }, 110, "Configuration Lux Plate 3 failed");
 }
 
 TEST_F(FindTypeTest, ReadDispatcherTypeAndItem) {

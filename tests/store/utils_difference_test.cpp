@@ -160,7 +160,7 @@ TEST_F(DifferenceTest, ApplyToATargetThatAlreadyMatchesChangesNothingButFlushes)
   EXPECT_TRUE(WasRewritten(customised));
 }
 
-TEST_F(DifferenceTest, ApplyWithoutADifferenceFileDoesNothing) {
+TEST_F(DifferenceTest, ApplyWithoutADifferenceFileDoesNothingAndToAMissingTargetRaises109) {
   WriteDb(customised, kCustomised);
   std::string before = ReadFile(customised);
   Age(customised);
@@ -168,9 +168,8 @@ TEST_F(DifferenceTest, ApplyWithoutADifferenceFileDoesNothing) {
   utils.ApplyDifferenceFile(customised);
   EXPECT_EQ(ReadFile(customised), before);
   EXPECT_FALSE(WasRewritten(customised));
-}
 
-TEST_F(DifferenceTest, ApplyToAMissingTargetRaises109) {
+  // A missing target is 109.
   WriteDb(dir / "diff.res", kCustomised);
   ExpectRvcError([&] { utils.ApplyDifferenceFile(dir / "missing.res", dir / "diff.res"); }, 109,
                  "RDB error " + (dir / "missing.res"));
