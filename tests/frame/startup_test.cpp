@@ -210,16 +210,15 @@ TEST_F(StartupTest, OthersLogOnOrViewOrLeave) {
   EXPECT_FALSE(windows_.settings.ViewOnly);
 }
 
-TEST_F(StartupTest, CancellingTheVersionSelectionEndsBeforeTheTrace) {
-  WriteFile(dir_ / "cfg/rvc_9.5.dat", "[_internal_]\n");
+// Cancelling the version selection ends before the trace; the chosen version names the
+// window and its label.
+TEST_F(StartupTest, TheVersionSelection) {
+  WriteFile(dir_ / "cfg/rvc_9.0.dat", ReadFile(dir_ / "cfg/rvc_10.1.dat"));
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(ui_.DialogsRun(), std::vector<std::string>{"VersionSelection"});
   EXPECT_EQ(windows_.created, 0);
   EXPECT_FALSE(FileExists(dir_ / "cfg/trace_rvc.txt"));
-}
 
-TEST_F(StartupTest, TheChosenVersionNamesTheWindowAndItsLabel) {
-  WriteFile(dir_ / "cfg/rvc_9.0.dat", ReadFile(dir_ / "cfg/rvc_10.1.dat"));
   ui_.QueueDialog("VersionSelection", [](ui::IDialogModel& model) {
     dynamic_cast<CVersionSelection&>(model).Selection = 1;  // "Ravlin 9.0"
     return ui::DialogResult::Ok;
