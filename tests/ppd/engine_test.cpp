@@ -117,14 +117,14 @@ TEST_F(EngineTest, PlaceholderLineIsReplacedWholeAndTheRestCopied) {
             "*ShortNickName: \"ORVA-RAVLIN-GENERIC\"\n"
             "*NickName: \"ORVA-RAVLIN-GENERIC\"\n");
   EXPECT_TRUE(TraceLines().empty());
-}
 
-TEST_F(EngineTest, PlaceholdersAreCaseSensitive) {
-  const std::string ppd = Generate("a\n<add names>\nb\n", [](CCreatePpd& p) {
-    EXPECT_EQ(p.AddNames(), -1);
-    p.AddEndComments();
-  });
-  EXPECT_EQ(ppd, "a\n<add names>\nb\n");
+  // Placeholders are case-sensitive.
+  EXPECT_EQ(Generate("a\n<add names>\nb\n",
+                     [](CCreatePpd& p) {
+                       EXPECT_EQ(p.AddNames(), -1);
+                       p.AddEndComments();
+                     }),
+            "a\n<add names>\nb\n");
 }
 
 TEST_F(EngineTest, MissingPlaceholderReturnsBothFilesToWhereTheSectionStarted) {
