@@ -250,13 +250,12 @@ TEST_F(StartupTest, ASecondInteractiveStartWakesTheFirstAndEndsWithoutTrace) {
   std::filesystem::remove(first.SocketPath());
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(windows_.created, 1);
-}
 
-TEST_F(StartupTest, TheInstanceIsFreeAgainWhenItsHolderEnds) {
+  // The instance is free again when its holder ends.
   {
-    CSingleInstance first("RVCX", {}, dir_ / "run");
+    CSingleInstance holder("RVCX", {}, dir_ / "run");
     CSingleInstance second("RVCX", {}, dir_ / "run");
-    EXPECT_TRUE(first.IsFirst());
+    EXPECT_TRUE(holder.IsFirst());
     EXPECT_FALSE(second.IsFirst());
     EXPECT_TRUE(second.ActivateFirst());
   }
