@@ -7,6 +7,7 @@
 // byte.
 #include "store/resource_db.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -245,11 +246,19 @@ struct Topic {
 // Builds the output. Chunks that follow each other in the original bytes are copied in
 // one go; wherever the order is new, the previous line is ended first, and a note left
 // standing right above an entry is kept from becoming that entry's comment.
+//
+// Given a file, the output is streamed into it: once `out` holds kDrainAt bytes, all but
+// its last line go to the file, and a run of original bytes that long goes to the file
+// straight from the original buffer. So a flush holds no second copy of the database;
+// `out` always keeps the last line, which is all that the checks above look back at.
 class Writer {
  public:
-  // `bomSize`: the length of the file's own byte-order mark at the start of `out`, 0 when
-  // it has none. Only that one is no line; a mark anywhere else is text.
-  Writer(std::string& out, std::string_view eol, size_t bomSize) : out_(out), eol_(eol), bomSize_(bomSize) {}
+  static constexpr size_t kDrainAt = 256 * 1024;
+
+  // `bomSize`: the length of the file's own byte-order mark at the start of the output,
+  // 0 when it has none. Only that one is no line; a mark anywhere else is text.
+  Writer(std::string& out, std::string_view eol, size_t bomSize, platform::AtomicFile* file = nullptr)
+      : out_(out), eol_(eol), bomSize_(bomSize), file_(file) {}
 
   void Raw(std::string_view text, bool entryLines) {
     if (text.empty()) return;
@@ -275,7 +284,11 @@ class Writer {
     fmt::AppendItemLine(out_, name, value, eol_);
   }
 
-  void Finish() { FlushRun(); }
+  // Ends the output; with a file, writes what is left to it.
+  void Finish() {
+    FlushRun();
+    if (file_ != nullptr) Drain(out_.size());
+  }
 
  private:
   void BeginGenerated(std::string_view comment) {
@@ -290,15 +303,61 @@ class Writer {
   }
 
   void FlushRun() {
-    if (runBegin_ != runEnd_) out_.append(runBegin_, static_cast<size_t>(runEnd_ - runBegin_));
+    if (runBegin_ == runEnd_) return;
+    std::string_view run(runBegin_, static_cast<size_t>(runEnd_ - runBegin_));
     runBegin_ = runEnd_ = nullptr;
+    if (file_ != nullptr && run.size() >= kDrainAt) {
+      // The output's first bytes decide its mark; they are in `out` before anything goes.
+      if (written_ == 0 && out_.size() < kBom.size()) {
+        const size_t lead = std::min(run.size(), kBom.size() - out_.size());
+        out_.append(run.substr(0, lead));
+        run.remove_prefix(lead);
+      }
+      const size_t keep = LastLineStart(run);
+      if (keep != std::string_view::npos && keep > 0) {
+        Drain(out_.size());
+        Write(run.substr(0, keep));
+        run.remove_prefix(keep);
+      }
+    }
+    out_.append(run);
+    if (file_ != nullptr && out_.size() >= kDrainAt) {
+      const size_t keep = LastLineStart(out_);
+      if (keep != std::string_view::npos) Drain(keep);
+    }
+  }
+
+  // Where the output's last line starts in `text` (the open one, else the last ended
+  // one); npos when it may start before `text`.
+  static size_t LastLineStart(std::string_view text) {
+    if (text.empty()) return std::string_view::npos;
+    const size_t from = text.back() == '\n' ? text.size() - 1 : text.size();
+    if (from == 0) return std::string_view::npos;
+    const size_t lf = text.rfind('\n', from - 1);
+    return lf == std::string_view::npos ? lf : lf + 1;
+  }
+
+  // Writes the first `count` bytes of `out` to the file.
+  void Drain(size_t count) {
+    if (count == 0) return;
+    // A line that starts with the mark's bytes but stood further down is text. Moved to
+    // the very start (its topic removed), it would be read as the file's mark; the file
+    // gets a mark of its own in front, so that the line stays what it was.
+    if (written_ == 0 && bomSize_ == 0 && std::string_view(out_).substr(0, kBom.size()) == kBom) Write(kBom);
+    Write(std::string_view(out_).substr(0, count));
+    out_.erase(0, count);
+  }
+
+  void Write(std::string_view bytes) {
+    file_->Write(bytes);
+    written_ += bytes.size();
   }
 
   // A line without its end can only be the file's last one; anything put after it
   // needs the end. A lone CR there already counts as one, so it gets only the LF.
   void EndOpenLine() {
     if (out_.empty() || out_.back() == '\n') return;
-    if (out_.size() == bomSize_) return;
+    if (written_ + out_.size() == bomSize_) return;
     if (out_.back() == '\r') {
       out_ += '\n';
     } else {
@@ -316,13 +375,13 @@ class Writer {
   // Called with the run flushed and the last line ended.
   bool LastLineIsNote() const {
     // Only the file's mark: no line yet.
-    if (lastIsEntry_ || out_.size() <= bomSize_) return false;
+    if (lastIsEntry_ || written_ + out_.size() <= bomSize_) return false;
     std::string_view text = out_;
     text.remove_suffix(1);
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     size_t start = text.rfind('\n');
     std::string_view line = start == std::string_view::npos ? text : text.substr(start + 1);
-    if (start == std::string_view::npos) line.remove_prefix(bomSize_);
+    if (start == std::string_view::npos && written_ == 0) line.remove_prefix(bomSize_);
     return fmt::ReadLine(line).kind == LineKind::kNote;
   }
 
@@ -331,6 +390,8 @@ class Writer {
   const char* runBegin_ = nullptr;
   const char* runEnd_ = nullptr;
   const size_t bomSize_;
+  platform::AtomicFile* file_;
+  size_t written_ = 0;  // bytes that went to the file, before `out`
   bool lastIsEntry_ = false;
 };
 
@@ -354,7 +415,9 @@ struct ResourceDb::Impl {
   // `line` and `note` view the line text in `bytes`.
   Entry MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line, const fmt::Line* note) const;
   size_t OutputBound() const;
-  std::string Serialize() const;
+  // The bytes of the file: all of them into `out`, or, given `file`, streamed into it
+  // (`out` then only buffers).
+  void Serialize(std::string& out, platform::AtomicFile* file) const;
 
   Topic* FindTopic(std::string_view name) {
     auto at = topicIndex.Find(name, topics.size(), [this](size_t i) { return topics[i].header.Name(Base()); });
@@ -489,11 +552,9 @@ size_t ResourceDb::Impl::OutputBound() const {
   return bound;
 }
 
-std::string ResourceDb::Impl::Serialize() const {
+void ResourceDb::Impl::Serialize(std::string& out, platform::AtomicFile* file) const {
   const char* base = Base();
-  std::string out;
-  out.reserve(OutputBound());
-  Writer writer(out, eol, bodyStart);
+  Writer writer(out, eol, bodyStart, file);
   writer.Raw(std::string_view(base, bodyStart), false);
   auto emit = [&](const Entry& entry, bool isTopic) {
     writer.Raw(entry.Lead(base), false);
@@ -514,11 +575,8 @@ std::string ResourceDb::Impl::Serialize() const {
   }
   writer.Raw(fileTail.view, false);
   writer.Finish();
-  // A line that starts with the mark's bytes but stood further down is text. Moved to
-  // the very start (its topic removed), it would be read as the file's mark; the file
-  // gets a mark of its own in front, so that the line stays what it was.
-  if (bodyStart == 0 && std::string_view(out).substr(0, kBom.size()) == kBom) out.insert(0, kBom);
-  return out;
+  // As Writer::Drain does for a file: a mark's bytes that came to the start are text.
+  if (file == nullptr && bodyStart == 0 && std::string_view(out).substr(0, kBom.size()) == kBom) out.insert(0, kBom);
 }
 
 ResourceDb::ResourceDb(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -781,15 +839,24 @@ void ResourceDb::RemoveTopic(std::string_view topic) {
 bool ResourceDb::Changed() const { return impl_->changed; }
 
 void ResourceDb::Flush() {
-  std::string bytes = impl_->Serialize();
-  std::string reason;
-  if (!platform::WriteFileAtomically(impl_->path, bytes, &reason)) {
-    CRvcTrace("").Trace("Could not write " + impl_->path + ": " + reason);
+  platform::AtomicFile file;
+  if (file.Begin(impl_->path)) {
+    std::string buffer;
+    buffer.reserve(std::min(impl_->OutputBound(), 2 * Writer::kDrainAt));
+    impl_->Serialize(buffer, &file);
+  }
+  if (!file.Commit()) {
+    CRvcTrace("").Trace("Could not write " + impl_->path + ": " + file.ErrorText());
     throw CRvcException(msg::kResourceDbError, impl_->path);
   }
   impl_->changed = false;
 }
 
-std::string ResourceDb::Serialize() const { return impl_->Serialize(); }
+std::string ResourceDb::Serialize() const {
+  std::string out;
+  out.reserve(impl_->OutputBound());
+  impl_->Serialize(out, nullptr);
+  return out;
+}
 
 }  // namespace rvc::store
