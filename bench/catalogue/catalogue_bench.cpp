@@ -30,7 +30,7 @@
 // peak_heap_KiB (the most heap in use during one load, counted by the allocator below),
 // retained_KiB (heap held by the loaded list) and maxrss_KiB. At the end a summary gives
 // the medians per load and the ratios load / read, against the files alone and against the
-// files and the folders (the goal).
+// files and the folders (the goal, which run.sh checks).
 //
 // The installation is generated from the bundled sample: its Tiffmono flavour, multiplied
 // into flavours Tiff00 to Tiff09 with dispatchers of port separators 0 to 9, once with the
@@ -582,18 +582,13 @@ class SummaryReporter : public benchmark::ConsoleReporter {
                   "variant", "files", "folders", "KiB", "load", "read", "ratio", "read+list", "ratio", "cpu", "read tree",
                   "ratio", "peak KiB", "kept KiB", "maxrss");
     out << line;
-    bool met = true, complete = true;
     for (const std::string variant : kVariants) {
       const Entry* load = Find("Load/" + variant);
       const Entry* read = Find("ReadTouched/" + variant);
       const Entry* both = Find("ReadAndList/" + variant);
       const Entry* tree = Find("ReadTree/" + variant);
-      if (load == nullptr || read == nullptr || both == nullptr) {
-        complete = false;
-        continue;
-      }
+      if (load == nullptr || read == nullptr || both == nullptr) continue;
       const double ratio = Median(load->real) / Median(both->real);
-      met = met && ratio <= 3.0;
       std::snprintf(line, sizeof line,
                     "%-8s %6.0f %7.0f %8.1f %10.1f | %10.1f %6.2f | %10.1f %6.2f %6.2f | %10.1f %6.2f | %9.1f %9.1f "
                     "%9.0f\n",
@@ -607,10 +602,6 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     }
     out << "read: the files the load reads; read+list: those files and the folders it lists (cpu: the same ratio of\n"
            "CPU time); read tree: every file below the flavours' folders.\n";
-    if (complete) {
-      out << "goal (load within 3x of reading the same files and listing the same folders): "
-          << (met ? "met" : "NOT met") << "\n";
-    }
   }
 
  private:

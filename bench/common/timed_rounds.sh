@@ -45,3 +45,19 @@ table() {
     echo "$line"
   done
 }
+
+# goal <name> <ours label> <reference label> <column> <limit>: the GOAL line that
+# scripts/bench_all.sh collects, of the medians in milliseconds of that column (1 wall,
+# 2 cpu, 3 wall + sync); the spread is the lowest and highest ratio of one round's ours to
+# the same round's reference.
+goal() {
+  local name=$1 ours=$2 reference=$3 column=$4 limit=$5 a b spread
+  read -r a _ _ <<<"$(stats "$ours" "$column")"
+  read -r b _ _ <<<"$(stats "$reference" "$column")"
+  spread=$(paste -d' ' <(cut -d' ' -f"$column" "$work/$ours.times") <(cut -d' ' -f"$column" "$work/$reference.times") |
+    awk '{r = $1 / ($2 > 0 ? $2 : 1); if (NR == 1 || r < lo) lo = r; if (NR == 1 || r > hi) hi = r}
+         END {printf "%.2f-%.2f", lo, hi}')
+  awk -v n="$name" -v a="$a" -v b="$b" -v s="$spread" -v l="$limit" 'BEGIN {
+    r = a / (b > 0 ? b : 1)
+    printf "GOAL|%s|%d|%d|ms|%.2f|%s|%s|%s\n", n, a, b, r, s, l, (r <= l ? "met" : "MISSED")}'
+}

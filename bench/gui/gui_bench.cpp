@@ -7,7 +7,8 @@
 // (CLOCK_MONOTONIC) on standard output at its first paint and then end. The clock starts
 // just before the fork. One untimed round warms the file cache; then the programs take
 // turns, in changing order, so that both see the same machine. The first program is the
-// baseline of the ratios.
+// baseline of the ratios. Then one line per pair of programs, "spread A B <lowest>
+// <highest>": the range of A's time over B's within the same round.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +34,7 @@ struct Program {
   std::string path;
   std::vector<double> firstPaintMs;
   std::vector<double> exitMs;
+  std::vector<double> byRound;  // first paint per round, NaN where the run failed
   long maxRssKiB = 0;
   int failures = 0;
 };
@@ -106,6 +109,7 @@ bool RunOnce(Program& program, bool record) {
   const long long painted = std::atoll(text.c_str() + at + 12);
   if (record) {
     program.firstPaintMs.push_back(static_cast<double>(painted - start) / 1e6);
+    program.byRound.back() = program.firstPaintMs.back();
     program.exitMs.push_back(static_cast<double>(end - start) / 1e6);
     program.maxRssKiB = std::max(program.maxRssKiB, usage.ru_maxrss);
   }
@@ -122,7 +126,7 @@ int main(int argc, char** argv) {
     if (argument == "--runs" && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
     } else if (const size_t equals = argument.find('='); equals != std::string::npos) {
-      programs.push_back({argument.substr(0, equals), argument.substr(equals + 1), {}, {}, 0, 0});
+      programs.push_back({argument.substr(0, equals), argument.substr(equals + 1), {}, {}, {}, 0, 0});
     } else {
       std::fprintf(stderr, "usage: %s [--runs N] NAME=PROGRAM [NAME=PROGRAM...]\n", argv[0]);
       return 2;
@@ -139,6 +143,7 @@ int main(int argc, char** argv) {
   for (int run = 0; run < runs; ++run) {
     for (size_t k = 0; k < programs.size(); ++k) {
       Program& program = programs[(k + static_cast<size_t>(run)) % programs.size()];
+      program.byRound.push_back(std::nan(""));
       if (!RunOnce(program, true)) ++program.failures;
     }
   }
@@ -154,6 +159,20 @@ int main(int argc, char** argv) {
                 program.firstPaintMs.empty() ? 0 : *high, Median(program.exitMs), baseline > 0 ? median / baseline : 0,
                 static_cast<double>(program.maxRssKiB) / 1024.0);
     if (program.failures > 0) std::printf("  %d failed runs\n", program.failures);
+  }
+  for (const Program& a : programs) {
+    for (const Program& b : programs) {
+      double low = 0, high = 0;
+      bool any = false;
+      for (size_t round = 0; round < a.byRound.size() && round < b.byRound.size(); ++round) {
+        const double ratio = a.byRound[round] / b.byRound[round];
+        if (&a == &b || std::isnan(ratio)) continue;
+        low = any ? std::min(low, ratio) : ratio;
+        high = any ? std::max(high, ratio) : ratio;
+        any = true;
+      }
+      if (any) std::printf("spread %s %s %.2f %.2f\n", a.name.c_str(), b.name.c_str(), low, high);
+    }
   }
   return 0;
 }
