@@ -274,6 +274,15 @@ class Writer {
     lastIsEntry_ = entryLines;
   }
 
+  // An unchanged entry whose lines (lead and own) start where the run ends, at `at`,
+  // extends the run by `size` bytes, as Raw() of its lead and then its own lines would.
+  bool Extend(const char* at, size_t size) {
+    if (at != runEnd_ || at == nullptr) return false;
+    runEnd_ += size;
+    lastIsEntry_ = true;
+    return true;
+  }
+
   void Topic(std::string_view name, std::string_view comment) {
     BeginGenerated(comment);
     fmt::AppendTopicLine(out_, name, eol_);
@@ -557,6 +566,7 @@ void ResourceDb::Impl::Serialize(std::string& out, platform::AtomicFile* file) c
   Writer writer(out, eol, bodyStart, file);
   writer.Raw(std::string_view(base, bodyStart), false);
   auto emit = [&](const Entry& entry, bool isTopic) {
+    if (!entry.edited && writer.Extend(base + entry.start, size_t{entry.leadLen} + entry.ownLen)) return;
     writer.Raw(entry.Lead(base), false);
     if (entry.edited && entry.edited->regenerate) {
       if (isTopic) {
@@ -842,7 +852,7 @@ void ResourceDb::Flush() {
   platform::AtomicFile file;
   if (file.Begin(impl_->path)) {
     std::string buffer;
-    buffer.reserve(std::min(impl_->OutputBound(), 2 * Writer::kDrainAt));
+    buffer.reserve(std::min(impl_->bytes.size() + 4096, 2 * Writer::kDrainAt));
     impl_->Serialize(buffer, &file);
   }
   if (!file.Commit()) {

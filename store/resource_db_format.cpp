@@ -1,5 +1,6 @@
 #include "store/resource_db_format.h"
-#include "platform/text.h"
+
+#include <cstring>
 
 namespace rvc::store::rdb_format {
 namespace {
@@ -77,9 +78,23 @@ void AppendEscaped(std::string& out, std::string_view text, bool escapeEquals) {
 
 }  // namespace
 
+// Blanks at both ends of `text` cut off; lines are read once each, so this stays a plain
+// loop rather than a search of a character set.
+std::string_view TrimBlanks(std::string_view text) {
+  size_t first = 0;
+  size_t end = text.size();
+  while (first < end && IsBlank(text[first])) ++first;
+  while (end > first && IsBlank(text[end - 1])) --end;
+  return text.substr(first, end - first);
+}
+
 Line ReadLine(std::string_view content) {
-  if (content.size() >= 2 && content[0] == ';' && content[1] == '@') return ReadOwnLine(content);
   Line line;
+  if (content.empty()) {
+    line.kind = LineKind::kBlank;
+    return line;
+  }
+  if (content[0] == ';' && content.size() >= 2 && content[1] == '@') return ReadOwnLine(content);
   size_t first = 0;
   while (first < content.size() && IsBlank(content[first])) ++first;
   std::string_view text = content.substr(first);
@@ -91,15 +106,13 @@ Line ReadLine(std::string_view content) {
     size_t close = text.rfind(']');
     if (close != std::string_view::npos) {
       line.kind = LineKind::kTopic;
-      line.name = platform::Trim(text.substr(1, close - 1));
+      line.name = TrimBlanks(text.substr(1, close - 1));
     }
-  } else {
-    size_t equals = text.find('=');
-    if (equals != std::string_view::npos) {
-      line.kind = LineKind::kItem;
-      line.name = platform::Trim(text.substr(0, equals));
-      line.value = text.substr(equals + 1);
-    }
+  } else if (const void* equals = std::memchr(text.data(), '=', text.size())) {
+    const size_t at = static_cast<size_t>(static_cast<const char*>(equals) - text.data());
+    line.kind = LineKind::kItem;
+    line.name = TrimBlanks(text.substr(0, at));
+    line.value = text.substr(at + 1);
   }
   return line;
 }
