@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/plugin_library.h"
 #include "platform/unique_fd.h"
 
 extern char** environ;
@@ -57,6 +58,57 @@ std::string RunLpadmin(const std::vector<std::string>& arguments) {
   return output.empty() ? "lpadmin failed" : output;
 }
 
+// The scheduler's interface of libcups, loaded when the queues are first listed rather
+// than with the program: libcups pulls in GnuTLS, Kerberos and Avahi, whose loading and
+// initialisation every start would otherwise pay. It stays loaded for the rest of the
+// process (unloading libraries that set up their own global state is unsafe).
+struct CupsClient {
+  decltype(&::httpConnect2) Connect = nullptr;
+  decltype(&::httpClose) Close = nullptr;
+  decltype(&::cupsServer) Server = nullptr;
+  decltype(&::ippPort) Port = nullptr;
+  decltype(&::cupsEncryption) Encryption = nullptr;
+  decltype(&::ippNewRequest) NewRequest = nullptr;
+  decltype(&::ippAddStrings) AddStrings = nullptr;
+  decltype(&::cupsDoRequest) DoRequest = nullptr;
+  decltype(&::ippDelete) Delete = nullptr;
+  decltype(&::cupsLastError) LastError = nullptr;
+  decltype(&::cupsLastErrorString) LastErrorString = nullptr;
+  decltype(&::ippFirstAttribute) FirstAttribute = nullptr;
+  decltype(&::ippNextAttribute) NextAttribute = nullptr;
+  decltype(&::ippGetName) GetName = nullptr;
+  decltype(&::ippGetGroupTag) GetGroupTag = nullptr;
+  decltype(&::ippGetString) GetString = nullptr;
+};
+
+std::optional<CupsClient> LoadCupsClient(std::string& problem) {
+  const auto library = platform::PluginLibrary::Load("libcups.so.2", &problem);
+  if (!library) return std::nullopt;
+  CupsClient c;
+  if (!library->Bind("httpConnect2", c.Connect) || !library->Bind("httpClose", c.Close) ||
+      !library->Bind("cupsServer", c.Server) || !library->Bind("ippPort", c.Port) ||
+      !library->Bind("cupsEncryption", c.Encryption) || !library->Bind("ippNewRequest", c.NewRequest) ||
+      !library->Bind("ippAddStrings", c.AddStrings) || !library->Bind("cupsDoRequest", c.DoRequest) ||
+      !library->Bind("ippDelete", c.Delete) || !library->Bind("cupsLastError", c.LastError) ||
+      !library->Bind("cupsLastErrorString", c.LastErrorString) ||
+      !library->Bind("ippFirstAttribute", c.FirstAttribute) || !library->Bind("ippNextAttribute", c.NextAttribute) ||
+      !library->Bind("ippGetName", c.GetName) || !library->Bind("ippGetGroupTag", c.GetGroupTag) ||
+      !library->Bind("ippGetString", c.GetString)) {
+    problem = "libcups.so.2 lacks its scheduler interface";
+    return std::nullopt;
+  }
+  library->KeepLoaded();
+  return c;
+}
+
+// Nothing when libcups cannot be loaded; `problem` then says why.
+const CupsClient* Cups(std::string& problem) {
+  static std::string reason;
+  static const std::optional<CupsClient> cups = LoadCupsClient(reason);
+  if (!cups) problem = "cannot load libcups.so.2: " + reason;
+  return cups ? &*cups : nullptr;
+}
+
 bool ForbiddenInQueueName(unsigned char c) {
   return c <= 0x20 || c == 0x7f || std::strchr("/\\?'\"#", c) != nullptr;
 }
@@ -64,21 +116,28 @@ bool ForbiddenInQueueName(unsigned char c) {
 }  // namespace
 
 std::optional<std::vector<PrintQueue>> ListPrintQueues(std::string* problem) {
-  std::unique_ptr<http_t, void (*)(http_t*)> http(
-      httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr), httpClose);
-  if (!http) {
-    if (problem != nullptr) *problem = std::string("the CUPS scheduler at ") + cupsServer() + " cannot be reached";
+  std::string unavailable;
+  const CupsClient* cups = Cups(unavailable);
+  if (cups == nullptr) {
+    if (problem != nullptr) *problem = unavailable;
     return std::nullopt;
   }
-  ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+  std::unique_ptr<http_t, void (*)(http_t*)> http(
+      cups->Connect(cups->Server(), cups->Port(), nullptr, AF_UNSPEC, cups->Encryption(), 1, 5000, nullptr),
+      cups->Close);
+  if (!http) {
+    if (problem != nullptr) *problem = std::string("the CUPS scheduler at ") + cups->Server() + " cannot be reached";
+    return std::nullopt;
+  }
+  ipp_t* request = cups->NewRequest(IPP_OP_CUPS_GET_PRINTERS);
   static const char* const kAttributes[] = {"printer-name", "device-uri"};
-  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, kAttributes);
-  std::unique_ptr<ipp_t, void (*)(ipp_t*)> response(cupsDoRequest(http.get(), request, "/"), ippDelete);
+  cups->AddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, kAttributes);
+  std::unique_ptr<ipp_t, void (*)(ipp_t*)> response(cups->DoRequest(http.get(), request, "/"), cups->Delete);
   std::vector<PrintQueue> queues;
   // A scheduler without queues answers "not found".
-  if (cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) return queues;
-  if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-    if (problem != nullptr) *problem = std::string("CUPS: ") + cupsLastErrorString();
+  if (cups->LastError() == IPP_STATUS_ERROR_NOT_FOUND) return queues;
+  if (!response || cups->LastError() > IPP_STATUS_OK_CONFLICTING) {
+    if (problem != nullptr) *problem = std::string("CUPS: ") + cups->LastErrorString();
     return std::nullopt;
   }
   PrintQueue queue;
@@ -86,14 +145,14 @@ std::optional<std::vector<PrintQueue>> ListPrintQueues(std::string* problem) {
     if (!queue.name.empty()) queues.push_back(queue);
     queue = PrintQueue();
   };
-  for (ipp_attribute_t* attribute = ippFirstAttribute(response.get()); attribute != nullptr;
-       attribute = ippNextAttribute(response.get())) {
-    const char* name = ippGetName(attribute);
-    if (name == nullptr || ippGetGroupTag(attribute) != IPP_TAG_PRINTER) {
+  for (ipp_attribute_t* attribute = cups->FirstAttribute(response.get()); attribute != nullptr;
+       attribute = cups->NextAttribute(response.get())) {
+    const char* name = cups->GetName(attribute);
+    if (name == nullptr || cups->GetGroupTag(attribute) != IPP_TAG_PRINTER) {
       flush();
       continue;
     }
-    const char* value = ippGetString(attribute, 0, nullptr);
+    const char* value = cups->GetString(attribute, 0, nullptr);
     if (value == nullptr) continue;
     if (std::strcmp(name, "printer-name") == 0) queue.name = value;
     if (std::strcmp(name, "device-uri") == 0) queue.deviceUri = value;
