@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "core/rvc_exception.h"
@@ -160,17 +161,27 @@ int Sweep(const std::string& folder, int depth) {
   int removed = 0;
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) return 0;
-  std::vector<std::string> names;
-  while (dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
+  // Names with the types the listing gives (most file systems do): only a folder, or a
+  // file named as debris, costs more than the listing, and the start of the program
+  // sweeps every dispatcher's folders.
+  std::vector<std::pair<std::string, unsigned char>> entries;
+  while (dirent* entry = ::readdir(dir)) entries.emplace_back(entry->d_name, entry->d_type);
   ::closedir(dir);
-  for (const std::string& name : names) {
+  for (const auto& [name, listed] : entries) {
     if (name == "." || name == "..") continue;
+    const bool debris = IsDebrisName(name);
+    if (listed != DT_UNKNOWN && listed != DT_DIR && !(listed == DT_REG && debris)) continue;
+    if (listed == DT_UNKNOWN && depth == 0 && !debris) continue;
     const std::string path = platform::WithTrailingSeparator(folder) + name;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) continue;
-    if (S_ISDIR(st.st_mode)) {
+    unsigned char type = listed;
+    if (type == DT_UNKNOWN) {
+      struct stat st {};
+      if (::lstat(path.c_str(), &st) != 0) continue;
+      type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+    }
+    if (type == DT_DIR) {
       if (depth > 0) removed += Sweep(path, depth - 1);
-    } else if (S_ISREG(st.st_mode) && IsDebrisName(name) && ::unlink(path.c_str()) == 0) {
+    } else if (type == DT_REG && debris && ::unlink(path.c_str()) == 0) {
       Trace("Removed " + path + " left by an interrupted run");
       ++removed;
     }
