@@ -33,8 +33,8 @@ repetitions=20 min_time=0.1
   "${bench_args[@]}"
 echo
 bench/common/gbench_goals.py "$work/result.json" \
-  "catalogue load with list files vs reading its files and listing its folders|Load/list|ReadAndList/list|1.3" \
-  "catalogue load rebuilt from disk vs reading its files and listing its folders|Load/rebuild|ReadAndList/rebuild|1.35"
+  "catalogue load with list files vs reading its files and listing its folders|Load/list/real_time|ReadAndList/list/real_time|1.3" \
+  "catalogue load rebuilt from disk vs reading its files and listing its folders|Load/rebuild/real_time|ReadAndList/rebuild/real_time|1.35"
 
 echo
 echo "resident size of a process that generates the installation and loads it once (KiB):"

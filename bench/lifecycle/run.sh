@@ -50,8 +50,13 @@ echo "source: $(find "$src" -type f | wc -l) files, $(du -sm "$src" | cut -f1) M
 
 source bench/common/timed_rounds.sh
 
+# Each creation adds "Bench" to the flavour's list file and writes its ini file; both go
+# back to how they were, so that every round creates the same dispatcher afresh.
+list_file=$install/data/Tiffmono/rvc1.cfg
+cp -p "$list_file" "$work/rvc1.cfg"
 clean() {
-  rm -rf "$copied" "$created" "$install/hotfolders"
+  rm -rf "$copied" "$created" "$install/hotfolders" "$install/data/Tiffmono/data/zvBench_dispatcher.ini"
+  cp -p "$work/rvc1.cfg" "$list_file"
   sync
 }
 

@@ -25,7 +25,7 @@ repetitions=20 min_time=0.2
 echo
 bench/common/gbench_goals.py "$out" \
   "resource database parse vs raw line scan|Parse/ours|Parse/line_scan|1.5" \
-  "resource database parse vs libinih|Parse/ours|Parse/inih|0.1" \
+  "resource database parse vs libinih|Parse/ours|Parse/inih|0.2" \
   "resource database flush vs atomic write of the same bytes|Flush/ours|Write/WriteFileAtomically|1.15"
 if ((!quick)); then
   echo
