@@ -5,13 +5,34 @@
 namespace rvc::store::rdb_format {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
 bool HasOuterBlanks(std::string_view text) { return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back())); }
 
-// Our own lines: ";@" in the first column, then the kind.
+void AppendEscaped(std::string& out, std::string_view text, bool escapeEquals) {
+  for (char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '=':
+        if (escapeEquals) out += '\\';
+        out += '=';
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
+}  // namespace
+
 Line ReadOwnLine(std::string_view content) {
   Line line;
   line.kind = LineKind::kComment;
@@ -50,69 +71,6 @@ Line ReadOwnLine(std::string_view content) {
       break;
     default:
       break;
-  }
-  return line;
-}
-
-void AppendEscaped(std::string& out, std::string_view text, bool escapeEquals) {
-  for (char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '=':
-        if (escapeEquals) out += '\\';
-        out += '=';
-        break;
-      default:
-        out += c;
-    }
-  }
-}
-
-}  // namespace
-
-// Blanks at both ends of `text` cut off; lines are read once each, so this stays a plain
-// loop rather than a search of a character set.
-std::string_view TrimBlanks(std::string_view text) {
-  size_t first = 0;
-  size_t end = text.size();
-  while (first < end && IsBlank(text[first])) ++first;
-  while (end > first && IsBlank(text[end - 1])) --end;
-  return text.substr(first, end - first);
-}
-
-Line ReadLine(std::string_view content) {
-  Line line;
-  if (content.empty()) {
-    line.kind = LineKind::kBlank;
-    return line;
-  }
-  if (content[0] == ';' && content.size() >= 2 && content[1] == '@') return ReadOwnLine(content);
-  size_t first = 0;
-  while (first < content.size() && IsBlank(content[first])) ++first;
-  std::string_view text = content.substr(first);
-  if (text.empty()) {
-    line.kind = LineKind::kBlank;
-  } else if (text[0] == ';' || text[0] == '#') {
-    line.kind = LineKind::kComment;
-  } else if (text[0] == '[') {
-    size_t close = text.rfind(']');
-    if (close != std::string_view::npos) {
-      line.kind = LineKind::kTopic;
-      line.name = TrimBlanks(text.substr(1, close - 1));
-    }
-  } else if (const void* equals = std::memchr(text.data(), '=', text.size())) {
-    const size_t at = static_cast<size_t>(static_cast<const char*>(equals) - text.data());
-    line.kind = LineKind::kItem;
-    line.name = TrimBlanks(text.substr(0, at));
-    line.value = text.substr(at + 1);
   }
   return line;
 }

@@ -13,6 +13,7 @@
 // a backslash before anything else stands for itself.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -34,7 +35,47 @@ struct Line {
   bool escaped = false;    // name and value still need Unescape()
 };
 
-Line ReadLine(std::string_view content);
+// A line of ours (";@" first); ReadLine() hands those over.
+Line ReadOwnLine(std::string_view content);
+
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Inline: the parser reads every line of a file through it.
+inline Line ReadLine(std::string_view content) {
+  Line line;
+  size_t first = 0;
+  while (first < content.size() && IsBlank(content[first])) ++first;
+  if (first == content.size()) {
+    line.kind = LineKind::kBlank;
+    return line;
+  }
+  const char* text = content.data() + first;
+  const size_t size = content.size() - first;
+  if (text[0] == ';' || text[0] == '#') {
+    if (first == 0 && size >= 2 && text[0] == ';' && text[1] == '@') return ReadOwnLine(content);
+    line.kind = LineKind::kComment;
+  } else if (text[0] == '[') {
+    size_t close = size - 1;
+    while (close > 0 && text[close] != ']') --close;
+    if (close > 0) {
+      size_t begin = 1;
+      size_t end = close;
+      while (begin < end && IsBlank(text[begin])) ++begin;
+      while (end > begin && IsBlank(text[end - 1])) --end;
+      line.kind = LineKind::kTopic;
+      line.name = std::string_view(text + begin, end - begin);
+    }
+  } else if (const void* equals = std::memchr(text, '=', size)) {
+    // The first character is no blank: only the name's end needs trimming.
+    const size_t at = static_cast<size_t>(static_cast<const char*>(equals) - text);
+    size_t end = at;
+    while (end > 0 && IsBlank(text[end - 1])) --end;
+    line.kind = LineKind::kItem;
+    line.name = std::string_view(text, end);
+    line.value = std::string_view(text + at + 1, size - at - 1);
+  }
+  return line;
+}
 
 // Whether the text can be written in the ordinary form of its kind and read back as is.
 bool IsPlainTopicName(std::string_view name);
