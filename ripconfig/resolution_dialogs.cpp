@@ -50,36 +50,39 @@ std::string ResolutionText(double dpi) { return CNotation("%.15g", dpi); }
 
 // --- Change log ---
 
+// Newest first: each record is undone on exactly the state it left behind, so the entry it
+// names is where it put it, whatever the later records did to the set.
 void ResolutionChangeLog::Undo(RavlcfgHandle& store) const {
-  for (const Change& change : changes_) {
-    switch (change.action) {
+  for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
+    switch (change->action) {
       case Action::NewSet:
-        ravlcfg_del_set(&store, change.set);
+        ravlcfg_del_set(&store, change->set);
         ravlcfg_set_lists(&store);
         break;
       case Action::New:
-        if (ravlcfg_get_set(&store, change.set) != nullptr &&
-            ravlcfg_del_resolution(&store, change.set, change.resolution) == 0) {
+        if (ravlcfg_get_set(&store, change->set) != nullptr &&
+            ravlcfg_del_resolution(&store, change->set, change->resolution) == 0) {
           ShowFirstError(store);
         }
         break;
       case Action::Modify:
-        if (ResolutionSet* set = ravlcfg_get_set(&store, change.set)) {
-          if (ResolutionEntry* entry = set->Find(change.resolution)) {
-            *entry = change.before;
-            ravlcfg_use_gamma(&store, change.set, change.previousResolution, change.before.useGamma ? 1 : 0);
-          }
+        if (ResolutionSet* set = ravlcfg_get_set(&store, change->set)) {
+          // By place: a value may have been changed into one the set already held.
+          ResolutionEntry* entry = change->position >= 0 && change->position < set->Count() &&
+                                           SameResolution(set->Entry(change->position)->dpi, change->resolution)
+                                       ? set->Entry(change->position)
+                                       : set->Find(change->resolution);
+          if (entry != nullptr) *entry = change->before;  // its gamma flag included
         }
         break;
       case Action::Delete:
-        if (ResolutionEntry* entry = ravlcfg_add_resolution(&store, change.set)) {
-          *entry = change.before;
-          ravlcfg_use_gamma(&store, change.set, change.resolution, change.before.useGamma ? 1 : 0);
+        if (ResolutionEntry* entry = ravlcfg_add_resolution(&store, change->set)) {
+          *entry = change->before;
           // Back to the place it had, so that the set is written as it was.
-          ResolutionSet* set = ravlcfg_get_set(&store, change.set);
+          ResolutionSet* set = ravlcfg_get_set(&store, change->set);
           const int at = PositionOf(*set, entry);
-          if (change.position >= 0 && change.position < at) {
-            std::rotate(set->entries.begin() + change.position, set->entries.begin() + at,
+          if (change->position >= 0 && change->position < at) {
+            std::rotate(set->entries.begin() + change->position, set->entries.begin() + at,
                         set->entries.begin() + at + 1);
           }
         }
@@ -182,7 +185,8 @@ bool CResAndCal::OnOk() {
     change.position = PositionOf(*set, entry);
     entry->dpi = *value;
     entry->gamma = gamma;
-    ravlcfg_use_gamma(&store, set_, *value, 1);
+    // This entry, not the first of that value: a modification may make two alike.
+    entry->useGamma = true;
   } else if (ravlcfg_get_set(&store, set_) == nullptr) {
     ResolutionSet* set = ravlcfg_get_new_set(&store, 1);
     if (set == nullptr) return true;
@@ -314,8 +318,10 @@ void CResolution::OnDelete() {
   RavlcfgHandle& store = *context_.handle;
   ResolutionSet* set = ravlcfg_get_set(&store, set_);
   if (set == nullptr) return;
-  const ResolutionEntry before = *set->Entry(Selected);
-  const int position = Selected;
+  // The library deletes the first entry of the selected value: that one is logged.
+  const ResolutionEntry* doomed = set->Find(set->Entry(Selected)->dpi);
+  const ResolutionEntry before = *doomed;
+  const int position = PositionOf(*set, doomed);
   if (ravlcfg_del_resolution(&store, set_, before.dpi) == 0) {
     ShowFirstError(store);
   } else {

@@ -1,6 +1,6 @@
 // The resolution set editor (CResolution) and the resolution value editor (CResAndCal).
 // Both change the open configuration in memory; every change is logged so that Cancel of
-// the set editor can undo it, in the order it was made.
+// the set editor can undo it, newest first.
 #pragma once
 
 #include <locale>
@@ -34,7 +34,7 @@ class ResolutionChangeLog {
   void Clear() { changes_.clear(); }
   void Add(Change change) { changes_.push_back(std::move(change)); }
   const std::vector<Change>& Changes() const { return changes_; }
-  // Undoes every change, in the order recorded, then refreshes the lists.
+  // Undoes every change, newest first, then refreshes the lists.
   void Undo(RavlcfgHandle& store) const;
 
  private:

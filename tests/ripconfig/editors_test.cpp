@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <locale>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "core/messages.h"
 #include "core/rvc_exception.h"
@@ -325,48 +327,120 @@ TEST_F(EditorsTest, EightBitsPerSpotHidesGamma) {
   EXPECT_THROW(value.OnInitDialog(), CRvcException);
 }
 
-TEST_F(EditorsTest, ANewSetFilledAndCancelledIsRemoved) {
-  CResolution sets(context, EditorMode::New, "");
-  QueueOk<CResAndCal>("ResAndCal", [](CResAndCal& d) { d.ResolutionText = "1270"; });
-  QueueOk<CResAndCal>("ResAndCal", [](CResAndCal& d) { d.ResolutionText = "2540"; });
-  QueueOk<CResolution>("Resolution", [](CResolution& d) {
-    d.OnAdd();
-    d.OnAdd();
+// --- Cancel of the set editor ---
+
+// One action in the set editor on row `row` (-1: none selected); an added or modified
+// value goes through the value editor with `value` and `gamma`.
+struct SetStep {
+  enum Kind { Add, Modify, Delete } kind;
+  int row = -1;
+  const char* value = "";
+  const char* gamma = "0";
+};
+
+struct UndoCase {
+  const char* label;
+  EditorMode mode;
+  const char* set;
+  std::vector<SetStep> steps;
+  bool mediaFirst = false;  // a media made and one renamed before the set editor opens
+};
+
+class CancelUndoTest : public EditorsTest, public ::testing::WithParamInterface<UndoCase> {
+ protected:
+  // What the configuration dialog may have changed before it opened the set editor.
+  void ChangeMedia(const EditorContext& on) {
+    QueueOk<CMedia>("Media", [](CMedia& d) {
+      d.Name = "Letter";
+      d.SizeText[CMedia::kVertical] = "279.4";
+      d.SizeText[CMedia::kHorizontal] = "215.9";
+    });
+    QueueOk<CMedia>("Media", [](CMedia& d) { d.Name = "Biggest"; });
+    CMedia created(on, EditorMode::New, "");
+    created.SetNumberLocale(std::locale::classic());
+    ASSERT_EQ(created.Run(), ui::DialogResult::Ok);
+    ASSERT_EQ(CMedia(on, EditorMode::Modify, "Maxsize").Run(), ui::DialogResult::Ok);
+  }
+  // The configuration files of `folder` after writing what `on` holds.
+  static std::map<std::string, std::string> Written(RavlcfgHandle* on, const std::string& folder) {
+    EXPECT_EQ(ravlcfg_write(on), 1);
+    auto files = test::Snapshot(folder);
+    std::erase_if(files, [](const auto& file) { return !file.first.ends_with(".res"); });
+    return files;
+  }
+};
+
+// Whatever the editor did, Cancel leaves the files as the media changes alone write them.
+TEST_P(CancelUndoTest, LeavesTheFilesAsWithoutTheSetEditor) {
+  const UndoCase& c = GetParam();
+  test::TempDir twinDir;
+  EditorContext twin;
+  twin.handle = ravlcfg_open(testing::WriteDispatcher(twinDir));
+  ASSERT_EQ(ravlcfg_gain_writelock(twin.handle, 0), 1);
+  if (c.mediaFirst) ChangeMedia(twin);
+  const auto expected = Written(twin.handle, twinDir / "Press");
+  ravlcfg_close(&twin.handle);
+  if (c.mediaFirst) ChangeMedia(context);
+
+  int deletions = 0;
+  for (const SetStep& step : c.steps) {
+    if (step.kind == SetStep::Delete) {
+      ui.QueueAnswer(ui::Answer::Yes);
+      ++deletions;
+    } else {
+      QueueOk<CResAndCal>("ResAndCal", [step](CResAndCal& d) {
+        d.ResolutionText = step.value;
+        d.GammaText = step.gamma;
+      });
+    }
+  }
+  QueueOk<CResolution>("Resolution", [&c](CResolution& d) {
+    d.SetNumberLocale(std::locale::classic());
+    for (const SetStep& step : c.steps) {
+      d.OnSelect(step.row);
+      switch (step.kind) {
+        case SetStep::Add:
+          d.OnAdd();
+          break;
+        case SetStep::Modify:
+          d.OnModify();
+          break;
+        case SetStep::Delete:
+          d.OnDelete();
+          break;
+      }
+    }
   }, ui::DialogResult::Cancel);
+  CResolution sets(context, c.mode, c.set);
   EXPECT_EQ(sets.Run(), ui::DialogResult::Cancel);
-  EXPECT_EQ(sets.SetName(), "set_2");
-  EXPECT_EQ(sets.Log().Changes().size(), 0u);
-  EXPECT_EQ(Store().FindSet("set_2"), nullptr);
-  EXPECT_EQ(Store().SetCount(), 2);
+  // Only the questions: no undo was refused.
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>(deletions, MessageText(msg::kAskDeleteResolution)));
+  EXPECT_EQ(Written(context.handle, dir / "Press"), expected);
 }
 
-TEST_F(EditorsTest, CancelLeavesTheFilesByteIdenticalAfterWriting) {
-  const auto files = [&] {
-    auto snapshot = test::Snapshot(dir / "Press");
-    std::erase_if(snapshot, [](const auto& file) { return file.first.ends_with(".lock"); });
-    return snapshot;
-  };
-  const auto before = files();
-  CResolution sets(context, EditorMode::Modify, "set_0");
-  QueueOk<CResAndCal>("ResAndCal", [](CResAndCal& d) { d.ResolutionText = "3000"; });
-  QueueOk<CResAndCal>("ResAndCal", [](CResAndCal& d) {
-    d.ResolutionText = "2540";
-    d.GammaText = "40";
-  });
-  ui.QueueAnswer(ui::Answer::Yes);
-  QueueOk<CResolution>("Resolution", [](CResolution& d) {
-    d.OnAdd();
-    d.OnSelect(1);
-    d.OnModify();  // 2400 becomes 2540 with gamma 40
-    d.OnSelect(0);
-    d.OnDelete();  // 2000
-  }, ui::DialogResult::Cancel);
-  EXPECT_EQ(sets.Run(), ui::DialogResult::Cancel);
-  EXPECT_THAT(ui.MessageTexts(), ElementsAre(MessageText(msg::kAskDeleteResolution)));
-  ASSERT_EQ(ravlcfg_write(context.handle), 1);
-  ravlcfg_release_writelock(context.handle);
-  EXPECT_EQ(files(), before);
-}
+// set_0 holds 2000 (no gamma) and 2400 (gamma 55); set_1 holds 1200.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CancelUndoTest,
+    ::testing::Values(
+        UndoCase{"AddModifyDelete", EditorMode::Modify, "set_0",
+                 {{SetStep::Add, -1, "3000"}, {SetStep::Modify, 1, "2540", "40"}, {SetStep::Delete, 0}}},
+        UndoCase{"AddThenModifyIt", EditorMode::Modify, "set_0",
+                 {{SetStep::Add, -1, "3000"}, {SetStep::Modify, 2, "3100", "40"}}},
+        UndoCase{"AddThenDeleteIt", EditorMode::Modify, "set_0", {{SetStep::Add, -1, "3000"}, {SetStep::Delete, 2}}},
+        UndoCase{"ModifyTwice", EditorMode::Modify, "set_0",
+                 {{SetStep::Modify, 1, "2500", "1"}, {SetStep::Modify, 1, "2600", "2"}}},
+        UndoCase{"ModifyIntoAnEarlierValueThenDeleteIt", EditorMode::Modify, "set_0",
+                 {{SetStep::Modify, 1, "2000", "7"}, {SetStep::Delete, 1}}},
+        UndoCase{"KeepOnlyTheAddedValue", EditorMode::Modify, "set_0",
+                 {{SetStep::Add, -1, "3000"}, {SetStep::Delete, 0}, {SetStep::Delete, 0}}},
+        UndoCase{"NewSetFilledChangedAndThinned", EditorMode::New, "",
+                 {{SetStep::Add, -1, "1270"},
+                  {SetStep::Add, -1, "2540"},
+                  {SetStep::Modify, 0, "1300", "5"},
+                  {SetStep::Delete, 1}}},
+        UndoCase{"AfterMediaChanges", EditorMode::Modify, "set_1",
+                 {{SetStep::Add, -1, "600"}, {SetStep::Modify, 0, "1300"}}, true}),
+    [](const auto& param) { return std::string(param.param.label); });
 
 }  // namespace
 }  // namespace rvc::ripconfig
