@@ -9,7 +9,7 @@
 #include <set>
 #include <utility>
 
-#include "core/rvc_exception.h"
+#include "platform/atomic_file.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "platform/text.h"
@@ -1023,30 +1023,31 @@ bool ConfigurationStore::Write() {
   }
 
   for (Pending& p : pending) {
+    // Serialised once, and written as such: ResourceDb::Flush would serialise again.
     std::string bytes = p.db->Serialize();
     if (bytes != *p.file->bytes) {
-      try {
-        p.db->Flush();
-      } catch (const CRvcException&) {
-        return Refuse("Cannot replace " + p.file->path);
+      std::string reason;
+      if (!platform::WriteFileAtomically(p.file->path, bytes, &reason)) {
+        return Refuse("Cannot replace " + p.file->path + ": " + reason);
       }
       p.file->bytes = std::move(bytes);
     }
+    // `now` is not needed afterwards: its parts move into what the files hold.
     switch (p.part) {
       case kRecorderPart:
         stored_.recorder = now.recorder;
         break;
       case kFilmPart:
-        stored_.films = now.films;
+        stored_.films = std::move(now.films);
         break;
       case kNamesPart:
-        stored_.names = now.names;
+        stored_.names = std::move(now.names);
         break;
       default:
-        stored_.confs = now.confs;
-        stored_.sets = now.sets;
-        stored_.used = now.used;
-        stored_.origin = now.origin;
+        stored_.confs = std::move(now.confs);
+        stored_.sets = std::move(now.sets);
+        stored_.used = std::move(now.used);
+        stored_.origin = std::move(now.origin);
         break;
     }
   }
