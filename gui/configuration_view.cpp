@@ -43,22 +43,26 @@ ConfigurationView::ConfigurationView(ripconfig::CConfiguration& model, QWidget* 
   ui_->browseButton->setEnabled(editable);
 
   // After a handler the lists are shown again; an editor it opened may have changed them.
-  using Handler = void (ripconfig::CConfiguration::*)();
+  // The handlers are plain functions, not pointers to members: GCC 12 instruments a call
+  // through a pointer to a member of a polymorphic class (-fsanitize=vptr) with a check
+  // that reads the object's address from a register only the virtual branch has loaded.
+  using Model = ripconfig::CConfiguration;
+  using Handler = void (*)(Model&);
   const std::pair<QAbstractButton*, Handler> handlers[] = {
-      {ui_->mediaNewButton, &ripconfig::CConfiguration::OnMediaNew},
-      {ui_->mediaModifyButton, &ripconfig::CConfiguration::OnMediaModify},
-      {ui_->mediaDeleteButton, &ripconfig::CConfiguration::OnMediaDelete},
-      {ui_->mediaViewButton, &ripconfig::CConfiguration::OnMediaView},
-      {ui_->useMediaButton, &ripconfig::CConfiguration::OnUseMedia},
-      {ui_->setNewButton, &ripconfig::CConfiguration::OnSetNew},
-      {ui_->setModifyButton, &ripconfig::CConfiguration::OnSetModify},
-      {ui_->setDeleteButton, &ripconfig::CConfiguration::OnSetDelete},
-      {ui_->setViewButton, &ripconfig::CConfiguration::OnSetView},
-      {ui_->useSetButton, &ripconfig::CConfiguration::OnUseSet},
+      {ui_->mediaNewButton, [](Model& m) { m.OnMediaNew(); }},
+      {ui_->mediaModifyButton, [](Model& m) { m.OnMediaModify(); }},
+      {ui_->mediaDeleteButton, [](Model& m) { m.OnMediaDelete(); }},
+      {ui_->mediaViewButton, [](Model& m) { m.OnMediaView(); }},
+      {ui_->useMediaButton, [](Model& m) { m.OnUseMedia(); }},
+      {ui_->setNewButton, [](Model& m) { m.OnSetNew(); }},
+      {ui_->setModifyButton, [](Model& m) { m.OnSetModify(); }},
+      {ui_->setDeleteButton, [](Model& m) { m.OnSetDelete(); }},
+      {ui_->setViewButton, [](Model& m) { m.OnSetView(); }},
+      {ui_->useSetButton, [](Model& m) { m.OnUseSet(); }},
   };
   for (const auto& [button, handler] : handlers) {
     connect(button, &QAbstractButton::clicked, this, [this, handler = handler] {
-      (model_.*handler)();
+      handler(model_);
       Show();
     });
   }

@@ -22,17 +22,19 @@ GeneralPageView::GeneralPageView(settings::CGeneral& model, QWidget* parent)
     model_.OnDoubleClick(ui_->configurationList->row(item));
     Refresh();
   });
-  const auto command = [this](QPushButton* button, void (settings::CGeneral::*run)()) {
+  // Plain functions, not pointers to members (gui/configuration_view.cpp says why).
+  using Model = settings::CGeneral;
+  const auto command = [this](QPushButton* button, void (*run)(Model&)) {
     connect(button, &QPushButton::clicked, this, [this, run] {
-      (model_.*run)();
+      run(model_);
       Refresh();
     });
   };
-  command(ui_->newButton, &settings::CGeneral::OnNew);
-  command(ui_->modifyButton, &settings::CGeneral::OnModify);
-  command(ui_->viewButton, &settings::CGeneral::OnView);
-  command(ui_->deleteButton, &settings::CGeneral::OnDelete);
-  command(ui_->useAsDefaultButton, &settings::CGeneral::OnUseAsDefault);
+  command(ui_->newButton, [](Model& m) { m.OnNew(); });
+  command(ui_->modifyButton, [](Model& m) { m.OnModify(); });
+  command(ui_->viewButton, [](Model& m) { m.OnView(); });
+  command(ui_->deleteButton, [](Model& m) { m.OnDelete(); });
+  command(ui_->useAsDefaultButton, [](Model& m) { m.OnUseAsDefault(); });
   Refresh();
 }
 

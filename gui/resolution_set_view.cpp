@@ -16,16 +16,17 @@ ResolutionSetView::ResolutionSetView(CResolution& model, QWidget* parent)
   ui_->setupUi(this);
   setWindowTitle(ToQt(model_.Title()));
   ui_->nameEdit->setText(ToQt(model_.SetName()));
-  const auto on = [this](QPushButton* button, void (CResolution::*handler)()) {
+  // Plain functions, not pointers to members (gui/configuration_view.cpp says why).
+  const auto on = [this](QPushButton* button, void (*handler)(CResolution&)) {
     connect(button, &QPushButton::clicked, this, [this, handler] {
-      (model_.*handler)();
+      handler(model_);
       Show();
     });
   };
-  on(ui_->addButton, &CResolution::OnAdd);
-  on(ui_->modifyButton, &CResolution::OnModify);
-  on(ui_->deleteButton, &CResolution::OnDelete);
-  on(ui_->viewButton, &CResolution::OnView);
+  on(ui_->addButton, [](CResolution& m) { m.OnAdd(); });
+  on(ui_->modifyButton, [](CResolution& m) { m.OnModify(); });
+  on(ui_->deleteButton, [](CResolution& m) { m.OnDelete(); });
+  on(ui_->viewButton, [](CResolution& m) { m.OnView(); });
   connect(ui_->valueList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
     model_.OnSelect(item != nullptr ? ui_->valueList->indexOfTopLevelItem(item) : -1);
     Show();
