@@ -10,10 +10,12 @@
 #include <QDir>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
 #include <cstdio>
+#include <iterator>
 
 namespace rvc::ui {
 namespace {
@@ -34,6 +36,9 @@ class Diagnostics : public QObject {
       OnMainWindowPainted(widget);
     } else if (event->type() == QEvent::Show && name == QLatin1String("NewDispatcherView") && !screenshots_.isEmpty()) {
       QTimer::singleShot(kSettleMs, widget, [this, widget] { OnNewDialogShown(widget); });
+    } else if (event->type() == QEvent::Show && name == QLatin1String("ModifyDispatcherView") &&
+               !screenshots_.isEmpty()) {
+      QTimer::singleShot(kSettleMs, widget, [this, widget] { OnModifyTab(widget, 0); });
     }
     return false;
   }
@@ -69,6 +74,30 @@ class Diagnostics : public QObject {
 
   void OnNewDialogShown(QWidget* dialog) {
     Save(dialog, QStringLiteral("new-dispatcher.png"));
+    if (auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
+      box->button(QDialogButtonBox::Cancel)->click();
+    }
+    if (main_ == nullptr) return;
+    if (auto* button = main_->findChild<QAbstractButton*>(QStringLiteral("modifyButton"))) {
+      QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
+    } else {
+      QTimer::singleShot(0, main_, [this] { main_->close(); });
+    }
+  }
+
+  // The Modify dialog, one picture per tab: its own pages and the first plug-in page.
+  void OnModifyTab(QWidget* dialog, int tab) {
+    static const char* const kPictures[] = {"modify-general.png", "modify-setup.png", "modify-swapfiles.png",
+                                            "modify-plugin-page.png"};
+    auto* tabs = dialog->findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+    if (tabs != nullptr && tab < tabs->count() && tab < static_cast<int>(std::size(kPictures))) {
+      tabs->setCurrentIndex(tab);
+      QTimer::singleShot(kSettleMs, dialog, [this, dialog, tab] {
+        Save(dialog, QString::fromLatin1(kPictures[tab]));
+        OnModifyTab(dialog, tab + 1);
+      });
+      return;
+    }
     if (auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
       box->button(QDialogButtonBox::Cancel)->click();
     }

@@ -47,6 +47,8 @@ void SetupPageView::Refresh() {
   for (const settings::EnvironmentRow& row : model_.Rows()) {
     list.addTopLevelItem(new QTreeWidgetItem(QStringList{ToQt(row.name), ToQt(row.value), ToQt(row.comment)}));
   }
+  // The variable names are short and are what the operator looks for: never cut.
+  list.resizeColumnToContents(0);
   if (model_.ClickedRow() >= 0) list.setCurrentItem(list.topLevelItem(model_.ClickedRow()));
   ui_->hotFolderEdit->setText(ToQt(model_.FolderText(settings::CSetup::HotFolder)));
   ui_->channel1Edit->setText(ToQt(model_.FolderText(settings::CSetup::Channel1)));

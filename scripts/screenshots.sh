@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the screenshots of docs/screenshots: the main window on the bundled sample
-# installation and its New dialog, run under a virtual X server (Xvfb). The program grabs
+# installation, its New dialog and the tabs of its Modify dialog (General, Setup,
+# Swapfiles and a page of the sample dispatcher plug-in), run under a virtual X server (Xvfb). The program grabs
 # its own windows (RVC_SCREENSHOT, see gui/diagnostics.h). The configuration, media and
 # resolution set dialogs are grabbed by their view test on its way through them.
 #
@@ -26,10 +27,11 @@ RVC_PLUGIN_SAMPLES_DIR="$build/plugin_samples" scripts/lay_out_sample.sh "$scrat
 mkdir -m 700 "$scratch/run"
 
 mkdir -p "$out"
-rm -f -- "$out/main-window.png" "$out/new-dispatcher.png" "$out/configuration.png" "$out/media.png" \
-  "$out/resolution-set.png"
+shots=(main-window.png new-dispatcher.png modify-general.png modify-setup.png modify-swapfiles.png
+  modify-plugin-page.png configuration.png media.png resolution-set.png)
+for shot in "${shots[@]}"; do rm -f -- "${out:?}/$shot"; done
 # The first flavour of the sample has no PPD types; the screenshots show Ravlin Tiff with
-# its second dispatcher clicked.
+# its second dispatcher clicked, whose device type names the sample plug-in libraries.
 env RAVLIN_ENVIRONMENT_FILE="$scratch/sample/environment" XDG_RUNTIME_DIR="$scratch/run" \
   RVC_SCREENSHOT="$out" RVC_SCREENSHOT_FLAVOUR="Ravlin Tiff" RVC_SCREENSHOT_ROW=1 \
   timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$repo/$build/apps/rvc_setup/rvc_setup"
@@ -37,7 +39,6 @@ env RAVLIN_ENVIRONMENT_FILE="$scratch/sample/environment" XDG_RUNTIME_DIR="$scra
 env XDG_RUNTIME_DIR="$scratch/run" RVC_SCREENSHOT="$out" QT_QPA_PLATFORM=xcb \
   timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$repo/$build/tests/gui/gui_ripconfig_views_test" >/dev/null
 
-shots=(main-window.png new-dispatcher.png configuration.png media.png resolution-set.png)
 for shot in "${shots[@]}"; do
   [[ -s "$out/$shot" ]] || { echo "$0: $out/$shot was not taken" >&2; exit 1; }
 done

@@ -9,6 +9,7 @@
 #include "frame/rvc_app.h"
 #include "lifecycle/new_dispatcher.h"
 #include "platform/path.h"
+#include "settings/general_page.h"
 #include "store/rvc_utils.h"
 
 namespace rvc::settings {
@@ -164,6 +165,9 @@ void CDispatcher::LoadPlugins(const std::string& type) {
   context.type = type;
   context.dataFolder = context_.dispatcherFolder + platform::kSeparator + "data";
   context.programFolder = list_.Templates().ProgramFolder();
+  if (const auto* general = dynamic_cast<const CGeneral*>(PageOf(PageKind::General))) {
+    context.configuration = general->Config();
+  }
   context.viewOnly = ViewOnly;
   plugins_ = pluginFactory_(context);
   if (!plugins_) return;

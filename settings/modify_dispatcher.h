@@ -65,6 +65,9 @@ struct PluginContext {
   std::string type;           // the device type
   std::string dataFolder;     // the dispatcher folder + "/data", no trailing separator
   std::string programFolder;  // the flavour's program folder
+  // The General page's open configuration handle, the one it holds with the write lock;
+  // null when the page could not open it.
+  void* configuration = nullptr;
   bool viewOnly = false;
 };
 

@@ -29,7 +29,7 @@ class CDeviceTypePlugins : public IPluginPages {
     extras_.clear();
     if (!dispatcher_.IsUsable()) return {};
     const std::optional<void**> pages = dispatcher_.Call<RvcGetExtraTabSheetsFn, RvcGetExtraTabSheetsTraceFn>(
-        context_.viewOnly ? "ViewExtraTabSheets" : "GetExtraTabSheets", tabs, static_cast<void*>(nullptr),
+        context_.viewOnly ? "ViewExtraTabSheets" : "GetExtraTabSheets", tabs, context_.configuration,
         context_.programFolder.c_str(), context_.dataFolder.c_str(), context_.type.c_str());
     if (!pages || *pages == nullptr) return {};
     const char** captions = nullptr;

@@ -3,6 +3,7 @@
 // each step leaving the dispatcher as it was.
 #include "settings/modify_dispatcher.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,8 @@
 #include "lifecycle/intent_journal.h"
 #include "lifecycle/recovery.h"
 #include "settings/commands.h"
+#include "settings/dispatcher_pages.h"
+#include "settings/general_page.h"
 #include "settings/modify_command.h"
 #include "settings/plugin_pages.h"
 #include "store/shortcuts.h"
@@ -415,6 +418,19 @@ TEST_F(SamplePluginTest, PagesFollowTheVersionRule) {
   ASSERT_GE(calls.size(), 2u);
   EXPECT_EQ(calls[calls.size() - 2].substr(0, 15), "old_style OnOK(");
   EXPECT_EQ(calls.back().substr(0, 15), "old_style OnOK(");
+}
+
+TEST_F(SamplePluginTest, ExtraPagesGetTheGeneralPagesOpenConfiguration) {
+  Name("dispatcherdll=" + test::PluginSample("dispatcher"));
+  services_.pages = BuiltInPageFactory();
+  for (const auto& [viewOnly, call] : {std::pair{false, "GetExtraTabSheets"}, std::pair{true, "ViewExtraTabSheets"}}) {
+    std::filesystem::remove(log_);
+    CDispatcher dialog = Opened(viewOnly);
+    ASSERT_NE(dynamic_cast<CGeneral*>(dialog.PageOf(PageKind::General))->Config(), nullptr);
+    const std::vector<std::string> calls = Calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_THAT(calls.front(), testing::StartsWith(std::string("dispatcher ") + call + "(null, set, "));
+  }
 }
 
 TEST_F(SamplePluginTest, ARefusingOnOkExtKeepsTheDialogOpenAndCancelCallsOnlyOnCancel) {
