@@ -1,6 +1,7 @@
 #include "install/installer.h"
 
 #include <filesystem>
+#include <optional>
 #include <span>
 
 #include "core/messages.h"
@@ -15,6 +16,7 @@
 #include "install/update_steps.h"
 #include "lifecycle/intent_journal.h"
 #include "platform/path.h"
+#include "platform/sync_batch.h"
 #include "store/confinement.h"
 #include "store/installation_lock.h"
 #include "store/resource_db.h"
@@ -50,7 +52,7 @@ CRvcInstaller::~CRvcInstaller() = default;
 
 void CRvcInstaller::Step(const std::string& text) {
   Trace(text);
-  if (options_.progress) options_.progress({.text = text});
+  if (options_.progress) options_.progress({"", 0, 0, text});
 }
 
 void CRvcInstaller::Step(const std::string& dispatcher, const std::string& text) {
@@ -97,6 +99,8 @@ void CRvcInstaller::Backup() {
   CTemplateSources sources(TemplateList, saved.HasTemplateCopy() ? saved.TemplateCopy() : std::string());
   const std::string datadir = platform::WithTrailingSeparator(DispatcherList.DataFolder());
   count_ = DispatcherList.GetCount();
+  // The difference files are made durable together, before the copy that takes them.
+  std::optional<platform::SyncBatch> batch(std::in_place);
   for (int i = 0; i < DispatcherList.GetCount(); ++i) {
     number_ = i + 1;
     const store::DispatcherRecord& record = DispatcherList.GetAt(i).Record;
@@ -119,6 +123,7 @@ void CRvcInstaller::Backup() {
     if (utils_.FindNewestFile(datadir + record.Folder, ini, false)) difference(sources.DispatcherIni(*type), ini);
   }
 
+  batch.reset();
   number_ = 0;
   Step("Copying the data folder to " + saved.Folder());
   store::CopyOptions copy;
@@ -211,6 +216,9 @@ bool CRvcInstaller::Update() {
 
   bool complete = false;
   count_ = static_cast<int>(list.Dispatchers.size());
+  // The migration's files are made durable together when the loop ends: until the saved
+  // state is removed below, running the update again repairs what a power loss lost.
+  std::optional<platform::SyncBatch> batch(std::in_place);
   try {
     for (int i = 0; i < count_; ++i) {
       number_ = i + 1;
@@ -238,6 +246,7 @@ bool CRvcInstaller::Update() {
     Trace(std::string("Update ended: ") + error.what());
   }
 
+  batch.reset();
   number_ = 0;
   // A run that an error ended early keeps the saved state too: the dispatchers after the
   // error have not been migrated yet, and the update must be able to run again.
