@@ -223,7 +223,7 @@ void CRvcApp::RunInteractive() {
 
 void CRvcApp::RunJob() {
   // A job changes the installation from its first read to its last write.
-  store::CInstallationLock lock(std::string("rvc_setup ") + ModeName(Mode));
+  std::optional<store::CInstallationLock> lock(std::in_place, std::string("rvc_setup ") + ModeName(Mode));
   if (!RecoverAndLoad(PreferredFlavour)) return;
   if (Mode == kModeVersion) {
     RefreshShortcuts(*Flavours.front());
@@ -242,6 +242,9 @@ void CRvcApp::RunJob() {
   settings.FlavourLabel = FlavourLabel();
   if (Mode == kModeInstall) {
     settings.OpenModifyAtStart = true;
+    // The job is over: the window's commands take the lock for themselves, as in an
+    // interactive run, and other programs are not refused while the operator works.
+    lock.reset();
     if (services_.mainWindows != nullptr) services_.mainWindows->Create(Flavours, settings)->RunModal();
   } else if (Mode == kModeUpdate) {
     if (!succeeded) UpdateFailed = true;

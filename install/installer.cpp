@@ -1,6 +1,7 @@
 #include "install/installer.h"
 
 #include <filesystem>
+#include <optional>
 #include <span>
 
 #include "core/messages.h"
@@ -15,6 +16,7 @@
 #include "install/update_steps.h"
 #include "lifecycle/intent_journal.h"
 #include "platform/path.h"
+#include "platform/sync_batch.h"
 #include "store/confinement.h"
 #include "store/installation_lock.h"
 #include "store/resource_db.h"
@@ -48,9 +50,14 @@ CRvcInstaller::CRvcInstaller(const store::CTemplateList& templateList, store::CD
 
 CRvcInstaller::~CRvcInstaller() = default;
 
-void CRvcInstaller::Step(const std::string& dispatcher, const std::string& step) {
-  Trace(dispatcher.empty() ? step : dispatcher + ": " + step);
-  if (options_.progress) options_.progress(dispatcher, step);
+void CRvcInstaller::Step(const std::string& text) {
+  Trace(text);
+  if (options_.progress) options_.progress({"", 0, 0, text});
+}
+
+void CRvcInstaller::Step(const std::string& dispatcher, const std::string& text) {
+  Trace(dispatcher + ": " + text);
+  if (options_.progress) options_.progress({dispatcher, number_, count_, text});
 }
 
 // --- Install ---
@@ -68,7 +75,7 @@ void CRvcInstaller::InstallShortcuts() {
 void CRvcInstaller::Install() {
   store::CInstallationLock lock("rvc_setup install");
   lifecycle::CIntentJournal journal(JobRecord("install", DispatcherList.DataFolder(), options_.label, TemplateList.Key()));
-  Step("", "Keeping copies of the original dispatcher's shortcuts");
+  Step("Keeping copies of the original dispatcher's shortcuts");
   InstallShortcuts();
   journal.Finish();
 }
@@ -78,11 +85,11 @@ void CRvcInstaller::Install() {
 void CRvcInstaller::Backup() {
   store::CInstallationLock lock("rvc_setup backup");
   lifecycle::CIntentJournal journal(JobRecord("backup", DispatcherList.DataFolder(), options_.label, TemplateList.Key()));
-  Step("", "Saving the dispatcher list");
+  Step("Saving the dispatcher list");
   // A list that cannot be saved has been reported; without it the saved state would be
   // of no use to an update.
   if (!DispatcherList.Save()) {
-    Step("", "The backup stopped: the dispatcher list could not be saved");
+    Step("The backup stopped: the dispatcher list could not be saved");
     journal.Finish();
     return;
   }
@@ -91,7 +98,11 @@ void CRvcInstaller::Backup() {
   saved.RemoveLeftovers();
   CTemplateSources sources(TemplateList, saved.HasTemplateCopy() ? saved.TemplateCopy() : std::string());
   const std::string datadir = platform::WithTrailingSeparator(DispatcherList.DataFolder());
+  count_ = DispatcherList.GetCount();
+  // The difference files are made durable together, before the copy that takes them.
+  std::optional<platform::SyncBatch> batch(std::in_place);
   for (int i = 0; i < DispatcherList.GetCount(); ++i) {
+    number_ = i + 1;
     const store::DispatcherRecord& record = DispatcherList.GetAt(i).Record;
     Step(record.Name, "Recording the customisations against the templates");
     const store::CTemplate* type = TemplateList.GetAt(TemplateList.FindType(record.Type));
@@ -112,7 +123,9 @@ void CRvcInstaller::Backup() {
     if (utils_.FindNewestFile(datadir + record.Folder, ini, false)) difference(sources.DispatcherIni(*type), ini);
   }
 
-  Step("", "Copying the data folder to " + saved.Folder());
+  batch.reset();
+  number_ = 0;
+  Step("Copying the data folder to " + saved.Folder());
   store::CopyOptions copy;
   copy.stopAtErrors = false;
   copy.skipNames = {"ppd",       "TransScript_dev1", "TransScript_dev2", "Tmp",      "Logging",
@@ -125,7 +138,7 @@ void CRvcInstaller::Backup() {
     if (utils_.FindNewestFile(saved.TemplateCopy(), ini, false)) utils_.DeleteTree(saved.TemplateCopy(), true, true);
   }
 
-  Step("", "Removing the list file " + DispatcherList.ListFile());
+  Step("Removing the list file " + DispatcherList.ListFile());
   utils_.DeleteTree(DispatcherList.ListFile(), true, true);
   journal.Finish();
 }
@@ -136,13 +149,16 @@ void CRvcInstaller::Delete() {
   store::CInstallationLock lock("rvc_setup delete");
   lifecycle::CIntentJournal journal(JobRecord("delete", DispatcherList.DataFolder(), options_.label, TemplateList.Key()));
   CJobShortcuts shortcuts(options_.label, DispatcherList.DataFolder(), TemplateList.ProgramFolder());
+  count_ = DispatcherList.GetCount();
   for (int i = 1; i < DispatcherList.GetCount(); ++i) {
+    number_ = i + 1;
     const store::DispatcherRecord& record = DispatcherList.GetAt(i).Record;
     Step(record.Name, "Removing the shortcuts");
     shortcuts.Remove(record.Name);
   }
   if (DispatcherList.GetCount() > 0) {
     const store::DispatcherRecord& original = DispatcherList.GetAt(0).Record;
+    number_ = 1;
     for (bool desktop : {true, false}) {
       if (shortcuts.RestoreFromCopy(original.Folder, original.Name, desktop)) {
         Step(original.Name, std::string("Restored the ") + (desktop ? "desktop" : "program menu") +
@@ -171,6 +187,7 @@ bool CRvcInstaller::Update() {
   UpdateRun run;
   CSavedState saved(TemplateList.Flavor());
 
+  Step("Keeping copies of the original dispatcher's shortcuts");
   InstallShortcuts();
 
   const std::string datadir = platform::WithTrailingSeparator(DispatcherList.DataFolder());
@@ -198,8 +215,13 @@ bool CRvcInstaller::Update() {
   if (DispatcherList.GetCount() > 0) run.originalName = DispatcherList.GetAt(0).Record.Name;
 
   bool complete = false;
+  count_ = static_cast<int>(list.Dispatchers.size());
+  // The migration's files are made durable together when the loop ends: until the saved
+  // state is removed below, running the update again repairs what a power loss lost.
+  std::optional<platform::SyncBatch> batch(std::in_place);
   try {
-    for (int i = 0; i < static_cast<int>(list.Dispatchers.size()); ++i) {
+    for (int i = 0; i < count_; ++i) {
+      number_ = i + 1;
       const SavedDispatcher& entry = list.Dispatchers[i];
       DispatcherFailed = false;
       if (entry.Name) run.work.Name = *entry.Name;
@@ -209,6 +231,7 @@ bool CRvcInstaller::Update() {
       if (entry.Base) run.work.Base = static_cast<int>(((*entry.Base % 10) + 10) % 10);
       MigrateDispatcher(run, i);
     }
+    number_ = 0;
     if (!AnyFailed) {
       if (!run.mainSeen) {
         Step(run.mainName, "Removing the shortcuts of the previous default dispatcher");
@@ -223,13 +246,15 @@ bool CRvcInstaller::Update() {
     Trace(std::string("Update ended: ") + error.what());
   }
 
+  batch.reset();
+  number_ = 0;
   // A run that an error ended early keeps the saved state too: the dispatchers after the
   // error have not been migrated yet, and the update must be able to run again.
   if (complete && !AnyFailed) {
-    Step("", "Removing the saved state " + saved.Folder());
+    Step("Removing the saved state " + saved.Folder());
     saved.RemoveAfterUpdate();
   } else {
-    Step("", "The update did not finish for every dispatcher; the saved state stays in " + saved.Folder());
+    Step("The update did not finish for every dispatcher; the saved state stays in " + saved.Folder());
   }
   journal.Finish();
   return Succeeded;

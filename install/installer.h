@@ -23,8 +23,16 @@
 
 namespace rvc::install {
 
-// What a job tells while it runs, one call per dispatcher and step ("" for the flavour).
-using ProgressSink = std::function<void(const std::string& dispatcher, const std::string& step)>;
+// One step of a job, as its progress shows it.
+struct JobStep {
+  std::string dispatcher;  // "" for a step of the whole flavour
+  int number = 0;          // the dispatcher's place in the job, from 1 (0 with no dispatcher)
+  int count = 0;           // how many dispatchers the job goes through
+  std::string text;
+};
+
+// What a job tells while it runs, one call per step.
+using ProgressSink = std::function<void(const JobStep& step)>;
 
 struct InstallerOptions {
   std::string label;     // the flavour's version label, as in the launcher names
@@ -54,12 +62,16 @@ class CRvcInstaller {
 
  private:
   struct UpdateRun;
-  void Step(const std::string& dispatcher, const std::string& step);
+  void Step(const std::string& text);
+  void Step(const std::string& dispatcher, const std::string& text);
   void InstallShortcuts();
   void MigrateDispatcher(UpdateRun& run, int index);
 
   InstallerOptions options_;
   store::CRvcUtils utils_;
+  // The dispatcher in hand, for the progress: its place (from 1) and the job's count.
+  int number_ = 0;
+  int count_ = 0;
 };
 
 }  // namespace rvc::install

@@ -10,6 +10,8 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/sync_batch.h"
+
 namespace rvc::platform {
 namespace {
 
@@ -127,8 +129,12 @@ bool AtomicFile::Commit() {
     }
   }
   if (forcedMode_ >= 0) mode = static_cast<mode_t>(forcedMode_);
+  // A batch flushes the file system once at its end instead (platform/sync_batch.h).
+  const bool batched = SyncBatch::Active();
+  if (batched && !deferSync_) SyncBatch::Note(folder_);
+  const bool defer = deferSync_ || batched;
   bool ok = ::fchmod(fd_, mode) == 0 || Failed("set permissions", errno);
-  ok = ok && (deferSync_ || ::fsync(fd_) == 0 || Failed("flush", errno));
+  ok = ok && (defer || ::fsync(fd_) == 0 || Failed("flush", errno));
   const int closed = ::close(fd_);
   fd_ = -1;
   ok = ok && (closed == 0 || Failed("close", errno));
@@ -138,7 +144,7 @@ bool AtomicFile::Commit() {
     return false;
   }
   temporary_.clear();
-  if (!deferSync_) ::fsync(folder_);
+  if (!defer) ::fsync(folder_);
   ::close(folder_);
   folder_ = -1;
   return true;
@@ -167,7 +173,11 @@ void SyncFolderOf(const std::string& path) {
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
-  ::fsync(fd);
+  if (SyncBatch::Active()) {
+    SyncBatch::Note(fd);
+  } else {
+    ::fsync(fd);
+  }
   ::close(fd);
 }
 

@@ -20,6 +20,7 @@
 #include "platform/environment.h"
 #include "platform/file_copy.h"
 #include "platform/open_files.h"
+#include "platform/sync_batch.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
 #include "store/confinement.h"
@@ -401,8 +402,12 @@ void CRvcUtils::CopyTree(const std::string& source, const std::string& target, c
   }
   copier.Copy(sourceFolder.get(), from, targetFolder.get(), to, created);
   // The files were copied without a flush each; one flush of the file system makes the
-  // whole tree durable before the caller records it as done.
-  ::syncfs(targetFolder.get());
+  // whole tree durable before the caller records it as done (or, in a batch, at its end).
+  if (platform::SyncBatch::Active()) {
+    platform::SyncBatch::Note(targetFolder.get());
+  } else {
+    ::syncfs(targetFolder.get());
+  }
 }
 
 bool CRvcUtils::FolderInUse(const std::string& folder) {

@@ -178,8 +178,17 @@ class SummaryWindow : public rvc::frame::IMainWindow {
     std::fflush(stdout);
   }
 
-  // The update job's PPDs are made through the main window's model, without a window.
-  void RegeneratePpd(int dispatcherIndex) override { model_.RegeneratePpd(dispatcherIndex); }
+  // The update job's PPDs are made through the main window's model, without a window;
+  // each is a step of the job, traced and shown like the installer's.
+  void RegeneratePpd(int dispatcherIndex) override {
+    const auto& list = *flavours_[settings_.FlavourIndex]->DispatcherList;
+    if (dispatcherIndex < 0 || dispatcherIndex >= list.GetCount()) return;
+    const rvc::install::JobStep step{list.GetAt(dispatcherIndex).Record.Name, dispatcherIndex + 1, list.GetCount(),
+                                     "Making the PPD"};
+    rvc::CRvcTrace("").Trace(step.dispatcher + ": " + step.text);
+    ShowJobStep(step);
+    model_.RegeneratePpd(dispatcherIndex);
+  }
 
  private:
   FlavourList& flavours_;

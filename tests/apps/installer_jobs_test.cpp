@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,13 +49,17 @@ class InstallerJobsTest : public ::testing::Test {
     return std::system(("cd " + std::string(RVC_SOURCE_DIR) + " && " + command + " >/dev/null").c_str());
   }
 
-  rvc::test::ProgramResult Run(const char* program, const std::vector<std::string>& arguments) {
+  rvc::test::ProgramResult Run(const char* program, const std::vector<std::string>& arguments,
+                               bool onTerminal = false) {
     rvc::test::ProgramRun run{program, arguments, {}, dir_.Path()};
     run.environment.emplace("RAVLIN_ENVIRONMENT_FILE", root_ + "environment");
     run.environment.emplace("XDG_RUNTIME_DIR", dir_ / "run");
+    run.errorOnTerminal = onTerminal;
     return rvc::test::RunProgram(run);
   }
-  rvc::test::ProgramResult Setup(const std::string& job) { return Run(RVC_SETUP_PROGRAM, {"Tiffmono", job}); }
+  rvc::test::ProgramResult Setup(const std::string& job, bool onTerminal = false) {
+    return Run(RVC_SETUP_PROGRAM, {"Tiffmono", job}, onTerminal);
+  }
 
   std::string Data(const std::string& relative) const { return root_ + "data/Tiffmono/" + relative; }
   std::string Ini(const Dispatcher& d) const { return Data(d.folder + "/data/zv" + d.folder + "_dispatcher.ini"); }
@@ -127,7 +132,7 @@ class InstallerJobsTest : public ::testing::Test {
 
 TEST_F(InstallerJobsTest, AnUpdateBringsEveryDispatcherIntoTheNewVersionWithItsCustomisations) {
   PrepareUpdate();
-  const auto update = Setup("-u");
+  const auto update = Setup("-u", true);
   EXPECT_EQ(update.exitCode, 0) << update.err;
   EXPECT_EQ(update.out, "");
 
@@ -157,8 +162,26 @@ TEST_F(InstallerJobsTest, AnUpdateBringsEveryDispatcherIntoTheNewVersionWithItsC
   for (const Dispatcher& d : kDispatchers) EXPECT_NE(list.out.find(d.name), std::string::npos) << list.out;
   const std::string trace = ReadFile(root_ + "config/trace_rvc_update.txt");
   EXPECT_NE(trace.find("\tRVC::Start\n"), std::string::npos);
-  EXPECT_NE(trace.find("Mono2: Checking the configuration"), std::string::npos);
   EXPECT_NE(trace.find("\tRVC::Stop\n"), std::string::npos);
+
+  // On a terminal every dispatcher's steps are shown with its place in the job, the PPDs
+  // included; the trace holds each of them.
+  for (const char* line : {"  Mono (1 of 4): Copying the saved folder\n", "  Mono2 (4 of 4): Checking the configuration\n",
+                           "  Mono3_OrvaTiffsetter (3 of 4): Making the shortcuts\n",
+                           "  Mono1 (2 of 4): Making the PPD\n"}) {
+    EXPECT_NE(update.err.find(line), std::string::npos) << line << update.err;
+  }
+  std::istringstream console(update.err);
+  int steps = 0;
+  for (std::string line; std::getline(console, line);) {
+    const size_t place = line.find(" of ");
+    if (line.rfind("  ", 0) != 0 || place == std::string::npos) continue;
+    const std::string name = line.substr(2, line.rfind(" (", place) - 2);
+    const std::string step = line.substr(line.find("): ", place) + 3);
+    EXPECT_NE(trace.find("\tRVC::" + name + ": " + step + "\n"), std::string::npos) << line;
+    ++steps;
+  }
+  EXPECT_GE(steps, 4 * 9);
 }
 
 TEST_F(InstallerJobsTest, ACloneWhoseConfigurationCannotBeReadIsDroppedAndTheSavedStateKept) {
@@ -175,6 +198,7 @@ TEST_F(InstallerJobsTest, ACloneWhoseConfigurationCannotBeReadIsDroppedAndTheSav
   EXPECT_FALSE(FileExists(root_ + "programs/Orva/Mono1 10.1 dispatcher.desktop"));
   EXPECT_TRUE(HasLaunchers("Mono2"));
   EXPECT_TRUE(FileExists(Saved("rvc1.cfg"))) << "kept for another run";
+  EXPECT_EQ(update.err.find("Mono2 (3 of 4)"), std::string::npos) << "no terminal, no progress";
   EXPECT_NE(ReadFile(root_ + "config/trace_rvc_update.txt").find("RVC::DispatcherMono1: "), std::string::npos);
 }
 

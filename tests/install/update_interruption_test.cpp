@@ -50,7 +50,7 @@ class UpdateInterruptionTest : public ::testing::Test {
       lifecycle::RecoverInterruptedOperation();
       frame::FlavourList flavours = Load();
       int steps = 0;
-      InstallerOptions options{"10.1", [&](const std::string&, const std::string&) {
+      InstallerOptions options{"10.1", [&](const JobStep&) {
                                  if (++steps == killAt) ::kill(::getpid(), SIGKILL);
                                }};
       CRvcInstaller(*flavours[0]->TemplateList, *flavours[0]->DispatcherList, options).Update();

@@ -51,12 +51,14 @@ ProgramResult RunProgram(const ProgramRun& run) {
     const std::string& typed = *run.terminal;
     if (::write(master, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size())) return {};
   }
+  int errorMaster = -1, errorSlave = -1;
+  if (run.errorOnTerminal && ::openpty(&errorMaster, &errorSlave, nullptr, nullptr, nullptr) != 0) return {};
   const std::string out = run.scratch + "stdout", err = run.scratch + "stderr";
   const pid_t child = ::fork();
   if (child == 0) {
     const int in = run.terminal != nullptr ? slave : ::open("/dev/null", O_RDONLY);
     const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int e = run.errorOnTerminal ? errorSlave : ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(in, 0);
     ::dup2(o, 1);
     ::dup2(e, 2);
@@ -68,6 +70,18 @@ ProgramResult RunProgram(const ProgramRun& run) {
     ::_exit(127);
   }
   ProgramResult result;
+  if (run.errorOnTerminal) {
+    // Read while the program runs, so that it never blocks on a full terminal; reading
+    // ends with an error once no process holds the terminal any more.
+    ::close(errorSlave);
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(errorMaster, buffer, sizeof buffer)) > 0;) {
+      for (ssize_t i = 0; i < n; ++i) {
+        if (buffer[i] != '\r') result.err += buffer[i];
+      }
+    }
+    ::close(errorMaster);
+  }
   int status = 0;
   if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   if (run.terminal != nullptr) {
@@ -75,7 +89,7 @@ ProgramResult RunProgram(const ProgramRun& run) {
     ::close(master);
   }
   result.out = ReadFile(out);
-  result.err = ReadFile(err);
+  if (!run.errorOnTerminal) result.err = ReadFile(err);
   return result;
 }
 

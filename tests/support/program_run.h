@@ -23,6 +23,7 @@ struct ProgramRun {
   std::string scratch;  // a folder, ending with the separator, for the output files
   int uid = -1;         // run as that user (and group of the same number) when >= 0
   const std::string* terminal = nullptr;  // standard input is a terminal with this typed
+  bool errorOnTerminal = false;           // standard error is a terminal (its output kept, "\r" removed)
 };
 
 ProgramResult RunProgram(const ProgramRun& run);
