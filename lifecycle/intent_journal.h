@@ -1,6 +1,6 @@
 // The durable intent journal of a multi-step operation on the installation (create,
-// delete, change of type and modification of a dispatcher; restore and update are meant
-// to use it the same way).
+// delete, change of type and modification of a dispatcher, the restore of a flavour or
+// of dispatchers, the installer's jobs).
 //
 // Before its first change an operation writes what it is about to do into
 // "rvc_intent.journal" beside the installation lock (the folder of KW_DATA_RAVLINCONFIG);
