@@ -1,6 +1,9 @@
 #include "backup/backup.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <memory>
 
@@ -11,6 +14,7 @@
 #include "core/rvc_trace.h"
 #include "frame/flavour_catalogue.h"
 #include "frame/rvc_app.h"
+#include "platform/atomic_file.h"
 #include "platform/environment.h"
 #include "platform/path.h"
 #include "plugins/type_plugin.h"
@@ -240,12 +244,28 @@ void CBackup::RunConfiguratorJob(const frame::CFlavour& flavour, const std::stri
                 "-b", frame::CRvcApp::ProductVersion});
   }
 
+  // The job's output holds the whole flavour: it is moved in one rename where it can be
+  // (the same file system, nothing of that name in the backup yet), else copied and removed.
   const std::string output = temp + flavour.Key;
-  store::CopyOptions copy;
-  copy.stopAtErrors = false;
-  copy.showProgress = false;
-  utils.CopyTree(output, Join(Join(destination, flavour.DisplayName), flavour.Key), copy);
-  utils.DeleteTree(output, true, false);
+  const std::string saved = Join(Join(destination, flavour.DisplayName), flavour.Key);
+  struct stat info {};
+  bool moved = false;
+  if (::lstat(output.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && ::lstat(saved.c_str(), &info) != 0 &&
+      errno == ENOENT) {
+    utils.CreateFolderTree(Join(destination, flavour.DisplayName));
+    moved = ::rename(output.c_str(), saved.c_str()) == 0;
+    if (moved) {
+      platform::SyncFolderOf(saved);
+      platform::SyncFolderOf(output);
+    }
+  }
+  if (!moved) {
+    store::CopyOptions copy;
+    copy.stopAtErrors = false;
+    copy.showProgress = false;
+    utils.CopyTree(output, saved, copy);
+    utils.DeleteTree(output, true, false);
+  }
 
   if (platform::EqualsNoCase(flavour.Key, "Proof")) {
     const std::string tool = programFolder + "bin_ix86/cfgbackuprestore_setup";

@@ -35,7 +35,7 @@ std::string RecreatedFolder(const std::string& dataFolder, const std::string& fo
 }
 
 bool ReCreateDispatcher(lifecycle::CommandContext& context, const std::string& name, const std::string& type,
-                        const std::string& folder, int base, int commandPort) {
+                        const std::string& folder, int base, int commandPort, lifecycle::CIntentJournal* journal) {
   store::CDispatcherList& list = *context.Dispatchers;
   if (list.GetCount() == 0) return false;
   const int slot = base >= 0 ? base : list.LowestFreeSeparator();
@@ -69,6 +69,9 @@ bool ReCreateDispatcher(lifecycle::CommandContext& context, const std::string& n
   inputs.label = context.Label;
   inputs.ppdGenerator = nullptr;
   inputs.stepHook = context.CreationStepHook;
+  inputs.intent = journal;
+  inputs.keepIntentOpen = true;
+  inputs.iconFailureNumber = 5;
   const bool created = lifecycle::CreateDispatcher(inputs);
   if (created && context.RefreshList) context.RefreshList();
   return created;

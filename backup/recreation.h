@@ -8,6 +8,10 @@
 
 #include "lifecycle/new_dispatcher.h"
 
+namespace rvc::lifecycle {
+class CIntentJournal;
+}
+
 namespace rvc::backup {
 
 // The command port of a dispatcher made from one with command port `sourcePort` under
@@ -18,11 +22,13 @@ int RecreatedCommandPort(int sourcePort, int base);
 // that exists in `dataFolder`, type + "_2", "_3", ... until one does not.
 std::string RecreatedFolder(const std::string& dataFolder, const std::string& folder, const std::string& type);
 
-// Re-creates the dispatcher in context.Dispatchers (journaled as a creation: a killed
-// run is rolled back by the recovery). `base` -1 chooses the lowest free separator (138
-// when none is free); a name already in the list gets the separator appended. False when
-// nothing was created (the reason was shown).
+// Re-creates the dispatcher in context.Dispatchers, journaled in `journal` (the restore's,
+// which stays open when the creation fails and rolls itself back) or, without one, as a
+// creation of its own: a killed run is rolled back by the recovery. `base` -1 chooses the
+// lowest free separator (138 when none is free); a name already in the list gets the
+// separator appended. False when nothing was created (the reason was shown).
 bool ReCreateDispatcher(lifecycle::CommandContext& context, const std::string& name, const std::string& type,
-                        const std::string& folder, int base, int commandPort);
+                        const std::string& folder, int base, int commandPort,
+                        lifecycle::CIntentJournal* journal = nullptr);
 
 }  // namespace rvc::backup

@@ -1,7 +1,9 @@
 #include "backup/restore.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -15,6 +17,7 @@
 #include "lifecycle/intent_journal.h"
 #include "lifecycle/recovery.h"
 #include "platform/atomic_file.h"
+#include "platform/file_copy.h"
 #include "platform/path.h"
 #include "store/confinement.h"
 #include "store/rvc_utils.h"
@@ -215,7 +218,7 @@ lifecycle::IntentRecord RestoreIntent(const std::string& dataFolder, const std::
   lifecycle::IntentRecord record;
   record.operation = "restore";
   record.dataFolder = dataFolder;
-  record.name = name;
+  record.name = "dispatcher " + name;
   record.folder = target;
   return record;
 }
@@ -233,12 +236,31 @@ void NoteFolderToMake(lifecycle::CIntentJournal& journal, const std::string& pat
   journal.NoteCreated(outermost);
 }
 
-void CopyInto(const std::vector<Entry>& entries, const std::string& source, const std::string& target,
-              const std::string& dataFolder, lifecycle::CIntentJournal& journal) {
-  if (!Exists(target)) {
-    NoteFolderToMake(journal, target);
-    store::CRvcUtils().CreateFolderTree(target);
+// Whether `path` lies in (or is) a path the operation made: its changes there need no
+// undo entries of their own.
+bool InsideMade(const lifecycle::IntentRecord& record, const std::string& path) {
+  for (const lifecycle::UndoEntry& entry : record.undo) {
+    if (entry.preserved || !entry.aside.empty()) continue;
+    if (path == entry.path || path.rfind(entry.path + "/", 0) == 0) return true;
   }
+  return false;
+}
+
+// A free name beside `path`: `path` + `suffix` + a number.
+std::string FreeName(const std::string& path, const char* suffix) {
+  for (int n = 1;; ++n) {
+    std::string candidate = path + suffix + std::to_string(n);
+    if (!Exists(candidate)) return candidate;
+  }
+}
+
+// The backed-up entries into `target`, which the operation made: folders made, files
+// copied over what is there. The copies are flushed by the caller, all at once.
+void CopyEntries(const std::vector<Entry>& entries, const std::string& source, const std::string& target,
+                 const std::string& dataFolder) {
+  platform::CopyRequest request;
+  request.followSourceLink = false;
+  request.deferSync = true;
   for (const Entry& entry : entries) {
     const std::string to = target + "/" + entry.relative;
     store::RequireInsideDataFolder(dataFolder, to);
@@ -246,24 +268,90 @@ void CopyInto(const std::vector<Entry>& entries, const std::string& source, cons
     const bool exists = ::lstat(to.c_str(), &info) == 0;
     if (entry.folder) {
       if (exists && S_ISDIR(info.st_mode)) continue;
-      if (exists) throw CRvcException(msg::kCreateFailed, to);
-      journal.NoteCreated(to);
-      if (::mkdir(to.c_str(), 0755) != 0) throw CRvcException(msg::kCreateFailed, to);
-      platform::SyncFolderOf(to);
+      if (exists || ::mkdir(to.c_str(), 0755) != 0) throw CRvcException(msg::kCreateFailed, to);
       continue;
     }
     const std::string from = source + "/" + entry.relative;
-    const std::string bytes = ReadAll(from);
-    if (exists && S_ISREG(info.st_mode)) {
-      journal.NotePreserved(to, ReadAll(to), info.st_mode & 07777);
-    } else if (exists) {
+    if ((exists && !S_ISREG(info.st_mode)) || platform::CopyFile(from, to, request) == platform::CopyOutcome::kFailed) {
       throw CRvcException(msg::kCopyFailed, from, to);
-    } else {
-      journal.NoteCreated(to);
     }
-    if (!platform::WriteFileAtomically(to, bytes)) throw CRvcException(msg::kCopyFailed, from, to);
     ::chmod(to.c_str(), entry.mode);
   }
+}
+
+// Links the installed files of `from` that the backup does not replace into `to`
+// (mirrored folders), so that the staged folder holds the installed data the restore
+// keeps without copying it.
+void LinkKept(const std::string& from, const std::string& to, const std::string& relative,
+              const std::vector<Entry>& entries) {
+  const std::string folder = relative.empty() ? from : from + "/" + relative;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) throw CRvcException(msg::kOpenFailed, folder);
+  std::vector<std::string> names;
+  while (dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  for (const std::string& name : names) {
+    const std::string rel = relative.empty() ? name : relative + "/" + name;
+    const std::string path = folder + "/" + name;
+    const std::string linked = to + "/" + rel;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) throw CRvcException(msg::kOpenFailed, path);
+    const auto replaced = std::find_if(entries.begin(), entries.end(), [&rel](const Entry& e) { return e.relative == rel; });
+    if (replaced != entries.end() && replaced->folder != S_ISDIR(info.st_mode)) throw CRvcException(msg::kCopyFailed, path, linked);
+    if (S_ISDIR(info.st_mode)) {
+      if (::mkdir(linked.c_str(), info.st_mode & 07777) != 0) throw CRvcException(msg::kCreateFailed, linked);
+      LinkKept(from, to, rel, entries);
+      continue;
+    }
+    if (replaced != entries.end()) continue;
+    if (::link(path.c_str(), linked.c_str()) == 0) continue;
+    if (!S_ISREG(info.st_mode)) throw CRvcException(msg::kCopyFailed, path, linked);
+    platform::CopyRequest request;
+    request.followSourceLink = false;
+    request.deferSync = true;
+    if (platform::CopyFile(path, linked, request) == platform::CopyOutcome::kFailed) {
+      throw CRvcException(msg::kCopyFailed, path, linked);
+    }
+  }
+}
+
+void CopyInto(const std::vector<Entry>& entries, const std::string& source, const std::string& target,
+              const std::string& dataFolder, lifecycle::CIntentJournal& journal) {
+  if (!Exists(target)) {
+    NoteFolderToMake(journal, target);
+    store::CRvcUtils().CreateFolderTree(target);
+  }
+  if (InsideMade(journal.Record(), target)) {
+    CopyEntries(entries, source, target, dataFolder);
+    return;
+  }
+  // An installed folder is not changed file by file: the restored folder is staged beside
+  // it and takes its place in two renames, the installed one set aside until the commit.
+  const std::string staged = FreeName(target, ".rvc-restoring");
+  const std::string aside = FreeName(target, ".rvc-previous");
+  store::RequireInsideDataFolder(dataFolder, staged);
+  store::RequireInsideDataFolder(dataFolder, aside);
+  journal.NoteCreated(staged);
+  struct stat info {};
+  if (::lstat(target.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || ::mkdir(staged.c_str(), info.st_mode & 07777) != 0) {
+    throw CRvcException(msg::kCreateFailed, staged);
+  }
+  LinkKept(target, staged, "", entries);
+  CopyEntries(entries, source, staged, dataFolder);
+  journal.NoteMoved(target, aside);
+  if (::rename(target.c_str(), aside.c_str()) != 0) throw CRvcException(msg::kRenameFailed, target, aside);
+  if (::rename(staged.c_str(), target.c_str()) != 0) throw CRvcException(msg::kRenameFailed, staged, target);
+}
+
+// Makes everything written so far durable: the copies defer their flushes to here.
+void SyncFileSystemOf(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::syncfs(fd);
+  ::close(fd);
 }
 
 // Runs `change` under `journal`; a failure it raises rolls its changes back first.
@@ -294,30 +382,49 @@ void RestoreDataFolder(const std::string& source, const std::string& target, con
     return;
   }
   lifecycle::CIntentJournal own(RestoreIntent(dataFolder, name, target));
-  Journaled(own, [&] { CopyInto(entries, source, target, dataFolder, own); });
-  own.Finish();
+  Journaled(own, [&] {
+    CopyInto(entries, source, target, dataFolder, own);
+    SyncFileSystemOf(dataFolder);
+  });
+  lifecycle::CommitSetAside(own);
 }
 
 bool RestoreDispatcher(const std::string& source, const std::string& installedFolder, const std::string& dataFolder,
-                       const std::string& name, IRvcTrace& trace) {
+                       const std::string& name, IRvcTrace& trace, lifecycle::CIntentJournal* journal, bool* copied) {
+  if (copied) *copied = false;
   const std::string target = dataFolder + installedFolder + "/data";
   store::RequireInsideDataFolder(dataFolder, target);
   std::vector<Entry> refused;
   ListTree(source, "", refused);  // a backup with a link changes nothing, not even a folder
-  lifecycle::CIntentJournal journal(RestoreIntent(dataFolder, name, target));
+  std::optional<lifecycle::CIntentJournal> own;
+  if (!journal) journal = &own.emplace(RestoreIntent(dataFolder, name, target));
   bool ok = true;
-  Journaled(journal, [&] {
-    const BeforeCreate note = [&journal](const std::string& folder) { NoteFolderToMake(journal, folder); };
+  auto restore = [&] {
+    const BeforeCreate note = [journal](const std::string& folder) { NoteFolderToMake(*journal, folder); };
     ok = CheckRestoredFolders(source, dataFolder, true, note);
     if (!CheckRestoredIni(source + "/zv" + installedFolder + "_dispatcher.ini", dataFolder, true, note)) {
       ok = false;
       return;
     }
-    RestoreDataFolder(source, target, dataFolder, name, &journal);
+    RestoreDataFolder(source, target, dataFolder, name, journal);
+    if (copied) *copied = true;
     trace.Trace("Dispatcher:" + name + " restored.");
+  };
+  if (!own) {
+    restore();
+    return ok;
+  }
+  Journaled(*own, [&] {
+    restore();
+    SyncFileSystemOf(dataFolder);
   });
-  journal.Finish();
+  lifecycle::CommitSetAside(*own);
   return ok;
+}
+
+void CommitRestore(lifecycle::CIntentJournal& journal, const std::string& dataFolder) {
+  SyncFileSystemOf(dataFolder);
+  lifecycle::CommitSetAside(journal);
 }
 
 }  // namespace rvc::backup

@@ -94,20 +94,30 @@ bool PortMatches(const InstalledDispatcher& installed, const IndexTopic& backedU
 
 // Copies the backed-up data folder `source` over `target` (the installed dispatcher's
 // "data" folder inside `dataFolder`), overwriting and skipping every "History.txt", as
-// one journaled change: every file it overwrites or makes is noted in the intent journal
-// first, so that an interrupted copy is rolled back by the recovery. The caller holds
-// the installation lock. Raises 109 naming `source` when the backed-up tree holds a
-// symbolic link (it is not followed out of the backup) and 107 when `target` does not lie
-// inside `dataFolder`; nothing is then written.
-// `journal`: the restore's open journal; none: the copy journals itself. A failure rolls
-// back what the copy (and, with its own journal, nothing else) changed.
+// one journaled change. Into a folder the operation made, the files are copied directly;
+// an installed folder is staged beside itself (its kept files linked, the backed-up ones
+// copied) and replaced in two renames, the installed folder being set aside until the
+// commit, so that an interrupted restore is rolled back by the recovery without undo
+// bytes in the journal. The caller holds the installation lock. Raises 109 naming `source`
+// when the backed-up tree holds a symbolic link (it is not followed out of the backup)
+// and 107 when `target` does not lie inside `dataFolder`; nothing is then written.
+// `journal`: the restore's open journal, committed by the caller (CommitRestore); none:
+// the copy journals and commits itself. A failure rolls back what the copy (and, with its
+// own journal, nothing else) changed.
 void RestoreDataFolder(const std::string& source, const std::string& target, const std::string& dataFolder,
                        const std::string& name, lifecycle::CIntentJournal* journal = nullptr);
 
 // The data restore of one dispatcher: the path checks of the backed-up settings (which
-// make missing folders inside the data folder, noted in the same journal as the copy) and, when the ini file's folders exist,
-// the copy. False when a check failed (the problems flag); the copy is then not made.
+// make missing folders inside the data folder, noted in the same journal as the copy)
+// and, when the ini file's folders exist, the copy. False when a check failed (the
+// problems flag); the copy is then not made. `journal` as for RestoreDataFolder;
+// `copied` tells whether the copy was made.
 bool RestoreDispatcher(const std::string& source, const std::string& installedFolder, const std::string& dataFolder,
-                       const std::string& name, IRvcTrace& trace);
+                       const std::string& name, IRvcTrace& trace, lifecycle::CIntentJournal* journal = nullptr,
+                       bool* copied = nullptr);
+
+// Ends a restore journaled in `journal`: flushes what it copied, records the commit and
+// removes what it set aside.
+void CommitRestore(lifecycle::CIntentJournal& journal, const std::string& dataFolder);
 
 }  // namespace rvc::backup

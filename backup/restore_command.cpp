@@ -1,7 +1,10 @@
 #include "backup/restore_command.h"
 
+#include <unistd.h>
+
 #include "backup/external_program.h"
 #include "core/rvc_exception.h"
+#include "core/rvc_trace.h"
 #include "frame/rvc_app.h"
 #include "lifecycle/scripted_commands.h"
 #include "platform/environment.h"
@@ -44,6 +47,17 @@ RestoreContext MakeRestoreContext(frame::CommandRequest& request) {
     const plugins::TypePlugin plugin = plugins::TypePlugin::Load(program, dispatcher.Record.Type, "backupdll");
     plugin.Call<RvcRestoreFn, RvcRestoreTraceFn>("Restore", source.c_str(), data.c_str(), name.c_str(),
                                                  dispatcher.Record.Type.c_str(), program.c_str());
+  };
+  context.RunProofTool = [program = context.ProgramFolder](const std::string& tool,
+                                                             const std::vector<std::string>& arguments) {
+    const std::string path = platform::ResolveNoCase(program + "bin_ix86/" + tool);
+    if (::access(path.c_str(), X_OK) != 0) {
+      CRvcTrace(std::string()).Trace("Restore: the proof server's tool " + path + " is not installed");
+      return;
+    }
+    std::vector<std::string> command{path};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    RunAndWait(command);
   };
   return context;
 }

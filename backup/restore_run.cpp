@@ -7,17 +7,24 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "backup/recreation.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
-#include "lifecycle/dispatcher_deletion.h"
+#include "lifecycle/creation_journal.h"
+#include "lifecycle/intent_journal.h"
+#include "lifecycle/recovery.h"
 #include "lifecycle/list_file.h"
 #include "lifecycle/running_dispatchers.h"
 #include "platform/path.h"
 #include "store/dispatcher_list.h"
+#include "store/confinement.h"
 #include "store/installation_lock.h"
 #include "store/rvc_utils.h"
+#include "store/shortcuts.h"
+#include "platform/file_io.h"
 #include "ui/user_interface.h"
 
 namespace rvc::backup {
@@ -101,11 +108,26 @@ class Run {
       const IndexTopic& topic = Topic(name);
       if (topic.IsOriginal()) continue;
       if (ReCreateDispatcher(c_.Lifecycle, name, TypeItem(topic), Item(topic, "Folder"), IntItem(topic, "Base"),
-                             IntItem(topic, "Port"))) {
+                             IntItem(topic, "Port"), &Journal())) {
         trace_.Trace("Dispatcher:" + name + " recreated.");
+        Note(&RestoreReport::Recreated, name);
       }
     }
+    proofRestore_ = SameText(c_.Key, "Proof");
     return SingleDispatchers();
+  }
+
+  // The programs of other products run once the restore is committed: they cannot be
+  // rolled back with it.
+  void AfterCommit() {
+    if (proofRestore_) RunProofRestore();
+    if (plugin_ && c_.CallRestorePlugin) c_.CallRestorePlugin(plugin_->first, plugin_->second);
+  }
+
+  void RunProofRestore() {
+    if (c_.RunProofTool) {
+      c_.RunProofTool("cfgbackuprestore_setup", {"restore", b_ + "/Proof/ProofServer.BackUp", b_ + "/Proof//"});
+    }
   }
 
   bool Convert(const std::string& bv) {
@@ -121,6 +143,11 @@ class Run {
     options.stopAtErrors = false;
     utils.CopyTree(older, temp + c_.Key, options);
     c_.RunUpdateJob(c_);
+    if (SameText(c_.Key, "Proof") && c_.RunProofTool) {
+      const int from = std::atoi(bv.c_str());
+      if (from == 7) c_.RunProofTool("cfgconvert_setup", {c_.DataFolder + "RavProofConfig"});
+      if (from >= 10) RunProofRestore();
+    }
     Show(List().GetCount() == static_cast<int>(names_.size())
              ? "Restore completed."
              : "Restore completed.\nTo see all newly created dispatchers, you have to restart this application.");
@@ -128,19 +155,97 @@ class Run {
     return false;
   }
 
+  void Note(std::vector<std::string> RestoreReport::*list, const std::string& name) {
+    if (c_.Report) (c_.Report->*list).push_back(name);
+  }
+
+  // The restore's one journal, opened before its first change: every removal, adjustment,
+  // re-creation and data copy of the run notes its undo entries there, so that a run cut
+  // short is rolled back as a whole, and the commit at its end is the one point after
+  // which the recovery completes it instead.
+  lifecycle::CIntentJournal& Journal() {
+    if (!journal_) {
+      lifecycle::IntentRecord record;
+      record.operation = "restore";
+      record.dataFolder = c_.DataFolder;
+      record.label = c_.Lifecycle.Label;
+      record.name = "flavour " + c_.DisplayName;
+      journal_.emplace(record);
+    }
+    return *journal_;
+  }
+  // Notes the bytes of `path` before the run changes or removes it.
+  void Keep(const std::string& path) {
+    const std::string resolved = platform::ResolveNoCase(path);
+    struct stat info {};
+    if (::lstat(resolved.c_str(), &info) != 0) return;
+    std::string bytes;
+    if (!platform::ReadWholeFile(resolved, bytes)) throw CRvcException(104, resolved);
+    Journal().NotePreserved(resolved, bytes, info.st_mode & 07777);
+  }
+  void SaveListFile() {
+    lifecycle::CCreationJournal undo;
+    undo.WriteThrough(&Journal());
+    lifecycle::SaveDispatcherListFile(List(), &undo);
+    undo.Commit();
+  }
+  // Ends the run: what it did stays (a refusal on the way rolls nothing back).
+  void Commit() {
+    if (journal_) CommitRestore(*journal_, c_.DataFolder);
+    journal_.reset();
+  }
+  // Undoes the run after a failure that left it.
+  void RollBack() {
+    if (!journal_) return;
+    try {
+      lifecycle::RollBackJournaled(journal_->Record());
+      journal_->Finish();
+    } catch (const CRvcException& e) {
+      trace_.Trace("Rollback incomplete: " + e.Message());
+    }
+    journal_.reset();
+  }
+
+  // The installed dispatchers but the first leave: their folders are set aside (removed at
+  // the commit), their launchers and ini copies go with their bytes kept.
   void RemoveClones() {
+    store::CShortcuts shortcuts;
+    bool removed = false;
     for (int i = List().GetCount() - 1; i >= 1 && List().GetCount() > 1; --i) {
-      const std::string name = List().GetAt(i).Record.Name;
+      const store::DispatcherRecord record = List().GetAt(i).Record;
       try {
-        lifecycle::CommandContext context = c_.Lifecycle;
-        context.CurrentIndex = i;
-        lifecycle::DeletionOptions options;
-        options.ask = false;
-        if (lifecycle::DeleteDispatcher(context, options)) trace_.Trace("Dispatcher:" + name + " removed.");
+        if (c_.IsRunning ? c_.IsRunning(record.Name) : lifecycle::IsDispatcherRunning(record.Name, c_.Lifecycle.ProductVersion)) {
+          Show(lifecycle::RunningDispatcherMessage(record.Name));
+          continue;
+        }
+        const std::string folder = c_.DataFolder + record.Folder;
+        store::RequireInsideDataFolder(c_.DataFolder, folder);
+        const std::string iniCopy = List().IniFileOf(record.Folder);
+        Keep(iniCopy);
+        for (bool desktop : {true, false}) {
+          for (std::string link; !(link = shortcuts.FindDispatcherShortcut(c_.Lifecycle.Label, record.Name, desktop)).empty();) {
+            Keep(link);
+            if (::unlink(link.c_str()) != 0) throw CRvcException(107, link);
+          }
+        }
+        ::unlink(platform::ResolveNoCase(iniCopy).c_str());
+        const std::string aside = c_.DataFolder + ".rvc-restore-previous-" + record.Folder;
+        store::RequireInsideDataFolder(c_.DataFolder, aside);
+        if (::access(aside.c_str(), F_OK) == 0) throw CRvcException(106, aside);
+        Journal().NoteMoved(folder, aside);
+        if (::access(folder.c_str(), F_OK) == 0 && ::rename(folder.c_str(), aside.c_str()) != 0) {
+          throw CRvcException(103, folder, aside);
+        }
+        List().SetSeparatorInUse(record.Base, false);
+        List().Remove(List().GetAt(i));
+        removed = true;
+        trace_.Trace("Dispatcher:" + record.Name + " removed.");
+        Note(&RestoreReport::Removed, record.Name);
       } catch (const CRvcException& e) {
         e.Report();
       }
     }
+    if (removed) SaveListFile();
   }
 
   void AdjustOriginal() {
@@ -152,6 +257,7 @@ class Run {
       if (!topic.IsOriginal()) continue;
       try {
         const std::string ini = List().IniFileOf(original.Record.Folder);
+        Keep(ini);
         const std::string folder = Item(topic, "Folder");
         if (!SameText(folder, original.Record.Folder)) utils.RenameIniFlavour(ini, original.Record.Folder, folder);
         if (name != original.Record.Name) utils.RenameIniFlavour(ini, original.Record.Name, name);
@@ -163,7 +269,7 @@ class Run {
           original.Record.Base = base;
         }
         original.Record.CommandPort = IntItem(topic, "Port");
-        lifecycle::SaveDispatcherListFile(List());
+        SaveListFile();
       } catch (const CRvcException& e) {
         e.Report();
       }
@@ -212,8 +318,9 @@ class Run {
           return false;
         }
         if (ReCreateDispatcher(c_.Lifecycle, n, TypeItem(topic), Item(topic, "Folder"), IntItem(topic, "Base"),
-                               IntItem(topic, "Port"))) {
+                               IntItem(topic, "Port"), &Journal())) {
           trace_.Trace("Dispatcher:" + n + " recreated.");
+          Note(&RestoreReport::Recreated, n);
         }
         continue;
       }
@@ -248,12 +355,14 @@ class Run {
         return false;
       }
       const std::string source = BackedUpDispatcherFolder(index_, b_, Topic(m));
-      if (!RestoreDispatcher(source, d->Record.Folder, c_.DataFolder, m, trace_)) problems = true;
+      bool copied = false;
+      if (!RestoreDispatcher(source, d->Record.Folder, c_.DataFolder, m, trace_, &Journal(), &copied)) problems = true;
+      Note(copied ? &RestoreReport::Restored : &RestoreReport::Skipped, m);
       last = d;
       lastSource = source;
       if (progress) progress->Step();
     }
-    if (last && c_.CallRestorePlugin) c_.CallRestorePlugin(*last, lastSource);
+    if (last) plugin_ = {*last, lastSource};
     return true;
   }
 
@@ -263,6 +372,9 @@ class Run {
   std::string b_, f_;
   std::vector<std::string> names_;
   CRvcTrace trace_{""};
+  std::optional<lifecycle::CIntentJournal> journal_;
+  bool proofRestore_ = false;
+  std::optional<std::pair<store::CDispatcher, std::string>> plugin_;
 };
 
 }  // namespace
@@ -310,7 +422,16 @@ RestoreResult RunRestore(RestoreContext& context, const std::string& backupFolde
   }
   store::CInstallationLock lock("restore", std::chrono::milliseconds(context.LockWaitMs));
   Run run(context, index, backupFolder, f, selectedDispatchers);
-  const bool finished = wholeFlavour ? run.WholeFlavour() : run.SingleDispatchers();
+  bool finished = false;
+  try {
+    finished = wholeFlavour ? run.WholeFlavour() : run.SingleDispatchers();
+    run.Commit();
+  } catch (...) {
+    run.RollBack();
+    Refresh(context);
+    throw;
+  }
+  run.AfterCommit();
   if (!finished) return RestoreResult::Ended;
   Refresh(context);
   if (run.problems) {

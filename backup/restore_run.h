@@ -13,6 +13,14 @@
 
 namespace rvc::backup {
 
+// What a restore run did, dispatcher by dispatcher, for reports (ravlinctl restore --json).
+struct RestoreReport {
+  std::vector<std::string> Removed;    // installed dispatchers taken out by a whole-flavour restore
+  std::vector<std::string> Recreated;  // dispatchers made anew from their backed-up identity
+  std::vector<std::string> Restored;   // dispatchers whose data folder was copied back
+  std::vector<std::string> Skipped;    // dispatchers whose data was not copied (a path check failed)
+};
+
 struct RestoreContext {
   // The main window's list, templates, selection, refresh and view-only mode.
   lifecycle::CommandContext Lifecycle;
@@ -23,10 +31,15 @@ struct RestoreContext {
   std::function<bool(const RestoreContext&)> RunUpdateJob;
   // Calls the device type's restore plug-in for the last restored dispatcher. May be empty.
   std::function<void(const store::CDispatcher& dispatcher, const std::string& source)> CallRestorePlugin;
+  // Starts a tool of the proof server ("cfgbackuprestore_setup", "cfgconvert_setup" in the
+  // program folder's "bin_ix86") with `arguments` and waits for it. May be empty.
+  std::function<void(const std::string& tool, const std::vector<std::string>& arguments)> RunProofTool;
   // Whether the dispatcher's window is open; empty: the window lookup of the desktop.
   std::function<bool(const std::string& name)> IsRunning;
   // The installation lock's wait.
   int LockWaitMs = 3000;
+  // Filled by the run when set.
+  RestoreReport* Report = nullptr;
 };
 
 enum class RestoreResult { Restored, Problems, Ended };

@@ -148,7 +148,7 @@ class CCreation {
   }
   void NormaliseSwapFiles();
   void DropQueueSetup();
-  void MakeShortcut(bool desktop, const char* failure);
+  void MakeShortcut(bool desktop, const std::string& failure);
   void JournalShortcut(store::CShortcuts& shortcuts, bool desktop);
   void Register();
 
@@ -255,9 +255,9 @@ void CCreation::Build() {
   }
 
   Step(CreationStep::DesktopShortcut);
-  MakeShortcut(true, "Cannot create icon (7)");
+  MakeShortcut(true, "Cannot create icon (" + std::to_string(in_.iconFailureNumber) + ")");
   Step(CreationStep::ProgramsShortcut);
-  MakeShortcut(false, "Cannot create icon (8)");
+  MakeShortcut(false, "Cannot create icon (" + std::to_string(in_.iconFailureNumber + 1) + ")");
 
   Step(CreationStep::Register);
   Register();
@@ -331,7 +331,7 @@ void CCreation::JournalShortcut(store::CShortcuts& shortcuts, bool desktop) {
   if (!exact) journal_.Created(folder + name);
 }
 
-void CCreation::MakeShortcut(bool desktop, const char* failure) {
+void CCreation::MakeShortcut(bool desktop, const std::string& failure) {
   const std::string arguments = store::CShortcuts::DispatcherArguments(T().Folder, T().Name);
   store::CShortcuts shortcuts;
   auto copyFrom = [&](const std::string& sourceName) {
@@ -474,8 +474,8 @@ bool CreateDispatcher(CreateDispatcherInputs& inputs) {
   CIntentJournal& intent = inputs.intent != nullptr ? *inputs.intent : *own;
   creation.WriteThrough(&intent);
   // A rollback that left something behind leaves the journal for the recovery.
-  auto rollBack = [&creation, &intent] {
-    if (creation.Rollback()) intent.Finish();
+  auto rollBack = [&creation, &intent, keep = inputs.intent != nullptr && inputs.keepIntentOpen] {
+    if (creation.Rollback() && !keep) intent.Finish();
   };
   try {
     creation.Build();

@@ -119,6 +119,12 @@ struct CreateDispatcherInputs {
   // journals itself as a "create" and finishes the journal when it is over. The creation
   // notes its undo entries into it and finishes it when a failure was rolled back.
   CIntentJournal* intent = nullptr;
+  // With `intent`: a failed creation rolls back its own changes and leaves `intent` open,
+  // its entries in place, for the caller's larger operation (else it finishes it).
+  bool keepIntentOpen = false;
+  // The number in "Cannot create icon (n)!" for the desktop launcher; the program-menu
+  // launcher's is the next one (a re-creation by the restore says 5 and 6).
+  int iconFailureNumber = 7;
 
   // Test hook: called at the start of each building step; an exception thrown from it is
   // treated as a failure of that step.

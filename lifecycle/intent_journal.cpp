@@ -57,6 +57,11 @@ std::string CIntentJournal::Serialise(const IntentRecord& r) {
   for (const std::string& folder : r.hotFolders) Line(out, "hotfolder", folder);
   Line(out, "step", r.step);
   for (const UndoEntry& entry : r.undo) {
+    if (!entry.aside.empty()) {
+      Line(out, "moved", entry.path);
+      Line(out, "aside", entry.aside);
+      continue;
+    }
     if (!entry.preserved) {
       Line(out, "created", entry.path);
       continue;
@@ -106,8 +111,12 @@ std::optional<IntentRecord> CIntentJournal::Parse(const std::string& text) {
     else if (key == "shortcuts") r.removeShortcuts = *value == "1";
     else if (key == "hotfolder") r.hotFolders.push_back(*value);
     else if (key == "step") r.step = *value;
-    else if (key == "created") r.undo.push_back({false, *value, {}, 0});
-    else if (key == "preserved") r.undo.push_back({true, *value, {}, 0});
+    else if (key == "created") r.undo.push_back({false, *value, {}, 0, {}});
+    else if (key == "preserved") r.undo.push_back({true, *value, {}, 0, {}});
+    else if (key == "moved") r.undo.push_back({false, *value, {}, 0, "\n"});  // "aside" follows
+    else if (key == "aside" && !r.undo.empty() && r.undo.back().aside == "\n" && !value->empty()) {
+      r.undo.back().aside = *value;
+    }
     else if (key == "mode" && !r.undo.empty() && r.undo.back().preserved) {
       r.undo.back().mode = static_cast<mode_t>(std::strtoul(value->c_str(), nullptr, 10));
     } else if (key == "bytes" && !r.undo.empty() && r.undo.back().preserved) {
@@ -117,6 +126,9 @@ std::optional<IntentRecord> CIntentJournal::Parse(const std::string& text) {
     }
   }
   if (!ended || r.operation.empty() || r.dataFolder.empty()) return std::nullopt;
+  for (const UndoEntry& entry : r.undo) {
+    if (entry.aside == "\n") return std::nullopt;
+  }
   return r;
 }
 
@@ -135,12 +147,23 @@ void CIntentJournal::Reached(const std::string& step) {
 }
 
 void CIntentJournal::NoteCreated(const std::string& path) {
-  record_.undo.push_back({false, path, {}, 0});
+  record_.undo.push_back({false, path, {}, 0, {}});
   Write();
 }
 
 void CIntentJournal::NotePreserved(const std::string& path, const std::string& bytes, mode_t mode) {
-  record_.undo.push_back({true, path, bytes, mode});
+  record_.undo.push_back({true, path, bytes, mode, {}});
+  Write();
+}
+
+void CIntentJournal::NoteMoved(const std::string& path, const std::string& aside) {
+  record_.undo.push_back({false, path, {}, 0, aside});
+  Write();
+}
+
+void CIntentJournal::NoteAll(std::vector<UndoEntry> entries) {
+  if (entries.empty()) return;
+  for (UndoEntry& entry : entries) record_.undo.push_back(std::move(entry));
   Write();
 }
 

@@ -1,6 +1,6 @@
 // The durable intent journal of a multi-step operation on the installation (create,
-// delete, change of type and modification of a dispatcher; restore and update are meant
-// to use it the same way).
+// delete, change of type and modification of a dispatcher, the restore of a flavour or
+// of dispatchers, the installer's jobs).
 //
 // Before its first change an operation writes what it is about to do into
 // "rvc_intent.journal" beside the installation lock (the folder of KW_DATA_RAVLINCONFIG);
@@ -22,18 +22,23 @@
 
 namespace rvc::lifecycle {
 
-// One undo entry: a path that did not exist before (removed on rollback), or a file with
-// the bytes and permission bits it had (written back on rollback).
+// One undo entry: a path that did not exist before (removed on rollback), a file with
+// the bytes and permission bits it had (written back on rollback), or a path moved aside
+// to `aside` in one rename (moved back on rollback, removed when the operation completes),
+// which keeps big folders out of the journal.
 struct UndoEntry {
   bool preserved = false;
   std::string path;
   std::string bytes;
   mode_t mode = 0;
+  std::string aside;  // set: `path` is being moved there
 };
 
 struct IntentRecord {
-  // "create", "delete", "change-type", "modify" or "ripconfig" (a write of a dispatcher's
-  // RIP configuration files, whose bytes before are the undo entries: rolled back).
+  // "create", "delete", "change-type", "modify", "ripconfig" (a write of a dispatcher's
+  // RIP configuration files, whose bytes before are the undo entries: rolled back) or
+  // "restore" (rolled back until its step "committed", then completed by removing what it
+  // moved aside).
   std::string operation;
   std::string dataFolder;  // the flavour's, ending with the separator
   std::string label;       // the flavour's version label, as in the shortcut names
@@ -69,6 +74,9 @@ class CIntentJournal {
   // Undo entries, written durably before the change they cover.
   void NoteCreated(const std::string& path);
   void NotePreserved(const std::string& path, const std::string& bytes, mode_t mode);
+  void NoteMoved(const std::string& path, const std::string& aside);
+  // Several entries in one durable write (each undo copes with its change not made yet).
+  void NoteAll(std::vector<UndoEntry> entries);
   // The operation is over (done, or rolled back in process): removes the journal.
   void Finish();
 

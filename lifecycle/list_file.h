@@ -1,6 +1,6 @@
 // The flavour's dispatcher list file ("rvc1.cfg" in its data folder) follows every change
 // of its dispatchers: New, Delete, Change Type and Modify save it as part of their
-// journaled change (and Restore is meant to do the same), so that the next start reads
+// journaled change (Restore too), so that the next start reads
 // the dispatchers as they are. A flavour whose list was rebuilt from the dispatcher ini
 // files keeps no list file and gets none. See docs/lifecycle.md, "The list file".
 #pragma once

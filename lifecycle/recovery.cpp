@@ -89,6 +89,22 @@ bool RemoveEmptyFolders(const std::string& path) {
 
 // Undoes one journal entry, confined to the installation.
 void Undo(const UndoEntry& entry, const IntentRecord& record, const std::vector<std::string>& launcherRoots) {
+  if (!entry.aside.empty()) {
+    // Moved aside: whatever took its place goes, then it comes back. Until the rename was
+    // made there is nothing aside and nothing to undo.
+    if (!StrictlyInside(entry.path, record.dataFolder) || !StrictlyInside(entry.aside, record.dataFolder)) {
+      throw CRvcException(msg::kRenameFailed, entry.aside, entry.path);
+    }
+    if (!Exists(entry.aside)) return;
+    if (Exists(entry.path)) {
+      store::CRvcUtils().DeleteTreeInside(record.dataFolder, entry.path, true, true);
+      if (Exists(entry.path)) throw CRvcException(msg::kDeleteFailed, entry.path);
+    }
+    if (::rename(entry.aside.c_str(), entry.path.c_str()) != 0) throw CRvcException(msg::kRenameFailed, entry.aside, entry.path);
+    platform::SyncFolderOf(entry.path);
+    platform::SyncFolderOf(entry.aside);
+    return;
+  }
   bool confined = StrictlyInside(entry.path, record.dataFolder);
   for (const std::string& root : launcherRoots) confined = confined || StrictlyInside(entry.path, root);
   if (entry.preserved) {
@@ -141,7 +157,7 @@ std::string Describe(const IntentRecord& record) {
   if (IsInstallerJob(record.operation)) {
     return record.operation.substr(0, record.operation.size() - 4) + " job of flavour " + record.name;
   }
-  if (record.operation == "restore") return "restore of dispatcher " + record.name;
+  if (record.operation == "restore") return "restore of " + record.name;
   if (record.operation == "ripconfig") return "change of the RIP configuration of dispatcher " + record.name;
   return "change of type of dispatcher " + record.name;
 }
@@ -196,8 +212,26 @@ void RollBackJournaled(const IntentRecord& record) {
   for (auto it = record.undo.rbegin(); it != record.undo.rend(); ++it) Undo(*it, record, roots);
 }
 
+void RemoveSetAside(const IntentRecord& record) {
+  store::CRvcUtils utils;
+  for (const UndoEntry& entry : record.undo) {
+    if (entry.aside.empty() || !Exists(entry.aside)) continue;
+    if (!StrictlyInside(entry.aside, record.dataFolder)) throw CRvcException(msg::kDeleteFailed, entry.aside);
+    utils.DeleteTreeInside(record.dataFolder, entry.aside, true, true);
+    if (Exists(entry.aside)) throw CRvcException(msg::kDeleteFailed, entry.aside);
+    platform::SyncFolderOf(entry.aside);
+  }
+}
+
+void CommitSetAside(CIntentJournal& journal) {
+  journal.Reached("committed");
+  RemoveSetAside(journal.Record());
+  journal.Finish();
+}
+
 bool RecoveryRollsBack(const IntentRecord& record) {
-  if (record.operation == "create" || record.operation == "restore" || record.operation == "ripconfig") return true;
+  if (record.operation == "restore") return record.step != "committed";
+  if (record.operation == "create" || record.operation == "ripconfig") return true;
   if (record.operation == "modify") return record.step != "ppd";
   return (record.operation == "delete" || record.operation == "change-type") && record.step.empty();
 }
@@ -244,6 +278,10 @@ RecoveryOutcome RecoverInterruptedOperation() {
       }
       CIntentJournal::Remove();
       outcome.done = "rolled back the interrupted " + what;
+    } else if (record->operation == "restore") {
+      RemoveSetAside(*record);
+      CIntentJournal::Remove();
+      outcome.done = "completed the interrupted " + what;
     } else if (record->operation == "delete") {
       CIntentJournal journal(*record);
       CompleteDeletion(journal);

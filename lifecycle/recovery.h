@@ -40,6 +40,13 @@ void FinishRecovery(const frame::FlavourList& flavours, RecoveryOutcome& outcome
 // Raises CRvcException when one cannot be undone (the others before it were).
 void RollBackJournaled(const IntentRecord& record);
 
+// Removes what an operation moved aside (its undo entries with `aside`), confined to the
+// flavour's data folder: the completion of an operation past its step "committed".
+void RemoveSetAside(const IntentRecord& record);
+// Commits an operation that moved things aside: records the step "committed", removes
+// them and finishes the journal. A kill after the step is completed by the recovery.
+void CommitSetAside(CIntentJournal& journal);
+
 // Whether the recovery rolls the operation of `record` back (else it completes it): a
 // creation; a write of a dispatcher's RIP configuration files; a modification that is not
 // done but for its PPD; a deletion that has not saved its flavour's list file yet; a

@@ -25,10 +25,31 @@ _ravlinctl() {
     esac
   done
 
+  # restore DIR: the flavour and dispatcher names come from the backup folder's index.
+  local backup=
+  if [[ $subcommand == restore ]]; then
+    for ((i = i + 1; i < COMP_CWORD; i++)); do
+      case ${COMP_WORDS[i]} in
+        -f | --flavour | --dispatcher) ((i++)) ;;
+        -*) ;;
+        *) backup=${COMP_WORDS[i]}; break ;;
+      esac
+    done
+  fi
+
   local IFS=$'\n' words
   case $prev in
     -f | --flavour)
-      words=$(_ravlinctl_field key "$ctl" flavours --json) ;;
+      if [[ $subcommand == restore ]]; then
+        words=$("$ctl" backup-info "$backup" --json 2>/dev/null | grep -o '"name": "[^"]*", "version"' | cut -d'"' -f4)
+      else
+        words=$(_ravlinctl_field key "$ctl" flavours --json)
+      fi ;;
+    --dispatcher)
+      words=$("$ctl" backup-info "$backup" --json 2>/dev/null | grep -o '"name": "[^"]*", "mode"' | cut -d'"' -f4 | sort -u) ;;
+    --to)
+      COMPREPLY=($(compgen -d -- "$cur"))
+      return ;;
     -t | --type)
       # The types of the flavour named before, else of every flavour.
       local flavour=
@@ -65,6 +86,11 @@ _ravlinctl() {
       case $subcommand in
         help) words=$("$ctl" --help 2>/dev/null | sed -n '/^Subcommands:/,/^$/s/^  \([a-z][a-z-]*\) .*/\1/p') ;;
         show | delete | change-type | set | ppd | publish | unpublish) words=$(_ravlinctl_field name "$ctl" list --json) ;;
+        restore | backup-info)
+          if [[ -z $backup ]]; then
+            COMPREPLY=($(compgen -d -- "$cur"))
+          fi
+          return ;;
         env | folders | swap | config | media | resolutions)
           # The dispatcher, then the action that the synopsis names after it ("NAME list"),
           # then for swap the channel.

@@ -113,7 +113,7 @@ cp -R -- "$source_dir/." "$target/"
 # Folders the configurator writes into: temporary copies and the two shortcut folders.
 mkdir -p -- "$target/tmp" "$target/desktop" "$target/programs"
 # The proof server's backup-and-restore tool is a stand-in script; it must stay runnable.
-chmod +x -- "$target/prog/Proof/bin_ix86/cfgbackuprestore_setup"
+chmod +x -- "$target/prog/Proof/bin_ix86/cfgbackuprestore_setup" "$target/prog/Proof/bin_ix86/cfgconvert_setup"
 
 # The sample plug-in libraries (plugins/samples/, built with the tests or with
 # RVC_BUILD_PLUGIN_SAMPLES) go to TARGET/plugins, where the sample's types.dat names some

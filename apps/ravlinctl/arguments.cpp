@@ -182,18 +182,21 @@ std::vector<Subcommand> MakeSubcommands() {
                       1,
                       false});
   commands.push_back({"restore",
-                      "restore DIR [--flavour F] [--dispatcher NAME] [--yes]",
+                      "restore DIR [--flavour F] [--dispatcher NAME] [--yes] [--json]",
                       "bring dispatchers back from a backup folder",
                       "Restores from the backup folder DIR (an \"RVC_Backup_...\" folder), as the Restore\n"
                       "command of Ravlin Configurator does. Without --dispatcher the whole flavour is\n"
                       "restored: its installed dispatchers are replaced by the backed-up ones. With it, the\n"
                       "backed-up dispatcher is matched with the installed one of the same command port and\n"
-                      "its data folder is copied back; its History.txt stays. A restore cut short is undone\n"
-                      "by the next command (see recover).\n\n"
+                      "its data folder is copied back; its History.txt stays. A restore is one journaled\n"
+                      "change: cut short, it is undone (or, past its end, finished) by the next command\n"
+                      "(see recover).\n\n"
                       "  -f, --flavour F     the backed-up flavour (needed when the backup holds several)\n"
                       "  --dispatcher NAME   restore only this dispatcher\n"
-                      "  -y, --yes           answer yes to the questions of the command\n",
-                      {kHelp, kVersion, kYes, {"flavour", 'f', true}, {"dispatcher", '\0', true}},
+                      "  -y, --yes           answer yes to the questions of the command\n"
+                      "  --json              print what was removed, re-created, restored and skipped, and\n"
+                      "                      the messages shown, as a JSON object\n",
+                      {kHelp, kVersion, kYes, kJson, {"flavour", 'f', true}, {"dispatcher", '\0', true}},
                       1,
                       1,
                       true});

@@ -2,8 +2,12 @@
 // backup folder, flavour and dispatcher come from the command line.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <optional>
+#include <utility>
 
 #include "apps/ravlinctl/commands.h"
+#include "apps/ravlinctl/json.h"
 #include "backup/restore_command.h"
 #include "backup/restore.h"
 #include "backup/restore_run.h"
@@ -57,10 +61,38 @@ int RunRestore(CSession& session, CtlConsole& console, const Arguments& argument
   }
   frame::CommandRequest request{session.Flavours(), at};
   backup::RestoreContext context = backup::MakeRestoreContext(request);
-  const backup::RestoreResult result =
-      backup::RunRestore(context, folder, {session.Flavour(at).DisplayName}, names, !dispatcher.has_value());
-  if (console.UnansweredQuestion()) return kExitFailed;
-  return result == backup::RestoreResult::Restored ? kExitDone : kExitFailed;
+  backup::RestoreReport report;
+  context.Report = &report;
+  const std::size_t shownBefore = console.Shown().size();
+  std::optional<backup::RestoreResult> result;
+  try {
+    result = backup::RunRestore(context, folder, {session.Flavour(at).DisplayName}, names, !dispatcher.has_value());
+  } catch (const CRvcException& error) {
+    if (!arguments.Has("json")) throw;
+    console.Say(error.Message());
+  }
+  if (arguments.Has("json")) {
+    const char* outcome = !result                                         ? "failed"
+                          : console.UnansweredQuestion()                  ? "unanswered"
+                          : *result == backup::RestoreResult::Restored    ? "restored"
+                          : *result == backup::RestoreResult::Problems    ? "problems"
+                                                                          : "ended";
+    const std::vector<std::string> messages(console.Shown().begin() + static_cast<long>(shownBefore), console.Shown().end());
+    std::string out = "{\"folder\": " + JsonString(folder) + ", \"flavour\": " + JsonString(session.Flavour(at).DisplayName) +
+                      ", \"outcome\": " + JsonString(outcome) + ", \"wholeFlavour\": " + (dispatcher ? "false" : "true");
+    const std::pair<const char*, const std::vector<std::string>*> lists[] = {
+        {"removed", &report.Removed}, {"recreated", &report.Recreated}, {"restored", &report.Restored},
+        {"skipped", &report.Skipped}, {"messages", &messages}};
+    for (const auto& [key, values] : lists) {
+      out += ", \"" + std::string(key) + "\": [";
+      for (std::size_t i = 0; i < values->size(); ++i) out += (i ? ", " : "") + JsonString((*values)[i]);
+      out += "]";
+    }
+    out += "}\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+  }
+  if (!result || console.UnansweredQuestion()) return kExitFailed;
+  return *result == backup::RestoreResult::Restored ? kExitDone : kExitFailed;
 }
 
 }  // namespace rvc::ctl

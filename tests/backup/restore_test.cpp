@@ -227,21 +227,33 @@ TEST_F(RestoreDataTest, HostileBackupsChangeNothing) {
   EXPECT_FALSE(test::FileExists(dir_ / "outside/made")) << "no folder is made outside the installation";
 }
 
-// A copy cut short after any journal write is rolled back to the installed state.
-TEST_F(RestoreDataTest, AnInterruptedCopyIsRolledBackByTheRecovery) {
+// A copy cut short after any journal write is rolled back to the installed state by the
+// recovery, or completed once it was committed; nothing it staged or set aside stays.
+TEST_F(RestoreDataTest, AnInterruptedCopyIsRolledBackOrCompletedByTheRecovery) {
   ::mkdir((dir_ / "config").c_str(), 0755);
   const auto before = test::Snapshot(data_);
   struct Killed {};
-  for (int killAt = 1; killAt <= 6; ++killAt) {
+  for (int killAt = 1;; ++killAt) {
     int writes = 0;
-    lifecycle::CIntentJournal::afterWrite = [&](const lifecycle::IntentRecord&) {
+    std::string step;
+    lifecycle::CIntentJournal::afterWrite = [&](const lifecycle::IntentRecord& record) {
+      step = record.step;
       if (++writes == killAt) throw Killed{};
     };
-    EXPECT_THROW(RestoreDataFolder(source_, target_, data_, "Press"), Killed);
+    EXPECT_THROW(RestoreDataFolder(source_, target_, data_, "Press"), Killed) << killAt;
     lifecycle::CIntentJournal::afterWrite = nullptr;
-    const lifecycle::RecoveryOutcome outcome = lifecycle::RecoverInterruptedOperation();
-    EXPECT_EQ(outcome.problem, "") << killAt;
-    EXPECT_EQ(test::Snapshot(data_), before) << killAt;
+    EXPECT_EQ(lifecycle::RecoverInterruptedOperation().problem, "") << killAt;
+    if (step != "committed") {
+      EXPECT_EQ(test::Snapshot(data_), before) << killAt;
+      continue;
+    }
+    EXPECT_EQ(test::ReadFile(target_ + "/sub/new.res"), "new");
+    EXPECT_EQ(test::ReadFile(target_ + "/kept.res"), "kept");
+    EXPECT_EQ(test::ReadFile(target_ + "/History.txt"), "own history");
+    for (const auto& [path, bytes] : test::Snapshot(data_)) {
+      EXPECT_EQ(path.find(".rvc-"), std::string::npos) << "staged or set aside: " << path;
+    }
+    break;
   }
 }
 

@@ -46,4 +46,9 @@ expect "swap Mono1 add" "" "0 1 2"
 expect "folders Mono1" "" ""
 expect "media" "Mono" "Mono Mono1 Mono3_OrvaTiffsetter"
 expect "resolutions Mono1" "" "add delete list modify"
+# restore: the backup folder's flavours and dispatchers.
+backup=$(PATH=/usr/bin:/bin "$ctl" backup --to "$scratch" 2>/dev/null | tail -n 1)
+expect "restore $backup --flavour" "Ravlin T" "Ravlin Tiff"
+expect "restore $backup --dispatcher" "Mono" "Mono Mono1 Mono3_OrvaTiffsetter"
+expect "restore $backup" "--j" "--json"
 exit $((failures > 0))
