@@ -47,10 +47,6 @@ inst=$work/inst
 echo "growing the sample: 4 flavours x 10 dispatchers, $megabytes MB" >&2
 bench/common/grow_sample.sh "$inst" --flavours 4 --dispatchers 10 --megabytes "$megabytes" --ravlinctl "$ctl" >/dev/null
 export RAVLIN_ENVIRONMENT_FILE=$inst/environment
-# The grown sample puts its filler beside each dispatcher's "data" folder ("spool"); a
-# backup saves the data folders only, so the filler moves into them to be what the backup
-# and the restore copy.
-for spool in "$inst"/data/*/*/spool; do mv -- "$spool" "${spool%/spool}/data/spool"; done
 # The backup job: rvc_setup from PATH (it is not beside ravlinctl in a build tree).
 export PATH="$(dirname "$setup"):$PATH"
 mkdir -p "$work/backups"

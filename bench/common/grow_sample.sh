@@ -2,11 +2,8 @@
 # Lays out the bundled sample installation in DEST and grows it into the installation that
 # the big-data benchmarks (backup, restore, update) work on: the first N flavours of the
 # sample, each with D dispatchers (clones created with ravlinctl, as an administrator
-# would), and M MB of filler spread evenly over the dispatchers' folders, in a "spool"
-# folder of each: nine in ten bytes in 256 KB files, the rest in 8 KB files, the mix of
-# a RIP's job folders. The data does not compress (it comes from /dev/urandom once and is
-# then repeated with a different header per file), so no file system shortcut flatters a
-# copy.
+# would), and M MB of job files spread evenly over the dispatchers' folders, in
+# "data/spool" of each (bench/common/filler.sh), where a backup and an update copy them.
 #
 #   bench/common/grow_sample.sh DEST [--flavours N] [--dispatchers D] [--megabytes M]
 #                               [--ravlinctl PATH]
@@ -82,25 +79,16 @@ for key in "${kept[@]}"; do
   done
 done
 
-# The filler: each dispatcher's folder gets its share in "spool".
+# The filler: each dispatcher's folder gets its share in "data/spool".
 mapfile -t folders < <(for key in "${kept[@]}"; do
   "$ravlinctl" list --flavour "$key" --json | json_field folder | sed "s|^|$dest/data/$key/|"
 done)
 ((${#folders[@]})) || { echo "$0: no dispatcher folders found" >&2; exit 1; }
-block=$(mktemp)
-trap 'rm -f -- "$block"' EXIT
-head -c $((256 * 1024)) /dev/urandom >"$block"
+source "$repo/bench/common/filler.sh"
 share=$((megabytes * 1024 * 1024 / ${#folders[@]}))
 n=0
 for folder in "${folders[@]}"; do
   [[ -d "$folder" ]] || { echo "$0: dispatcher folder $folder not found" >&2; exit 1; }
-  mkdir -p -- "$folder/spool"
-  big=$((share * 9 / 10 / (256 * 1024))) small=$((share / 10 / (8 * 1024)))
-  for ((j = 0; j < big; j++)); do
-    { printf '%016d' $((n++)); tail -c +17 "$block"; } >"$folder/spool/job$j.dat"
-  done
-  for ((j = 0; j < small; j++)); do
-    { printf '%016d' $((n++)); head -c $((8 * 1024 - 16)) "$block"; } >"$folder/spool/tile$j.dat"
-  done
+  n=$(write_filler "$folder/data/spool" "$share" "$n")
 done
 echo "$dest: ${#kept[@]} flavours, ${#folders[@]} dispatchers, $(du -sm "$dest/data" | cut -f1) MB in data/"

@@ -105,7 +105,7 @@ for ((round = 1; round <= rounds; round++)); do
   printf 'round %d/%d\n' "$round" "$rounds"
   if ((round % 2)); then backup_round; backup_copy_round; else backup_copy_round; backup_round; fi
   if ((round == 1)); then
-    [[ -f "$saved/rvc1.cfg" && -d "$saved/$key/spool" ]] || { echo "the backup job saved no state" >&2; exit 1; }
+    [[ -f "$saved/rvc1.cfg" && -d "$saved/$key/data/spool" ]] || { echo "the backup job saved no state" >&2; exit 1; }
   fi
 done
 rm -rf "$copy"

@@ -75,18 +75,9 @@ echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg), $runs rounds"
 mkdir -m 700 "$work/run"
 XDG_RUNTIME_DIR=$work/run xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$paint" --runs "$runs" Mono1
 
-# The dispatcher's jobs: nine in ten bytes in 256 KB files, the rest in 8 KB files, from
-# random data that does not compress.
-block=$work/block
-head -c $((256 * 1024)) /dev/urandom >"$block"
-mkdir "$data/$from/spool"
-bytes=$((megabytes * 1024 * 1024))
-for ((j = 0; j < bytes * 9 / 10 / (256 * 1024); j++)); do
-  { printf '%016d' "$j"; tail -c +17 "$block"; } >"$data/$from/spool/job$j.dat"
-done
-for ((j = 0; j < bytes / 10 / (8 * 1024); j++)); do
-  { printf '%016d' "$j"; head -c $((8 * 1024 - 16)) "$block"; } >"$data/$from/spool/tile$j.dat"
-done
+# The dispatcher's jobs (bench/common/filler.sh).
+source bench/common/filler.sh
+write_filler "$data/$from/spool" $((megabytes * 1024 * 1024)) >/dev/null
 sync
 echo "Mono1: $(find "$data/$from" -type f | wc -l) files, $(du -sm "$data/$from" | cut -f1) MB"
 
