@@ -203,7 +203,7 @@ TEST_P(InstallerEdgeCaseTest, Holds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Installer, InstallerEdgeCaseTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<EdgeCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<EdgeCase>& edge) { return std::string(edge.param.name); });
 
 }  // namespace
 }  // namespace rvc::install
