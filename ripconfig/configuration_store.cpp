@@ -1,12 +1,16 @@
 #include "ripconfig/configuration_store.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/atomic_file.h"
@@ -67,18 +71,49 @@ std::string Join(const std::vector<std::string>& parts, std::string_view separat
   return joined;
 }
 
-// Numbers are written in the C form whatever the locale: "." for decimals.
-std::optional<double> ParseDouble(std::string_view text) {
-  text = platform::Trim(text);
+// Plain decimals ("600", "-2.5", "1000.0") with at most 15 digits, which is nearly every
+// number of the files, read without from_chars: their digits and the power of ten are
+// exact doubles, so the one division rounds as from_chars would.
+std::optional<double> PlainDecimal(std::string_view text) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) ++i;
+  uint64_t digits = 0;
+  int count = 0, decimals = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++count > 15) return std::nullopt;
+      digits = digits * 10 + static_cast<uint64_t>(c - '0');
+      if (point) ++decimals;
+    } else if (c == '.' && !point && count > 0) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (count == 0) return std::nullopt;
+  const double value = static_cast<double>(digits) / kPowers[decimals];
+  return negative ? -value : value;
+}
+
+// Numbers are written in the C form whatever the locale: "." for decimals. `text` holds
+// no blank at either end.
+std::optional<double> ParseTrimmedDouble(std::string_view text) {
   if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
     text = platform::Trim(text.substr(1, text.size() - 2));
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
+  if (auto plain = PlainDecimal(text)) return plain;
   double value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
   return value;
 }
+
+std::optional<double> ParseDouble(std::string_view text) { return ParseTrimmedDouble(platform::Trim(text)); }
 
 std::optional<int> ParseInt(std::string_view text) {
   text = platform::Trim(text);
@@ -126,32 +161,36 @@ std::string FormatEntry(const ResolutionEntry& entry) {
 }
 
 // Reads what FormatEntry writes; blanks may stand beside or instead of the commas, and
-// trailing values may be left out. Nothing when a field is not a number.
+// trailing values may be left out. Nothing when a field is not a number. Every value of
+// every set passes here on opening: no allocation.
 std::optional<ResolutionEntry> ParseEntry(std::string_view text) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  while (true) {
-    size_t comma = text.find(',', start);
-    std::vector<std::string> words =
-        SplitWords(text.substr(start, comma == std::string_view::npos ? comma : comma - start));
-    if (words.empty()) return std::nullopt;  // an empty field
-    fields.insert(fields.end(), words.begin(), words.end());
-    if (comma == std::string_view::npos) break;
-    start = comma + 1;
-  }
-  if (fields.empty() || fields.size() > 8) return std::nullopt;
-  std::vector<double> values;
-  for (const std::string& f : fields) {
-    auto value = ParseDouble(f);
+  std::array<double, 8> values{};
+  size_t count = 0;
+  bool emptyField = true;  // no word yet since the last comma
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  for (size_t i = 0, n = text.size();;) {
+    while (i < n && blank(text[i])) ++i;
+    if (i == n || text[i] == ',') {
+      if (emptyField) return std::nullopt;
+      if (i == n) break;
+      ++i;
+      emptyField = true;
+      continue;
+    }
+    const size_t start = i;
+    while (i < n && !blank(text[i]) && text[i] != ',') ++i;
+    if (count == values.size()) return std::nullopt;
+    auto value = ParseTrimmedDouble(text.substr(start, i - start));
     if (!value) return std::nullopt;
-    values.push_back(*value);
+    values[count++] = *value;
+    emptyField = false;
   }
   ResolutionEntry entry;
   entry.dpi = values[0];
-  if (values.size() > 1) entry.enabled = static_cast<int>(values[1]);
-  if (values.size() > 2) entry.gamma = values[2];
-  if (values.size() > 3) entry.useGamma = values[3] != 0;
-  for (size_t i = 4; i < values.size(); ++i) entry.calibration[i - 4] = values[i];
+  if (count > 1) entry.enabled = static_cast<int>(values[1]);
+  if (count > 2) entry.gamma = values[2];
+  if (count > 3) entry.useGamma = values[3] != 0;
+  for (size_t i = 4; i < count; ++i) entry.calibration[i - 4] = values[i];
   return entry;
 }
 
@@ -213,16 +252,19 @@ class ItemReader {
  public:
   ItemReader(const ResourceDb& db, std::vector<std::string>& errors) : db_(db), errors_(errors) {}
 
-  std::optional<std::string> Text(std::string_view topic, std::string_view item) const { return db_.Find(topic, item); }
+  // Views into the database, valid while it lives unchanged.
+  std::optional<std::string_view> Text(std::string_view topic, std::string_view item) const {
+    return db_.FindView(topic, item);
+  }
 
-  std::optional<std::string> RequiredText(std::string_view topic, std::string_view item) const {
-    auto value = db_.Find(topic, item);
+  std::optional<std::string_view> RequiredText(std::string_view topic, std::string_view item) const {
+    auto value = db_.FindView(topic, item);
     if (!value) errors_.push_back(ItemText(db_.Path(), topic, item) + " is missing");
     return value;
   }
 
   double Number(std::string_view topic, std::string_view item, double fallback, bool required) const {
-    auto text = db_.Find(topic, item);
+    auto text = db_.FindView(topic, item);
     if (!text) {
       if (required) errors_.push_back(ItemText(db_.Path(), topic, item) + " is missing");
       return fallback;
@@ -236,7 +278,7 @@ class ItemReader {
   }
 
   int Integer(std::string_view topic, std::string_view item, int fallback) const {
-    auto text = db_.Find(topic, item);
+    auto text = db_.FindView(topic, item);
     if (!text) return fallback;
     auto value = ParseInt(*text);
     if (!value) {
@@ -247,7 +289,7 @@ class ItemReader {
   }
 
   std::optional<ResolutionEntry> Entry(std::string_view topic, std::string_view item, const std::string& set) const {
-    std::string text = db_.Find(topic, item).value_or("");
+    const std::string_view text = db_.FindView(topic, item).value_or("");
     auto entry = ParseEntry(text);
     if (!entry) {
       errors_.push_back(
@@ -349,11 +391,97 @@ void ConfigRecord::TakeMediaValues(const FilmRecord& media) {
 
 // --- Opening ---
 
+namespace {
+
+// Names compared ignoring ASCII case, for the indexes built while opening.
+struct NoCaseHash {
+  size_t operator()(std::string_view name) const {
+    size_t hash = 14695981039346656037ull;
+    for (char c : name) {
+      hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+      hash *= 1099511628211ull;
+    }
+    return hash;
+  }
+};
+struct NoCaseEqual {
+  bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
+};
+// Views of names that outlive the index: those of the records, or of the lists read.
+using NameSet = std::unordered_set<std::string_view, NoCaseHash, NoCaseEqual>;
+template <class R>
+using NameIndex = std::unordered_map<std::string_view, R*, NoCaseHash, NoCaseEqual>;
+
+template <class R, class Slots>
+NameIndex<R> IndexOf(const Slots& slots) {
+  NameIndex<R> index;
+  index.reserve(slots.size());
+  for (const auto& slot : slots) index.emplace(slot.record->name, slot.record.get());  // the first of a name wins
+  return index;
+}
+
+template <class R>
+R* Lookup(const NameIndex<R>& index, std::string_view name) {
+  auto it = index.find(name);
+  return it != index.end() ? it->second : nullptr;
+}
+
+}  // namespace
+
+// The folder of zv_config.res, listed once for all the companion files looked up in it.
+class ConfigurationStore::FolderListing {
+ public:
+  explicit FolderListing(const std::string& folder) : folder_(folder) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* entry = ::readdir(dir)) entries_.push_back({entry->d_name, entry->d_type});
+    ::closedir(dir);
+  }
+
+  struct Found {
+    std::string path;  // spelt as on disk; as asked when nothing matches
+    bool file = false;  // a regular file (a link followed)
+    bool exists = false;
+  };
+
+  // The exact spelling when it exists, else the first entry equal ignoring case.
+  Found Find(std::string_view name) const {
+    const Entry* match = nullptr;
+    for (const Entry& entry : entries_) {
+      if (entry.name == name) {
+        match = &entry;
+        break;
+      }
+      if (match == nullptr && EqualsNoCase(entry.name, name)) match = &entry;
+    }
+    if (match == nullptr) return {platform::JoinPath(folder_, name), false, false};
+    Found found{platform::JoinPath(folder_, match->name), match->type == DT_REG, true};
+    if (match->type == DT_LNK || match->type == DT_UNKNOWN) {
+      struct stat info {};
+      found.file = ::stat(found.path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    }
+    return found;
+  }
+
+ private:
+  struct Entry {
+    std::string name;
+    unsigned char type;
+  };
+  std::string folder_;
+  std::vector<Entry> entries_;
+};
+
+struct ConfigurationStore::FilmIndex {
+  NameIndex<FilmRecord> names;
+};
+
 std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& configPath, std::string* reason) {
-  std::string path = platform::ResolveNoCase(platform::NativePath(configPath));
+  // Read as spelt first: resolving the case costs a folder listing per component.
+  std::string path = platform::NativePath(configPath);
   std::string bytes;
-  if (!platform::ReadWholeFile(path, bytes)) {
-    if (reason != nullptr) *reason = "Cannot read " + path;
+  if (!platform::ReadFileNoCase(path, bytes)) {
+    if (reason != nullptr) *reason = "Cannot read " + platform::ResolveNoCase(path);
     return nullptr;
   }
   std::unique_ptr<ConfigurationStore> store(new ConfigurationStore());
@@ -366,8 +494,8 @@ std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& 
 
 ConfigurationStore::~ConfigurationStore() = default;
 
-std::optional<ResourceDb> ConfigurationStore::OpenCompanion(FileState& file, const std::string& what) {
-  if (!FileExists(file.path)) {
+std::optional<ResourceDb> ConfigurationStore::OpenCompanion(FileState& file, bool exists, const std::string& what) {
+  if (!exists) {
     errors_.push_back("Missing " + what + " " + file.path);
     return std::nullopt;
   }
@@ -380,9 +508,9 @@ std::optional<ResourceDb> ConfigurationStore::OpenCompanion(FileState& file, con
   return ResourceDb::Parse(std::move(bytes), file.path);
 }
 
-void ConfigurationStore::ChooseFilmFile(const std::string& folder, const std::string& media) {
-  std::string film = platform::ResolveNoCase(platform::JoinPath(folder, files::kFilm));
-  std::string plate = platform::ResolveNoCase(platform::JoinPath(folder, files::kPlate));
+bool ConfigurationStore::ChooseFilmFile(const FolderListing& listing, std::string_view media) {
+  const FolderListing::Found film = listing.Find(files::kFilm);
+  const FolderListing::Found plate = listing.Find(files::kPlate);
   if (EqualsNoCase(media, "film") || EqualsNoCase(media, "plate")) {
     isPlate_ = EqualsNoCase(media, "plate");
   } else {
@@ -390,59 +518,79 @@ void ConfigurationStore::ChooseFilmFile(const std::string& folder, const std::st
       warnings_.push_back(ItemText(configPath_, kMainTopic, kMediaItem) +
                           " is neither film nor plate: " + Quoted(media));
     }
-    bool hasFilm = FileExists(film);
-    bool hasPlate = FileExists(plate);
-    isPlate_ = hasPlate && !hasFilm;
-    if (hasFilm && hasPlate) {
+    isPlate_ = plate.file && !film.file;
+    if (film.file && plate.file) {
       // A retyped dispatcher keeps the file of its former type; the newer one is current.
-      isPlate_ = ModificationTime(plate) > ModificationTime(film);
-      warnings_.push_back("Both " + film + " and " + plate + " exist; using the newer " + (isPlate_ ? plate : film));
+      isPlate_ = ModificationTime(plate.path) > ModificationTime(film.path);
+      warnings_.push_back("Both " + film.path + " and " + plate.path + " exist; using the newer " +
+                          (isPlate_ ? plate.path : film.path));
     }
   }
-  filmPath_ = isPlate_ ? plate : film;
+  filmPath_ = isPlate_ ? plate.path : film.path;
+  return isPlate_ ? plate.file : film.file;
 }
 
-void ConfigurationStore::ChooseNamesFile(const std::string& folder) {
-  namesPath_ = platform::ResolveNoCase(platform::JoinPath(folder, platform::NativePath(files::kNames)));
-  if (FileExists(namesPath_)) return;
-  // Dispatchers made by copying templates may hold the names next to zv_config.res.
-  std::string beside = platform::ResolveNoCase(platform::JoinPath(folder, "zv_names.res"));
-  if (FileExists(beside)) {
-    warnings_.push_back("Missing " + namesPath_ + "; using " + beside);
-    namesPath_ = beside;
+bool ConfigurationStore::ChooseNamesFile(const FolderListing& listing) {
+  const std::string names = platform::NativePath(files::kNames);
+  const size_t separator = names.find(platform::kSeparator);
+  const FolderListing::Found data = listing.Find(std::string_view(names).substr(0, separator));
+  bool exists = false;
+  if (data.exists) {
+    namesPath_ = platform::ResolveNoCase(platform::JoinPath(data.path, names.substr(separator + 1)));
+    exists = FileExists(namesPath_);
+  } else {
+    namesPath_ = platform::JoinPath(data.path, names.substr(separator + 1));  // kept as spelt
   }
+  if (exists) return true;
+  // Dispatchers made by copying templates may hold the names next to zv_config.res.
+  const FolderListing::Found beside = listing.Find("zv_names.res");
+  if (!beside.file) return false;
+  warnings_.push_back("Missing " + namesPath_ + "; using " + beside.path);
+  namesPath_ = beside.path;
+  return true;
 }
 
 void ConfigurationStore::Load(const ResourceDb& configDb) {
-  std::string folder = configPath_.substr(0, configPath_.find_last_of(platform::kSeparator) + 1);
+  const FolderListing listing(configPath_.substr(0, configPath_.find_last_of(platform::kSeparator) + 1));
 
-  ChooseFilmFile(folder, configDb.Find(kMainTopic, kMediaItem).value_or(""));
-  recorderPath_ = platform::ResolveNoCase(platform::JoinPath(folder, files::kRecorder));
-  ChooseNamesFile(folder);
+  const bool hasFilm = ChooseFilmFile(listing, configDb.FindView(kMainTopic, kMediaItem).value_or(""));
+  const FolderListing::Found recorder = listing.Find(files::kRecorder);
+  recorderPath_ = recorder.path;
+  const bool hasNames = ChooseNamesFile(listing);
   filmFile_.path = filmPath_;
   recorderFile_.path = recorderPath_;
   namesFile_.path = namesPath_;
 
-  if (auto db = OpenCompanion(filmFile_, isPlate_ ? "plate file" : "film file")) LoadFilmFile(*db);
-  if (auto db = OpenCompanion(recorderFile_, "recorder file")) LoadRecorderFile(*db);
-  if (auto db = OpenCompanion(namesFile_, "names file")) LoadNamesFile(*db);
-  LoadConfigFile(configDb);
+  const auto film = OpenCompanion(filmFile_, hasFilm, isPlate_ ? "plate file" : "film file");
+  const auto recorderDb = OpenCompanion(recorderFile_, recorder.file, "recorder file");
+  const auto names = OpenCompanion(namesFile_, hasNames, "names file");
+  Build(configDb, film ? &*film : nullptr, recorderDb ? &*recorderDb : nullptr, names ? &*names : nullptr);
+}
+
+void ConfigurationStore::Build(const ResourceDb& configDb, const ResourceDb* film, const ResourceDb* recorder,
+                               const ResourceDb* names) {
+  if (film != nullptr) LoadFilmFile(*film);
+  if (recorder != nullptr) LoadRecorderFile(*recorder);
+  if (names != nullptr) LoadNamesFile(*names);
+  const FilmIndex films{IndexOf<FilmRecord>(films_)};
+  LoadConfigFile(configDb, films);
+  const NameIndex<ResolutionSet> sets = IndexOf<ResolutionSet>(sets_);
 
   // References to media or sets that do not exist are repaired by the update job; they
   // are worth a warning, not an error.
   for (const auto& slot : confs_) {
     const ConfigRecord& conf = *slot.record;
-    if (FindFilm(conf.film) == nullptr) {
+    if (Lookup(films.names, conf.film) == nullptr) {
       warnings_.push_back("Configuration " + conf.name + " refers to media " + Quoted(conf.film) +
                           ", which does not exist");
     }
-    if (FindSet(conf.set) == nullptr) {
+    if (Lookup(sets, conf.set) == nullptr) {
       warnings_.push_back("Configuration " + conf.name + " refers to resolution set " + Quoted(conf.set) +
                           ", which does not exist");
     }
   }
   if (confs_.empty()) warnings_.push_back(configPath_ + " holds no configuration");
-  if (films_.empty() && filmFile_.bytes) warnings_.push_back(filmPath_ + " holds no media");
+  if (films_.empty() && film != nullptr) warnings_.push_back(filmPath_ + " holds no media");
   if (sets_.empty()) warnings_.push_back(configPath_ + " holds no resolution set");
 
   if (ConfigRecord* used = FindConf(base_.usedConf)) {
@@ -455,26 +603,50 @@ void ConfigurationStore::Load(const ResourceDb& configDb) {
   ResolveUsed();
   current_ = FindConf(base_.usedConf);
   SetLists();
-  stored_ = TakeSnapshot();
-  opened_ = stored_;
+}
+
+void ConfigurationStore::KeepSnapshots() const {
+  if (opened_) return;
+  // What the files held at opening: the records built again from the bytes then read,
+  // with the same ids. Opening leaves this until a change is looked for or written.
+  ConfigurationStore fresh;
+  fresh.configPath_ = configPath_;
+  fresh.filmPath_ = filmPath_;
+  fresh.recorderPath_ = recorderPath_;
+  fresh.namesPath_ = namesPath_;
+  auto parse = [](const FileState& file) -> std::optional<ResourceDb> {
+    if (!file.bytes) return std::nullopt;
+    return ResourceDb::Parse(*file.bytes, file.path);
+  };
+  const auto config = parse(configFile_), film = parse(filmFile_), recorder = parse(recorderFile_),
+             names = parse(namesFile_);
+  fresh.Build(*config, film ? &*film : nullptr, recorder ? &*recorder : nullptr, names ? &*names : nullptr);
+  opened_ = fresh.TakeSnapshot();
+  stored_ = opened_;
 }
 
 void ConfigurationStore::LoadFilmFile(const ResourceDb& db) {
   ItemReader reader(db, errors_);
-  std::set<std::string> seen;
-  for (int i = 0; i < db.TopicCount(); ++i) {
-    std::string topic = *db.TopicAt(i);
-    if (!seen.insert(platform::ToLowerAscii(topic)).second) {
+  NameSet seen;
+  const int count = db.TopicCount();
+  seen.reserve(static_cast<size_t>(count));
+  films_.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    auto film = std::make_unique<FilmRecord>();
+    film->name = *db.TopicAt(i);
+    const std::string& topic = film->name;
+    if (!seen.insert(topic).second) {
       warnings_.push_back(filmPath_ + ": media " + Quoted(topic) + " appears twice; the first one counts");
       continue;
     }
-    auto film = std::make_unique<FilmRecord>();
-    film->name = topic;
     film->verticalSize = reader.Number(topic, kVSizeItem, 0, true);
     film->horizontalSize = reader.Number(topic, kHSizeItem, 0, true);
     film->polarity = reader.Integer(topic, kPolarityItem, 1);
-    film->sizeText =
-        reader.Text(topic, kSizeTextItem).value_or(DefaultSizeText(film->verticalSize, film->horizontalSize));
+    if (auto text = reader.Text(topic, kSizeTextItem)) {
+      film->sizeText = *text;
+    } else {
+      film->sizeText = DefaultSizeText(film->verticalSize, film->horizontalSize);
+    }
     film->flag = reader.Integer(topic, kFlagItem, 0);
     film->curve = reader.Text(topic, kCurveItem).value_or("");
     films_.push_back({NextId(), std::move(film)});
@@ -490,10 +662,11 @@ void ConfigurationStore::LoadRecorderFile(const ResourceDb& db) {
 }
 
 void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
-  for (int i = 0; i < db.ItemCount(kNamesTopic); ++i) {
-    std::string item = *db.ItemAt(kNamesTopic, i);
+  const int count = db.ItemCount(kNamesTopic);
+  for (int i = 0; i < count; ++i) {
+    const std::string item = *db.ItemAt(kNamesTopic, i);
     auto name = std::make_unique<NameRecord>();
-    name->name = std::string(platform::Trim(db.Find(kNamesTopic, item).value_or("")));
+    name->name = platform::Trim(db.FindView(kNamesTopic, item).value_or(""));
     if (name->name.empty()) continue;
     names_.push_back({NextId(), std::move(name)});
   }
@@ -501,28 +674,32 @@ void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
 
 // The "name" item of a configuration or set topic repeats the topic name (it is what the
 // dispatcher list compares with the device type's template); the topic name counts.
-void ConfigurationStore::CheckNameItem(const ResourceDb& db, const std::string& topic) {
-  auto name = db.Find(topic, kNameItem);
+void ConfigurationStore::CheckNameItem(const ResourceDb& db, std::string_view topic) {
+  auto name = db.FindView(topic, kNameItem);
   if (name && !EqualsNoCase(platform::Trim(*name), topic)) {
     warnings_.push_back(ItemText(configPath_, topic, kNameItem) + " is " + Quoted(*name) + "; the topic name counts");
   }
 }
 
-void ConfigurationStore::LoadConfigFile(const ResourceDb& db) {
+void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& films) {
   ItemReader reader(db, errors_);
-  std::vector<std::string> confNames = SplitWords(reader.RequiredText(kMainTopic, kConfsItem).value_or(""));
-  std::vector<std::string> setNames = SplitWords(reader.RequiredText(kMainTopic, kSetsItem).value_or(""));
-  base_.usedConf = std::string(platform::Trim(reader.Text(kMainTopic, kUsedItem).value_or("")));
+  // Views into `db`, which outlives them.
+  const std::vector<std::string_view> confNames =
+      platform::SplitWords(reader.RequiredText(kMainTopic, kConfsItem).value_or(""));
+  const std::vector<std::string_view> setNames =
+      platform::SplitWords(reader.RequiredText(kMainTopic, kSetsItem).value_or(""));
+  base_.usedConf = platform::Trim(reader.Text(kMainTopic, kUsedItem).value_or(""));
   base_.origin = reader.Text(kMainTopic, kOriginItem).value_or("");
 
-  std::set<std::string> seen;
-  auto listed = [&](const std::string& name, const char* item) {
+  NameSet seen;
+  seen.reserve(confNames.size() + setNames.size());
+  auto listed = [&](std::string_view name, const char* item) {
     if (!db.HasTopic(name)) {
       warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(name) +
                           ", which has no topic; it is left out");
       return false;
     }
-    if (!seen.insert(platform::ToLowerAscii(name)).second) {
+    if (!seen.insert(name).second) {
       warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(name) +
                           " twice, or as a configuration and a set; the first one counts");
       return false;
@@ -530,23 +707,27 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db) {
     return true;
   };
 
-  for (const std::string& name : setNames) {
+  sets_.reserve(setNames.size());
+  for (std::string_view name : setNames) {
     if (!listed(name, kSetsItem)) continue;
     CheckNameItem(db, name);
     auto set = std::make_unique<ResolutionSet>();
     set->name = name;
-    for (int i = 0; i < db.ItemCount(name); ++i) {
-      std::string item = *db.ItemAt(name, i);
+    const int count = db.ItemCount(name);
+    set->entries.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      const std::string item = *db.ItemAt(name, i);
       if (!ResolutionItemNumber(item)) continue;
-      if (auto entry = reader.Entry(name, item, name)) {
-        set->entries.push_back(std::make_unique<ResolutionEntry>(*entry));
+      if (auto entry = reader.Entry(name, item, set->name)) {
+        set->entries.push_back(std::make_unique<ResolutionEntry>(std::move(*entry)));
       }
     }
     if (set->entries.empty()) warnings_.push_back(configPath_ + ": resolution set " + Quoted(name) + " is empty");
     sets_.push_back({NextId(), std::move(set)});
   }
 
-  for (const std::string& name : confNames) {
+  confs_.reserve(confNames.size());
+  for (std::string_view name : confNames) {
     if (!listed(name, kConfsItem)) continue;
     CheckNameItem(db, name);
     auto conf = std::make_unique<ConfigRecord>();
@@ -556,7 +737,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db) {
     conf->output = reader.Text(name, kOutputItem).value_or("");
     // Values the topic leaves out are those of its media.
     ConfigRecord media;
-    if (const FilmRecord* film = FindFilm(conf->film)) media.TakeMediaValues(*film);
+    if (const FilmRecord* film = Lookup(films.names, conf->film)) media.TakeMediaValues(*film);
     conf->verticalSize = reader.Number(name, kVSizeItem, media.verticalSize, false);
     conf->horizontalSize = reader.Number(name, kHSizeItem, media.horizontalSize, false);
     conf->polarity = reader.Integer(name, kPolarityItem, media.polarity);
@@ -807,13 +988,14 @@ ConfigurationStore::Snapshot ConfigurationStore::TakeSnapshot() const {
 }
 
 ConfigurationStore::Changes ConfigurationStore::Changed() const {
+  KeepSnapshots();
   Snapshot now = TakeSnapshot();
   Changes changes;
   changes.confs =
-      Values(now.confs) != Values(opened_.confs) || now.used != opened_.used || now.origin != opened_.origin;
-  changes.films = Values(now.films) != Values(opened_.films) || now.recorder != opened_.recorder;
-  changes.sets = Values(now.sets) != Values(opened_.sets);
-  changes.names = Values(now.names) != Values(opened_.names);
+      Values(now.confs) != Values(opened_->confs) || now.used != opened_->used || now.origin != opened_->origin;
+  changes.films = Values(now.films) != Values(opened_->films) || now.recorder != opened_->recorder;
+  changes.sets = Values(now.sets) != Values(opened_->sets);
+  changes.names = Values(now.names) != Values(opened_->names);
   return changes;
 }
 
@@ -854,8 +1036,8 @@ bool ConfigurationStore::Validate(const ResourceDb* configDb) {
   if (configDb != nullptr) {
     std::map<std::string, std::string> taken;
     std::set<std::string> owned;
-    for (const auto& name : NamesOf(stored_.confs)) owned.insert(platform::ToLowerAscii(name));
-    for (const auto& name : NamesOf(stored_.sets)) owned.insert(platform::ToLowerAscii(name));
+    for (const auto& name : NamesOf(stored_->confs)) owned.insert(platform::ToLowerAscii(name));
+    for (const auto& name : NamesOf(stored_->sets)) owned.insert(platform::ToLowerAscii(name));
     for (int i = 0; i < configDb->TopicCount(); ++i) {
       std::string topic = *configDb->TopicAt(i);
       if (!owned.count(platform::ToLowerAscii(topic)))
@@ -885,12 +1067,12 @@ bool ConfigurationStore::Validate(const ResourceDb* configDb) {
 
 void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
   std::vector<std::pair<std::string, std::string>> renames;
-  ApplyTopicMembership(db, stored_.confs, now.confs, renames);
-  ApplyTopicMembership(db, stored_.sets, now.sets, renames);
+  ApplyTopicMembership(db, stored_->confs, now.confs, renames);
+  ApplyTopicMembership(db, stored_->sets, now.sets, renames);
   FinishRenames(db, renames);
 
   for (const auto& [id, conf] : now.confs) {
-    const ConfigRecord* old = StoredById(stored_.confs, id);
+    const ConfigRecord* old = StoredById(stored_->confs, id);
     if (old == nullptr) db.AddTopicSpacedLikeFile(conf.name);
     PutText(db, conf.name, kNameItem, conf.name, old ? &old->name : nullptr);
     PutText(db, conf.name, kFilmItem, conf.film, old ? &old->film : nullptr);
@@ -903,7 +1085,7 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
   }
 
   for (const auto& [id, set] : now.sets) {
-    const SetValue* old = StoredById(stored_.sets, id);
+    const SetValue* old = StoredById(stored_->sets, id);
     if (old == nullptr) db.AddTopicSpacedLikeFile(set.name);
     PutText(db, set.name, kNameItem, set.name, old ? &old->name : nullptr);
     if (old != nullptr && old->entries == set.entries) continue;
@@ -921,18 +1103,18 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
   }
 
   std::string confs = Join(NamesOf(now.confs), " ");
-  if (NamesOf(now.confs) != NamesOf(stored_.confs)) db.Set(kMainTopic, kConfsItem, confs);
-  if (NamesOf(now.sets) != NamesOf(stored_.sets)) db.Set(kMainTopic, kSetsItem, Join(NamesOf(now.sets), " "));
-  PutText(db, kMainTopic, kUsedItem, now.used, &stored_.used);
-  PutText(db, kMainTopic, kOriginItem, now.origin, &stored_.origin);
+  if (NamesOf(now.confs) != NamesOf(stored_->confs)) db.Set(kMainTopic, kConfsItem, confs);
+  if (NamesOf(now.sets) != NamesOf(stored_->sets)) db.Set(kMainTopic, kSetsItem, Join(NamesOf(now.sets), " "));
+  PutText(db, kMainTopic, kUsedItem, now.used, &stored_->used);
+  PutText(db, kMainTopic, kOriginItem, now.origin, &stored_->origin);
 }
 
 void ConfigurationStore::ApplyFilmFile(ResourceDb& db, const Snapshot& now) {
   std::vector<std::pair<std::string, std::string>> renames;
-  ApplyTopicMembership(db, stored_.films, now.films, renames);
+  ApplyTopicMembership(db, stored_->films, now.films, renames);
   FinishRenames(db, renames);
   for (const auto& [id, film] : now.films) {
-    const FilmRecord* old = StoredById(stored_.films, id);
+    const FilmRecord* old = StoredById(stored_->films, id);
     if (old == nullptr) db.AddTopicSpacedLikeFile(film.name);
     PutNumber(db, film.name, kVSizeItem, film.verticalSize, old ? &old->verticalSize : nullptr);
     PutNumber(db, film.name, kHSizeItem, film.horizontalSize, old ? &old->horizontalSize : nullptr);
@@ -944,7 +1126,7 @@ void ConfigurationStore::ApplyFilmFile(ResourceDb& db, const Snapshot& now) {
 }
 
 void ConfigurationStore::ApplyRecorderFile(ResourceDb& db, const Snapshot& now) {
-  const RecorderRecord& old = stored_.recorder;
+  const RecorderRecord& old = stored_->recorder;
   PutNumber(db, kRecorderTopic, kMaxWidthItem, now.recorder.maxWidth, &old.maxWidth);
   PutNumber(db, kRecorderTopic, kMaxHeightItem, now.recorder.maxHeight, &old.maxHeight);
   PutNumber(db, kRecorderTopic, kPixelClockItem, now.recorder.pixelClock, &old.pixelClock);
@@ -964,6 +1146,7 @@ void ConfigurationStore::ApplyNamesFile(ResourceDb& db, const Snapshot& now) {
 bool ConfigurationStore::Write() {
   errors_.clear();
   if (!HasWriteLock()) return Refuse("The configuration " + configPath_ + " is not locked for writing");
+  KeepSnapshots();
   ResolveUsed();
   Snapshot now = TakeSnapshot();
 
@@ -974,11 +1157,11 @@ bool ConfigurationStore::Write() {
   };
   enum { kRecorderPart, kFilmPart, kNamesPart, kConfigPart };
   std::vector<Pending> pending;
-  if (now.recorder != stored_.recorder) pending.push_back({&recorderFile_, std::nullopt, kRecorderPart});
-  if (now.films != stored_.films) pending.push_back({&filmFile_, std::nullopt, kFilmPart});
-  if (now.names != stored_.names) pending.push_back({&namesFile_, std::nullopt, kNamesPart});
-  if (now.confs != stored_.confs || now.sets != stored_.sets || now.used != stored_.used ||
-      now.origin != stored_.origin) {
+  if (now.recorder != stored_->recorder) pending.push_back({&recorderFile_, std::nullopt, kRecorderPart});
+  if (now.films != stored_->films) pending.push_back({&filmFile_, std::nullopt, kFilmPart});
+  if (now.names != stored_->names) pending.push_back({&namesFile_, std::nullopt, kNamesPart});
+  if (now.confs != stored_->confs || now.sets != stored_->sets || now.used != stored_->used ||
+      now.origin != stored_->origin) {
     pending.push_back({&configFile_, std::nullopt, kConfigPart});
   }
   if (pending.empty()) return true;
@@ -1035,19 +1218,19 @@ bool ConfigurationStore::Write() {
     // `now` is not needed afterwards: its parts move into what the files hold.
     switch (p.part) {
       case kRecorderPart:
-        stored_.recorder = now.recorder;
+        stored_->recorder = now.recorder;
         break;
       case kFilmPart:
-        stored_.films = std::move(now.films);
+        stored_->films = std::move(now.films);
         break;
       case kNamesPart:
-        stored_.names = std::move(now.names);
+        stored_->names = std::move(now.names);
         break;
       default:
-        stored_.confs = std::move(now.confs);
-        stored_.sets = std::move(now.sets);
-        stored_.used = std::move(now.used);
-        stored_.origin = std::move(now.origin);
+        stored_->confs = std::move(now.confs);
+        stored_->sets = std::move(now.sets);
+        stored_->used = std::move(now.used);
+        stored_->origin = std::move(now.origin);
         break;
     }
   }

@@ -162,17 +162,24 @@ class ConfigurationStore {
   };
 
   ConfigurationStore() = default;
+  class FolderListing;
+  struct FilmIndex;
   void Load(const store::ResourceDb& configDb);
-  void LoadConfigFile(const store::ResourceDb& db);
-  void CheckNameItem(const store::ResourceDb& db, const std::string& topic);
+  // The records from the files' databases (a companion nullptr when it could not be read).
+  void Build(const store::ResourceDb& configDb, const store::ResourceDb* film, const store::ResourceDb* recorder,
+             const store::ResourceDb* names);
+  void LoadConfigFile(const store::ResourceDb& db, const FilmIndex& films);
+  void CheckNameItem(const store::ResourceDb& db, std::string_view topic);
   void LoadFilmFile(const store::ResourceDb& db);
   void LoadRecorderFile(const store::ResourceDb& db);
   void LoadNamesFile(const store::ResourceDb& db);
-  std::optional<store::ResourceDb> OpenCompanion(FileState& file, const std::string& what);
-  void ChooseFilmFile(const std::string& folder, const std::string& media);
-  void ChooseNamesFile(const std::string& folder);
+  std::optional<store::ResourceDb> OpenCompanion(FileState& file, bool exists, const std::string& what);
+  // Choose the companion files' paths; true when the chosen one is a file.
+  bool ChooseFilmFile(const FolderListing& listing, std::string_view media);
+  bool ChooseNamesFile(const FolderListing& listing);
 
   Snapshot TakeSnapshot() const;
+  void KeepSnapshots() const;
   void ResolveUsed();
   bool Validate(const store::ResourceDb* configDb);
   void ApplyConfigFile(store::ResourceDb& db, const Snapshot& now);
@@ -196,8 +203,9 @@ class ConfigurationStore {
   uint64_t usedId_ = 0;  // follows the configuration in use through a rename
   uint64_t lastId_ = 0;
 
-  Snapshot opened_;  // for Changed()
-  Snapshot stored_;  // what the files hold, for Write()
+  // Both taken together on first need (KeepSnapshots), from the bytes read at opening.
+  mutable std::optional<Snapshot> opened_;  // for Changed()
+  mutable std::optional<Snapshot> stored_;  // what the files hold, for Write()
 
   std::vector<std::string> errors_;
   std::vector<std::string> warnings_;

@@ -53,7 +53,9 @@ bool WriteLock::TryOnce(std::string& reason) {
     if (fstat(fd, &opened) == 0 && stat(path_.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
         opened.st_ino == named.st_ino) {
       std::string pid = std::to_string(getpid()) + "\n";
-      if (ftruncate(fd, 0) == 0) {
+      // Only a file left behind by a holder that died needs truncating; truncating the
+      // new, empty file would also make the file system flush it when it is closed.
+      if (opened.st_size == 0 || ftruncate(fd, 0) == 0) {
         [[maybe_unused]] ssize_t written = pwrite(fd, pid.data(), pid.size(), 0);
       }
       fd_ = fd;

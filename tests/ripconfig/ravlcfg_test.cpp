@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <optional>
 #include <string>
 
 #include "tests/ripconfig/dispatcher_files.h"
@@ -115,6 +117,39 @@ TEST_F(RavlcfgTest, OmittedMediaValuesOfAConfigurationComeFromItsMedia) {
   EXPECT_EQ(ravlcfg_get_nr_errors(handle), 0) << Joined(ravlcfg_get_errormessages(handle));
   EXPECT_EQ(*ravlcfg_get_confs(handle)[0], (ConfigRecord{"plain", "A4", "set_0", "", 11693, 8268, 0, "Plate DGC"}));
   EXPECT_EQ(*ravlcfg_get_sets(handle)[0]->Entry(0), (ResolutionEntry{"set_0", 2400, 1, 0, false, {0, 0, 1000, 1000}}));
+}
+
+TEST_F(RavlcfgTest, ResolutionValuesReadInEveryFormTheFilesHold) {
+  const std::array<double, 4> plain{0, 0, 1000, 1000};
+  const struct {
+    const char* text;
+    std::optional<ResolutionEntry> entry;  // nothing: an error naming the item
+  } cases[] = {
+      {"2400", ResolutionEntry{"set_0", 2400, 1, 0, false, plain}},
+      {" -0.25 , +2,\"55.5\" 1  0.1\t1e3 .5 1.", ResolutionEntry{"set_0", -0.25, 2, 55.5, true, {0.1, 1000, 0.5, 1}}},
+      {"1234567890.123456,0,0.30000000000000004",
+       ResolutionEntry{"set_0", 1234567890.123456, 0, 0.30000000000000004, false, plain}},
+      {"2400,,1", std::nullopt},
+      {"2400,1,", std::nullopt},
+      {"1,1,0,0,0,0,1000,1000,5", std::nullopt},
+      {"24.0.0", std::nullopt},
+      {"-", std::nullopt},
+      {"nan", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    WriteFile(configPath, std::string("[Main]\nconfs=c\nsets=set_0\nused=c\n[c]\nfilm=A4\nset=set_0\n[set_0]\nres1=") +
+                              c.text + "\nres2=1200\n");
+    ASSERT_NE(Open(), nullptr);
+    const std::string errors = Joined(ravlcfg_get_errormessages(handle));
+    if (c.entry) {
+      EXPECT_EQ(ravlcfg_get_nr_errors(handle), 0) << errors;
+      EXPECT_EQ(*ravlcfg_get_sets(handle)[0]->Entry(0), *c.entry);
+    } else {
+      EXPECT_THAT(errors, HasSubstr(": item \"res1\" of topic \"set_0\" is not a resolution"));
+      EXPECT_EQ(ravlcfg_get_sets(handle)[0]->Count(), 1);
+    }
+  }
 }
 
 TEST_F(RavlcfgTest, PlateFileServesWhenThereIsNoFilmFile) {
