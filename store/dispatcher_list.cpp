@@ -230,25 +230,27 @@ std::string Shown(std::string_view text) {
   return "\"" + Printable(text.substr(0, kShown)) + (text.size() > kShown ? "...\"" : "\"");
 }
 
-void CheckFolderAndName(const std::string& where, const std::string& folder, const std::string* name) {
+// `where()` names the entry; it is only spelt out for a refusal.
+template <class Where>
+void CheckFolderAndName(const Where& where, const std::string& folder, const std::string* name) {
   if (std::string problem = FolderNameProblem(folder); !problem.empty()) {
-    throw EntryRefused{where + ": the dispatcher folder " + Shown(folder) + " " + problem};
+    throw EntryRefused{where() + ": the dispatcher folder " + Shown(folder) + " " + problem};
   }
   if (name == nullptr) return;
   if (std::string problem = DispatcherNameProblem(*name); !problem.empty()) {
-    throw EntryRefused{where + ": the dispatcher name " + Shown(*name) + " " + problem};
+    throw EntryRefused{where() + ": the dispatcher name " + Shown(*name) + " " + problem};
   }
 }
 
 // The dispatcher of topic `topic` of the list file `file`.
 std::unique_ptr<CDispatcher> ListEntry(const ResourceDb& db, const std::string& topic, const std::string& file,
                                        const std::string& dataFolder) {
-  const std::string where = Printable(file) + ", [" + topic + "]";
+  auto where = [&] { return Printable(file) + ", [" + topic + "]"; };
   auto folder = db.Find(topic, "Folder");
   auto name = db.Find(topic, "Name");
   auto type = db.Find(topic, "Type");
   for (const auto& [item, value] : {std::pair{"Folder", &folder}, {"Name", &name}, {"Type", &type}}) {
-    if (!*value) throw EntryRefused{where + ": the item " + item + " is missing"};
+    if (!*value) throw EntryRefused{where() + ": the item " + item + " is missing"};
   }
   CheckFolderAndName(where, *folder, &*name);
 
@@ -296,7 +298,7 @@ std::unique_ptr<CDispatcher> RebuiltEntry(RebuildContext& context, const std::st
     if (auto name = NameFromPapLine(std::move(*line))) record.Name = *name;
   }
   seen.Name = record.Name;
-  CheckFolderAndName(Printable(iniFile), folder, &record.Name);
+  CheckFolderAndName([&] { return Printable(iniFile); }, folder, &record.Name);
 
   record.Flavour = context.templates.Flavor();
 
@@ -452,14 +454,12 @@ void CDispatcherList::LoadFromListFile() {
 
   for (long i = 1; i <= *count; ++i) {
     const std::string topic = "Config" + std::to_string(i);
-    BrokenDispatcher seen{db.Find(topic, "Name").value_or(""), db.Find(topic, "Folder").value_or(""), {}};
     try {
       auto dispatcher = ListEntry(db, topic, listFile_, dataFolder_);
       if (db.FindInt(topic, "Base")) separatorInUse_[static_cast<size_t>(dispatcher->Record.Base)] = true;
       Place(std::move(dispatcher));
     } catch (const EntryRefused& refused) {
-      seen.Reason = refused.reason;
-      Skip(std::move(seen));
+      Skip({db.Find(topic, "Name").value_or(""), db.Find(topic, "Folder").value_or(""), refused.reason});
     }
   }
 }
