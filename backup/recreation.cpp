@@ -24,6 +24,18 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
+// Whether `relative` (a file of the source dispatcher's folder) lies in a subfolder of its
+// "data" folder and `backedUp` holds a file at the same place, which the restore's copy
+// writes over it.
+bool ReplacedByBackup(const std::string& backedUp, const std::string& relative) {
+  const size_t slash = relative.find('/');
+  if (slash == std::string::npos || Lower(relative.substr(0, slash)) != "data") return false;
+  const std::string inData = relative.substr(slash + 1);
+  if (inData.find('/') == std::string::npos) return false;
+  struct stat info {};
+  return ::lstat((backedUp + "/" + inData).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 }  // namespace
 
 int RecreatedCommandPort(int sourcePort, int base) { return (base + (sourcePort / 1000) * 10) * 100 + sourcePort % 100; }
@@ -35,7 +47,8 @@ std::string RecreatedFolder(const std::string& dataFolder, const std::string& fo
 }
 
 bool ReCreateDispatcher(lifecycle::CommandContext& context, const std::string& name, const std::string& type,
-                        const std::string& folder, int base, int commandPort, lifecycle::CIntentJournal* journal) {
+                        const std::string& folder, int base, int commandPort, lifecycle::CIntentJournal* journal,
+                        const std::string& backedUp) {
   store::CDispatcherList& list = *context.Dispatchers;
   if (list.GetCount() == 0) return false;
   const int slot = base >= 0 ? base : list.LowestFreeSeparator();
@@ -72,6 +85,9 @@ bool ReCreateDispatcher(lifecycle::CommandContext& context, const std::string& n
   inputs.intent = journal;
   inputs.keepIntentOpen = true;
   inputs.iconFailureNumber = 5;
+  if (!backedUp.empty()) {
+    inputs.leaveOutOfCopy = [&backedUp](const std::string& relative) { return ReplacedByBackup(backedUp, relative); };
+  }
   const bool created = lifecycle::CreateDispatcher(inputs);
   if (created && context.RefreshList) context.RefreshList();
   return created;

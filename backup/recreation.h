@@ -26,9 +26,12 @@ std::string RecreatedFolder(const std::string& dataFolder, const std::string& fo
 // which stays open when the creation fails and rolls itself back) or, without one, as a
 // creation of its own: a killed run is rolled back by the recovery. `base` -1 chooses the
 // lowest free separator (138 when none is free); a name already in the list gets the
-// separator appended. False when nothing was created (the reason was shown).
+// separator appended. `backedUp`: the backed-up "data" folder the restore copies over
+// the new dispatcher next; the first dispatcher's files inside subfolders of "data" that
+// it replaces are not copied first (the files the creation adapts lie directly in "data").
+// False when nothing was created (the reason was shown).
 bool ReCreateDispatcher(lifecycle::CommandContext& context, const std::string& name, const std::string& type,
                         const std::string& folder, int base, int commandPort,
-                        lifecycle::CIntentJournal* journal = nullptr);
+                        lifecycle::CIntentJournal* journal = nullptr, const std::string& backedUp = {});
 
 }  // namespace rvc::backup

@@ -108,7 +108,7 @@ class Run {
       const IndexTopic& topic = Topic(name);
       if (topic.IsOriginal()) continue;
       if (ReCreateDispatcher(c_.Lifecycle, name, TypeItem(topic), Item(topic, "Folder"), IntItem(topic, "Base"),
-                             IntItem(topic, "Port"), &Journal())) {
+                             IntItem(topic, "Port"), &Journal(), BackedUpData(topic))) {
         trace_.Trace("Dispatcher:" + name + " recreated.");
         Note(&RestoreReport::Recreated, name);
       }
@@ -153,6 +153,16 @@ class Run {
              : "Restore completed.\nTo see all newly created dispatchers, you have to restart this application.");
     Refresh(c_);
     return false;
+  }
+
+  // The backed-up folder the data restore copies over `topic`'s dispatcher; empty when it
+  // cannot be used, which the data restore then reports.
+  std::string BackedUpData(const IndexTopic& topic) const {
+    try {
+      return BackedUpDispatcherFolder(index_, b_, topic);
+    } catch (...) {
+      return {};
+    }
   }
 
   void Note(std::vector<std::string> RestoreReport::*list, const std::string& name) {
@@ -318,7 +328,7 @@ class Run {
           return false;
         }
         if (ReCreateDispatcher(c_.Lifecycle, n, TypeItem(topic), Item(topic, "Folder"), IntItem(topic, "Base"),
-                               IntItem(topic, "Port"), &Journal())) {
+                               IntItem(topic, "Port"), &Journal(), BackedUpData(topic))) {
           trace_.Trace("Dispatcher:" + n + " recreated.");
           Note(&RestoreReport::Recreated, n);
         }

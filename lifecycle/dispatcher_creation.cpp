@@ -192,7 +192,9 @@ void CCreation::Check() {
 void CCreation::Build() {
   Step(CreationStep::CopySourceFolder);
   journal_.Created(New(), datadir_);
-  utils_.CopyTree(datadir_ + S().Folder, New());
+  store::CopyOptions copy;
+  copy.skipFile = in_.leaveOutOfCopy;
+  utils_.CopyTree(datadir_ + S().Folder, New(), copy);
 
   Step(CreationStep::EmptyWorkFolders);
   for (const char* sub : {"\\Tmp", "\\Logging", "\\LocalDir1", "\\LocalDir2"}) {

@@ -103,6 +103,9 @@ struct CreateDispatcherInputs {
   bool announce = true;                  // show the final information message
   bool appendToList = true;              // else inserted right after the first entry
   bool renumberHotFolders = false;       // passed on to AdaptQueueSetup
+  // Files of the source's folder left out of its copy (relative path, "data/x/y.job"): a
+  // restore spares what its data copy replaces at once. Not for files the creation adapts.
+  std::function<bool(const std::string& relative)> leaveOutOfCopy;
   // The flavour's list file is saved once the dispatcher is in the list (undone with the
   // rest). A change of type saves it itself, once the old dispatcher has left the list.
   bool saveListFile = true;

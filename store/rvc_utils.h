@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ struct CopyOptions {
   bool stopAtErrors = true;            // raise 105/106 at the first failure, else go on
   std::vector<std::string> skipNames;  // entries (files or folders) not copied, ignoring case
   bool showProgress = true;            // "Progressing" dialog with one bar through ui/
+  // Regular files not copied, by their path relative to the source folder ("a/b.txt"):
+  // a caller that overwrites some of the copy at once spares writing them twice.
+  std::function<bool(const std::string& relative)> skipFile;
 };
 
 class CRvcUtils {

@@ -193,8 +193,16 @@ class TreeCopier {
     return ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && target_.Is(st);
   }
 
+  bool SkippedFile(unsigned char type, const std::string& relative) const {
+    return type == DT_REG && options_.skipFile && options_.skipFile(relative);
+  }
+
+  static std::string Relative(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + "/" + name;
+  }
+
   // The number of files and links that a copy of the open folder visits.
-  int Count(int folder) const {
+  int Count(int folder, const std::string& relative = {}) const {
     std::vector<Entry> entries;
     ReadEntries(folder, entries);
     int count = 0;
@@ -202,10 +210,10 @@ class TreeCopier {
       if (Skipped(entry.name)) continue;
       unsigned char type = TypeOf(folder, entry);
       if (type == DT_REG || type == DT_LNK) {
-        ++count;
+        if (!SkippedFile(type, Relative(relative, entry.name))) ++count;
       } else if (type == DT_DIR && !IsTarget(folder, entry.name)) {
         Fd sub(::openat(folder, entry.name.c_str(), kFolderFlags));
-        if (sub.ok()) count += Count(sub.get());
+        if (sub.ok()) count += Count(sub.get(), Relative(relative, entry.name));
       }
     }
     return count;
@@ -213,7 +221,8 @@ class TreeCopier {
 
   void SetProgress(std::unique_ptr<ui::IProgress> progress) { progress_ = std::move(progress); }
 
-  void Copy(int source, const std::string& sourcePath, int target, const std::string& targetPath, bool fresh) {
+  void Copy(int source, const std::string& sourcePath, int target, const std::string& targetPath, bool fresh,
+            const std::string& relative = {}) {
     std::vector<Entry> entries;
     if (!ReadEntries(source, entries)) return CopyFailed(sourcePath, targetPath);
     TargetNames names(target, fresh);
@@ -225,7 +234,9 @@ class TreeCopier {
       unsigned char type = TypeOf(source, entry);
       if (type == DT_DIR) {
         if (IsTarget(source, entry.name)) continue;
-        CopyFolder(source, entry.name, from, target, targetName, to);
+        CopyFolder(source, entry.name, from, target, targetName, to, Relative(relative, entry.name));
+      } else if (SkippedFile(type, Relative(relative, entry.name))) {
+        continue;
       } else if (type == DT_REG || type == DT_LNK) {
         const platform::CopyRequest request{
             .overwrite = options_.overwrite, .followSourceLink = false, .deferSync = true};
@@ -249,7 +260,7 @@ class TreeCopier {
 
  private:
   void CopyFolder(int source, const std::string& name, const std::string& from, int target,
-                  const std::string& targetName, const std::string& to) {
+                  const std::string& targetName, const std::string& to, const std::string& relative) {
     Fd sub(::openat(source, name.c_str(), kFolderFlags));
     if (!sub.ok()) return CopyFailed(from, to);
     bool created = ::mkdirat(target, targetName.c_str(), 0777) == 0;
@@ -257,7 +268,7 @@ class TreeCopier {
     // it is; the subtree cannot be copied.
     Fd subTarget(::openat(target, targetName.c_str(), kFolderFlags));
     if (!subTarget.ok()) return CreateFailed(to);
-    Copy(sub.get(), from, subTarget.get(), to, created);
+    Copy(sub.get(), from, subTarget.get(), to, created, relative);
   }
 
   const CopyOptions& options_;

@@ -521,6 +521,11 @@ TEST_F(RavlinctlTest, AFlavourRestoredFromItsBackupEqualsTheOriginal) {
     }
     return all;
   };
+  // Job files of the same name in every dispatcher: a re-created clone gets its own back.
+  for (const auto& entry : fs::directory_iterator(Data("Tiffmono"))) {
+    if (!fs::is_directory(entry.path() / "data")) continue;
+    WriteFile((entry.path() / "data/spool/a.job").string(), entry.path().filename().string());
+  }
   const auto before = dataFolders();
   const std::string list = Run({"list", "--flavour", "Tiffmono"}).out;
   const std::map<std::string, std::string> tools{{"PATH", "/usr/bin:/bin"}, {"RVC_SAMPLE_TOOL_LOG", dir_ / "tools.log"}};

@@ -10,8 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
+#include <vector>
 
 #include "core/rvc_exception.h"
 #include "store/rvc_utils.h"
@@ -304,16 +306,28 @@ TEST_F(CopyTreeTest, CopiesEveryFileWithModeAndTimeUnderProgressAndWaitCursor) {
   EXPECT_EQ(Snapshot(dir_ / "quiet"), Snapshot(dir_ / "src"));
 }
 
-TEST_F(CopyTreeTest, SkipsNamedEntriesIgnoringCaseAtEveryLevel) {
+TEST_F(CopyTreeTest, SkipsNamedEntriesIgnoringCaseAtEveryLevelAndFilesByRelativePath) {
   WriteFile(dir_ / "src/ppd/a.ppd", "");
   WriteFile(dir_ / "src/x/PPD", "a file named like the folder");
   WriteFile(dir_ / "src/x/History.txt", "");
   WriteFile(dir_ / "src/x/kept.txt", "kept");
+  WriteFile(dir_ / "src/x/y/job.dat", "replaced later");
+  WriteFile(dir_ / "src/job.dat", "same name, other place");
   CopyOptions options;
   options.skipNames = {"Ppd", "history.TXT"};
+  std::vector<std::string> asked;
+  options.skipFile = [&asked](const std::string& relative) {
+    asked.push_back(relative);
+    return relative == "x/y/job.dat";
+  };
   utils_.CopyTree(dir_ / "src", dir_ / "dst", options);
-  EXPECT_EQ(Snapshot(dir_ / "dst"), (std::map<std::string, std::string>{{"x/", ""}, {"x/kept.txt", "kept"}}));
-  EXPECT_EQ(ui_.progresses.at(0).total, 1);
+  EXPECT_EQ(Snapshot(dir_ / "dst"), (std::map<std::string, std::string>{{"job.dat", "same name, other place"},
+                                                                        {"x/", ""},
+                                                                        {"x/kept.txt", "kept"},
+                                                                        {"x/y/", ""}}));
+  EXPECT_EQ(ui_.progresses.at(0).total, 2);
+  EXPECT_EQ(ui_.progresses.at(0).steps, 2);
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "x"), 0) << "asked for folders";
 }
 
 TEST_F(CopyTreeTest, OverwriteFlagAndTargetNamesThatDifferOnlyInCase) {
