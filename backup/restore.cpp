@@ -76,13 +76,6 @@ void ListTree(const std::string& root, const std::string& relative, std::vector<
   }
 }
 
-std::string ReadAll(const std::string& path) {
-  std::string bytes;
-  std::string spelt = path;
-  if (!platform::ReadFileNoCase(spelt, bytes)) throw CRvcException(msg::kOpenFailed, path);
-  return bytes;
-}
-
 }  // namespace
 
 bool VersionsEqual(const std::string& backedUp, const std::string& installed) {

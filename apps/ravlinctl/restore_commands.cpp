@@ -59,7 +59,7 @@ int RunRestore(CSession& session, CtlConsole& console, const Arguments& argument
                            : "the backup holds no dispatcher of flavour " + flavour);
     return kExitFailed;
   }
-  frame::CommandRequest request{session.Flavours(), at};
+  frame::CommandRequest request{.Flavours = session.Flavours(), .FlavourIndex = at, .PreferredFlavour = {}, .RefreshList = {}};
   backup::RestoreContext context = backup::MakeRestoreContext(request);
   backup::RestoreReport report;
   context.Report = &report;

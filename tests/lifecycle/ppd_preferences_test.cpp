@@ -66,7 +66,7 @@ TEST_P(PpdPreferencesTest, TheDialogReadsAndWritesThePreferenceFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Preferences, PpdPreferencesTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<PreferencesCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<PreferencesCase>& preferences) { return std::string(preferences.param.name); });
 
 TEST_F(PpdPreferencesTest, AMissingCopyLocationKeepsTheDialogOpenOnTheLocation) {
   CCopyPPDDlg dialog({});
