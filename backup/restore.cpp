@@ -49,10 +49,8 @@ struct Entry {
   mode_t mode = 0;
 };
 
-// Lists `root` without following links; a link, device or other special entry refuses
-// the whole tree.
-void ListTree(const std::string& root, const std::string& relative, std::vector<Entry>& entries) {
-  const std::string folder = relative.empty() ? root : root + "/" + relative;
+// The names in `folder`, without "." and "..".
+std::vector<std::string> EntryNames(const std::string& folder) {
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) throw CRvcException(msg::kOpenFailed, folder);
   std::vector<std::string> names;
@@ -61,6 +59,14 @@ void ListTree(const std::string& root, const std::string& relative, std::vector<
     if (name != "." && name != "..") names.push_back(name);
   }
   ::closedir(dir);
+  return names;
+}
+
+// Lists `root` without following links; a link, device or other special entry refuses
+// the whole tree.
+void ListTree(const std::string& root, const std::string& relative, std::vector<Entry>& entries) {
+  const std::string folder = relative.empty() ? root : root + "/" + relative;
+  std::vector<std::string> names = EntryNames(folder);
   std::sort(names.begin(), names.end());
   for (const std::string& name : names) {
     if (SameText(name, "History.txt")) continue;
@@ -278,14 +284,7 @@ void CopyEntries(const std::vector<Entry>& entries, const std::string& source, c
 void LinkKept(const std::string& from, const std::string& to, const std::string& relative,
               const std::vector<Entry>& entries) {
   const std::string folder = relative.empty() ? from : from + "/" + relative;
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) throw CRvcException(msg::kOpenFailed, folder);
-  std::vector<std::string> names;
-  while (dirent* entry = ::readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(dir);
+  const std::vector<std::string> names = EntryNames(folder);
   for (const std::string& name : names) {
     const std::string rel = relative.empty() ? name : relative + "/" + name;
     const std::string path = folder + "/" + name;
