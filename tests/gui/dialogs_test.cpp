@@ -96,12 +96,7 @@ class OpenedFiles {
   std::set<QString> names_;
 };
 
-template <typename T>
-T* Find(QWidget* parent, const char* name) {
-  T* child = parent->findChild<T*>(name);
-  if (child == nullptr) qFatal("no widget %s", name);
-  return child;
-}
+using test::Find;
 
 void Click(QWidget* dialog, QDialogButtonBox::StandardButton which) {
   Find<QDialogButtonBox>(dialog, "buttonBox")->button(which)->click();

@@ -21,6 +21,15 @@
 
 namespace rvc::test {
 
+// The child widget of `parent` named `name`; a missing one ends the test run, since every
+// later step would act on nothing.
+template <typename T>
+T* Find(QWidget* parent, const char* name) {
+  T* child = parent->findChild<T*>(name);
+  if (child == nullptr) qFatal("no widget %s", name);
+  return child;
+}
+
 struct ShownMessage {
   QString title;
   QString text;

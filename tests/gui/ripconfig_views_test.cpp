@@ -23,12 +23,7 @@ namespace {
 
 using test::ModalDriver;
 
-template <typename T>
-T* Find(QWidget* parent, const char* name) {
-  T* child = parent->findChild<T*>(name);
-  if (child == nullptr) qFatal("no widget %s", name);
-  return child;
-}
+using test::Find;
 
 // With RVC_SCREENSHOT set (scripts/screenshots.sh), the dialog's picture goes into that
 // folder as `name`.png.

@@ -17,12 +17,7 @@ namespace {
 
 using test::ModalDriver;
 
-template <typename T>
-T* Find(QWidget* parent, const char* name) {
-  T* child = parent->findChild<T*>(name);
-  if (child == nullptr) qFatal("no widget %s", name);
-  return child;
-}
+using test::Find;
 
 class SettingsPagesTest : public QObject {
   Q_OBJECT
