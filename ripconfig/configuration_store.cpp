@@ -8,7 +8,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -56,11 +55,6 @@ constexpr const char* kNamesTopic = "Names";
 constexpr const char* kNamePrefix = "name";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::vector<std::string> SplitWords(std::string_view text) {
-  const std::vector<std::string_view> words = platform::SplitWords(text);
-  return {words.begin(), words.end()};
-}
 
 std::string Join(const std::vector<std::string>& parts, std::string_view separator) {
   std::string joined;
@@ -204,15 +198,30 @@ void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<Re
     bool taken = false;
   };
   std::vector<Written> written;
-  for (int i = 0; i < db.ItemCount(topic); ++i) {
+  const int count = db.ItemCount(topic);
+  written.reserve(static_cast<size_t>(count));
+  bool inOrder = true;  // the items are exactly res1, res2, ... in turn
+  for (int i = 0; i < count; ++i) {
     std::string item = *db.ItemAt(topic, i);
-    if (!ResolutionItemNumber(item)) continue;
+    const std::optional<int> number = ResolutionItemNumber(item);
+    if (!number) continue;
+    inOrder = inOrder && *number == static_cast<int>(written.size()) + 1 &&
+              EqualsNoCase(item, ResolutionItem(written.size()));
     std::string text = db.Find(topic, item).value_or("");
     auto entry = ParseEntry(text);
     if (entry) entry->set = topic;
     written.push_back({std::move(item), std::move(text), std::move(entry)});
   }
-  auto reuse = [&](const std::string& item, const ResolutionEntry& entry) -> const std::string* {
+  auto reuse = [&](const std::string& item, const ResolutionEntry& entry, size_t position) -> const std::string* {
+    // Most entries stay where they were. Among items named once each, the one at the same
+    // position is the one the search below would choose.
+    if (inOrder && position < written.size()) {
+      Written& same = written[position];
+      if (!same.taken && same.entry && *same.entry == entry) {
+        same.taken = true;
+        return &same.text;
+      }
+    }
     Written* found = nullptr;
     for (Written& w : written) {
       if (w.taken || !w.entry || !(*w.entry == entry)) continue;
@@ -225,7 +234,7 @@ void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<Re
   };
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::string item = ResolutionItem(i);
-    const std::string* text = reuse(item, entries[i]);
+    const std::string* text = reuse(item, entries[i], i);
     db.Set(topic, item, text ? *text : FormatEntry(entries[i]));
   }
 }
@@ -322,48 +331,86 @@ void PutInt(ResourceDb& db, std::string_view topic, std::string_view item, int v
   db.Set(topic, item, std::to_string(value));
 }
 
+// Snapshots hold records by value, sets through a shared pointer.
+template <class T>
+inline constexpr bool kShared = false;
 template <class R>
-const R* StoredById(const std::vector<std::pair<uint64_t, R>>& stored, uint64_t id) {
+inline constexpr bool kShared<std::shared_ptr<const R>> = true;
+
+template <class R>
+const R& RecordOf(const R& record) {
+  return record;
+}
+template <class R>
+const R& RecordOf(const std::shared_ptr<const R>& record) {
+  return *record;
+}
+
+// The record with that id; records mostly keep their places, so `hint`, the position
+// the caller expects it at, is tried first.
+template <class T>
+auto StoredById(const std::vector<std::pair<uint64_t, T>>& stored, uint64_t id, size_t hint = 0)
+    -> decltype(&RecordOf(stored.front().second)) {
+  if (hint < stored.size() && stored[hint].first == id) return &RecordOf(stored[hint].second);
   for (const auto& [storedId, record] : stored) {
-    if (storedId == id) return &record;
+    if (storedId == id) return &RecordOf(record);
   }
   return nullptr;
 }
 
-template <class R>
-bool ContainsId(const std::vector<std::pair<uint64_t, R>>& list, uint64_t id) {
-  return StoredById(list, id) != nullptr;
+template <class T>
+bool ContainsId(const std::vector<std::pair<uint64_t, T>>& list, uint64_t id, size_t hint) {
+  return StoredById(list, id, hint) != nullptr;
 }
 
-template <class R>
-std::vector<R> Values(const std::vector<std::pair<uint64_t, R>>& list) {
-  std::vector<R> values;
-  for (const auto& entry : list) values.push_back(entry.second);
-  return values;
+// The same records in the same order; with `sameIds`, also kept by the same slots.
+template <class T>
+bool SameRecords(const std::vector<std::pair<uint64_t, T>>& a, const std::vector<std::pair<uint64_t, T>>& b,
+                 bool sameIds = true) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (sameIds && a[i].first != b[i].first) return false;
+    if constexpr (kShared<T>) {
+      if (a[i].second == b[i].second) continue;
+    }
+    if (!(RecordOf(a[i].second) == RecordOf(b[i].second))) return false;
+  }
+  return true;
 }
 
-template <class R>
-std::vector<std::string> NamesOf(const std::vector<std::pair<uint64_t, R>>& list) {
+template <class T>
+std::vector<std::string> NamesOf(const std::vector<std::pair<uint64_t, T>>& list) {
   std::vector<std::string> names;
-  for (const auto& entry : list) names.push_back(entry.second.name);
+  names.reserve(list.size());
+  for (const auto& entry : list) names.push_back(RecordOf(entry.second).name);
   return names;
+}
+
+template <class T>
+bool SameNames(const std::vector<std::pair<uint64_t, T>>& a, const std::vector<std::pair<uint64_t, T>>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (RecordOf(a[i].second).name != RecordOf(b[i].second).name) return false;
+  }
+  return true;
 }
 
 // Removes the topics of deleted records and renames those of renamed ones. Renames go
 // through a temporary name first, so that records may swap names.
-template <class R>
-void ApplyTopicMembership(ResourceDb& db, const std::vector<std::pair<uint64_t, R>>& stored,
-                          const std::vector<std::pair<uint64_t, R>>& now,
+template <class T>
+void ApplyTopicMembership(ResourceDb& db, const std::vector<std::pair<uint64_t, T>>& stored,
+                          const std::vector<std::pair<uint64_t, T>>& now,
                           std::vector<std::pair<std::string, std::string>>& pendingRenames) {
-  for (const auto& [id, record] : stored) {
-    if (!ContainsId(now, id)) db.RemoveTopic(record.name);
+  for (size_t i = 0; i < stored.size(); ++i) {
+    if (!ContainsId(now, stored[i].first, i)) db.RemoveTopic(RecordOf(stored[i].second).name);
   }
-  for (const auto& [id, record] : now) {
-    const R* old = StoredById(stored, id);
-    if (old == nullptr || old->name == record.name) continue;
-    std::string temporary = "~rvc-rename-" + std::to_string(id);
+  for (size_t i = 0; i < now.size(); ++i) {
+    const auto* old = StoredById(stored, now[i].first, i);
+    const std::string& name = RecordOf(now[i].second).name;
+    if (old == nullptr || old->name == name) continue;
+    std::string temporary = "~rvc-rename-" + std::to_string(now[i].first);
     db.RenameTopic(old->name, temporary);
-    pendingRenames.emplace_back(temporary, record.name);
+    pendingRenames.emplace_back(temporary, name);
   }
 }
 
@@ -486,26 +533,27 @@ std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& 
   }
   std::unique_ptr<ConfigurationStore> store(new ConfigurationStore());
   store->configPath_ = path;
-  store->configFile_ = {path, bytes};
+  store->configFile_ = {path, bytes, std::make_shared<ResourceDb>(ResourceDb::Parse(std::move(bytes), path))};
   store->lock_ = std::make_unique<WriteLock>(path + files::kLockSuffix);
-  store->Load(ResourceDb::Parse(std::move(bytes), path));
+  store->Load(*store->configFile_.db);
   return store;
 }
 
 ConfigurationStore::~ConfigurationStore() = default;
 
-std::optional<ResourceDb> ConfigurationStore::OpenCompanion(FileState& file, bool exists, const std::string& what) {
+const ResourceDb* ConfigurationStore::OpenCompanion(FileState& file, bool exists, const std::string& what) {
   if (!exists) {
     errors_.push_back("Missing " + what + " " + file.path);
-    return std::nullopt;
+    return nullptr;
   }
   std::string bytes;
   if (!platform::ReadWholeFile(file.path, bytes)) {
     errors_.push_back("Cannot read " + what + " " + file.path);
-    return std::nullopt;
+    return nullptr;
   }
   file.bytes = bytes;
-  return ResourceDb::Parse(std::move(bytes), file.path);
+  file.db = std::make_shared<ResourceDb>(ResourceDb::Parse(std::move(bytes), file.path));
+  return file.db.get();
 }
 
 bool ConfigurationStore::ChooseFilmFile(const FolderListing& listing, std::string_view media) {
@@ -561,10 +609,10 @@ void ConfigurationStore::Load(const ResourceDb& configDb) {
   recorderFile_.path = recorderPath_;
   namesFile_.path = namesPath_;
 
-  const auto film = OpenCompanion(filmFile_, hasFilm, isPlate_ ? "plate file" : "film file");
-  const auto recorderDb = OpenCompanion(recorderFile_, recorder.file, "recorder file");
-  const auto names = OpenCompanion(namesFile_, hasNames, "names file");
-  Build(configDb, film ? &*film : nullptr, recorderDb ? &*recorderDb : nullptr, names ? &*names : nullptr);
+  const ResourceDb* film = OpenCompanion(filmFile_, hasFilm, isPlate_ ? "plate file" : "film file");
+  const ResourceDb* recorderDb = OpenCompanion(recorderFile_, recorder.file, "recorder file");
+  const ResourceDb* names = OpenCompanion(namesFile_, hasNames, "names file");
+  Build(configDb, film, recorderDb, names);
 }
 
 void ConfigurationStore::Build(const ResourceDb& configDb, const ResourceDb* film, const ResourceDb* recorder,
@@ -614,13 +662,8 @@ void ConfigurationStore::KeepSnapshots() const {
   fresh.filmPath_ = filmPath_;
   fresh.recorderPath_ = recorderPath_;
   fresh.namesPath_ = namesPath_;
-  auto parse = [](const FileState& file) -> std::optional<ResourceDb> {
-    if (!file.bytes) return std::nullopt;
-    return ResourceDb::Parse(*file.bytes, file.path);
-  };
-  const auto config = parse(configFile_), film = parse(filmFile_), recorder = parse(recorderFile_),
-             names = parse(namesFile_);
-  fresh.Build(*config, film ? &*film : nullptr, recorder ? &*recorder : nullptr, names ? &*names : nullptr);
+  // Nothing has been written yet, so the databases kept from opening still hold those bytes.
+  fresh.Build(*configFile_.db, filmFile_.db.get(), recorderFile_.db.get(), namesFile_.db.get());
   opened_ = fresh.TakeSnapshot();
   stored_ = opened_;
 }
@@ -968,17 +1011,54 @@ bool ConfigurationStore::DeleteResolution(std::string_view setName, double dpi) 
 
 // --- Changes and writing ---
 
-ConfigurationStore::Snapshot ConfigurationStore::TakeSnapshot() const {
+namespace {
+
+// Whether the set holds what the snapshot's value holds. An entry belongs to the set that
+// holds it, whatever its own `set` says.
+template <class Value>
+bool Holds(const ResolutionSet& set, const Value& value) {
+  if (set.name != value.name || set.entries.size() != value.entries.size()) return false;
+  for (size_t i = 0; i < value.entries.size(); ++i) {
+    const ResolutionEntry& a = *set.entries[i];
+    const ResolutionEntry& b = value.entries[i];
+    if (a.dpi != b.dpi || a.enabled != b.enabled || a.gamma != b.gamma || a.useGamma != b.useGamma ||
+        a.calibration != b.calibration) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+ConfigurationStore::Snapshot ConfigurationStore::TakeSnapshot(const Snapshot* reuse) const {
   Snapshot snapshot;
+  snapshot.confs.reserve(confs_.size());
+  snapshot.films.reserve(films_.size());
+  snapshot.sets.reserve(sets_.size());
   for (const auto& slot : confs_) snapshot.confs.emplace_back(slot.id, *slot.record);
   for (const auto& slot : films_) snapshot.films.emplace_back(slot.id, *slot.record);
-  for (const auto& slot : sets_) {
-    SetValue value{slot.record->name, {}};
-    for (const auto& entry : slot.record->entries) {
-      value.entries.push_back(*entry);
-      value.entries.back().set = slot.record->name;  // an entry belongs to the set that holds it
+  for (size_t i = 0; i < sets_.size(); ++i) {
+    const auto& slot = sets_[i];
+    std::shared_ptr<const SetValue> shared;
+    if (reuse != nullptr) {
+      const auto* old = reuse->sets.size() > i && reuse->sets[i].first == slot.id ? &reuse->sets[i] : nullptr;
+      for (size_t k = 0; old == nullptr && k < reuse->sets.size(); ++k) {
+        if (reuse->sets[k].first == slot.id) old = &reuse->sets[k];
+      }
+      if (old != nullptr && Holds(*slot.record, *old->second)) shared = old->second;
     }
-    snapshot.sets.emplace_back(slot.id, std::move(value));
+    if (shared == nullptr) {
+      auto value = std::make_shared<SetValue>();
+      value->name = slot.record->name;
+      value->entries.reserve(slot.record->entries.size());
+      for (const auto& entry : slot.record->entries) {
+        value->entries.push_back(*entry);
+        value->entries.back().set = slot.record->name;  // an entry belongs to the set that holds it
+      }
+      shared = std::move(value);
+    }
+    snapshot.sets.emplace_back(slot.id, std::move(shared));
   }
   for (const auto& slot : names_) snapshot.names.emplace_back(slot.id, *slot.record);
   snapshot.recorder = recorder_;
@@ -989,13 +1069,13 @@ ConfigurationStore::Snapshot ConfigurationStore::TakeSnapshot() const {
 
 ConfigurationStore::Changes ConfigurationStore::Changed() const {
   KeepSnapshots();
-  Snapshot now = TakeSnapshot();
+  Snapshot now = TakeSnapshot(&*opened_);
   Changes changes;
-  changes.confs =
-      Values(now.confs) != Values(opened_->confs) || now.used != opened_->used || now.origin != opened_->origin;
-  changes.films = Values(now.films) != Values(opened_->films) || now.recorder != opened_->recorder;
-  changes.sets = Values(now.sets) != Values(opened_->sets);
-  changes.names = Values(now.names) != Values(opened_->names);
+  changes.confs = !SameRecords(now.confs, opened_->confs, false) || now.used != opened_->used ||
+                  now.origin != opened_->origin;
+  changes.films = !SameRecords(now.films, opened_->films, false) || now.recorder != opened_->recorder;
+  changes.sets = !SameRecords(now.sets, opened_->sets, false);
+  changes.names = !SameRecords(now.names, opened_->names, false);
   return changes;
 }
 
@@ -1009,19 +1089,28 @@ void ConfigurationStore::ReleaseWriteLock() { lock_->Release(); }
 
 bool ConfigurationStore::Validate(const ResourceDb* configDb) {
   std::vector<std::string> problems;
-  // Names must be unique, ignoring case, among all topics of their file.
-  auto unique = [&](std::map<std::string, std::string>& taken, const std::string& name, const std::string& kind,
-                    const std::string& file) {
-    std::string what = "the " + kind + " " + Quoted(name);
-    auto [it, inserted] = taken.emplace(platform::ToLowerAscii(name), what);
-    if (!inserted) problems.push_back(what + " and " + it->second + " have the same name in " + file);
+  // Names must be unique, ignoring case, among all topics of their file. What holds a
+  // name is described only when two meet.
+  struct Holder {
+    const char* kind;  // nullptr: a topic of the file that is no record of ours
+    std::string name;
+  };
+  using Taken = std::unordered_map<std::string, Holder>;
+  const auto describe = [](const Holder& holder) {
+    return holder.kind == nullptr ? "the topic " + Quoted(holder.name)
+                                  : "the " + std::string(holder.kind) + " " + Quoted(holder.name);
+  };
+  auto unique = [&](Taken& taken, const std::string& name, const char* kind, const std::string& file) {
+    auto [it, inserted] = taken.try_emplace(platform::ToLowerAscii(name), Holder{kind, name});
+    if (!inserted) problems.push_back(describe({kind, name}) + " and " + describe(it->second) + " have the same name in " + file);
   };
   auto named = [&](const std::string& name, const std::string& kind, bool listed) {
-    if (platform::Trim(name).empty()) {
+    const std::string_view trimmed = platform::Trim(name);
+    if (trimmed.empty()) {
       problems.push_back("A " + kind + " without a name cannot be stored");
       return false;
     }
-    if (platform::Trim(name).size() != name.size() || name.find_first_of("\r\n") != std::string::npos) {
+    if (trimmed.size() != name.size() || name.find_first_of("\r\n") != std::string::npos) {
       problems.push_back("The " + kind + " name " + Quoted(name) +
                          " begins or ends with a blank or holds a line break");
       return false;
@@ -1034,14 +1123,15 @@ bool ConfigurationStore::Validate(const ResourceDb* configDb) {
   };
 
   if (configDb != nullptr) {
-    std::map<std::string, std::string> taken;
-    std::set<std::string> owned;
-    for (const auto& name : NamesOf(stored_->confs)) owned.insert(platform::ToLowerAscii(name));
-    for (const auto& name : NamesOf(stored_->sets)) owned.insert(platform::ToLowerAscii(name));
+    Taken taken;
+    taken.reserve(static_cast<size_t>(configDb->TopicCount()) + sets_.size() + confs_.size());
+    std::unordered_set<std::string> owned;
+    for (const auto& [id, conf] : stored_->confs) owned.insert(platform::ToLowerAscii(conf.name));
+    for (const auto& [id, set] : stored_->sets) owned.insert(platform::ToLowerAscii(set->name));
     for (int i = 0; i < configDb->TopicCount(); ++i) {
       std::string topic = *configDb->TopicAt(i);
-      if (!owned.count(platform::ToLowerAscii(topic)))
-        taken.emplace(platform::ToLowerAscii(topic), "the topic " + Quoted(topic));
+      std::string key = platform::ToLowerAscii(topic);
+      if (!owned.count(key)) taken.try_emplace(std::move(key), Holder{nullptr, std::move(topic)});
     }
     for (const auto& slot : sets_) {
       if (named(slot.record->name, "resolution set", true))
@@ -1052,11 +1142,12 @@ bool ConfigurationStore::Validate(const ResourceDb* configDb) {
         unique(taken, slot.record->name, "configuration", configPath_);
     }
   }
-  std::map<std::string, std::string> films;
+  Taken films;
+  films.reserve(films_.size());
   for (const auto& slot : films_) {
     if (named(slot.record->name, "media", false)) unique(films, slot.record->name, "media", filmPath_);
   }
-  std::map<std::string, std::string> names;
+  Taken names;
   for (const auto& slot : names_) {
     if (named(slot.record->name, "name record", false)) unique(names, slot.record->name, "name record", namesPath_);
   }
@@ -1071,8 +1162,10 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
   ApplyTopicMembership(db, stored_->sets, now.sets, renames);
   FinishRenames(db, renames);
 
-  for (const auto& [id, conf] : now.confs) {
-    const ConfigRecord* old = StoredById(stored_->confs, id);
+  for (size_t i = 0; i < now.confs.size(); ++i) {
+    const ConfigRecord& conf = now.confs[i].second;
+    const ConfigRecord* old = StoredById(stored_->confs, now.confs[i].first, i);
+    if (old != nullptr && *old == conf) continue;
     if (old == nullptr) db.AddTopicSpacedLikeFile(conf.name);
     PutText(db, conf.name, kNameItem, conf.name, old ? &old->name : nullptr);
     PutText(db, conf.name, kFilmItem, conf.film, old ? &old->film : nullptr);
@@ -1084,15 +1177,17 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
     PutText(db, conf.name, kCurveItem, conf.curve, old ? &old->curve : nullptr);
   }
 
-  for (const auto& [id, set] : now.sets) {
-    const SetValue* old = StoredById(stored_->sets, id);
+  for (size_t i = 0; i < now.sets.size(); ++i) {
+    const SetValue& set = *now.sets[i].second;
+    const SetValue* old = StoredById(stored_->sets, now.sets[i].first, i);
+    if (old == &set) continue;  // shared: unchanged
     if (old == nullptr) db.AddTopicSpacedLikeFile(set.name);
     PutText(db, set.name, kNameItem, set.name, old ? &old->name : nullptr);
     if (old != nullptr && old->entries == set.entries) continue;
     WriteEntries(db, set.name, set.entries);
     std::vector<std::string> surplus;
-    for (int i = 0; i < db.ItemCount(set.name); ++i) {
-      std::string item = *db.ItemAt(set.name, i);
+    for (int at = 0; at < db.ItemCount(set.name); ++at) {
+      std::string item = *db.ItemAt(set.name, at);
       auto number = ResolutionItemNumber(item);
       if (number && (*number < 1 || static_cast<size_t>(*number) > set.entries.size() ||
                      item != ResolutionItem(static_cast<size_t>(*number) - 1))) {
@@ -1102,9 +1197,8 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
     for (const std::string& item : surplus) db.RemoveItem(set.name, item);
   }
 
-  std::string confs = Join(NamesOf(now.confs), " ");
-  if (NamesOf(now.confs) != NamesOf(stored_->confs)) db.Set(kMainTopic, kConfsItem, confs);
-  if (NamesOf(now.sets) != NamesOf(stored_->sets)) db.Set(kMainTopic, kSetsItem, Join(NamesOf(now.sets), " "));
+  if (!SameNames(now.confs, stored_->confs)) db.Set(kMainTopic, kConfsItem, Join(NamesOf(now.confs), " "));
+  if (!SameNames(now.sets, stored_->sets)) db.Set(kMainTopic, kSetsItem, Join(NamesOf(now.sets), " "));
   PutText(db, kMainTopic, kUsedItem, now.used, &stored_->used);
   PutText(db, kMainTopic, kOriginItem, now.origin, &stored_->origin);
 }
@@ -1113,8 +1207,10 @@ void ConfigurationStore::ApplyFilmFile(ResourceDb& db, const Snapshot& now) {
   std::vector<std::pair<std::string, std::string>> renames;
   ApplyTopicMembership(db, stored_->films, now.films, renames);
   FinishRenames(db, renames);
-  for (const auto& [id, film] : now.films) {
-    const FilmRecord* old = StoredById(stored_->films, id);
+  for (size_t i = 0; i < now.films.size(); ++i) {
+    const FilmRecord& film = now.films[i].second;
+    const FilmRecord* old = StoredById(stored_->films, now.films[i].first, i);
+    if (old != nullptr && *old == film) continue;
     if (old == nullptr) db.AddTopicSpacedLikeFile(film.name);
     PutNumber(db, film.name, kVSizeItem, film.verticalSize, old ? &old->verticalSize : nullptr);
     PutNumber(db, film.name, kHSizeItem, film.horizontalSize, old ? &old->horizontalSize : nullptr);
@@ -1148,21 +1244,21 @@ bool ConfigurationStore::Write() {
   if (!HasWriteLock()) return Refuse("The configuration " + configPath_ + " is not locked for writing");
   KeepSnapshots();
   ResolveUsed();
-  Snapshot now = TakeSnapshot();
+  Snapshot now = TakeSnapshot(&*stored_);
 
   struct Pending {
     FileState* file;
-    std::optional<ResourceDb> db;
+    std::shared_ptr<ResourceDb> db;
     int part;  // which part of the snapshot the file stores
   };
   enum { kRecorderPart, kFilmPart, kNamesPart, kConfigPart };
   std::vector<Pending> pending;
-  if (now.recorder != stored_->recorder) pending.push_back({&recorderFile_, std::nullopt, kRecorderPart});
-  if (now.films != stored_->films) pending.push_back({&filmFile_, std::nullopt, kFilmPart});
-  if (now.names != stored_->names) pending.push_back({&namesFile_, std::nullopt, kNamesPart});
-  if (now.confs != stored_->confs || now.sets != stored_->sets || now.used != stored_->used ||
+  if (now.recorder != stored_->recorder) pending.push_back({&recorderFile_, nullptr, kRecorderPart});
+  if (!SameRecords(now.films, stored_->films)) pending.push_back({&filmFile_, nullptr, kFilmPart});
+  if (!SameRecords(now.names, stored_->names)) pending.push_back({&namesFile_, nullptr, kNamesPart});
+  if (!SameRecords(now.confs, stored_->confs) || !SameRecords(now.sets, stored_->sets) || now.used != stored_->used ||
       now.origin != stored_->origin) {
-    pending.push_back({&configFile_, std::nullopt, kConfigPart});
+    pending.push_back({&configFile_, nullptr, kConfigPart});
   }
   if (pending.empty()) return true;
 
@@ -1170,13 +1266,20 @@ bool ConfigurationStore::Write() {
     if (!p.file->bytes) {
       return Refuse(p.file->path + " could not be read when the configuration was opened; its changes are not stored");
     }
-    p.db = ResourceDb::Parse(*p.file->bytes, p.file->path);
+    // The kept database is changed below: it goes back to the file only once the file
+    // holds what it says, and is parsed afresh from the bytes next time otherwise.
+    p.db = std::move(p.file->db);
+    if (p.db == nullptr) p.db = std::make_shared<ResourceDb>(ResourceDb::Parse(*p.file->bytes, p.file->path));
   }
   const ResourceDb* configDb = nullptr;
   for (const Pending& p : pending) {
     if (p.part == kConfigPart) configDb = &*p.db;
   }
-  if (!Validate(configDb)) return false;
+  // Names already stored were checked when they were written, against the same topics.
+  const bool namesAsStored = storedNamesChecked_ && SameNames(now.confs, stored_->confs) &&
+                             SameNames(now.sets, stored_->sets) && SameNames(now.films, stored_->films) &&
+                             SameNames(now.names, stored_->names);
+  if (!namesAsStored && !Validate(configDb)) return false;
 
   for (Pending& p : pending) {
     switch (p.part) {
@@ -1215,6 +1318,7 @@ bool ConfigurationStore::Write() {
       }
       p.file->bytes = std::move(bytes);
     }
+    p.file->db = std::move(p.db);
     // `now` is not needed afterwards: its parts move into what the files hold.
     switch (p.part) {
       case kRecorderPart:
@@ -1234,6 +1338,7 @@ bool ConfigurationStore::Write() {
         break;
     }
   }
+  storedNamesChecked_ = true;
   return true;
 }
 

@@ -145,20 +145,24 @@ class ConfigurationStore {
     std::vector<ResolutionEntry> entries;
     bool operator==(const SetValue&) const = default;
   };
-  // The records as last stored in (or read from) the files, keyed by slot id.
+  // The records as last stored in (or read from) the files, keyed by slot id. Sets are
+  // shared between snapshots while they do not change: a large configuration holds
+  // thousands of resolutions, and a write after one change should not copy them all.
   struct Snapshot {
     std::vector<std::pair<uint64_t, ConfigRecord>> confs;
     std::vector<std::pair<uint64_t, FilmRecord>> films;
-    std::vector<std::pair<uint64_t, SetValue>> sets;
+    std::vector<std::pair<uint64_t, std::shared_ptr<const SetValue>>> sets;
     std::vector<std::pair<uint64_t, NameRecord>> names;
     RecorderRecord recorder;
     std::string used;
     std::string origin;
   };
-  // One file as read: its bytes, or nothing when it could not be read.
+  // One file as read or last written: its bytes, or nothing when it could not be read,
+  // and those bytes parsed, kept so that a write need not parse them again.
   struct FileState {
     std::string path;
     std::optional<std::string> bytes;
+    std::shared_ptr<store::ResourceDb> db;
   };
 
   ConfigurationStore() = default;
@@ -173,12 +177,13 @@ class ConfigurationStore {
   void LoadFilmFile(const store::ResourceDb& db);
   void LoadRecorderFile(const store::ResourceDb& db);
   void LoadNamesFile(const store::ResourceDb& db);
-  std::optional<store::ResourceDb> OpenCompanion(FileState& file, bool exists, const std::string& what);
+  const store::ResourceDb* OpenCompanion(FileState& file, bool exists, const std::string& what);
   // Choose the companion files' paths; true when the chosen one is a file.
   bool ChooseFilmFile(const FolderListing& listing, std::string_view media);
   bool ChooseNamesFile(const FolderListing& listing);
 
-  Snapshot TakeSnapshot() const;
+  // The records as they are now; sets equal to those of `reuse` share its copies.
+  Snapshot TakeSnapshot(const Snapshot* reuse = nullptr) const;
   void KeepSnapshots() const;
   void ResolveUsed();
   bool Validate(const store::ResourceDb* configDb);
@@ -206,6 +211,7 @@ class ConfigurationStore {
   // Both taken together on first need (KeepSnapshots), from the bytes read at opening.
   mutable std::optional<Snapshot> opened_;  // for Changed()
   mutable std::optional<Snapshot> stored_;  // what the files hold, for Write()
+  bool storedNamesChecked_ = false;         // the names in stored_ passed Validate()
 
   std::vector<std::string> errors_;
   std::vector<std::string> warnings_;
