@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The RIP configuration editor on a configuration of 50 configurations, 200 media and 40
 # resolution sets of 100 values, side by side with plain file access in one run:
-#   - opening the configuration files and the configuration dialog's model load on them
-#     against reading the bytes of those files (goal: at most 2x); the dialog's load alone,
-#     on a handle opened once as the General page holds it, is shown below;
+#   - the configuration dialog's opening on the handle the General page holds, against
+#     reading the bytes of the configuration files (goal: at most 2x); the library's
+#     opening of the files with the dialog on top is shown below it;
 #   - writing after one changed resolution value against writing the same bytes through
 #     the atomic-file component (goal: at most 1.2x).
 # Prints one GOAL line per goal (bench/ripconfig/ripconfig_bench.cpp explains the
