@@ -256,53 +256,61 @@ int64_t ModificationTime(const std::string& path) {
   return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
+// A topic found once and then read by its position; `index` is -1 when the file lacks it.
+struct TopicRef {
+  int index;
+  std::string_view name;
+};
+
 // Reads items of one file, reporting what is missing or does not read as a number.
 class ItemReader {
  public:
   ItemReader(const ResourceDb& db, std::vector<std::string>& errors) : db_(db), errors_(errors) {}
 
+  TopicRef Topic(std::string_view name) const { return {db_.TopicIndex(name).value_or(-1), name}; }
+
   // Views into the database, valid while it lives unchanged.
-  std::optional<std::string_view> Text(std::string_view topic, std::string_view item) const {
-    return db_.FindView(topic, item);
+  std::optional<std::string_view> Text(const TopicRef& topic, std::string_view item) const {
+    return db_.FindViewAt(topic.index, item);
   }
 
-  std::optional<std::string_view> RequiredText(std::string_view topic, std::string_view item) const {
-    auto value = db_.FindView(topic, item);
-    if (!value) errors_.push_back(ItemText(db_.Path(), topic, item) + " is missing");
+  std::optional<std::string_view> RequiredText(const TopicRef& topic, std::string_view item) const {
+    auto value = Text(topic, item);
+    if (!value) errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is missing");
     return value;
   }
 
-  double Number(std::string_view topic, std::string_view item, double fallback, bool required) const {
-    auto text = db_.FindView(topic, item);
+  double Number(const TopicRef& topic, std::string_view item, double fallback, bool required) const {
+    auto text = Text(topic, item);
     if (!text) {
-      if (required) errors_.push_back(ItemText(db_.Path(), topic, item) + " is missing");
+      if (required) errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is missing");
       return fallback;
     }
     auto value = ParseDouble(*text);
     if (!value) {
-      errors_.push_back(ItemText(db_.Path(), topic, item) + " is not a number: " + Quoted(*text));
+      errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is not a number: " + Quoted(*text));
       return fallback;
     }
     return *value;
   }
 
-  int Integer(std::string_view topic, std::string_view item, int fallback) const {
-    auto text = db_.FindView(topic, item);
+  int Integer(const TopicRef& topic, std::string_view item, int fallback) const {
+    auto text = Text(topic, item);
     if (!text) return fallback;
     auto value = ParseInt(*text);
     if (!value) {
-      errors_.push_back(ItemText(db_.Path(), topic, item) + " is not a whole number: " + Quoted(*text));
+      errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is not a whole number: " + Quoted(*text));
       return fallback;
     }
     return *value;
   }
 
-  std::optional<ResolutionEntry> Entry(std::string_view topic, std::string_view item, const std::string& set) const {
-    const std::string_view text = db_.FindView(topic, item).value_or("");
+  std::optional<ResolutionEntry> Entry(const TopicRef& topic, std::string_view item, std::string_view text,
+                                       const std::string& set) const {
     auto entry = ParseEntry(text);
     if (!entry) {
       errors_.push_back(
-          ItemText(db_.Path(), topic, item) +
+          ItemText(db_.Path(), topic.name, item) +
           " is not a resolution (dpi, enabled, gamma, gamma used, 4 calibration values): " + Quoted(text));
       return std::nullopt;
     }
@@ -676,10 +684,11 @@ void ConfigurationStore::LoadFilmFile(const ResourceDb& db) {
   films_.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     auto film = std::make_unique<FilmRecord>();
-    film->name = *db.TopicAt(i);
-    const std::string& topic = film->name;
-    if (!seen.insert(topic).second) {
-      warnings_.push_back(filmPath_ + ": media " + Quoted(topic) + " appears twice; the first one counts");
+    // The first topic of a name: the one that lookups by name find.
+    const TopicRef topic{i, db.TopicNameAt(i)};
+    film->name = topic.name;
+    if (!seen.insert(topic.name).second) {
+      warnings_.push_back(filmPath_ + ": media " + Quoted(topic.name) + " appears twice; the first one counts");
       continue;
     }
     film->verticalSize = reader.Number(topic, kVSizeItem, 0, true);
@@ -698,18 +707,20 @@ void ConfigurationStore::LoadFilmFile(const ResourceDb& db) {
 
 void ConfigurationStore::LoadRecorderFile(const ResourceDb& db) {
   ItemReader reader(db, errors_);
-  recorder_.maxWidth = reader.Number(kRecorderTopic, kMaxWidthItem, 0, true);
-  recorder_.maxHeight = reader.Number(kRecorderTopic, kMaxHeightItem, 0, true);
-  recorder_.pixelClock = reader.Number(kRecorderTopic, kPixelClockItem, 0, false);
-  recorder_.perimeter = reader.Number(kRecorderTopic, kPerimeterItem, 0, false);
+  const TopicRef topic = reader.Topic(kRecorderTopic);
+  recorder_.maxWidth = reader.Number(topic, kMaxWidthItem, 0, true);
+  recorder_.maxHeight = reader.Number(topic, kMaxHeightItem, 0, true);
+  recorder_.pixelClock = reader.Number(topic, kPixelClockItem, 0, false);
+  recorder_.perimeter = reader.Number(topic, kPerimeterItem, 0, false);
 }
 
 void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
-  const int count = db.ItemCount(kNamesTopic);
+  const int topic = db.TopicIndex(kNamesTopic).value_or(-1);
+  const int count = db.ItemCountAt(topic);
   for (int i = 0; i < count; ++i) {
-    const std::string item = *db.ItemAt(kNamesTopic, i);
     auto name = std::make_unique<NameRecord>();
-    name->name = platform::Trim(db.FindView(kNamesTopic, item).value_or(""));
+    // An item named twice reads as its first one.
+    name->name = platform::Trim(db.FindViewAt(topic, db.ItemNameAt(topic, i)).value_or(""));
     if (name->name.empty()) continue;
     names_.push_back({NextId(), std::move(name)});
   }
@@ -717,33 +728,36 @@ void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
 
 // The "name" item of a configuration or set topic repeats the topic name (it is what the
 // dispatcher list compares with the device type's template); the topic name counts.
-void ConfigurationStore::CheckNameItem(const ResourceDb& db, std::string_view topic) {
-  auto name = db.FindView(topic, kNameItem);
-  if (name && !EqualsNoCase(platform::Trim(*name), topic)) {
-    warnings_.push_back(ItemText(configPath_, topic, kNameItem) + " is " + Quoted(*name) + "; the topic name counts");
+void ConfigurationStore::CheckNameItem(const ResourceDb& db, int topic) {
+  auto name = db.FindViewAt(topic, kNameItem);
+  const std::string_view topicName = db.TopicNameAt(topic);
+  if (name && !EqualsNoCase(platform::Trim(*name), topicName)) {
+    warnings_.push_back(ItemText(configPath_, topicName, kNameItem) + " is " + Quoted(*name) +
+                        "; the topic name counts");
   }
 }
 
 void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& films) {
   ItemReader reader(db, errors_);
+  const TopicRef main = reader.Topic(kMainTopic);
   // Views into `db`, which outlives them.
   const std::vector<std::string_view> confNames =
-      platform::SplitWords(reader.RequiredText(kMainTopic, kConfsItem).value_or(""));
+      platform::SplitWords(reader.RequiredText(main, kConfsItem).value_or(""));
   const std::vector<std::string_view> setNames =
-      platform::SplitWords(reader.RequiredText(kMainTopic, kSetsItem).value_or(""));
-  base_.usedConf = platform::Trim(reader.Text(kMainTopic, kUsedItem).value_or(""));
-  base_.origin = reader.Text(kMainTopic, kOriginItem).value_or("");
+      platform::SplitWords(reader.RequiredText(main, kSetsItem).value_or(""));
+  base_.usedConf = platform::Trim(reader.Text(main, kUsedItem).value_or(""));
+  base_.origin = reader.Text(main, kOriginItem).value_or("");
 
   NameSet seen;
   seen.reserve(confNames.size() + setNames.size());
-  auto listed = [&](std::string_view name, const char* item) {
-    if (!db.HasTopic(name)) {
-      warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(name) +
+  auto listed = [&](const TopicRef& topic, const char* item) {
+    if (topic.index < 0) {
+      warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(topic.name) +
                           ", which has no topic; it is left out");
       return false;
     }
-    if (!seen.insert(name).second) {
-      warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(name) +
+    if (!seen.insert(topic.name).second) {
+      warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(topic.name) +
                           " twice, or as a configuration and a set; the first one counts");
       return false;
     }
@@ -752,16 +766,26 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& f
 
   sets_.reserve(setNames.size());
   for (std::string_view name : setNames) {
-    if (!listed(name, kSetsItem)) continue;
-    CheckNameItem(db, name);
+    const TopicRef topic = reader.Topic(name);
+    if (!listed(topic, kSetsItem)) continue;
+    CheckNameItem(db, topic.index);
     auto set = std::make_unique<ResolutionSet>();
     set->name = name;
-    const int count = db.ItemCount(name);
+    const int count = db.ItemCountAt(topic.index);
     set->entries.reserve(static_cast<size_t>(count));
+    // An item named twice reads as its first one. Items numbered res1, res2, ... upwards
+    // without leading zeros cannot repeat a name before them, so they are read where
+    // they stand; any other is looked up by name.
+    int highest = 0;
     for (int i = 0; i < count; ++i) {
-      const std::string item = *db.ItemAt(name, i);
-      if (!ResolutionItemNumber(item)) continue;
-      if (auto entry = reader.Entry(name, item, set->name)) {
+      const std::string_view item = db.ItemNameAt(topic.index, i);
+      const std::optional<int> number = ResolutionItemNumber(item);
+      if (!number) continue;
+      const bool plain = item[3] != '0' && *number > highest;
+      if (plain) highest = *number;
+      const std::string_view text =
+          plain ? db.ItemValueAt(topic.index, i) : db.FindViewAt(topic.index, item).value_or("");
+      if (auto entry = reader.Entry(topic, item, text, set->name)) {
         set->entries.push_back(std::make_unique<ResolutionEntry>(std::move(*entry)));
       }
     }
@@ -771,20 +795,21 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& f
 
   confs_.reserve(confNames.size());
   for (std::string_view name : confNames) {
-    if (!listed(name, kConfsItem)) continue;
-    CheckNameItem(db, name);
+    const TopicRef topic = reader.Topic(name);
+    if (!listed(topic, kConfsItem)) continue;
+    CheckNameItem(db, topic.index);
     auto conf = std::make_unique<ConfigRecord>();
     conf->name = name;
-    conf->film = reader.Text(name, kFilmItem).value_or("");
-    conf->set = reader.Text(name, kSetItem).value_or("");
-    conf->output = reader.Text(name, kOutputItem).value_or("");
+    conf->film = reader.Text(topic, kFilmItem).value_or("");
+    conf->set = reader.Text(topic, kSetItem).value_or("");
+    conf->output = reader.Text(topic, kOutputItem).value_or("");
     // Values the topic leaves out are those of its media.
     ConfigRecord media;
     if (const FilmRecord* film = Lookup(films.names, conf->film)) media.TakeMediaValues(*film);
-    conf->verticalSize = reader.Number(name, kVSizeItem, media.verticalSize, false);
-    conf->horizontalSize = reader.Number(name, kHSizeItem, media.horizontalSize, false);
-    conf->polarity = reader.Integer(name, kPolarityItem, media.polarity);
-    conf->curve = reader.Text(name, kCurveItem).value_or(media.curve);
+    conf->verticalSize = reader.Number(topic, kVSizeItem, media.verticalSize, false);
+    conf->horizontalSize = reader.Number(topic, kHSizeItem, media.horizontalSize, false);
+    conf->polarity = reader.Integer(topic, kPolarityItem, media.polarity);
+    conf->curve = reader.Text(topic, kCurveItem).value_or(media.curve);
     confs_.push_back({NextId(), std::move(conf)});
   }
 }

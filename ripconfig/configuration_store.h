@@ -173,7 +173,7 @@ class ConfigurationStore {
   void Build(const store::ResourceDb& configDb, const store::ResourceDb* film, const store::ResourceDb* recorder,
              const store::ResourceDb* names);
   void LoadConfigFile(const store::ResourceDb& db, const FilmIndex& films);
-  void CheckNameItem(const store::ResourceDb& db, std::string_view topic);
+  void CheckNameItem(const store::ResourceDb& db, int topic);  // by the topic's position
   void LoadFilmFile(const store::ResourceDb& db);
   void LoadRecorderFile(const store::ResourceDb& db);
   void LoadNamesFile(const store::ResourceDb& db);

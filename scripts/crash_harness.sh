@@ -109,7 +109,7 @@ mode_of() {
 now_ms() { date +%s%3N; }
 
 failed_total=0
-printf '%-13s %6s %9s %7s %6s %5s %9s %11s %5s %6s %8s\n' operation kills finished before after torn torn_ppd unloadable lost rerun recovered
+printf '%-15s %6s %9s %7s %6s %5s %9s %11s %5s %6s %8s\n' operation kills finished before after torn torn_ppd unloadable lost rerun recovered
 for operation in $operations; do
   mode="$(mode_of "$operation")"
   command_of "$operation"
@@ -169,7 +169,7 @@ for operation in $operations; do
   ((recovered == rounds)) || failed_total=$((failed_total + 1))
   percent=100
   ((rounds > 0)) && percent=$((recovered * 100 / rounds))
-  printf '%-13s %6d %9d %7d %6d %5d %9d %11d %5d %6d %7d%%\n' "$operation" "$rounds" "$finished" "$before" "$after" \
+  printf '%-15s %6d %9d %7d %6d %5d %9d %11d %5d %6d %7d%%\n' "$operation" "$rounds" "$finished" "$before" "$after" \
     "$torn" "$torn_ppd" "$unloadable" "$lost" "$rerun" "$percent"
 done
 ((keep)) && echo "work folder: $work"

@@ -634,6 +634,39 @@ std::optional<std::string> ResourceDb::TopicAt(int index) const {
 
 bool ResourceDb::HasTopic(std::string_view topic) const { return impl_->FindTopic(topic) != nullptr; }
 
+std::optional<int> ResourceDb::TopicIndex(std::string_view topic) const {
+  const Topic* t = impl_->FindTopic(topic);
+  if (t == nullptr) return std::nullopt;
+  return static_cast<int>(t - impl_->topics.data());
+}
+
+std::string_view ResourceDb::TopicNameAt(int topic) const {
+  if (topic < 0 || static_cast<size_t>(topic) >= impl_->topics.size()) return {};
+  return impl_->topics[static_cast<size_t>(topic)].header.Name(impl_->Base());
+}
+
+int ResourceDb::ItemCountAt(int topic) const {
+  if (topic < 0 || static_cast<size_t>(topic) >= impl_->topics.size()) return 0;
+  return static_cast<int>(impl_->topics[static_cast<size_t>(topic)].items.size());
+}
+
+std::string_view ResourceDb::ItemNameAt(int topic, int item) const {
+  if (item < 0 || item >= ItemCountAt(topic)) return {};
+  return impl_->topics[static_cast<size_t>(topic)].items[static_cast<size_t>(item)].Name(impl_->Base());
+}
+
+std::string_view ResourceDb::ItemValueAt(int topic, int item) const {
+  if (item < 0 || item >= ItemCountAt(topic)) return {};
+  return impl_->topics[static_cast<size_t>(topic)].items[static_cast<size_t>(item)].Value(impl_->Base());
+}
+
+std::optional<std::string_view> ResourceDb::FindViewAt(int topic, std::string_view item) const {
+  if (topic < 0 || static_cast<size_t>(topic) >= impl_->topics.size()) return std::nullopt;
+  const Entry* e = impl_->FindItem(&impl_->topics[static_cast<size_t>(topic)], item);
+  if (e == nullptr) return std::nullopt;
+  return e->Value(impl_->Base());
+}
+
 std::optional<std::string> ResourceDb::TopicComment(std::string_view topic) const {
   const Topic* t = impl_->FindTopic(topic);
   if (t == nullptr) return std::nullopt;

@@ -55,6 +55,17 @@ class ResourceDb {
   std::optional<std::string> ItemAt(std::string_view topic, int index) const;
   bool HasItem(std::string_view topic, std::string_view item) const;
 
+  // Reading by position, for readers that walk a whole file: no lookup by name and no
+  // copies. `topic` is a position below TopicCount() (anything else: empty or zero), the
+  // views last until the database changes or goes.
+  std::optional<int> TopicIndex(std::string_view topic) const;  // the first topic of that name
+  std::string_view TopicNameAt(int topic) const;
+  int ItemCountAt(int topic) const;
+  std::string_view ItemNameAt(int topic, int item) const;
+  std::string_view ItemValueAt(int topic, int item) const;
+  // FindView within the topic at that position.
+  std::optional<std::string_view> FindViewAt(int topic, std::string_view item) const;
+
   // rdb_search_string / rdb_search: the raw value, double quotes included.
   std::optional<std::string> Find(std::string_view topic, std::string_view item) const;
   // The same value without a copy; the view lasts until the database changes or goes.

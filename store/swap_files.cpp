@@ -1,6 +1,6 @@
 #include "store/swap_files.h"
 
-#include <fstream>
+#include <string_view>
 
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
@@ -27,16 +27,18 @@ CSwapfiles::CSwapfiles(std::string swap0, std::string swap1, std::string swap2)
 }
 
 void CSwapfiles::Load(int file) {
-  const std::string& path = paths_[static_cast<size_t>(file)];
-  std::ifstream in(platform::ResolveNoCase(path), std::ios::binary);
-  if (!in) throw CRvcException(msg::kOpenFailed, path);
+  std::string path = paths_[static_cast<size_t>(file)];
+  std::string bytes;
+  if (!platform::ReadFileNoCase(path, bytes)) throw CRvcException(msg::kOpenFailed, paths_[static_cast<size_t>(file)]);
   std::vector<std::string>& entries = entries_[static_cast<size_t>(file)];
   entries.clear();
   bool dropped = false;
-  std::string line;
-  while (std::getline(in, line)) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-    line = platform::ToLowerAscii(line);
+  for (std::string_view rest = bytes; !rest.empty();) {
+    const size_t end = rest.find('\n');
+    std::string_view text = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    const std::string line = platform::ToLowerAscii(text);
     if (line.empty() || line.find("persistent") != std::string::npos || line.find("volatile") != std::string::npos ||
         line.find('#') != std::string::npos) {
       continue;
@@ -49,7 +51,7 @@ void CSwapfiles::Load(int file) {
     entries.push_back(line);
   }
   if (dropped) {
-    CRvcTrace("").Trace("More than " + std::to_string(kMaxEntries) + " swap folders in " + path +
+    CRvcTrace("").Trace("More than " + std::to_string(kMaxEntries) + " swap folders in " + paths_[static_cast<size_t>(file)] +
                         "; only the first are kept");
   }
 }

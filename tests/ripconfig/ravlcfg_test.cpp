@@ -152,6 +152,17 @@ TEST_F(RavlcfgTest, ResolutionValuesReadInEveryFormTheFilesHold) {
   }
 }
 
+// Lookups by name find the first item of a name, so a repeated item reads as its first
+// one, however it is spelt; "res02" and "res2" are different items.
+TEST_F(RavlcfgTest, RepeatedResolutionItemsReadAsTheirFirst) {
+  WriteFile(configPath, "[Main]\nconfs=c\nsets=set_0\nused=c\n[c]\nfilm=A4\nset=set_0\n[set_0]\n"
+                        "res1=600\nRES1=700\nres02=800\nres2=900\nres02=1000\nres3=1200\n");
+  ASSERT_NE(Open(), nullptr);
+  std::vector<double> dpi;
+  for (const auto& entry : ravlcfg_get_sets(handle)[0]->entries) dpi.push_back(entry->dpi);
+  EXPECT_EQ(dpi, (std::vector<double>{600, 600, 800, 900, 800, 1200}));
+}
+
 TEST_F(RavlcfgTest, PlateFileServesWhenThereIsNoFilmFile) {
   std::rename(Data("zv_film.res").c_str(), Data("zv_plate.res").c_str());
   ASSERT_NE(Open(), nullptr);
