@@ -59,7 +59,12 @@ QIcon CApplicationStyle::standardIcon(StandardPixmap standardIcon, const QStyleO
   if (standardIcon == SP_ToolBarHorizontalExtensionButton && option == nullptr) {
     return QIcon(new DeferredStandardIcon(baseStyle(), standardIcon, widget));
   }
-  return QProxyStyle::standardIcon(standardIcon, option, widget);
+  if (option != nullptr) return QProxyStyle::standardIcon(standardIcon, option, widget);
+  const Qt::LayoutDirection direction = widget != nullptr ? widget->layoutDirection() : QGuiApplication::layoutDirection();
+  const int key = standardIcon * 2 + (direction == Qt::RightToLeft ? 1 : 0);
+  auto known = icons_.constFind(key);
+  if (known != icons_.constEnd()) return *known;
+  return *icons_.insert(key, QProxyStyle::standardIcon(standardIcon, option, widget));
 }
 
 void InstallApplicationStyle() { QApplication::setStyle(new CApplicationStyle); }

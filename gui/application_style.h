@@ -1,6 +1,12 @@
 // The style of the program's windows: the platform's style, as Qt picks it (including a
 // style asked for with -style or QT_STYLE_OVERRIDE), with one icon read when it is first
-// drawn rather than when the widget that carries it is made.
+// drawn rather than when the widget that carries it is made, and the standard icons made
+// once.
+//
+// A standard icon is made from image files (several sizes, each file opened to learn its
+// format) or looked up in the icon theme on every call: half a millisecond for each of
+// OK and Cancel, which a dialog's button box asks for each time it is made. The icons
+// are the style's and do not change while it is in use, so each is kept on first use.
 //
 // The menu bar makes a hidden overflow button whose standard icon is an image file;
 // reading the first image file makes Qt load every image format plug-in (and libjpeg)
@@ -9,6 +15,8 @@
 // first paint.
 #pragma once
 
+#include <QHash>
+#include <QIcon>
 #include <QProxyStyle>
 
 namespace rvc::ui {
@@ -19,6 +27,9 @@ class CApplicationStyle : public QProxyStyle {
 
   QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
                      const QWidget* widget = nullptr) const override;
+
+ private:
+  mutable QHash<int, QIcon> icons_;  // by standard icon and layout direction
 };
 
 // Makes CApplicationStyle the application's style; needs the QApplication, before the

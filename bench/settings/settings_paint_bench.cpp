@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "modify_target.h"
+#include "gui/application_style.h"
 #include "gui/dialog_view.h"
 #include "gui/feature_views.h"
 #include "gui/view_registry.h"
@@ -67,6 +68,7 @@ void Settle() {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  ui::InstallApplicationStyle();  // the program's style, as rvc_setup installs it
   std::vector<std::string> args(argv + 1, argv + argc);
   int runs = 20;
   if (args.size() == 3 && args[0] == "--runs") {
