@@ -2,6 +2,8 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
+#include <utility>
 
 #include "gui/combo_fill.h"
 #include "gui/qt_text.h"
@@ -39,7 +41,9 @@ ModifyDispatcherView::ModifyDispatcherView(settings::CDispatcher& model, QWidget
     ShowTabs();
   });
   connect(ui_->tabWidget, &QTabWidget::currentChanged, this, [this](int index) {
-    if (!filling_) model_.OnTabChanged(index);
+    if (filling_) return;
+    MakePage(index);
+    model_.OnTabChanged(index);
   });
   connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &ModifyDispatcherView::accept);
   connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &ModifyDispatcherView::reject);
@@ -67,37 +71,58 @@ void ModifyDispatcherView::ShowFields() {
   filling_ = false;
 }
 
+// The own pages get a holder in their tab; the view goes into it when the tab is first
+// shown (MakePage), so the dialog's first frame builds, lays out and polishes only the
+// page the operator sees.
 void ModifyDispatcherView::ShowTabs() {
   filling_ = true;
   while (ui_->tabWidget->count() > 0) {
     QWidget* page = ui_->tabWidget->widget(0);
     ui_->tabWidget->removeTab(0);
-    if (page != nullptr && !page->property("rvcOwnPage").toBool()) page->hide();
+    if (page == nullptr) continue;
+    if (page->property("rvcOwnPage").toBool()) {
+      delete page;
+    } else {
+      page->hide();
+    }
   }
-  pageViews_.clear();
+  pendingPages_.clear();
   for (const settings::CDispatcher::Tab& tab : model_.Tabs) {
     QWidget* widget = static_cast<QWidget*>(tab.widget);
     if (tab.page != nullptr) {
-      std::unique_ptr<CDialogView> view;
-      if (auto* pageModel = dynamic_cast<IDialogModel*>(tab.page)) view = MakeView(*pageModel, ui_->tabWidget);
-      if (view) {
-        view->setWindowFlags(Qt::Widget);
-        view->setProperty("rvcOwnPage", true);
-        widget = view.get();
-        pageViews_.push_back(std::move(view));
-      } else {
-        auto* placeholder = new QLabel(ToQt(tab.page->Title()), ui_->tabWidget);
-        placeholder->setProperty("rvcOwnPage", true);
-        widget = placeholder;
-      }
+      widget = new QWidget(ui_->tabWidget);
+      widget->setProperty("rvcOwnPage", true);
+      auto* layout = new QVBoxLayout(widget);
+      layout->setContentsMargins(0, 0, 0, 0);
     }
     if (widget == nullptr) continue;
     if (tab.page == nullptr) pluginPages_.emplace_back(widget);
+    pendingPages_.push_back(tab.page);
     widget->setEnabled(true);
     ui_->tabWidget->addTab(widget, ToQt(tab.caption));
   }
   ui_->tabWidget->setCurrentIndex(model_.ActiveTab);
+  MakePage(ui_->tabWidget->currentIndex());
   filling_ = false;
+}
+
+void ModifyDispatcherView::MakePage(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= pendingPages_.size()) return;
+  settings::IPage* page = std::exchange(pendingPages_[static_cast<size_t>(index)], nullptr);
+  if (page == nullptr) return;
+  QWidget* holder = ui_->tabWidget->widget(index);
+  std::unique_ptr<CDialogView> view;
+  if (auto* pageModel = dynamic_cast<IDialogModel*>(page)) view = MakeView(*pageModel, holder);
+  QWidget* content = nullptr;
+  if (view) {
+    view->setWindowFlags(Qt::Widget);
+    content = view.release();
+  } else {
+    content = new QLabel(ToQt(page->Title()), holder);
+  }
+  holder->layout()->addWidget(content);
+  // In a tab already on the screen the page shows now, not from the next event.
+  content->show();
 }
 
 void ModifyDispatcherView::WriteBack() {
@@ -110,6 +135,7 @@ void ModifyDispatcherView::WriteBack() {
 QWidget* ModifyDispatcherView::FieldWidget(const std::string& field) {
   // A page's refusal brings its tab forward; the field is the page's own.
   ui_->tabWidget->setCurrentIndex(model_.ActiveTab);
+  MakePage(model_.ActiveTab);
   ui_->folderEdit->setText(ToQt(model_.Folder));
   if (field == settings::CDispatcher::kNameField) return ui_->nameEdit;
   if (field == settings::CDispatcher::kFolderField) return ui_->folderEdit;

@@ -15,6 +15,7 @@ class ModifyDispatcherView;
 
 namespace rvc::settings {
 class CDispatcher;
+class IPage;
 }  // namespace rvc::settings
 
 namespace rvc::ui {
@@ -35,10 +36,11 @@ class ModifyDispatcherView : public CDialogView {
  private:
   void ShowTabs();
   void ShowFields();
+  void MakePage(int index);
 
   settings::CDispatcher& model_;
   std::unique_ptr<Ui::ModifyDispatcherView> ui_;
-  std::vector<std::unique_ptr<CDialogView>> pageViews_;
+  std::vector<settings::IPage*> pendingPages_;  // per tab: an own page whose view is not made yet
   std::vector<QPointer<QWidget>> pluginPages_;  // every plug-in page shown
   bool filling_ = false;
 };

@@ -1,12 +1,13 @@
 // The Modify dialog on the offscreen platform over a copy of the sample installation:
 // opened by a double-click in the main window, with its tabs, the sample plug-in's pages,
-// a plug-in page and a name that refuse OK and keep it open, then a new name applied; and
+// an own page made when its tab is shown, a plug-in page and a name that refuse OK and keep it open, then a new name applied; and
 // opened at once by the main window that the install job hands over to.
 #include "gui/modify_dispatcher_view.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -63,6 +64,13 @@ class ModifyDispatcherViewTest : public QObject {
       QCOMPARE(tabs->count(), 5);
       QCOMPARE(tabs->tabText(3), QString("Device"));
       QCOMPARE(tabs->tabText(4), QString("Calibration"));
+      // An own page is made when its tab is first shown, and shows at once.
+      QVERIFY(tabs->widget(1)->findChild<QLabel*>() == nullptr);
+      tabs->setCurrentIndex(1);
+      auto* page = tabs->widget(1)->findChild<QLabel*>();
+      QVERIFY(page != nullptr && page->isVisible());
+      QCOMPARE(page->text(), QString("stub page"));
+      tabs->setCurrentIndex(0);
       auto* name = dialog->findChild<QLineEdit*>("nameEdit");
       auto* ok = dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok);
       // The plug-in page's OnOKExt refuses while its field says so.
