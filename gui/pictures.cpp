@@ -2,10 +2,12 @@
 
 #include <QFont>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
 #include <cmath>
 
 #include "core/messages.h"
@@ -40,18 +42,45 @@ Palette PaletteOf(bool velmora) {
 }
 
 // A band of halftone dots growing from left to right, as a screen ramps up its tone.
+// The dots are worked out pixel by pixel into one image, each pixel covered as far as
+// its centre lies inside the dot, and that image is drawn once: a few hundred
+// antialiased ellipses cost the rasteriser more than all the rest of the splash.
 void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(colour);
-  const double pitch = 9.0;
-  for (double y = area.top() + pitch / 2; y < area.bottom(); y += pitch) {
-    for (double x = area.left() + pitch / 2; x < area.right(); x += pitch) {
-      const double tone = (x - area.left()) / area.width();
-      const double wave = 0.5 + 0.5 * std::sin((y - area.top()) / area.height() * 3.14159);
-      const double radius = pitch * 0.5 * std::sqrt(tone * wave);
-      if (radius > 0.4) painter.drawEllipse(QPointF(x, y), radius, radius);
+  constexpr int kPitch = 9;
+  int columns = 0, rows = 0;
+  while (kPitch * columns + kPitch / 2.0 < area.width()) ++columns;
+  while (kPitch * rows + kPitch / 2.0 < area.height()) ++rows;
+  if (columns == 0 || rows == 0) return;
+  QImage dots(columns * kPitch, rows * kPitch, QImage::Format_ARGB32_Premultiplied);
+  dots.fill(Qt::transparent);
+  QRgb shades[256];  // the colour at each coverage
+  for (int cover = 0; cover < 256; ++cover) {
+    shades[cover] = qPremultiply(qRgba(colour.red(), colour.green(), colour.blue(), cover * colour.alpha() / 255));
+  }
+  for (int row = 0; row < rows; ++row) {
+    const double y = kPitch * row + kPitch / 2.0;
+    const double wave = 0.5 + 0.5 * std::sin(y / area.height() * 3.14159);
+    for (int column = 0; column < columns; ++column) {
+      const double x = kPitch * column + kPitch / 2.0;
+      const double radius = kPitch * 0.5 * std::sqrt(x / area.width() * wave);
+      if (radius <= 0.4) continue;
+      // The pixels of the dot's square within its cell.
+      const int reach = static_cast<int>(std::ceil(radius + 0.5));
+      const int top = std::max(row * kPitch, static_cast<int>(y) - reach);
+      const int bottom = std::min((row + 1) * kPitch, static_cast<int>(y) + reach + 1);
+      const int left = std::max(column * kPitch, static_cast<int>(x) - reach);
+      const int right = std::min((column + 1) * kPitch, static_cast<int>(x) + reach + 1);
+      for (int py = top; py < bottom; ++py) {
+        auto* line = reinterpret_cast<QRgb*>(dots.scanLine(py));
+        for (int px = left; px < right; ++px) {
+          const double dx = px + 0.5 - x, dy = py + 0.5 - y;
+          const double cover = std::clamp(radius + 0.5 - std::sqrt(dx * dx + dy * dy), 0.0, 1.0);
+          line[px] = shades[qRound(cover * 255)];
+        }
+      }
     }
   }
+  painter.drawImage(area.topLeft(), dots);
 }
 
 // The splash bitmap, over the whole of the splash.
