@@ -180,7 +180,11 @@ void MainWindowView::Sync() {
 
   QStringList headings;
   for (const window::Column& column : model_.Columns) headings << ToQt(column.Heading);
-  if (!headings.isEmpty()) ui_->dispatcherList->setHeaderLabels(headings);
+  if (!headings.isEmpty() && headings != headings_) {
+    headings_ = headings;
+    ui_->dispatcherList->setHeaderLabels(headings);
+    contentWidths_.clear();
+  }
   SyncRows();
   SyncColumns();  // after the rows, whose texts they must hold
   SyncSelection();
@@ -214,6 +218,7 @@ void MainWindowView::SyncFlavours() {
 void MainWindowView::SyncRows() {
   if (rows_ == model_.Rows) return;
   rows_ = model_.Rows;
+  contentWidths_.clear();
   QTreeWidget* list = ui_->dispatcherList;
   list->clear();
   for (const auto& row : rows_) {
@@ -241,13 +246,20 @@ void MainWindowView::SyncColumns() {
   QHeaderView* header = list->header();
   const int clientWidth = list->viewport()->width();
   const int columns = std::min(static_cast<int>(model_.Columns.size()), header->count());
+  // What the texts need is measured again only when they change, not at every resize
+  // and every Sync(): measuring lays out the text of every cell.
+  if (contentWidths_.size() != static_cast<size_t>(columns)) {
+    contentWidths_.clear();
+    for (int column = 0; column < columns; ++column) {
+      contentWidths_.push_back(std::max({static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column),
+                                         header->sectionSizeHint(column), header->minimumSectionSize()}));
+    }
+  }
   // Each column is as wide as the model lays it out and at least as wide as its heading
   // and its texts; the last one takes what the others leave of the window.
   int used = 0;
   for (int column = 0; column < columns; ++column) {
-    const int content = std::max({static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column),
-                                  header->sectionSizeHint(column),
-                                  header->minimumSectionSize()});
+    const int content = contentWidths_[static_cast<size_t>(column)];
     const int laidOut = column == columns - 1 ? clientWidth - used : model_.ColumnWidth(column, clientWidth);
     const int width = std::max(laidOut, content);
     header->resizeSection(column, width);

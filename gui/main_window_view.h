@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -53,6 +54,8 @@ class MainWindowView : public QMainWindow {
   std::vector<std::pair<frame::Command, QAction*>> actions_;
   std::vector<std::string> flavours_;           // the entries shown
   std::vector<std::vector<std::string>> rows_;  // the rows shown
+  QStringList headings_;                        // the column headings shown
+  std::vector<int> contentWidths_;              // per column, what its heading and texts need
   bool syncing_ = false;                        // changes made by Sync() are not the user's
   bool painted_ = false;                        // the first paint has happened
 };
