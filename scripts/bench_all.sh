@@ -34,7 +34,7 @@ logs=$RVC_BENCH_BUILD/logs
 mkdir -p "$logs"
 echo "configuring $RVC_BENCH_BUILD (Release)" >&2
 cmake -S . -B "$RVC_BENCH_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRVC_BUILD_BENCH=ON -DRVC_BUILD_TESTS=OFF \
-  >"$logs/configure.log" 2>&1 || { cat "$logs/configure.log" >&2; exit 1; }
+  -DRVC_BUILD_PLUGIN_SAMPLES=ON >"$logs/configure.log" 2>&1 || { cat "$logs/configure.log" >&2; exit 1; }
 
 names=()
 for script in bench/*/run.sh; do
