@@ -37,6 +37,8 @@ inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c 
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  // Callers mostly spell a name as the file does.
+  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] != b[i] && Lower(a[i]) != Lower(b[i])) return false;
   }
@@ -489,7 +491,8 @@ void ResourceDb::Impl::Parse() {
   auto closeTopic = [&] {
     if (items == nullptr) return;
     expectedItems = items->size();
-    if (items->capacity() != items->size()) items->shrink_to_fit();
+    // A guess a little too large is kept: giving back a few entries costs a copy of all.
+    if (items->capacity() - items->size() > items->size() / 8 + 2) items->shrink_to_fit();
   };
 
   while (pos < size) {
@@ -550,7 +553,7 @@ void ResourceDb::Impl::Parse() {
     pos = next;
   }
   closeTopic();
-  if (topics.capacity() - topics.size() > topics.size() / 8) topics.shrink_to_fit();
+  if (topics.capacity() - topics.size() > std::max<size_t>(topics.size() / 8, 16)) topics.shrink_to_fit();
   fileTail.view = std::string_view(base + pending, size - pending);
 }
 
