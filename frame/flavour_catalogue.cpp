@@ -8,6 +8,7 @@
 #include "core/rvc_trace.h"
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "platform/path_parser.h"
 #include "store/confinement.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"
@@ -37,9 +38,8 @@ std::string CataloguePath(const std::string& catalogueFileName) {
 
 ListFileChoice FindListFile(const std::string& value, const std::string& browseTitle, const std::string& rebuiltName) {
   store::CRvcUtils utils;
-  const std::string name = store::CRvcUtils::GetNamePart(value);
-  const std::string type = store::CRvcUtils::GetTypePart(value);
-  std::string pattern = !name.empty() && !type.empty() ? name + type : "rvc*.cfg";
+  const platform::ParsedPath parts = platform::ParsePath(value);
+  std::string pattern = !parts.name.empty() && !parts.type.empty() ? parts.name + parts.type : "rvc*.cfg";
   std::string folder = utils.ExpandFolder(value);
   // A folder that is not absolute is unavailable, as a missing one is: the user is asked.
   if (!IsAbsoluteFolder(folder)) folder.clear();

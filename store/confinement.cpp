@@ -14,11 +14,28 @@ namespace {
 
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
-bool HasControl(std::string_view text) {
+// What a name holds that a plain name may not, found in one pass: every record of a
+// dispatcher list is checked while the list loads.
+struct Flaws {
+  bool control = false;
+  bool separator = false;
+  bool wildcard = false;
+};
+
+Flaws FlawsOf(std::string_view text) {
+  Flaws flaws;
   for (unsigned char c : text) {
-    if (IsControl(c)) return true;
+    if (c > '\\') {
+      flaws.control |= c == 0x7F;
+    } else if (IsControl(c)) {
+      flaws.control = true;
+    } else if (c == '/' || c == '\\') {
+      flaws.separator = true;
+    } else if (c == '*' || c == '?') {
+      flaws.wildcard = true;
+    }
   }
-  return false;
+  return flaws;
 }
 
 }  // namespace
@@ -26,15 +43,17 @@ bool HasControl(std::string_view text) {
 std::string FolderNameProblem(std::string_view folder) {
   if (folder.empty()) return "is empty";
   if (folder == "." || folder == "..") return "names no folder of its own";
-  if (folder.find_first_of("/\\") != std::string_view::npos) return "holds a path separator";
-  if (HasControl(folder)) return "holds a control character";
+  const Flaws flaws = FlawsOf(folder);
+  if (flaws.separator) return "holds a path separator";
+  if (flaws.control) return "holds a control character";
   return {};
 }
 
 std::string DispatcherNameProblem(std::string_view name) {
-  if (HasControl(name)) return "holds a control character (such as a line break)";
+  const Flaws flaws = FlawsOf(name);
+  if (flaws.control) return "holds a control character (such as a line break)";
   // The name is part of the launchers' file names and of the patterns that find them.
-  if (name.find_first_of("/\\*?") != std::string_view::npos) return "holds a path separator or a wildcard (/ \\ * ?)";
+  if (flaws.separator || flaws.wildcard) return "holds a path separator or a wildcard (/ \\ * ?)";
   if (name.size() > kMaxDispatcherNameLength) {
     return "is longer than " + std::to_string(kMaxDispatcherNameLength) + " bytes";
   }

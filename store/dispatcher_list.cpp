@@ -242,9 +242,10 @@ void CheckFolderAndName(const Where& where, const std::string& folder, const std
   }
 }
 
-// The dispatcher of topic `topic` of the list file `file`.
+// The dispatcher of topic `topic` of the list file `file`; `hasBase` tells whether the
+// record gives its port separator.
 std::unique_ptr<CDispatcher> ListEntry(const ResourceDb& db, const std::string& topic, const std::string& file,
-                                       const std::string& dataFolder) {
+                                       const std::string& dataFolder, bool& hasBase) {
   auto where = [&] { return Printable(file) + ", [" + topic + "]"; };
   auto folder = db.Find(topic, "Folder");
   auto name = db.Find(topic, "Name");
@@ -254,12 +255,18 @@ std::unique_ptr<CDispatcher> ListEntry(const ResourceDb& db, const std::string& 
   }
   CheckFolderAndName(where, *folder, &*name);
 
-  auto dispatcher = std::make_unique<CDispatcher>(dataFolder + *folder);
+  std::string path;  // sized once: a list loads many dispatchers
+  path.reserve(dataFolder.size() + folder->size());
+  path.append(dataFolder).append(*folder);
+  auto dispatcher = std::make_unique<CDispatcher>(std::move(path));
   DispatcherRecord& record = dispatcher->Record;
   record.Folder = std::move(*folder);
   record.Name = std::move(*name);
   record.Type = std::move(*type);
-  if (auto base = db.FindInt(topic, "Base")) record.Base = static_cast<int>((*base % 10 + 10) % 10);
+  if (auto base = db.FindInt(topic, "Base")) {
+    record.Base = static_cast<int>((*base % 10 + 10) % 10);
+    hasBase = true;
+  }
   if (auto flavour = db.FindView(topic, "Flavour")) record.Flavour = *flavour;
   if (auto port = db.FindInt(topic, "CommandPort")) record.CommandPort = static_cast<int>(*port);
   return dispatcher;
@@ -455,8 +462,9 @@ void CDispatcherList::LoadFromListFile() {
   for (long i = 1; i <= *count; ++i) {
     const std::string topic = "Config" + std::to_string(i);
     try {
-      auto dispatcher = ListEntry(db, topic, listFile_, dataFolder_);
-      if (db.FindInt(topic, "Base")) separatorInUse_[static_cast<size_t>(dispatcher->Record.Base)] = true;
+      bool hasBase = false;
+      auto dispatcher = ListEntry(db, topic, listFile_, dataFolder_, hasBase);
+      if (hasBase) separatorInUse_[static_cast<size_t>(dispatcher->Record.Base)] = true;
       Place(std::move(dispatcher));
     } catch (const EntryRefused& refused) {
       Skip({db.Find(topic, "Name").value_or(""), db.Find(topic, "Folder").value_or(""), refused.reason});

@@ -14,6 +14,10 @@
 #include <limits>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "core/messages.h"
@@ -33,6 +37,8 @@ inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c 
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  // Callers mostly spell a name as the file does.
+  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] != b[i] && Lower(a[i]) != Lower(b[i])) return false;
   }
@@ -406,6 +412,24 @@ class Writer {
 
 bool FitsCompact(size_t length) { return length <= std::numeric_limits<uint32_t>::max(); }
 
+// Where the first "=" of `line` is, `length` when it has none. Item names are short: a
+// line of 16 bytes or more has its first 16 looked at in one compare, and only a name
+// longer than that costs a call.
+inline size_t FindEquals(const char* line, size_t length) {
+#if defined(__SSE2__)
+  if (length >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('='))));
+    if (mask != 0) return static_cast<size_t>(__builtin_ctz(mask));
+    const void* equals = std::memchr(line + 16, '=', length - 16);
+    return equals ? static_cast<size_t>(static_cast<const char*>(equals) - line) : length;
+  }
+#endif
+  size_t at = 0;
+  while (at < length && line[at] != '=') ++at;
+  return at;
+}
+
 }  // namespace
 
 struct ResourceDb::Impl {
@@ -421,6 +445,9 @@ struct ResourceDb::Impl {
   const char* Base() const { return bytes.data(); }
 
   void Parse();
+  // Room for the topics of a file of `size` bytes, guessed from those read in the first
+  // `pos` bytes, so that the topics move rarely while the file is read.
+  void ReserveTopics(size_t pos, size_t size);
   // `line` and `note` view the line text in `bytes`.
   Entry MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line, const fmt::Line* note) const;
   size_t OutputBound() const;
@@ -457,19 +484,22 @@ void ResourceDb::Impl::Parse() {
   fmt::Line note;
   size_t noteStart = 0;
   bool haveNote = false;
-  std::vector<Entry> items;  // of the current topic, moved into it at its end
+  // Items go straight into the current topic, reserved for as many as the topic before
+  // had: files tend to repeat one layout.
+  std::vector<Entry>* items = nullptr;
+  size_t expectedItems = 0;
   auto closeTopic = [&] {
-    if (topics.empty()) return;
-    auto& target = topics.back().items;
-    target.reserve(items.size());
-    for (auto& item : items) target.push_back(std::move(item));
-    items.clear();
+    if (items == nullptr) return;
+    expectedItems = items->size();
+    // A guess a little too large is kept: giving back a few entries costs a copy of all.
+    if (items->capacity() - items->size() > items->size() / 8 + 2) items->shrink_to_fit();
   };
 
   while (pos < size) {
+    const char* line = base + pos;
     size_t contentEnd;
     size_t next;
-    if (const void* lf = std::memchr(base + pos, '\n', size - pos)) {
+    if (const void* lf = std::memchr(line, '\n', size - pos)) {
       next = static_cast<size_t>(static_cast<const char*>(lf) - base);
       contentEnd = (next > pos && base[next - 1] == '\r') ? next - 1 : next;
       ++next;
@@ -477,29 +507,64 @@ void ResourceDb::Impl::Parse() {
       next = size;
       contentEnd = (size > pos && base[size - 1] == '\r') ? size - 1 : size;
     }
-    fmt::Line line = fmt::ReadLine(std::string_view(base + pos, contentEnd - pos));
-    bool entry = line.kind == LineKind::kTopic || (line.kind == LineKind::kItem && !topics.empty());
-    if (entry) {
-      size_t ownStart = haveNote ? noteStart : pos;
-      Entry made = MakeEntry(pending, ownStart, next, line, haveNote ? &note : nullptr);
-      if (line.kind == LineKind::kTopic) {
-        closeTopic();
-        topics.emplace_back().header = std::move(made);
-      } else {
-        items.push_back(std::move(made));
+
+    // Most lines are ordinary items of a topic, without a note: "name=value" with no
+    // blank or mark first. Those are read here in place, as ReadLine() and MakeEntry()
+    // would read them.
+    const char first = *line;
+    if (items != nullptr && !haveNote && !fmt::IsBlank(first) && first != ';' && first != '#' && first != '[') {
+      const size_t length = contentEnd - pos;
+      const size_t at = FindEquals(line, length);
+      if (at != length) {
+        size_t nameEnd = at;
+        while (nameEnd > 0 && fmt::IsBlank(line[nameEnd - 1])) --nameEnd;
+        if (FitsCompact(next - pending) && at + 1 - nameEnd <= UINT16_MAX) {
+          Entry& entry = items->emplace_back();
+          entry.start = pending;
+          entry.leadLen = static_cast<uint32_t>(pos - pending);
+          entry.ownLen = static_cast<uint32_t>(next - pos);
+          entry.nameLen = static_cast<uint32_t>(nameEnd);
+          entry.valueSkip = static_cast<uint16_t>(at + 1 - nameEnd);
+          entry.valueLen = static_cast<uint32_t>(length - at - 1);
+          pending = pos = next;
+          continue;
+        }
       }
+    }
+
+    fmt::Line read = fmt::ReadLine(std::string_view(line, contentEnd - pos));
+    if (read.kind == LineKind::kTopic) {
+      closeTopic();
+      if (topics.size() == topics.capacity()) ReserveTopics(pos, size);
+      Topic& topic = topics.emplace_back();
+      topic.header = MakeEntry(pending, haveNote ? noteStart : pos, next, read, haveNote ? &note : nullptr);
+      items = &topic.items;
+      items->reserve(expectedItems);
+      pending = next;
+    } else if (read.kind == LineKind::kItem && items != nullptr) {
+      items->push_back(MakeEntry(pending, haveNote ? noteStart : pos, next, read, haveNote ? &note : nullptr));
       pending = next;
     }
-    haveNote = line.kind == LineKind::kNote;
+    haveNote = read.kind == LineKind::kNote;
     if (haveNote) {
-      note = line;
+      note = read;
       noteStart = pos;
     }
     pos = next;
   }
   closeTopic();
-  topics.shrink_to_fit();
+  if (topics.capacity() - topics.size() > std::max<size_t>(topics.size() / 8, 16)) topics.shrink_to_fit();
   fileTail.view = std::string_view(base + pending, size - pending);
+}
+
+void ResourceDb::Impl::ReserveTopics(size_t pos, size_t size) {
+  size_t guess = topics.size() < 16 ? 16 : topics.size() * 2;
+  if (topics.size() >= 16) {
+    // A little more than the topics seen so far, scaled to the whole file.
+    const double scaled = static_cast<double>(topics.size()) * static_cast<double>(size) / static_cast<double>(pos);
+    guess = std::max(static_cast<size_t>(scaled * 1.05) + 1, topics.size() + topics.size() / 2);
+  }
+  topics.reserve(guess);
 }
 
 Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line,

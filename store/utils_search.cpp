@@ -173,14 +173,17 @@ void SplitPattern(const std::string& folder, const std::string& pattern, std::st
 // The files of `folder` matching `pattern` (links to files count, with the time of what
 // they point to) and, when asked, those matching `second` and its subfolders (links to
 // folders are not followed), in the order the file system lists them. With `withTimes`
-// every file found has its last-write time.
+// every file found has its last-write time. With `subfolders` the search goes deeper
+// only when `pattern` matches nothing here: once a file matches, neither subfolders nor
+// files matching `second` are collected any more.
 void ListFolder(const Folder& folder, const std::string& pattern, bool withTimes, std::vector<Match>& files,
                 std::vector<std::string>* subfolders, const std::string* second = nullptr,
                 std::vector<Match>* secondFiles = nullptr) {
   folder.ForEach([&](std::string_view name, unsigned char type, const char* cName) {
+    const bool deeper = subfolders != nullptr && files.empty();
     const bool wanted = platform::MatchesPatternNoCase(name, pattern);
-    const bool wantedSecond = second != nullptr && platform::MatchesPatternNoCase(name, *second);
-    if (!wanted && !wantedSecond && subfolders == nullptr) return;
+    const bool wantedSecond = deeper && second != nullptr && platform::MatchesPatternNoCase(name, *second);
+    if (!wanted && !wantedSecond && !deeper) return;
 
     struct stat st {};
     bool stated = false;
@@ -190,7 +193,7 @@ void ListFolder(const Folder& folder, const std::string& pattern, bool withTimes
       stated = type != DT_LNK;
     }
     if (type == DT_DIR) {
-      if (subfolders != nullptr) subfolders->emplace_back(name);
+      if (deeper) subfolders->emplace_back(name);
       return;
     }
     if (!wanted && !wantedSecond) return;

@@ -186,6 +186,7 @@ TEST_F(DispatcherListTest, HostileListRecordsAreLeftOutWithTheirReason) {
       {"Name=X\nType=Lux\nFolder=a\x1b" "b\n", "the dispatcher folder \"a\\x1Bb\" holds a control character"},
       {"Type=Lux\nFolder=F\n;@=Name=x\\ny_AT\n", "the dispatcher name \"x\\x0Ay_AT\" holds a control character"},
       {"Type=Lux\nFolder=F\nName=a\rb\n", "holds a control character"},
+      {"Type=Lux\nFolder=F\nName=\xC3\xA9\x7F\n", "holds a control character"},
       {"Type=Lux\nFolder=F\nName=" + std::string("a\0b", 3) + "\n", "the dispatcher name \"a\\x00b\" holds a control"},
       {"Type=Lux\nFolder=F\nName=" + longName + "\n", "is longer than 128 bytes"},
       {"Type=Lux\nFolder=F\nName=*\n", "the dispatcher name \"*\" holds a path separator or a wildcard"},

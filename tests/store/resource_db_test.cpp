@@ -38,12 +38,14 @@ TEST(ResourceDbRead, TopicsItemsAndValues) {
       "\n"
       "[Second] trailing text\n"
       "path=C:\\x=y\n"
+      "AQuiteLongParameterName\t=long\n"
       "[ Spaced ]\n"
       "# hash comment\n"
-      "no equals sign\n"
+      "no equals sign, and longer than a short name\n"
       "[unclosed=1\n"
       "=nameless\n");
-  EXPECT_EQ(Outline(db), (std::vector<std::string>{"Main: NrConfigs Name", "Second: path", "Spaced: "}));
+  EXPECT_EQ(Outline(db),
+            (std::vector<std::string>{"Main: NrConfigs Name", "Second: path AQuiteLongParameterName", "Spaced: "}));
   EXPECT_EQ(db.TopicAt(3), std::nullopt);
   EXPECT_EQ(db.TopicAt(-1), std::nullopt);
   EXPECT_EQ(db.ItemAt("MAIN", 1), "Name");
@@ -51,6 +53,7 @@ TEST(ResourceDbRead, TopicsItemsAndValues) {
   EXPECT_EQ(db.Find("main", "nrconfigs"), "3");
   EXPECT_EQ(db.Find("Main", "Name"), " \"quoted; value\" ");
   EXPECT_EQ(db.Find("Second", "path"), "C:\\x=y");
+  EXPECT_EQ(db.Find("Second", "aquitelongparametername"), "long");
   EXPECT_EQ(db.Find("Spaced", ""), "nameless");
   EXPECT_EQ(db.ItemCount("Missing"), 0);
   EXPECT_EQ(db.Find("Main", "Missing"), std::nullopt);
