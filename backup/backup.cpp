@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include <memory>
+#include <optional>
 
 #include "backup/backup_index.h"
 #include "backup/external_program.h"
@@ -17,6 +18,7 @@
 #include "platform/atomic_file.h"
 #include "platform/environment.h"
 #include "platform/path.h"
+#include "platform/sync_batch.h"
 #include "plugins/type_plugin.h"
 #include "store/confinement.h"
 #include "store/installation_lock.h"
@@ -159,6 +161,10 @@ bool CBackup::BackupFlavours(const std::string& selector, const std::string& des
   }
   BackupIndexWriter index(destination);
   store::CRvcUtils utils;
+  // The copies are flushed together, before the index: a backup folder without its index
+  // is refused by the restore, so a power loss before the flush leaves no backup that
+  // could be used with lost files in it.
+  std::optional<platform::SyncBatch> batch(std::in_place);
   if (platform::EqualsNoCase(selector, "All")) {
     int total = 0;
     for (const auto& flavour : flavours_) total += flavour->DispatcherList->GetCount() + 1;
@@ -201,6 +207,7 @@ bool CBackup::BackupFlavours(const std::string& selector, const std::string& des
     progress_ = nullptr;
     if (cancelled_) return false;
   }
+  batch.reset();
   index.Write();
   return true;
 }

@@ -262,7 +262,9 @@ void CopyEntries(const std::vector<Entry>& entries, const std::string& source, c
   request.deferSync = true;
   for (const Entry& entry : entries) {
     const std::string to = target + "/" + entry.relative;
-    store::RequireInsideDataFolder(dataFolder, to);
+    // A file's folder came before it and was found a real folder (not a link) below the
+    // checked target; only folders need the walk along their path.
+    if (entry.folder) store::RequireInsideDataFolder(dataFolder, to);
     struct stat info {};
     const bool exists = ::lstat(to.c_str(), &info) == 0;
     if (entry.folder) {

@@ -19,6 +19,7 @@
 #include "lifecycle/list_file.h"
 #include "lifecycle/running_dispatchers.h"
 #include "platform/path.h"
+#include "platform/sync_batch.h"
 #include "store/dispatcher_list.h"
 #include "store/confinement.h"
 #include "store/installation_lock.h"
@@ -434,7 +435,13 @@ RestoreResult RunRestore(RestoreContext& context, const std::string& backupFolde
   Run run(context, index, backupFolder, f, selectedDispatchers);
   bool finished = false;
   try {
-    finished = wholeFlavour ? run.WholeFlavour() : run.SingleDispatchers();
+    {
+      // The run's removals, re-creations and copies are flushed together when it ends,
+      // before the commit; the journal keeps flushing ahead of each change, so a power
+      // loss before the commit is rolled back like a kill (docs/reliability.md).
+      platform::SyncBatch batch;
+      finished = wholeFlavour ? run.WholeFlavour() : run.SingleDispatchers();
+    }
     run.Commit();
   } catch (...) {
     run.RollBack();

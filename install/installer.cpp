@@ -99,7 +99,7 @@ void CRvcInstaller::Backup() {
   CTemplateSources sources(TemplateList, saved.HasTemplateCopy() ? saved.TemplateCopy() : std::string());
   const std::string datadir = platform::WithTrailingSeparator(DispatcherList.DataFolder());
   count_ = DispatcherList.GetCount();
-  // The difference files are made durable together, before the copy that takes them.
+  // The difference files and the copy that takes them are made durable together.
   std::optional<platform::SyncBatch> batch(std::in_place);
   for (int i = 0; i < DispatcherList.GetCount(); ++i) {
     number_ = i + 1;
@@ -123,7 +123,6 @@ void CRvcInstaller::Backup() {
     if (utils_.FindNewestFile(datadir + record.Folder, ini, false)) difference(sources.DispatcherIni(*type), ini);
   }
 
-  batch.reset();
   number_ = 0;
   Step("Copying the data folder to " + saved.Folder());
   store::CopyOptions copy;
@@ -132,6 +131,8 @@ void CRvcInstaller::Backup() {
                     "LocalDir1", "LocalDir2",        "SwapFiles",        "HotFolder", "Hot Folder"};
   utils_.DeleteTree(saved.StagingFolder(), true, true);
   utils_.CopyTree(datadir, saved.StagingFolder(), copy);
+  // The difference files and the staged copy reach the disk before the swap.
+  batch.reset();
   saved.ReplaceWithStaging();
   if (saved.HasTemplateCopy()) {
     std::string ini = "zv*dispatcher*.ini";

@@ -50,7 +50,11 @@ std::vector<std::string> FilesBelow(const std::string& folder, const std::string
 }  // namespace
 
 void CopySavedFolder(const UpdateContext& context, const std::string& folder) {
-  store::CRvcUtils().CopyTree(In(context.savedFolder, folder), context.dataFolder + folder, Lenient());
+  // The saved state is the job's own and is replaced file by file, never written into, so
+  // its files are linked rather than copied; it stays whole for a run after a kill.
+  store::CopyOptions options = Lenient();
+  options.linkFiles = true;
+  store::CRvcUtils().CopyTree(In(context.savedFolder, folder), context.dataFolder + folder, options);
 }
 
 void RewriteSavedTexts(const UpdateContext& context, const std::string& folder) {

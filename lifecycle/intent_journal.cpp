@@ -137,7 +137,13 @@ CIntentJournal::CIntentJournal(IntentRecord record) : record_(std::move(record))
 void CIntentJournal::Write() {
   std::string error = "KW_DATA_RAVLINCONFIG is not set";
   if (Path().empty()) throw CRvcException(msg::kCreateFailed, "rvc_intent.journal", error);
-  if (!platform::WriteFileAtomically(Path(), Serialise(record_), &error)) throw CRvcException(msg::kCreateFailed, Path(), error);
+  // Write-ahead: the journal reaches the disk before the changes it covers, also when a
+  // sync batch defers theirs.
+  platform::AtomicFile file;
+  file.FlushEvenInBatch();
+  if (!file.Begin(Path()) || !file.Write(Serialise(record_)) || !file.Commit()) {
+    throw CRvcException(msg::kCreateFailed, Path(), file.ErrorText());
+  }
   if (afterWrite) afterWrite(record_);
 }
 

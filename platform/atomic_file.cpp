@@ -130,7 +130,7 @@ bool AtomicFile::Commit() {
   }
   if (forcedMode_ >= 0) mode = static_cast<mode_t>(forcedMode_);
   // A batch flushes the file system once at its end instead (platform/sync_batch.h).
-  const bool batched = SyncBatch::Active();
+  const bool batched = SyncBatch::Active() && !flushInBatch_;
   if (batched && !deferSync_) SyncBatch::Note(folder_);
   const bool defer = deferSync_ || batched;
   bool ok = ::fchmod(fd_, mode) == 0 || Failed("set permissions", errno);

@@ -62,6 +62,9 @@ class AtomicFile {
   // at once (a copied tree: one syncfs at its end instead of two flushes per file). The
   // rename still replaces the target whole.
   void DeferSync() { deferSync_ = true; }
+  // Flushes at Commit() even while a SyncBatch lives: for a write-ahead record (the intent
+  // journal) that must be on disk before the batched changes it covers.
+  void FlushEvenInBatch() { flushInBatch_ = true; }
 
   bool IsOpen() const { return fd_ >= 0; }
   // The temporary file, open for writing; -1 when none is open.
@@ -92,6 +95,7 @@ class AtomicFile {
   mode_t newFileMode_ = 0644;
   int forcedMode_ = -1;
   bool deferSync_ = false;
+  bool flushInBatch_ = false;
   std::string name_;
   std::string temporary_;
   int error_ = 0;

@@ -28,6 +28,10 @@ struct CopyOptions {
   // Regular files not copied, by their path relative to the source folder ("a/b.txt"):
   // a caller that overwrites some of the copy at once spares writing them twice.
   std::function<bool(const std::string& relative)> skipFile;
+  // Regular files are hard-linked where source and target share a file system (copied
+  // elsewhere, or when the target exists): for a source of ours that nothing writes into,
+  // only replaces, so that the copy and the source never see each other's changes.
+  bool linkFiles = false;
 };
 
 class CRvcUtils {

@@ -237,6 +237,9 @@ class TreeCopier {
         CopyFolder(source, entry.name, from, target, targetName, to, Relative(relative, entry.name));
       } else if (SkippedFile(type, Relative(relative, entry.name))) {
         continue;
+      } else if (type == DT_REG && options_.linkFiles &&
+                 ::linkat(source, entry.name.c_str(), target, targetName.c_str(), 0) == 0) {
+        if (progress_) progress_->Step();
       } else if (type == DT_REG || type == DT_LNK) {
         const platform::CopyRequest request{
             .overwrite = options_.overwrite, .followSourceLink = false, .deferSync = true};

@@ -330,6 +330,23 @@ TEST_F(CopyTreeTest, SkipsNamedEntriesIgnoringCaseAtEveryLevelAndFilesByRelative
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "x"), 0) << "asked for folders";
 }
 
+TEST_F(CopyTreeTest, LinkedFilesShareTheSourceAndAnExistingTargetGetsACopy) {
+  WriteFile(dir_ / "src/new.res", "new");
+  WriteFile(dir_ / "src/sub/there.res", "from the source");
+  WriteFile(dir_ / "dst/sub/there.res", "in the target");
+  CopyOptions options;
+  options.linkFiles = true;
+  utils_.CopyTree(dir_ / "src", dir_ / "dst", options);
+  EXPECT_EQ(Snapshot(dir_ / "dst"), Snapshot(dir_ / "src"));
+  auto inode = [](const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+  };
+  EXPECT_EQ(inode(dir_ / "dst/new.res"), inode(dir_ / "src/new.res"));
+  EXPECT_NE(inode(dir_ / "dst/sub/there.res"), inode(dir_ / "src/sub/there.res"));
+  EXPECT_EQ(ui_.progresses.at(0).steps, 2);
+}
+
 TEST_F(CopyTreeTest, OverwriteFlagAndTargetNamesThatDifferOnlyInCase) {
   WriteFile(dir_ / "src/Data/zv_config.res", "new config");
   WriteFile(dir_ / "src/Data/fresh.res", "fresh");
