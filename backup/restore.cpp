@@ -276,7 +276,9 @@ void CopyEntries(const std::vector<Entry>& entries, const std::string& source, c
     if ((exists && !S_ISREG(info.st_mode)) || platform::CopyFile(from, to, request) == platform::CopyOutcome::kFailed) {
       throw CRvcException(msg::kCopyFailed, from, to);
     }
-    ::chmod(to.c_str(), entry.mode);
+    // A backup comes from elsewhere: its files get their permissions back, never a
+    // set-user-ID, set-group-ID or sticky bit.
+    ::chmod(to.c_str(), entry.mode & (S_IRWXU | S_IRWXG | S_IRWXO));
   }
 }
 

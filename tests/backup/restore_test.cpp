@@ -4,6 +4,7 @@
 #include "backup/restore.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "backup/path_checks.h"
@@ -191,9 +192,13 @@ class RestoreDataTest : public ::testing::Test {
 
 TEST_F(RestoreDataTest, CopiesOverTheDispatcherKeepingItsHistoryAndMakesTheFoldersItsSettingsName) {
   ::mkdir((dir_ / "config").c_str(), 0755);
+  ::chmod((source_ + "/sub/new.res").c_str(), 04750);
   CRvcTrace trace("");
   EXPECT_TRUE(RestoreDispatcher(source_, "Press", data_, "Press", trace));
   EXPECT_EQ(test::ReadFile(target_ + "/History.txt"), "own history");
+  struct stat restored {};
+  ASSERT_EQ(::stat((target_ + "/sub/new.res").c_str(), &restored), 0);
+  EXPECT_EQ(restored.st_mode & 07777, 0750u) << "permissions come back, a set-user-ID bit does not";
   EXPECT_EQ(test::ReadFile(target_ + "/zvPress_dispatcher.ini"), test::ReadFile(source_ + "/zvPress_dispatcher.ini"));
   EXPECT_EQ(test::ReadFile(target_ + "/sub/new.res"), "new");
   EXPECT_EQ(test::ReadFile(target_ + "/kept.res"), "kept");
