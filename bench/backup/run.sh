@@ -37,12 +37,8 @@ ctl=$(find "$bin" -name ravlinctl -type f -perm -u+x | head -n 1)
 setup=$(find "$bin" -name rvc_setup -type f -perm -u+x | head -n 1)
 [[ -x $ctl && -x $setup ]] || { echo "ravlinctl or rvc_setup was not built" >&2; exit 1; }
 
-need_kb=$(((megabytes * 4 + 100) * 1024))
-free_kb=$(df -Pk "$parent" | awk 'NR == 2 {print $4}')
-((free_kb >= need_kb)) || { echo "need $((need_kb / 1024)) MB free in $parent" >&2; exit 1; }
-
-work=$(mktemp -d "$parent/backup-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+source bench/common/work_folder.sh
+make_work_folder "$parent" backup-bench $((megabytes * 4 + 100))
 inst=$work/inst
 echo "growing the sample: 4 flavours x 10 dispatchers, $megabytes MB" >&2
 bench/common/grow_sample.sh "$inst" --flavours 4 --dispatchers 10 --megabytes "$megabytes" --ravlinctl "$ctl" >/dev/null

@@ -24,15 +24,8 @@ bench_build copy_tree "$PWD/build-bench-copy" copy_tree_bench
 driver=$bench_bin/copy_tree_bench
 
 # Source, one target at a time and some room.
-need_kb=$((((tree[0] * tree[1] + tree[2] * tree[3]) / 1024) * 12 / 5))
-free_kb=$(df -Pk "$parent" | awk 'NR == 2 {print $4}')
-if ((free_kb < need_kb)); then
-  echo "need $((need_kb / 1024)) MB free in $parent, have $((free_kb / 1024)) MB" >&2
-  exit 1
-fi
-
-work=$(mktemp -d "$parent/copy-tree-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+source bench/common/work_folder.sh
+make_work_folder "$parent" copy-tree-bench $((((tree[0] * tree[1] + tree[2] * tree[3]) / 1024) * 12 / 5 / 1024))
 src=$work/src
 dst=$work/dst
 

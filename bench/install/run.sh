@@ -50,15 +50,8 @@ setup=$bin/apps/rvc_setup/rvc_setup
 ctl=$bin/apps/ravlinctl/ravlinctl
 
 # The grown flavour, its saved state, a copy of each and the copies of the rounds.
-need_kb=$(((megabytes * 5 + 100) * 1024))
-free_kb=$(df -Pk "$parent" | awk 'NR == 2 {print $4}')
-if ((free_kb < need_kb)); then
-  echo "need $((need_kb / 1024)) MB free in $parent, have $((free_kb / 1024)) MB" >&2
-  exit 1
-fi
-
-work=$(mktemp -d "$parent/install-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+source bench/common/work_folder.sh
+make_work_folder "$parent" install-bench $((megabytes * 5 + 100))
 install=$work/ravlin
 echo "growing the sample in $install"
 bench/common/grow_sample.sh "$install" --flavours 1 --dispatchers 10 --megabytes "$megabytes" --ravlinctl "$ctl"

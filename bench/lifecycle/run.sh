@@ -27,15 +27,8 @@ parent=${BENCH_DIR:-${TMPDIR:-/tmp}}
 bench_build lifecycle "$root/build-bench-create" create_dispatcher_bench
 driver=$bench_bin/create_dispatcher_bench
 
-need_kb=$(((megabytes * 3 + 50) * 1024))
-free_kb=$(df -Pk "$parent" | awk 'NR == 2 {print $4}')
-if ((free_kb < need_kb)); then
-  echo "need $((need_kb / 1024)) MB free in $parent, have $((free_kb / 1024)) MB" >&2
-  exit 1
-fi
-
-work=$(mktemp -d "$parent/create-dispatcher-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+source bench/common/work_folder.sh
+make_work_folder "$parent" create-dispatcher-bench $((megabytes * 3 + 50))
 install=$work/ravlin
 "$root/scripts/lay_out_sample.sh" "$install" >/dev/null
 export RAVLIN_ENVIRONMENT_FILE=$install/environment

@@ -56,11 +56,8 @@ plugins=$(dirname "$(find "$build" -name 'librvc_sample_dispatcher.so' -print -q
 [[ -x "$model" && -x "$paint" && -x "$ravlinctl" ]] || { echo "$0: the drivers were not built" >&2; exit 1; }
 
 parent=${TMPDIR:-/tmp}
-need_mb=$((megabytes + 50))
-free_mb=$(($(df -Pk "$parent" | awk 'NR == 2 {print $4}') / 1024))
-((free_mb >= need_mb)) || { echo "$0: need $need_mb MB free in $parent, have $free_mb MB" >&2; exit 1; }
-work=$(mktemp -d "$parent/settings-bench.XXXXXX")
-trap 'rm -rf -- "$work"' EXIT
+source bench/common/work_folder.sh
+make_work_folder "$parent" settings-bench $((megabytes + 50))
 install=$work/ravlin
 RVC_PLUGIN_SAMPLES_DIR=$plugins scripts/lay_out_sample.sh "$install" >/dev/null
 # Whoever runs the benchmark administers the copy: no password is asked.
