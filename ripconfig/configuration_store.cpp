@@ -354,16 +354,24 @@ const R& RecordOf(const std::shared_ptr<const R>& record) {
   return *record;
 }
 
-// The record with that id; records mostly keep their places, so `hint`, the position
-// the caller expects it at, is tried first.
+// The snapshot's entry with that id; records mostly keep their places, so `hint`, the
+// position the caller expects it at, is tried first.
+template <class T>
+const std::pair<uint64_t, T>* SlotById(const std::vector<std::pair<uint64_t, T>>& stored, uint64_t id,
+                                       size_t hint = 0) {
+  if (hint < stored.size() && stored[hint].first == id) return &stored[hint];
+  for (const auto& slot : stored) {
+    if (slot.first == id) return &slot;
+  }
+  return nullptr;
+}
+
+// The record with that id (see SlotById).
 template <class T>
 auto StoredById(const std::vector<std::pair<uint64_t, T>>& stored, uint64_t id, size_t hint = 0)
     -> decltype(&RecordOf(stored.front().second)) {
-  if (hint < stored.size() && stored[hint].first == id) return &RecordOf(stored[hint].second);
-  for (const auto& [storedId, record] : stored) {
-    if (storedId == id) return &RecordOf(record);
-  }
-  return nullptr;
+  const auto* slot = SlotById(stored, id, hint);
+  return slot != nullptr ? &RecordOf(slot->second) : nullptr;
 }
 
 template <class T>
@@ -1067,10 +1075,7 @@ ConfigurationStore::Snapshot ConfigurationStore::TakeSnapshot(const Snapshot* re
     const auto& slot = sets_[i];
     std::shared_ptr<const SetValue> shared;
     if (reuse != nullptr) {
-      const auto* old = reuse->sets.size() > i && reuse->sets[i].first == slot.id ? &reuse->sets[i] : nullptr;
-      for (size_t k = 0; old == nullptr && k < reuse->sets.size(); ++k) {
-        if (reuse->sets[k].first == slot.id) old = &reuse->sets[k];
-      }
+      const auto* old = SlotById(reuse->sets, slot.id, i);
       if (old != nullptr && Holds(*slot.record, *old->second)) shared = old->second;
     }
     if (shared == nullptr) {
