@@ -65,6 +65,17 @@ std::string ResolveNoCase(std::string_view path) {
     resolved = "/";
     pos = 1;
   }
+  // Usually only the last components differ or are missing: the longest leading part
+  // that exists as spelt is kept whole (each of its components exists as spelt too),
+  // which spares a check per component of a long path.
+  for (size_t end = wanted.find_last_of(kSeparator); end != std::string::npos && end > pos;
+       end = wanted.find_last_of(kSeparator, end - 1)) {
+    if (Exists(wanted.substr(0, end))) {
+      resolved = wanted.substr(0, end + 1);
+      pos = end + 1;
+      break;
+    }
+  }
   bool missing = false;
   while (pos <= wanted.size()) {
     size_t next = wanted.find(kSeparator, pos);

@@ -245,9 +245,37 @@ std::string ItemText(const std::string& path, std::string_view topic, std::strin
   return path + ": item " + Quoted(item) + " of topic " + Quoted(topic);
 }
 
-bool FileExists(const std::string& path) {
+// One of the media files, looked for in a listing of its folder: the exact spelling, or
+// else the first entry equal to it ignoring case.
+struct MediaFile {
+  MediaFile(const std::string& in, const char* wanted) : folder(in), name(wanted), path(in + wanted) {}
+  void Consider(const dirent& entry) {
+    if (exact || !EqualsNoCase(entry.d_name, name)) return;
+    if (!found || entry.d_name == name) path = folder + entry.d_name;
+    exact = entry.d_name == name;
+    found = true;
+    type = entry.d_type;
+  }
+  // A regular file, a link followed.
+  bool IsFile() const {
+    if (!found) return false;
+    if (type != DT_LNK && type != DT_UNKNOWN) return type == DT_REG;
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  }
+  const std::string& folder;
+  std::string_view name;
+  std::string path;
+  bool found = false, exact = false;
+  unsigned char type = DT_UNKNOWN;
+};
+
+// The on-disk spelling of `path`, and whether it names a regular file (a link followed).
+std::pair<std::string, bool> FindFile(const std::string& path) {
+  std::pair<std::string, bool> found{platform::ResolveNoCase(path), false};
   struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  found.second = ::stat(found.first.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  return found;
 }
 
 int64_t ModificationTime(const std::string& path) {
@@ -491,50 +519,6 @@ R* Lookup(const NameIndex<R>& index, std::string_view name) {
 
 }  // namespace
 
-// The folder of zv_config.res, listed once for all the companion files looked up in it.
-class ConfigurationStore::FolderListing {
- public:
-  explicit FolderListing(const std::string& folder) : folder_(folder) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr) return;
-    while (const dirent* entry = ::readdir(dir)) entries_.push_back({entry->d_name, entry->d_type});
-    ::closedir(dir);
-  }
-
-  struct Found {
-    std::string path;  // spelt as on disk; as asked when nothing matches
-    bool file = false;  // a regular file (a link followed)
-    bool exists = false;
-  };
-
-  // The exact spelling when it exists, else the first entry equal ignoring case.
-  Found Find(std::string_view name) const {
-    const Entry* match = nullptr;
-    for (const Entry& entry : entries_) {
-      if (entry.name == name) {
-        match = &entry;
-        break;
-      }
-      if (match == nullptr && EqualsNoCase(entry.name, name)) match = &entry;
-    }
-    if (match == nullptr) return {platform::JoinPath(folder_, name), false, false};
-    Found found{platform::JoinPath(folder_, match->name), match->type == DT_REG, true};
-    if (match->type == DT_LNK || match->type == DT_UNKNOWN) {
-      struct stat info {};
-      found.file = ::stat(found.path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-    }
-    return found;
-  }
-
- private:
-  struct Entry {
-    std::string name;
-    unsigned char type;
-  };
-  std::string folder_;
-  std::vector<Entry> entries_;
-};
-
 struct ConfigurationStore::FilmIndex {
   NameIndex<FilmRecord> names;
 };
@@ -550,84 +534,90 @@ std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& 
   std::unique_ptr<ConfigurationStore> store(new ConfigurationStore());
   store->configPath_ = path;
   store->configFile_ = {path, bytes, std::make_shared<ResourceDb>(ResourceDb::Parse(std::move(bytes), path))};
-  store->lock_ = std::make_unique<WriteLock>(path + files::kLockSuffix);
+  store->lock_ = std::make_unique<WriteLock>(path.substr(0, path.find_last_of(platform::kSeparator) + 1));
   store->Load(*store->configFile_.db);
   return store;
 }
 
 ConfigurationStore::~ConfigurationStore() = default;
 
-const ResourceDb* ConfigurationStore::OpenCompanion(FileState& file, bool exists, const std::string& what) {
-  if (!exists) {
-    errors_.push_back("Missing " + what + " " + file.path);
-    return nullptr;
-  }
+// A companion is read as spelt first: most are spelt as on disk, and listing the folder
+// to find another spelling costs several system calls.
+bool ConfigurationStore::ReadFile(FileState& file) {
   std::string bytes;
-  if (!platform::ReadWholeFile(file.path, bytes)) {
-    errors_.push_back("Cannot read " + what + " " + file.path);
-    return nullptr;
-  }
+  if (!platform::ReadFileNoCase(file.path, bytes)) return false;
   file.bytes = bytes;
   file.db = std::make_shared<ResourceDb>(ResourceDb::Parse(std::move(bytes), file.path));
-  return file.db.get();
-}
-
-bool ConfigurationStore::ChooseFilmFile(const FolderListing& listing, std::string_view media) {
-  const FolderListing::Found film = listing.Find(files::kFilm);
-  const FolderListing::Found plate = listing.Find(files::kPlate);
-  if (EqualsNoCase(media, "film") || EqualsNoCase(media, "plate")) {
-    isPlate_ = EqualsNoCase(media, "plate");
-  } else {
-    if (!media.empty()) {
-      warnings_.push_back(ItemText(configPath_, kMainTopic, kMediaItem) +
-                          " is neither film nor plate: " + Quoted(media));
-    }
-    isPlate_ = plate.file && !film.file;
-    if (film.file && plate.file) {
-      // A retyped dispatcher keeps the file of its former type; the newer one is current.
-      isPlate_ = ModificationTime(plate.path) > ModificationTime(film.path);
-      warnings_.push_back("Both " + film.path + " and " + plate.path + " exist; using the newer " +
-                          (isPlate_ ? plate.path : film.path));
-    }
-  }
-  filmPath_ = isPlate_ ? plate.path : film.path;
-  return isPlate_ ? plate.file : film.file;
-}
-
-bool ConfigurationStore::ChooseNamesFile(const FolderListing& listing) {
-  const std::string names = platform::NativePath(files::kNames);
-  const size_t separator = names.find(platform::kSeparator);
-  const FolderListing::Found data = listing.Find(std::string_view(names).substr(0, separator));
-  bool exists = false;
-  if (data.exists) {
-    namesPath_ = platform::ResolveNoCase(platform::JoinPath(data.path, names.substr(separator + 1)));
-    exists = FileExists(namesPath_);
-  } else {
-    namesPath_ = platform::JoinPath(data.path, names.substr(separator + 1));  // kept as spelt
-  }
-  if (exists) return true;
-  // Dispatchers made by copying templates may hold the names next to zv_config.res.
-  const FolderListing::Found beside = listing.Find("zv_names.res");
-  if (!beside.file) return false;
-  warnings_.push_back("Missing " + namesPath_ + "; using " + beside.path);
-  namesPath_ = beside.path;
   return true;
 }
 
-void ConfigurationStore::Load(const ResourceDb& configDb) {
-  const FolderListing listing(configPath_.substr(0, configPath_.find_last_of(platform::kSeparator) + 1));
+const ResourceDb* ConfigurationStore::OpenCompanion(FileState& file, bool exists, const std::string& what) {
+  if (exists && ReadFile(file)) return file.db.get();
+  const bool missing = !exists || errno == ENOENT || errno == ENOTDIR;
+  errors_.push_back((missing ? "Missing " : "Cannot read ") + what + " " + platform::ResolveNoCase(file.path));
+  return nullptr;
+}
 
-  const bool hasFilm = ChooseFilmFile(listing, configDb.FindView(kMainTopic, kMediaItem).value_or(""));
-  const FolderListing::Found recorder = listing.Find(files::kRecorder);
-  recorderPath_ = recorder.path;
-  const bool hasNames = ChooseNamesFile(listing);
+// True when the chosen file is to be read; a media item that names it is trusted, and
+// its read reports it missing.
+bool ConfigurationStore::ChooseFilmFile(const std::string& folder, std::string_view media) {
+  if (EqualsNoCase(media, "film") || EqualsNoCase(media, "plate")) {
+    isPlate_ = EqualsNoCase(media, "plate");
+    filmPath_ = folder + (isPlate_ ? files::kPlate : files::kFilm);
+    return true;
+  }
+  if (!media.empty()) {
+    warnings_.push_back(ItemText(configPath_, kMainTopic, kMediaItem) + " is neither film nor plate: " + Quoted(media));
+  }
+  // Which of the two exists decides: the folder, read as spelt already, is listed once.
+  MediaFile film{folder, files::kFilm}, plate{folder, files::kPlate};
+  if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) {
+      film.Consider(*entry);
+      plate.Consider(*entry);
+    }
+    ::closedir(dir);
+  }
+  const bool filmIsFile = film.IsFile(), plateIsFile = plate.IsFile();
+  isPlate_ = plateIsFile && !filmIsFile;
+  if (filmIsFile && plateIsFile) {
+    // A retyped dispatcher keeps the file of its former type; the newer one is current.
+    isPlate_ = ModificationTime(plate.path) > ModificationTime(film.path);
+    warnings_.push_back("Both " + film.path + " and " + plate.path + " exist; using the newer " +
+                        (isPlate_ ? plate.path : film.path));
+  }
+  filmPath_ = isPlate_ ? plate.path : film.path;
+  return isPlate_ ? plateIsFile : filmIsFile;
+}
+
+const ResourceDb* ConfigurationStore::OpenNamesFile(const std::string& folder) {
+  namesFile_.path = folder + platform::NativePath(files::kNames);
+  if (ReadFile(namesFile_)) return namesFile_.db.get();
+  const int error = errno;
+  // Dispatchers made by copying templates may hold the names next to zv_config.res.
+  const auto [beside, found] = FindFile(folder + "zv_names.res");
+  if (!found) {
+    errno = error;
+    return OpenCompanion(namesFile_, error != ENOENT && error != ENOTDIR, "names file");
+  }
+  warnings_.push_back("Missing " + platform::ResolveNoCase(namesFile_.path) + "; using " + beside);
+  namesFile_.path = beside;
+  return OpenCompanion(namesFile_, true, "names file");
+}
+
+void ConfigurationStore::Load(const ResourceDb& configDb) {
+  const std::string folder = configPath_.substr(0, configPath_.find_last_of(platform::kSeparator) + 1);
+  const bool hasFilm = ChooseFilmFile(folder, configDb.FindView(kMainTopic, kMediaItem).value_or(""));
   filmFile_.path = filmPath_;
-  recorderFile_.path = recorderPath_;
-  namesFile_.path = namesPath_;
+  recorderFile_.path = folder + files::kRecorder;
+  namesFile_.path = folder + platform::NativePath(files::kNames);
 
   const ResourceDb* film = OpenCompanion(filmFile_, hasFilm, isPlate_ ? "plate file" : "film file");
-  const ResourceDb* recorderDb = OpenCompanion(recorderFile_, recorder.file, "recorder file");
-  const ResourceDb* names = OpenCompanion(namesFile_, hasNames, "names file");
+  const ResourceDb* recorderDb = OpenCompanion(recorderFile_, true, "recorder file");
+  const ResourceDb* names = OpenNamesFile(folder);
+  filmPath_ = filmFile_.path;
+  recorderPath_ = recorderFile_.path;
+  namesPath_ = namesFile_.path;
   Build(configDb, film, recorderDb, names);
 }
 

@@ -36,7 +36,6 @@ inline constexpr const char* kFilm = "zv_film.res";
 inline constexpr const char* kPlate = "zv_plate.res";
 inline constexpr const char* kRecorder = "zv_recorder.res";
 inline constexpr const char* kNames = "data\\zv_names.res";  // relative to the folder of zv_config.res
-inline constexpr const char* kLockSuffix = ".lock";
 }  // namespace files
 
 class ConfigurationStore {
@@ -166,7 +165,6 @@ class ConfigurationStore {
   };
 
   ConfigurationStore() = default;
-  class FolderListing;
   struct FilmIndex;
   void Load(const store::ResourceDb& configDb);
   // The records from the files' databases (a companion nullptr when it could not be read).
@@ -177,10 +175,14 @@ class ConfigurationStore {
   void LoadFilmFile(const store::ResourceDb& db);
   void LoadRecorderFile(const store::ResourceDb& db);
   void LoadNamesFile(const store::ResourceDb& db);
+  // Reads `file.path` (its spelling found on disk when it differs) and parses it; false
+  // with errno set when it cannot be read.
+  bool ReadFile(FileState& file);
+  // Reads a companion file that `exists`, or records why it could not be read.
   const store::ResourceDb* OpenCompanion(FileState& file, bool exists, const std::string& what);
-  // Choose the companion files' paths; true when the chosen one is a file.
-  bool ChooseFilmFile(const FolderListing& listing, std::string_view media);
-  bool ChooseNamesFile(const FolderListing& listing);
+  const store::ResourceDb* OpenNamesFile(const std::string& folder);
+  // Chooses the media file in `folder` (with its trailing separator).
+  bool ChooseFilmFile(const std::string& folder, std::string_view media);
 
   // The records as they are now; sets equal to those of `reuse` share its copies.
   Snapshot TakeSnapshot(const Snapshot* reuse = nullptr) const;

@@ -3,10 +3,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -15,56 +18,55 @@
 namespace rvc::ripconfig {
 namespace {
 
-// The holder writes its process id into the lock file; a refused caller names it.
+// The process holding a flock on the file open as `fd`, from /proc/locks, whose lines read
+// "1: FLOCK  ADVISORY  WRITE 4242 08:01:131090 0 EOF" (device numbers in hex, the inode
+// in decimal); waiting requests are marked "->" and are skipped.
 std::string HolderOf(int fd) {
-  char buffer[32] = {};
-  ssize_t n = pread(fd, buffer, sizeof(buffer) - 1, 0);
-  if (n <= 0) return "another program";
-  std::string pid(buffer, static_cast<size_t>(n));
-  while (!pid.empty() && (pid.back() == '\n' || pid.back() == ' ')) pid.pop_back();
-  return pid.empty() ? "another program" : "process " + pid;
+  struct stat info {};
+  FILE* locks = fstat(fd, &info) == 0 ? std::fopen("/proc/locks", "re") : nullptr;
+  if (locks == nullptr) return "another program";
+  std::string holder = "another program";
+  char line[256];
+  while (std::fgets(line, sizeof line, locks) != nullptr) {
+    char kind[16] = {};
+    char mode[16] = {};
+    long pid = 0;
+    unsigned major = 0, minor = 0;
+    uintmax_t inode = 0;
+    const char* rest = std::strchr(line, ':');
+    if (rest == nullptr || std::strstr(line, "->") != nullptr) continue;
+    if (std::sscanf(rest + 1, " %15s %*s %15s %ld %x:%x:%" SCNuMAX, kind, mode, &pid, &major, &minor, &inode) != 6) continue;
+    if (std::strcmp(kind, "FLOCK") == 0 && major == ::major(info.st_dev) && minor == ::minor(info.st_dev) &&
+        inode == info.st_ino) {
+      holder = "process " + std::to_string(pid);
+      break;
+    }
+  }
+  std::fclose(locks);
+  return holder;
 }
 
 }  // namespace
 
-WriteLock::WriteLock(std::string lockPath) : path_(std::move(lockPath)) {}
+WriteLock::WriteLock(std::string folder) : folder_(std::move(folder)) {}
 
 WriteLock::~WriteLock() { Release(); }
 
 bool WriteLock::TryOnce(std::string& reason) {
-  // A holder removes the file when it lets go; locking a file that was removed (or
-  // replaced) meanwhile would lock nothing, so the lock only counts when the path still
-  // names the locked file afterwards.
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      reason = "cannot create the lock file " + path_ + ": " + std::strerror(errno);
-      return false;
-    }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      int error = errno;
-      reason = error == EWOULDBLOCK ? "the configuration is locked by " + HolderOf(fd) + " (" + path_ + ")"
-                                    : "cannot lock " + path_ + ": " + std::strerror(error);
-      close(fd);
-      return false;
-    }
-    struct stat opened {};
-    struct stat named {};
-    if (fstat(fd, &opened) == 0 && stat(path_.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
-        opened.st_ino == named.st_ino) {
-      std::string pid = std::to_string(getpid()) + "\n";
-      // Only a file left behind by a holder that died needs truncating; truncating the
-      // new, empty file would also make the file system flush it when it is closed.
-      if (opened.st_size == 0 || ftruncate(fd, 0) == 0) {
-        [[maybe_unused]] ssize_t written = pwrite(fd, pid.data(), pid.size(), 0);
-      }
-      fd_ = fd;
-      return true;
-    }
-    close(fd);
+  const int fd = open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    reason = "cannot open the folder " + folder_ + " to lock its configuration: " + std::strerror(errno);
+    return false;
   }
-  reason = "cannot lock " + path_ + ": the lock file keeps changing";
-  return false;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    reason = error == EWOULDBLOCK ? "the configuration is locked by " + HolderOf(fd) + " (" + folder_ + ")"
+                                  : "cannot lock the configuration in " + folder_ + ": " + std::strerror(error);
+    close(fd);
+    return false;
+  }
+  fd_ = fd;
+  return true;
 }
 
 bool WriteLock::Acquire(int waitSeconds, std::string* reason) {
@@ -83,8 +85,6 @@ bool WriteLock::Acquire(int waitSeconds, std::string* reason) {
 
 void WriteLock::Release() {
   if (!Held()) return;
-  // Removed while still locked, so nobody can lock the old file after we let go.
-  unlink(path_.c_str());
   close(fd_);
   fd_ = -1;
 }

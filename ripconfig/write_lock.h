@@ -1,6 +1,8 @@
-// The write lock of a dispatcher's RIP configuration: an advisory lock (flock) on a lock
-// file next to "zv_config.res". It excludes other processes and other open handles of
-// the same process alike; it is gone when its holder exits, however it exits.
+// The write lock of a dispatcher's RIP configuration: an advisory lock (flock) on the
+// folder that holds "zv_config.res". It excludes other processes and other open handles
+// of the same process alike; it is gone when its holder exits, however it exits. Locking
+// the folder rather than a lock file beside the configuration leaves nothing on disk and
+// costs no file creation, and it survives the atomic replacement of the files inside.
 #pragma once
 
 #include <string>
@@ -9,25 +11,25 @@ namespace rvc::ripconfig {
 
 class WriteLock {
  public:
-  // `lockPath` is the lock file, e.g. ".../data/zv_config.res.lock".
-  explicit WriteLock(std::string lockPath);
+  // `folder` is the folder of "zv_config.res".
+  explicit WriteLock(std::string folder);
   ~WriteLock();  // releases
   WriteLock(const WriteLock&) = delete;
   WriteLock& operator=(const WriteLock&) = delete;
 
   // Takes the lock; waits up to `waitSeconds` for a holder to let go (0: try once).
   // True when it is held afterwards (also when it was held already). On failure
-  // `reason` tells why.
+  // `reason` tells why, naming the holding process when the system says which it is.
   bool Acquire(int waitSeconds, std::string* reason = nullptr);
-  // Lets it go and removes the lock file. Nothing happens when it is not held.
+  // Lets it go. Nothing happens when it is not held.
   void Release();
   bool Held() const { return fd_ >= 0; }
-  const std::string& Path() const { return path_; }
+  const std::string& Folder() const { return folder_; }
 
  private:
   bool TryOnce(std::string& reason);
 
-  std::string path_;
+  std::string folder_;
   int fd_ = -1;
 };
 

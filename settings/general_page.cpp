@@ -159,7 +159,7 @@ void CGeneral::Edit(ConfigurationEditorMode mode) {
   if (mode != ConfigurationEditorMode::New) request.name = names_[static_cast<size_t>(selected_)];
   request.config = config_;
   request.programFolder = ProgramFolder();
-  request.configPath = ConfigPath;
+  request.configPath = platform::ResolveNoCase(ConfigPath);  // plug-ins may not look past the case
   request.type = Type;
   const ConfigurationEditors& editors = Editors();
   const PluginOutcome outcome = editors.plugin ? editors.plugin(request) : PluginOutcome::Absent;

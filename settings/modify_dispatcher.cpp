@@ -46,9 +46,9 @@ CDispatcher::CDispatcher(const store::CDispatcherList& list, int index,
   Result = record;
   context_.record = record;
   context_.dispatcherFolder = platform::WithTrailingSeparator(list_.DataFolder()) + record.Folder;
-  const auto in = [this](const std::string& piece) {
-    return platform::ResolveNoCase(context_.dispatcherFolder + platform::NativePath(piece));
-  };
+  // Spelt as the program spells them: the pages read them with the on-disk spelling
+  // found only when that fails, and a write resolves the spelling it replaces.
+  const auto in = [this](const std::string& piece) { return context_.dispatcherFolder + platform::NativePath(piece); };
   context_.iniFile = in("\\data\\zv" + record.Folder + "_dispatcher.ini");
   context_.configurationFile = in("\\data\\zv_config.res");
   for (int n = 0; n < 3; ++n) context_.swapFiles.push_back(in("\\data\\swap_" + std::to_string(n) + ".sfd"));
