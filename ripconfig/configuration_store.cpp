@@ -308,8 +308,35 @@ class ItemReader {
     return value;
   }
 
+  // The values of `items` in the topic, taken in one pass over its items; an item named
+  // twice reads as its first one, as a lookup by name finds it.
+  template <size_t N>
+  std::array<std::optional<std::string_view>, N> Values(const TopicRef& topic,
+                                                         const std::array<std::string_view, N>& items) const {
+    std::array<std::optional<std::string_view>, N> values;
+    const int count = db_.ItemCountAt(topic.index);
+    for (int i = 0; i < count; ++i) {
+      const std::string_view name = db_.ItemNameAt(topic.index, i);
+      for (size_t k = 0; k < N; ++k) {
+        if (!values[k] && name.size() == items[k].size() && EqualsNoCase(name, items[k])) {
+          values[k] = db_.ItemValueAt(topic.index, i);
+          break;
+        }
+      }
+    }
+    return values;
+  }
+
   double Number(const TopicRef& topic, std::string_view item, double fallback, bool required) const {
-    auto text = Text(topic, item);
+    return Number(topic, item, Text(topic, item), fallback, required);
+  }
+  int Integer(const TopicRef& topic, std::string_view item, int fallback) const {
+    return Integer(topic, item, Text(topic, item), fallback);
+  }
+
+  // The same with the value `text` taken already.
+  double Number(const TopicRef& topic, std::string_view item, std::optional<std::string_view> text, double fallback,
+                bool required) const {
     if (!text) {
       if (required) errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is missing");
       return fallback;
@@ -322,8 +349,7 @@ class ItemReader {
     return *value;
   }
 
-  int Integer(const TopicRef& topic, std::string_view item, int fallback) const {
-    auto text = Text(topic, item);
+  int Integer(const TopicRef& topic, std::string_view item, std::optional<std::string_view> text, int fallback) const {
     if (!text) return fallback;
     auto value = ParseInt(*text);
     if (!value) {
@@ -689,16 +715,19 @@ void ConfigurationStore::LoadFilmFile(const ResourceDb& db) {
       warnings_.push_back(filmPath_ + ": media " + Quoted(topic.name) + " appears twice; the first one counts");
       continue;
     }
-    film->verticalSize = reader.Number(topic, kVSizeItem, 0, true);
-    film->horizontalSize = reader.Number(topic, kHSizeItem, 0, true);
-    film->polarity = reader.Integer(topic, kPolarityItem, 1);
-    if (auto text = reader.Text(topic, kSizeTextItem)) {
-      film->sizeText = *text;
+    const auto [vsize, hsize, polarity, sizeText, flag, curve] =
+        reader.Values(topic, std::array<std::string_view, 6>{kVSizeItem, kHSizeItem, kPolarityItem, kSizeTextItem,
+                                                              kFlagItem, kCurveItem});
+    film->verticalSize = reader.Number(topic, kVSizeItem, vsize, 0, true);
+    film->horizontalSize = reader.Number(topic, kHSizeItem, hsize, 0, true);
+    film->polarity = reader.Integer(topic, kPolarityItem, polarity, 1);
+    if (sizeText) {
+      film->sizeText = *sizeText;
     } else {
       film->sizeText = DefaultSizeText(film->verticalSize, film->horizontalSize);
     }
-    film->flag = reader.Integer(topic, kFlagItem, 0);
-    film->curve = reader.Text(topic, kCurveItem).value_or("");
+    film->flag = reader.Integer(topic, kFlagItem, flag, 0);
+    film->curve = curve.value_or("");
     films_.push_back({NextId(), std::move(film)});
   }
 }
@@ -726,9 +755,7 @@ void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
 
 // The "name" item of a configuration or set topic repeats the topic name (it is what the
 // dispatcher list compares with the device type's template); the topic name counts.
-void ConfigurationStore::CheckNameItem(const ResourceDb& db, int topic) {
-  auto name = db.FindViewAt(topic, kNameItem);
-  const std::string_view topicName = db.TopicNameAt(topic);
+void ConfigurationStore::CheckNameItem(std::string_view topicName, std::optional<std::string_view> name) {
   if (name && !EqualsNoCase(platform::Trim(*name), topicName)) {
     warnings_.push_back(ItemText(configPath_, topicName, kNameItem) + " is " + Quoted(*name) +
                         "; the topic name counts");
@@ -766,7 +793,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& f
   for (std::string_view name : setNames) {
     const TopicRef topic = reader.Topic(name);
     if (!listed(topic, kSetsItem)) continue;
-    CheckNameItem(db, topic.index);
+    CheckNameItem(db.TopicNameAt(topic.index), db.FindViewAt(topic.index, kNameItem));
     auto set = std::make_unique<ResolutionSet>();
     set->name = name;
     const int count = db.ItemCountAt(topic.index);
@@ -795,19 +822,22 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& f
   for (std::string_view name : confNames) {
     const TopicRef topic = reader.Topic(name);
     if (!listed(topic, kConfsItem)) continue;
-    CheckNameItem(db, topic.index);
+    const auto [nameItem, film, set, output, vsize, hsize, polarity, curve] =
+        reader.Values(topic, std::array<std::string_view, 8>{kNameItem, kFilmItem, kSetItem, kOutputItem, kVSizeItem,
+                                                              kHSizeItem, kPolarityItem, kCurveItem});
+    CheckNameItem(db.TopicNameAt(topic.index), nameItem);
     auto conf = std::make_unique<ConfigRecord>();
     conf->name = name;
-    conf->film = reader.Text(topic, kFilmItem).value_or("");
-    conf->set = reader.Text(topic, kSetItem).value_or("");
-    conf->output = reader.Text(topic, kOutputItem).value_or("");
+    conf->film = film.value_or("");
+    conf->set = set.value_or("");
+    conf->output = output.value_or("");
     // Values the topic leaves out are those of its media.
     ConfigRecord media;
-    if (const FilmRecord* film = Lookup(films.names, conf->film)) media.TakeMediaValues(*film);
-    conf->verticalSize = reader.Number(topic, kVSizeItem, media.verticalSize, false);
-    conf->horizontalSize = reader.Number(topic, kHSizeItem, media.horizontalSize, false);
-    conf->polarity = reader.Integer(topic, kPolarityItem, media.polarity);
-    conf->curve = reader.Text(topic, kCurveItem).value_or(media.curve);
+    if (const FilmRecord* withFilm = Lookup(films.names, conf->film)) media.TakeMediaValues(*withFilm);
+    conf->verticalSize = reader.Number(topic, kVSizeItem, vsize, media.verticalSize, false);
+    conf->horizontalSize = reader.Number(topic, kHSizeItem, hsize, media.horizontalSize, false);
+    conf->polarity = reader.Integer(topic, kPolarityItem, polarity, media.polarity);
+    conf->curve = curve ? std::string(*curve) : media.curve;
     confs_.push_back({NextId(), std::move(conf)});
   }
 }

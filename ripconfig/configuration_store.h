@@ -171,7 +171,8 @@ class ConfigurationStore {
   void Build(const store::ResourceDb& configDb, const store::ResourceDb* film, const store::ResourceDb* recorder,
              const store::ResourceDb* names);
   void LoadConfigFile(const store::ResourceDb& db, const FilmIndex& films);
-  void CheckNameItem(const store::ResourceDb& db, int topic);  // by the topic's position
+  // Warns when a topic's "name" item, when it has one, names another topic.
+  void CheckNameItem(std::string_view topicName, std::optional<std::string_view> nameItem);
   void LoadFilmFile(const store::ResourceDb& db);
   void LoadRecorderFile(const store::ResourceDb& db);
   void LoadNamesFile(const store::ResourceDb& db);
