@@ -871,18 +871,17 @@ void ConfigurationStore::ResolveUsed() {
 
 void ConfigurationStore::SetLists() {
   ResolveUsed();
-  std::vector<std::string> names;
-  for (const auto& slot : confs_) names.push_back(slot.record->name);
-  base_.confNames = Join(names, " ");
-  base_.nrConfs = static_cast<int>(names.size());
-  names.clear();
-  for (const auto& slot : films_) names.push_back(slot.record->name);
-  base_.filmNames = Join(names, ",");
-  base_.nrFilms = static_cast<int>(names.size());
-  names.clear();
-  for (const auto& slot : sets_) names.push_back(slot.record->name);
-  base_.setNames = Join(names, ",");
-  base_.nrSets = static_cast<int>(names.size());
+  const auto joined = [](const auto& slots, char separator, std::string& names) {
+    names.clear();
+    for (const auto& slot : slots) {
+      if (&slot != &slots.front()) names += separator;
+      names += slot.record->name;
+    }
+    return static_cast<int>(slots.size());
+  };
+  base_.nrConfs = joined(confs_, ' ', base_.confNames);
+  base_.nrFilms = joined(films_, ',', base_.filmNames);
+  base_.nrSets = joined(sets_, ',', base_.setNames);
 }
 
 std::vector<ConfigRecord*> ConfigurationStore::Confs() const {
