@@ -510,44 +510,24 @@ void ConfigRecord::TakeMediaValues(const FilmRecord& media) {
 
 namespace {
 
-// Names compared ignoring ASCII case, for the indexes built while opening.
-struct NoCaseHash {
-  size_t operator()(std::string_view name) const {
-    size_t hash = 14695981039346656037ull;
-    for (char c : name) {
-      hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-      hash *= 1099511628211ull;
-    }
-    return hash;
+// Records by the position of their topic in the file they come from: a name is looked
+// up through the file's own topic index, which finds the first topic of a name, as the
+// records do (a later topic of the same name makes no record).
+template <class R>
+struct TopicRecords {
+  const ResourceDb* db = nullptr;
+  std::vector<R*> byTopic;
+
+  R* Find(std::string_view name) const {
+    const std::optional<int> topic = db != nullptr ? db->TopicIndex(name) : std::nullopt;
+    return topic ? byTopic[static_cast<size_t>(*topic)] : nullptr;
   }
 };
-struct NoCaseEqual {
-  bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
-};
-// Views of names that outlive the index: those of the records, or of the lists read.
-using NameSet = std::unordered_set<std::string_view, NoCaseHash, NoCaseEqual>;
-template <class R>
-using NameIndex = std::unordered_map<std::string_view, R*, NoCaseHash, NoCaseEqual>;
-
-template <class R, class Slots>
-NameIndex<R> IndexOf(const Slots& slots) {
-  NameIndex<R> index;
-  index.reserve(slots.size());
-  for (const auto& slot : slots) index.emplace(slot.record->name, slot.record.get());  // the first of a name wins
-  return index;
-}
-
-template <class R>
-R* Lookup(const NameIndex<R>& index, std::string_view name) {
-  auto it = index.find(name);
-  return it != index.end() ? it->second : nullptr;
-}
 
 }  // namespace
 
-struct ConfigurationStore::FilmIndex {
-  NameIndex<FilmRecord> names;
-};
+struct ConfigurationStore::FilmIndex : TopicRecords<FilmRecord> {};
+struct ConfigurationStore::SetIndex : TopicRecords<ResolutionSet> {};
 
 std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& configPath, std::string* reason) {
   // Read as spelt first: resolving the case costs a folder listing per component.
@@ -649,22 +629,22 @@ void ConfigurationStore::Load(const ResourceDb& configDb) {
 
 void ConfigurationStore::Build(const ResourceDb& configDb, const ResourceDb* film, const ResourceDb* recorder,
                                const ResourceDb* names) {
-  if (film != nullptr) LoadFilmFile(*film);
+  FilmIndex films;
+  if (film != nullptr) LoadFilmFile(*film, films);
   if (recorder != nullptr) LoadRecorderFile(*recorder);
   if (names != nullptr) LoadNamesFile(*names);
-  const FilmIndex films{IndexOf<FilmRecord>(films_)};
-  LoadConfigFile(configDb, films);
-  const NameIndex<ResolutionSet> sets = IndexOf<ResolutionSet>(sets_);
+  SetIndex sets;
+  LoadConfigFile(configDb, films, sets);
 
   // References to media or sets that do not exist are repaired by the update job; they
   // are worth a warning, not an error.
   for (const auto& slot : confs_) {
     const ConfigRecord& conf = *slot.record;
-    if (Lookup(films.names, conf.film) == nullptr) {
+    if (films.Find(conf.film) == nullptr) {
       warnings_.push_back("Configuration " + conf.name + " refers to media " + Quoted(conf.film) +
                           ", which does not exist");
     }
-    if (Lookup(sets, conf.set) == nullptr) {
+    if (sets.Find(conf.set) == nullptr) {
       warnings_.push_back("Configuration " + conf.name + " refers to resolution set " + Quoted(conf.set) +
                           ", which does not exist");
     }
@@ -700,21 +680,22 @@ void ConfigurationStore::KeepSnapshots() const {
   stored_ = opened_;
 }
 
-void ConfigurationStore::LoadFilmFile(const ResourceDb& db) {
+void ConfigurationStore::LoadFilmFile(const ResourceDb& db, FilmIndex& index) {
   ItemReader reader(db, errors_);
-  NameSet seen;
   const int count = db.TopicCount();
-  seen.reserve(static_cast<size_t>(count));
   films_.reserve(static_cast<size_t>(count));
+  index.db = &db;
+  index.byTopic.assign(static_cast<size_t>(count), nullptr);
   for (int i = 0; i < count; ++i) {
-    auto film = std::make_unique<FilmRecord>();
-    // The first topic of a name: the one that lookups by name find.
     const TopicRef topic{i, db.TopicNameAt(i)};
-    film->name = topic.name;
-    if (!seen.insert(topic.name).second) {
+    // Only the first topic of a name makes a record: the one that lookups by name find.
+    if (db.TopicIndex(topic.name) != i) {
       warnings_.push_back(filmPath_ + ": media " + Quoted(topic.name) + " appears twice; the first one counts");
       continue;
     }
+    auto film = std::make_unique<FilmRecord>();
+    film->name = topic.name;
+    index.byTopic[static_cast<size_t>(i)] = film.get();
     const auto [vsize, hsize, polarity, sizeText, flag, curve] =
         reader.Values(topic, std::array<std::string_view, 6>{kVSizeItem, kHSizeItem, kPolarityItem, kSizeTextItem,
                                                               kFlagItem, kCurveItem});
@@ -762,7 +743,7 @@ void ConfigurationStore::CheckNameItem(std::string_view topicName, std::optional
   }
 }
 
-void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& films) {
+void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& films, SetIndex& sets) {
   ItemReader reader(db, errors_);
   const TopicRef main = reader.Topic(kMainTopic);
   // Views into `db`, which outlives them.
@@ -773,19 +754,22 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& f
   base_.usedConf = platform::Trim(reader.Text(main, kUsedItem).value_or(""));
   base_.origin = reader.Text(main, kOriginItem).value_or("");
 
-  NameSet seen;
-  seen.reserve(confNames.size() + setNames.size());
+  // A name listed again finds the same topic.
+  std::vector<bool> seen(static_cast<size_t>(db.TopicCount()), false);
+  sets.db = &db;
+  sets.byTopic.assign(seen.size(), nullptr);
   auto listed = [&](const TopicRef& topic, const char* item) {
     if (topic.index < 0) {
       warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(topic.name) +
                           ", which has no topic; it is left out");
       return false;
     }
-    if (!seen.insert(topic.name).second) {
+    if (seen[static_cast<size_t>(topic.index)]) {
       warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(topic.name) +
                           " twice, or as a configuration and a set; the first one counts");
       return false;
     }
+    seen[static_cast<size_t>(topic.index)] = true;
     return true;
   };
 
@@ -815,6 +799,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& f
       }
     }
     if (set->entries.empty()) warnings_.push_back(configPath_ + ": resolution set " + Quoted(name) + " is empty");
+    sets.byTopic[static_cast<size_t>(topic.index)] = set.get();
     sets_.push_back({NextId(), std::move(set)});
   }
 
@@ -833,7 +818,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& f
     conf->output = output.value_or("");
     // Values the topic leaves out are those of its media.
     ConfigRecord media;
-    if (const FilmRecord* withFilm = Lookup(films.names, conf->film)) media.TakeMediaValues(*withFilm);
+    if (const FilmRecord* withFilm = films.Find(conf->film)) media.TakeMediaValues(*withFilm);
     conf->verticalSize = reader.Number(topic, kVSizeItem, vsize, media.verticalSize, false);
     conf->horizontalSize = reader.Number(topic, kHSizeItem, hsize, media.horizontalSize, false);
     conf->polarity = reader.Integer(topic, kPolarityItem, polarity, media.polarity);

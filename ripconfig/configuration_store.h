@@ -165,15 +165,16 @@ class ConfigurationStore {
   };
 
   ConfigurationStore() = default;
-  struct FilmIndex;
+  struct FilmIndex;  // records by their topic in the file they come from
+  struct SetIndex;
   void Load(const store::ResourceDb& configDb);
   // The records from the files' databases (a companion nullptr when it could not be read).
   void Build(const store::ResourceDb& configDb, const store::ResourceDb* film, const store::ResourceDb* recorder,
              const store::ResourceDb* names);
-  void LoadConfigFile(const store::ResourceDb& db, const FilmIndex& films);
+  void LoadConfigFile(const store::ResourceDb& db, const FilmIndex& films, SetIndex& sets);
   // Warns when a topic's "name" item, when it has one, names another topic.
   void CheckNameItem(std::string_view topicName, std::optional<std::string_view> nameItem);
-  void LoadFilmFile(const store::ResourceDb& db);
+  void LoadFilmFile(const store::ResourceDb& db, FilmIndex& index);
   void LoadRecorderFile(const store::ResourceDb& db);
   void LoadNamesFile(const store::ResourceDb& db);
   // Reads `file.path` (its spelling found on disk when it differs) and parses it; false

@@ -245,12 +245,15 @@ TEST_F(RavlcfgTest, DanglingReferencesAreWarningsAndCanBeRepaired) {
   EXPECT_EQ(ravlcfg_get_nr_warnings(handle), 0) << Joined(ravlcfg_get_warningmessages(handle));
 }
 
-TEST_F(RavlcfgTest, ListEntriesWithoutTopicAndUnknownConfigurationInUseAreWarnings) {
+TEST_F(RavlcfgTest, ListEntriesWithoutTopicUnknownConfigurationInUseAndRepeatedMediaAreWarnings) {
   WriteConfigWith({{"confs=maxsize A4", "confs=maxsize ghost A4 a4"}, {"used=A4", "used=gone"}});
+  WriteFile(Data("zv_film.res"), std::string(testing::kFilmRes) + "\n[a4]\nvsize=1\nhsize=1\n");
   ASSERT_NE(Open(), nullptr);
   EXPECT_EQ(ravlcfg_get_nr_errors(handle), 0);
-  EXPECT_EQ(ravlcfg_get_nr_warnings(handle), 3) << Joined(ravlcfg_get_warningmessages(handle));
+  EXPECT_EQ(ravlcfg_get_nr_warnings(handle), 4) << Joined(ravlcfg_get_warningmessages(handle));
   ravlcfg_set_lists(handle);
+  EXPECT_EQ(ravlcfg_get_base(handle)->filmNames, "Maxsize,A4") << "the first topic of a name counts";
+  EXPECT_EQ(ravlcfg_get_films(handle)[1]->verticalSize, 11693);
   EXPECT_EQ(ravlcfg_get_base(handle)->confNames, "maxsize A4");
   EXPECT_EQ(ravlcfg_get_base(handle)->usedConf, "maxsize");
   int any = ravlcfg_get_changed(handle, nullptr, nullptr, nullptr, nullptr);
