@@ -45,7 +45,11 @@ void SetupPageView::Refresh() {
   QTreeWidget& list = *ui_->environmentList;
   list.clear();
   for (const settings::EnvironmentRow& row : model_.Rows()) {
-    list.addTopLevelItem(new QTreeWidgetItem(QStringList{ToQt(row.name), ToQt(row.value), ToQt(row.comment)}));
+    auto* item = new QTreeWidgetItem(QStringList{ToQt(row.name), ToQt(row.value), ToQt(row.comment)});
+    // Values are mostly paths, cut in the middle so that their ends stay in sight; the
+    // whole value shows on hovering.
+    item->setToolTip(1, item->text(1));
+    list.addTopLevelItem(item);
   }
   // The variable names are short and are what the operator looks for: never cut.
   list.resizeColumnToContents(0);
