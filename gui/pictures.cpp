@@ -1,6 +1,7 @@
 #include "gui/pictures.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -53,6 +54,8 @@ void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
   if (columns == 0 || rows == 0) return;
   QImage dots(columns * kPitch, rows * kPitch, QImage::Format_ARGB32_Premultiplied);
   dots.fill(Qt::transparent);
+  auto* const pixels = reinterpret_cast<QRgb*>(dots.bits());
+  const qsizetype stride = dots.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   QRgb shades[256];  // the colour at each coverage
   for (int cover = 0; cover < 256; ++cover) {
     shades[cover] = qPremultiply(qRgba(colour.red(), colour.green(), colour.blue(), cover * colour.alpha() / 255));
@@ -70,17 +73,55 @@ void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
       const int bottom = std::min((row + 1) * kPitch, static_cast<int>(y) + reach + 1);
       const int left = std::max(column * kPitch, static_cast<int>(x) - reach);
       const int right = std::min((column + 1) * kPitch, static_cast<int>(x) + reach + 1);
+      // Only the pixels on the dot's rim need the distance itself; the others are wholly
+      // inside (full colour) or outside (left transparent).
+      const double inner = radius > 0.5 ? (radius - 0.5) * (radius - 0.5) : -1;
+      const double outer = (radius + 0.5) * (radius + 0.5);
       for (int py = top; py < bottom; ++py) {
-        auto* line = reinterpret_cast<QRgb*>(dots.scanLine(py));
+        QRgb* const line = pixels + py * stride;
+        const double dy = py + 0.5 - y;
         for (int px = left; px < right; ++px) {
-          const double dx = px + 0.5 - x, dy = py + 0.5 - y;
-          const double cover = std::clamp(radius + 0.5 - std::sqrt(dx * dx + dy * dy), 0.0, 1.0);
+          const double dx = px + 0.5 - x;
+          const double distance2 = dx * dx + dy * dy;
+          if (distance2 >= outer) continue;
+          if (distance2 <= inner) {
+            line[px] = shades[255];
+            continue;
+          }
+          const double cover = std::clamp(radius + 0.5 - std::sqrt(distance2), 0.0, 1.0);
           line[px] = shades[qRound(cover * 255)];
         }
       }
     }
   }
   painter.drawImage(area.topLeft(), dots);
+}
+
+// Draws `text` in the application's font (`bold`: its bold face) at `points` points, placed
+// in `box` as `alignment` says (left, right or centred; top or centred). The painter scales
+// the font from its own size: so the pictures' texts come from the two font engines that the
+// windows load anyway (a list's header measures its headings in the bold face), where each
+// other size would be one more font to look up and load before the splash shows.
+void DrawText(QPainter& painter, const QRectF& box, Qt::Alignment alignment, double points, const QString& text,
+              bool bold = false) {
+  QFont font = QGuiApplication::font();
+  if (bold) font.setBold(true);
+  const QFontMetricsF metrics(font, painter.device());
+  const double own = font.pointSizeF() > 0 ? font.pointSizeF()
+                                           : font.pixelSize() * 72.0 / painter.device()->logicalDpiY();
+  const double scale = points / own;
+  const double width = metrics.horizontalAdvance(text) * scale;
+  double x = box.left();
+  if (alignment & Qt::AlignRight) x = box.right() - width;
+  if (alignment & Qt::AlignHCenter) x = box.center().x() - width / 2;
+  double top = box.top();
+  if (alignment & Qt::AlignVCenter) top = box.center().y() - metrics.height() * scale / 2;
+  painter.save();
+  painter.setFont(font);
+  painter.translate(x, top + metrics.ascent() * scale);
+  painter.scale(scale, scale);
+  painter.drawText(QPointF(0, 0), text);
+  painter.restore();
 }
 
 // The splash bitmap, over the whole of the splash.
@@ -97,13 +138,9 @@ void PaintSplashBitmap(QPainter& painter, bool velmora) {
   painter.fillRect(QRect(0, 90, kSplashWidth, kSplashHeight - 90), ground);
   DrawHalftone(painter, QRectF(200, 70, 300, 150), colours.dots);
 
-  QFont title(QStringLiteral("Sans Serif"), 40, QFont::Bold);
-  painter.setFont(title);
   painter.setPen(Qt::white);
-  painter.drawText(QRect(24, 150, 400, 60), Qt::AlignLeft | Qt::AlignVCenter, colours.name);
-  QFont subtitle(QStringLiteral("Sans Serif"), 16);
-  painter.setFont(subtitle);
-  painter.drawText(QRect(28, 206, 400, 30), Qt::AlignLeft | Qt::AlignVCenter, colours.subtitle);
+  DrawText(painter, QRectF(24, 150, 400, 60), Qt::AlignLeft | Qt::AlignVCenter, 40, colours.name, true);
+  DrawText(painter, QRectF(28, 206, 400, 30), Qt::AlignLeft | Qt::AlignVCenter, 16, colours.subtitle);
 
   painter.setPen(QPen(colours.accent, 4));
   painter.drawLine(QPointF(26, 148), QPointF(190, 148));
@@ -129,10 +166,7 @@ void PaintSplash(QPainter& painter, bool velmora) {
   // "MS Shell Dlg" is not a font but the name under which Windows offers its dialog face;
   // the dialog face here is the application's font. Asked for by the Windows name, the
   // font database would search every font for a stand-in for a family it never holds.
-  QFont face = QGuiApplication::font();
-  face.setPointSize(11);
-  painter.setFont(face);
-  painter.drawText(QRect(0, 30, 495, 40), Qt::AlignRight | Qt::AlignTop, BuildText());
+  DrawText(painter, QRectF(0, 30, 495, 40), Qt::AlignRight | Qt::AlignTop, 11, BuildText());
   painter.restore();
 }
 
@@ -165,10 +199,8 @@ QPixmap AboutPicture(bool velmora) {
   painter.setClipPath(tile);
   DrawHalftone(painter, QRectF(4, 50, 88, 42), colours.light);
   painter.setClipping(false);
-  QFont letter(QStringLiteral("Sans Serif"), 40, QFont::Bold);
-  painter.setFont(letter);
   painter.setPen(Qt::white);
-  painter.drawText(QRect(4, 0, 88, 70), Qt::AlignCenter, colours.name.left(1));
+  DrawText(painter, QRectF(4, 0, 88, 70), Qt::AlignCenter, 40, colours.name.left(1), true);
   return pixmap;
 }
 
