@@ -14,6 +14,11 @@ GeneralPageView::GeneralPageView(settings::CGeneral& model, QWidget* parent)
     : CDialogView(model, parent), model_(model), ui_(std::make_unique<Ui::GeneralPageView>()) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Widget);  // lives in the dialog's tab
+  // Every row is an icon and a line of text in one font: the list lays the rows out from
+  // the first one's size instead of measuring the text of each (a dispatcher may hold
+  // dozens of configurations). The rows are as wide as the list; a name wider than the
+  // list is cut, not scrolled to, as in a list box.
+  ui_->configurationList->setUniformItemSizes(true);
   connect(ui_->configurationList, &QListWidget::currentRowChanged, this, [this](int row) {
     model_.Select(row);
     ShowButtons();
