@@ -13,7 +13,9 @@
 #   the same Qt start-up twice (bench/gui times that for the main window) and the program's
 #   own start-up, which the operator does not wait for when clicking Modify; within one
 #   process both sides find Qt, its fonts and the style loaded and only the dialog's own
-#   work differs. Goal: at most 1.5x.
+#   work differs. After two untimed rounds, each round keeps the fastest of three first
+#   paints of each side (a single one waits for the X server and the scheduler, whose
+#   delays on a loaded machine decide a round's ratio otherwise). Goal: at most 1.5x.
 # - folder rename: `ravlinctl set NAME --folder NEW` on a dispatcher holding 200 MB
 #   (process start, installation lock, journal and every rewritten file included) against
 #   a shell script that moves the folder with `mv` and rewrites the same text files with
