@@ -71,35 +71,40 @@ void ModifyDispatcherView::ShowFields() {
   filling_ = false;
 }
 
-// The own pages get a holder in their tab; the view goes into it when the tab is first
-// shown (MakePage), so the dialog's first frame builds, lays out and polishes only the
-// page the operator sees.
+// Every tab gets a holder; a page goes into it when its tab is first shown (MakePage), so
+// the dialog's first frame builds, lays out and polishes only the page the operator sees.
+// The plug-in pages exist already (their libraries make them when the dialog opens); they
+// wait in their holders, hidden and outside the layouts, so that the tab control does not
+// measure them for its size before the first paint.
 void ModifyDispatcherView::ShowTabs() {
   filling_ = true;
   while (ui_->tabWidget->count() > 0) {
-    QWidget* page = ui_->tabWidget->widget(0);
+    QWidget* holder = ui_->tabWidget->widget(0);
     ui_->tabWidget->removeTab(0);
-    if (page == nullptr) continue;
-    if (page->property("rvcOwnPage").toBool()) {
-      delete page;
-    } else {
-      page->hide();
+    // A plug-in page of the type left stays its library's until the dialog goes.
+    for (QPointer<QWidget>& plugin : pluginPages_) {
+      if (plugin != nullptr && plugin->parentWidget() == holder) {
+        plugin->setParent(ui_->tabWidget);
+        plugin->hide();
+      }
     }
+    delete holder;
   }
   pendingPages_.clear();
   for (const settings::CDispatcher::Tab& tab : model_.Tabs) {
-    QWidget* widget = static_cast<QWidget*>(tab.widget);
-    if (tab.page != nullptr) {
-      widget = new QWidget(ui_->tabWidget);
-      widget->setProperty("rvcOwnPage", true);
-      auto* layout = new QVBoxLayout(widget);
-      layout->setContentsMargins(0, 0, 0, 0);
+    auto* plugin = static_cast<QWidget*>(tab.widget);
+    if (tab.page == nullptr && plugin == nullptr) continue;
+    auto* holder = new QWidget(ui_->tabWidget);
+    auto* layout = new QVBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (plugin != nullptr) {
+      pluginPages_.emplace_back(plugin);
+      plugin->setParent(holder);
+      plugin->hide();
+      plugin->setEnabled(true);
     }
-    if (widget == nullptr) continue;
-    if (tab.page == nullptr) pluginPages_.emplace_back(widget);
-    pendingPages_.push_back(tab.page);
-    widget->setEnabled(true);
-    ui_->tabWidget->addTab(widget, ToQt(tab.caption));
+    pendingPages_.push_back({tab.page, plugin});
+    ui_->tabWidget->addTab(holder, ToQt(tab.caption));
   }
   ui_->tabWidget->setCurrentIndex(model_.ActiveTab);
   MakePage(ui_->tabWidget->currentIndex());
@@ -108,18 +113,20 @@ void ModifyDispatcherView::ShowTabs() {
 
 void ModifyDispatcherView::MakePage(int index) {
   if (index < 0 || static_cast<size_t>(index) >= pendingPages_.size()) return;
-  settings::IPage* page = std::exchange(pendingPages_[static_cast<size_t>(index)], nullptr);
-  if (page == nullptr) return;
+  PendingPage pending = std::exchange(pendingPages_[static_cast<size_t>(index)], PendingPage{});
   QWidget* holder = ui_->tabWidget->widget(index);
-  std::unique_ptr<CDialogView> view;
-  if (auto* pageModel = dynamic_cast<IDialogModel*>(page)) view = MakeView(*pageModel, holder);
-  QWidget* content = nullptr;
-  if (view) {
-    view->setWindowFlags(Qt::Widget);
-    content = view.release();
-  } else {
-    content = new QLabel(ToQt(page->Title()), holder);
+  QWidget* content = pending.plugin;
+  if (pending.page != nullptr) {
+    std::unique_ptr<CDialogView> view;
+    if (auto* pageModel = dynamic_cast<IDialogModel*>(pending.page)) view = MakeView(*pageModel, holder);
+    if (view) {
+      view->setWindowFlags(Qt::Widget);
+      content = view.release();
+    } else {
+      content = new QLabel(ToQt(pending.page->Title()), holder);
+    }
   }
+  if (content == nullptr) return;
   holder->layout()->addWidget(content);
   // In a tab already on the screen the page shows now, not from the next event.
   content->show();

@@ -40,7 +40,13 @@ class ModifyDispatcherView : public CDialogView {
 
   settings::CDispatcher& model_;
   std::unique_ptr<Ui::ModifyDispatcherView> ui_;
-  std::vector<settings::IPage*> pendingPages_;  // per tab: an own page whose view is not made yet
+  // Per tab, the page not in its holder yet: an own page whose view is not made, or a
+  // plug-in's page.
+  struct PendingPage {
+    settings::IPage* page = nullptr;
+    QPointer<QWidget> plugin;
+  };
+  std::vector<PendingPage> pendingPages_;
   std::vector<QPointer<QWidget>> pluginPages_;  // every plug-in page shown
   bool filling_ = false;
 };

@@ -1,6 +1,7 @@
 // The Modify dialog on the offscreen platform over a copy of the sample installation:
-// opened by a double-click in the main window, with its tabs, the sample plug-in's pages,
-// an own page made when its tab is shown, a plug-in page and a name that refuse OK and keep it open, then a new name applied; and
+// opened by a double-click in the main window, with its tabs, the sample plug-in's pages
+// (swapped out and in by a retype), an own page made when its tab is shown, a plug-in page
+// and a name that refuse OK and keep it open, then a new name applied; and
 // opened at once by the main window that the install job hands over to.
 #include "gui/modify_dispatcher_view.h"
 
@@ -71,11 +72,21 @@ class ModifyDispatcherViewTest : public QObject {
       QVERIFY(page != nullptr && page->isVisible());
       QCOMPARE(page->text(), QString("stub page"));
       tabs->setCurrentIndex(0);
+      // A type without plug-in pages takes them away; the type again brings new ones.
+      auto* types = dialog->findChild<QComboBox*>("deviceTypeCombo");
+      const int type = types->currentIndex();
+      types->setCurrentIndex(types->findText("Imagesetter_Film"));
+      QCOMPARE(tabs->count(), 3);
+      types->setCurrentIndex(type);
+      QCOMPARE(tabs->count(), 5);
       auto* name = dialog->findChild<QLineEdit*>("nameEdit");
       auto* ok = dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok);
       // The plug-in page's OnOKExt refuses while its field says so.
       auto* field = tabs->widget(4)->findChild<QLineEdit*>("sampleField");
-      QVERIFY(field != nullptr);
+      QVERIFY(field != nullptr && !field->isVisible());
+      tabs->setCurrentIndex(4);
+      QVERIFY(field->isVisible());
+      tabs->setCurrentIndex(0);
       field->setText("refuse");
       ok->click();
       QVERIFY(dialog->isVisible());
