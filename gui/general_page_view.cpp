@@ -4,6 +4,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
+#include "gui/plain_row_delegate.h"
 #include "gui/qt_text.h"
 #include "settings/general_page.h"
 #include "ui_general_page_view.h"
@@ -17,8 +18,9 @@ GeneralPageView::GeneralPageView(settings::CGeneral& model, QWidget* parent)
   // Every row is an icon and a line of text in one font: the list lays the rows out from
   // the first one's size instead of measuring the text of each (a dispatcher may hold
   // dozens of configurations). The rows are as wide as the list; a name wider than the
-  // list is cut, not scrolled to, as in a list box.
+  // list is cut, not scrolled to, as in a list box; the rows are painted so too.
   ui_->configurationList->setUniformItemSizes(true);
+  ui_->configurationList->setItemDelegate(new CPlainRowDelegate(ui_->configurationList));
   connect(ui_->configurationList, &QListWidget::currentRowChanged, this, [this](int row) {
     model_.Select(row);
     ShowButtons();
