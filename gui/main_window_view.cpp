@@ -221,11 +221,15 @@ void MainWindowView::SyncRows() {
   contentWidths_.clear();
   QTreeWidget* list = ui_->dispatcherList;
   list->clear();
+  // The rows go in at once: one insertion for the view to handle, not one per row.
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(rows_.size()));
   for (const auto& row : rows_) {
     QStringList texts;
     for (const std::string& text : row) texts << ToQt(text);
-    new QTreeWidgetItem(list, texts);
+    items << new QTreeWidgetItem(texts);
   }
+  list->addTopLevelItems(items);
 }
 
 void MainWindowView::SyncSelection() {
