@@ -11,7 +11,9 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <span>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -242,9 +244,14 @@ class NameIndex {
   size_t last_ = kNone;  // a first position: entries before it never take its name
 };
 
+// A topic's items are a range of the database's item array as read from the file; a
+// topic whose items are added or removed moves them into a list of its own first, so
+// that a file is read into two arrays whatever its number of topics.
 struct Topic {
   Entry header;
-  std::vector<Entry> items;
+  uint32_t first = 0;  // the range in Impl::items while `own` is null
+  uint32_t count = 0;
+  std::unique_ptr<std::vector<Entry>> own;
   std::string tail;  // lines left behind by removed items, after the last item
   NameIndex index;
 };
@@ -438,6 +445,7 @@ struct ResourceDb::Impl {
   size_t bodyStart = 0;  // after the BOM
   std::string eol = "\n";
   std::vector<Topic> topics;
+  std::vector<Entry> items;  // the items of all topics, in the order of the file
   mutable NameIndex topicIndex;
   Text fileTail;  // lines after the last entry
   bool changed = false;
@@ -448,6 +456,8 @@ struct ResourceDb::Impl {
   // Room for the topics of a file of `size` bytes, guessed from those read in the first
   // `pos` bytes, so that the topics move rarely while the file is read.
   void ReserveTopics(size_t pos, size_t size);
+  // The same for the items.
+  void ReserveItems(size_t pos, size_t size);
   // `line` and `note` view the line text in `bytes`.
   Entry MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line, const fmt::Line* note) const;
   size_t OutputBound() const;
@@ -461,11 +471,27 @@ struct ResourceDb::Impl {
   }
   const Topic* FindTopic(std::string_view name) const { return const_cast<Impl*>(this)->FindTopic(name); }
 
+  std::span<Entry> Items(const Topic& topic) const {
+    auto& t = const_cast<Topic&>(topic);
+    if (t.own) return *t.own;
+    return {const_cast<Entry*>(items.data()) + t.first, t.count};
+  }
+  // The topic's items in a list of its own, which may grow and shrink.
+  std::vector<Entry>& OwnItems(Topic& t) {
+    if (!t.own) {
+      auto first = items.begin() + t.first;
+      t.own = std::make_unique<std::vector<Entry>>(std::make_move_iterator(first),
+                                                   std::make_move_iterator(first + t.count));
+    }
+    return *t.own;
+  }
+
   Entry* FindItem(const Topic* topic, std::string_view name) const {
     if (topic == nullptr) return nullptr;
     auto& t = const_cast<Topic&>(*topic);
-    auto at = t.index.Find(name, t.items.size(), [&](size_t i) { return t.items[i].Name(Base()); });
-    return at ? &t.items[*at] : nullptr;
+    const std::span<Entry> list = Items(t);
+    auto at = t.index.Find(name, list.size(), [&](size_t i) { return list[i].Name(Base()); });
+    return at ? &list[*at] : nullptr;
   }
   Entry* FindItem(std::string_view topic, std::string_view name) const { return FindItem(FindTopic(topic), name); }
 };
@@ -484,15 +510,10 @@ void ResourceDb::Impl::Parse() {
   fmt::Line note;
   size_t noteStart = 0;
   bool haveNote = false;
-  // Items go straight into the current topic, reserved for as many as the topic before
-  // had: files tend to repeat one layout.
-  std::vector<Entry>* items = nullptr;
-  size_t expectedItems = 0;
+  // Items before the first topic are no entries: they stay in the first topic's lead.
+  Topic* topic = nullptr;
   auto closeTopic = [&] {
-    if (items == nullptr) return;
-    expectedItems = items->size();
-    // A guess a little too large is kept: giving back a few entries costs a copy of all.
-    if (items->capacity() - items->size() > items->size() / 8 + 2) items->shrink_to_fit();
+    if (topic != nullptr) topic->count = static_cast<uint32_t>(items.size() - topic->first);
   };
 
   while (pos < size) {
@@ -512,14 +533,15 @@ void ResourceDb::Impl::Parse() {
     // blank or mark first. Those are read here in place, as ReadLine() and MakeEntry()
     // would read them.
     const char first = *line;
-    if (items != nullptr && !haveNote && !fmt::IsBlank(first) && first != ';' && first != '#' && first != '[') {
+    if (topic != nullptr && !haveNote && !fmt::IsBlank(first) && first != ';' && first != '#' && first != '[') {
       const size_t length = contentEnd - pos;
       const size_t at = FindEquals(line, length);
       if (at != length) {
         size_t nameEnd = at;
         while (nameEnd > 0 && fmt::IsBlank(line[nameEnd - 1])) --nameEnd;
         if (FitsCompact(next - pending) && at + 1 - nameEnd <= UINT16_MAX) {
-          Entry& entry = items->emplace_back();
+          if (items.size() == items.capacity()) ReserveItems(pos, size);
+          Entry& entry = items.emplace_back();
           entry.start = pending;
           entry.leadLen = static_cast<uint32_t>(pos - pending);
           entry.ownLen = static_cast<uint32_t>(next - pos);
@@ -536,13 +558,13 @@ void ResourceDb::Impl::Parse() {
     if (read.kind == LineKind::kTopic) {
       closeTopic();
       if (topics.size() == topics.capacity()) ReserveTopics(pos, size);
-      Topic& topic = topics.emplace_back();
-      topic.header = MakeEntry(pending, haveNote ? noteStart : pos, next, read, haveNote ? &note : nullptr);
-      items = &topic.items;
-      items->reserve(expectedItems);
+      topic = &topics.emplace_back();
+      topic->header = MakeEntry(pending, haveNote ? noteStart : pos, next, read, haveNote ? &note : nullptr);
+      topic->first = static_cast<uint32_t>(items.size());
       pending = next;
-    } else if (read.kind == LineKind::kItem && items != nullptr) {
-      items->push_back(MakeEntry(pending, haveNote ? noteStart : pos, next, read, haveNote ? &note : nullptr));
+    } else if (read.kind == LineKind::kItem && topic != nullptr) {
+      if (items.size() == items.capacity()) ReserveItems(pos, size);
+      items.push_back(MakeEntry(pending, haveNote ? noteStart : pos, next, read, haveNote ? &note : nullptr));
       pending = next;
     }
     haveNote = read.kind == LineKind::kNote;
@@ -554,6 +576,8 @@ void ResourceDb::Impl::Parse() {
   }
   closeTopic();
   if (topics.capacity() - topics.size() > std::max<size_t>(topics.size() / 8, 16)) topics.shrink_to_fit();
+  // A guess a little too large is kept: giving the room back costs a copy of all items.
+  if (items.capacity() - items.size() > std::max<size_t>(items.size() / 4, 1024)) items.shrink_to_fit();
   fileTail.view = std::string_view(base + pending, size - pending);
 }
 
@@ -565,6 +589,17 @@ void ResourceDb::Impl::ReserveTopics(size_t pos, size_t size) {
     guess = std::max(static_cast<size_t>(scaled * 1.05) + 1, topics.size() + topics.size() / 2);
   }
   topics.reserve(guess);
+}
+
+void ResourceDb::Impl::ReserveItems(size_t pos, size_t size) {
+  // Lines of a small file are guessed 20 bytes long on average; a large one is scaled
+  // from what has been read once that says enough.
+  size_t guess = std::max(items.size() * 2, std::min<size_t>(size / 20 + 16, 4096));
+  if (items.size() >= 4096) {
+    const double scaled = static_cast<double>(items.size()) * static_cast<double>(size) / static_cast<double>(pos);
+    guess = std::max(static_cast<size_t>(scaled * 1.05) + 1, items.size() + items.size() / 2);
+  }
+  items.reserve(guess);
 }
 
 Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line,
@@ -620,7 +655,7 @@ size_t ResourceDb::Impl::OutputBound() const {
   };
   for (const Topic& topic : topics) {
     add(topic.header);
-    for (const Entry& item : topic.items) add(item);
+    for (const Entry& item : Items(topic)) add(item);
     bound += topic.tail.size();
   }
   return bound;
@@ -645,7 +680,7 @@ void ResourceDb::Impl::Serialize(std::string& out, platform::AtomicFile* file) c
   };
   for (const Topic& topic : topics) {
     emit(topic.header, true);
-    for (const Entry& item : topic.items) emit(item, false);
+    for (const Entry& item : Items(topic)) emit(item, false);
     writer.Raw(topic.tail, false);
   }
   writer.Raw(fileTail.view, false);
@@ -712,17 +747,17 @@ std::string_view ResourceDb::TopicNameAt(int topic) const {
 
 int ResourceDb::ItemCountAt(int topic) const {
   if (topic < 0 || static_cast<size_t>(topic) >= impl_->topics.size()) return 0;
-  return static_cast<int>(impl_->topics[static_cast<size_t>(topic)].items.size());
+  return static_cast<int>(impl_->Items(impl_->topics[static_cast<size_t>(topic)]).size());
 }
 
 std::string_view ResourceDb::ItemNameAt(int topic, int item) const {
   if (item < 0 || item >= ItemCountAt(topic)) return {};
-  return impl_->topics[static_cast<size_t>(topic)].items[static_cast<size_t>(item)].Name(impl_->Base());
+  return impl_->Items(impl_->topics[static_cast<size_t>(topic)])[static_cast<size_t>(item)].Name(impl_->Base());
 }
 
 std::string_view ResourceDb::ItemValueAt(int topic, int item) const {
   if (item < 0 || item >= ItemCountAt(topic)) return {};
-  return impl_->topics[static_cast<size_t>(topic)].items[static_cast<size_t>(item)].Value(impl_->Base());
+  return impl_->Items(impl_->topics[static_cast<size_t>(topic)])[static_cast<size_t>(item)].Value(impl_->Base());
 }
 
 std::optional<std::string_view> ResourceDb::FindViewAt(int topic, std::string_view item) const {
@@ -740,13 +775,13 @@ std::optional<std::string> ResourceDb::TopicComment(std::string_view topic) cons
 
 int ResourceDb::ItemCount(std::string_view topic) const {
   const Topic* t = impl_->FindTopic(topic);
-  return t ? static_cast<int>(t->items.size()) : 0;
+  return t ? static_cast<int>(impl_->Items(*t).size()) : 0;
 }
 
 std::optional<std::string> ResourceDb::ItemAt(std::string_view topic, int index) const {
   const Topic* t = impl_->FindTopic(topic);
-  if (t == nullptr || index < 0 || static_cast<size_t>(index) >= t->items.size()) return std::nullopt;
-  return std::string(t->items[static_cast<size_t>(index)].Name(impl_->Base()));
+  if (t == nullptr || index < 0 || static_cast<size_t>(index) >= impl_->Items(*t).size()) return std::nullopt;
+  return std::string(impl_->Items(*t)[static_cast<size_t>(index)].Name(impl_->Base()));
 }
 
 bool ResourceDb::HasItem(std::string_view topic, std::string_view item) const {
@@ -887,8 +922,9 @@ bool ResourceDb::AddItem(std::string_view topic, std::string_view item, std::str
   e->comment = comment;
   e->regenerate = true;
   added.edited = std::move(e);
-  t->items.push_back(std::move(added));
-  t->index.Appended(t->items.size(), [&](size_t i) { return t->items[i].Name(impl_->Base()); });
+  std::vector<Entry>& items = impl_->OwnItems(*t);
+  items.push_back(std::move(added));
+  t->index.Appended(items.size(), [&](size_t i) { return items[i].Name(impl_->Base()); });
   impl_->changed = true;
   return true;
 }
@@ -905,16 +941,18 @@ void ResourceDb::RemoveItem(std::string_view topic, std::string_view item) {
   if (t == nullptr) return;
   const char* base = impl_->Base();
   bool removed = false;
-  for (size_t i = t->items.size(); i-- > 0;) {
-    if (!SameName(t->items[i].Name(base), item)) continue;
+  if (impl_->FindItem(t, item) == nullptr) return;
+  std::vector<Entry>& items = impl_->OwnItems(*t);
+  for (size_t i = items.size(); i-- > 0;) {
+    if (!SameName(items[i].Name(base), item)) continue;
     // The lines above the item stay where they stand.
-    std::string_view lead = t->items[i].Lead(base);
-    if (i + 1 < t->items.size()) {
-      t->items[i + 1].Edit(base).lead.Prepend(lead, impl_->eol);
+    std::string_view lead = items[i].Lead(base);
+    if (i + 1 < items.size()) {
+      items[i + 1].Edit(base).lead.Prepend(lead, impl_->eol);
     } else {
       t->tail = JoinLines(lead, t->tail, impl_->eol);
     }
-    t->items.erase(t->items.begin() + static_cast<std::ptrdiff_t>(i));
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(i));
     removed = true;
   }
   if (!removed) return;
