@@ -37,12 +37,21 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
+// Lookups compare a name with others of the same length, which mostly differ at one
+// end ("Config1", "Config2"): both ends are looked at before the whole.
+inline bool SameName(std::string_view a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n == 0) return true;
+  const char* x = a.data();
+  const char* y = b.data();
+  if ((x[0] != y[0] && Lower(x[0]) != Lower(y[0])) || (x[n - 1] != y[n - 1] && Lower(x[n - 1]) != Lower(y[n - 1]))) {
+    return false;
+  }
   // Callers mostly spell a name as the file does.
-  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && Lower(a[i]) != Lower(b[i])) return false;
+  if (std::memcmp(x, y, n) == 0) return true;
+  for (size_t i = 1; i + 1 < n; ++i) {
+    if (x[i] != y[i] && Lower(x[i]) != Lower(y[i])) return false;
   }
   return true;
 }
@@ -107,8 +116,8 @@ struct Text {
   }
 };
 
-// An entry that no longer fits the compact form: changed, added, escaped in the file,
-// or too long for 32-bit offsets.
+// An entry that does not fit the compact form: changed, added, escaped in the file, too
+// far into a file for 32-bit offsets, or with a name or comment of 64 KiB or more.
 struct Edited {
   std::string name;
   std::string value;
@@ -118,53 +127,96 @@ struct Edited {
   bool regenerate = false;  // own lines are written from name, value and comment
 };
 
-// A topic header or an item, 40 bytes while unchanged: millions of them may be held.
+// A topic header or an item, 24 bytes while unchanged: millions of them may be held.
 // The lead starts at `start`, the own lines right after it; a comment is the text of the
-// note line that opens the own lines (after its three-character mark).
-struct Entry {
-  size_t start = 0;
+// note line that opens the own lines (after its three-character mark). An entry's own
+// lines are never empty, so an ownLen of 0 marks an Edited entry, whose record takes the
+// place of `start` and `leadLen` (and which the entry owns).
+class Entry {
+ public:
+  uint32_t start = 0;
   uint32_t leadLen = 0;
   uint32_t ownLen = 0;
-  uint32_t nameLen = 0;
   uint32_t valueLen = 0;
-  uint32_t commentLen = 0;
+  uint16_t nameLen = 0;
+  uint16_t commentLen = 0;
   uint16_t nameSkip = 0;   // from the start of the own lines to the name
   uint16_t valueSkip = 0;  // from the end of the name to the value
-  std::unique_ptr<Edited> edited;
+
+  Entry() = default;
+  explicit Entry(std::unique_ptr<Edited> e) { SetEdited(std::move(e)); }
+  Entry(Entry&& other) noexcept { TakeFrom(other); }
+  Entry& operator=(Entry&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      TakeFrom(other);
+    }
+    return *this;
+  }
+  ~Entry() { Reset(); }
+
+  // The record of a changed, added or escaped entry; nullptr while it is unchanged.
+  Edited* edited() const {
+    if (ownLen != 0) return nullptr;
+    Edited* e;
+    std::memcpy(&e, this, sizeof e);
+    return e;
+  }
+  void SetEdited(std::unique_ptr<Edited> e) {
+    Reset();
+    Edited* raw = e.release();
+    std::memcpy(static_cast<void*>(this), &raw, sizeof raw);
+    ownLen = 0;
+  }
 
   const char* OwnStart(const char* base) const { return base + start + leadLen; }
   std::string_view Name(const char* base) const {
-    return edited ? std::string_view(edited->name) : std::string_view(OwnStart(base) + nameSkip, nameLen);
+    const Edited* e = edited();
+    return e ? std::string_view(e->name) : std::string_view(OwnStart(base) + nameSkip, nameLen);
   }
   std::string_view Value(const char* base) const {
-    return edited ? std::string_view(edited->value)
-                  : std::string_view(OwnStart(base) + nameSkip + nameLen + valueSkip, valueLen);
+    const Edited* e = edited();
+    return e ? std::string_view(e->value)
+             : std::string_view(OwnStart(base) + nameSkip + nameLen + valueSkip, valueLen);
   }
   std::string_view Comment(const char* base) const {
-    return edited ? std::string_view(edited->comment) : std::string_view(OwnStart(base) + 3, commentLen);
+    const Edited* e = edited();
+    return e ? std::string_view(e->comment) : std::string_view(OwnStart(base) + 3, commentLen);
   }
   std::string_view Lead(const char* base) const {
-    return edited ? edited->lead.view : std::string_view(base + start, leadLen);
+    const Edited* e = edited();
+    return e ? e->lead.view : std::string_view(base + start, leadLen);
   }
   std::string_view Own(const char* base) const {
-    return edited ? edited->own : std::string_view(OwnStart(base), ownLen);
+    const Edited* e = edited();
+    return e ? e->own : std::string_view(OwnStart(base), ownLen);
   }
 
   Edited& Edit(const char* base) {
-    if (!edited) {
-      auto e = std::make_unique<Edited>();
-      e->name = Name(base);
-      e->value = Value(base);
-      e->comment = Comment(base);
-      e->lead.view = Lead(base);
-      e->own = Own(base);
-      edited = std::move(e);
-    }
-    return *edited;
+    if (Edited* e = edited()) return *e;
+    auto e = std::make_unique<Edited>();
+    e->name = Name(base);
+    e->value = Value(base);
+    e->comment = Comment(base);
+    e->lead.view = Lead(base);
+    e->own = Own(base);
+    SetEdited(std::move(e));
+    return *edited();
+  }
+
+ private:
+  // All zero is an entry without a record (and without lines).
+  void Reset() {
+    delete edited();
+    std::memset(static_cast<void*>(this), 0, sizeof *this);
+  }
+  void TakeFrom(Entry& other) {
+    std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+    std::memset(static_cast<void*>(&other), 0, sizeof other);
   }
 };
 
-static_assert(sizeof(Entry) <= 40);
+static_assert(sizeof(Entry) == 24);
 
 // Case-insensitive name -> first position, open addressing over positions + 1. Small
 // lists are scanned instead; the table is built on the first lookup that needs it and
@@ -417,8 +469,6 @@ class Writer {
   bool lastIsEntry_ = false;
 };
 
-bool FitsCompact(size_t length) { return length <= std::numeric_limits<uint32_t>::max(); }
-
 // Where the first "=" of `line` is, `length` when it has none. Item names are short: a
 // line of 16 bytes or more has its first 16 looked at in one compare, and only a name
 // longer than that costs a call.
@@ -512,6 +562,7 @@ void ResourceDb::Impl::Parse() {
   bool haveNote = false;
   // Items before the first topic are no entries: they stay in the first topic's lead.
   Topic* topic = nullptr;
+  const bool offsetsFit = size <= UINT32_MAX;
   auto closeTopic = [&] {
     if (topic != nullptr) topic->count = static_cast<uint32_t>(items.size() - topic->first);
   };
@@ -539,13 +590,14 @@ void ResourceDb::Impl::Parse() {
       if (at != length) {
         size_t nameEnd = at;
         while (nameEnd > 0 && fmt::IsBlank(line[nameEnd - 1])) --nameEnd;
-        if (FitsCompact(next - pending) && at + 1 - nameEnd <= UINT16_MAX) {
+        // A line shorter than 64 KiB has its name length and value offset fit in 16 bits.
+        if (offsetsFit && length <= UINT16_MAX) {
           if (items.size() == items.capacity()) ReserveItems(pos, size);
           Entry& entry = items.emplace_back();
-          entry.start = pending;
+          entry.start = static_cast<uint32_t>(pending);
           entry.leadLen = static_cast<uint32_t>(pos - pending);
           entry.ownLen = static_cast<uint32_t>(next - pos);
-          entry.nameLen = static_cast<uint32_t>(nameEnd);
+          entry.nameLen = static_cast<uint16_t>(nameEnd);
           entry.valueSkip = static_cast<uint16_t>(at + 1 - nameEnd);
           entry.valueLen = static_cast<uint32_t>(length - at - 1);
           pending = pos = next;
@@ -613,9 +665,9 @@ Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, con
   const char* nameEnd = line.name.data() + line.name.size();
   size_t nameSkip = static_cast<size_t>(line.name.data() - own);
   size_t valueSkip = line.kind == LineKind::kItem ? static_cast<size_t>(line.value.data() - nameEnd) : 0;
-  bool compact = FitsCompact(end - start) && nameSkip <= UINT16_MAX && valueSkip <= UINT16_MAX;
+  bool compact = end <= UINT32_MAX && nameSkip <= UINT16_MAX && valueSkip <= UINT16_MAX &&
+                 line.name.size() <= UINT16_MAX && comment.size() <= UINT16_MAX;
   Entry entry;
-  entry.start = start;
   if (decodeName || decodeValue || decodeComment || !compact) {
     auto e = std::make_unique<Edited>();
     e->name = decodeName ? fmt::Unescape(line.name) : std::string(line.name);
@@ -623,16 +675,17 @@ Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, con
     e->comment = decodeComment ? fmt::Unescape(comment) : std::string(comment);
     e->lead.view = std::string_view(base + start, ownStart - start);
     e->own = std::string_view(own, end - ownStart);
-    entry.edited = std::move(e);
+    entry.SetEdited(std::move(e));
     return entry;
   }
+  entry.start = static_cast<uint32_t>(start);
   entry.leadLen = static_cast<uint32_t>(ownStart - start);
   entry.ownLen = static_cast<uint32_t>(end - ownStart);
   entry.nameSkip = static_cast<uint16_t>(nameSkip);
-  entry.nameLen = static_cast<uint32_t>(line.name.size());
+  entry.nameLen = static_cast<uint16_t>(line.name.size());
   entry.valueSkip = static_cast<uint16_t>(valueSkip);
   entry.valueLen = static_cast<uint32_t>(line.value.size());
-  entry.commentLen = static_cast<uint32_t>(comment.size());
+  entry.commentLen = static_cast<uint16_t>(comment.size());
   return entry;
 }
 
@@ -644,14 +697,14 @@ size_t ResourceDb::Impl::OutputBound() const {
   size_t bound = kBom.size() + fileTail.view.size() + 2 * eolSize;
   auto add = [&](const Entry& entry) {
     bound += entry.Lead(base).size();
-    if (entry.edited && entry.edited->regenerate) {
-      const Edited& e = *entry.edited;
+    if (entry.edited() && entry.edited()->regenerate) {
+      const Edited& e = *entry.edited();
       // Escaping at most doubles the text; marks, brackets and line ends come on top.
       bound += 2 * (e.name.size() + e.value.size() + e.comment.size()) + 8 + 2 * eolSize;
     } else {
       bound += entry.Own(base).size();
     }
-    if (entry.edited) bound += 3 + eolSize;  // an empty note line
+    if (entry.edited()) bound += 3 + eolSize;  // an empty note line
   };
   for (const Topic& topic : topics) {
     add(topic.header);
@@ -666,13 +719,14 @@ void ResourceDb::Impl::Serialize(std::string& out, platform::AtomicFile* file) c
   Writer writer(out, eol, bodyStart, file);
   writer.Raw(std::string_view(base, bodyStart), false);
   auto emit = [&](const Entry& entry, bool isTopic) {
-    if (!entry.edited && writer.Extend(base + entry.start, size_t{entry.leadLen} + entry.ownLen)) return;
+    const Edited* edited = entry.edited();
+    if (!edited && writer.Extend(base + entry.start, size_t{entry.leadLen} + entry.ownLen)) return;
     writer.Raw(entry.Lead(base), false);
-    if (entry.edited && entry.edited->regenerate) {
+    if (edited && edited->regenerate) {
       if (isTopic) {
-        writer.Topic(entry.edited->name, entry.edited->comment);
+        writer.Topic(edited->name, edited->comment);
       } else {
-        writer.Item(entry.edited->name, entry.edited->value, entry.edited->comment);
+        writer.Item(edited->name, edited->value, edited->comment);
       }
     } else {
       writer.Raw(entry.Own(base), true);
@@ -887,7 +941,7 @@ void ResourceDb::AddTopicSpacedLikeFile(std::string_view topic) {
   if (HasTopic(topic)) return;
   const bool spaced = !impl_->topics.empty() && HoldsBlankLine(impl_->topics.back().header.Lead(impl_->Base()));
   AddTopic(topic);
-  Text& lead = impl_->topics.back().header.edited->lead;
+  Text& lead = impl_->topics.back().header.edited()->lead;
   if (spaced && !EndsWithBlankLine(lead.view)) {
     std::string joined = JoinLines(lead.view, impl_->eol, impl_->eol);
     lead.owned = std::move(joined);
@@ -904,7 +958,7 @@ void ResourceDb::AddTopic(std::string_view topic, std::string_view comment) {
   e->regenerate = true;
   // Lines after the last entry stay above the new topic: it goes to the end of the file.
   e->lead.Take(impl_->fileTail);
-  added.header.edited = std::move(e);
+  added.header.SetEdited(std::move(e));
   impl_->topics.push_back(std::move(added));
   impl_->topicIndex.Appended(impl_->topics.size(),
                              [this](size_t i) { return impl_->topics[i].header.Name(impl_->Base()); });
@@ -921,7 +975,7 @@ bool ResourceDb::AddItem(std::string_view topic, std::string_view item, std::str
   e->value = value;
   e->comment = comment;
   e->regenerate = true;
-  added.edited = std::move(e);
+  added.SetEdited(std::move(e));
   std::vector<Entry>& items = impl_->OwnItems(*t);
   items.push_back(std::move(added));
   t->index.Appended(items.size(), [&](size_t i) { return items[i].Name(impl_->Base()); });
