@@ -123,22 +123,31 @@ bool ReadFileNoCase(std::string& path, std::string& bytes) {
   const int fd = OpenNoCase(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   bytes.clear();
-  // Installation files are small: a buffer on the stack takes most in one read, and no
-  // fstat is needed to size it.
-  char buffer[1 << 16];
+  // The file's size sizes the buffer, and a read that gives that many bytes has read it
+  // whole: no further read is needed to see its end. What a file gains after the fstat
+  // is left out, as if it had been read a moment earlier; one that shrinks is read to
+  // its end.
+  struct stat st {};
+  size_t expected = 0;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) expected = static_cast<size_t>(st.st_size);
+  bytes.resize(expected != 0 ? expected : 4096);
+  size_t have = 0;
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0) break;
+    if (have == bytes.size()) bytes.resize(have + have / 2 + 4096);
+    const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int error = errno;
       ::close(fd);
       errno = error;
+      bytes.clear();
       return false;
     }
-    bytes.append(buffer, static_cast<size_t>(n));
+    have += static_cast<size_t>(n);
+    if (n == 0 || (expected != 0 && have == expected)) break;
   }
   ::close(fd);
+  bytes.resize(have);
   return true;
 }
 
