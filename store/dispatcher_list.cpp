@@ -458,6 +458,8 @@ void CDispatcherList::LoadFromListFile() {
   auto count = db.FindInt("Main", "NrConfigs");
   if (!count) return;
   if (*count == 0) throw CRvcException(msg::kConfigurationFailed, listFile_);
+  // Room for the count the file gives, within reason: the file may be damaged.
+  if (*count > 0) dispatchers_.reserve(static_cast<size_t>(std::min<long>(*count, 1000)));
 
   for (long i = 1; i <= *count; ++i) {
     const std::string topic = "Config" + std::to_string(i);
