@@ -39,7 +39,7 @@ inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c 
 
 // Lookups compare a name with others of the same length, which mostly differ at one
 // end ("Config1", "Config2"): both ends are looked at before the whole.
-inline bool SameName(std::string_view a, std::string_view b) {
+[[gnu::always_inline]] inline bool SameName(std::string_view a, std::string_view b) {
   const size_t n = a.size();
   if (n != b.size()) return false;
   if (n == 0) return true;
@@ -868,10 +868,10 @@ std::optional<std::string> ResourceDb::FindQuoted(std::string_view topic, std::s
   return value;
 }
 
-std::optional<long> ResourceDb::FindInt(std::string_view topic, std::string_view item) const {
-  const Entry* e = impl_->FindItem(topic, item);
-  if (e == nullptr) return std::nullopt;
-  std::string_view text = e->Value(impl_->Base());
+namespace {
+
+// A value read as FindInt() reads it.
+std::optional<long> ReadInt(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   bool negative = false;
@@ -883,6 +883,20 @@ std::optional<long> ResourceDb::FindInt(std::string_view topic, std::string_view
   if (magnitude > kMax + (negative ? 1 : 0)) return std::nullopt;
   if (negative) return magnitude == kMax + 1 ? std::numeric_limits<long>::min() : -static_cast<long>(magnitude);
   return static_cast<long>(magnitude);
+}
+
+}  // namespace
+
+std::optional<long> ResourceDb::FindInt(std::string_view topic, std::string_view item) const {
+  const Entry* e = impl_->FindItem(topic, item);
+  if (e == nullptr) return std::nullopt;
+  return ReadInt(e->Value(impl_->Base()));
+}
+
+std::optional<long> ResourceDb::FindIntAt(int topic, std::string_view item) const {
+  const std::optional<std::string_view> value = FindViewAt(topic, item);
+  if (!value) return std::nullopt;
+  return ReadInt(*value);
 }
 
 std::optional<std::string> ResourceDb::FindItemComment(std::string_view topic, std::string_view item) const {

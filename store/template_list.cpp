@@ -197,15 +197,21 @@ void CTemplateList::LoadFromListFile() {
   templateFolder_ = programFolder_ + platform::NativePath("dat\\templates\\") + flavor_ + platform::kSeparator;
 
   for (long i = 1; i <= *count; ++i) {
-    const std::string topic = "Config" + std::to_string(i);
+    // The topic is looked up once for all its items.
+    const int topic = db.TopicIndex("Config" + std::to_string(i)).value_or(-1);
+    auto require = [&](std::string_view item) {
+      auto value = db.FindViewAt(topic, item);
+      if (!value) throw CRvcException(msg::kResourceDbError, listFile_);
+      return std::string(*value);
+    };
     CTemplate type;
-    type.Name = db.Require(topic, "Name", listFile_);
-    type.FID = db.Require(topic, "FID", listFile_);
-    type.PlateOrFilm = db.Require(topic, "ZV_PLATE_OR_FILM", listFile_);
-    type.PlateOrFilmFile = db.Require(topic, type.IsFilm() ? "ZV_FILM" : "ZV_PLATE", listFile_);
-    type.Config = db.Require(topic, "ZV_CONFIG", listFile_);
-    type.Recorder = db.Require(topic, "ZV_RECORDER", listFile_);
-    type.DispatcherIni = db.Require(topic, "ZV_DISPATCHER", listFile_);
+    type.Name = require("Name");
+    type.FID = require("FID");
+    type.PlateOrFilm = require("ZV_PLATE_OR_FILM");
+    type.PlateOrFilmFile = require(type.IsFilm() ? "ZV_FILM" : "ZV_PLATE");
+    type.Config = require("ZV_CONFIG");
+    type.Recorder = require("ZV_RECORDER");
+    type.DispatcherIni = require("ZV_DISPATCHER");
     templates_.push_back(std::move(type));
   }
 }
