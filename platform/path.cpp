@@ -184,6 +184,31 @@ bool MatchesPatternNoCase(std::string_view name, std::string_view pattern) {
   return p == pattern.size();
 }
 
+NamePattern::NamePattern(std::string_view pattern) : pattern_(pattern) {
+  const size_t star = pattern.find('*');
+  if (pattern.find('?') != std::string_view::npos) return;
+  if (star == std::string_view::npos) {
+    kind_ = Kind::kName;
+  } else if (pattern.find('*', star + 1) == std::string_view::npos) {
+    kind_ = Kind::kOneStar;
+    prefix_ = pattern.substr(0, star);
+    suffix_ = pattern.substr(star + 1);
+  }
+}
+
+bool NamePattern::Matches(std::string_view name) const {
+  switch (kind_) {
+    case Kind::kName:
+      return EqualsNoCase(name, pattern_);
+    case Kind::kOneStar:
+      return name.size() >= prefix_.size() + suffix_.size() && EqualsNoCase(name.substr(0, prefix_.size()), prefix_) &&
+             EqualsNoCase(name.substr(name.size() - suffix_.size()), suffix_);
+    case Kind::kWildcards:
+      break;
+  }
+  return MatchesPatternNoCase(name, pattern_);
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

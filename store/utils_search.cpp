@@ -202,10 +202,12 @@ void ListFolder(const Folder& folder, const std::string& pattern, bool withTimes
                 std::vector<std::string_view>* subfolders, const std::string* second = nullptr,
                 std::vector<Match>* secondFiles = nullptr) {
   bool anyFolder = false;
+  const platform::NamePattern wantedPattern(pattern);
+  const platform::NamePattern secondPattern(second != nullptr ? std::string_view(*second) : std::string_view());
   folder.ForEach([&](std::string_view name, unsigned char type, const char* cName) {
     const bool deeper = subfolders != nullptr && files.empty();
-    const bool wanted = platform::MatchesPatternNoCase(name, pattern);
-    const bool wantedSecond = deeper && second != nullptr && platform::MatchesPatternNoCase(name, *second);
+    const bool wanted = wantedPattern.Matches(name);
+    const bool wantedSecond = deeper && second != nullptr && secondPattern.Matches(name);
     if (!wanted && !wantedSecond) {
       if (deeper && (type == DT_DIR || type == DT_UNKNOWN)) anyFolder = true;
       return;
