@@ -52,7 +52,13 @@ std::string WithTrailingSeparator(std::string_view folder) {
 std::string JoinPath(std::string_view left, std::string_view right) {
   if (left.empty()) return std::string(right);
   while (!right.empty() && right.front() == kSeparator) right.remove_prefix(1);
-  return WithTrailingSeparator(left) + std::string(right);
+  // Built in place: searches join a path for every folder they walk.
+  std::string out;
+  out.reserve(left.size() + 1 + right.size());
+  out.append(left);
+  if (out.back() != kSeparator) out.push_back(kSeparator);
+  out.append(right);
+  return out;
 }
 
 std::string ResolveNoCase(std::string_view path) {
@@ -212,7 +218,7 @@ bool NamePattern::Matches(std::string_view name) const {
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    if (a[i] != b[i] && LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   }
   return true;
 }
