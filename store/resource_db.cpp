@@ -224,7 +224,7 @@ static_assert(sizeof(Entry) == 24);
 // the last position found is tried first.
 class NameIndex {
  public:
-  static constexpr size_t kScanLimit = 8;
+  static constexpr size_t kScanLimit = 16;
 
   template <class NameAt>
   std::optional<size_t> Find(std::string_view name, size_t count, const NameAt& nameAt) {
