@@ -144,7 +144,6 @@ class Entry {
   uint16_t valueSkip = 0;  // from the end of the name to the value
 
   Entry() = default;
-  explicit Entry(std::unique_ptr<Edited> e) { SetEdited(std::move(e)); }
   Entry(Entry&& other) noexcept { TakeFrom(other); }
   Entry& operator=(Entry&& other) noexcept {
     if (this != &other) {
