@@ -357,6 +357,8 @@ bool NextLine(Lines& lines, std::string_view lowerKey, std::string_view& line) {
 // Whether two lines of compared files are equal lower-cased and without blanks and tabs
 // (and, with a key, without ":" and "="), compared in place.
 bool SameNormalisedLines(std::string_view a, std::string_view b, bool keyed) {
+  // Compared files are mostly copies of each other: most lines are equal as they are.
+  if (a == b) return true;
   auto ignored = [keyed](char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || (keyed && (c == ':' || c == '='));
   };
