@@ -106,8 +106,9 @@ class TemplateFinder {
   std::optional<std::string> Probe(const std::string& fileName) {
     const std::string* match = nullptr;
     bool several = fileName.find(platform::kSeparator) != std::string::npos;  // names a subfolder
+    const platform::NamePattern wanted(fileName);
     for (size_t i = 0; i < names_.size() && !several; ++i) {
-      if (!platform::MatchesPatternNoCase(names_[i], fileName)) continue;
+      if (!wanted.Matches(names_[i])) continue;
       several = match != nullptr;
       match = &names_[i];
     }
@@ -227,8 +228,9 @@ void CTemplateList::RebuildFromDisk() {
   templateFolder_ = platform::WithTrailingSeparator(templateFolder_);
 
   std::vector<std::string> fidFiles;
+  const platform::NamePattern fid("*.fid");
   for (const std::string& name : templateFiles) {
-    if (platform::MatchesPatternNoCase(name, "*.fid")) fidFiles.push_back(name);
+    if (fid.Matches(name)) fidFiles.push_back(name);
   }
   // Directory order differs between file systems; the list order decides which type a
   // dispatcher is recognised as, so keep it stable.
