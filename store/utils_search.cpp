@@ -134,8 +134,10 @@ class Folder {
       if (n < 0) break;  // what could be read is visited; nothing partial is kept
       if (n == 0) {
         if (t_listings != nullptr) {
-          // Map entries stay where they are while others are added.
-          kept_ = &t_listings->folders.insert_or_assign(std::string(ListingKey(path_)), std::move(read)).first->second;
+          // Map entries stay where they are while others are added; one that another
+          // folder object of the same path kept meanwhile stays as well, as its names
+          // may be in use.
+          kept_ = &t_listings->folders.try_emplace(std::string(ListingKey(path_)), std::move(read)).first->second;
           return;
         }
         break;
