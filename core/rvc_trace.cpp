@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <optional>
 
@@ -134,11 +135,22 @@ CRvcTrace::~CRvcTrace() {
 void CRvcTrace::Trace(std::string_view message) {
   int fd = Shared().fd;
   if (fd < 0) return;
-  std::time_t now = std::time(nullptr);
-  std::tm local {};
-  ::localtime_r(&now, &local);
-  char stamp[32];
-  size_t length = std::strftime(stamp, sizeof stamp, "%Y-%m-%d,%H:%M:%S", &local);
+  // The stamp is formatted once a second (and again when the time zone changes): loads
+  // trace a line for each file they rebuild.
+  static thread_local std::time_t stampSecond = -1;
+  static thread_local std::string stampZone;
+  static thread_local char stamp[32];
+  static thread_local size_t length = 0;
+  const std::time_t now = std::time(nullptr);
+  const char* zone = std::getenv("TZ");
+  const std::string_view zoneNow = zone != nullptr ? std::string_view(zone) : std::string_view("\n");
+  if (now != stampSecond || zoneNow != stampZone) {
+    std::tm local {};
+    ::localtime_r(&now, &local);
+    length = std::strftime(stamp, sizeof stamp, "%Y-%m-%d,%H:%M:%S", &local);
+    stampSecond = now;
+    stampZone = zoneNow;
+  }
   std::string line;
   line.reserve(length + message.size() + 8);
   line.append(stamp, length).append("\tRVC::").append(message).push_back('\n');

@@ -38,8 +38,12 @@ std::string CataloguePath(const std::string& catalogueFileName) {
 
 ListFileChoice FindListFile(const std::string& value, const std::string& browseTitle, const std::string& rebuiltName) {
   store::CRvcUtils utils;
-  const platform::ParsedPath parts = platform::ParsePath(value);
-  std::string pattern = !parts.name.empty() && !parts.type.empty() ? parts.name + parts.type : "rvc*.cfg";
+  // A configured folder mostly ends with its separator, and so names no file.
+  std::string pattern = "rvc*.cfg";
+  if (!value.empty() && value.back() != '\\' && value.back() != platform::kSeparator) {
+    const platform::ParsedPath parts = platform::ParsePath(value);
+    if (!parts.name.empty() && !parts.type.empty()) pattern = parts.name + parts.type;
+  }
   std::string folder = utils.ExpandFolder(value);
   // A folder that is not absolute is unavailable, as a missing one is: the user is asked.
   if (!IsAbsoluteFolder(folder)) folder.clear();

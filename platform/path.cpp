@@ -52,7 +52,13 @@ std::string WithTrailingSeparator(std::string_view folder) {
 std::string JoinPath(std::string_view left, std::string_view right) {
   if (left.empty()) return std::string(right);
   while (!right.empty() && right.front() == kSeparator) right.remove_prefix(1);
-  return WithTrailingSeparator(left) + std::string(right);
+  // Built in place: searches join a path for every folder they walk.
+  std::string out;
+  out.reserve(left.size() + 1 + right.size());
+  out.append(left);
+  if (out.back() != kSeparator) out.push_back(kSeparator);
+  out.append(right);
+  return out;
 }
 
 std::string ResolveNoCase(std::string_view path) {
@@ -123,22 +129,31 @@ bool ReadFileNoCase(std::string& path, std::string& bytes) {
   const int fd = OpenNoCase(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   bytes.clear();
-  // Installation files are small: a buffer on the stack takes most in one read, and no
-  // fstat is needed to size it.
-  char buffer[1 << 16];
+  // The file's size sizes the buffer, and a read that gives that many bytes has read it
+  // whole: no further read is needed to see its end. What a file gains after the fstat
+  // is left out, as if it had been read a moment earlier; one that shrinks is read to
+  // its end.
+  struct stat st {};
+  size_t expected = 0;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) expected = static_cast<size_t>(st.st_size);
+  bytes.resize(expected != 0 ? expected : 4096);
+  size_t have = 0;
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0) break;
+    if (have == bytes.size()) bytes.resize(have + have / 2 + 4096);
+    const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int error = errno;
       ::close(fd);
       errno = error;
+      bytes.clear();
       return false;
     }
-    bytes.append(buffer, static_cast<size_t>(n));
+    have += static_cast<size_t>(n);
+    if (n == 0 || (expected != 0 && have == expected)) break;
   }
   ::close(fd);
+  bytes.resize(have);
   return true;
 }
 
@@ -175,10 +190,35 @@ bool MatchesPatternNoCase(std::string_view name, std::string_view pattern) {
   return p == pattern.size();
 }
 
+NamePattern::NamePattern(std::string_view pattern) : pattern_(pattern) {
+  const size_t star = pattern.find('*');
+  if (pattern.find('?') != std::string_view::npos) return;
+  if (star == std::string_view::npos) {
+    kind_ = Kind::kName;
+  } else if (pattern.find('*', star + 1) == std::string_view::npos) {
+    kind_ = Kind::kOneStar;
+    prefix_ = pattern.substr(0, star);
+    suffix_ = pattern.substr(star + 1);
+  }
+}
+
+bool NamePattern::Matches(std::string_view name) const {
+  switch (kind_) {
+    case Kind::kName:
+      return EqualsNoCase(name, pattern_);
+    case Kind::kOneStar:
+      return name.size() >= prefix_.size() + suffix_.size() && EqualsNoCase(name.substr(0, prefix_.size()), prefix_) &&
+             EqualsNoCase(name.substr(name.size() - suffix_.size()), suffix_);
+    case Kind::kWildcards:
+      break;
+  }
+  return MatchesPatternNoCase(name, pattern_);
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    if (a[i] != b[i] && LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   }
   return true;
 }

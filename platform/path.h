@@ -47,6 +47,20 @@ bool ReadFileNoCase(std::string& path, std::string& bytes);
 // Wildcard match of a file name against a pattern with "*" and "?", ignoring ASCII case.
 bool MatchesPatternNoCase(std::string_view name, std::string_view pattern);
 
+// The same match against one pattern for many names (the entries of a folder): the
+// pattern is looked at once. It must outlive the object.
+class NamePattern {
+ public:
+  explicit NamePattern(std::string_view pattern);
+  bool Matches(std::string_view name) const;
+
+ private:
+  enum class Kind { kName, kOneStar, kWildcards };
+  std::string_view pattern_;
+  Kind kind_ = Kind::kWildcards;
+  std::string_view prefix_, suffix_;  // around the one "*"
+};
+
 // ASCII case-insensitive comparisons of names (dispatchers, folders, topics, ...).
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // ToLowerAscii(a) < ToLowerAscii(b), without the copies (sorting names).

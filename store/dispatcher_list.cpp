@@ -232,43 +232,43 @@ std::string Shown(std::string_view text) {
 
 // `where()` names the entry; it is only spelt out for a refusal.
 template <class Where>
-void CheckFolderAndName(const Where& where, const std::string& folder, const std::string* name) {
+void CheckFolderAndName(const Where& where, std::string_view folder, std::string_view name) {
   if (std::string problem = FolderNameProblem(folder); !problem.empty()) {
     throw EntryRefused{where() + ": the dispatcher folder " + Shown(folder) + " " + problem};
   }
-  if (name == nullptr) return;
-  if (std::string problem = DispatcherNameProblem(*name); !problem.empty()) {
-    throw EntryRefused{where() + ": the dispatcher name " + Shown(*name) + " " + problem};
+  if (std::string problem = DispatcherNameProblem(name); !problem.empty()) {
+    throw EntryRefused{where() + ": the dispatcher name " + Shown(name) + " " + problem};
   }
 }
 
 // The dispatcher of topic `topic` of the list file `file`; `hasBase` tells whether the
-// record gives its port separator.
+// record gives its port separator. The topic is looked up once for all its items.
 std::unique_ptr<CDispatcher> ListEntry(const ResourceDb& db, const std::string& topic, const std::string& file,
                                        const std::string& dataFolder, bool& hasBase) {
   auto where = [&] { return Printable(file) + ", [" + topic + "]"; };
-  auto folder = db.Find(topic, "Folder");
-  auto name = db.Find(topic, "Name");
-  auto type = db.Find(topic, "Type");
+  const int at = db.TopicIndex(topic).value_or(-1);
+  auto folder = db.FindViewAt(at, "Folder");
+  auto name = db.FindViewAt(at, "Name");
+  auto type = db.FindViewAt(at, "Type");
   for (const auto& [item, value] : {std::pair{"Folder", &folder}, {"Name", &name}, {"Type", &type}}) {
     if (!*value) throw EntryRefused{where() + ": the item " + item + " is missing"};
   }
-  CheckFolderAndName(where, *folder, &*name);
+  CheckFolderAndName(where, *folder, *name);
 
   std::string path;  // sized once: a list loads many dispatchers
   path.reserve(dataFolder.size() + folder->size());
   path.append(dataFolder).append(*folder);
   auto dispatcher = std::make_unique<CDispatcher>(std::move(path));
   DispatcherRecord& record = dispatcher->Record;
-  record.Folder = std::move(*folder);
-  record.Name = std::move(*name);
-  record.Type = std::move(*type);
-  if (auto base = db.FindInt(topic, "Base")) {
+  record.Folder = *folder;
+  record.Name = *name;
+  record.Type = *type;
+  if (auto base = db.FindIntAt(at, "Base")) {
     record.Base = static_cast<int>((*base % 10 + 10) % 10);
     hasBase = true;
   }
-  if (auto flavour = db.FindView(topic, "Flavour")) record.Flavour = *flavour;
-  if (auto port = db.FindInt(topic, "CommandPort")) record.CommandPort = static_cast<int>(*port);
+  if (auto flavour = db.FindViewAt(at, "Flavour")) record.Flavour = *flavour;
+  if (auto port = db.FindIntAt(at, "CommandPort")) record.CommandPort = static_cast<int>(*port);
   return dispatcher;
 }
 
@@ -305,7 +305,7 @@ std::unique_ptr<CDispatcher> RebuiltEntry(RebuildContext& context, const std::st
     if (auto name = NameFromPapLine(std::move(*line))) record.Name = *name;
   }
   seen.Name = record.Name;
-  CheckFolderAndName([&] { return Printable(iniFile); }, folder, &record.Name);
+  CheckFolderAndName([&] { return Printable(iniFile); }, folder, record.Name);
 
   record.Flavour = context.templates.Flavor();
 
@@ -458,6 +458,8 @@ void CDispatcherList::LoadFromListFile() {
   auto count = db.FindInt("Main", "NrConfigs");
   if (!count) return;
   if (*count == 0) throw CRvcException(msg::kConfigurationFailed, listFile_);
+  // Room for the count the file gives, within reason: the file may be damaged.
+  if (*count > 0) dispatchers_.reserve(static_cast<size_t>(std::min<long>(*count, 1000)));
 
   for (long i = 1; i <= *count; ++i) {
     const std::string topic = "Config" + std::to_string(i);

@@ -11,7 +11,9 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <span>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -35,12 +37,21 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
+// Lookups compare a name with others of the same length, which mostly differ at one
+// end ("Config1", "Config2"): both ends are looked at before the whole.
+[[gnu::always_inline]] inline bool SameName(std::string_view a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n == 0) return true;
+  const char* x = a.data();
+  const char* y = b.data();
+  if ((x[0] != y[0] && Lower(x[0]) != Lower(y[0])) || (x[n - 1] != y[n - 1] && Lower(x[n - 1]) != Lower(y[n - 1]))) {
+    return false;
+  }
   // Callers mostly spell a name as the file does.
-  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && Lower(a[i]) != Lower(b[i])) return false;
+  if (std::memcmp(x, y, n) == 0) return true;
+  for (size_t i = 1; i + 1 < n; ++i) {
+    if (x[i] != y[i] && Lower(x[i]) != Lower(y[i])) return false;
   }
   return true;
 }
@@ -105,8 +116,8 @@ struct Text {
   }
 };
 
-// An entry that no longer fits the compact form: changed, added, escaped in the file,
-// or too long for 32-bit offsets.
+// An entry that does not fit the compact form: changed, added, escaped in the file, too
+// far into a file for 32-bit offsets, or with a name or comment of 64 KiB or more.
 struct Edited {
   std::string name;
   std::string value;
@@ -116,53 +127,95 @@ struct Edited {
   bool regenerate = false;  // own lines are written from name, value and comment
 };
 
-// A topic header or an item, 40 bytes while unchanged: millions of them may be held.
+// A topic header or an item, 24 bytes while unchanged: millions of them may be held.
 // The lead starts at `start`, the own lines right after it; a comment is the text of the
-// note line that opens the own lines (after its three-character mark).
-struct Entry {
-  size_t start = 0;
+// note line that opens the own lines (after its three-character mark). An entry's own
+// lines are never empty, so an ownLen of 0 marks an Edited entry, whose record takes the
+// place of `start` and `leadLen` (and which the entry owns).
+class Entry {
+ public:
+  uint32_t start = 0;
   uint32_t leadLen = 0;
   uint32_t ownLen = 0;
-  uint32_t nameLen = 0;
   uint32_t valueLen = 0;
-  uint32_t commentLen = 0;
+  uint16_t nameLen = 0;
+  uint16_t commentLen = 0;
   uint16_t nameSkip = 0;   // from the start of the own lines to the name
   uint16_t valueSkip = 0;  // from the end of the name to the value
-  std::unique_ptr<Edited> edited;
+
+  Entry() = default;
+  Entry(Entry&& other) noexcept { TakeFrom(other); }
+  Entry& operator=(Entry&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      TakeFrom(other);
+    }
+    return *this;
+  }
+  ~Entry() { Reset(); }
+
+  // The record of a changed, added or escaped entry; nullptr while it is unchanged.
+  Edited* edited() const {
+    if (ownLen != 0) return nullptr;
+    Edited* e;
+    std::memcpy(&e, this, sizeof e);
+    return e;
+  }
+  void SetEdited(std::unique_ptr<Edited> e) {
+    Reset();
+    Edited* raw = e.release();
+    std::memcpy(static_cast<void*>(this), &raw, sizeof raw);
+    ownLen = 0;
+  }
 
   const char* OwnStart(const char* base) const { return base + start + leadLen; }
   std::string_view Name(const char* base) const {
-    return edited ? std::string_view(edited->name) : std::string_view(OwnStart(base) + nameSkip, nameLen);
+    const Edited* e = edited();
+    return e ? std::string_view(e->name) : std::string_view(OwnStart(base) + nameSkip, nameLen);
   }
   std::string_view Value(const char* base) const {
-    return edited ? std::string_view(edited->value)
-                  : std::string_view(OwnStart(base) + nameSkip + nameLen + valueSkip, valueLen);
+    const Edited* e = edited();
+    return e ? std::string_view(e->value)
+             : std::string_view(OwnStart(base) + nameSkip + nameLen + valueSkip, valueLen);
   }
   std::string_view Comment(const char* base) const {
-    return edited ? std::string_view(edited->comment) : std::string_view(OwnStart(base) + 3, commentLen);
+    const Edited* e = edited();
+    return e ? std::string_view(e->comment) : std::string_view(OwnStart(base) + 3, commentLen);
   }
   std::string_view Lead(const char* base) const {
-    return edited ? edited->lead.view : std::string_view(base + start, leadLen);
+    const Edited* e = edited();
+    return e ? e->lead.view : std::string_view(base + start, leadLen);
   }
   std::string_view Own(const char* base) const {
-    return edited ? edited->own : std::string_view(OwnStart(base), ownLen);
+    const Edited* e = edited();
+    return e ? e->own : std::string_view(OwnStart(base), ownLen);
   }
 
   Edited& Edit(const char* base) {
-    if (!edited) {
-      auto e = std::make_unique<Edited>();
-      e->name = Name(base);
-      e->value = Value(base);
-      e->comment = Comment(base);
-      e->lead.view = Lead(base);
-      e->own = Own(base);
-      edited = std::move(e);
-    }
-    return *edited;
+    if (Edited* e = edited()) return *e;
+    auto e = std::make_unique<Edited>();
+    e->name = Name(base);
+    e->value = Value(base);
+    e->comment = Comment(base);
+    e->lead.view = Lead(base);
+    e->own = Own(base);
+    SetEdited(std::move(e));
+    return *edited();
+  }
+
+ private:
+  // All zero is an entry without a record (and without lines).
+  void Reset() {
+    delete edited();
+    std::memset(static_cast<void*>(this), 0, sizeof *this);
+  }
+  void TakeFrom(Entry& other) {
+    std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+    std::memset(static_cast<void*>(&other), 0, sizeof other);
   }
 };
 
-static_assert(sizeof(Entry) <= 40);
+static_assert(sizeof(Entry) == 24);
 
 // Case-insensitive name -> first position, open addressing over positions + 1. Small
 // lists are scanned instead; the table is built on the first lookup that needs it and
@@ -170,7 +223,7 @@ static_assert(sizeof(Entry) <= 40);
 // the last position found is tried first.
 class NameIndex {
  public:
-  static constexpr size_t kScanLimit = 8;
+  static constexpr size_t kScanLimit = 16;
 
   template <class NameAt>
   std::optional<size_t> Find(std::string_view name, size_t count, const NameAt& nameAt) {
@@ -242,9 +295,14 @@ class NameIndex {
   size_t last_ = kNone;  // a first position: entries before it never take its name
 };
 
+// A topic's items are a range of the database's item array as read from the file; a
+// topic whose items are added or removed moves them into a list of its own first, so
+// that a file is read into two arrays whatever its number of topics.
 struct Topic {
   Entry header;
-  std::vector<Entry> items;
+  uint32_t first = 0;  // the range in Impl::items while `own` is null
+  uint32_t count = 0;
+  std::unique_ptr<std::vector<Entry>> own;
   std::string tail;  // lines left behind by removed items, after the last item
   NameIndex index;
 };
@@ -410,8 +468,6 @@ class Writer {
   bool lastIsEntry_ = false;
 };
 
-bool FitsCompact(size_t length) { return length <= std::numeric_limits<uint32_t>::max(); }
-
 // Where the first "=" of `line` is, `length` when it has none. Item names are short: a
 // line of 16 bytes or more has its first 16 looked at in one compare, and only a name
 // longer than that costs a call.
@@ -438,6 +494,7 @@ struct ResourceDb::Impl {
   size_t bodyStart = 0;  // after the BOM
   std::string eol = "\n";
   std::vector<Topic> topics;
+  std::vector<Entry> items;  // the items of all topics, in the order of the file
   mutable NameIndex topicIndex;
   Text fileTail;  // lines after the last entry
   bool changed = false;
@@ -448,6 +505,8 @@ struct ResourceDb::Impl {
   // Room for the topics of a file of `size` bytes, guessed from those read in the first
   // `pos` bytes, so that the topics move rarely while the file is read.
   void ReserveTopics(size_t pos, size_t size);
+  // The same for the items.
+  void ReserveItems(size_t pos, size_t size);
   // `line` and `note` view the line text in `bytes`.
   Entry MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line, const fmt::Line* note) const;
   size_t OutputBound() const;
@@ -461,11 +520,27 @@ struct ResourceDb::Impl {
   }
   const Topic* FindTopic(std::string_view name) const { return const_cast<Impl*>(this)->FindTopic(name); }
 
+  std::span<Entry> Items(const Topic& topic) const {
+    auto& t = const_cast<Topic&>(topic);
+    if (t.own) return *t.own;
+    return {const_cast<Entry*>(items.data()) + t.first, t.count};
+  }
+  // The topic's items in a list of its own, which may grow and shrink.
+  std::vector<Entry>& OwnItems(Topic& t) {
+    if (!t.own) {
+      auto first = items.begin() + t.first;
+      t.own = std::make_unique<std::vector<Entry>>(std::make_move_iterator(first),
+                                                   std::make_move_iterator(first + t.count));
+    }
+    return *t.own;
+  }
+
   Entry* FindItem(const Topic* topic, std::string_view name) const {
     if (topic == nullptr) return nullptr;
     auto& t = const_cast<Topic&>(*topic);
-    auto at = t.index.Find(name, t.items.size(), [&](size_t i) { return t.items[i].Name(Base()); });
-    return at ? &t.items[*at] : nullptr;
+    const std::span<Entry> list = Items(t);
+    auto at = t.index.Find(name, list.size(), [&](size_t i) { return list[i].Name(Base()); });
+    return at ? &list[*at] : nullptr;
   }
   Entry* FindItem(std::string_view topic, std::string_view name) const { return FindItem(FindTopic(topic), name); }
 };
@@ -484,15 +559,11 @@ void ResourceDb::Impl::Parse() {
   fmt::Line note;
   size_t noteStart = 0;
   bool haveNote = false;
-  // Items go straight into the current topic, reserved for as many as the topic before
-  // had: files tend to repeat one layout.
-  std::vector<Entry>* items = nullptr;
-  size_t expectedItems = 0;
+  // Items before the first topic are no entries: they stay in the first topic's lead.
+  Topic* topic = nullptr;
+  const bool offsetsFit = size <= UINT32_MAX;
   auto closeTopic = [&] {
-    if (items == nullptr) return;
-    expectedItems = items->size();
-    // A guess a little too large is kept: giving back a few entries costs a copy of all.
-    if (items->capacity() - items->size() > items->size() / 8 + 2) items->shrink_to_fit();
+    if (topic != nullptr) topic->count = static_cast<uint32_t>(items.size() - topic->first);
   };
 
   while (pos < size) {
@@ -512,18 +583,20 @@ void ResourceDb::Impl::Parse() {
     // blank or mark first. Those are read here in place, as ReadLine() and MakeEntry()
     // would read them.
     const char first = *line;
-    if (items != nullptr && !haveNote && !fmt::IsBlank(first) && first != ';' && first != '#' && first != '[') {
+    if (topic != nullptr && !haveNote && !fmt::IsBlank(first) && first != ';' && first != '#' && first != '[') {
       const size_t length = contentEnd - pos;
       const size_t at = FindEquals(line, length);
       if (at != length) {
         size_t nameEnd = at;
         while (nameEnd > 0 && fmt::IsBlank(line[nameEnd - 1])) --nameEnd;
-        if (FitsCompact(next - pending) && at + 1 - nameEnd <= UINT16_MAX) {
-          Entry& entry = items->emplace_back();
-          entry.start = pending;
+        // A line shorter than 64 KiB has its name length and value offset fit in 16 bits.
+        if (offsetsFit && length <= UINT16_MAX) {
+          if (items.size() == items.capacity()) ReserveItems(pos, size);
+          Entry& entry = items.emplace_back();
+          entry.start = static_cast<uint32_t>(pending);
           entry.leadLen = static_cast<uint32_t>(pos - pending);
           entry.ownLen = static_cast<uint32_t>(next - pos);
-          entry.nameLen = static_cast<uint32_t>(nameEnd);
+          entry.nameLen = static_cast<uint16_t>(nameEnd);
           entry.valueSkip = static_cast<uint16_t>(at + 1 - nameEnd);
           entry.valueLen = static_cast<uint32_t>(length - at - 1);
           pending = pos = next;
@@ -536,13 +609,13 @@ void ResourceDb::Impl::Parse() {
     if (read.kind == LineKind::kTopic) {
       closeTopic();
       if (topics.size() == topics.capacity()) ReserveTopics(pos, size);
-      Topic& topic = topics.emplace_back();
-      topic.header = MakeEntry(pending, haveNote ? noteStart : pos, next, read, haveNote ? &note : nullptr);
-      items = &topic.items;
-      items->reserve(expectedItems);
+      topic = &topics.emplace_back();
+      topic->header = MakeEntry(pending, haveNote ? noteStart : pos, next, read, haveNote ? &note : nullptr);
+      topic->first = static_cast<uint32_t>(items.size());
       pending = next;
-    } else if (read.kind == LineKind::kItem && items != nullptr) {
-      items->push_back(MakeEntry(pending, haveNote ? noteStart : pos, next, read, haveNote ? &note : nullptr));
+    } else if (read.kind == LineKind::kItem && topic != nullptr) {
+      if (items.size() == items.capacity()) ReserveItems(pos, size);
+      items.push_back(MakeEntry(pending, haveNote ? noteStart : pos, next, read, haveNote ? &note : nullptr));
       pending = next;
     }
     haveNote = read.kind == LineKind::kNote;
@@ -554,6 +627,8 @@ void ResourceDb::Impl::Parse() {
   }
   closeTopic();
   if (topics.capacity() - topics.size() > std::max<size_t>(topics.size() / 8, 16)) topics.shrink_to_fit();
+  // A guess a little too large is kept: giving the room back costs a copy of all items.
+  if (items.capacity() - items.size() > std::max<size_t>(items.size() / 4, 1024)) items.shrink_to_fit();
   fileTail.view = std::string_view(base + pending, size - pending);
 }
 
@@ -567,6 +642,17 @@ void ResourceDb::Impl::ReserveTopics(size_t pos, size_t size) {
   topics.reserve(guess);
 }
 
+void ResourceDb::Impl::ReserveItems(size_t pos, size_t size) {
+  // Lines of a small file are guessed 20 bytes long on average; a large one is scaled
+  // from what has been read once that says enough.
+  size_t guess = std::max(items.size() * 2, std::min<size_t>(size / 20 + 16, 4096));
+  if (items.size() >= 4096) {
+    const double scaled = static_cast<double>(items.size()) * static_cast<double>(size) / static_cast<double>(pos);
+    guess = std::max(static_cast<size_t>(scaled * 1.05) + 1, items.size() + items.size() / 2);
+  }
+  items.reserve(guess);
+}
+
 Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line,
                                   const fmt::Line* note) const {
   const char* base = Base();
@@ -578,9 +664,9 @@ Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, con
   const char* nameEnd = line.name.data() + line.name.size();
   size_t nameSkip = static_cast<size_t>(line.name.data() - own);
   size_t valueSkip = line.kind == LineKind::kItem ? static_cast<size_t>(line.value.data() - nameEnd) : 0;
-  bool compact = FitsCompact(end - start) && nameSkip <= UINT16_MAX && valueSkip <= UINT16_MAX;
+  bool compact = end <= UINT32_MAX && nameSkip <= UINT16_MAX && valueSkip <= UINT16_MAX &&
+                 line.name.size() <= UINT16_MAX && comment.size() <= UINT16_MAX;
   Entry entry;
-  entry.start = start;
   if (decodeName || decodeValue || decodeComment || !compact) {
     auto e = std::make_unique<Edited>();
     e->name = decodeName ? fmt::Unescape(line.name) : std::string(line.name);
@@ -588,16 +674,17 @@ Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, con
     e->comment = decodeComment ? fmt::Unescape(comment) : std::string(comment);
     e->lead.view = std::string_view(base + start, ownStart - start);
     e->own = std::string_view(own, end - ownStart);
-    entry.edited = std::move(e);
+    entry.SetEdited(std::move(e));
     return entry;
   }
+  entry.start = static_cast<uint32_t>(start);
   entry.leadLen = static_cast<uint32_t>(ownStart - start);
   entry.ownLen = static_cast<uint32_t>(end - ownStart);
   entry.nameSkip = static_cast<uint16_t>(nameSkip);
-  entry.nameLen = static_cast<uint32_t>(line.name.size());
+  entry.nameLen = static_cast<uint16_t>(line.name.size());
   entry.valueSkip = static_cast<uint16_t>(valueSkip);
   entry.valueLen = static_cast<uint32_t>(line.value.size());
-  entry.commentLen = static_cast<uint32_t>(comment.size());
+  entry.commentLen = static_cast<uint16_t>(comment.size());
   return entry;
 }
 
@@ -609,18 +696,18 @@ size_t ResourceDb::Impl::OutputBound() const {
   size_t bound = kBom.size() + fileTail.view.size() + 2 * eolSize;
   auto add = [&](const Entry& entry) {
     bound += entry.Lead(base).size();
-    if (entry.edited && entry.edited->regenerate) {
-      const Edited& e = *entry.edited;
+    if (entry.edited() && entry.edited()->regenerate) {
+      const Edited& e = *entry.edited();
       // Escaping at most doubles the text; marks, brackets and line ends come on top.
       bound += 2 * (e.name.size() + e.value.size() + e.comment.size()) + 8 + 2 * eolSize;
     } else {
       bound += entry.Own(base).size();
     }
-    if (entry.edited) bound += 3 + eolSize;  // an empty note line
+    if (entry.edited()) bound += 3 + eolSize;  // an empty note line
   };
   for (const Topic& topic : topics) {
     add(topic.header);
-    for (const Entry& item : topic.items) add(item);
+    for (const Entry& item : Items(topic)) add(item);
     bound += topic.tail.size();
   }
   return bound;
@@ -631,13 +718,14 @@ void ResourceDb::Impl::Serialize(std::string& out, platform::AtomicFile* file) c
   Writer writer(out, eol, bodyStart, file);
   writer.Raw(std::string_view(base, bodyStart), false);
   auto emit = [&](const Entry& entry, bool isTopic) {
-    if (!entry.edited && writer.Extend(base + entry.start, size_t{entry.leadLen} + entry.ownLen)) return;
+    const Edited* edited = entry.edited();
+    if (!edited && writer.Extend(base + entry.start, size_t{entry.leadLen} + entry.ownLen)) return;
     writer.Raw(entry.Lead(base), false);
-    if (entry.edited && entry.edited->regenerate) {
+    if (edited && edited->regenerate) {
       if (isTopic) {
-        writer.Topic(entry.edited->name, entry.edited->comment);
+        writer.Topic(edited->name, edited->comment);
       } else {
-        writer.Item(entry.edited->name, entry.edited->value, entry.edited->comment);
+        writer.Item(edited->name, edited->value, edited->comment);
       }
     } else {
       writer.Raw(entry.Own(base), true);
@@ -645,7 +733,7 @@ void ResourceDb::Impl::Serialize(std::string& out, platform::AtomicFile* file) c
   };
   for (const Topic& topic : topics) {
     emit(topic.header, true);
-    for (const Entry& item : topic.items) emit(item, false);
+    for (const Entry& item : Items(topic)) emit(item, false);
     writer.Raw(topic.tail, false);
   }
   writer.Raw(fileTail.view, false);
@@ -712,17 +800,17 @@ std::string_view ResourceDb::TopicNameAt(int topic) const {
 
 int ResourceDb::ItemCountAt(int topic) const {
   if (topic < 0 || static_cast<size_t>(topic) >= impl_->topics.size()) return 0;
-  return static_cast<int>(impl_->topics[static_cast<size_t>(topic)].items.size());
+  return static_cast<int>(impl_->Items(impl_->topics[static_cast<size_t>(topic)]).size());
 }
 
 std::string_view ResourceDb::ItemNameAt(int topic, int item) const {
   if (item < 0 || item >= ItemCountAt(topic)) return {};
-  return impl_->topics[static_cast<size_t>(topic)].items[static_cast<size_t>(item)].Name(impl_->Base());
+  return impl_->Items(impl_->topics[static_cast<size_t>(topic)])[static_cast<size_t>(item)].Name(impl_->Base());
 }
 
 std::string_view ResourceDb::ItemValueAt(int topic, int item) const {
   if (item < 0 || item >= ItemCountAt(topic)) return {};
-  return impl_->topics[static_cast<size_t>(topic)].items[static_cast<size_t>(item)].Value(impl_->Base());
+  return impl_->Items(impl_->topics[static_cast<size_t>(topic)])[static_cast<size_t>(item)].Value(impl_->Base());
 }
 
 std::optional<std::string_view> ResourceDb::FindViewAt(int topic, std::string_view item) const {
@@ -740,13 +828,13 @@ std::optional<std::string> ResourceDb::TopicComment(std::string_view topic) cons
 
 int ResourceDb::ItemCount(std::string_view topic) const {
   const Topic* t = impl_->FindTopic(topic);
-  return t ? static_cast<int>(t->items.size()) : 0;
+  return t ? static_cast<int>(impl_->Items(*t).size()) : 0;
 }
 
 std::optional<std::string> ResourceDb::ItemAt(std::string_view topic, int index) const {
   const Topic* t = impl_->FindTopic(topic);
-  if (t == nullptr || index < 0 || static_cast<size_t>(index) >= t->items.size()) return std::nullopt;
-  return std::string(t->items[static_cast<size_t>(index)].Name(impl_->Base()));
+  if (t == nullptr || index < 0 || static_cast<size_t>(index) >= impl_->Items(*t).size()) return std::nullopt;
+  return std::string(impl_->Items(*t)[static_cast<size_t>(index)].Name(impl_->Base()));
 }
 
 bool ResourceDb::HasItem(std::string_view topic, std::string_view item) const {
@@ -779,10 +867,10 @@ std::optional<std::string> ResourceDb::FindQuoted(std::string_view topic, std::s
   return value;
 }
 
-std::optional<long> ResourceDb::FindInt(std::string_view topic, std::string_view item) const {
-  const Entry* e = impl_->FindItem(topic, item);
-  if (e == nullptr) return std::nullopt;
-  std::string_view text = e->Value(impl_->Base());
+namespace {
+
+// A value read as FindInt() reads it.
+std::optional<long> ReadInt(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   bool negative = false;
@@ -794,6 +882,20 @@ std::optional<long> ResourceDb::FindInt(std::string_view topic, std::string_view
   if (magnitude > kMax + (negative ? 1 : 0)) return std::nullopt;
   if (negative) return magnitude == kMax + 1 ? std::numeric_limits<long>::min() : -static_cast<long>(magnitude);
   return static_cast<long>(magnitude);
+}
+
+}  // namespace
+
+std::optional<long> ResourceDb::FindInt(std::string_view topic, std::string_view item) const {
+  const Entry* e = impl_->FindItem(topic, item);
+  if (e == nullptr) return std::nullopt;
+  return ReadInt(e->Value(impl_->Base()));
+}
+
+std::optional<long> ResourceDb::FindIntAt(int topic, std::string_view item) const {
+  const std::optional<std::string_view> value = FindViewAt(topic, item);
+  if (!value) return std::nullopt;
+  return ReadInt(*value);
 }
 
 std::optional<std::string> ResourceDb::FindItemComment(std::string_view topic, std::string_view item) const {
@@ -852,7 +954,7 @@ void ResourceDb::AddTopicSpacedLikeFile(std::string_view topic) {
   if (HasTopic(topic)) return;
   const bool spaced = !impl_->topics.empty() && HoldsBlankLine(impl_->topics.back().header.Lead(impl_->Base()));
   AddTopic(topic);
-  Text& lead = impl_->topics.back().header.edited->lead;
+  Text& lead = impl_->topics.back().header.edited()->lead;
   if (spaced && !EndsWithBlankLine(lead.view)) {
     std::string joined = JoinLines(lead.view, impl_->eol, impl_->eol);
     lead.owned = std::move(joined);
@@ -869,7 +971,7 @@ void ResourceDb::AddTopic(std::string_view topic, std::string_view comment) {
   e->regenerate = true;
   // Lines after the last entry stay above the new topic: it goes to the end of the file.
   e->lead.Take(impl_->fileTail);
-  added.header.edited = std::move(e);
+  added.header.SetEdited(std::move(e));
   impl_->topics.push_back(std::move(added));
   impl_->topicIndex.Appended(impl_->topics.size(),
                              [this](size_t i) { return impl_->topics[i].header.Name(impl_->Base()); });
@@ -886,9 +988,10 @@ bool ResourceDb::AddItem(std::string_view topic, std::string_view item, std::str
   e->value = value;
   e->comment = comment;
   e->regenerate = true;
-  added.edited = std::move(e);
-  t->items.push_back(std::move(added));
-  t->index.Appended(t->items.size(), [&](size_t i) { return t->items[i].Name(impl_->Base()); });
+  added.SetEdited(std::move(e));
+  std::vector<Entry>& items = impl_->OwnItems(*t);
+  items.push_back(std::move(added));
+  t->index.Appended(items.size(), [&](size_t i) { return items[i].Name(impl_->Base()); });
   impl_->changed = true;
   return true;
 }
@@ -905,16 +1008,18 @@ void ResourceDb::RemoveItem(std::string_view topic, std::string_view item) {
   if (t == nullptr) return;
   const char* base = impl_->Base();
   bool removed = false;
-  for (size_t i = t->items.size(); i-- > 0;) {
-    if (!SameName(t->items[i].Name(base), item)) continue;
+  if (impl_->FindItem(t, item) == nullptr) return;
+  std::vector<Entry>& items = impl_->OwnItems(*t);
+  for (size_t i = items.size(); i-- > 0;) {
+    if (!SameName(items[i].Name(base), item)) continue;
     // The lines above the item stay where they stand.
-    std::string_view lead = t->items[i].Lead(base);
-    if (i + 1 < t->items.size()) {
-      t->items[i + 1].Edit(base).lead.Prepend(lead, impl_->eol);
+    std::string_view lead = items[i].Lead(base);
+    if (i + 1 < items.size()) {
+      items[i + 1].Edit(base).lead.Prepend(lead, impl_->eol);
     } else {
       t->tail = JoinLines(lead, t->tail, impl_->eol);
     }
-    t->items.erase(t->items.begin() + static_cast<std::ptrdiff_t>(i));
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(i));
     removed = true;
   }
   if (!removed) return;

@@ -63,8 +63,9 @@ class ResourceDb {
   int ItemCountAt(int topic) const;
   std::string_view ItemNameAt(int topic, int item) const;
   std::string_view ItemValueAt(int topic, int item) const;
-  // FindView within the topic at that position.
+  // FindView and FindInt within the topic at that position.
   std::optional<std::string_view> FindViewAt(int topic, std::string_view item) const;
+  std::optional<long> FindIntAt(int topic, std::string_view item) const;
 
   // rdb_search_string / rdb_search: the raw value, double quotes included.
   std::optional<std::string> Find(std::string_view topic, std::string_view item) const;

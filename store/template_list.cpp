@@ -106,8 +106,9 @@ class TemplateFinder {
   std::optional<std::string> Probe(const std::string& fileName) {
     const std::string* match = nullptr;
     bool several = fileName.find(platform::kSeparator) != std::string::npos;  // names a subfolder
+    const platform::NamePattern wanted(fileName);
     for (size_t i = 0; i < names_.size() && !several; ++i) {
-      if (!platform::MatchesPatternNoCase(names_[i], fileName)) continue;
+      if (!wanted.Matches(names_[i])) continue;
       several = match != nullptr;
       match = &names_[i];
     }
@@ -197,15 +198,21 @@ void CTemplateList::LoadFromListFile() {
   templateFolder_ = programFolder_ + platform::NativePath("dat\\templates\\") + flavor_ + platform::kSeparator;
 
   for (long i = 1; i <= *count; ++i) {
-    const std::string topic = "Config" + std::to_string(i);
+    // The topic is looked up once for all its items.
+    const int topic = db.TopicIndex("Config" + std::to_string(i)).value_or(-1);
+    auto require = [&](std::string_view item) {
+      auto value = db.FindViewAt(topic, item);
+      if (!value) throw CRvcException(msg::kResourceDbError, listFile_);
+      return std::string(*value);
+    };
     CTemplate type;
-    type.Name = db.Require(topic, "Name", listFile_);
-    type.FID = db.Require(topic, "FID", listFile_);
-    type.PlateOrFilm = db.Require(topic, "ZV_PLATE_OR_FILM", listFile_);
-    type.PlateOrFilmFile = db.Require(topic, type.IsFilm() ? "ZV_FILM" : "ZV_PLATE", listFile_);
-    type.Config = db.Require(topic, "ZV_CONFIG", listFile_);
-    type.Recorder = db.Require(topic, "ZV_RECORDER", listFile_);
-    type.DispatcherIni = db.Require(topic, "ZV_DISPATCHER", listFile_);
+    type.Name = require("Name");
+    type.FID = require("FID");
+    type.PlateOrFilm = require("ZV_PLATE_OR_FILM");
+    type.PlateOrFilmFile = require(type.IsFilm() ? "ZV_FILM" : "ZV_PLATE");
+    type.Config = require("ZV_CONFIG");
+    type.Recorder = require("ZV_RECORDER");
+    type.DispatcherIni = require("ZV_DISPATCHER");
     templates_.push_back(std::move(type));
   }
 }
@@ -221,8 +228,9 @@ void CTemplateList::RebuildFromDisk() {
   templateFolder_ = platform::WithTrailingSeparator(templateFolder_);
 
   std::vector<std::string> fidFiles;
+  const platform::NamePattern fid("*.fid");
   for (const std::string& name : templateFiles) {
-    if (platform::MatchesPatternNoCase(name, "*.fid")) fidFiles.push_back(name);
+    if (fid.Matches(name)) fidFiles.push_back(name);
   }
   // Directory order differs between file systems; the list order decides which type a
   // dispatcher is recognised as, so keep it stable.

@@ -32,6 +32,12 @@ std::string CRvcUtils::ExpandPath(const std::string& path) const {
 
 std::string CRvcUtils::ExpandFolder(const std::string& path) const {
   std::string expanded = ExpandReferences(path);
+  // A folder ending with its separator, without a drive and without runs of separators,
+  // is its own folder part: the parser would give it back as it is.
+  if (!expanded.empty() && expanded.back() == platform::kSeparator && expanded.find("//") == std::string::npos &&
+      !(expanded.size() >= 2 && expanded[1] == ':')) {
+    return expanded;
+  }
   platform::ParsedPath parts = platform::ParsePath(expanded);
   // The folder is the directory part: "/a/b.cfg" and "/a/b" both give "/a/". Variables
   // such as TMP name a folder without the trailing separator, though, so a last

@@ -92,22 +92,17 @@ class Folder {
   bool ok() const { return kept_ != nullptr || fd_.ok(); }
   const std::string& path() const { return path_; }
 
-  // Calls `visit(name, type, nameForSystemCalls)` for each entry but "." and "..".
+  // Calls `visit(name, type, nameForSystemCalls)` for each entry but "." and "..". The
+  // folder is read once: the names stay valid while the folder object lives, and a
+  // second call visits the same entries.
   template <class Visit>
   void ForEach(const Visit& visit) const {
-    if (kept_ != nullptr) return VisitRecords(*kept_, visit);
-    if (!fd_.ok()) return;
-    Records read;
-    alignas(8) char buffer[16384];
-    for (;;) {
-      const ssize_t n = ::getdents64(fd_.get(), buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return;  // what could be read was visited; nothing partial is kept
-      if (n == 0) break;
-      VisitRecords(std::string_view(buffer, static_cast<size_t>(n)), visit);
-      if (t_listings != nullptr) read.append(buffer, static_cast<size_t>(n));
+    if (kept_ == nullptr && !readHere_ && fd_.ok()) Read();
+    if (readHere_) {
+      VisitRecords(read_, visit);
+    } else if (kept_ != nullptr) {
+      VisitRecords(*kept_, visit);
     }
-    if (t_listings != nullptr) t_listings->folders.insert_or_assign(std::string(ListingKey(path_)), std::move(read));
   }
 
   // fstatat of entry `name`: relative to the open folder, else by its path.
@@ -129,9 +124,35 @@ class Folder {
     }
   }
 
+  // Reads the entries into the listing scope, when there is one, else into the folder.
+  void Read() const {
+    Records read;
+    alignas(8) char buffer[16384];
+    for (;;) {
+      const ssize_t n = ::getdents64(fd_.get(), buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) break;  // what could be read is visited; nothing partial is kept
+      if (n == 0) {
+        if (t_listings != nullptr) {
+          // Map entries stay where they are while others are added; one that another
+          // folder object of the same path kept meanwhile stays as well, as its names
+          // may be in use.
+          kept_ = &t_listings->folders.try_emplace(std::string(ListingKey(path_)), std::move(read)).first->second;
+          return;
+        }
+        break;
+      }
+      read.append(buffer, static_cast<size_t>(n));
+    }
+    read_ = std::move(read);
+    readHere_ = true;
+  }
+
   std::string path_;
   Fd fd_;
-  const Records* kept_ = nullptr;
+  mutable const Records* kept_ = nullptr;
+  mutable Records read_;  // the entries read outside a listing scope
+  mutable bool readHere_ = false;
 };
 
 struct Match {
@@ -176,14 +197,23 @@ void SplitPattern(const std::string& folder, const std::string& pattern, std::st
 // every file found has its last-write time. With `subfolders` the search goes deeper
 // only when `pattern` matches nothing here: once a file matches, neither subfolders nor
 // files matching `second` are collected any more.
+//
+// The subfolders are collected in a second pass over the entries, once no file matched:
+// a search mostly stops at the first folder. Their names view the folder's entries.
 void ListFolder(const Folder& folder, const std::string& pattern, bool withTimes, std::vector<Match>& files,
-                std::vector<std::string>* subfolders, const std::string* second = nullptr,
+                std::vector<std::string_view>* subfolders, const std::string* second = nullptr,
                 std::vector<Match>* secondFiles = nullptr) {
+  bool anyFolder = false;
+  const platform::NamePattern wantedPattern(pattern);
+  const platform::NamePattern secondPattern(second != nullptr ? std::string_view(*second) : std::string_view());
   folder.ForEach([&](std::string_view name, unsigned char type, const char* cName) {
     const bool deeper = subfolders != nullptr && files.empty();
-    const bool wanted = platform::MatchesPatternNoCase(name, pattern);
-    const bool wantedSecond = deeper && second != nullptr && platform::MatchesPatternNoCase(name, *second);
-    if (!wanted && !wantedSecond && !deeper) return;
+    const bool wanted = wantedPattern.Matches(name);
+    const bool wantedSecond = deeper && second != nullptr && secondPattern.Matches(name);
+    if (!wanted && !wantedSecond) {
+      if (deeper && (type == DT_DIR || type == DT_UNKNOWN)) anyFolder = true;
+      return;
+    }
 
     struct stat st {};
     bool stated = false;
@@ -193,7 +223,7 @@ void ListFolder(const Folder& folder, const std::string& pattern, bool withTimes
       stated = type != DT_LNK;
     }
     if (type == DT_DIR) {
-      if (deeper) subfolders->emplace_back(name);
+      anyFolder = anyFolder || deeper;
       return;
     }
     if (!wanted && !wantedSecond) return;
@@ -212,6 +242,16 @@ void ListFolder(const Folder& folder, const std::string& pattern, bool withTimes
     if (wantedSecond) secondFiles->push_back(match);
     if (wanted) files.push_back(match);
   });
+  if (subfolders == nullptr || !files.empty() || !anyFolder) return;
+  folder.ForEach([&](std::string_view name, unsigned char type, const char* cName) {
+    if (type == DT_UNKNOWN) {
+      struct stat st {};
+      if (folder.StatAt(cName, st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) return;
+    } else if (type != DT_DIR) {
+      return;
+    }
+    subfolders->push_back(name);
+  });
 }
 
 std::string FirstByName(const std::vector<Match>& files) {
@@ -228,7 +268,7 @@ std::string FirstByName(const std::vector<Match>& files) {
 bool FindFirstDepthFirst(const Folder& folder, const std::string& pattern, std::string& found,
                          const std::string* fallback = nullptr, std::string* fallbackFound = nullptr) {
   std::vector<Match> files, fallbackFiles;
-  std::vector<std::string> subfolders;
+  std::vector<std::string_view> subfolders;
   const bool withFallback = fallback != nullptr && fallbackFound->empty();
   ListFolder(folder, pattern, false, files, &subfolders, withFallback ? fallback : nullptr, &fallbackFiles);
   if (!files.empty()) {
@@ -237,8 +277,8 @@ bool FindFirstDepthFirst(const Folder& folder, const std::string& pattern, std::
   }
   if (!fallbackFiles.empty()) *fallbackFound = platform::JoinPath(folder.path(), FirstByName(fallbackFiles));
   std::sort(subfolders.begin(), subfolders.end(), ByName);
-  for (const std::string& sub : subfolders) {
-    const Folder child = folder.Sub(sub);
+  for (const std::string_view sub : subfolders) {
+    const Folder child = folder.Sub(std::string(sub));
     if (!child.ok()) continue;
     if (FindFirstDepthFirst(child, pattern, found, fallback, fallbackFound)) return true;
   }
@@ -319,6 +359,8 @@ bool NextLine(Lines& lines, std::string_view lowerKey, std::string_view& line) {
 // Whether two lines of compared files are equal lower-cased and without blanks and tabs
 // (and, with a key, without ":" and "="), compared in place.
 bool SameNormalisedLines(std::string_view a, std::string_view b, bool keyed) {
+  // Compared files are mostly copies of each other: most lines are equal as they are.
+  if (a == b) return true;
   auto ignored = [keyed](char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || (keyed && (c == ':' || c == '='));
   };

@@ -30,8 +30,16 @@ size_t CRvcUtils::CommonPrefixLength(std::string_view a, std::string_view b) {
 
 long CRvcUtils::FindNoCase(std::string_view text, std::string_view part) {
   if (part.size() > text.size()) return -1;
+  if (part.empty()) return 0;
+  // Whole files are searched: only places that start with the first character, in
+  // either case, are compared.
+  const char first = part.front();
+  const char lower = (first >= 'A' && first <= 'Z') ? static_cast<char>(first - 'A' + 'a') : first;
+  const char upper = (first >= 'a' && first <= 'z') ? static_cast<char>(first - 'a' + 'A') : first;
+  const std::string_view rest = part.substr(1);
   for (size_t i = 0; i + part.size() <= text.size(); ++i) {
-    if (platform::EqualsNoCase(text.substr(i, part.size()), part)) return static_cast<long>(i);
+    if (text[i] != lower && text[i] != upper) continue;
+    if (platform::EqualsNoCase(text.substr(i + 1, rest.size()), rest)) return static_cast<long>(i);
   }
   return -1;
 }

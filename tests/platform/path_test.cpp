@@ -119,6 +119,7 @@ TEST(ReadFileNoCaseTest, ReadsTheWholeFileInAnyCase) {
 // "*" and "?" ignoring case. One star or none takes a quicker path than the general match
 // and must agree with it: prefix and suffix may not overlap ("rvcfg"), two stars take the
 // general match, and a star in the name is no wildcard.
+// Both the single match and the pattern analysed once for many names.
 TEST(MatchesPatternNoCaseTest, Wildcards) {
   using Rows = std::vector<std::pair<const char*, const char*>>;  // name, pattern
   for (const auto& [name, pattern] : Rows{
@@ -129,12 +130,14 @@ TEST(MatchesPatternNoCaseTest, Wildcards) {
            {"RVC.cfg", "rvc*.CFG"}, {"rvccfg", "rvc*cfg"}, {"abc", "abc*"}, {"zv_config_Lux.res", "ZV_CONFIG_LUX.RES"},
            {"", ""}, {"a*b", "a*b"}, {"ab", "a**b"}, {"axxb", "a*?b"}, {"*xb", "*b"}, {"a*b", "a*"}}) {
     EXPECT_TRUE(MatchesPatternNoCase(name, pattern)) << name << " " << pattern;
+    EXPECT_TRUE(NamePattern(pattern).Matches(name)) << name << " " << pattern;
   }
   for (const auto& [name, pattern] : Rows{{"zvPress_dispatcher.ini.bak", "zv*dispatcher.ini"}, {"Press.fidx", "*.fid"},
                                           {"rvc2.cfgx", "rvc*.cfg"}, {"", "?"}, {"swap_10.sfd", "swap_?.sfd"},
                                           {"rvc.cf", "rvc*.cfg"}, {"rvcfg", "rvc*cfg"},
                                           {"zv_config_Lux.res", "zv_config_Lu.res"}, {"", "a"}, {"a", ""}}) {
     EXPECT_FALSE(MatchesPatternNoCase(name, pattern)) << name << " " << pattern;
+    EXPECT_FALSE(NamePattern(pattern).Matches(name)) << name << " " << pattern;
   }
 }
 

@@ -146,6 +146,9 @@ TEST(ResourceDbRead, NumbersAndQuotedValues) {
   EXPECT_EQ(db.FindInt("N", "a"), -12);
   EXPECT_EQ(db.FindInt("N", "b"), 7);
   for (const char* item : {"c", "d", "e", "f", "missing"}) EXPECT_EQ(db.FindInt("N", item), std::nullopt) << item;
+  // By position the same, and nothing outside the topics.
+  for (const char* item : {"a", "b", "c", "e"}) EXPECT_EQ(db.FindIntAt(0, item), db.FindInt("N", item)) << item;
+  EXPECT_EQ(db.FindIntAt(1, "a"), std::nullopt);
   const std::pair<const char*, const char*> quoted[] = {{"q1", "x y"}, {"q2", "\""}, {"q3", "x\""}, {"q4", ""}};
   for (const auto& [item, value] : quoted) EXPECT_EQ(db.FindQuoted("N", item), value) << item;
   EXPECT_EQ(db.Find("N", "q1"), "\"x y\"");

@@ -45,6 +45,8 @@ TEST(ExpandFolderTest, KeepsTheDirectoryPartWithTrailingSeparator) {
   EXPECT_EQ(utils.ExpandFolder("/no/such/folder/flav"), "/no/such/folder/");
   EXPECT_EQ(utils.ExpandFolder("//server/share/dir/x.cfg"), "//server/share/dir/");
   EXPECT_EQ(utils.ExpandFolder("C:\\prog\\"), "C:/prog/");
+  EXPECT_EQ(utils.ExpandFolder("/srv//ravlin\\\\data/"), "/srv/ravlin/data/");
+  EXPECT_EQ(utils.ExpandFolder("//server/share/"), "//server/share/");
 }
 
 TEST(ExpandFolderTest, ExistingFolderWithoutTrailingSeparatorIsKept) {

@@ -27,6 +27,8 @@ TEST(UtilsTextTest, FindIgnoringCase) {
   EXPECT_EQ(CRvcUtils::FindLastNoCase("abc", "x"), -1);
   EXPECT_EQ(CRvcUtils::FindLastNoCase("aaa", "aa"), 1);
   EXPECT_EQ(CRvcUtils::FindNoCase("aaa", "aa"), 0);
+  EXPECT_EQ(CRvcUtils::FindNoCase("x=1\nPAPNAME=\"Mono\"", "papname="), 4);  // first letter in the other case
+  EXPECT_EQ(CRvcUtils::FindNoCase("abc", ""), 0);
   EXPECT_EQ(CRvcUtils::FindLastNoCase("abc", "abc"), 0);
 }
 
