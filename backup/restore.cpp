@@ -254,12 +254,18 @@ std::string FreeName(const std::string& path, const char* suffix) {
 }
 
 // The backed-up entries into `target`, which the operation made: folders made, files
-// copied over what is there. The copies are flushed by the caller, all at once.
+// copied over what is there. The copies are flushed by the caller, all at once. A staged
+// folder (`staged`) is seen by nobody before its rename into place: its files are written
+// at their names directly.
 void CopyEntries(const std::vector<Entry>& entries, const std::string& source, const std::string& target,
-                 const std::string& dataFolder) {
+                 const std::string& dataFolder, bool staged) {
   platform::CopyRequest request;
   request.followSourceLink = false;
   request.deferSync = true;
+  request.privateFolder = staged;
+  // A backup comes from elsewhere: its files get their permissions back, never a
+  // set-user-ID, set-group-ID or sticky bit.
+  request.keptModeBits = S_IRWXU | S_IRWXG | S_IRWXO;
   for (const Entry& entry : entries) {
     const std::string to = target + "/" + entry.relative;
     // A file's folder came before it and was found a real folder (not a link) below the
@@ -276,9 +282,6 @@ void CopyEntries(const std::vector<Entry>& entries, const std::string& source, c
     if ((exists && !S_ISREG(info.st_mode)) || platform::CopyFile(from, to, request) == platform::CopyOutcome::kFailed) {
       throw CRvcException(msg::kCopyFailed, from, to);
     }
-    // A backup comes from elsewhere: its files get their permissions back, never a
-    // set-user-ID, set-group-ID or sticky bit.
-    ::chmod(to.c_str(), entry.mode & (S_IRWXU | S_IRWXG | S_IRWXO));
   }
 }
 
@@ -321,7 +324,7 @@ void CopyInto(const std::vector<Entry>& entries, const std::string& source, cons
     store::CRvcUtils().CreateFolderTree(target);
   }
   if (InsideMade(journal.Record(), target)) {
-    CopyEntries(entries, source, target, dataFolder);
+    CopyEntries(entries, source, target, dataFolder, /*staged=*/false);
     return;
   }
   // An installed folder is not changed file by file: the restored folder is staged beside
@@ -336,7 +339,7 @@ void CopyInto(const std::vector<Entry>& entries, const std::string& source, cons
     throw CRvcException(msg::kCreateFailed, staged);
   }
   LinkKept(target, staged, "", entries);
-  CopyEntries(entries, source, staged, dataFolder);
+  CopyEntries(entries, source, staged, dataFolder, /*staged=*/true);
   journal.NoteMoved(target, aside);
   if (::rename(target.c_str(), aside.c_str()) != 0) throw CRvcException(msg::kRenameFailed, target, aside);
   if (::rename(staged.c_str(), target.c_str()) != 0) throw CRvcException(msg::kRenameFailed, staged, target);
