@@ -235,16 +235,6 @@ void NoteFolderToMake(lifecycle::CIntentJournal& journal, const std::string& pat
   journal.NoteCreated(outermost);
 }
 
-// Whether `path` lies in (or is) a path the operation made: its changes there need no
-// undo entries of their own.
-bool InsideMade(const lifecycle::IntentRecord& record, const std::string& path) {
-  for (const lifecycle::UndoEntry& entry : record.undo) {
-    if (entry.preserved || !entry.aside.empty()) continue;
-    if (path == entry.path || path.rfind(entry.path + "/", 0) == 0) return true;
-  }
-  return false;
-}
-
 // A free name beside `path`: `path` + `suffix` + a number.
 std::string FreeName(const std::string& path, const char* suffix) {
   for (int n = 1;; ++n) {
@@ -322,13 +312,13 @@ void CopyInto(const std::vector<Entry>& entries, const std::string& source, cons
   if (!Exists(target)) {
     NoteFolderToMake(journal, target);
     store::CRvcUtils().CreateFolderTree(target);
-  }
-  if (InsideMade(journal.Record(), target)) {
     CopyEntries(entries, source, target, dataFolder, /*staged=*/false);
     return;
   }
-  // An installed folder is not changed file by file: the restored folder is staged beside
-  // it and takes its place in two renames, the installed one set aside until the commit.
+  // A folder is not changed file by file: the restored folder is staged beside it and
+  // takes its place in two renames, the folder there set aside until the commit. This
+  // holds for a folder the run made too (a re-created dispatcher's): the staged files are
+  // written at their names, without a temporary file and a rename each.
   const std::string staged = FreeName(target, ".rvc-restoring");
   const std::string aside = FreeName(target, ".rvc-previous");
   store::RequireInsideDataFolder(dataFolder, staged);
