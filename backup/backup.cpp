@@ -248,7 +248,8 @@ void CBackup::RunConfiguratorJob(const frame::CFlavour& flavour, const std::stri
   } else {
     // Each folder with one more separator, as the job's command line has always had them.
     RunAndWait({configurator, flavour.Key, programFolder + platform::kSeparator, dataFolder + platform::kSeparator,
-                "-b", frame::CRvcApp::ProductVersion});
+                "-b", frame::CRvcApp::ProductVersion},
+               {std::string(kDispatcherCopiesVariable) + "=" + Join(destination, flavour.DisplayName)});
   }
 
   // The job's output holds the whole flavour: it is moved in one rename where it can be

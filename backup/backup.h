@@ -22,6 +22,11 @@
 
 namespace rvc::backup {
 
+// The environment variable by which a backup tells the configurator's backup job where
+// the flavour's dispatcher copies lie (B/<flavour>): the job's saved state hard-links the
+// files that hold the same as those copies instead of writing them a second time.
+inline constexpr char kDispatcherCopiesVariable[] = "RVC_BACKUP_DISPATCHER_COPIES";
+
 // "RVC_Backup_" + the computer name in lower case + "_%04d_%02d_%02d_%02d-%02d" of the
 // local time (year, month, day, hour, minute).
 std::string BackupFolderName(std::string_view computerName, const std::tm& localTime);

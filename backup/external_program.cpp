@@ -27,13 +27,17 @@ std::string ExecutableFolder() {
 
 }  // namespace
 
-int RunAndWait(const std::vector<std::string>& arguments) {
+int RunAndWait(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
   if (arguments.empty()) return -1;
   std::vector<char*> argv;
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (char** variable = environ; *variable != nullptr; ++variable) envp.push_back(*variable);
+  for (const std::string& variable : environment) envp.push_back(const_cast<char*>(variable.c_str()));
+  envp.push_back(nullptr);
   pid_t child = 0;
-  if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
   int status = 0;
   while (::waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return -1;

@@ -235,16 +235,6 @@ void NoteFolderToMake(lifecycle::CIntentJournal& journal, const std::string& pat
   journal.NoteCreated(outermost);
 }
 
-// Whether `path` lies in (or is) a path the operation made: its changes there need no
-// undo entries of their own.
-bool InsideMade(const lifecycle::IntentRecord& record, const std::string& path) {
-  for (const lifecycle::UndoEntry& entry : record.undo) {
-    if (entry.preserved || !entry.aside.empty()) continue;
-    if (path == entry.path || path.rfind(entry.path + "/", 0) == 0) return true;
-  }
-  return false;
-}
-
 // A free name beside `path`: `path` + `suffix` + a number.
 std::string FreeName(const std::string& path, const char* suffix) {
   for (int n = 1;; ++n) {
@@ -254,12 +244,18 @@ std::string FreeName(const std::string& path, const char* suffix) {
 }
 
 // The backed-up entries into `target`, which the operation made: folders made, files
-// copied over what is there. The copies are flushed by the caller, all at once.
+// copied over what is there. The copies are flushed by the caller, all at once. A staged
+// folder (`staged`) is seen by nobody before its rename into place: its files are written
+// at their names directly.
 void CopyEntries(const std::vector<Entry>& entries, const std::string& source, const std::string& target,
-                 const std::string& dataFolder) {
+                 const std::string& dataFolder, bool staged) {
   platform::CopyRequest request;
   request.followSourceLink = false;
   request.deferSync = true;
+  request.privateFolder = staged;
+  // A backup comes from elsewhere: its files get their permissions back, never a
+  // set-user-ID, set-group-ID or sticky bit.
+  request.keptModeBits = S_IRWXU | S_IRWXG | S_IRWXO;
   for (const Entry& entry : entries) {
     const std::string to = target + "/" + entry.relative;
     // A file's folder came before it and was found a real folder (not a link) below the
@@ -276,9 +272,6 @@ void CopyEntries(const std::vector<Entry>& entries, const std::string& source, c
     if ((exists && !S_ISREG(info.st_mode)) || platform::CopyFile(from, to, request) == platform::CopyOutcome::kFailed) {
       throw CRvcException(msg::kCopyFailed, from, to);
     }
-    // A backup comes from elsewhere: its files get their permissions back, never a
-    // set-user-ID, set-group-ID or sticky bit.
-    ::chmod(to.c_str(), entry.mode & (S_IRWXU | S_IRWXG | S_IRWXO));
   }
 }
 
@@ -319,13 +312,13 @@ void CopyInto(const std::vector<Entry>& entries, const std::string& source, cons
   if (!Exists(target)) {
     NoteFolderToMake(journal, target);
     store::CRvcUtils().CreateFolderTree(target);
-  }
-  if (InsideMade(journal.Record(), target)) {
-    CopyEntries(entries, source, target, dataFolder);
+    CopyEntries(entries, source, target, dataFolder, /*staged=*/false);
     return;
   }
-  // An installed folder is not changed file by file: the restored folder is staged beside
-  // it and takes its place in two renames, the installed one set aside until the commit.
+  // A folder is not changed file by file: the restored folder is staged beside it and
+  // takes its place in two renames, the folder there set aside until the commit. This
+  // holds for a folder the run made too (a re-created dispatcher's): the staged files are
+  // written at their names, without a temporary file and a rename each.
   const std::string staged = FreeName(target, ".rvc-restoring");
   const std::string aside = FreeName(target, ".rvc-previous");
   store::RequireInsideDataFolder(dataFolder, staged);
@@ -336,7 +329,7 @@ void CopyInto(const std::vector<Entry>& entries, const std::string& source, cons
     throw CRvcException(msg::kCreateFailed, staged);
   }
   LinkKept(target, staged, "", entries);
-  CopyEntries(entries, source, staged, dataFolder);
+  CopyEntries(entries, source, staged, dataFolder, /*staged=*/true);
   journal.NoteMoved(target, aside);
   if (::rename(target.c_str(), aside.c_str()) != 0) throw CRvcException(msg::kRenameFailed, target, aside);
   if (::rename(staged.c_str(), target.c_str()) != 0) throw CRvcException(msg::kRenameFailed, staged, target);

@@ -1,9 +1,11 @@
 #include "install/installer.h"
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <span>
 
+#include "backup/backup.h"
 #include "core/messages.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
@@ -15,6 +17,7 @@
 #include "install/template_sources.h"
 #include "install/update_steps.h"
 #include "lifecycle/intent_journal.h"
+#include "platform/environment.h"
 #include "platform/path.h"
 #include "platform/sync_batch.h"
 #include "store/confinement.h"
@@ -82,6 +85,31 @@ void CRvcInstaller::Install() {
 
 // --- Backup ---
 
+// The dispatcher copies of a backup that started this job (backup/backup.h): a file
+// "<Folder>/data/<path>" of the data folder may lie there as "<Name>/<path>".
+std::function<std::string(const std::string&)> CRvcInstaller::DispatcherCopies() const {
+  const std::string copies = platform::GetEnv(backup::kDispatcherCopiesVariable).value_or("");
+  if (copies.empty() || copies.front() != platform::kSeparator) return {};
+  std::map<std::string, std::string> names;  // folder in lower case -> name
+  for (int i = 0; i < DispatcherList.GetCount(); ++i) {
+    const store::DispatcherRecord& record = DispatcherList.GetAt(i).Record;
+    if (store::FolderNameProblem(record.Folder).empty() && store::FolderNameProblem(record.Name).empty()) {
+      names.emplace(platform::ToLowerAscii(record.Folder), record.Name);
+    }
+  }
+  return [copies = platform::WithTrailingSeparator(copies), names = std::move(names)](const std::string& relative) {
+    const size_t folderEnd = relative.find('/');
+    if (folderEnd == std::string::npos) return std::string();
+    const auto name = names.find(platform::ToLowerAscii(relative.substr(0, folderEnd)));
+    constexpr std::string_view kData = "data/";
+    const std::string rest = relative.substr(folderEnd + 1);
+    if (name == names.end() || rest.size() <= kData.size() || !platform::EqualsNoCase(rest.substr(0, kData.size()), kData)) {
+      return std::string();
+    }
+    return copies + name->second + platform::kSeparator + rest.substr(kData.size());
+  };
+}
+
 void CRvcInstaller::Backup() {
   store::CInstallationLock lock("rvc_setup backup");
   lifecycle::CIntentJournal journal(JobRecord("backup", DispatcherList.DataFolder(), options_.label, TemplateList.Key()));
@@ -129,6 +157,10 @@ void CRvcInstaller::Backup() {
   copy.stopAtErrors = false;
   copy.skipNames = {"ppd",       "TransScript_dev1", "TransScript_dev2", "Tmp",      "Logging",
                     "LocalDir1", "LocalDir2",        "SwapFiles",        "HotFolder", "Hot Folder"};
+  // The staging folder is the job's own until it is renamed into place, after the flush:
+  // its files need no replacement each of their own.
+  copy.privateTarget = true;
+  copy.twin = DispatcherCopies();
   utils_.DeleteTree(saved.StagingFolder(), true, true);
   utils_.CopyTree(datadir, saved.StagingFolder(), copy);
   // The difference files and the staged copy reach the disk before the swap.

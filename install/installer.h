@@ -65,6 +65,7 @@ class CRvcInstaller {
   void Step(const std::string& text);
   void Step(const std::string& dispatcher, const std::string& text);
   void InstallShortcuts();
+  std::function<std::string(const std::string&)> DispatcherCopies() const;
   void MigrateDispatcher(UpdateRun& run, int index);
 
   InstallerOptions options_;

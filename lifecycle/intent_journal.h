@@ -6,8 +6,11 @@
 // "rvc_intent.journal" beside the installation lock (the folder of KW_DATA_RAVLINCONFIG);
 // it records each point it reaches and every undo entry (a path about to be created, a
 // file about to be overwritten with its bytes) before the change it covers, and removes
-// the journal after its last change. Each write goes through the atomic file replacement,
-// so the journal on disk is always one whole version. Only the holder of the installation
+// the journal after its last change. The journal and each point reached are written whole
+// through the atomic file replacement; undo entries are appended to it as records with a
+// checksum each and flushed, so that a long operation does not write its journal again
+// for every entry, and a record torn by a power loss (whose change was therefore never
+// made) is left out when the journal is read. Only the holder of the installation
 // lock writes it, so there is at most one. lifecycle/recovery.h reads a journal left by a
 // killed run and completes or rolls back the operation. See docs/reliability.md, "Crash
 // recovery".
@@ -62,7 +65,7 @@ class CIntentJournal {
   // the operation must not begin.
   explicit CIntentJournal(IntentRecord record);
   // A journal that was not finished stays on disk for the recovery.
-  ~CIntentJournal() = default;
+  ~CIntentJournal();
   CIntentJournal(const CIntentJournal&) = delete;
   CIntentJournal& operator=(const CIntentJournal&) = delete;
 
@@ -93,14 +96,18 @@ class CIntentJournal {
   // kill would).
   static inline std::function<void(const IntentRecord&)> afterWrite;
 
-  // The text form (one "key=value" line per field, values escaped), and back.
+  // The text form (one "key=value" line per field, values escaped, up to the line "end"),
+  // and back; Parse also takes the appended records that follow, each closed by the line
+  // "sum=" + its checksum, up to the first that is torn.
   static std::string Serialise(const IntentRecord& record);
   static std::optional<IntentRecord> Parse(const std::string& text);
 
  private:
   void Write();
+  void Append(size_t firstNew);
   IntentRecord record_;
   bool finished_ = false;
+  int appendFd_ = -1;  // the journal written last, open for appending
 };
 
 }  // namespace rvc::lifecycle

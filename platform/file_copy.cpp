@@ -150,6 +150,29 @@ bool MayReplace(int targetFolder, const char* targetName, const struct stat& sou
   return true;
 }
 
+// Writes the copy at the target's name in a private folder (CopyRequest::privateFolder).
+// kFallBack when the target exists: it is replaced the usual way.
+Step CopyInPlace(int in, const struct stat& source, int targetFolder, const char* targetName,
+                 const CopyRequest& request, std::string* error) {
+  const int out = ::openat(targetFolder, targetName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (out < 0) {
+    if (errno == EEXIST) return Step::kFallBack;
+    Fail(error, "create");
+    return Step::kFailed;
+  }
+  const struct timespec times[2] = {source.st_atim, source.st_mtim};
+  bool ok = CopyBytes(in, out, source.st_size, error);
+  ok = ok && (::futimens(out, times) == 0 || Fail(error, "set times"));
+  ok = ok && (::fchmod(out, source.st_mode & request.keptModeBits) == 0 || Fail(error, "set permissions"));
+  const int closed = ::close(out);
+  ok = ok && (closed == 0 || Fail(error, "close"));
+  if (ok) return Step::kDone;
+  const int cause = errno;
+  ::unlinkat(targetFolder, targetName, 0);
+  errno = cause;
+  return Step::kFailed;
+}
+
 }  // namespace
 
 CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolder, const char* targetName,
@@ -174,6 +197,14 @@ CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolde
     return CopyOutcome::kFailed;
   }
 
+  if (request.privateFolder) {
+    const Step step = CopyInPlace(in, source, targetFolder, targetName, request, error);
+    if (step != Step::kFallBack) {
+      ::close(in);
+      return step == Step::kDone ? CopyOutcome::kCopied : CopyOutcome::kFailed;
+    }
+  }
+
   CopyOutcome outcome = CopyOutcome::kCopied;
   AtomicFile target;
   if (!MayReplace(targetFolder, targetName, source, request, outcome, error) ||
@@ -195,7 +226,7 @@ CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolde
     errno = cause;
     return CopyOutcome::kFailed;
   }
-  target.SetMode(source.st_mode & 01777);
+  target.SetMode(source.st_mode & request.keptModeBits);
   if (!target.Commit()) {
     errno = target.Error();
     if (error != nullptr) *error = target.ErrorText();

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <sys/types.h>
 
 #include <string>
 
@@ -29,6 +30,14 @@ struct CopyRequest {
   bool followSourceLink = true;
   // The caller flushes the copy to disk itself (AtomicFile::DeferSync), once for many files.
   bool deferSync = false;
+  // The target's folder is a private one of the caller's, which nobody looks into before
+  // the caller puts it in place whole (one rename of the folder): a target that does not
+  // exist yet is written at its name directly, without a temporary file and a rename, and
+  // is not flushed (the caller flushes the folder's file system before that rename). A
+  // failed copy removes what it wrote.
+  bool privateFolder = false;
+  // The permission bits the copy takes from its source.
+  mode_t keptModeBits = 01777;
 };
 
 // Copies `sourceName` (relative to the open folder `sourceFolder`, or AT_FDCWD) to

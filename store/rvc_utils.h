@@ -32,6 +32,18 @@ struct CopyOptions {
   // elsewhere, or when the target exists): for a source of ours that nothing writes into,
   // only replaces, so that the copy and the source never see each other's changes.
   bool linkFiles = false;
+  // The target is a fresh folder of the caller's that nobody looks into before the caller
+  // puts it in place whole, with one rename after the copy: its files are written at their
+  // names directly instead of each through a temporary file and a rename
+  // (platform::CopyRequest::privateFolder).
+  bool privateTarget = false;
+  // A copy of ours that may already hold a regular file, by the file's path relative to
+  // the source folder ("" for none). When it is a copy of the file as it still is (the
+  // same size, modification time and permission bits, ours, not linked elsewhere, and the
+  // file not changed since the copy was made: its change time not after the copy's) on
+  // the target's file system, the target becomes a hard link to it instead of a copy: for
+  // a caller whose copies are never written into afterwards, only replaced.
+  std::function<std::string(const std::string& relative)> twin;
 };
 
 class CRvcUtils {

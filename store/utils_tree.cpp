@@ -240,9 +240,14 @@ class TreeCopier {
       } else if (type == DT_REG && options_.linkFiles &&
                  ::linkat(source, entry.name.c_str(), target, targetName.c_str(), 0) == 0) {
         if (progress_) progress_->Step();
+      } else if (type == DT_REG && options_.twin &&
+                 LinkedToTwin(source, entry.name, target, targetName, Relative(relative, entry.name))) {
+        if (progress_) progress_->Step();
       } else if (type == DT_REG || type == DT_LNK) {
-        const platform::CopyRequest request{
-            .overwrite = options_.overwrite, .followSourceLink = false, .deferSync = true};
+        const platform::CopyRequest request{.overwrite = options_.overwrite,
+                                            .followSourceLink = false,
+                                            .deferSync = true,
+                                            .privateFolder = options_.privateTarget};
         if (platform::CopyFileAt(source, entry.name.c_str(), target, targetName.c_str(), request) ==
             platform::CopyOutcome::kFailed) {
           CopyFailed(from, to);
@@ -262,6 +267,37 @@ class TreeCopier {
   }
 
  private:
+  // Links the target to the caller's twin of the source file when both hold the same.
+  bool LinkedToTwin(int source, const std::string& name, int target, const std::string& targetName,
+                    const std::string& relative) const {
+    const std::string twin = options_.twin(relative);
+    if (twin.empty()) return false;
+    Fd original(::openat(source, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    Fd copy(::open(twin.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat a {}, b {};
+    if (!original.ok() || !copy.ok() || ::fstat(original.get(), &a) != 0 || ::fstat(copy.get(), &b) != 0) return false;
+    // A twin of someone else's, or one shared already, could be written into later, and
+    // the copy with it. A copy carries its source's modification time; a change of the
+    // source after the copy was made shows in the source's change time.
+    const auto notAfter = [](const struct timespec& x, const struct timespec& y) {
+      return x.tv_sec < y.tv_sec || (x.tv_sec == y.tv_sec && x.tv_nsec <= y.tv_nsec);
+    };
+    if (!S_ISREG(b.st_mode) || b.st_uid != ::geteuid() || b.st_nlink != 1 || b.st_size != a.st_size ||
+        b.st_mtim.tv_sec != a.st_mtim.tv_sec || b.st_mtim.tv_nsec != a.st_mtim.tv_nsec ||
+        (b.st_mode & 07777) != (a.st_mode & 01777) || b.st_dev != target_.dev || !notAfter(a.st_ctim, b.st_ctim)) {
+      return false;
+    }
+    if (::linkat(AT_FDCWD, twin.c_str(), target, targetName.c_str(), 0) != 0) return false;
+    // The twin's path might have led elsewhere by now; then the link goes again.
+    struct stat linked {};
+    if (::fstatat(target, targetName.c_str(), &linked, AT_SYMLINK_NOFOLLOW) == 0 && linked.st_dev == b.st_dev &&
+        linked.st_ino == b.st_ino) {
+      return true;
+    }
+    ::unlinkat(target, targetName.c_str(), 0);
+    return false;
+  }
+
   void CopyFolder(int source, const std::string& name, const std::string& from, int target,
                   const std::string& targetName, const std::string& to, const std::string& relative) {
     Fd sub(::openat(source, name.c_str(), kFolderFlags));

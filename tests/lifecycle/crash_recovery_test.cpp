@@ -262,5 +262,35 @@ TEST_F(CrashRecoveryTest, AJournalThatIsNotOneIsLeftAloneAndReported) {
   }
 }
 
+// Undo entries are appended as records with a checksum each: a torn last record (a power
+// loss during its write, before the change it covers) is left out, the rest is read.
+TEST_F(CrashRecoveryTest, AppendedRecordsAreReadUpToATornOne) {
+  const std::string path = CIntentJournal::Path();
+  std::string whole;
+  {
+    CIntentJournal journal(IntentRecord{.operation = "restore", .dataFolder = root_ + "data/Tiffmono/"});
+    journal.NoteCreated("/made");
+    journal.Reached("copied");  // written whole again
+    journal.NoteMoved("/installed", "/aside");
+    journal.NotePreserved("/list", "bytes\n", 0644);
+    whole = test::ReadFile(path);
+  }
+  auto undone = [] {
+    std::vector<std::string> paths;
+    const std::optional<IntentRecord> record = CIntentJournal::Read();
+    for (const UndoEntry& entry : record.value().undo) paths.push_back(entry.path + ">" + entry.aside + entry.bytes);
+    return paths;
+  };
+  EXPECT_EQ(CIntentJournal::Read()->step, "copied");
+  EXPECT_EQ(undone(), (std::vector<std::string>{"/made>", "/installed>/aside", "/list>bytes\n"}));
+  const size_t last = whole.rfind("preserved=");
+  for (const std::string& torn : {whole.substr(0, whole.size() - 1), whole.substr(0, last + 12),
+                                  std::string(whole).replace(last + 10, 1, "X")}) {
+    test::WriteFile(path, torn);
+    EXPECT_EQ(undone(), (std::vector<std::string>{"/made>", "/installed>/aside"})) << torn;
+  }
+  CIntentJournal::Remove();
+}
+
 }  // namespace
 }  // namespace rvc::lifecycle

@@ -347,6 +347,44 @@ TEST_F(CopyTreeTest, LinkedFilesShareTheSourceAndAnExistingTargetGetsACopy) {
   EXPECT_EQ(ui_.progresses.at(0).steps, 2);
 }
 
+// A twin is linked only while it is an unshared copy of the source file as it still is.
+TEST_F(CopyTreeTest, TwinsAreLinkedOnlyWhileTheyAreCopiesOfTheFileAsItIs) {
+  const std::vector<std::pair<std::string, std::function<void(const std::string&, const std::string&)>>> cases = {
+      {"copy", [](const std::string&, const std::string&) {}},
+      {"twin written into", [](const std::string&, const std::string& twin) { WriteFile(twin, "changed"); }},
+      {"twin of other time", [](const std::string&, const std::string& twin) { SetMtime(twin, 1'000'000'000); }},
+      {"twin shared", [](const std::string&, const std::string& twin) { ::link(twin.c_str(), (twin + ".2").c_str()); }},
+      {"source changed, time kept",
+       [](const std::string& source, const std::string&) {
+         ::usleep(20'000);  // past the granularity of the change time
+         WriteFile(source, "Source");
+         SetMtime(source, 1'300'000'000);
+       }},
+  };
+  auto inode = [](const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+  };
+  for (const auto& [name, change] : cases) {
+    SCOPED_TRACE(name);
+    const std::string base = dir_ / name;
+    WriteFile(base + "/src/sub/a.dat", "source");
+    SetMtime(base + "/src/sub/a.dat", 1'300'000'000);
+    CopyOptions quiet;
+    quiet.showProgress = false;
+    utils_.CopyTree(base + "/src/sub", base + "/twins", quiet);
+    change(base + "/src/sub/a.dat", base + "/twins/a.dat");
+    CopyOptions options = quiet;
+    options.privateTarget = true;
+    options.twin = [&base](const std::string& relative) {
+      return relative.rfind("sub/", 0) == 0 ? base + "/twins/" + relative.substr(4) : std::string();
+    };
+    utils_.CopyTree(base + "/src", base + "/dst", options);
+    EXPECT_EQ(Snapshot(base + "/dst"), Snapshot(base + "/src"));
+    EXPECT_EQ(inode(base + "/dst/sub/a.dat") == inode(base + "/twins/a.dat"), name == "copy");
+  }
+}
+
 TEST_F(CopyTreeTest, OverwriteFlagAndTargetNamesThatDifferOnlyInCase) {
   WriteFile(dir_ / "src/Data/zv_config.res", "new config");
   WriteFile(dir_ / "src/Data/fresh.res", "fresh");
