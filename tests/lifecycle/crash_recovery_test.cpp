@@ -268,7 +268,10 @@ TEST_F(CrashRecoveryTest, AppendedRecordsAreReadUpToATornOne) {
   const std::string path = CIntentJournal::Path();
   std::string whole;
   {
-    CIntentJournal journal(IntentRecord{.operation = "restore", .dataFolder = root_ + "data/Tiffmono/"});
+    IntentRecord record;
+    record.operation = "restore";
+    record.dataFolder = root_ + "data/Tiffmono/";
+    CIntentJournal journal(record);
     journal.NoteCreated("/made");
     journal.Reached("copied");  // written whole again
     journal.NoteMoved("/installed", "/aside");
