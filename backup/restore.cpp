@@ -46,7 +46,6 @@ bool Exists(const std::string& path) {
 struct Entry {
   std::string relative;
   bool folder = false;
-  mode_t mode = 0;
 };
 
 // The names in `folder`, without "." and "..".
@@ -77,7 +76,7 @@ void ListTree(const std::string& root, const std::string& relative, std::vector<
     if (S_ISLNK(info.st_mode) || !(S_ISDIR(info.st_mode) || S_ISREG(info.st_mode))) {
       throw CRvcException(msg::kResourceDbError, path + ": a link or special file in a backup is not restored");
     }
-    entries.push_back({rel, S_ISDIR(info.st_mode), info.st_mode & 07777});
+    entries.push_back({rel, S_ISDIR(info.st_mode)});
     if (S_ISDIR(info.st_mode)) ListTree(root, rel, entries);
   }
 }
