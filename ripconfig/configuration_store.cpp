@@ -245,6 +245,11 @@ std::string ItemText(const std::string& path, std::string_view topic, std::strin
   return path + ": item " + Quoted(item) + " of topic " + Quoted(topic);
 }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 // One of the media files, looked for in a listing of its folder: the exact spelling, or
 // else the first entry equal to it ignoring case.
 struct MediaFile {
@@ -259,9 +264,7 @@ struct MediaFile {
   // A regular file, a link followed.
   bool IsFile() const {
     if (!found) return false;
-    if (type != DT_LNK && type != DT_UNKNOWN) return type == DT_REG;
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return type != DT_LNK && type != DT_UNKNOWN ? type == DT_REG : IsRegularFile(path);
   }
   const std::string& folder;
   std::string_view name;
@@ -272,10 +275,9 @@ struct MediaFile {
 
 // The on-disk spelling of `path`, and whether it names a regular file (a link followed).
 std::pair<std::string, bool> FindFile(const std::string& path) {
-  std::pair<std::string, bool> found{platform::ResolveNoCase(path), false};
-  struct stat info {};
-  found.second = ::stat(found.first.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-  return found;
+  std::string found = platform::ResolveNoCase(path);
+  const bool file = IsRegularFile(found);
+  return {std::move(found), file};
 }
 
 int64_t ModificationTime(const std::string& path) {
@@ -531,15 +533,13 @@ struct ConfigurationStore::SetIndex : TopicRecords<ResolutionSet> {};
 
 std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& configPath, std::string* reason) {
   // Read as spelt first: resolving the case costs a folder listing per component.
-  std::string path = platform::NativePath(configPath);
-  std::string bytes;
-  if (!platform::ReadFileNoCase(path, bytes)) {
-    if (reason != nullptr) *reason = "Cannot read " + platform::ResolveNoCase(path);
+  std::unique_ptr<ConfigurationStore> store(new ConfigurationStore());
+  store->configFile_.path = platform::NativePath(configPath);
+  if (!store->ReadFile(store->configFile_)) {
+    if (reason != nullptr) *reason = "Cannot read " + platform::ResolveNoCase(store->configFile_.path);
     return nullptr;
   }
-  std::unique_ptr<ConfigurationStore> store(new ConfigurationStore());
-  store->configPath_ = path;
-  store->configFile_ = {path, bytes, std::make_shared<ResourceDb>(ResourceDb::Parse(std::move(bytes), path))};
+  const std::string& path = store->configPath_ = store->configFile_.path;
   store->lock_ = std::make_unique<WriteLock>(path.substr(0, path.find_last_of(platform::kSeparator) + 1));
   store->Load(*store->configFile_.db);
   return store;
