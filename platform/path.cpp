@@ -157,19 +157,10 @@ bool ReadFileNoCase(std::string& path, std::string& bytes) {
   return true;
 }
 
-bool MatchesPatternNoCase(std::string_view name, std::string_view pattern) {
-  // Most patterns are a name or hold one "*" ("rvc*.cfg", "*.fid"): their literal parts
-  // at both ends decide. Searches match every entry of a tree against them.
-  const size_t star = pattern.find('*');
-  if (pattern.find('?') == std::string_view::npos &&
-      (star == std::string_view::npos || pattern.find('*', star + 1) == std::string_view::npos)) {
-    if (star == std::string_view::npos) return EqualsNoCase(name, pattern);
-    const std::string_view prefix = pattern.substr(0, star);
-    const std::string_view suffix = pattern.substr(star + 1);
-    return name.size() >= prefix.size() + suffix.size() && EqualsNoCase(name.substr(0, prefix.size()), prefix) &&
-           EqualsNoCase(name.substr(name.size() - suffix.size()), suffix);
-  }
-  // Iterative wildcard match with one back-tracking point for the last "*".
+namespace {
+
+// Iterative wildcard match with one back-tracking point for the last "*".
+bool MatchesWildcards(std::string_view name, std::string_view pattern) {
   size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
   // "*" is tested first: it is a wildcard even where the name holds a "*" itself.
   while (n < name.size()) {
@@ -190,6 +181,14 @@ bool MatchesPatternNoCase(std::string_view name, std::string_view pattern) {
   return p == pattern.size();
 }
 
+}  // namespace
+
+bool MatchesPatternNoCase(std::string_view name, std::string_view pattern) {
+  return NamePattern(pattern).Matches(name);
+}
+
+// Most patterns are a name or hold one "*" ("rvc*.cfg", "*.fid"): their literal parts at
+// both ends decide.
 NamePattern::NamePattern(std::string_view pattern) : pattern_(pattern) {
   const size_t star = pattern.find('*');
   if (pattern.find('?') != std::string_view::npos) return;
@@ -212,7 +211,7 @@ bool NamePattern::Matches(std::string_view name) const {
     case Kind::kWildcards:
       break;
   }
-  return MatchesPatternNoCase(name, pattern_);
+  return MatchesWildcards(name, pattern_);
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
