@@ -1,0 +1,150 @@
+#include "ripconfig/configuration_items.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/path.h"
+#include "platform/text.h"
+
+namespace rvc::ripconfig::items {
+
+using platform::EqualsNoCase;
+
+namespace {
+
+// Plain decimals ("600", "-2.5", "1000.0") with at most 15 digits, which is nearly every
+// number of the files, read without from_chars: their digits and the power of ten are
+// exact doubles, so the one division rounds as from_chars would.
+std::optional<double> PlainDecimal(std::string_view text) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) ++i;
+  uint64_t digits = 0;
+  int count = 0, decimals = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++count > 15) return std::nullopt;
+      digits = digits * 10 + static_cast<uint64_t>(c - '0');
+      if (point) ++decimals;
+    } else if (c == '.' && !point && count > 0) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (count == 0) return std::nullopt;
+  const double value = static_cast<double>(digits) / kPowers[decimals];
+  return negative ? -value : value;
+}
+
+}  // namespace
+
+std::string Join(const std::vector<std::string>& parts, std::string_view separator) {
+  std::string joined;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) joined += separator;
+    joined += parts[i];
+  }
+  return joined;
+}
+
+std::optional<double> ParseTrimmedDouble(std::string_view text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+    text = platform::Trim(text.substr(1, text.size() - 2));
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  if (auto plain = PlainDecimal(text)) return plain;
+  double value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+std::optional<double> ParseDouble(std::string_view text) { return ParseTrimmedDouble(platform::Trim(text)); }
+
+std::optional<int> ParseInt(std::string_view text) {
+  text = platform::Trim(text);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+    text = platform::Trim(text.substr(1, text.size() - 2));
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  int value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::string FormatNumber(double value) {
+  char buffer[64];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof(buffer), value);
+  if (ec != std::errc()) return "0";
+  return std::string(buffer, end);
+}
+
+std::string DefaultSizeText(double verticalMil, double horizontalMil) {
+  char buffer[96];
+  std::snprintf(buffer, sizeof(buffer), "%.1f\" x %.1f\"", verticalMil / 1000.0, horizontalMil / 1000.0);
+  return buffer;
+}
+
+std::optional<int> ResolutionItemNumber(std::string_view item) {
+  if (item.size() <= 3 || !EqualsNoCase(item.substr(0, 3), kResolutionPrefix)) return std::nullopt;
+  std::string_view digits = item.substr(3);
+  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
+  return ParseInt(digits);
+}
+
+std::string ResolutionItem(size_t index) { return kResolutionPrefix + std::to_string(index + 1); }
+
+std::string FormatEntry(const ResolutionEntry& entry) {
+  std::vector<std::string> fields{FormatNumber(entry.dpi), std::to_string(entry.enabled), FormatNumber(entry.gamma),
+                                  entry.useGamma ? "1" : "0"};
+  for (double value : entry.calibration) fields.push_back(FormatNumber(value));
+  return Join(fields, ",");
+}
+
+// Every value of every set passes here on opening: no allocation.
+std::optional<ResolutionEntry> ParseEntry(std::string_view text) {
+  std::array<double, 8> values{};
+  size_t count = 0;
+  bool emptyField = true;  // no word yet since the last comma
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  for (size_t i = 0, n = text.size();;) {
+    while (i < n && blank(text[i])) ++i;
+    if (i == n || text[i] == ',') {
+      if (emptyField) return std::nullopt;
+      if (i == n) break;
+      ++i;
+      emptyField = true;
+      continue;
+    }
+    const size_t start = i;
+    while (i < n && !blank(text[i]) && text[i] != ',') ++i;
+    if (count == values.size()) return std::nullopt;
+    auto value = ParseTrimmedDouble(text.substr(start, i - start));
+    if (!value) return std::nullopt;
+    values[count++] = *value;
+    emptyField = false;
+  }
+  ResolutionEntry entry;
+  entry.dpi = values[0];
+  if (count > 1) entry.enabled = static_cast<int>(values[1]);
+  if (count > 2) entry.gamma = values[2];
+  if (count > 3) entry.useGamma = values[3] != 0;
+  for (size_t i = 4; i < count; ++i) entry.calibration[i - 4] = values[i];
+  return entry;
+}
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::string ItemText(const std::string& path, std::string_view topic, std::string_view item) {
+  return path + ": item " + Quoted(item) + " of topic " + Quoted(topic);
+}
+
+}  // namespace rvc::ripconfig::items

@@ -1,0 +1,462 @@
+// Opening of a ConfigurationStore: which files are read, and the records built from them.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <array>
+#include <cerrno>
+#include <utility>
+
+#include "platform/file_io.h"
+#include "platform/path.h"
+#include "platform/text.h"
+#include "ripconfig/configuration_items.h"
+#include "ripconfig/configuration_store.h"
+#include "store/resource_db.h"
+
+namespace rvc::ripconfig {
+
+using namespace items;
+using platform::EqualsNoCase;
+using store::ResourceDb;
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// One of the media files, looked for in a listing of its folder: the exact spelling, or
+// else the first entry equal to it ignoring case.
+struct MediaFile {
+  MediaFile(const std::string& in, const char* wanted) : folder(in), name(wanted), path(in + wanted) {}
+  void Consider(const dirent& entry) {
+    if (exact || !EqualsNoCase(entry.d_name, name)) return;
+    if (!found || entry.d_name == name) path = folder + entry.d_name;
+    exact = entry.d_name == name;
+    found = true;
+    type = entry.d_type;
+  }
+  // A regular file, a link followed.
+  bool IsFile() const {
+    if (!found) return false;
+    return type != DT_LNK && type != DT_UNKNOWN ? type == DT_REG : IsRegularFile(path);
+  }
+  const std::string& folder;
+  std::string_view name;
+  std::string path;
+  bool found = false, exact = false;
+  unsigned char type = DT_UNKNOWN;
+};
+
+// The on-disk spelling of `path`, and whether it names a regular file (a link followed).
+std::pair<std::string, bool> FindFile(const std::string& path) {
+  std::string found = platform::ResolveNoCase(path);
+  const bool file = IsRegularFile(found);
+  return {std::move(found), file};
+}
+
+int64_t ModificationTime(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return 0;
+  return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+// A topic found once and then read by its position; `index` is -1 when the file lacks it.
+struct TopicRef {
+  int index;
+  std::string_view name;
+};
+
+// Reads items of one file, reporting what is missing or does not read as a number.
+class ItemReader {
+ public:
+  ItemReader(const ResourceDb& db, std::vector<std::string>& errors) : db_(db), errors_(errors) {}
+
+  TopicRef Topic(std::string_view name) const { return {db_.TopicIndex(name).value_or(-1), name}; }
+
+  // Views into the database, valid while it lives unchanged.
+  std::optional<std::string_view> Text(const TopicRef& topic, std::string_view item) const {
+    return db_.FindViewAt(topic.index, item);
+  }
+
+  std::optional<std::string_view> RequiredText(const TopicRef& topic, std::string_view item) const {
+    auto value = Text(topic, item);
+    if (!value) errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is missing");
+    return value;
+  }
+
+  // The values of `items` in the topic, taken in one pass over its items; an item named
+  // twice reads as its first one, as a lookup by name finds it.
+  template <size_t N>
+  std::array<std::optional<std::string_view>, N> Values(const TopicRef& topic,
+                                                         const std::array<std::string_view, N>& items) const {
+    std::array<std::optional<std::string_view>, N> values;
+    const int count = db_.ItemCountAt(topic.index);
+    for (int i = 0; i < count; ++i) {
+      const std::string_view name = db_.ItemNameAt(topic.index, i);
+      for (size_t k = 0; k < N; ++k) {
+        if (!values[k] && name.size() == items[k].size() && EqualsNoCase(name, items[k])) {
+          values[k] = db_.ItemValueAt(topic.index, i);
+          break;
+        }
+      }
+    }
+    return values;
+  }
+
+  double Number(const TopicRef& topic, std::string_view item, double fallback, bool required) const {
+    return Number(topic, item, Text(topic, item), fallback, required);
+  }
+  int Integer(const TopicRef& topic, std::string_view item, int fallback) const {
+    return Integer(topic, item, Text(topic, item), fallback);
+  }
+
+  // The same with the value `text` taken already.
+  double Number(const TopicRef& topic, std::string_view item, std::optional<std::string_view> text, double fallback,
+                bool required) const {
+    if (!text) {
+      if (required) errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is missing");
+      return fallback;
+    }
+    auto value = ParseDouble(*text);
+    if (!value) {
+      errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is not a number: " + Quoted(*text));
+      return fallback;
+    }
+    return *value;
+  }
+
+  int Integer(const TopicRef& topic, std::string_view item, std::optional<std::string_view> text, int fallback) const {
+    if (!text) return fallback;
+    auto value = ParseInt(*text);
+    if (!value) {
+      errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is not a whole number: " + Quoted(*text));
+      return fallback;
+    }
+    return *value;
+  }
+
+  std::optional<ResolutionEntry> Entry(const TopicRef& topic, std::string_view item, std::string_view text,
+                                       const std::string& set) const {
+    auto entry = ParseEntry(text);
+    if (!entry) {
+      errors_.push_back(
+          ItemText(db_.Path(), topic.name, item) +
+          " is not a resolution (dpi, enabled, gamma, gamma used, 4 calibration values): " + Quoted(text));
+      return std::nullopt;
+    }
+    entry->set = set;
+    return entry;
+  }
+
+ private:
+  const ResourceDb& db_;
+  std::vector<std::string>& errors_;
+};
+
+}  // namespace
+
+namespace {
+
+// Records by the position of their topic in the file they come from: a name is looked
+// up through the file's own topic index, which finds the first topic of a name, as the
+// records do (a later topic of the same name makes no record).
+template <class R>
+struct TopicRecords {
+  const ResourceDb* db = nullptr;
+  std::vector<R*> byTopic;
+
+  R* Find(std::string_view name) const {
+    const std::optional<int> topic = db != nullptr ? db->TopicIndex(name) : std::nullopt;
+    return topic ? byTopic[static_cast<size_t>(*topic)] : nullptr;
+  }
+};
+
+}  // namespace
+
+struct ConfigurationStore::FilmIndex : TopicRecords<FilmRecord> {};
+struct ConfigurationStore::SetIndex : TopicRecords<ResolutionSet> {};
+
+std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& configPath, std::string* reason) {
+  // Read as spelt first: resolving the case costs a folder listing per component.
+  std::unique_ptr<ConfigurationStore> store(new ConfigurationStore());
+  store->configFile_.path = platform::NativePath(configPath);
+  if (!store->ReadFile(store->configFile_)) {
+    if (reason != nullptr) *reason = "Cannot read " + platform::ResolveNoCase(store->configFile_.path);
+    return nullptr;
+  }
+  const std::string& path = store->configPath_ = store->configFile_.path;
+  store->lock_ = std::make_unique<WriteLock>(path.substr(0, path.find_last_of(platform::kSeparator) + 1));
+  store->Load(*store->configFile_.db);
+  return store;
+}
+
+ConfigurationStore::~ConfigurationStore() = default;
+
+// A companion is read as spelt first: most are spelt as on disk, and listing the folder
+// to find another spelling costs several system calls.
+bool ConfigurationStore::ReadFile(FileState& file) {
+  std::string bytes;
+  if (!platform::ReadFileNoCase(file.path, bytes)) return false;
+  file.bytes = bytes;
+  file.db = std::make_shared<ResourceDb>(ResourceDb::Parse(std::move(bytes), file.path));
+  return true;
+}
+
+const ResourceDb* ConfigurationStore::OpenCompanion(FileState& file, bool exists, const std::string& what) {
+  if (exists && ReadFile(file)) return file.db.get();
+  const bool missing = !exists || errno == ENOENT || errno == ENOTDIR;
+  errors_.push_back((missing ? "Missing " : "Cannot read ") + what + " " + platform::ResolveNoCase(file.path));
+  return nullptr;
+}
+
+// True when the chosen file is to be read; a media item that names it is trusted, and
+// its read reports it missing.
+bool ConfigurationStore::ChooseFilmFile(const std::string& folder, std::string_view media) {
+  if (EqualsNoCase(media, "film") || EqualsNoCase(media, "plate")) {
+    isPlate_ = EqualsNoCase(media, "plate");
+    filmPath_ = folder + (isPlate_ ? files::kPlate : files::kFilm);
+    return true;
+  }
+  if (!media.empty()) {
+    warnings_.push_back(ItemText(configPath_, kMainTopic, kMediaItem) + " is neither film nor plate: " + Quoted(media));
+  }
+  // Which of the two exists decides: the folder, read as spelt already, is listed once.
+  MediaFile film{folder, files::kFilm}, plate{folder, files::kPlate};
+  if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) {
+      film.Consider(*entry);
+      plate.Consider(*entry);
+    }
+    ::closedir(dir);
+  }
+  const bool filmIsFile = film.IsFile(), plateIsFile = plate.IsFile();
+  isPlate_ = plateIsFile && !filmIsFile;
+  if (filmIsFile && plateIsFile) {
+    // A retyped dispatcher keeps the file of its former type; the newer one is current.
+    isPlate_ = ModificationTime(plate.path) > ModificationTime(film.path);
+    warnings_.push_back("Both " + film.path + " and " + plate.path + " exist; using the newer " +
+                        (isPlate_ ? plate.path : film.path));
+  }
+  filmPath_ = isPlate_ ? plate.path : film.path;
+  return isPlate_ ? plateIsFile : filmIsFile;
+}
+
+const ResourceDb* ConfigurationStore::OpenNamesFile(const std::string& folder) {
+  namesFile_.path = folder + platform::NativePath(files::kNames);
+  if (ReadFile(namesFile_)) return namesFile_.db.get();
+  const int error = errno;
+  // Dispatchers made by copying templates may hold the names next to zv_config.res.
+  const auto [beside, found] = FindFile(folder + "zv_names.res");
+  if (!found) {
+    errno = error;
+    return OpenCompanion(namesFile_, error != ENOENT && error != ENOTDIR, "names file");
+  }
+  warnings_.push_back("Missing " + platform::ResolveNoCase(namesFile_.path) + "; using " + beside);
+  namesFile_.path = beside;
+  return OpenCompanion(namesFile_, true, "names file");
+}
+
+void ConfigurationStore::Load(const ResourceDb& configDb) {
+  const std::string folder = configPath_.substr(0, configPath_.find_last_of(platform::kSeparator) + 1);
+  const bool hasFilm = ChooseFilmFile(folder, configDb.FindView(kMainTopic, kMediaItem).value_or(""));
+  filmFile_.path = filmPath_;
+  recorderFile_.path = folder + files::kRecorder;
+  namesFile_.path = folder + platform::NativePath(files::kNames);
+
+  const ResourceDb* film = OpenCompanion(filmFile_, hasFilm, isPlate_ ? "plate file" : "film file");
+  const ResourceDb* recorderDb = OpenCompanion(recorderFile_, true, "recorder file");
+  const ResourceDb* names = OpenNamesFile(folder);
+  filmPath_ = filmFile_.path;
+  recorderPath_ = recorderFile_.path;
+  namesPath_ = namesFile_.path;
+  Build(configDb, film, recorderDb, names);
+}
+
+void ConfigurationStore::Build(const ResourceDb& configDb, const ResourceDb* film, const ResourceDb* recorder,
+                               const ResourceDb* names) {
+  FilmIndex films;
+  if (film != nullptr) LoadFilmFile(*film, films);
+  if (recorder != nullptr) LoadRecorderFile(*recorder);
+  if (names != nullptr) LoadNamesFile(*names);
+  SetIndex sets;
+  LoadConfigFile(configDb, films, sets);
+
+  // References to media or sets that do not exist are repaired by the update job; they
+  // are worth a warning, not an error.
+  for (const auto& slot : confs_) {
+    const ConfigRecord& conf = *slot.record;
+    if (films.Find(conf.film) == nullptr) {
+      warnings_.push_back("Configuration " + conf.name + " refers to media " + Quoted(conf.film) +
+                          ", which does not exist");
+    }
+    if (sets.Find(conf.set) == nullptr) {
+      warnings_.push_back("Configuration " + conf.name + " refers to resolution set " + Quoted(conf.set) +
+                          ", which does not exist");
+    }
+  }
+  if (confs_.empty()) warnings_.push_back(configPath_ + " holds no configuration");
+  if (films_.empty() && film != nullptr) warnings_.push_back(filmPath_ + " holds no media");
+  if (sets_.empty()) warnings_.push_back(configPath_ + " holds no resolution set");
+
+  if (ConfigRecord* used = FindConf(base_.usedConf)) {
+    base_.usedConf = used->name;
+  } else if (!confs_.empty()) {
+    warnings_.push_back(ItemText(configPath_, kMainTopic, kUsedItem) + " names no configuration (" +
+                        Quoted(base_.usedConf) + "); using " + confs_.front().record->name);
+    base_.usedConf = confs_.front().record->name;
+  }
+  ResolveUsed();
+  current_ = FindConf(base_.usedConf);
+  SetLists();
+}
+
+void ConfigurationStore::LoadFilmFile(const ResourceDb& db, FilmIndex& index) {
+  ItemReader reader(db, errors_);
+  const int count = db.TopicCount();
+  films_.reserve(static_cast<size_t>(count));
+  index.db = &db;
+  index.byTopic.assign(static_cast<size_t>(count), nullptr);
+  for (int i = 0; i < count; ++i) {
+    const TopicRef topic{i, db.TopicNameAt(i)};
+    // Only the first topic of a name makes a record: the one that lookups by name find.
+    if (db.TopicIndex(topic.name) != i) {
+      warnings_.push_back(filmPath_ + ": media " + Quoted(topic.name) + " appears twice; the first one counts");
+      continue;
+    }
+    auto film = std::make_unique<FilmRecord>();
+    film->name = topic.name;
+    index.byTopic[static_cast<size_t>(i)] = film.get();
+    const auto [vsize, hsize, polarity, sizeText, flag, curve] =
+        reader.Values(topic, std::array<std::string_view, 6>{kVSizeItem, kHSizeItem, kPolarityItem, kSizeTextItem,
+                                                              kFlagItem, kCurveItem});
+    film->verticalSize = reader.Number(topic, kVSizeItem, vsize, 0, true);
+    film->horizontalSize = reader.Number(topic, kHSizeItem, hsize, 0, true);
+    film->polarity = reader.Integer(topic, kPolarityItem, polarity, 1);
+    if (sizeText) {
+      film->sizeText = *sizeText;
+    } else {
+      film->sizeText = DefaultSizeText(film->verticalSize, film->horizontalSize);
+    }
+    film->flag = reader.Integer(topic, kFlagItem, flag, 0);
+    film->curve = curve.value_or("");
+    films_.push_back({NextId(), std::move(film)});
+  }
+}
+
+void ConfigurationStore::LoadRecorderFile(const ResourceDb& db) {
+  ItemReader reader(db, errors_);
+  const TopicRef topic = reader.Topic(kRecorderTopic);
+  recorder_.maxWidth = reader.Number(topic, kMaxWidthItem, 0, true);
+  recorder_.maxHeight = reader.Number(topic, kMaxHeightItem, 0, true);
+  recorder_.pixelClock = reader.Number(topic, kPixelClockItem, 0, false);
+  recorder_.perimeter = reader.Number(topic, kPerimeterItem, 0, false);
+}
+
+void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
+  const int topic = db.TopicIndex(kNamesTopic).value_or(-1);
+  const int count = db.ItemCountAt(topic);
+  for (int i = 0; i < count; ++i) {
+    auto name = std::make_unique<NameRecord>();
+    // An item named twice reads as its first one.
+    name->name = platform::Trim(db.FindViewAt(topic, db.ItemNameAt(topic, i)).value_or(""));
+    if (name->name.empty()) continue;
+    names_.push_back({NextId(), std::move(name)});
+  }
+}
+
+// The "name" item of a configuration or set topic repeats the topic name (it is what the
+// dispatcher list compares with the device type's template); the topic name counts.
+void ConfigurationStore::CheckNameItem(std::string_view topicName, std::optional<std::string_view> name) {
+  if (name && !EqualsNoCase(platform::Trim(*name), topicName)) {
+    warnings_.push_back(ItemText(configPath_, topicName, kNameItem) + " is " + Quoted(*name) +
+                        "; the topic name counts");
+  }
+}
+
+void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& films, SetIndex& sets) {
+  ItemReader reader(db, errors_);
+  const TopicRef main = reader.Topic(kMainTopic);
+  // Views into `db`, which outlives them.
+  const std::vector<std::string_view> confNames =
+      platform::SplitWords(reader.RequiredText(main, kConfsItem).value_or(""));
+  const std::vector<std::string_view> setNames =
+      platform::SplitWords(reader.RequiredText(main, kSetsItem).value_or(""));
+  base_.usedConf = platform::Trim(reader.Text(main, kUsedItem).value_or(""));
+  base_.origin = reader.Text(main, kOriginItem).value_or("");
+
+  // A name listed again finds the same topic.
+  std::vector<bool> seen(static_cast<size_t>(db.TopicCount()), false);
+  sets.db = &db;
+  sets.byTopic.assign(seen.size(), nullptr);
+  auto listed = [&](const TopicRef& topic, const char* item) {
+    if (topic.index < 0) {
+      warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(topic.name) +
+                          ", which has no topic; it is left out");
+      return false;
+    }
+    if (seen[static_cast<size_t>(topic.index)]) {
+      warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(topic.name) +
+                          " twice, or as a configuration and a set; the first one counts");
+      return false;
+    }
+    seen[static_cast<size_t>(topic.index)] = true;
+    return true;
+  };
+
+  sets_.reserve(setNames.size());
+  for (std::string_view name : setNames) {
+    const TopicRef topic = reader.Topic(name);
+    if (!listed(topic, kSetsItem)) continue;
+    CheckNameItem(db.TopicNameAt(topic.index), db.FindViewAt(topic.index, kNameItem));
+    auto set = std::make_unique<ResolutionSet>();
+    set->name = name;
+    const int count = db.ItemCountAt(topic.index);
+    set->entries.reserve(static_cast<size_t>(count));
+    // An item named twice reads as its first one. Items numbered res1, res2, ... upwards
+    // without leading zeros cannot repeat a name before them, so they are read where
+    // they stand; any other is looked up by name.
+    int highest = 0;
+    for (int i = 0; i < count; ++i) {
+      const std::string_view item = db.ItemNameAt(topic.index, i);
+      const std::optional<int> number = ResolutionItemNumber(item);
+      if (!number) continue;
+      const bool plain = item[3] != '0' && *number > highest;
+      if (plain) highest = *number;
+      const std::string_view text =
+          plain ? db.ItemValueAt(topic.index, i) : db.FindViewAt(topic.index, item).value_or("");
+      if (auto entry = reader.Entry(topic, item, text, set->name)) {
+        set->entries.push_back(std::make_unique<ResolutionEntry>(std::move(*entry)));
+      }
+    }
+    if (set->entries.empty()) warnings_.push_back(configPath_ + ": resolution set " + Quoted(name) + " is empty");
+    sets.byTopic[static_cast<size_t>(topic.index)] = set.get();
+    sets_.push_back({NextId(), std::move(set)});
+  }
+
+  confs_.reserve(confNames.size());
+  for (std::string_view name : confNames) {
+    const TopicRef topic = reader.Topic(name);
+    if (!listed(topic, kConfsItem)) continue;
+    const auto [nameItem, film, set, output, vsize, hsize, polarity, curve] =
+        reader.Values(topic, std::array<std::string_view, 8>{kNameItem, kFilmItem, kSetItem, kOutputItem, kVSizeItem,
+                                                              kHSizeItem, kPolarityItem, kCurveItem});
+    CheckNameItem(db.TopicNameAt(topic.index), nameItem);
+    auto conf = std::make_unique<ConfigRecord>();
+    conf->name = name;
+    conf->film = film.value_or("");
+    conf->set = set.value_or("");
+    conf->output = output.value_or("");
+    // Values the topic leaves out are those of its media.
+    ConfigRecord media;
+    if (const FilmRecord* withFilm = films.Find(conf->film)) media.TakeMediaValues(*withFilm);
+    conf->verticalSize = reader.Number(topic, kVSizeItem, vsize, media.verticalSize, false);
+    conf->horizontalSize = reader.Number(topic, kHSizeItem, hsize, media.horizontalSize, false);
+    conf->polarity = reader.Integer(topic, kPolarityItem, polarity, media.polarity);
+    conf->curve = curve ? std::string(*curve) : media.curve;
+    confs_.push_back({NextId(), std::move(conf)});
+  }
+}
+
+}  // namespace rvc::ripconfig

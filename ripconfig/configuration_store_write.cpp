@@ -1,0 +1,534 @@
+// Changes of a ConfigurationStore: what changed since opening, the checks before writing,
+// and the files rewritten under the write lock.
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "platform/atomic_file.h"
+#include "platform/file_io.h"
+#include "platform/path.h"
+#include "platform/text.h"
+#include "ripconfig/configuration_items.h"
+#include "ripconfig/configuration_store.h"
+#include "store/resource_db.h"
+
+namespace rvc::ripconfig {
+
+using namespace items;
+using platform::EqualsNoCase;
+using store::ResourceDb;
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Writes `entries` as the items res1, res2, ... of `topic`. An entry that reads the same
+// as one the topic holds keeps that text, wherever it stood: deleting or inserting a
+// resolution renumbers the others without rewriting their numbers.
+void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<ResolutionEntry>& entries) {
+  struct Written {
+    std::string item, text;
+    std::optional<ResolutionEntry> entry;
+    bool taken = false;
+  };
+  std::vector<Written> written;
+  const int count = db.ItemCount(topic);
+  written.reserve(static_cast<size_t>(count));
+  bool inOrder = true;  // the items are exactly res1, res2, ... in turn
+  for (int i = 0; i < count; ++i) {
+    std::string item = *db.ItemAt(topic, i);
+    const std::optional<int> number = ResolutionItemNumber(item);
+    if (!number) continue;
+    inOrder = inOrder && *number == static_cast<int>(written.size()) + 1 &&
+              EqualsNoCase(item, ResolutionItem(written.size()));
+    std::string text = db.Find(topic, item).value_or("");
+    auto entry = ParseEntry(text);
+    if (entry) entry->set = topic;
+    written.push_back({std::move(item), std::move(text), std::move(entry)});
+  }
+  auto reuse = [&](const std::string& item, const ResolutionEntry& entry, size_t position) -> const std::string* {
+    // Most entries stay where they were. Among items named once each, the one at the same
+    // position is the one the search below would choose.
+    if (inOrder && position < written.size()) {
+      Written& same = written[position];
+      if (!same.taken && same.entry && *same.entry == entry) {
+        same.taken = true;
+        return &same.text;
+      }
+    }
+    Written* found = nullptr;
+    for (Written& w : written) {
+      if (w.taken || !w.entry || !(*w.entry == entry)) continue;
+      if (found == nullptr || EqualsNoCase(w.item, item)) found = &w;
+      if (EqualsNoCase(w.item, item)) break;
+    }
+    if (found == nullptr) return nullptr;
+    found->taken = true;
+    return &found->text;
+  };
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string item = ResolutionItem(i);
+    const std::string* text = reuse(item, entries[i], i);
+    db.Set(topic, item, text ? *text : FormatEntry(entries[i]));
+  }
+}
+
+void PutText(ResourceDb& db, std::string_view topic, std::string_view item, const std::string& value,
+             const std::string* old) {
+  if (old != nullptr && *old == value) return;
+  db.Set(topic, item, value);
+}
+
+void PutNumber(ResourceDb& db, std::string_view topic, std::string_view item, double value, const double* old) {
+  if (old != nullptr && *old == value) return;
+  db.Set(topic, item, FormatNumber(value));
+}
+
+void PutInt(ResourceDb& db, std::string_view topic, std::string_view item, int value, const int* old) {
+  if (old != nullptr && *old == value) return;
+  db.Set(topic, item, std::to_string(value));
+}
+
+// Snapshots hold records by value, sets through a shared pointer.
+template <class T>
+inline constexpr bool kShared = false;
+template <class R>
+inline constexpr bool kShared<std::shared_ptr<const R>> = true;
+
+template <class R>
+const R& RecordOf(const R& record) {
+  return record;
+}
+template <class R>
+const R& RecordOf(const std::shared_ptr<const R>& record) {
+  return *record;
+}
+
+// The snapshot's entry with that id; records mostly keep their places, so `hint`, the
+// position the caller expects it at, is tried first.
+template <class T>
+const std::pair<uint64_t, T>* SlotById(const std::vector<std::pair<uint64_t, T>>& stored, uint64_t id,
+                                       size_t hint = 0) {
+  if (hint < stored.size() && stored[hint].first == id) return &stored[hint];
+  for (const auto& slot : stored) {
+    if (slot.first == id) return &slot;
+  }
+  return nullptr;
+}
+
+// The record with that id (see SlotById).
+template <class T>
+auto StoredById(const std::vector<std::pair<uint64_t, T>>& stored, uint64_t id, size_t hint = 0)
+    -> decltype(&RecordOf(stored.front().second)) {
+  const auto* slot = SlotById(stored, id, hint);
+  return slot != nullptr ? &RecordOf(slot->second) : nullptr;
+}
+
+template <class T>
+bool ContainsId(const std::vector<std::pair<uint64_t, T>>& list, uint64_t id, size_t hint) {
+  return StoredById(list, id, hint) != nullptr;
+}
+
+// The same records in the same order; with `sameIds`, also kept by the same slots.
+template <class T>
+bool SameRecords(const std::vector<std::pair<uint64_t, T>>& a, const std::vector<std::pair<uint64_t, T>>& b,
+                 bool sameIds = true) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (sameIds && a[i].first != b[i].first) return false;
+    if constexpr (kShared<T>) {
+      if (a[i].second == b[i].second) continue;
+    }
+    if (!(RecordOf(a[i].second) == RecordOf(b[i].second))) return false;
+  }
+  return true;
+}
+
+template <class T>
+std::vector<std::string> NamesOf(const std::vector<std::pair<uint64_t, T>>& list) {
+  std::vector<std::string> names;
+  names.reserve(list.size());
+  for (const auto& entry : list) names.push_back(RecordOf(entry.second).name);
+  return names;
+}
+
+template <class T>
+bool SameNames(const std::vector<std::pair<uint64_t, T>>& a, const std::vector<std::pair<uint64_t, T>>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (RecordOf(a[i].second).name != RecordOf(b[i].second).name) return false;
+  }
+  return true;
+}
+
+// Removes the topics of deleted records and renames those of renamed ones. Renames go
+// through a temporary name first, so that records may swap names.
+template <class T>
+void ApplyTopicMembership(ResourceDb& db, const std::vector<std::pair<uint64_t, T>>& stored,
+                          const std::vector<std::pair<uint64_t, T>>& now,
+                          std::vector<std::pair<std::string, std::string>>& pendingRenames) {
+  for (size_t i = 0; i < stored.size(); ++i) {
+    if (!ContainsId(now, stored[i].first, i)) db.RemoveTopic(RecordOf(stored[i].second).name);
+  }
+  for (size_t i = 0; i < now.size(); ++i) {
+    const auto* old = StoredById(stored, now[i].first, i);
+    const std::string& name = RecordOf(now[i].second).name;
+    if (old == nullptr || old->name == name) continue;
+    std::string temporary = "~rvc-rename-" + std::to_string(now[i].first);
+    db.RenameTopic(old->name, temporary);
+    pendingRenames.emplace_back(temporary, name);
+  }
+}
+
+void FinishRenames(ResourceDb& db, const std::vector<std::pair<std::string, std::string>>& pendingRenames) {
+  for (const auto& [temporary, name] : pendingRenames) db.RenameTopic(temporary, name);
+}
+
+}  // namespace
+
+void ConfigurationStore::KeepSnapshots() const {
+  if (opened_) return;
+  // What the files held at opening: the records built again from the bytes then read,
+  // with the same ids. Opening leaves this until a change is looked for or written.
+  ConfigurationStore fresh;
+  fresh.configPath_ = configPath_;
+  fresh.filmPath_ = filmPath_;
+  fresh.recorderPath_ = recorderPath_;
+  fresh.namesPath_ = namesPath_;
+  // Nothing has been written yet, so the databases kept from opening still hold those bytes.
+  fresh.Build(*configFile_.db, filmFile_.db.get(), recorderFile_.db.get(), namesFile_.db.get());
+  opened_ = fresh.TakeSnapshot();
+  stored_ = opened_;
+}
+
+namespace {
+
+// Whether the set holds what the snapshot's value holds. An entry belongs to the set that
+// holds it, whatever its own `set` says.
+template <class Value>
+bool Holds(const ResolutionSet& set, const Value& value) {
+  if (set.name != value.name || set.entries.size() != value.entries.size()) return false;
+  for (size_t i = 0; i < value.entries.size(); ++i) {
+    const ResolutionEntry& a = *set.entries[i];
+    const ResolutionEntry& b = value.entries[i];
+    if (a.dpi != b.dpi || a.enabled != b.enabled || a.gamma != b.gamma || a.useGamma != b.useGamma ||
+        a.calibration != b.calibration) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+ConfigurationStore::Snapshot ConfigurationStore::TakeSnapshot(const Snapshot* reuse) const {
+  Snapshot snapshot;
+  snapshot.confs.reserve(confs_.size());
+  snapshot.films.reserve(films_.size());
+  snapshot.sets.reserve(sets_.size());
+  for (const auto& slot : confs_) snapshot.confs.emplace_back(slot.id, *slot.record);
+  for (const auto& slot : films_) snapshot.films.emplace_back(slot.id, *slot.record);
+  for (size_t i = 0; i < sets_.size(); ++i) {
+    const auto& slot = sets_[i];
+    std::shared_ptr<const SetValue> shared;
+    if (reuse != nullptr) {
+      const auto* old = SlotById(reuse->sets, slot.id, i);
+      if (old != nullptr && Holds(*slot.record, *old->second)) shared = old->second;
+    }
+    if (shared == nullptr) {
+      auto value = std::make_shared<SetValue>();
+      value->name = slot.record->name;
+      value->entries.reserve(slot.record->entries.size());
+      for (const auto& entry : slot.record->entries) {
+        value->entries.push_back(*entry);
+        value->entries.back().set = slot.record->name;  // an entry belongs to the set that holds it
+      }
+      shared = std::move(value);
+    }
+    snapshot.sets.emplace_back(slot.id, std::move(shared));
+  }
+  for (const auto& slot : names_) snapshot.names.emplace_back(slot.id, *slot.record);
+  snapshot.recorder = recorder_;
+  snapshot.used = base_.usedConf;
+  snapshot.origin = base_.origin;
+  return snapshot;
+}
+
+ConfigurationStore::Changes ConfigurationStore::Changed() const {
+  KeepSnapshots();
+  Snapshot now = TakeSnapshot(&*opened_);
+  Changes changes;
+  changes.confs = !SameRecords(now.confs, opened_->confs, false) || now.used != opened_->used ||
+                  now.origin != opened_->origin;
+  changes.films = !SameRecords(now.films, opened_->films, false) || now.recorder != opened_->recorder;
+  changes.sets = !SameRecords(now.sets, opened_->sets, false);
+  changes.names = !SameRecords(now.names, opened_->names, false);
+  return changes;
+}
+
+bool ConfigurationStore::GainWriteLock(int waitSeconds) {
+  std::string reason;
+  if (lock_->Acquire(waitSeconds, &reason)) return true;
+  return Refuse(reason);
+}
+
+void ConfigurationStore::ReleaseWriteLock() { lock_->Release(); }
+
+bool ConfigurationStore::Validate(const ResourceDb* configDb) {
+  std::vector<std::string> problems;
+  // Names must be unique, ignoring case, among all topics of their file. What holds a
+  // name is described only when two meet.
+  struct Holder {
+    const char* kind;  // nullptr: a topic of the file that is no record of ours
+    std::string name;
+  };
+  using Taken = std::unordered_map<std::string, Holder>;
+  const auto describe = [](const Holder& holder) {
+    return holder.kind == nullptr ? "the topic " + Quoted(holder.name)
+                                  : "the " + std::string(holder.kind) + " " + Quoted(holder.name);
+  };
+  auto unique = [&](Taken& taken, const std::string& name, const char* kind, const std::string& file) {
+    auto [it, inserted] = taken.try_emplace(platform::ToLowerAscii(name), Holder{kind, name});
+    if (!inserted) problems.push_back(describe({kind, name}) + " and " + describe(it->second) + " have the same name in " + file);
+  };
+  auto named = [&](const std::string& name, const std::string& kind, bool listed) {
+    const std::string_view trimmed = platform::Trim(name);
+    if (trimmed.empty()) {
+      problems.push_back("A " + kind + " without a name cannot be stored");
+      return false;
+    }
+    if (trimmed.size() != name.size() || name.find_first_of("\r\n") != std::string::npos) {
+      problems.push_back("The " + kind + " name " + Quoted(name) +
+                         " begins or ends with a blank or holds a line break");
+      return false;
+    }
+    if (listed && std::any_of(name.begin(), name.end(), [](char c) { return IsBlank(c); })) {
+      problems.push_back("The " + kind + " name " + Quoted(name) + " holds a blank");
+      return false;
+    }
+    return true;
+  };
+
+  if (configDb != nullptr) {
+    Taken taken;
+    taken.reserve(static_cast<size_t>(configDb->TopicCount()) + sets_.size() + confs_.size());
+    std::unordered_set<std::string> owned;
+    for (const auto& [id, conf] : stored_->confs) owned.insert(platform::ToLowerAscii(conf.name));
+    for (const auto& [id, set] : stored_->sets) owned.insert(platform::ToLowerAscii(set->name));
+    for (int i = 0; i < configDb->TopicCount(); ++i) {
+      std::string topic = *configDb->TopicAt(i);
+      std::string key = platform::ToLowerAscii(topic);
+      if (!owned.count(key)) taken.try_emplace(std::move(key), Holder{nullptr, std::move(topic)});
+    }
+    for (const auto& slot : sets_) {
+      if (named(slot.record->name, "resolution set", true))
+        unique(taken, slot.record->name, "resolution set", configPath_);
+    }
+    for (const auto& slot : confs_) {
+      if (named(slot.record->name, "configuration", true))
+        unique(taken, slot.record->name, "configuration", configPath_);
+    }
+  }
+  Taken films;
+  films.reserve(films_.size());
+  for (const auto& slot : films_) {
+    if (named(slot.record->name, "media", false)) unique(films, slot.record->name, "media", filmPath_);
+  }
+  Taken names;
+  for (const auto& slot : names_) {
+    if (named(slot.record->name, "name record", false)) unique(names, slot.record->name, "name record", namesPath_);
+  }
+  if (problems.empty()) return true;
+  errors_ = std::move(problems);
+  return false;
+}
+
+void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
+  std::vector<std::pair<std::string, std::string>> renames;
+  ApplyTopicMembership(db, stored_->confs, now.confs, renames);
+  ApplyTopicMembership(db, stored_->sets, now.sets, renames);
+  FinishRenames(db, renames);
+
+  for (size_t i = 0; i < now.confs.size(); ++i) {
+    const ConfigRecord& conf = now.confs[i].second;
+    const ConfigRecord* old = StoredById(stored_->confs, now.confs[i].first, i);
+    if (old != nullptr && *old == conf) continue;
+    if (old == nullptr) db.AddTopicSpacedLikeFile(conf.name);
+    PutText(db, conf.name, kNameItem, conf.name, old ? &old->name : nullptr);
+    PutText(db, conf.name, kFilmItem, conf.film, old ? &old->film : nullptr);
+    PutText(db, conf.name, kSetItem, conf.set, old ? &old->set : nullptr);
+    PutText(db, conf.name, kOutputItem, conf.output, old ? &old->output : nullptr);
+    PutNumber(db, conf.name, kVSizeItem, conf.verticalSize, old ? &old->verticalSize : nullptr);
+    PutNumber(db, conf.name, kHSizeItem, conf.horizontalSize, old ? &old->horizontalSize : nullptr);
+    PutInt(db, conf.name, kPolarityItem, conf.polarity, old ? &old->polarity : nullptr);
+    PutText(db, conf.name, kCurveItem, conf.curve, old ? &old->curve : nullptr);
+  }
+
+  for (size_t i = 0; i < now.sets.size(); ++i) {
+    const SetValue& set = *now.sets[i].second;
+    const SetValue* old = StoredById(stored_->sets, now.sets[i].first, i);
+    if (old == &set) continue;  // shared: unchanged
+    if (old == nullptr) db.AddTopicSpacedLikeFile(set.name);
+    PutText(db, set.name, kNameItem, set.name, old ? &old->name : nullptr);
+    if (old != nullptr && old->entries == set.entries) continue;
+    WriteEntries(db, set.name, set.entries);
+    std::vector<std::string> surplus;
+    for (int at = 0; at < db.ItemCount(set.name); ++at) {
+      std::string item = *db.ItemAt(set.name, at);
+      auto number = ResolutionItemNumber(item);
+      if (number && (*number < 1 || static_cast<size_t>(*number) > set.entries.size() ||
+                     item != ResolutionItem(static_cast<size_t>(*number) - 1))) {
+        surplus.push_back(item);
+      }
+    }
+    for (const std::string& item : surplus) db.RemoveItem(set.name, item);
+  }
+
+  if (!SameNames(now.confs, stored_->confs)) db.Set(kMainTopic, kConfsItem, Join(NamesOf(now.confs), " "));
+  if (!SameNames(now.sets, stored_->sets)) db.Set(kMainTopic, kSetsItem, Join(NamesOf(now.sets), " "));
+  PutText(db, kMainTopic, kUsedItem, now.used, &stored_->used);
+  PutText(db, kMainTopic, kOriginItem, now.origin, &stored_->origin);
+}
+
+void ConfigurationStore::ApplyFilmFile(ResourceDb& db, const Snapshot& now) {
+  std::vector<std::pair<std::string, std::string>> renames;
+  ApplyTopicMembership(db, stored_->films, now.films, renames);
+  FinishRenames(db, renames);
+  for (size_t i = 0; i < now.films.size(); ++i) {
+    const FilmRecord& film = now.films[i].second;
+    const FilmRecord* old = StoredById(stored_->films, now.films[i].first, i);
+    if (old != nullptr && *old == film) continue;
+    if (old == nullptr) db.AddTopicSpacedLikeFile(film.name);
+    PutNumber(db, film.name, kVSizeItem, film.verticalSize, old ? &old->verticalSize : nullptr);
+    PutNumber(db, film.name, kHSizeItem, film.horizontalSize, old ? &old->horizontalSize : nullptr);
+    PutInt(db, film.name, kPolarityItem, film.polarity, old ? &old->polarity : nullptr);
+    PutText(db, film.name, kSizeTextItem, film.sizeText, old ? &old->sizeText : nullptr);
+    PutInt(db, film.name, kFlagItem, film.flag, old ? &old->flag : nullptr);
+    PutText(db, film.name, kCurveItem, film.curve, old ? &old->curve : nullptr);
+  }
+}
+
+void ConfigurationStore::ApplyRecorderFile(ResourceDb& db, const Snapshot& now) {
+  const RecorderRecord& old = stored_->recorder;
+  PutNumber(db, kRecorderTopic, kMaxWidthItem, now.recorder.maxWidth, &old.maxWidth);
+  PutNumber(db, kRecorderTopic, kMaxHeightItem, now.recorder.maxHeight, &old.maxHeight);
+  PutNumber(db, kRecorderTopic, kPixelClockItem, now.recorder.pixelClock, &old.pixelClock);
+  PutNumber(db, kRecorderTopic, kPerimeterItem, now.recorder.perimeter, &old.perimeter);
+}
+
+void ConfigurationStore::ApplyNamesFile(ResourceDb& db, const Snapshot& now) {
+  // Items name1, name2, ... in order; the item names carry no meaning of their own.
+  std::vector<std::string> names = NamesOf(now.names);
+  for (size_t i = 0; i < names.size(); ++i) db.Set(kNamesTopic, kNamePrefix + std::to_string(i + 1), names[i]);
+  std::vector<std::string> surplus;
+  for (int i = static_cast<int>(names.size()); i < db.ItemCount(kNamesTopic); ++i)
+    surplus.push_back(*db.ItemAt(kNamesTopic, i));
+  for (const std::string& item : surplus) db.RemoveItem(kNamesTopic, item);
+}
+
+bool ConfigurationStore::Write() {
+  errors_.clear();
+  if (!HasWriteLock()) return Refuse("The configuration " + configPath_ + " is not locked for writing");
+  KeepSnapshots();
+  ResolveUsed();
+  Snapshot now = TakeSnapshot(&*stored_);
+
+  struct Pending {
+    FileState* file;
+    std::shared_ptr<ResourceDb> db;
+    int part;  // which part of the snapshot the file stores
+  };
+  enum { kRecorderPart, kFilmPart, kNamesPart, kConfigPart };
+  std::vector<Pending> pending;
+  if (now.recorder != stored_->recorder) pending.push_back({&recorderFile_, nullptr, kRecorderPart});
+  if (!SameRecords(now.films, stored_->films)) pending.push_back({&filmFile_, nullptr, kFilmPart});
+  if (!SameRecords(now.names, stored_->names)) pending.push_back({&namesFile_, nullptr, kNamesPart});
+  if (!SameRecords(now.confs, stored_->confs) || !SameRecords(now.sets, stored_->sets) || now.used != stored_->used ||
+      now.origin != stored_->origin) {
+    pending.push_back({&configFile_, nullptr, kConfigPart});
+  }
+  if (pending.empty()) return true;
+
+  for (Pending& p : pending) {
+    if (!p.file->bytes) {
+      return Refuse(p.file->path + " could not be read when the configuration was opened; its changes are not stored");
+    }
+    // The kept database is changed below: it goes back to the file only once the file
+    // holds what it says, and is parsed afresh from the bytes next time otherwise.
+    p.db = std::move(p.file->db);
+    if (p.db == nullptr) p.db = std::make_shared<ResourceDb>(ResourceDb::Parse(*p.file->bytes, p.file->path));
+  }
+  const ResourceDb* configDb = nullptr;
+  for (const Pending& p : pending) {
+    if (p.part == kConfigPart) configDb = &*p.db;
+  }
+  // Names already stored were checked when they were written, against the same topics.
+  const bool namesAsStored = storedNamesChecked_ && SameNames(now.confs, stored_->confs) &&
+                             SameNames(now.sets, stored_->sets) && SameNames(now.films, stored_->films) &&
+                             SameNames(now.names, stored_->names);
+  if (!namesAsStored && !Validate(configDb)) return false;
+
+  for (Pending& p : pending) {
+    switch (p.part) {
+      case kRecorderPart:
+        ApplyRecorderFile(*p.db, now);
+        break;
+      case kFilmPart:
+        ApplyFilmFile(*p.db, now);
+        break;
+      case kNamesPart:
+        ApplyNamesFile(*p.db, now);
+        break;
+      default:
+        ApplyConfigFile(*p.db, now);
+        break;
+    }
+  }
+
+  // Someone who ignored the lock may have replaced a file since we read it: storing our
+  // copy would lose that change, so nothing is written.
+  for (const Pending& p : pending) {
+    std::string disk;
+    bool readable = platform::ReadWholeFile(p.file->path, disk);
+    if (!readable || disk != *p.file->bytes) {
+      return Refuse(p.file->path + " was changed by another program since it was read; nothing was written");
+    }
+  }
+
+  for (Pending& p : pending) {
+    // Serialised once, and written as such: ResourceDb::Flush would serialise again.
+    std::string bytes = p.db->Serialize();
+    if (bytes != *p.file->bytes) {
+      std::string reason;
+      if (!platform::WriteFileAtomically(p.file->path, bytes, &reason)) {
+        return Refuse("Cannot replace " + p.file->path + ": " + reason);
+      }
+      p.file->bytes = std::move(bytes);
+    }
+    p.file->db = std::move(p.db);
+    // `now` is not needed afterwards: its parts move into what the files hold.
+    switch (p.part) {
+      case kRecorderPart:
+        stored_->recorder = now.recorder;
+        break;
+      case kFilmPart:
+        stored_->films = std::move(now.films);
+        break;
+      case kNamesPart:
+        stored_->names = std::move(now.names);
+        break;
+      default:
+        stored_->confs = std::move(now.confs);
+        stored_->sets = std::move(now.sets);
+        stored_->used = std::move(now.used);
+        stored_->origin = std::move(now.origin);
+        break;
+    }
+  }
+  storedNamesChecked_ = true;
+  return true;
+}
+
+}  // namespace rvc::ripconfig
