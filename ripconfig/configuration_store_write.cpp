@@ -34,19 +34,22 @@ void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<Re
     bool taken = false;
   };
   std::vector<Written> written;
-  const int count = db.ItemCount(topic);
+  const int topicIndex = db.TopicIndex(topic).value_or(-1);
+  const int count = db.ItemCountAt(topicIndex);
   written.reserve(static_cast<size_t>(count));
   bool inOrder = true;  // the items are exactly res1, res2, ... in turn
   for (int i = 0; i < count; ++i) {
-    std::string item = *db.ItemAt(topic, i);
+    const std::string_view item = db.ItemNameAt(topicIndex, i);
     const std::optional<int> number = ResolutionItemNumber(item);
     if (!number) continue;
-    inOrder = inOrder && *number == static_cast<int>(written.size()) + 1 &&
-              EqualsNoCase(item, ResolutionItem(written.size()));
-    std::string text = db.Find(topic, item).value_or("");
+    const bool next = *number == static_cast<int>(written.size()) + 1 && item[3] != '0';
+    inOrder = inOrder && next;
+    // An item named twice reads as its first one; while the items are res1, res2, ... in
+    // turn none can repeat a name before it, so its own value is that one.
+    const std::string_view text = inOrder ? db.ItemValueAt(topicIndex, i) : db.FindViewAt(topicIndex, item).value_or("");
     auto entry = ParseEntry(text);
     if (entry) entry->set = topic;
-    written.push_back({std::move(item), std::move(text), std::move(entry)});
+    written.push_back({std::string(item), std::string(text), std::move(entry)});
   }
   auto reuse = [&](const std::string& item, const ResolutionEntry& entry, size_t position) -> const std::string* {
     // Most entries stay where they were. Among items named once each, the one at the same
