@@ -1,6 +1,7 @@
 #include "gui/application_style.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QIconEngine>
 #include <QPointer>
 #include <QWidget>
@@ -67,6 +68,13 @@ QIcon CApplicationStyle::standardIcon(StandardPixmap standardIcon, const QStyleO
   return *icons_.insert(key, QProxyStyle::standardIcon(standardIcon, option, widget));
 }
 
-void InstallApplicationStyle() { QApplication::setStyle(new CApplicationStyle); }
+void InstallApplicationStyle() {
+  QApplication::setStyle(new CApplicationStyle);
+  // Texts in scripts that need no shaping go straight from characters to glyphs, with
+  // the font's kerning; scripts that need it are still shaped.
+  QFont font = QApplication::font();
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  QApplication::setFont(font);
+}
 
 }  // namespace rvc::ui

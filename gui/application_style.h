@@ -13,6 +13,14 @@
 // to ask which of them reads it. The button shows only when the menus do not fit, so
 // the icon is looked up by then; nothing else reads an image before the main window's
 // first paint.
+//
+// The application's font skips text shaping (QFont::PreferNoShaping) for the scripts
+// that need none, such as Latin: shaping every label, button, heading and list row with
+// HarfBuzz took a fifth of the instructions of the Modify dialog's first paint, and
+// readying HarfBuzz for the two fonts of the main window (the regular face and the bold
+// one of the list's header) 2 million instructions before its first paint. The glyphs are
+// the same and kerning stays; widths may differ from shaped text by a pixel. Texts in
+// scripts that need shaping (Arabic, Indic, ...) are still shaped.
 #pragma once
 
 #include <QHash>
@@ -32,8 +40,8 @@ class CApplicationStyle : public QProxyStyle {
   mutable QHash<int, QIcon> icons_;  // by standard icon and layout direction
 };
 
-// Makes CApplicationStyle the application's style; needs the QApplication, before the
-// first widget.
+// Makes CApplicationStyle the application's style and sets the application's font to
+// skip shaping where it can; needs the QApplication, before the first widget.
 void InstallApplicationStyle();
 
 }  // namespace rvc::ui
