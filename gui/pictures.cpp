@@ -97,20 +97,25 @@ void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
   painter.drawImage(area.topLeft(), dots);
 }
 
-// Draws `text` in the application's font (`bold`: its bold face) at `points` points, placed
-// in `box` as `alignment` says (left, right or centred; top or centred). The painter scales
-// the font from its own size: so the pictures' texts come from the two font engines that the
-// windows load anyway (a list's header measures its headings in the bold face), where each
-// other size would be one more font to look up and load before the splash shows.
+// Draws `text` in the application's font at `points` points, placed in `box` as `alignment`
+// says (left, right or centred; top or centred); `bold` thickens the strokes. The painter
+// scales the font from its own size, so the pictures' texts come from the one font engine
+// that every window loads anyway, where each other size or weight would be one more font
+// to look up, load and ready for hinting before the splash shows (the bold face alone
+// cost 2.5 million instructions). A bold text is the regular one drawn again at small
+// steps to the right up to the stroke's extra width, as a renderer emboldens a face that
+// has no bold.
 void DrawText(QPainter& painter, const QRectF& box, Qt::Alignment alignment, double points, const QString& text,
               bool bold = false) {
-  QFont font = QGuiApplication::font();
-  if (bold) font.setBold(true);
+  const QFont font = QGuiApplication::font();
   const QFontMetricsF metrics(font, painter.device());
   const double own = font.pointSizeF() > 0 ? font.pointSizeF()
                                            : font.pixelSize() * 72.0 / painter.device()->logicalDpiY();
   const double scale = points / own;
-  const double width = metrics.horizontalAdvance(text) * scale;
+  // The extra stroke width of a bold face: about a sixteenth of the line's height, in
+  // whole pixels (so that every copy lands on the glyphs already drawn).
+  const int extra = bold ? qRound(metrics.height() * scale / 16) : 0;
+  const double width = metrics.horizontalAdvance(text) * scale + extra;
   double x = box.left();
   if (alignment & Qt::AlignRight) x = box.right() - width;
   if (alignment & Qt::AlignHCenter) x = box.center().x() - width / 2;
@@ -118,9 +123,14 @@ void DrawText(QPainter& painter, const QRectF& box, Qt::Alignment alignment, dou
   if (alignment & Qt::AlignVCenter) top = box.center().y() - metrics.height() * scale / 2;
   painter.save();
   painter.setFont(font);
-  painter.translate(x, top + metrics.ascent() * scale);
-  painter.scale(scale, scale);
-  painter.drawText(QPointF(0, 0), text);
+  const double baseline = top + metrics.ascent() * scale;
+  for (int shift = 0; shift <= extra; ++shift) {
+    painter.save();
+    painter.translate(x + shift, baseline);
+    painter.scale(scale, scale);
+    painter.drawText(QPointF(0, 0), text);
+    painter.restore();
+  }
   painter.restore();
 }
 
