@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -105,6 +106,39 @@ bool AtomicFile::Write(std::string_view bytes) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return Failed("write", n < 0 ? errno : ENOSPC);
     bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+bool AtomicFile::Write(std::span<const std::string_view> pieces) {
+  if (fd_ < 0 || error_ != 0) return false;
+  constexpr size_t kPerCall = IOV_MAX < 1024 ? IOV_MAX : 1024;
+  iovec vectors[kPerCall];
+  size_t next = 0;  // the first piece not yet written whole
+  size_t done = 0;  // bytes of it that are written
+  while (next < pieces.size()) {
+    size_t count = 0;
+    for (size_t i = next; i < pieces.size() && count < kPerCall; ++i) {
+      const std::string_view piece = i == next ? pieces[i].substr(done) : pieces[i];
+      if (piece.empty()) continue;
+      vectors[count++] = {const_cast<char*>(piece.data()), piece.size()};
+    }
+    if (count == 0) break;
+    const ssize_t n = ::writev(fd_, vectors, static_cast<int>(count));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return Failed("write", n < 0 ? errno : ENOSPC);
+    // A short write stops anywhere, within a piece too.
+    size_t left = static_cast<size_t>(n);
+    while (next < pieces.size()) {
+      const size_t rest = pieces[next].size() - done;
+      if (left < rest) {
+        done += left;
+        break;
+      }
+      left -= rest;
+      ++next;
+      done = 0;
+    }
   }
   return true;
 }

@@ -34,6 +34,7 @@
 
 #include <sys/types.h>
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -71,6 +72,8 @@ class AtomicFile {
   int Descriptor() const { return fd_; }
   // Writes all of `bytes` (again after interruptions). False on the first failure.
   bool Write(std::string_view bytes);
+  // Writes the pieces one after the other, as many as the system takes per call.
+  bool Write(std::span<const std::string_view> pieces);
   // Records a failure the caller met while writing to Descriptor(), so that Commit()
   // refuses; `step` names it.
   void Fail(const char* step, int error);

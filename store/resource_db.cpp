@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <span>
@@ -307,30 +308,34 @@ struct Topic {
   NameIndex index;
 };
 
-// Builds the output. Chunks that follow each other in the original bytes are copied in
-// one go; wherever the order is new, the previous line is ended first, and a note left
-// standing right above an entry is kept from becoming that entry's comment.
+// Builds the output as a list of pieces: runs of the original bytes, referred to where
+// they stand, and `text_`, which holds the lines written afresh and the last line of each
+// run. Chunks that follow each other in the original bytes make one run; wherever the
+// order is new, the previous line is ended first, and a note left standing right above
+// an entry is kept from becoming that entry's comment. Those checks look back at the
+// output's last line only: the tail of `text_` (after `floor_`) holds it, or, while that
+// is empty, it ends the last run, which then ends with its line end.
 //
-// Given a file, the output is streamed into it: once `out` holds kDrainAt bytes, all but
-// its last line go to the file, and a run of original bytes that long goes to the file
-// straight from the original buffer. So a flush holds no second copy of the database;
-// `out` always keeps the last line, which is all that the checks above look back at.
+// Given a file, the pieces go to it in batches, one vectored write each: the original
+// bytes are never copied in memory, and a flush holds no second copy of the database.
+// Without one, Finish() gathers the pieces into a string of the exact size.
 class Writer {
  public:
-  static constexpr size_t kDrainAt = 256 * 1024;
-
-  // `bomSize`: the length of the file's own byte-order mark at the start of the output,
-  // 0 when it has none. Only that one is no line; a mark anywhere else is text.
-  Writer(std::string& out, std::string_view eol, size_t bomSize, platform::AtomicFile* file = nullptr)
-      : out_(out), eol_(eol), bomSize_(bomSize), file_(file) {}
+  // `original`: the bytes as read, where runs stand. `bomSize`: the length of the file's
+  // own byte-order mark at the start of the output, 0 when it has none. Only that one is
+  // no line; a mark anywhere else is text.
+  Writer(std::string_view original, std::string_view eol, size_t bomSize, platform::AtomicFile* file = nullptr)
+      : original_(original), eol_(eol), bomSize_(bomSize), file_(file) {}
 
   void Raw(std::string_view text, bool entryLines) {
     if (text.empty()) return;
     if (text.data() != runEnd_) {
       FlushRun();
       EndOpenLine();
-      if (entryLines && fmt::ReadLine(FirstLine(text)).kind != LineKind::kNote && LastLineIsNote()) {
-        fmt::AppendEmptyNoteLine(out_, eol_);
+      // The note is looked for first: it is mostly not there, and reading the entry's
+      // line would bring it into the cache only for the file's write to read it again.
+      if (entryLines && LastLineIsNote() && fmt::ReadLine(FirstLine(text)).kind != LineKind::kNote) {
+        fmt::AppendEmptyNoteLine(text_, eol_);
       }
       runBegin_ = text.data();
     }
@@ -349,28 +354,59 @@ class Writer {
 
   void Topic(std::string_view name, std::string_view comment) {
     BeginGenerated(comment);
-    fmt::AppendTopicLine(out_, name, eol_);
+    fmt::AppendTopicLine(text_, name, eol_);
   }
 
   void Item(std::string_view name, std::string_view value, std::string_view comment) {
     BeginGenerated(comment);
-    fmt::AppendItemLine(out_, name, value, eol_);
+    fmt::AppendItemLine(text_, name, value, eol_);
   }
 
-  // Ends the output; with a file, writes what is left to it.
-  void Finish() {
+  // Ends the output: with a file, writes what is left to it; without, returns it whole.
+  std::string Finish() {
     FlushRun();
-    if (file_ != nullptr) Drain(out_.size());
+    Commit(text_.size() - floor_);
+    std::string out;
+    if (file_ != nullptr) {
+      Send();
+      return out;
+    }
+    size_t size = 0;
+    for (const Piece& piece : pieces_) size += piece.size;
+    out.reserve(size);
+    for (const Piece& piece : pieces_) out.append(Resolve(piece));
+    return out;
   }
 
  private:
+  // A run shorter than this is copied into `text_`: a piece of its own costs more.
+  static constexpr size_t kReferAt = 1024;
+  // With a file: pieces per write (the system's limit of a vectored write), and the
+  // bytes of `text_` kept before they are written.
+  static constexpr size_t kPiecesPerWrite = 1024;
+  static constexpr size_t kTextHeld = 256 * 1024;
+
+  // Bytes of the original buffer, or of `text_` at `offset` when `data` is null (the
+  // string may move as it grows).
+  struct Piece {
+    const char* data;
+    size_t offset;
+    size_t size;
+  };
+
+  std::string_view Resolve(const Piece& piece) const {
+    return piece.data != nullptr ? std::string_view(piece.data, piece.size)
+                                 : std::string_view(text_).substr(piece.offset, piece.size);
+  }
+  std::string_view Tail() const { return std::string_view(text_).substr(floor_); }
+
   void BeginGenerated(std::string_view comment) {
     FlushRun();
     EndOpenLine();
     if (!comment.empty()) {
-      fmt::AppendCommentLine(out_, comment, eol_);
+      fmt::AppendCommentLine(text_, comment, eol_);
     } else if (LastLineIsNote()) {
-      fmt::AppendEmptyNoteLine(out_, eol_);
+      fmt::AppendEmptyNoteLine(text_, eol_);
     }
     lastIsEntry_ = true;
   }
@@ -379,25 +415,46 @@ class Writer {
     if (runBegin_ == runEnd_) return;
     std::string_view run(runBegin_, static_cast<size_t>(runEnd_ - runBegin_));
     runBegin_ = runEnd_ = nullptr;
-    if (file_ != nullptr && run.size() >= kDrainAt) {
-      // The output's first bytes decide its mark; they are in `out` before anything goes.
-      if (written_ == 0 && out_.size() < kBom.size()) {
-        const size_t lead = std::min(run.size(), kBom.size() - out_.size());
-        out_.append(run.substr(0, lead));
+    lastRun_ = {};
+    // Lines of the original bytes start at the start of a run and end with their line
+    // end, but for the last one of the file. Such a run's last line need not be read (it
+    // is mostly not in the cache) until something looks back at it.
+    const std::less_equal<const char*> notAfter;
+    if (run.size() >= kReferAt && notAfter(original_.data(), run.data()) &&
+        !notAfter(original_.data() + original_.size(), run.data() + run.size()) &&
+        (committed_ != 0 || Tail().size() >= kBom.size())) {
+      Commit(Tail().size());
+      Refer(run);
+      lastRun_ = run;
+      SendWhenDue();
+      return;
+    }
+    if (run.size() >= kReferAt) {
+      // The output's first bytes decide its mark; they are in `text_` before anything goes.
+      if (committed_ == 0 && Tail().size() < kBom.size()) {
+        const size_t lead = std::min(run.size(), kBom.size() - Tail().size());
+        text_.append(run.substr(0, lead));
         run.remove_prefix(lead);
       }
       const size_t keep = LastLineStart(run);
       if (keep != std::string_view::npos && keep > 0) {
-        Drain(out_.size());
-        Write(run.substr(0, keep));
+        Commit(Tail().size());
+        Refer(run.substr(0, keep));
         run.remove_prefix(keep);
       }
     }
-    out_.append(run);
-    if (file_ != nullptr && out_.size() >= kDrainAt) {
-      const size_t keep = LastLineStart(out_);
-      if (keep != std::string_view::npos) Drain(keep);
+    text_.append(run);
+    SendWhenDue();
+  }
+
+  // With a file: writes what `text_` and the pieces hold once that is enough for a call.
+  void SendWhenDue() {
+    if (file_ == nullptr) return;
+    if (Tail().size() >= kTextHeld) {
+      const size_t keep = LastLineStart(Tail());
+      if (keep != std::string_view::npos) Commit(keep);
     }
+    if (pieces_.size() >= kPiecesPerWrite || floor_ >= kTextHeld) Send();
   }
 
   // Where the output's last line starts in `text` (the open one, else the last ended
@@ -410,31 +467,44 @@ class Writer {
     return lf == std::string_view::npos ? lf : lf + 1;
   }
 
-  // Writes the first `count` bytes of `out` to the file.
-  void Drain(size_t count) {
+  // Makes the first `count` bytes of the tail a piece of the output.
+  void Commit(size_t count) {
     if (count == 0) return;
     // A line that starts with the mark's bytes but stood further down is text. Moved to
     // the very start (its topic removed), it would be read as the file's mark; the file
     // gets a mark of its own in front, so that the line stays what it was.
-    if (written_ == 0 && bomSize_ == 0 && std::string_view(out_).substr(0, kBom.size()) == kBom) Write(kBom);
-    Write(std::string_view(out_).substr(0, count));
-    out_.erase(0, count);
+    if (committed_ == 0 && bomSize_ == 0 && Tail().substr(0, kBom.size()) == kBom) Refer(kBom);
+    pieces_.push_back({nullptr, floor_, count});
+    floor_ += count;
+    committed_ += count;
   }
 
-  void Write(std::string_view bytes) {
-    file_->Write(bytes);
-    written_ += bytes.size();
+  void Refer(std::string_view bytes) {
+    pieces_.push_back({bytes.data(), 0, bytes.size()});
+    committed_ += bytes.size();
+  }
+
+  // Writes the pieces to the file; `text_` keeps only its tail.
+  void Send() {
+    views_.clear();
+    for (const Piece& piece : pieces_) views_.push_back(Resolve(piece));
+    // A failure is kept by the file and refuses its Commit().
+    file_->Write(std::span<const std::string_view>(views_));
+    pieces_.clear();
+    text_.erase(0, floor_);
+    floor_ = 0;
   }
 
   // A line without its end can only be the file's last one; anything put after it
   // needs the end. A lone CR there already counts as one, so it gets only the LF.
   void EndOpenLine() {
-    if (out_.empty() || out_.back() == '\n') return;
-    if (written_ + out_.size() == bomSize_) return;
-    if (out_.back() == '\r') {
-      out_ += '\n';
+    if (Tail().empty() || text_.back() == '\n') return;
+    if (committed_ + Tail().size() == bomSize_) return;
+    // The tail is empty only after a run that ends with its line end.
+    if (text_.back() == '\r') {
+      text_ += '\n';
     } else {
-      out_ += eol_;
+      text_ += eol_;
     }
   }
 
@@ -448,23 +518,29 @@ class Writer {
   // Called with the run flushed and the last line ended.
   bool LastLineIsNote() const {
     // Only the file's mark: no line yet.
-    if (lastIsEntry_ || written_ + out_.size() <= bomSize_) return false;
-    std::string_view text = out_;
+    if (lastIsEntry_ || committed_ + Tail().size() <= bomSize_) return false;
+    std::string_view text = Tail().empty() ? lastRun_ : Tail();
+    if (text.empty()) return false;
     text.remove_suffix(1);
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     size_t start = text.rfind('\n');
     std::string_view line = start == std::string_view::npos ? text : text.substr(start + 1);
-    if (start == std::string_view::npos && written_ == 0) line.remove_prefix(bomSize_);
+    if (start == std::string_view::npos && committed_ == 0) line.remove_prefix(bomSize_);
     return fmt::ReadLine(line).kind == LineKind::kNote;
   }
 
-  std::string& out_;
+  std::string_view original_;
+  std::string text_;
+  size_t floor_ = 0;  // `text_` before it is in pieces already
+  std::vector<Piece> pieces_;
+  std::vector<std::string_view> views_;
   std::string_view eol_;
   const char* runBegin_ = nullptr;
   const char* runEnd_ = nullptr;
+  std::string_view lastRun_;  // the last piece, while the tail is empty
   const size_t bomSize_;
   platform::AtomicFile* file_;
-  size_t written_ = 0;  // bytes that went to the file, before `out`
+  size_t committed_ = 0;  // bytes in pieces (and with a file, written), before the tail
   bool lastIsEntry_ = false;
 };
 
@@ -509,10 +585,8 @@ struct ResourceDb::Impl {
   void ReserveItems(size_t pos, size_t size);
   // `line` and `note` view the line text in `bytes`.
   Entry MakeEntry(size_t start, size_t ownStart, size_t end, const fmt::Line& line, const fmt::Line* note) const;
-  size_t OutputBound() const;
-  // The bytes of the file: all of them into `out`, or, given `file`, streamed into it
-  // (`out` then only buffers).
-  void Serialize(std::string& out, platform::AtomicFile* file) const;
+  // The bytes of the file: returned, or, given `file`, written to it (and nothing returned).
+  std::string Serialize(platform::AtomicFile* file) const;
 
   Topic* FindTopic(std::string_view name) {
     auto at = topicIndex.Find(name, topics.size(), [this](size_t i) { return topics[i].header.Name(Base()); });
@@ -688,34 +762,9 @@ Entry ResourceDb::Impl::MakeEntry(size_t start, size_t ownStart, size_t end, con
   return entry;
 }
 
-// An upper bound of the output size, so that the output is allocated once and no larger
-// than needed: the file may be as large as the memory allows.
-size_t ResourceDb::Impl::OutputBound() const {
+std::string ResourceDb::Impl::Serialize(platform::AtomicFile* file) const {
   const char* base = Base();
-  size_t eolSize = eol.size();
-  size_t bound = kBom.size() + fileTail.view.size() + 2 * eolSize;
-  auto add = [&](const Entry& entry) {
-    bound += entry.Lead(base).size();
-    if (entry.edited() && entry.edited()->regenerate) {
-      const Edited& e = *entry.edited();
-      // Escaping at most doubles the text; marks, brackets and line ends come on top.
-      bound += 2 * (e.name.size() + e.value.size() + e.comment.size()) + 8 + 2 * eolSize;
-    } else {
-      bound += entry.Own(base).size();
-    }
-    if (entry.edited()) bound += 3 + eolSize;  // an empty note line
-  };
-  for (const Topic& topic : topics) {
-    add(topic.header);
-    for (const Entry& item : Items(topic)) add(item);
-    bound += topic.tail.size();
-  }
-  return bound;
-}
-
-void ResourceDb::Impl::Serialize(std::string& out, platform::AtomicFile* file) const {
-  const char* base = Base();
-  Writer writer(out, eol, bodyStart, file);
+  Writer writer(bytes, eol, bodyStart, file);
   writer.Raw(std::string_view(base, bodyStart), false);
   auto emit = [&](const Entry& entry, bool isTopic) {
     const Edited* edited = entry.edited();
@@ -737,9 +786,7 @@ void ResourceDb::Impl::Serialize(std::string& out, platform::AtomicFile* file) c
     writer.Raw(topic.tail, false);
   }
   writer.Raw(fileTail.view, false);
-  writer.Finish();
-  // As Writer::Drain does for a file: a mark's bytes that came to the start are text.
-  if (file == nullptr && bodyStart == 0 && std::string_view(out).substr(0, kBom.size()) == kBom) out.insert(0, kBom);
+  return writer.Finish();
 }
 
 ResourceDb::ResourceDb(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -1053,11 +1100,7 @@ bool ResourceDb::Changed() const { return impl_->changed; }
 
 void ResourceDb::Flush() {
   platform::AtomicFile file;
-  if (file.Begin(impl_->path)) {
-    std::string buffer;
-    buffer.reserve(std::min(impl_->bytes.size() + 4096, 2 * Writer::kDrainAt));
-    impl_->Serialize(buffer, &file);
-  }
+  if (file.Begin(impl_->path)) impl_->Serialize(&file);
   if (!file.Commit()) {
     CRvcTrace("").Trace("Could not write " + impl_->path + ": " + file.ErrorText());
     throw CRvcException(msg::kResourceDbError, impl_->path);
@@ -1066,10 +1109,7 @@ void ResourceDb::Flush() {
 }
 
 std::string ResourceDb::Serialize() const {
-  std::string out;
-  out.reserve(impl_->OutputBound());
-  impl_->Serialize(out, nullptr);
-  return out;
+  return impl_->Serialize(nullptr);
 }
 
 }  // namespace rvc::store

@@ -5,7 +5,13 @@
 namespace rvc::store::rdb_format {
 namespace {
 
-bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+// A loop of its own: find_first_of looks each character up in the set through a call.
+bool HasLineBreak(std::string_view text) {
+  for (char c : text) {
+    if (c == '\n' || c == '\r') return true;
+  }
+  return false;
+}
 
 bool HasOuterBlanks(std::string_view text) { return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back())); }
 

@@ -69,7 +69,8 @@ TEST(AtomicFile, ReplacesTheTargetWholeAndKeepsItsMode) {
     AtomicFile file;
     ASSERT_TRUE(file.Begin(target)) << file.ErrorText();
     EXPECT_TRUE(IsAtomicFileTemporary(file.TemporaryName())) << file.TemporaryName();
-    EXPECT_TRUE(file.Write("new ") && file.Write("bytes"));
+    const std::string_view pieces[] = {"by", "", "tes"};
+    EXPECT_TRUE(file.Write("new ") && file.Write(pieces));
     ASSERT_TRUE(file.Commit()) << file.ErrorText();
     EXPECT_EQ(ReadFile(target), "new bytes");
     EXPECT_TRUE(S_ISREG(ModeOf(target)));
@@ -96,7 +97,7 @@ TEST(AtomicFile, FailuresLeaveTheOldFile) {
          return file.Begin(target) && file.Write("partial") && (file.Discard(), false);
        },
        ""},
-      {"a write beyond the file size limit", "rvc1.cfg",
+      {"pieces beyond the file size limit, which takes part of one", "rvc1.cfg",
        [&](AtomicFile& file, const std::string& target) {
          struct rlimit saved {};
          ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -104,7 +105,8 @@ TEST(AtomicFile, FailuresLeaveTheOldFile) {
          struct rlimit small = saved;
          small.rlim_cur = 2;
          ::setrlimit(RLIMIT_FSIZE, &small);
-         const bool written = writeAndCommit(file, target);
+         const std::string_view pieces[] = {"n", "ew"};
+         const bool written = file.Begin(target) && file.Write(pieces) && file.Commit();
          ::setrlimit(RLIMIT_FSIZE, &saved);
          ::signal(SIGXFSZ, handler);
          return written;
