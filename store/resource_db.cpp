@@ -800,7 +800,11 @@ std::optional<ResourceDb> ResourceDb::Open(const std::string& path) {
   std::string resolved = path;
   std::string bytes;
   if (!platform::ReadFileNoCase(resolved, bytes)) return std::nullopt;
-  return Parse(std::move(bytes), resolved);
+  auto impl = std::make_unique<Impl>();
+  impl->path = std::move(resolved);
+  impl->bytes = std::move(bytes);
+  impl->Parse();
+  return ResourceDb(std::move(impl));
 }
 
 ResourceDb ResourceDb::Create(const std::string& path) {

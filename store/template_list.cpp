@@ -197,6 +197,8 @@ void CTemplateList::LoadFromListFile() {
   flavor_ = db.Require("Main", "Flavor", listFile_);
   templateFolder_ = programFolder_ + platform::NativePath("dat\\templates\\") + flavor_ + platform::kSeparator;
 
+  // Room for the count the file gives, within reason: the file may be damaged.
+  if (*count > 0) templates_.reserve(static_cast<size_t>(std::min<long>(*count, 1000)));
   for (long i = 1; i <= *count; ++i) {
     // The topic is looked up once for all its items.
     const int topic = db.TopicIndex("Config" + std::to_string(i)).value_or(-1);
