@@ -497,10 +497,10 @@ class Writer {
 
   // A line without its end can only be the file's last one; anything put after it
   // needs the end. A lone CR there already counts as one, so it gets only the LF.
+  // The tail is empty only at the start and after a run that ends with its line end.
   void EndOpenLine() {
     if (Tail().empty() || text_.back() == '\n') return;
     if (committed_ + Tail().size() == bomSize_) return;
-    // The tail is empty only after a run that ends with its line end.
     if (text_.back() == '\r') {
       text_ += '\n';
     } else {
