@@ -8,13 +8,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 
 namespace rvc::platform {
 namespace {
-
-// What ReadFileNoCase reads on the stack first.
-constexpr size_t kSmallFile = 16384;
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -132,48 +128,29 @@ int OpenNoCase(std::string& path, int flags, unsigned mode) {
 bool ReadFileNoCase(std::string& path, std::string& bytes) {
   const int fd = OpenNoCase(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  auto fail = [&] {
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    bytes.clear();
-    return false;
-  };
-  // Most files read here are small: one read on the stack takes them whole, since a file
-  // gives less than asked only at its end, and the string gets their size. That spares
-  // the fstat, which costs as much as the read.
-  char small[kSmallFile];
-  ssize_t n;
-  do {
-    n = ::read(fd, small, sizeof small);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) return fail();
-  if (static_cast<size_t>(n) < sizeof small) {
-    ::close(fd);
-    bytes.assign(small, static_cast<size_t>(n));
-    return true;
-  }
-  // A larger one: its size sizes the buffer, and a read that gives that many bytes has
-  // read it whole: no further read is needed to see its end. What a file gains after the
-  // fstat is left out, as if it had been read a moment earlier; one that shrinks is read
-  // to its end.
+  bytes.clear();
+  // The file's size sizes the buffer, and a read that gives that many bytes has read it
+  // whole: no further read is needed to see its end. What a file gains after the fstat
+  // is left out, as if it had been read a moment earlier; one that shrinks is read to
+  // its end.
   struct stat st {};
   size_t expected = 0;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) > sizeof small) {
-    expected = static_cast<size_t>(st.st_size);
-  }
-  bytes.resize(expected != 0 ? expected : 2 * sizeof small);
-  std::memcpy(bytes.data(), small, sizeof small);
-  size_t have = sizeof small;
-  while (expected == 0 || have < expected) {
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) expected = static_cast<size_t>(st.st_size);
+  bytes.resize(expected != 0 ? expected : 4096);
+  size_t have = 0;
+  for (;;) {
     if (have == bytes.size()) bytes.resize(have + have / 2 + 4096);
-    n = ::read(fd, bytes.data() + have, bytes.size() - have);
+    const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return fail();
+      const int error = errno;
+      ::close(fd);
+      errno = error;
+      bytes.clear();
+      return false;
     }
-    if (n == 0) break;
     have += static_cast<size_t>(n);
+    if (n == 0 || (expected != 0 && have == expected)) break;
   }
   ::close(fd);
   bytes.resize(have);
