@@ -51,16 +51,7 @@ void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<Re
     if (entry) entry->set = topic;
     written.push_back({std::string(item), std::string(text), std::move(entry)});
   }
-  auto reuse = [&](const std::string& item, const ResolutionEntry& entry, size_t position) -> const std::string* {
-    // Most entries stay where they were. Among items named once each, the one at the same
-    // position is the one the search below would choose.
-    if (inOrder && position < written.size()) {
-      Written& same = written[position];
-      if (!same.taken && same.entry && *same.entry == entry) {
-        same.taken = true;
-        return &same.text;
-      }
-    }
+  auto reuse = [&](const std::string& item, const ResolutionEntry& entry) -> const std::string* {
     Written* found = nullptr;
     for (Written& w : written) {
       if (w.taken || !w.entry || !(*w.entry == entry)) continue;
@@ -72,8 +63,17 @@ void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<Re
     return &found->text;
   };
   for (size_t i = 0; i < entries.size(); ++i) {
+    // Most entries stay where they were, and are left as they stand. Among items named
+    // once each, the one at the same position is the one `reuse` would choose.
+    if (inOrder && i < written.size()) {
+      Written& same = written[i];
+      if (!same.taken && same.entry && *same.entry == entries[i]) {
+        same.taken = true;
+        continue;
+      }
+    }
     const std::string item = ResolutionItem(i);
-    const std::string* text = reuse(item, entries[i], i);
+    const std::string* text = reuse(item, entries[i]);
     db.Set(topic, item, text ? *text : FormatEntry(entries[i]));
   }
 }
@@ -378,12 +378,13 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
     if (old != nullptr && old->entries == set.entries) continue;
     WriteEntries(db, set.name, set.entries);
     std::vector<std::string> surplus;
-    for (int at = 0; at < db.ItemCount(set.name); ++at) {
-      std::string item = *db.ItemAt(set.name, at);
+    const int topic = db.TopicIndex(set.name).value_or(-1);
+    for (int at = 0; at < db.ItemCountAt(topic); ++at) {
+      const std::string_view item = db.ItemNameAt(topic, at);
       auto number = ResolutionItemNumber(item);
       if (number && (*number < 1 || static_cast<size_t>(*number) > set.entries.size() ||
                      item != ResolutionItem(static_cast<size_t>(*number) - 1))) {
-        surplus.push_back(item);
+        surplus.emplace_back(item);
       }
     }
     for (const std::string& item : surplus) db.RemoveItem(set.name, item);
