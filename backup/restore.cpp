@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <set>
 #include <cctype>
 #include <cstdio>
 #include <utility>
@@ -242,12 +243,75 @@ std::string FreeName(const std::string& path, const char* suffix) {
   }
 }
 
+// The files a restore may find already in place: in the folders it restores over (the
+// installed data folder, the one a removed dispatcher of the same folder was set aside
+// to), a file that holds exactly the copy the restore would write is given its new name
+// by a hard link instead: no new file, no bytes written, and removing the set-aside
+// folder frees nothing. Sound because nothing writes into a file of a data folder in place
+// (files are replaced by rename; the RIP does not run during a restore) and the recovery
+// only removes names and renames folders, never writes into what they name. Only real
+// folders are looked into, never one reached through a link.
+class UnchangedFiles {
+ public:
+  UnchangedFiles(const std::vector<std::string>& roots, const std::string& dataFolder) {
+    for (const std::string& root : roots) {
+      struct stat info {};
+      if (root.empty() || ::lstat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) continue;
+      try {
+        store::RequireInsideDataFolder(dataFolder, root);
+      } catch (const CRvcException&) {
+        continue;
+      }
+      roots_.push_back({root, {""}});
+    }
+  }
+
+  // `relative` is a folder of the backed-up tree, listed before the files in it.
+  void EnterFolder(const std::string& relative) {
+    for (Root& root : roots_) {
+      struct stat info {};
+      if (root.folders.count(Parent(relative)) && ::lstat((root.path + "/" + relative).c_str(), &info) == 0 &&
+          S_ISDIR(info.st_mode)) {
+        root.folders.insert(relative);
+      }
+    }
+  }
+
+  // Links the file at `relative` of a root to `to` when it holds the copy of `from` that
+  // `request` would write.
+  bool Link(const std::string& relative, const std::string& from, const std::string& to,
+            const platform::CopyRequest& request) const {
+    for (const Root& root : roots_) {
+      if (!root.folders.count(Parent(relative))) continue;
+      const std::string existing = root.path + "/" + relative;
+      struct stat info {};
+      if (!platform::HoldsCopyOf(existing, from, request, &info)) continue;
+      if (::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, to.c_str(), 0) != 0) continue;
+      struct stat linked {};
+      if (::lstat(to.c_str(), &linked) == 0 && linked.st_dev == info.st_dev && linked.st_ino == info.st_ino) return true;
+      ::unlink(to.c_str());  // replaced since it was compared: copied instead
+    }
+    return false;
+  }
+
+ private:
+  static std::string Parent(const std::string& relative) {
+    const std::size_t slash = relative.rfind('/');
+    return slash == std::string::npos ? std::string() : relative.substr(0, slash);
+  }
+  struct Root {
+    std::string path;
+    std::set<std::string> folders;  // relative folders found real below `path`
+  };
+  std::vector<Root> roots_;
+};
+
 // The backed-up entries into `target`, which the operation made: folders made, files
-// copied over what is there. The copies are flushed by the caller, all at once. A staged
-// folder (`staged`) is seen by nobody before its rename into place: its files are written
-// at their names directly.
+// copied over what is there, or linked from `unchanged`. The copies are flushed by the
+// caller, all at once. A staged folder (`staged`) is seen by nobody before its rename into
+// place: its files are written at their names directly.
 void CopyEntries(const std::vector<Entry>& entries, const std::string& source, const std::string& target,
-                 const std::string& dataFolder, bool staged) {
+                 const std::string& dataFolder, bool staged, UnchangedFiles* unchanged = nullptr) {
   platform::CopyRequest request;
   request.followSourceLink = false;
   request.deferSync = true;
@@ -263,11 +327,13 @@ void CopyEntries(const std::vector<Entry>& entries, const std::string& source, c
     struct stat info {};
     const bool exists = ::lstat(to.c_str(), &info) == 0;
     if (entry.folder) {
+      if (unchanged) unchanged->EnterFolder(entry.relative);
       if (exists && S_ISDIR(info.st_mode)) continue;
       if (exists || ::mkdir(to.c_str(), 0755) != 0) throw CRvcException(msg::kCreateFailed, to);
       continue;
     }
     const std::string from = source + "/" + entry.relative;
+    if (!exists && unchanged && unchanged->Link(entry.relative, from, to, request)) continue;
     if ((exists && !S_ISREG(info.st_mode)) || platform::CopyFile(from, to, request) == platform::CopyOutcome::kFailed) {
       throw CRvcException(msg::kCopyFailed, from, to);
     }
@@ -307,7 +373,8 @@ void LinkKept(const std::string& from, const std::string& to, const std::string&
 }
 
 void CopyInto(const std::vector<Entry>& entries, const std::string& source, const std::string& target,
-              const std::string& dataFolder, lifecycle::CIntentJournal& journal) {
+              const std::string& dataFolder, lifecycle::CIntentJournal& journal,
+              const std::vector<std::string>& unchangedIn) {
   if (!Exists(target)) {
     NoteFolderToMake(journal, target);
     store::CRvcUtils().CreateFolderTree(target);
@@ -328,7 +395,8 @@ void CopyInto(const std::vector<Entry>& entries, const std::string& source, cons
     throw CRvcException(msg::kCreateFailed, staged);
   }
   LinkKept(target, staged, "", entries);
-  CopyEntries(entries, source, staged, dataFolder, /*staged=*/true);
+  UnchangedFiles unchanged(unchangedIn, dataFolder);
+  CopyEntries(entries, source, staged, dataFolder, /*staged=*/true, &unchanged);
   journal.NoteMoved(target, aside);
   if (::rename(target.c_str(), aside.c_str()) != 0) throw CRvcException(msg::kRenameFailed, target, aside);
   if (::rename(staged.c_str(), target.c_str()) != 0) throw CRvcException(msg::kRenameFailed, staged, target);
@@ -361,24 +429,26 @@ void Journaled(lifecycle::CIntentJournal& journal, Change change) {
 }  // namespace
 
 void RestoreDataFolder(const std::string& source, const std::string& target, const std::string& dataFolder,
-                       const std::string& name, lifecycle::CIntentJournal* journal) {
+                       const std::string& name, lifecycle::CIntentJournal* journal,
+                       const std::vector<std::string>& unchangedIn) {
   store::RequireInsideDataFolder(dataFolder, target);
   std::vector<Entry> entries;
   ListTree(source, "", entries);  // refuses links before anything is written
   if (journal) {
-    CopyInto(entries, source, target, dataFolder, *journal);
+    CopyInto(entries, source, target, dataFolder, *journal, unchangedIn);
     return;
   }
   lifecycle::CIntentJournal own(RestoreIntent(dataFolder, name, target));
   Journaled(own, [&] {
-    CopyInto(entries, source, target, dataFolder, own);
+    CopyInto(entries, source, target, dataFolder, own, unchangedIn);
     SyncFileSystemOf(dataFolder);
   });
   lifecycle::CommitSetAside(own);
 }
 
 bool RestoreDispatcher(const std::string& source, const std::string& installedFolder, const std::string& dataFolder,
-                       const std::string& name, IRvcTrace& trace, lifecycle::CIntentJournal* journal, bool* copied) {
+                       const std::string& name, IRvcTrace& trace, lifecycle::CIntentJournal* journal, bool* copied,
+                       const std::vector<std::string>& unchangedIn) {
   if (copied) *copied = false;
   const std::string target = dataFolder + installedFolder + "/data";
   store::RequireInsideDataFolder(dataFolder, target);
@@ -394,7 +464,7 @@ bool RestoreDispatcher(const std::string& source, const std::string& installedFo
       ok = false;
       return;
     }
-    RestoreDataFolder(source, target, dataFolder, name, journal);
+    RestoreDataFolder(source, target, dataFolder, name, journal, unchangedIn);
     if (copied) *copied = true;
     trace.Trace("Dispatcher:" + name + " restored.");
   };

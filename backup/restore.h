@@ -103,18 +103,24 @@ bool PortMatches(const InstalledDispatcher& installed, const IndexTopic& backedU
 // and 107 when `target` does not lie inside `dataFolder`; nothing is then written.
 // `journal`: the restore's open journal, committed by the caller (CommitRestore); none:
 // the copy journals and commits itself. A failure rolls back what the copy (and, with its
-// own journal, nothing else) changed.
+// own journal, nothing else) changed. `unchangedIn`: folders inside `dataFolder` that may
+// already hold backed-up files (the installed data folder, a set-aside one of the same
+// dispatcher folder); a file there that is exactly the copy the restore would write
+// (bytes, permission bits, modification time, owner, one name) is linked into the staged
+// folder instead of copied. Only for folders nothing writes into in place meanwhile (no
+// running dispatcher).
 void RestoreDataFolder(const std::string& source, const std::string& target, const std::string& dataFolder,
-                       const std::string& name, lifecycle::CIntentJournal* journal = nullptr);
+                       const std::string& name, lifecycle::CIntentJournal* journal = nullptr,
+                       const std::vector<std::string>& unchangedIn = {});
 
 // The data restore of one dispatcher: the path checks of the backed-up settings (which
 // make missing folders inside the data folder, noted in the same journal as the copy)
 // and, when the ini file's folders exist, the copy. False when a check failed (the
-// problems flag); the copy is then not made. `journal` as for RestoreDataFolder;
-// `copied` tells whether the copy was made.
+// problems flag); the copy is then not made. `journal` and `unchangedIn` as for
+// RestoreDataFolder; `copied` tells whether the copy was made.
 bool RestoreDispatcher(const std::string& source, const std::string& installedFolder, const std::string& dataFolder,
                        const std::string& name, IRvcTrace& trace, lifecycle::CIntentJournal* journal = nullptr,
-                       bool* copied = nullptr);
+                       bool* copied = nullptr, const std::vector<std::string>& unchangedIn = {});
 
 // Ends a restore journaled in `journal`: flushes what it copied, records the commit and
 // removes what it set aside.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <map>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -247,6 +248,7 @@ class Run {
         if (::access(folder.c_str(), F_OK) == 0 && ::rename(folder.c_str(), aside.c_str()) != 0) {
           throw CRvcException(103, folder, aside);
         }
+        setAside_[Lower(record.Folder)] = aside;
         List().SetSeparatorInUse(record.Base, false);
         List().Remove(List().GetAt(i));
         removed = true;
@@ -352,6 +354,20 @@ class Run {
     return DataRestore();
   }
 
+  // Where the data restore of `d` may find backed-up files already in place: the folder
+  // its removed namesake was set aside to, then its own data folder. None for a running
+  // dispatcher, which may write into its files.
+  std::vector<std::string> UnchangedIn(const store::CDispatcher& d) const {
+    const bool running = c_.IsRunning ? c_.IsRunning(d.Record.Name)
+                                      : lifecycle::IsDispatcherRunning(d.Record.Name, c_.Lifecycle.ProductVersion);
+    if (running) return {};
+    std::vector<std::string> folders;
+    const auto aside = setAside_.find(Lower(d.Record.Folder));
+    if (aside != setAside_.end()) folders.push_back(aside->second + "/data");
+    folders.push_back(c_.DataFolder + d.Record.Folder + "/data");
+    return folders;
+  }
+
   bool DataRestore() {
     const store::CDispatcher* last = nullptr;
     std::string lastSource;
@@ -367,7 +383,9 @@ class Run {
       }
       const std::string source = BackedUpDispatcherFolder(index_, b_, Topic(m));
       bool copied = false;
-      if (!RestoreDispatcher(source, d->Record.Folder, c_.DataFolder, m, trace_, &Journal(), &copied)) problems = true;
+      if (!RestoreDispatcher(source, d->Record.Folder, c_.DataFolder, m, trace_, &Journal(), &copied, UnchangedIn(*d))) {
+        problems = true;
+      }
       Note(copied ? &RestoreReport::Restored : &RestoreReport::Skipped, m);
       last = d;
       lastSource = source;
@@ -386,6 +404,7 @@ class Run {
   std::optional<lifecycle::CIntentJournal> journal_;
   bool proofRestore_ = false;
   std::optional<std::pair<store::CDispatcher, std::string>> plugin_;
+  std::map<std::string, std::string> setAside_;  // removed dispatchers' folders (lower case) and where they went
 };
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include "platform/file_copy.h"
 
 #include "platform/atomic_file.h"
+#include "platform/unique_fd.h"
 
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -173,7 +175,59 @@ Step CopyInPlace(int in, const struct stat& source, int targetFolder, const char
   return Step::kFailed;
 }
 
+// Reads `size` bytes, fewer only at the end of the file; -1 on an error.
+ssize_t ReadFully(int fd, char* buffer, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(fd, buffer + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+// Whether the two open files hold the same `size` bytes and nothing more. Stops at the
+// first difference, which in changed data usually lies in the first chunk.
+bool SameBytes(int a, int b, off_t size) {
+  constexpr size_t kCompareChunk = 256 * 1024;
+  thread_local std::vector<char> left(kCompareChunk), right(kCompareChunk);
+  for (off_t rest = size; rest > 0;) {
+    const size_t want = static_cast<size_t>(std::min<off_t>(rest, kCompareChunk));
+    if (ReadFully(a, left.data(), want) != static_cast<ssize_t>(want) ||
+        ReadFully(b, right.data(), want) != static_cast<ssize_t>(want) ||
+        std::memcmp(left.data(), right.data(), want) != 0) {
+      return false;
+    }
+    rest -= static_cast<off_t>(want);
+  }
+  char more = 0;
+  return ReadFully(a, &more, 1) == 0 && ReadFully(b, &more, 1) == 0;
+}
+
 }  // namespace
+
+bool HoldsCopyOf(const std::string& existing, const std::string& source, const CopyRequest& request,
+                 struct stat* existingInfo) {
+  const UniqueFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC | (request.followSourceLink ? 0 : O_NOFOLLOW)));
+  const UniqueFd have(::open(existing.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  struct stat in {}, out {};
+  if (!from.ok() || !have.ok() || ::fstat(from.get(), &in) != 0 || ::fstat(have.get(), &out) != 0) return false;
+  // One name only: a file linked elsewhere would stay shared with that name, where a copy
+  // would not be.
+  if (!S_ISREG(in.st_mode) || !S_ISREG(out.st_mode) || out.st_nlink != 1) return false;
+  if (in.st_dev == out.st_dev && in.st_ino == out.st_ino) return false;
+  if (out.st_size != in.st_size || (out.st_mode & 07777) != (in.st_mode & request.keptModeBits) ||
+      out.st_uid != ::geteuid() || out.st_gid != ::getegid()) {
+    return false;
+  }
+  ::posix_fadvise(from.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  ::posix_fadvise(have.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (!SameBytes(from.get(), have.get(), in.st_size)) return false;
+  if (existingInfo != nullptr) *existingInfo = out;
+  return true;
+}
 
 CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolder, const char* targetName,
                        const CopyRequest& request, std::string* error) {

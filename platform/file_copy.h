@@ -9,6 +9,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -48,6 +49,15 @@ struct CopyRequest {
 // system's reason (errno holds it too).
 CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolder, const char* targetName,
                        const CopyRequest& request, std::string* error = nullptr);
+
+// Whether the regular file `existing` already holds what CopyFile(`source`, a new name,
+// `request`) would write there: the same bytes (compared, whatever the sizes and times
+// say), the permission bits the copy would take, owned by this process's user and group,
+// and no other name. Only its times may differ from the copy's. A caller that never writes
+// into a file in place may then give `existing` the new name as a hard link instead of
+// copying; `existingInfo` receives its identity, so that the link can be checked to be it.
+bool HoldsCopyOf(const std::string& existing, const std::string& source, const CopyRequest& request,
+                 struct stat* existingInfo = nullptr);
 
 inline CopyOutcome CopyFile(const std::string& source, const std::string& target, const CopyRequest& request,
                             std::string* error = nullptr) {

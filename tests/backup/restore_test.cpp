@@ -3,6 +3,7 @@
 // short.
 #include "backup/restore.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -207,6 +208,44 @@ TEST_F(RestoreDataTest, CopiesOverTheDispatcherKeepingItsHistoryAndMakesTheFolde
   EXPECT_FALSE(test::FileExists(lifecycle::CIntentJournal::Path()));
 }
 
+// A file that already holds the backed-up bytes keeps its inode (linked, not copied);
+// anything a copy would change is copied.
+TEST_F(RestoreDataTest, AFileHoldingTheBackedUpBytesIsKeptAndAnyOtherCopied) {
+  ::mkdir((dir_ / "config").c_str(), 0755);
+  struct Case {
+    std::string what, installed;
+    std::function<void(const std::string& installedPath)> prepare;
+    bool kept;
+  };
+  const std::string bytes(300 * 1024, 'x');  // more than one compared chunk
+  const std::vector<Case> cases = {
+      {"same bytes, other times", bytes, [](const std::string& p) { ::utimensat(AT_FDCWD, p.c_str(), nullptr, 0); }, true},
+      {"one byte differs at the end", bytes.substr(0, bytes.size() - 1) + "y", [](const std::string&) {}, false},
+      {"shorter", bytes.substr(1), [](const std::string&) {}, false},
+      {"other permission bits", bytes, [](const std::string& p) { ::chmod(p.c_str(), 0600); }, false},
+      {"a second name", bytes, [this](const std::string& p) { ::link(p.c_str(), (dir_ / "second").c_str()); }, false},
+  };
+  std::vector<ino_t> before;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const std::string name = "/sub/case" + std::to_string(i);
+    test::WriteFile(source_ + name, bytes);
+    test::WriteFile(target_ + name, cases[i].installed);
+    cases[i].prepare(target_ + name);
+    struct stat info {};
+    ::stat((target_ + name).c_str(), &info);
+    before.push_back(info.st_ino);
+  }
+  RestoreDataFolder(source_, target_, data_, "Press", nullptr, {target_});
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const std::string path = target_ + "/sub/case" + std::to_string(i);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0) << cases[i].what;
+    EXPECT_EQ(test::ReadFile(path), bytes) << cases[i].what;
+    EXPECT_EQ(info.st_ino == before[i], cases[i].kept) << cases[i].what;
+    EXPECT_EQ(info.st_mode & 07777, 0644u) << cases[i].what;
+  }
+}
+
 TEST_F(RestoreDataTest, HostileBackupsChangeNothing) {
   ::mkdir((dir_ / "config").c_str(), 0755);
   test::WriteFile(dir_ / "outside/secret", "secret");
@@ -233,9 +272,11 @@ TEST_F(RestoreDataTest, HostileBackupsChangeNothing) {
 }
 
 // A copy cut short after any journal write is rolled back to the installed state by the
-// recovery, or completed once it was committed; nothing it staged or set aside stays.
+// recovery, or completed once it was committed; nothing it staged or set aside stays, and
+// a file linked rather than copied is whole either way.
 TEST_F(RestoreDataTest, AnInterruptedCopyIsRolledBackOrCompletedByTheRecovery) {
   ::mkdir((dir_ / "config").c_str(), 0755);
+  test::WriteFile(target_ + "/sub/new.res", "new");  // unchanged: linked into the staged folder
   const auto before = test::Snapshot(data_);
   struct Killed {};
   for (int killAt = 1;; ++killAt) {
@@ -245,7 +286,7 @@ TEST_F(RestoreDataTest, AnInterruptedCopyIsRolledBackOrCompletedByTheRecovery) {
       step = record.step;
       if (++writes == killAt) throw Killed{};
     };
-    EXPECT_THROW(RestoreDataFolder(source_, target_, data_, "Press"), Killed) << killAt;
+    EXPECT_THROW(RestoreDataFolder(source_, target_, data_, "Press", nullptr, {target_}), Killed) << killAt;
     lifecycle::CIntentJournal::afterWrite = nullptr;
     EXPECT_EQ(lifecycle::RecoverInterruptedOperation().problem, "") << killAt;
     if (step != "committed") {
