@@ -13,13 +13,26 @@
 # the data is on disk: ours flushes, cp leaves dirty pages), medians over the rounds; the
 # spread is the min-max of the per-round ratios.
 #
-#   bench/backup/run.sh [--quick]      # ROUNDS=5 and 500 MB; --quick: 2 rounds, 40 MB
+# The restore goal restores over data equal to the backup (a restore right after a
+# backup), where the restore finds most files already in place and links them instead of
+# copying. --changed restores into data that differs instead: before each timed restore
+# and each timed cp, the last 16 bytes of every job file are changed in place (the worst
+# place for the restore's byte comparison, which reads both files to the end). It runs
+# only restore rounds and prints an INFO line instead of the GOAL lines.
+#
+#   bench/backup/run.sh [--quick] [--changed]   # ROUNDS=5 and 500 MB; --quick: 2 rounds, 40 MB
 #   BENCH_DIR=/data bench/backup/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
-rounds=${ROUNDS:-5} megabytes=${MB:-500}
-if [[ ${1:-} == --quick ]]; then rounds=2 megabytes=40; fi
+rounds=${ROUNDS:-5} megabytes=${MB:-500} changed=0
+for option in "$@"; do
+  case $option in
+    --quick) rounds=2 megabytes=40 ;;
+    --changed) changed=1 ;;
+    *) echo "usage: $0 [--quick] [--changed]" >&2; exit 2 ;;
+  esac
+done
 parent=${BENCH_DIR:-${TMPDIR:-/tmp}}
 
 if [[ -n ${RVC_BENCH_BUILD:-} ]]; then
@@ -89,21 +102,43 @@ backup_round() {
   sync
   timed cp-out copy_out "$work/copy"
 }
+# Makes every job file of the installation differ from its backed-up copy at its end.
+change_data() {
+  ((changed)) || return 0
+  find "$inst/data" -path '*/data/spool/*.dat' -type f -print0 | python3 -c '
+import os, sys
+for path in sys.stdin.buffer.read().split(b"\0"):
+    if path:
+        with open(path, "r+b") as f:
+            f.seek(-16, os.SEEK_END)
+            f.write(os.urandom(16))
+'
+}
 restore_round() {
+  change_data
   sync
   timed restore restore_all
+  change_data
   sync
   timed cp-back copy_back
 }
 for ((round = 1; round <= rounds; round++)); do
   echo "round $round/$rounds" >&2
-  if ((round % 2)); then backup_round; restore_round; else restore_round; backup_round; fi
+  if ((changed)); then
+    restore_round
+  elif ((round % 2)); then
+    backup_round
+    restore_round
+  else
+    restore_round
+    backup_round
+  fi
 done
 rm -rf "$work/backups/new" "$work/copy"
 
 echo
 echo "median of $rounds rounds in milliseconds (min-max); ratio = ours / cp -r"
-table 10 cp-out cp-out backup
+((changed)) || table 10 cp-out cp-out backup
 table 10 cp-back cp-back restore
 
 # GOAL lines: "wall + sync" medians; spread = min-max of the per-round ratios.
@@ -120,8 +155,13 @@ goal() {
       mo = median(o, NR); mr = median(r, NR); lo = q[1]; hi = q[1]
       for (i = 2; i <= NR; i++) {if (q[i] < lo) lo = q[i]; if (q[i] > hi) hi = q[i]}
       ratio = mo / mr
-      printf "GOAL|%s|%.0f|%.0f|ms|%.2f|%.2f-%.2f|%s|%s\n", name, mo, mr, ratio, lo, hi, limit, (ratio <= limit) ? "met" : "MISSED"
+      if (limit == "") printf "INFO|%s|%.0f|%.0f|ms|%.2f|%.2f-%.2f\n", name, mo, mr, ratio, lo, hi
+      else printf "GOAL|%s|%.0f|%.0f|ms|%.2f|%.2f-%.2f|%s|%s\n", name, mo, mr, ratio, lo, hi, limit, (ratio <= limit) ? "met" : "MISSED"
     }'
 }
+if ((changed)); then
+  goal "whole-flavour restore into data that differs from the backup vs cp -r back (no goal)" restore cp-back ""
+  exit 0
+fi
 goal "backup of 4 flavours x 10 dispatchers ($megabytes MB) vs cp -r of their data folders" backup cp-out 1.15
 goal "whole-flavour restore of the same vs cp -r of the backed-up folders back" restore cp-back 1.25
