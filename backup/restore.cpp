@@ -389,7 +389,9 @@ void CopyInto(const std::vector<Entry>& entries, const std::string& source, cons
   const std::string aside = FreeName(target, ".rvc-previous");
   store::RequireInsideDataFolder(dataFolder, staged);
   store::RequireInsideDataFolder(dataFolder, aside);
-  journal.NoteCreated(staged);
+  // Both undo entries in one flushed write: until the renames are made, undoing the move
+  // finds nothing set aside and leaves the folder in place.
+  journal.NoteAll({{false, staged, {}, 0, {}}, {false, target, {}, 0, aside}});
   struct stat info {};
   if (::lstat(target.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || ::mkdir(staged.c_str(), info.st_mode & 07777) != 0) {
     throw CRvcException(msg::kCreateFailed, staged);
@@ -397,7 +399,6 @@ void CopyInto(const std::vector<Entry>& entries, const std::string& source, cons
   LinkKept(target, staged, "", entries);
   UnchangedFiles unchanged(unchangedIn, dataFolder);
   CopyEntries(entries, source, staged, dataFolder, /*staged=*/true, &unchanged);
-  journal.NoteMoved(target, aside);
   if (::rename(target.c_str(), aside.c_str()) != 0) throw CRvcException(msg::kRenameFailed, target, aside);
   if (::rename(staged.c_str(), target.c_str()) != 0) throw CRvcException(msg::kRenameFailed, staged, target);
 }

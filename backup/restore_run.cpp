@@ -186,14 +186,18 @@ class Run {
     }
     return *journal_;
   }
-  // Notes the bytes of `path` before the run changes or removes it.
-  void Keep(const std::string& path) {
+  // The undo entry that keeps the bytes of `path`; nothing when there is no such file.
+  static std::optional<lifecycle::UndoEntry> Preserved(const std::string& path) {
     const std::string resolved = platform::ResolveNoCase(path);
     struct stat info {};
-    if (::lstat(resolved.c_str(), &info) != 0) return;
+    if (::lstat(resolved.c_str(), &info) != 0) return std::nullopt;
     std::string bytes;
     if (!platform::ReadWholeFile(resolved, bytes)) throw CRvcException(104, resolved);
-    Journal().NotePreserved(resolved, bytes, info.st_mode & 07777);
+    return lifecycle::UndoEntry{true, resolved, std::move(bytes), info.st_mode & 07777, {}};
+  }
+  // Notes the bytes of `path` before the run changes or removes it.
+  void Keep(const std::string& path) {
+    if (std::optional<lifecycle::UndoEntry> entry = Preserved(path)) Journal().NoteAll({std::move(*entry)});
   }
   void SaveListFile() {
     lifecycle::CCreationJournal undo;
@@ -232,8 +236,16 @@ class Run {
         }
         const std::string folder = c_.DataFolder + record.Folder;
         store::RequireInsideDataFolder(c_.DataFolder, folder);
+        const std::string aside = c_.DataFolder + ".rvc-restore-previous-" + record.Folder;
+        store::RequireInsideDataFolder(c_.DataFolder, aside);
+        if (::access(aside.c_str(), F_OK) == 0) throw CRvcException(106, aside);
+        // The ini copy's bytes and the folder's move in one flushed journal write: undoing
+        // the move before it was made finds nothing set aside.
         const std::string iniCopy = List().IniFileOf(record.Folder);
-        Keep(iniCopy);
+        std::vector<lifecycle::UndoEntry> undo;
+        if (std::optional<lifecycle::UndoEntry> ini = Preserved(iniCopy)) undo.push_back(std::move(*ini));
+        undo.push_back({false, folder, {}, 0, aside});
+        Journal().NoteAll(std::move(undo));
         for (bool desktop : {true, false}) {
           for (std::string link; !(link = shortcuts.FindDispatcherShortcut(c_.Lifecycle.Label, record.Name, desktop)).empty();) {
             Keep(link);
@@ -241,10 +253,6 @@ class Run {
           }
         }
         ::unlink(platform::ResolveNoCase(iniCopy).c_str());
-        const std::string aside = c_.DataFolder + ".rvc-restore-previous-" + record.Folder;
-        store::RequireInsideDataFolder(c_.DataFolder, aside);
-        if (::access(aside.c_str(), F_OK) == 0) throw CRvcException(106, aside);
-        Journal().NoteMoved(folder, aside);
         if (::access(folder.c_str(), F_OK) == 0 && ::rename(folder.c_str(), aside.c_str()) != 0) {
           throw CRvcException(103, folder, aside);
         }
