@@ -210,8 +210,10 @@ bool SameBytes(int a, int b, off_t size) {
 
 bool HoldsCopyOf(const std::string& existing, const std::string& source, const CopyRequest& request,
                  struct stat* existingInfo) {
-  const UniqueFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC | (request.followSourceLink ? 0 : O_NOFOLLOW)));
-  const UniqueFd have(::open(existing.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  // O_NONBLOCK: a pipe in either place must not hang the comparison; it is no regular file.
+  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+  const UniqueFd from(::open(source.c_str(), flags | (request.followSourceLink ? 0 : O_NOFOLLOW)));
+  const UniqueFd have(::open(existing.c_str(), flags | O_NOFOLLOW));
   struct stat in {}, out {};
   if (!from.ok() || !have.ok() || ::fstat(from.get(), &in) != 0 || ::fstat(have.get(), &out) != 0) return false;
   // One name only: a file linked elsewhere would stay shared with that name, where a copy

@@ -224,6 +224,7 @@ TEST_F(RestoreDataTest, AFileHoldingTheBackedUpBytesIsKeptAndAnyOtherCopied) {
       {"shorter", bytes.substr(1), [](const std::string&) {}, false},
       {"other permission bits", bytes, [](const std::string& p) { ::chmod(p.c_str(), 0600); }, false},
       {"a second name", bytes, [this](const std::string& p) { ::link(p.c_str(), (dir_ / "second").c_str()); }, false},
+      {"a pipe in its place", bytes, [](const std::string& p) { ::unlink(p.c_str()); ::mkfifo(p.c_str(), 0644); }, false},
   };
   std::vector<ino_t> before;
   for (std::size_t i = 0; i < cases.size(); ++i) {
