@@ -189,12 +189,14 @@ ssize_t ReadFully(int fd, char* buffer, size_t size) {
 }
 
 // Whether the two open files hold the same `size` bytes and nothing more. Stops at the
-// first difference, which in changed data usually lies in the first chunk.
+// first difference; the chunks start small and grow, so that files that differ near
+// their start (a changed header) are told apart without reading much of them.
 bool SameBytes(int a, int b, off_t size) {
-  constexpr size_t kCompareChunk = 256 * 1024;
+  constexpr size_t kFirstChunk = 16 * 1024, kCompareChunk = 256 * 1024;
   thread_local std::vector<char> left(kCompareChunk), right(kCompareChunk);
-  for (off_t rest = size; rest > 0;) {
-    const size_t want = static_cast<size_t>(std::min<off_t>(rest, kCompareChunk));
+  size_t chunk = kFirstChunk;
+  for (off_t rest = size; rest > 0; chunk = std::min(chunk * 2, kCompareChunk)) {
+    const size_t want = static_cast<size_t>(std::min<off_t>(rest, static_cast<off_t>(chunk)));
     if (ReadFully(a, left.data(), want) != static_cast<ssize_t>(want) ||
         ReadFully(b, right.data(), want) != static_cast<ssize_t>(want) ||
         std::memcmp(left.data(), right.data(), want) != 0) {
