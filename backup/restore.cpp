@@ -278,19 +278,29 @@ class UnchangedFiles {
   }
 
   // Links the file at `relative` of a root to `to` when it holds the copy of `from` that
-  // `request` would write.
+  // `request` would write. After kGiveUp files in a row that were there but differed,
+  // the data is taken to have changed and the rest is copied without comparing, which
+  // bounds what the comparison costs a restore into changed data.
   bool Link(const std::string& relative, const std::string& from, const std::string& to,
-            const platform::CopyRequest& request) const {
+            const platform::CopyRequest& request) {
+    constexpr int kGiveUp = 16;
+    if (differedInARow_ >= kGiveUp) return false;
+    bool differed = false;
     for (const Root& root : roots_) {
       if (!root.folders.count(Parent(relative))) continue;
       const std::string existing = root.path + "/" + relative;
       struct stat info {};
-      if (!platform::HoldsCopyOf(existing, from, request, &info)) continue;
+      if (!platform::HoldsCopyOf(existing, from, request, &info)) {
+        differed = differed || ::lstat(existing.c_str(), &info) == 0;
+        continue;
+      }
+      differedInARow_ = 0;
       if (::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, to.c_str(), 0) != 0) continue;
       struct stat linked {};
       if (::lstat(to.c_str(), &linked) == 0 && linked.st_dev == info.st_dev && linked.st_ino == info.st_ino) return true;
       ::unlink(to.c_str());  // replaced since it was compared: copied instead
     }
+    if (differed) ++differedInARow_;
     return false;
   }
 
@@ -304,6 +314,7 @@ class UnchangedFiles {
     std::set<std::string> folders;  // relative folders found real below `path`
   };
   std::vector<Root> roots_;
+  int differedInARow_ = 0;
 };
 
 // The backed-up entries into `target`, which the operation made: folders made, files
