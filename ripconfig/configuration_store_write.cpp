@@ -78,21 +78,37 @@ void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<Re
   }
 }
 
-void PutText(ResourceDb& db, std::string_view topic, std::string_view item, const std::string& value,
-             const std::string* old) {
+// Sets `item` of `topic` to `value` unless it is what the stored record held (`old`; none
+// for a record not stored yet).
+void PutValue(ResourceDb& db, std::string_view topic, std::string_view item, const std::string& value,
+              const std::string* old) {
   if (old != nullptr && *old == value) return;
   db.Set(topic, item, value);
 }
 
-void PutNumber(ResourceDb& db, std::string_view topic, std::string_view item, double value, const double* old) {
+void PutValue(ResourceDb& db, std::string_view topic, std::string_view item, double value, const double* old) {
   if (old != nullptr && *old == value) return;
   db.Set(topic, item, FormatNumber(value));
 }
 
-void PutInt(ResourceDb& db, std::string_view topic, std::string_view item, int value, const int* old) {
+void PutValue(ResourceDb& db, std::string_view topic, std::string_view item, int value, const int* old) {
   if (old != nullptr && *old == value) return;
   db.Set(topic, item, std::to_string(value));
 }
+
+// The fields of one record, put into its topic where they differ from the stored record.
+template <class R>
+struct RecordFields {
+  ResourceDb& db;
+  std::string_view topic;
+  const R& now;
+  const R* old;  // none: not stored yet, every field is put
+
+  template <class V>
+  void Put(std::string_view item, V R::*field) const {
+    PutValue(db, topic, item, now.*field, old != nullptr ? &(old->*field) : nullptr);
+  }
+};
 
 // Snapshots hold records by value, sets through a shared pointer.
 template <class T>
@@ -359,14 +375,15 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
     const ConfigRecord* old = StoredById(stored_->confs, now.confs[i].first, i);
     if (old != nullptr && *old == conf) continue;
     if (old == nullptr) db.AddTopicSpacedLikeFile(conf.name);
-    PutText(db, conf.name, kNameItem, conf.name, old ? &old->name : nullptr);
-    PutText(db, conf.name, kFilmItem, conf.film, old ? &old->film : nullptr);
-    PutText(db, conf.name, kSetItem, conf.set, old ? &old->set : nullptr);
-    PutText(db, conf.name, kOutputItem, conf.output, old ? &old->output : nullptr);
-    PutNumber(db, conf.name, kVSizeItem, conf.verticalSize, old ? &old->verticalSize : nullptr);
-    PutNumber(db, conf.name, kHSizeItem, conf.horizontalSize, old ? &old->horizontalSize : nullptr);
-    PutInt(db, conf.name, kPolarityItem, conf.polarity, old ? &old->polarity : nullptr);
-    PutText(db, conf.name, kCurveItem, conf.curve, old ? &old->curve : nullptr);
+    const RecordFields<ConfigRecord> fields{db, conf.name, conf, old};
+    fields.Put(kNameItem, &ConfigRecord::name);
+    fields.Put(kFilmItem, &ConfigRecord::film);
+    fields.Put(kSetItem, &ConfigRecord::set);
+    fields.Put(kOutputItem, &ConfigRecord::output);
+    fields.Put(kVSizeItem, &ConfigRecord::verticalSize);
+    fields.Put(kHSizeItem, &ConfigRecord::horizontalSize);
+    fields.Put(kPolarityItem, &ConfigRecord::polarity);
+    fields.Put(kCurveItem, &ConfigRecord::curve);
   }
 
   for (size_t i = 0; i < now.sets.size(); ++i) {
@@ -374,7 +391,7 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
     const SetValue* old = StoredById(stored_->sets, now.sets[i].first, i);
     if (old == &set) continue;  // shared: unchanged
     if (old == nullptr) db.AddTopicSpacedLikeFile(set.name);
-    PutText(db, set.name, kNameItem, set.name, old ? &old->name : nullptr);
+    PutValue(db, set.name, kNameItem, set.name, old ? &old->name : nullptr);
     if (old != nullptr && old->entries == set.entries) continue;
     WriteEntries(db, set.name, set.entries);
     std::vector<std::string> surplus;
@@ -392,8 +409,8 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
 
   if (!SameNames(now.confs, stored_->confs)) db.Set(kMainTopic, kConfsItem, Join(NamesOf(now.confs), " "));
   if (!SameNames(now.sets, stored_->sets)) db.Set(kMainTopic, kSetsItem, Join(NamesOf(now.sets), " "));
-  PutText(db, kMainTopic, kUsedItem, now.used, &stored_->used);
-  PutText(db, kMainTopic, kOriginItem, now.origin, &stored_->origin);
+  PutValue(db, kMainTopic, kUsedItem, now.used, &stored_->used);
+  PutValue(db, kMainTopic, kOriginItem, now.origin, &stored_->origin);
 }
 
 void ConfigurationStore::ApplyFilmFile(ResourceDb& db, const Snapshot& now) {
@@ -405,21 +422,22 @@ void ConfigurationStore::ApplyFilmFile(ResourceDb& db, const Snapshot& now) {
     const FilmRecord* old = StoredById(stored_->films, now.films[i].first, i);
     if (old != nullptr && *old == film) continue;
     if (old == nullptr) db.AddTopicSpacedLikeFile(film.name);
-    PutNumber(db, film.name, kVSizeItem, film.verticalSize, old ? &old->verticalSize : nullptr);
-    PutNumber(db, film.name, kHSizeItem, film.horizontalSize, old ? &old->horizontalSize : nullptr);
-    PutInt(db, film.name, kPolarityItem, film.polarity, old ? &old->polarity : nullptr);
-    PutText(db, film.name, kSizeTextItem, film.sizeText, old ? &old->sizeText : nullptr);
-    PutInt(db, film.name, kFlagItem, film.flag, old ? &old->flag : nullptr);
-    PutText(db, film.name, kCurveItem, film.curve, old ? &old->curve : nullptr);
+    const RecordFields<FilmRecord> fields{db, film.name, film, old};
+    fields.Put(kVSizeItem, &FilmRecord::verticalSize);
+    fields.Put(kHSizeItem, &FilmRecord::horizontalSize);
+    fields.Put(kPolarityItem, &FilmRecord::polarity);
+    fields.Put(kSizeTextItem, &FilmRecord::sizeText);
+    fields.Put(kFlagItem, &FilmRecord::flag);
+    fields.Put(kCurveItem, &FilmRecord::curve);
   }
 }
 
 void ConfigurationStore::ApplyRecorderFile(ResourceDb& db, const Snapshot& now) {
-  const RecorderRecord& old = stored_->recorder;
-  PutNumber(db, kRecorderTopic, kMaxWidthItem, now.recorder.maxWidth, &old.maxWidth);
-  PutNumber(db, kRecorderTopic, kMaxHeightItem, now.recorder.maxHeight, &old.maxHeight);
-  PutNumber(db, kRecorderTopic, kPixelClockItem, now.recorder.pixelClock, &old.pixelClock);
-  PutNumber(db, kRecorderTopic, kPerimeterItem, now.recorder.perimeter, &old.perimeter);
+  const RecordFields<RecorderRecord> fields{db, kRecorderTopic, now.recorder, &stored_->recorder};
+  fields.Put(kMaxWidthItem, &RecorderRecord::maxWidth);
+  fields.Put(kMaxHeightItem, &RecorderRecord::maxHeight);
+  fields.Put(kPixelClockItem, &RecorderRecord::pixelClock);
+  fields.Put(kPerimeterItem, &RecorderRecord::perimeter);
 }
 
 void ConfigurationStore::ApplyNamesFile(ResourceDb& db, const Snapshot& now) {
