@@ -800,11 +800,7 @@ std::optional<ResourceDb> ResourceDb::Open(const std::string& path) {
   std::string resolved = path;
   std::string bytes;
   if (!platform::ReadFileNoCase(resolved, bytes)) return std::nullopt;
-  auto impl = std::make_unique<Impl>();
-  impl->path = std::move(resolved);
-  impl->bytes = std::move(bytes);
-  impl->Parse();
-  return ResourceDb(std::move(impl));
+  return Parse(std::move(bytes), std::move(resolved));
 }
 
 ResourceDb ResourceDb::Create(const std::string& path) {
@@ -819,9 +815,9 @@ ResourceDb ResourceDb::OpenOrThrow(const std::string& path) {
   return std::move(*db);
 }
 
-ResourceDb ResourceDb::Parse(std::string bytes, const std::string& path) {
+ResourceDb ResourceDb::Parse(std::string bytes, std::string path) {
   auto impl = std::make_unique<Impl>();
-  impl->path = path;
+  impl->path = std::move(path);
   impl->bytes = std::move(bytes);
   impl->Parse();
   return ResourceDb(std::move(impl));

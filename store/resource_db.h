@@ -36,7 +36,7 @@ class ResourceDb {
   // Open(), raising CRvcException 109 "RDB error %s" with the path when that fails.
   static ResourceDb OpenOrThrow(const std::string& path);
   // Reads a database from bytes (used by tests and the fuzzer); `path` is where Flush() writes.
-  static ResourceDb Parse(std::string bytes, const std::string& path);
+  static ResourceDb Parse(std::string bytes, std::string path);
 
   ResourceDb(ResourceDb&&) noexcept;
   ResourceDb& operator=(ResourceDb&&) noexcept;
