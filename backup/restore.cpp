@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <set>
 #include <cctype>
 #include <cstdio>
+#include <set>
 #include <utility>
 
 #include "backup/path_checks.h"

@@ -106,7 +106,7 @@ bool PortMatches(const InstalledDispatcher& installed, const IndexTopic& backedU
 // own journal, nothing else) changed. `unchangedIn`: folders inside `dataFolder` that may
 // already hold backed-up files (the installed data folder, a set-aside one of the same
 // dispatcher folder); a file there that is exactly the copy the restore would write
-// (bytes, permission bits, modification time, owner, one name) is linked into the staged
+// (bytes, permission bits, owner, one name; its times are its own) is linked into the staged
 // folder instead of copied. Only for folders nothing writes into in place meanwhile (no
 // running dispatcher).
 void RestoreDataFolder(const std::string& source, const std::string& target, const std::string& dataFolder,

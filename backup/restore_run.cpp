@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <map>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
