@@ -295,10 +295,8 @@ class UnchangedFiles {
         continue;
       }
       differedInARow_ = 0;
-      if (::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, to.c_str(), 0) != 0) continue;
-      struct stat linked {};
-      if (::lstat(to.c_str(), &linked) == 0 && linked.st_dev == info.st_dev && linked.st_ino == info.st_ino) return true;
-      ::unlink(to.c_str());  // replaced since it was compared: copied instead
+      // Replaced since it was compared: copied instead.
+      if (platform::LinkSameFile(existing, info, AT_FDCWD, to.c_str())) return true;
     }
     if (differed) ++differedInARow_;
     return false;

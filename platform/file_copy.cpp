@@ -233,6 +233,17 @@ bool HoldsCopyOf(const std::string& existing, const std::string& source, const C
   return true;
 }
 
+bool LinkSameFile(const std::string& existing, const struct stat& expected, int targetFolder, const char* targetName) {
+  if (::linkat(AT_FDCWD, existing.c_str(), targetFolder, targetName, 0) != 0) return false;
+  struct stat linked {};
+  if (::fstatat(targetFolder, targetName, &linked, AT_SYMLINK_NOFOLLOW) == 0 && linked.st_dev == expected.st_dev &&
+      linked.st_ino == expected.st_ino) {
+    return true;
+  }
+  ::unlinkat(targetFolder, targetName, 0);
+  return false;
+}
+
 CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolder, const char* targetName,
                        const CopyRequest& request, std::string* error) {
   struct stat source {};

@@ -59,6 +59,11 @@ CopyOutcome CopyFileAt(int sourceFolder, const char* sourceName, int targetFolde
 bool HoldsCopyOf(const std::string& existing, const std::string& source, const CopyRequest& request,
                  struct stat* existingInfo = nullptr);
 
+// Gives the file `existing` the new name `targetName` in `targetFolder` by a hard link, and
+// keeps the link only when it reached the file `expected` describes (device and inode):
+// the path may lead elsewhere by now, and a link to another file is removed again.
+bool LinkSameFile(const std::string& existing, const struct stat& expected, int targetFolder, const char* targetName);
+
 inline CopyOutcome CopyFile(const std::string& source, const std::string& target, const CopyRequest& request,
                             std::string* error = nullptr) {
   return CopyFileAt(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), request, error);

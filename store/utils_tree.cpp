@@ -287,15 +287,7 @@ class TreeCopier {
         (b.st_mode & 07777) != (a.st_mode & 01777) || b.st_dev != target_.dev || !notAfter(a.st_ctim, b.st_ctim)) {
       return false;
     }
-    if (::linkat(AT_FDCWD, twin.c_str(), target, targetName.c_str(), 0) != 0) return false;
-    // The twin's path might have led elsewhere by now; then the link goes again.
-    struct stat linked {};
-    if (::fstatat(target, targetName.c_str(), &linked, AT_SYMLINK_NOFOLLOW) == 0 && linked.st_dev == b.st_dev &&
-        linked.st_ino == b.st_ino) {
-      return true;
-    }
-    ::unlinkat(target, targetName.c_str(), 0);
-    return false;
+    return platform::LinkSameFile(twin, b, target, targetName.c_str());
   }
 
   void CopyFolder(int source, const std::string& name, const std::string& from, int target,
