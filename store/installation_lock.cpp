@@ -40,8 +40,9 @@ std::string ReadHolder(int fd) {
 
 void WriteHolder(int fd, const std::string& purpose) {
   const std::string note = std::to_string(::getpid()) + " " + ProgramName() + (purpose.empty() ? "" : " ") + purpose + "\n";
+  // Best effort: the note only tells a program kept waiting who holds the lock.
   if (::ftruncate(fd, 0) == 0) {
-    (void)::pwrite(fd, note.data(), note.size(), 0);
+    [[maybe_unused]] const ssize_t written = ::pwrite(fd, note.data(), note.size(), 0);
   }
 }
 
@@ -91,7 +92,7 @@ CInstallationLock::CInstallationLock(const std::string& purpose, std::chrono::mi
 CInstallationLock::~CInstallationLock() {
   if (--holders > 0) return;
   // Only a killed holder leaves its note behind.
-  (void)::ftruncate(heldFd, 0);
+  [[maybe_unused]] const int emptied = ::ftruncate(heldFd, 0);
   ::close(heldFd);
   heldFd = -1;
 }

@@ -95,6 +95,12 @@ bool MakeFolders(const std::string& path) {
 
 // --- DeleteTree ---
 
+// Gives back the access a removal needs before it is tried again; when the change fails,
+// the retry fails and reports the path.
+void AllowAccess(int folder, const char* name, mode_t mode) {
+  [[maybe_unused]] const int changed = ::fchmodat(folder, name, mode, 0);
+}
+
 class TreeDeleter {
  public:
   explicit TreeDeleter(bool ignoreErrors) : ignoreErrors_(ignoreErrors) {}
@@ -112,7 +118,7 @@ class TreeDeleter {
       if (TypeOf(folder, entry) == DT_DIR) {
         Fd sub(::openat(folder, entry.name.c_str(), kFolderFlags));
         if (!sub.ok() && errno == EACCES) {
-          ::fchmodat(folder, entry.name.c_str(), S_IRWXU, 0);
+          AllowAccess(folder, entry.name.c_str(), S_IRWXU);
           sub.reset(::openat(folder, entry.name.c_str(), kFolderFlags));
         }
         // Another file system mounted inside the tree (a network hot folder, say) is not
@@ -130,7 +136,7 @@ class TreeDeleter {
   void RemoveFile(int folder, const char* name, const std::string& path) {
     struct stat st {};
     if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) {
-      ::fchmodat(folder, name, (st.st_mode & 07777) | S_IWUSR, 0);
+      AllowAccess(folder, name, (st.st_mode & 07777) | S_IWUSR);
     }
     if (::unlinkat(folder, name, 0) != 0) Failed(path);
   }
@@ -378,7 +384,7 @@ void CRvcUtils::DeleteTreeInside(const std::string& dataFolder, const std::strin
   ui::WaitCursor wait;
   Fd tree(::openat(folder.get(), name.c_str(), kFolderFlags));
   if (!tree.ok() && errno == EACCES) {
-    ::fchmodat(folder.get(), name.c_str(), (st.st_mode & 07777) | S_IRWXU, 0);
+    AllowAccess(folder.get(), name.c_str(), (st.st_mode & 07777) | S_IRWXU);
     tree.reset(::openat(folder.get(), name.c_str(), kFolderFlags));
   }
   if (!tree.ok()) return deleter.Failed(target);
