@@ -58,12 +58,11 @@ void PrintPlain(const backup::BackupIndex& index) {
 
 }  // namespace
 
-int RunBackup(CSession& session, CtlConsole& console, const Arguments& arguments) {
+int RunBackup(CSession& session, CtlConsole&, const Arguments& arguments) {
   const std::string into = arguments.Value("to").value_or(backup::CBackup::StartFolder());
   backup::CBackup backup(session.Flavours());
   const std::string folder = backup.BackupInto(into);
   if (folder.empty()) return kExitFailed;
-  (void)console;
   std::printf("%s\n", folder.c_str());
   return kExitDone;
 }

@@ -96,8 +96,7 @@ int RunPublish(CSession& session, CtlConsole& console, const Arguments& argument
   return kExitDone;
 }
 
-int RunUnpublish(CSession& session, CtlConsole& console, const Arguments& arguments) {
-  (void)session;
+int RunUnpublish(CSession&, CtlConsole& console, const Arguments& arguments) {
   const std::string reference = arguments.positionals.front();
   std::string flavour;
   std::string name = reference;

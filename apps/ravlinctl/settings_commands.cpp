@@ -77,18 +77,17 @@ void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), s
 
 // --- env ---
 
-std::optional<settings::CSetup> LoadSetup(CtlConsole& console, const Target& target, bool viewOnly) {
+std::optional<settings::CSetup> LoadSetup(const Target& target, bool viewOnly) {
   std::optional<settings::CSetup> page(std::in_place, target.Files().ini, viewOnly);
   page->Load();
   if (!page->Loaded()) return std::nullopt;  // 109 was shown
-  (void)console;
   return page;
 }
 
-int RunEnvList(CSession& session, CtlConsole& console, const Arguments& arguments) {
+int RunEnvList(CSession& session, CtlConsole&, const Arguments& arguments) {
   auto target = FindTarget(session, arguments);
   if (!target) return kExitFailed;
-  auto page = LoadSetup(console, *target, true);
+  auto page = LoadSetup(*target, true);
   if (!page) return kExitFailed;
   std::string out = arguments.Has("json") ? "[" : "";
   for (const settings::EnvironmentRow& row : page->Rows()) {
@@ -106,7 +105,7 @@ int RunEnvList(CSession& session, CtlConsole& console, const Arguments& argument
 int RunEnvSet(CSession& session, CtlConsole& console, const Arguments& arguments) {
   auto target = FindTarget(session, arguments);
   if (!target || Running(console, *target)) return kExitFailed;
-  auto page = LoadSetup(console, *target, false);
+  auto page = LoadSetup(*target, false);
   if (!page) return kExitFailed;
   const std::string& name = Operand(arguments, 0);
   if (name.empty()) {
@@ -126,7 +125,7 @@ int RunEnvSet(CSession& session, CtlConsole& console, const Arguments& arguments
 int RunEnvUnset(CSession& session, CtlConsole& console, const Arguments& arguments) {
   auto target = FindTarget(session, arguments);
   if (!target || Running(console, *target)) return kExitFailed;
-  auto page = LoadSetup(console, *target, false);
+  auto page = LoadSetup(*target, false);
   if (!page) return kExitFailed;
   const int row = page->RowOf(Operand(arguments, 0));
   if (row < 0) {
@@ -163,7 +162,7 @@ int RunFolders(CSession& session, CtlConsole& console, const Arguments& argument
   if (!target) return kExitFailed;
   const bool change = FoldersChange(arguments);
   if (change && Running(console, *target)) return kExitFailed;
-  auto page = LoadSetup(console, *target, !change);
+  auto page = LoadSetup(*target, !change);
   if (!page) return kExitFailed;
   if (change) {
     for (const FolderOption& option : kFolderOptions) {
