@@ -10,6 +10,7 @@
 #include <QRadialGradient>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "core/messages.h"
 #include "core/string_table.h"
@@ -48,49 +49,40 @@ Palette PaletteOf(bool velmora) {
 // antialiased ellipses cost the rasteriser more than all the rest of the splash.
 void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
   constexpr int kPitch = 9;
+  constexpr int kHalf = kPitch / 2;
   int columns = 0, rows = 0;
   while (kPitch * columns + kPitch / 2.0 < area.width()) ++columns;
   while (kPitch * rows + kPitch / 2.0 < area.height()) ++rows;
   if (columns == 0 || rows == 0) return;
   QImage dots(columns * kPitch, rows * kPitch, QImage::Format_ARGB32_Premultiplied);
-  dots.fill(Qt::transparent);
   auto* const pixels = reinterpret_cast<QRgb*>(dots.bits());
   const qsizetype stride = dots.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   QRgb shades[256];  // the colour at each coverage
   for (int cover = 0; cover < 256; ++cover) {
     shades[cover] = qPremultiply(qRgba(colour.red(), colour.green(), colour.blue(), cover * colour.alpha() / 255));
   }
+  // A dot is centred in its cell, on a pixel's centre, so every pixel of the cell lies a
+  // whole number of pixels from the dot's centre across and down: its coverage depends on
+  // those two numbers alone and is worked out once for each pair, from the square roots
+  // of the few squared distances there are, rather than once for each pixel.
+  double distances[2 * kHalf * kHalf + 1];
+  for (int squared = 0; squared <= 2 * kHalf * kHalf; ++squared) distances[squared] = std::sqrt(squared);
   for (int row = 0; row < rows; ++row) {
     const double y = kPitch * row + kPitch / 2.0;
     const double wave = 0.5 + 0.5 * std::sin(y / area.height() * 3.14159);
     for (int column = 0; column < columns; ++column) {
       const double x = kPitch * column + kPitch / 2.0;
       const double radius = kPitch * 0.5 * std::sqrt(x / area.width() * wave);
-      if (radius <= 0.4) continue;
-      // The pixels of the dot's square within its cell.
-      const int reach = static_cast<int>(std::ceil(radius + 0.5));
-      const int top = std::max(row * kPitch, static_cast<int>(y) - reach);
-      const int bottom = std::min((row + 1) * kPitch, static_cast<int>(y) + reach + 1);
-      const int left = std::max(column * kPitch, static_cast<int>(x) - reach);
-      const int right = std::min((column + 1) * kPitch, static_cast<int>(x) + reach + 1);
-      // Only the pixels on the dot's rim need the distance itself; the others are wholly
-      // inside (full colour) or outside (left transparent).
-      const double inner = radius > 0.5 ? (radius - 0.5) * (radius - 0.5) : -1;
-      const double outer = (radius + 0.5) * (radius + 0.5);
-      for (int py = top; py < bottom; ++py) {
-        QRgb* const line = pixels + py * stride;
-        const double dy = py + 0.5 - y;
-        for (int px = left; px < right; ++px) {
-          const double dx = px + 0.5 - x;
-          const double distance2 = dx * dx + dy * dy;
-          if (distance2 >= outer) continue;
-          if (distance2 <= inner) {
-            line[px] = shades[255];
-            continue;
-          }
-          const double cover = std::clamp(radius + 0.5 - std::sqrt(distance2), 0.0, 1.0);
-          line[px] = shades[qRound(cover * 255)];
+      QRgb lines[kHalf + 1][kPitch];  // the cell's pixel rows, by their distance down
+      for (int down = 0; down <= kHalf; ++down) {
+        for (int across = 0; across <= kHalf; ++across) {
+          const double cover =
+              radius <= 0.4 ? 0 : std::clamp(radius + 0.5 - distances[down * down + across * across], 0.0, 1.0);
+          lines[down][kHalf - across] = lines[down][kHalf + across] = shades[qRound(cover * 255)];
         }
+      }
+      for (int py = 0; py < kPitch; ++py) {
+        std::copy_n(lines[std::abs(py - kHalf)], kPitch, pixels + (row * kPitch + py) * stride + column * kPitch);
       }
     }
   }
