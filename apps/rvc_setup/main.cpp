@@ -35,6 +35,7 @@
 
 #include "gui/application_style.h"
 #include "gui/diagnostics.h"
+#include "gui/font_preload.h"
 #include "gui/instance_watch.h"
 #include "gui/main_window_view.h"
 #include "gui/qt_user_interface.h"
@@ -234,10 +235,12 @@ class StartRecovery : public rvc::frame::IRecovery {
 
 #ifdef RVC_WITH_QT
 // The interactive program with its windows. `probe` holds the display until the
-// toolkit's own connection is made.
-int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments, std::optional<XDisplayProbe>& probe) {
+// toolkit's own connection is made; `fonts` reads the font configuration meanwhile.
+int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments, std::optional<XDisplayProbe>& probe,
+               rvc::ui::CFontConfigurationPreload& fonts) {
   QApplication application(argc, argv);
   probe.reset();
+  fonts.Wait();
   QApplication::setApplicationName(QString::fromUtf8(rvc::frame::kApplicationName));
   rvc::ui::InstallApplicationStyle();
   rvc::ui::InstallDiagnostics();
@@ -295,7 +298,10 @@ int main(int argc, char** argv) {
   if (!job || mode == rvc::frame::kModeInstall) {
     std::optional<XDisplayProbe> probe;
     if (IsSet("DISPLAY")) probe.emplace();
-    if ((probe && probe->Answers()) || IsSet("WAYLAND_DISPLAY")) return RunWindows(argc, argv, arguments, probe);
+    if ((probe && probe->Answers()) || IsSet("WAYLAND_DISPLAY")) {
+      rvc::ui::CFontConfigurationPreload fonts;
+      return RunWindows(argc, argv, arguments, probe, fonts);
+    }
   }
 #endif
 
