@@ -44,9 +44,11 @@ Palette PaletteOf(bool velmora) {
 }
 
 // A band of halftone dots growing from left to right, as a screen ramps up its tone.
-// The dots are worked out pixel by pixel into one image, each pixel covered as far as
-// its centre lies inside the dot, and that image is drawn once: a few hundred
-// antialiased ellipses cost the rasteriser more than all the rest of the splash.
+// The dots are worked out pixel by pixel into an image of one row of cells, each pixel
+// covered as far as its centre lies inside the dot, and that image is drawn once per row:
+// a few hundred antialiased ellipses cost the rasteriser more than all the rest of the
+// splash, and an image of the whole band would be fresh memory of its own (45 pages, each
+// a page fault) where one row fits in memory the program has already touched.
 void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
   constexpr int kPitch = 9;
   constexpr int kHalf = kPitch / 2;
@@ -54,7 +56,7 @@ void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
   while (kPitch * columns + kPitch / 2.0 < area.width()) ++columns;
   while (kPitch * rows + kPitch / 2.0 < area.height()) ++rows;
   if (columns == 0 || rows == 0) return;
-  QImage dots(columns * kPitch, rows * kPitch, QImage::Format_ARGB32_Premultiplied);
+  QImage dots(columns * kPitch, kPitch, QImage::Format_ARGB32_Premultiplied);
   auto* const pixels = reinterpret_cast<QRgb*>(dots.bits());
   const qsizetype stride = dots.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   QRgb shades[256];  // the colour at each coverage
@@ -82,11 +84,11 @@ void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
         }
       }
       for (int py = 0; py < kPitch; ++py) {
-        std::copy_n(lines[std::abs(py - kHalf)], kPitch, pixels + (row * kPitch + py) * stride + column * kPitch);
+        std::copy_n(lines[std::abs(py - kHalf)], kPitch, pixels + py * stride + column * kPitch);
       }
     }
+    painter.drawImage(area.topLeft() + QPointF(0, kPitch * row), dots);
   }
-  painter.drawImage(area.topLeft(), dots);
 }
 
 // Draws `text` in the application's font at `points` points, placed in `box` as `alignment`
