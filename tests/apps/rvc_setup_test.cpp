@@ -14,6 +14,7 @@
 
 #include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
+#include "tests/support/xvfb.h"
 
 namespace {
 
@@ -205,6 +206,19 @@ TEST_F(RvcSetupTest, AnInteractiveRunWithoutDisplaySaysSoAndSummarisesTheInstall
   EXPECT_EQ(Count(Trace("trace_rvc.txt"), "\tRVC::Start\n"), 1u);
   // The list-less flavour is rebuilt in memory only.
   EXPECT_FALSE(FileExists(root_ + "data/Approval/rvc1.cfg"));
+}
+
+// With a display the same start opens the program's windows, up to the main window, which
+// closes itself at its first paint (RVC_FIRST_PAINT).
+TEST_F(RvcSetupTest, AnInteractiveRunWithADisplayPaintsTheMainWindowAndEnds) {
+  if (!RVC_SETUP_WINDOWS) GTEST_SKIP() << "rvc_setup is built without Qt";
+  if (!rvc::test::OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed (Debian: xvfb)";
+  const rvc::test::Xvfb server;
+  ASSERT_TRUE(server.Display()) << "Xvfb did not start";
+  const Result result = Run({}, {{"DISPLAY", *server.Display()}, {"RVC_FIRST_PAINT", "1"}});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("first-paint "), std::string::npos) << result.out << result.err;
+  EXPECT_EQ(Count(Trace("trace_rvc.txt"), "\tRVC::Start\n"), 1u);
 }
 
 // A later interactive start asks the running instance to come to the front and ends at

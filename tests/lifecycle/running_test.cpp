@@ -1,20 +1,11 @@
 // Running dispatchers are found by their window title on the X display. The test starts
-// its own Xvfb server (on the first free display number, which Xvfb reports through
-// -displayfd) and creates the windows itself; without Xvfb it is skipped.
-#include <fcntl.h>
+// its own Xvfb server and creates the windows itself; without Xvfb it is skipped.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <optional>
-#include <sstream>
 
 #include "lifecycle/running_dispatchers.h"
 #include "platform/window_lookup.h"
 #include "tests/support/test_support.h"
+#include "tests/support/xvfb.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that clash with the headers above.
 #include <X11/Xatom.h>
@@ -24,58 +15,8 @@
 namespace rvc::lifecycle {
 namespace {
 
-bool OnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");
-  std::string folder;
-  while (std::getline(folders, folder, ':')) {
-    if (!folder.empty() && ::access((folder + "/" + program).c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
-// An Xvfb server of this test; stopped (by its process id) at the end.
-class Xvfb {
- public:
-  Xvfb() {
-    int pipe[2];
-    if (::pipe(pipe) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(pipe[0]);
-      const int null = ::open("/dev/null", O_RDWR);
-      ::dup2(null, STDIN_FILENO);
-      ::dup2(null, STDOUT_FILENO);
-      ::dup2(null, STDERR_FILENO);
-      const std::string fd = std::to_string(pipe[1]);
-      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "320x240x24",
-               static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(pipe[1]);
-    std::string number;
-    pollfd ready{pipe[0], POLLIN, 0};
-    char c = 0;
-    while (::poll(&ready, 1, 20000) > 0 && ::read(pipe[0], &c, 1) == 1 && c != '\n') number += c;
-    ::close(pipe[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~Xvfb() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  Xvfb(const Xvfb&) = delete;
-  Xvfb& operator=(const Xvfb&) = delete;
-
-  // ":<number>", or nothing when the server did not start.
-  const std::optional<std::string>& Display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::optional<std::string> display_;
-};
+using test::OnPath;
+using test::Xvfb;
 
 class X11Client {
  public:
