@@ -33,6 +33,23 @@ void ConfigRecord::TakeMediaValues(const FilmRecord& media) {
 // --- Lists and lookups ---
 
 void ConfigurationStore::ResolveUsed() {
+  if (listing_) {
+    // Before the records are built nothing can have been renamed.
+    for (std::string_view name : listing_->confs) {
+      if (EqualsNoCase(name, base_.usedConf)) {
+        base_.usedConf = name;
+        return;
+      }
+    }
+    if (!listing_->confs.empty()) {
+      if (!base_.usedConf.empty()) {
+        warnings_.push_back("The configuration in use " + Quoted(base_.usedConf) + " does not exist; using " +
+                            std::string(listing_->confs.front()));
+      }
+      base_.usedConf = listing_->confs.front();
+    }
+    return;
+  }
   for (const auto& slot : confs_) {
     if (EqualsNoCase(slot.record->name, base_.usedConf)) {
       base_.usedConf = slot.record->name;
@@ -57,40 +74,73 @@ void ConfigurationStore::ResolveUsed() {
   }
 }
 
-void ConfigurationStore::SetLists() {
-  ResolveUsed();
-  const auto joined = [](const auto& slots, char separator, std::string& names) {
-    names.clear();
-    for (const auto& slot : slots) {
-      if (&slot != &slots.front()) names += separator;
-      names += slot.record->name;
-    }
-    return static_cast<int>(slots.size());
-  };
-  base_.nrConfs = joined(confs_, ' ', base_.confNames);
-  base_.nrFilms = joined(films_, ',', base_.filmNames);
-  base_.nrSets = joined(sets_, ',', base_.setNames);
+namespace {
+std::string_view NameOf(std::string_view name) { return name; }
+template <class Slot>
+std::string_view NameOf(const Slot& slot) {
+  return slot.record->name;
 }
 
+// The names of `list` joined by `separator` into `names`; the count.
+template <class List>
+int Joined(const List& list, char separator, std::string& names) {
+  size_t size = list.size();
+  for (const auto& element : list) size += NameOf(element).size();
+  names.clear();
+  names.reserve(size);
+  for (const auto& element : list) {
+    if (&element != &list.front()) names += separator;
+    names += NameOf(element);
+  }
+  return static_cast<int>(list.size());
+}
+}  // namespace
+
+void ConfigurationStore::SetLists() {
+  ResolveUsed();
+  if (listing_) {
+    base_.nrConfs = Joined(listing_->confs, ' ', base_.confNames);
+    base_.nrFilms = Joined(listing_->films, ',', base_.filmNames);
+    base_.nrSets = Joined(listing_->sets, ',', base_.setNames);
+    return;
+  }
+  base_.nrConfs = Joined(confs_, ' ', base_.confNames);
+  base_.nrFilms = Joined(films_, ',', base_.filmNames);
+  base_.nrSets = Joined(sets_, ',', base_.setNames);
+}
+
+int ConfigurationStore::ConfCount() const {
+  return static_cast<int>(listing_ ? listing_->confs.size() : confs_.size());
+}
+int ConfigurationStore::FilmCount() const {
+  return static_cast<int>(listing_ ? listing_->films.size() : films_.size());
+}
+int ConfigurationStore::SetCount() const { return static_cast<int>(listing_ ? listing_->sets.size() : sets_.size()); }
+int ConfigurationStore::NameCount() const { return listing_ ? listing_->names : static_cast<int>(names_.size()); }
+
 std::vector<ConfigRecord*> ConfigurationStore::Confs() const {
+  EnsureBuilt();
   std::vector<ConfigRecord*> records;
   for (const auto& slot : confs_) records.push_back(slot.record.get());
   return records;
 }
 
 std::vector<FilmRecord*> ConfigurationStore::Films() const {
+  EnsureBuilt();
   std::vector<FilmRecord*> records;
   for (const auto& slot : films_) records.push_back(slot.record.get());
   return records;
 }
 
 std::vector<ResolutionSet*> ConfigurationStore::Sets() const {
+  EnsureBuilt();
   std::vector<ResolutionSet*> records;
   for (const auto& slot : sets_) records.push_back(slot.record.get());
   return records;
 }
 
 std::vector<NameRecord*> ConfigurationStore::Names() const {
+  EnsureBuilt();
   std::vector<NameRecord*> records;
   for (const auto& slot : names_) records.push_back(slot.record.get());
   return records;
@@ -106,10 +156,27 @@ auto FindSlot(const Slots& slots, std::string_view name) -> decltype(slots.front
 }
 }  // namespace
 
-ConfigRecord* ConfigurationStore::FindConf(std::string_view name) const { return FindSlot(confs_, name); }
-FilmRecord* ConfigurationStore::FindFilm(std::string_view name) const { return FindSlot(films_, name); }
-ResolutionSet* ConfigurationStore::FindSet(std::string_view name) const { return FindSlot(sets_, name); }
-NameRecord* ConfigurationStore::FindName(std::string_view name) const { return FindSlot(names_, name); }
+ConfigRecord* ConfigurationStore::FindConf(std::string_view name) const {
+  EnsureBuilt();
+  return FindSlot(confs_, name);
+}
+FilmRecord* ConfigurationStore::FindFilm(std::string_view name) const {
+  EnsureBuilt();
+  return FindSlot(films_, name);
+}
+ResolutionSet* ConfigurationStore::FindSet(std::string_view name) const {
+  EnsureBuilt();
+  return FindSlot(sets_, name);
+}
+NameRecord* ConfigurationStore::FindName(std::string_view name) const {
+  EnsureBuilt();
+  return FindSlot(names_, name);
+}
+
+ConfigRecord* ConfigurationStore::Current() const {
+  EnsureBuilt();
+  return current_;
+}
 
 ConfigRecord* ConfigurationStore::GetResInfo(std::string_view name) {
   ConfigRecord* conf = FindConf(name);
@@ -117,9 +184,13 @@ ConfigRecord* ConfigurationStore::GetResInfo(std::string_view name) {
   return conf;
 }
 
-FilmRecord* ConfigurationStore::CurrentFilm() const { return current_ != nullptr ? FindFilm(current_->film) : nullptr; }
+FilmRecord* ConfigurationStore::CurrentFilm() const {
+  EnsureBuilt();
+  return current_ != nullptr ? FindFilm(current_->film) : nullptr;
+}
 
 bool ConfigurationStore::SetUsedConf(std::string_view name) {
+  EnsureBuilt();
   for (const auto& slot : confs_) {
     if (EqualsNoCase(slot.record->name, name)) {
       base_.usedConf = slot.record->name;
@@ -133,11 +204,13 @@ bool ConfigurationStore::SetUsedConf(std::string_view name) {
 // --- New records ---
 
 ResolutionEntry ConfigurationStore::TemplateEntry() const {
+  EnsureBuilt();
   if (sets_.empty() || sets_.front().record->entries.empty()) return ResolutionEntry{};
   return *sets_.front().record->entries.front();
 }
 
 ConfigRecord* ConfigurationStore::NewConf() {
+  EnsureBuilt();
   auto conf =
       confs_.empty() ? std::make_unique<ConfigRecord>() : std::make_unique<ConfigRecord>(*confs_.front().record);
   conf->name.clear();
@@ -146,6 +219,7 @@ ConfigRecord* ConfigurationStore::NewConf() {
 }
 
 FilmRecord* ConfigurationStore::AddFilm() {
+  EnsureBuilt();
   films_.push_back({NextId(), std::make_unique<FilmRecord>()});
   return films_.back().record.get();
 }
@@ -190,6 +264,7 @@ bool ConfigurationStore::Refuse(std::string reason) {
 }
 
 bool ConfigurationStore::DeleteConf(std::string_view name) {
+  EnsureBuilt();
   auto it = std::find_if(confs_.begin(), confs_.end(),
                          [&](const auto& slot) { return EqualsNoCase(slot.record->name, name); });
   if (it == confs_.end()) return Refuse("Configuration " + Quoted(name) + " does not exist");
@@ -204,6 +279,7 @@ bool ConfigurationStore::DeleteConf(std::string_view name) {
 }
 
 bool ConfigurationStore::DeleteFilm(std::string_view name) {
+  EnsureBuilt();
   auto it = std::find_if(films_.begin(), films_.end(),
                          [&](const auto& slot) { return EqualsNoCase(slot.record->name, name); });
   if (it == films_.end()) return Refuse("Media " + Quoted(name) + " does not exist");
@@ -219,6 +295,7 @@ bool ConfigurationStore::DeleteFilm(std::string_view name) {
 }
 
 bool ConfigurationStore::DeleteSet(std::string_view name) {
+  EnsureBuilt();
   auto it =
       std::find_if(sets_.begin(), sets_.end(), [&](const auto& slot) { return EqualsNoCase(slot.record->name, name); });
   if (it == sets_.end()) return Refuse("Resolution set " + Quoted(name) + " does not exist");

@@ -10,6 +10,11 @@
 //
 // Names of configurations, media, sets and name records are compared ignoring case.
 // Records handed out stay valid until they are deleted or the store is destroyed.
+//
+// Opening checks the files and lists their names without building a record: an editor
+// that only shows the configuration names (the General page) never needs the records.
+// They are built, once, when anything first asks for one, and are then what they would
+// have been had opening built them.
 #pragma once
 
 #include <cstdint>
@@ -86,10 +91,10 @@ class ConfigurationStore {
   std::vector<FilmRecord*> Films() const;
   std::vector<ResolutionSet*> Sets() const;
   std::vector<NameRecord*> Names() const;
-  int ConfCount() const { return static_cast<int>(confs_.size()); }
-  int FilmCount() const { return static_cast<int>(films_.size()); }
-  int SetCount() const { return static_cast<int>(sets_.size()); }
-  int NameCount() const { return static_cast<int>(names_.size()); }
+  int ConfCount() const;
+  int FilmCount() const;
+  int SetCount() const;
+  int NameCount() const;
 
   ConfigRecord* FindConf(std::string_view name) const;
   FilmRecord* FindFilm(std::string_view name) const;
@@ -97,7 +102,7 @@ class ConfigurationStore {
   NameRecord* FindName(std::string_view name) const;
 
   // The configuration that GetResInfo made current; initially the one in use.
-  ConfigRecord* Current() const { return current_; }
+  ConfigRecord* Current() const;
   // Makes that configuration the current one; nullptr (current unchanged) when unknown.
   ConfigRecord* GetResInfo(std::string_view name);
   // The media of the current configuration, or nullptr when it names none that exists.
@@ -164,19 +169,35 @@ class ConfigurationStore {
     std::shared_ptr<store::ResourceDb> db;
   };
 
+  // What opening found of the lists before any record is built: their names, as views
+  // into the databases kept from opening (which do not change before the records exist).
+  struct Listing {
+    std::vector<std::string_view> confs, films, sets;
+    int names = 0;
+    int used = -1;  // the configuration in use at opening, a position in `confs`
+  };
+
   ConfigurationStore() = default;
   struct FilmIndex;  // records by their topic in the file they come from
   struct SetIndex;
+  struct Pass;  // one reading of the databases: checking them, or building the records
   void Load(const store::ResourceDb& configDb);
-  // The records from the files' databases (a companion nullptr when it could not be read).
-  void Build(const store::ResourceDb& configDb, const store::ResourceDb* film, const store::ResourceDb* recorder,
+  // The base record's values and the recorder limits, read as the files hold them.
+  void LoadBase(const store::ResourceDb& configDb);
+  // Collects the errors and warnings of the files' databases (a companion nullptr when it
+  // could not be read) and lists their names, building no record.
+  void Check(const store::ResourceDb& configDb, const store::ResourceDb* film, const store::ResourceDb* recorder,
              const store::ResourceDb* names);
-  void LoadConfigFile(const store::ResourceDb& db, const FilmIndex& films, SetIndex& sets);
+  // The records from the same databases, reporting nothing: Check did.
+  void Build(const store::ResourceDb& configDb, const store::ResourceDb* film, const store::ResourceDb* names);
+  // Builds the records from the databases kept from opening, unless they are built.
+  void EnsureBuilt() const;
+  void LoadConfigFile(const store::ResourceDb& db, Pass& pass);
   // Warns when a topic's "name" item, when it has one, names another topic.
   void CheckNameItem(std::string_view topicName, std::optional<std::string_view> nameItem);
-  void LoadFilmFile(const store::ResourceDb& db, FilmIndex& index);
-  void LoadRecorderFile(const store::ResourceDb& db);
-  void LoadNamesFile(const store::ResourceDb& db);
+  void LoadFilmFile(const store::ResourceDb& db, Pass& pass);
+  void LoadRecorderFile(const store::ResourceDb& db, std::vector<std::string>* errors);
+  void LoadNamesFile(const store::ResourceDb& db, Pass& pass);
   // Reads `file.path` (its spelling found on disk when it differs) and parses it; false
   // with errno set when it cannot be read.
   bool ReadFile(FileState& file);
@@ -208,6 +229,7 @@ class ConfigurationStore {
   std::vector<Slot<FilmRecord>> films_;
   std::vector<Slot<ResolutionSet>> sets_;
   std::vector<Slot<NameRecord>> names_;
+  std::optional<Listing> listing_;  // until the records are built
   ConfigRecord* current_ = nullptr;
   uint64_t usedId_ = 0;  // follows the configuration in use through a rename
   uint64_t lastId_ = 0;

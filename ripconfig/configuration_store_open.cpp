@@ -68,10 +68,11 @@ struct TopicRef {
   std::string_view name;
 };
 
-// Reads items of one file, reporting what is missing or does not read as a number.
+// Reads items of one file, reporting what is missing or does not read as a number to
+// `errors` (nowhere when that is null).
 class ItemReader {
  public:
-  ItemReader(const ResourceDb& db, std::vector<std::string>& errors) : db_(db), errors_(errors) {}
+  ItemReader(const ResourceDb& db, std::vector<std::string>* errors) : db_(db), errors_(errors) {}
 
   TopicRef Topic(std::string_view name) const { return {db_.TopicIndex(name).value_or(-1), name}; }
 
@@ -82,7 +83,7 @@ class ItemReader {
 
   std::optional<std::string_view> RequiredText(const TopicRef& topic, std::string_view item) const {
     auto value = Text(topic, item);
-    if (!value) errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is missing");
+    if (!value) Report(topic, item, " is missing");
     return value;
   }
 
@@ -116,12 +117,12 @@ class ItemReader {
   double Number(const TopicRef& topic, std::string_view item, std::optional<std::string_view> text, double fallback,
                 bool required) const {
     if (!text) {
-      if (required) errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is missing");
+      if (required) Report(topic, item, " is missing");
       return fallback;
     }
     auto value = ParseDouble(*text);
     if (!value) {
-      errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is not a number: " + Quoted(*text));
+      Report(topic, item, " is not a number: " + Quoted(*text));
       return fallback;
     }
     return *value;
@@ -131,28 +132,27 @@ class ItemReader {
     if (!text) return fallback;
     auto value = ParseInt(*text);
     if (!value) {
-      errors_.push_back(ItemText(db_.Path(), topic.name, item) + " is not a whole number: " + Quoted(*text));
+      Report(topic, item, " is not a whole number: " + Quoted(*text));
       return fallback;
     }
     return *value;
   }
 
-  std::optional<ResolutionEntry> Entry(const TopicRef& topic, std::string_view item, std::string_view text,
-                                       const std::string& set) const {
+  std::optional<ResolutionEntry> Entry(const TopicRef& topic, std::string_view item, std::string_view text) const {
     auto entry = ParseEntry(text);
     if (!entry) {
-      errors_.push_back(
-          ItemText(db_.Path(), topic.name, item) +
-          " is not a resolution (dpi, enabled, gamma, gamma used, 4 calibration values): " + Quoted(text));
-      return std::nullopt;
+      Report(topic, item, " is not a resolution (dpi, enabled, gamma, gamma used, 4 calibration values): " + Quoted(text));
     }
-    entry->set = set;
     return entry;
   }
 
  private:
+  void Report(const TopicRef& topic, std::string_view item, const std::string& problem) const {
+    if (errors_ != nullptr) errors_->push_back(ItemText(db_.Path(), topic.name, item) + problem);
+  }
+
   const ResourceDb& db_;
-  std::vector<std::string>& errors_;
+  std::vector<std::string>* errors_;
 };
 
 }  // namespace
@@ -176,7 +176,25 @@ struct TopicRecords {
 }  // namespace
 
 struct ConfigurationStore::FilmIndex : TopicRecords<FilmRecord> {};
-struct ConfigurationStore::SetIndex : TopicRecords<ResolutionSet> {};
+
+// Checking reports every problem and lists the names; building makes the records and
+// reports nothing. Both take the same records, so the lists agree position by position.
+struct ConfigurationStore::Pass {
+  explicit Pass(bool building) : build(building) {}
+  bool Reports() const { return !build; }
+
+  const bool build;
+  FilmIndex films;  // building: the media by topic, for what configurations leave out
+  Listing listing;  // checking
+  // Checking: the references of the configurations, and which topics of the
+  // configuration file were taken as a set or a configuration.
+  struct References {
+    std::string_view name, film, set;
+  };
+  std::vector<References> references;
+  enum : uint8_t { kFree, kSet, kConf };
+  std::vector<uint8_t> topicKinds;
+};
 
 std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& configPath, std::string* reason) {
   // Read as spelt first: resolving the case costs a folder listing per component.
@@ -271,63 +289,108 @@ void ConfigurationStore::Load(const ResourceDb& configDb) {
   filmPath_ = filmFile_.path;
   recorderPath_ = recorderFile_.path;
   namesPath_ = namesFile_.path;
-  Build(configDb, film, recorderDb, names);
+  Check(configDb, film, recorderDb, names);
 }
 
-void ConfigurationStore::Build(const ResourceDb& configDb, const ResourceDb* film, const ResourceDb* recorder,
+void ConfigurationStore::LoadBase(const ResourceDb& configDb) {
+  const int main = configDb.TopicIndex(kMainTopic).value_or(-1);
+  base_.usedConf = platform::Trim(configDb.FindViewAt(main, kUsedItem).value_or(""));
+  base_.origin = configDb.FindViewAt(main, kOriginItem).value_or("");
+}
+
+void ConfigurationStore::Check(const ResourceDb& configDb, const ResourceDb* film, const ResourceDb* recorder,
                                const ResourceDb* names) {
-  FilmIndex films;
-  if (film != nullptr) LoadFilmFile(*film, films);
-  if (recorder != nullptr) LoadRecorderFile(*recorder);
-  if (names != nullptr) LoadNamesFile(*names);
-  SetIndex sets;
-  LoadConfigFile(configDb, films, sets);
+  Pass pass(false);
+  if (film != nullptr) LoadFilmFile(*film, pass);
+  if (recorder != nullptr) LoadRecorderFile(*recorder, &errors_);
+  if (names != nullptr) LoadNamesFile(*names, pass);
+  LoadConfigFile(configDb, pass);
+  listing_ = std::move(pass.listing);
+  const Listing& listing = *listing_;
 
   // References to media or sets that do not exist are repaired by the update job; they
   // are worth a warning, not an error.
-  for (const auto& slot : confs_) {
-    const ConfigRecord& conf = *slot.record;
-    if (films.Find(conf.film) == nullptr) {
-      warnings_.push_back("Configuration " + conf.name + " refers to media " + Quoted(conf.film) +
+  for (const Pass::References& conf : pass.references) {
+    if (film == nullptr || !film->TopicIndex(conf.film)) {
+      warnings_.push_back("Configuration " + std::string(conf.name) + " refers to media " + Quoted(conf.film) +
                           ", which does not exist");
     }
-    if (sets.Find(conf.set) == nullptr) {
-      warnings_.push_back("Configuration " + conf.name + " refers to resolution set " + Quoted(conf.set) +
-                          ", which does not exist");
+    const std::optional<int> set = configDb.TopicIndex(conf.set);
+    if (!set || pass.topicKinds[static_cast<size_t>(*set)] != Pass::kSet) {
+      warnings_.push_back("Configuration " + std::string(conf.name) + " refers to resolution set " +
+                          Quoted(conf.set) + ", which does not exist");
     }
   }
-  if (confs_.empty()) warnings_.push_back(configPath_ + " holds no configuration");
-  if (films_.empty() && film != nullptr) warnings_.push_back(filmPath_ + " holds no media");
-  if (sets_.empty()) warnings_.push_back(configPath_ + " holds no resolution set");
+  if (listing.confs.empty()) warnings_.push_back(configPath_ + " holds no configuration");
+  if (listing.films.empty() && film != nullptr) warnings_.push_back(filmPath_ + " holds no media");
+  if (listing.sets.empty()) warnings_.push_back(configPath_ + " holds no resolution set");
 
-  if (ConfigRecord* used = FindConf(base_.usedConf)) {
-    base_.usedConf = used->name;
-  } else if (!confs_.empty()) {
-    warnings_.push_back(ItemText(configPath_, kMainTopic, kUsedItem) + " names no configuration (" +
-                        Quoted(base_.usedConf) + "); using " + confs_.front().record->name);
-    base_.usedConf = confs_.front().record->name;
+  for (size_t i = 0; i < listing.confs.size() && listing_->used < 0; ++i) {
+    if (EqualsNoCase(listing.confs[i], base_.usedConf)) listing_->used = static_cast<int>(i);
   }
-  ResolveUsed();
-  current_ = FindConf(base_.usedConf);
+  if (listing_->used < 0 && !listing.confs.empty()) {
+    warnings_.push_back(ItemText(configPath_, kMainTopic, kUsedItem) + " names no configuration (" +
+                        Quoted(base_.usedConf) + "); using " + std::string(listing.confs.front()));
+    listing_->used = 0;
+  }
+  if (listing_->used >= 0) base_.usedConf = listing.confs[static_cast<size_t>(listing_->used)];
   SetLists();
 }
 
-void ConfigurationStore::LoadFilmFile(const ResourceDb& db, FilmIndex& index) {
-  ItemReader reader(db, errors_);
+void ConfigurationStore::Build(const ResourceDb& configDb, const ResourceDb* film, const ResourceDb* names) {
+  Pass pass(true);
+  if (film != nullptr) LoadFilmFile(*film, pass);
+  if (names != nullptr) LoadNamesFile(*names, pass);
+  LoadConfigFile(configDb, pass);
+  ResolveUsed();
+  current_ = FindConf(base_.usedConf);
+}
+
+void ConfigurationStore::EnsureBuilt() const {
+  if (!listing_) return;
+  // Building changes nothing a caller has seen: the lists are the ones opening listed, and
+  // the base record and recorder limits, which callers may have changed, are left alone.
+  auto& self = const_cast<ConfigurationStore&>(*this);
+  const int used = listing_->used;
+  self.listing_.reset();
+  self.Build(*configFile_.db, filmFile_.db.get(), namesFile_.db.get());
+  // The current configuration is the one in use at opening, whatever is in use now.
+  self.current_ = used >= 0 && static_cast<size_t>(used) < confs_.size() ? confs_[static_cast<size_t>(used)].record.get()
+                                                                         : nullptr;
+}
+
+void ConfigurationStore::LoadFilmFile(const ResourceDb& db, Pass& pass) {
+  ItemReader reader(db, pass.Reports() ? &errors_ : nullptr);
   const int count = db.TopicCount();
-  films_.reserve(static_cast<size_t>(count));
-  index.db = &db;
-  index.byTopic.assign(static_cast<size_t>(count), nullptr);
+  if (pass.build) {
+    films_.reserve(static_cast<size_t>(count));
+    pass.films.db = &db;
+    pass.films.byTopic.assign(static_cast<size_t>(count), nullptr);
+  } else {
+    pass.listing.films.reserve(static_cast<size_t>(count));
+  }
   for (int i = 0; i < count; ++i) {
     const TopicRef topic{i, db.TopicNameAt(i)};
     // Only the first topic of a name makes a record: the one that lookups by name find.
     if (db.TopicIndex(topic.name) != i) {
-      warnings_.push_back(filmPath_ + ": media " + Quoted(topic.name) + " appears twice; the first one counts");
+      if (pass.Reports()) {
+        warnings_.push_back(filmPath_ + ": media " + Quoted(topic.name) + " appears twice; the first one counts");
+      }
+      continue;
+    }
+    if (pass.Reports()) {
+      const auto [vsize, hsize, polarity, flag] =
+          reader.Values(topic, std::array<std::string_view, 4>{kVSizeItem, kHSizeItem, kPolarityItem, kFlagItem});
+      reader.Number(topic, kVSizeItem, vsize, 0, true);
+      reader.Number(topic, kHSizeItem, hsize, 0, true);
+      reader.Integer(topic, kPolarityItem, polarity, 1);
+      reader.Integer(topic, kFlagItem, flag, 0);
+      pass.listing.films.push_back(topic.name);
       continue;
     }
     auto film = std::make_unique<FilmRecord>();
     film->name = topic.name;
-    index.byTopic[static_cast<size_t>(i)] = film.get();
+    pass.films.byTopic[static_cast<size_t>(i)] = film.get();
     const auto [vsize, hsize, polarity, sizeText, flag, curve] =
         reader.Values(topic, std::array<std::string_view, 6>{kVSizeItem, kHSizeItem, kPolarityItem, kSizeTextItem,
                                                               kFlagItem, kCurveItem});
@@ -345,8 +408,8 @@ void ConfigurationStore::LoadFilmFile(const ResourceDb& db, FilmIndex& index) {
   }
 }
 
-void ConfigurationStore::LoadRecorderFile(const ResourceDb& db) {
-  ItemReader reader(db, errors_);
+void ConfigurationStore::LoadRecorderFile(const ResourceDb& db, std::vector<std::string>* errors) {
+  ItemReader reader(db, errors);
   const TopicRef topic = reader.Topic(kRecorderTopic);
   recorder_.maxWidth = reader.Number(topic, kMaxWidthItem, 0, true);
   recorder_.maxHeight = reader.Number(topic, kMaxHeightItem, 0, true);
@@ -354,15 +417,18 @@ void ConfigurationStore::LoadRecorderFile(const ResourceDb& db) {
   recorder_.perimeter = reader.Number(topic, kPerimeterItem, 0, false);
 }
 
-void ConfigurationStore::LoadNamesFile(const ResourceDb& db) {
+void ConfigurationStore::LoadNamesFile(const ResourceDb& db, Pass& pass) {
   const int topic = db.TopicIndex(kNamesTopic).value_or(-1);
   const int count = db.ItemCountAt(topic);
   for (int i = 0; i < count; ++i) {
-    auto name = std::make_unique<NameRecord>();
     // An item named twice reads as its first one.
-    name->name = platform::Trim(db.FindViewAt(topic, db.ItemNameAt(topic, i)).value_or(""));
-    if (name->name.empty()) continue;
-    names_.push_back({NextId(), std::move(name)});
+    const std::string_view name = platform::Trim(db.FindViewAt(topic, db.ItemNameAt(topic, i)).value_or(""));
+    if (name.empty()) continue;
+    if (pass.build) {
+      names_.push_back({NextId(), std::make_unique<NameRecord>(NameRecord{std::string(name)})});
+    } else {
+      ++pass.listing.names;
+    }
   }
 }
 
@@ -375,49 +441,58 @@ void ConfigurationStore::CheckNameItem(std::string_view topicName, std::optional
   }
 }
 
-void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& films, SetIndex& sets) {
-  ItemReader reader(db, errors_);
+void ConfigurationStore::LoadConfigFile(const ResourceDb& db, Pass& pass) {
+  ItemReader reader(db, pass.Reports() ? &errors_ : nullptr);
   const TopicRef main = reader.Topic(kMainTopic);
   // Views into `db`, which outlives them.
   const std::vector<std::string_view> confNames =
       platform::SplitWords(reader.RequiredText(main, kConfsItem).value_or(""));
   const std::vector<std::string_view> setNames =
       platform::SplitWords(reader.RequiredText(main, kSetsItem).value_or(""));
-  base_.usedConf = platform::Trim(reader.Text(main, kUsedItem).value_or(""));
-  base_.origin = reader.Text(main, kOriginItem).value_or("");
+  if (pass.Reports()) LoadBase(db);
 
   // A name listed again finds the same topic.
-  std::vector<bool> seen(static_cast<size_t>(db.TopicCount()), false);
-  sets.db = &db;
-  sets.byTopic.assign(seen.size(), nullptr);
-  auto listed = [&](const TopicRef& topic, const char* item) {
+  std::vector<uint8_t>& kinds = pass.topicKinds;
+  kinds.assign(static_cast<size_t>(db.TopicCount()), Pass::kFree);
+  auto listed = [&](const TopicRef& topic, const char* item, uint8_t kind) {
     if (topic.index < 0) {
-      warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(topic.name) +
-                          ", which has no topic; it is left out");
+      if (pass.Reports()) {
+        warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(topic.name) +
+                            ", which has no topic; it is left out");
+      }
       return false;
     }
-    if (seen[static_cast<size_t>(topic.index)]) {
-      warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(topic.name) +
-                          " twice, or as a configuration and a set; the first one counts");
+    if (kinds[static_cast<size_t>(topic.index)] != Pass::kFree) {
+      if (pass.Reports()) {
+        warnings_.push_back(ItemText(configPath_, kMainTopic, item) + " lists " + Quoted(topic.name) +
+                            " twice, or as a configuration and a set; the first one counts");
+      }
       return false;
     }
-    seen[static_cast<size_t>(topic.index)] = true;
+    kinds[static_cast<size_t>(topic.index)] = kind;
     return true;
   };
 
-  sets_.reserve(setNames.size());
+  if (pass.build) {
+    sets_.reserve(setNames.size());
+  } else {
+    pass.listing.sets.reserve(setNames.size());
+  }
   for (std::string_view name : setNames) {
     const TopicRef topic = reader.Topic(name);
-    if (!listed(topic, kSetsItem)) continue;
-    CheckNameItem(db.TopicNameAt(topic.index), db.FindViewAt(topic.index, kNameItem));
-    auto set = std::make_unique<ResolutionSet>();
-    set->name = name;
+    if (!listed(topic, kSetsItem, Pass::kSet)) continue;
+    if (pass.Reports()) CheckNameItem(db.TopicNameAt(topic.index), db.FindViewAt(topic.index, kNameItem));
+    std::unique_ptr<ResolutionSet> set;
     const int count = db.ItemCountAt(topic.index);
-    set->entries.reserve(static_cast<size_t>(count));
+    if (pass.build) {
+      set = std::make_unique<ResolutionSet>();
+      set->name = name;
+      set->entries.reserve(static_cast<size_t>(count));
+    }
     // An item named twice reads as its first one. Items numbered res1, res2, ... upwards
     // without leading zeros cannot repeat a name before them, so they are read where
     // they stand; any other is looked up by name.
-    int highest = 0;
+    int highest = 0, entries = 0;
     for (int i = 0; i < count; ++i) {
       const std::string_view item = db.ItemNameAt(topic.index, i);
       const std::optional<int> number = ResolutionItemNumber(item);
@@ -426,23 +501,44 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& f
       if (plain) highest = *number;
       const std::string_view text =
           plain ? db.ItemValueAt(topic.index, i) : db.FindViewAt(topic.index, item).value_or("");
-      if (auto entry = reader.Entry(topic, item, text, set->name)) {
+      if (auto entry = reader.Entry(topic, item, text)) {
+        ++entries;
+        if (set == nullptr) continue;
+        entry->set = set->name;
         set->entries.push_back(std::make_unique<ResolutionEntry>(std::move(*entry)));
       }
     }
-    if (set->entries.empty()) warnings_.push_back(configPath_ + ": resolution set " + Quoted(name) + " is empty");
-    sets.byTopic[static_cast<size_t>(topic.index)] = set.get();
-    sets_.push_back({NextId(), std::move(set)});
+    if (pass.build) {
+      sets_.push_back({NextId(), std::move(set)});
+      continue;
+    }
+    if (entries == 0) warnings_.push_back(configPath_ + ": resolution set " + Quoted(name) + " is empty");
+    pass.listing.sets.push_back(name);
   }
 
-  confs_.reserve(confNames.size());
+  if (pass.build) {
+    confs_.reserve(confNames.size());
+  } else {
+    pass.listing.confs.reserve(confNames.size());
+    pass.references.reserve(confNames.size());
+  }
   for (std::string_view name : confNames) {
     const TopicRef topic = reader.Topic(name);
-    if (!listed(topic, kConfsItem)) continue;
-    const auto [nameItem, film, set, output, vsize, hsize, polarity, curve] =
-        reader.Values(topic, std::array<std::string_view, 8>{kNameItem, kFilmItem, kSetItem, kOutputItem, kVSizeItem,
-                                                              kHSizeItem, kPolarityItem, kCurveItem});
-    CheckNameItem(db.TopicNameAt(topic.index), nameItem);
+    if (!listed(topic, kConfsItem, Pass::kConf)) continue;
+    if (pass.Reports()) {
+      const auto [nameItem, film, set, vsize, hsize, polarity] = reader.Values(
+          topic, std::array<std::string_view, 6>{kNameItem, kFilmItem, kSetItem, kVSizeItem, kHSizeItem, kPolarityItem});
+      CheckNameItem(db.TopicNameAt(topic.index), nameItem);
+      reader.Number(topic, kVSizeItem, vsize, 0, false);
+      reader.Number(topic, kHSizeItem, hsize, 0, false);
+      reader.Integer(topic, kPolarityItem, polarity, 1);
+      pass.listing.confs.push_back(name);
+      pass.references.push_back({name, film.value_or(""), set.value_or("")});
+      continue;
+    }
+    const auto [film, set, output, vsize, hsize, polarity, curve] =
+        reader.Values(topic, std::array<std::string_view, 7>{kFilmItem, kSetItem, kOutputItem, kVSizeItem, kHSizeItem,
+                                                              kPolarityItem, kCurveItem});
     auto conf = std::make_unique<ConfigRecord>();
     conf->name = name;
     conf->film = film.value_or("");
@@ -450,7 +546,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, const FilmIndex& f
     conf->output = output.value_or("");
     // Values the topic leaves out are those of its media.
     ConfigRecord media;
-    if (const FilmRecord* withFilm = films.Find(conf->film)) media.TakeMediaValues(*withFilm);
+    if (const FilmRecord* withFilm = pass.films.Find(conf->film)) media.TakeMediaValues(*withFilm);
     conf->verticalSize = reader.Number(topic, kVSizeItem, vsize, media.verticalSize, false);
     conf->horizontalSize = reader.Number(topic, kHSizeItem, hsize, media.horizontalSize, false);
     conf->polarity = reader.Integer(topic, kPolarityItem, polarity, media.polarity);

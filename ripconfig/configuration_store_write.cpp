@@ -208,6 +208,7 @@ void FinishRenames(ResourceDb& db, const std::vector<std::pair<std::string, std:
 }  // namespace
 
 void ConfigurationStore::KeepSnapshots() const {
+  EnsureBuilt();
   if (opened_) return;
   // What the files held at opening: the records built again from the bytes then read,
   // with the same ids. Opening leaves this until a change is looked for or written.
@@ -217,7 +218,9 @@ void ConfigurationStore::KeepSnapshots() const {
   fresh.recorderPath_ = recorderPath_;
   fresh.namesPath_ = namesPath_;
   // Nothing has been written yet, so the databases kept from opening still hold those bytes.
-  fresh.Build(*configFile_.db, filmFile_.db.get(), recorderFile_.db.get(), namesFile_.db.get());
+  fresh.LoadBase(*configFile_.db);
+  if (recorderFile_.db != nullptr) fresh.LoadRecorderFile(*recorderFile_.db, nullptr);
+  fresh.Build(*configFile_.db, filmFile_.db.get(), namesFile_.db.get());
   opened_ = fresh.TakeSnapshot();
   stored_ = opened_;
 }
