@@ -43,6 +43,49 @@ std::optional<double> PlainDecimal(std::string_view text) {
   return negative ? -value : value;
 }
 
+// What PlainDecimal reads: an optional minus, then 1 to `maxDigits` digits with at most
+// one full stop among or after them when `point` allows one.
+bool IsPlain(std::string_view text, int maxDigits, bool point) {
+  size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+  if (i == text.size() || text[i] < '0' || text[i] > '9') return false;
+  int digits = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > maxDigits) return false;
+    } else if (c == '.' && point) {
+      point = false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Walks the fields of an entry as ParseEntry reads them, handing each word to `word`
+// (false: the entry does not read). The number of words, or nothing.
+template <class Word>
+std::optional<size_t> EntryWords(std::string_view text, const Word& word) {
+  size_t count = 0;
+  bool emptyField = true;  // no word yet since the last comma
+  for (size_t i = 0, n = text.size();;) {
+    while (i < n && IsBlank(text[i])) ++i;
+    if (i == n || text[i] == ',') {
+      if (emptyField) return std::nullopt;
+      if (i == n) break;
+      ++i;
+      emptyField = true;
+      continue;
+    }
+    const size_t start = i;
+    while (i < n && !IsBlank(text[i]) && text[i] != ',') ++i;
+    if (count == 8 || !word(count, text.substr(start, i - start))) return std::nullopt;
+    ++count;
+    emptyField = false;
+  }
+  return count;
+}
+
 }  // namespace
 
 std::string Join(const std::vector<std::string>& parts, std::string_view separator) {
@@ -54,9 +97,19 @@ std::string Join(const std::vector<std::string>& parts, std::string_view separat
   return joined;
 }
 
+std::vector<std::string_view> BlankSeparatedWords(std::string_view text) {
+  std::vector<std::string_view> words;
+  for (size_t i = 0, n = text.size(); i < n;) {
+    while (i < n && IsBlank(text[i])) ++i;
+    const size_t start = i;
+    while (i < n && !IsBlank(text[i])) ++i;
+    if (i > start) words.push_back(text.substr(start, i - start));
+  }
+  return words;
+}
+
 std::optional<double> ParseTrimmedDouble(std::string_view text) {
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
-    text = platform::Trim(text.substr(1, text.size() - 2));
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = TrimBlanks(text.substr(1, text.size() - 2));
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   if (auto plain = PlainDecimal(text)) return plain;
@@ -66,18 +119,33 @@ std::optional<double> ParseTrimmedDouble(std::string_view text) {
   return value;
 }
 
-std::optional<double> ParseDouble(std::string_view text) { return ParseTrimmedDouble(platform::Trim(text)); }
+std::optional<double> ParseDouble(std::string_view text) { return ParseTrimmedDouble(TrimBlanks(text)); }
 
 std::optional<int> ParseInt(std::string_view text) {
-  text = platform::Trim(text);
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
-    text = platform::Trim(text.substr(1, text.size() - 2));
+  text = TrimBlanks(text);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = TrimBlanks(text.substr(1, text.size() - 2));
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   int value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
+}
+
+// Plain decimals of up to 15 digits read as exactly what PlainDecimal accepts; anything
+// else is read in full.
+bool IsDouble(std::string_view text) {
+  const std::string_view trimmed = TrimBlanks(text);
+  return IsPlain(trimmed, 15, true) || ParseTrimmedDouble(trimmed).has_value();
+}
+
+// Up to 9 digits always fit an int.
+bool IsInt(std::string_view text) { return IsPlain(TrimBlanks(text), 9, false) || ParseInt(text).has_value(); }
+
+bool IsEntry(std::string_view text) {
+  return EntryWords(text, [](size_t, std::string_view word) {
+           return IsPlain(word, 15, true) || ParseTrimmedDouble(word).has_value();
+         }).has_value();
 }
 
 std::string FormatNumber(double value) {
@@ -109,29 +177,16 @@ std::string FormatEntry(const ResolutionEntry& entry) {
   return Join(fields, ",");
 }
 
-// Every value of every set passes here on opening: no allocation.
+// Every value of every set passes here when the records are built: no allocation.
 std::optional<ResolutionEntry> ParseEntry(std::string_view text) {
   std::array<double, 8> values{};
-  size_t count = 0;
-  bool emptyField = true;  // no word yet since the last comma
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  for (size_t i = 0, n = text.size();;) {
-    while (i < n && blank(text[i])) ++i;
-    if (i == n || text[i] == ',') {
-      if (emptyField) return std::nullopt;
-      if (i == n) break;
-      ++i;
-      emptyField = true;
-      continue;
-    }
-    const size_t start = i;
-    while (i < n && !blank(text[i]) && text[i] != ',') ++i;
-    if (count == values.size()) return std::nullopt;
-    auto value = ParseTrimmedDouble(text.substr(start, i - start));
-    if (!value) return std::nullopt;
-    values[count++] = *value;
-    emptyField = false;
-  }
+  const std::optional<size_t> words = EntryWords(text, [&](size_t at, std::string_view word) {
+    const std::optional<double> value = ParseTrimmedDouble(word);
+    if (value) values[at] = *value;
+    return value.has_value();
+  });
+  if (!words) return std::nullopt;
+  const size_t count = *words;
   ResolutionEntry entry;
   entry.dpi = values[0];
   if (count > 1) entry.enabled = static_cast<int>(values[1]);
@@ -141,7 +196,14 @@ std::optional<ResolutionEntry> ParseEntry(std::string_view text) {
   return entry;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '"';
+  quoted += text;
+  quoted += '"';
+  return quoted;
+}
 
 std::string ItemText(const std::string& path, std::string_view topic, std::string_view item) {
   return path + ": item " + Quoted(item) + " of topic " + Quoted(topic);

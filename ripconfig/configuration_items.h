@@ -42,11 +42,38 @@ inline constexpr const char* kNamePrefix = "name";
 
 std::string Join(const std::vector<std::string>& parts, std::string_view separator);
 
+// Spaces and tabs pad values and separate the names of a list. These read every value of
+// a file, so they look at each character once (a search for any of several characters
+// costs a call per character).
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+inline std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+// The words between runs of blanks, as views into `text`.
+std::vector<std::string_view> BlankSeparatedWords(std::string_view text);
+
+// Names compared ignoring ASCII case, as the files' topics and items are.
+inline bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const char x = a[i], y = b[i];
+    if (x != y && ((x | 0x20) != (y | 0x20) || static_cast<unsigned char>((x | 0x20) - 'a') > 'z' - 'a')) return false;
+  }
+  return true;
+}
+
 // Numbers are written in the C form whatever the locale: "." for decimals; a value may
 // stand in double quotes. ParseTrimmedDouble takes a text without blanks at either end.
 std::optional<double> ParseTrimmedDouble(std::string_view text);
 std::optional<double> ParseDouble(std::string_view text);
 std::optional<int> ParseInt(std::string_view text);
+// Whether ParseDouble, ParseInt and ParseEntry read `text`, without reading it: a check of
+// the files at opening asks this of thousands of values whose numbers it does not need.
+bool IsDouble(std::string_view text);
+bool IsInt(std::string_view text);
+bool IsEntry(std::string_view text);
 // The shortest text that reads back as the same value.
 std::string FormatNumber(double value);
 

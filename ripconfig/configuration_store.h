@@ -179,15 +179,14 @@ class ConfigurationStore {
 
   ConfigurationStore() = default;
   struct FilmIndex;  // records by their topic in the file they come from
-  struct SetIndex;
   struct Pass;  // one reading of the databases: checking them, or building the records
   void Load(const store::ResourceDb& configDb);
-  // The base record's values and the recorder limits, read as the files hold them.
-  void LoadBase(const store::ResourceDb& configDb);
+  // The base record's values as the file holds them; `main` is the position of its topic.
+  void LoadBase(const store::ResourceDb& configDb, int main);
   // Collects the errors and warnings of the files' databases (a companion nullptr when it
   // could not be read) and lists their names, building no record.
-  void Check(const store::ResourceDb& configDb, const store::ResourceDb* film, const store::ResourceDb* recorder,
-             const store::ResourceDb* names);
+  void Check(Pass& pass, const store::ResourceDb& configDb, const store::ResourceDb* film,
+             const store::ResourceDb* recorder, const store::ResourceDb* names);
   // The records from the same databases, reporting nothing: Check did.
   void Build(const store::ResourceDb& configDb, const store::ResourceDb* film, const store::ResourceDb* names);
   // Builds the records from the databases kept from opening, unless they are built.

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include "platform/file_io.h"
@@ -97,7 +98,7 @@ class ItemReader {
     for (int i = 0; i < count; ++i) {
       const std::string_view name = db_.ItemNameAt(topic.index, i);
       for (size_t k = 0; k < N; ++k) {
-        if (!values[k] && name.size() == items[k].size() && EqualsNoCase(name, items[k])) {
+        if (!values[k] && SameName(name, items[k])) {
           values[k] = db_.ItemValueAt(topic.index, i);
           break;
         }
@@ -140,13 +141,32 @@ class ItemReader {
 
   std::optional<ResolutionEntry> Entry(const TopicRef& topic, std::string_view item, std::string_view text) const {
     auto entry = ParseEntry(text);
-    if (!entry) {
-      Report(topic, item, " is not a resolution (dpi, enabled, gamma, gamma used, 4 calibration values): " + Quoted(text));
-    }
+    if (!entry) NotAnEntry(topic, item, text);
     return entry;
   }
 
+  // The same checks without the values: what is reported, and whether an entry reads.
+  void CheckNumber(const TopicRef& topic, std::string_view item, std::optional<std::string_view> text,
+                   bool required) const {
+    if (!text) {
+      if (required) Report(topic, item, " is missing");
+    } else if (!IsDouble(*text)) {
+      Report(topic, item, " is not a number: " + Quoted(*text));
+    }
+  }
+  void CheckInteger(const TopicRef& topic, std::string_view item, std::optional<std::string_view> text) const {
+    if (text && !IsInt(*text)) Report(topic, item, " is not a whole number: " + Quoted(*text));
+  }
+  bool CheckEntry(const TopicRef& topic, std::string_view item, std::string_view text) const {
+    if (IsEntry(text)) return true;
+    NotAnEntry(topic, item, text);
+    return false;
+  }
+
  private:
+  void NotAnEntry(const TopicRef& topic, std::string_view item, std::string_view text) const {
+    Report(topic, item, " is not a resolution (dpi, enabled, gamma, gamma used, 4 calibration values): " + Quoted(text));
+  }
   void Report(const TopicRef& topic, std::string_view item, const std::string& problem) const {
     if (errors_ != nullptr) errors_->push_back(ItemText(db_.Path(), topic.name, item) + problem);
   }
@@ -159,17 +179,88 @@ class ItemReader {
 
 namespace {
 
-// Records by the position of their topic in the file they come from: a name is looked
-// up through the file's own topic index, which finds the first topic of a name, as the
-// records do (a later topic of the same name makes no record).
+// The topics of one database by name, ignoring case: the first topic of a name, as the
+// database's own lookups find it. Reading a whole file looks up nearly every topic once;
+// this table hashes each name once, a word at a time.
+class TopicTable {
+ public:
+  explicit TopicTable(const ResourceDb& db) {
+    const size_t count = static_cast<size_t>(db.TopicCount());
+    names_.reserve(count);
+    first_.assign(count, true);
+    size_t capacity = 16;
+    while (capacity < count * 2) capacity *= 2;
+    slots_.assign(capacity, Slot{});
+    for (size_t i = 0; i < count; ++i) {
+      names_.push_back(db.TopicNameAt(static_cast<int>(i)));
+      const uint32_t hash = Hash(names_[i]);
+      Slot* slot = Probe(names_[i], hash);
+      if (slot->topic == 0) {
+        *slot = {static_cast<uint32_t>(i + 1), hash};
+      } else {
+        first_[i] = false;
+      }
+    }
+  }
+
+  // The first topic of that name, or -1.
+  int Find(std::string_view name) const {
+    return static_cast<int>(const_cast<TopicTable*>(this)->Probe(name, Hash(name))->topic) - 1;
+  }
+  // Whether topic `i` is the first of its name: the one that makes a record.
+  bool IsFirst(int i) const { return first_[static_cast<size_t>(i)]; }
+
+ private:
+  struct Slot {
+    uint32_t topic = 0;  // position + 1; 0: empty
+    uint32_t hash = 0;
+  };
+
+  // The slot holding `name`, or the empty one where it would go.
+  Slot* Probe(std::string_view name, uint32_t hash) {
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+      Slot& slot = slots_[at];
+      if (slot.topic == 0 || (slot.hash == hash && SameName(names_[slot.topic - 1], name))) return &slot;
+    }
+  }
+
+  // Upper and lower case letters differ only in the bit 0x20: with it set in every byte,
+  // names equal ignoring case hash alike (so do a few others, which the compare tells apart).
+  static uint32_t Hash(std::string_view name) {
+    constexpr uint64_t kFold = 0x2020202020202020ull, kMultiplier = 0x9E3779B97F4A7C15ull;
+    uint64_t h = name.size() * kMultiplier;
+    size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+      uint64_t word;
+      std::memcpy(&word, name.data() + i, 8);
+      h = (h ^ (word | kFold)) * kMultiplier;
+      h ^= h >> 29;
+    }
+    if (i < name.size()) {
+      uint64_t word = 0;
+      std::memcpy(&word, name.data() + i, name.size() - i);
+      h = (h ^ (word | kFold)) * kMultiplier;
+      h ^= h >> 29;
+    }
+    return static_cast<uint32_t>(h ^ (h >> 32));
+  }
+
+  std::vector<std::string_view> names_;
+  std::vector<bool> first_;
+  std::vector<Slot> slots_;
+};
+
+// Records by the position of their topic in the file they come from: the first topic of
+// a name makes the record (a later topic of the same name makes none).
 template <class R>
 struct TopicRecords {
-  const ResourceDb* db = nullptr;
+  std::optional<TopicTable> topics;
   std::vector<R*> byTopic;
 
   R* Find(std::string_view name) const {
-    const std::optional<int> topic = db != nullptr ? db->TopicIndex(name) : std::nullopt;
-    return topic ? byTopic[static_cast<size_t>(*topic)] : nullptr;
+    const int topic = topics ? topics->Find(name) : -1;
+    return topic >= 0 ? byTopic[static_cast<size_t>(topic)] : nullptr;
   }
 };
 
@@ -184,7 +275,8 @@ struct ConfigurationStore::Pass {
   bool Reports() const { return !build; }
 
   const bool build;
-  FilmIndex films;  // building: the media by topic, for what configurations leave out
+  FilmIndex films;  // the media by topic (records only when building)
+  std::optional<TopicTable> configTopics;
   Listing listing;  // checking
   // Checking: the references of the configurations, and which topics of the
   // configuration file were taken as a set or a configuration.
@@ -277,8 +369,10 @@ const ResourceDb* ConfigurationStore::OpenNamesFile(const std::string& folder) {
 }
 
 void ConfigurationStore::Load(const ResourceDb& configDb) {
+  Pass pass(false);
+  const int main = pass.configTopics.emplace(configDb).Find(kMainTopic);
   const std::string folder = configPath_.substr(0, configPath_.find_last_of(platform::kSeparator) + 1);
-  const bool hasFilm = ChooseFilmFile(folder, configDb.FindView(kMainTopic, kMediaItem).value_or(""));
+  const bool hasFilm = ChooseFilmFile(folder, configDb.FindViewAt(main, kMediaItem).value_or(""));
   filmFile_.path = filmPath_;
   recorderFile_.path = folder + files::kRecorder;
   namesFile_.path = folder + platform::NativePath(files::kNames);
@@ -289,18 +383,16 @@ void ConfigurationStore::Load(const ResourceDb& configDb) {
   filmPath_ = filmFile_.path;
   recorderPath_ = recorderFile_.path;
   namesPath_ = namesFile_.path;
-  Check(configDb, film, recorderDb, names);
+  Check(pass, configDb, film, recorderDb, names);
 }
 
-void ConfigurationStore::LoadBase(const ResourceDb& configDb) {
-  const int main = configDb.TopicIndex(kMainTopic).value_or(-1);
-  base_.usedConf = platform::Trim(configDb.FindViewAt(main, kUsedItem).value_or(""));
+void ConfigurationStore::LoadBase(const ResourceDb& configDb, int main) {
+  base_.usedConf = TrimBlanks(configDb.FindViewAt(main, kUsedItem).value_or(""));
   base_.origin = configDb.FindViewAt(main, kOriginItem).value_or("");
 }
 
-void ConfigurationStore::Check(const ResourceDb& configDb, const ResourceDb* film, const ResourceDb* recorder,
-                               const ResourceDb* names) {
-  Pass pass(false);
+void ConfigurationStore::Check(Pass& pass, const ResourceDb& configDb, const ResourceDb* film,
+                               const ResourceDb* recorder, const ResourceDb* names) {
   if (film != nullptr) LoadFilmFile(*film, pass);
   if (recorder != nullptr) LoadRecorderFile(*recorder, &errors_);
   if (names != nullptr) LoadNamesFile(*names, pass);
@@ -311,12 +403,12 @@ void ConfigurationStore::Check(const ResourceDb& configDb, const ResourceDb* fil
   // References to media or sets that do not exist are repaired by the update job; they
   // are worth a warning, not an error.
   for (const Pass::References& conf : pass.references) {
-    if (film == nullptr || !film->TopicIndex(conf.film)) {
+    if (!pass.films.topics || pass.films.topics->Find(conf.film) < 0) {
       warnings_.push_back("Configuration " + std::string(conf.name) + " refers to media " + Quoted(conf.film) +
                           ", which does not exist");
     }
-    const std::optional<int> set = configDb.TopicIndex(conf.set);
-    if (!set || pass.topicKinds[static_cast<size_t>(*set)] != Pass::kSet) {
+    const int set = pass.configTopics->Find(conf.set);
+    if (set < 0 || pass.topicKinds[static_cast<size_t>(set)] != Pass::kSet) {
       warnings_.push_back("Configuration " + std::string(conf.name) + " refers to resolution set " +
                           Quoted(conf.set) + ", which does not exist");
     }
@@ -362,9 +454,9 @@ void ConfigurationStore::EnsureBuilt() const {
 void ConfigurationStore::LoadFilmFile(const ResourceDb& db, Pass& pass) {
   ItemReader reader(db, pass.Reports() ? &errors_ : nullptr);
   const int count = db.TopicCount();
+  const TopicTable& topics = pass.films.topics.emplace(db);
   if (pass.build) {
     films_.reserve(static_cast<size_t>(count));
-    pass.films.db = &db;
     pass.films.byTopic.assign(static_cast<size_t>(count), nullptr);
   } else {
     pass.listing.films.reserve(static_cast<size_t>(count));
@@ -372,7 +464,7 @@ void ConfigurationStore::LoadFilmFile(const ResourceDb& db, Pass& pass) {
   for (int i = 0; i < count; ++i) {
     const TopicRef topic{i, db.TopicNameAt(i)};
     // Only the first topic of a name makes a record: the one that lookups by name find.
-    if (db.TopicIndex(topic.name) != i) {
+    if (!topics.IsFirst(i)) {
       if (pass.Reports()) {
         warnings_.push_back(filmPath_ + ": media " + Quoted(topic.name) + " appears twice; the first one counts");
       }
@@ -381,10 +473,10 @@ void ConfigurationStore::LoadFilmFile(const ResourceDb& db, Pass& pass) {
     if (pass.Reports()) {
       const auto [vsize, hsize, polarity, flag] =
           reader.Values(topic, std::array<std::string_view, 4>{kVSizeItem, kHSizeItem, kPolarityItem, kFlagItem});
-      reader.Number(topic, kVSizeItem, vsize, 0, true);
-      reader.Number(topic, kHSizeItem, hsize, 0, true);
-      reader.Integer(topic, kPolarityItem, polarity, 1);
-      reader.Integer(topic, kFlagItem, flag, 0);
+      reader.CheckNumber(topic, kVSizeItem, vsize, true);
+      reader.CheckNumber(topic, kHSizeItem, hsize, true);
+      reader.CheckInteger(topic, kPolarityItem, polarity);
+      reader.CheckInteger(topic, kFlagItem, flag);
       pass.listing.films.push_back(topic.name);
       continue;
     }
@@ -435,7 +527,7 @@ void ConfigurationStore::LoadNamesFile(const ResourceDb& db, Pass& pass) {
 // The "name" item of a configuration or set topic repeats the topic name (it is what the
 // dispatcher list compares with the device type's template); the topic name counts.
 void ConfigurationStore::CheckNameItem(std::string_view topicName, std::optional<std::string_view> name) {
-  if (name && !EqualsNoCase(platform::Trim(*name), topicName)) {
+  if (name && !SameName(TrimBlanks(*name), topicName)) {
     warnings_.push_back(ItemText(configPath_, topicName, kNameItem) + " is " + Quoted(*name) +
                         "; the topic name counts");
   }
@@ -443,13 +535,13 @@ void ConfigurationStore::CheckNameItem(std::string_view topicName, std::optional
 
 void ConfigurationStore::LoadConfigFile(const ResourceDb& db, Pass& pass) {
   ItemReader reader(db, pass.Reports() ? &errors_ : nullptr);
-  const TopicRef main = reader.Topic(kMainTopic);
+  const TopicTable& topics = pass.configTopics ? *pass.configTopics : pass.configTopics.emplace(db);
+  const TopicRef main{topics.Find(kMainTopic), kMainTopic};
   // Views into `db`, which outlives them.
   const std::vector<std::string_view> confNames =
-      platform::SplitWords(reader.RequiredText(main, kConfsItem).value_or(""));
-  const std::vector<std::string_view> setNames =
-      platform::SplitWords(reader.RequiredText(main, kSetsItem).value_or(""));
-  if (pass.Reports()) LoadBase(db);
+      BlankSeparatedWords(reader.RequiredText(main, kConfsItem).value_or(""));
+  const std::vector<std::string_view> setNames = BlankSeparatedWords(reader.RequiredText(main, kSetsItem).value_or(""));
+  if (pass.Reports()) LoadBase(db, main.index);
 
   // A name listed again finds the same topic.
   std::vector<uint8_t>& kinds = pass.topicKinds;
@@ -479,7 +571,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, Pass& pass) {
     pass.listing.sets.reserve(setNames.size());
   }
   for (std::string_view name : setNames) {
-    const TopicRef topic = reader.Topic(name);
+    const TopicRef topic{topics.Find(name), name};
     if (!listed(topic, kSetsItem, Pass::kSet)) continue;
     if (pass.Reports()) CheckNameItem(db.TopicNameAt(topic.index), db.FindViewAt(topic.index, kNameItem));
     std::unique_ptr<ResolutionSet> set;
@@ -501,9 +593,9 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, Pass& pass) {
       if (plain) highest = *number;
       const std::string_view text =
           plain ? db.ItemValueAt(topic.index, i) : db.FindViewAt(topic.index, item).value_or("");
-      if (auto entry = reader.Entry(topic, item, text)) {
-        ++entries;
-        if (set == nullptr) continue;
+      if (set == nullptr) {
+        entries += reader.CheckEntry(topic, item, text) ? 1 : 0;
+      } else if (auto entry = reader.Entry(topic, item, text)) {
         entry->set = set->name;
         set->entries.push_back(std::make_unique<ResolutionEntry>(std::move(*entry)));
       }
@@ -523,15 +615,15 @@ void ConfigurationStore::LoadConfigFile(const ResourceDb& db, Pass& pass) {
     pass.references.reserve(confNames.size());
   }
   for (std::string_view name : confNames) {
-    const TopicRef topic = reader.Topic(name);
+    const TopicRef topic{topics.Find(name), name};
     if (!listed(topic, kConfsItem, Pass::kConf)) continue;
     if (pass.Reports()) {
       const auto [nameItem, film, set, vsize, hsize, polarity] = reader.Values(
           topic, std::array<std::string_view, 6>{kNameItem, kFilmItem, kSetItem, kVSizeItem, kHSizeItem, kPolarityItem});
       CheckNameItem(db.TopicNameAt(topic.index), nameItem);
-      reader.Number(topic, kVSizeItem, vsize, 0, false);
-      reader.Number(topic, kHSizeItem, hsize, 0, false);
-      reader.Integer(topic, kPolarityItem, polarity, 1);
+      reader.CheckNumber(topic, kVSizeItem, vsize, false);
+      reader.CheckNumber(topic, kHSizeItem, hsize, false);
+      reader.CheckInteger(topic, kPolarityItem, polarity);
       pass.listing.confs.push_back(name);
       pass.references.push_back({name, film.value_or(""), set.value_or("")});
       continue;

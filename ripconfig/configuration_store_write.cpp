@@ -22,8 +22,6 @@ using store::ResourceDb;
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // Writes `entries` as the items res1, res2, ... of `topic`. An entry that reads the same
 // as one the topic holds keeps that text, wherever it stood: deleting or inserting a
 // resolution renumbers the others without rewriting their numbers.
@@ -218,7 +216,7 @@ void ConfigurationStore::KeepSnapshots() const {
   fresh.recorderPath_ = recorderPath_;
   fresh.namesPath_ = namesPath_;
   // Nothing has been written yet, so the databases kept from opening still hold those bytes.
-  fresh.LoadBase(*configFile_.db);
+  fresh.LoadBase(*configFile_.db, configFile_.db->TopicIndex(kMainTopic).value_or(-1));
   if (recorderFile_.db != nullptr) fresh.LoadRecorderFile(*recorderFile_.db, nullptr);
   fresh.Build(*configFile_.db, filmFile_.db.get(), namesFile_.db.get());
   opened_ = fresh.TakeSnapshot();

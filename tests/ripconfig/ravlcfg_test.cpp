@@ -129,7 +129,9 @@ TEST_F(RavlcfgTest, ResolutionValuesReadInEveryFormTheFilesHold) {
       {" -0.25 , +2,\"55.5\" 1  0.1\t1e3 .5 1.", ResolutionEntry{"set_0", -0.25, 2, 55.5, true, {0.1, 1000, 0.5, 1}}},
       {"1234567890.123456,0,0.30000000000000004",
        ResolutionEntry{"set_0", 1234567890.123456, 0, 0.30000000000000004, false, plain}},
+      {"0012.50 1 1234567890123456", ResolutionEntry{"set_0", 12.5, 1, 1234567890123456, false, plain}},
       {"2400,,1", std::nullopt},
+      {"1e400", std::nullopt},
       {"2400,1,", std::nullopt},
       {"1,1,0,0,0,0,1000,1000,5", std::nullopt},
       {"24.0.0", std::nullopt},
@@ -225,6 +227,33 @@ TEST_F(RavlcfgTest, UnreadableNumbersAndMissingItemsAreErrorsNamingFileAndItem) 
   EXPECT_THAT(errors, HasSubstr(Data("zv_recorder.res") + ": item \"pixelclock\" of topic \"Recorder\""));
   EXPECT_THAT(errors, HasSubstr(Data("zv_film.res") + ": item \"polarity\" of topic \"A4\""));
   EXPECT_THAT(errors, HasSubstr(configPath + ": item \"res2\" of topic \"set_0\""));
+}
+
+TEST_F(RavlcfgTest, MediaNumbersReadInEveryFormTheFilesHold) {
+  const struct {
+    const char* vsize;
+    const char* polarity;
+    std::optional<FilmRecord> film;  // nothing: one error, naming the item that does not read
+  } cases[] = {
+      {"11693", "0", FilmRecord{"A4", 11693, 8268, 0, "11.7\" x 8.3\"", 0, ""}},
+      {" \"-0.5\" ", " +7 ", FilmRecord{"A4", -0.5, 8268, 7, "-0.0\" x 8.3\"", 0, ""}},
+      {"1234567890123456", "-2147483647", FilmRecord{"A4", 1234567890123456, 8268, -2147483647, "1234567890123.5\" x 8.3\"", 0, ""}},
+      {"5.", "0012", FilmRecord{"A4", 5, 8268, 12, "0.0\" x 8.3\"", 0, ""}},
+      {"1e400", "1", std::nullopt},
+      {"11,693", "1", std::nullopt},
+      {"11693", "2147483648", std::nullopt},
+      {"11693", "1.0", std::nullopt},
+      {"11693", "-", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.vsize) + " / " + c.polarity);
+    WriteFile(Data("zv_film.res"),
+              std::string("[Maxsize]\nvsize=1\nhsize=1\n[A4]\nvsize=") + c.vsize + "\nhsize=8268\npolarity=" + c.polarity + "\n");
+    ASSERT_NE(Open(), nullptr);
+    const std::string errors = Joined(ravlcfg_get_errormessages(handle));
+    EXPECT_EQ(ravlcfg_get_nr_errors(handle), c.film ? 0 : 1) << errors;
+    if (c.film) EXPECT_EQ(*ravlcfg_get_films(handle)[1], *c.film);
+  }
 }
 
 TEST_F(RavlcfgTest, DanglingReferencesAreWarningsAndCanBeRepaired) {
