@@ -143,6 +143,30 @@ bool IsDouble(std::string_view text) {
 bool IsInt(std::string_view text) { return IsPlain(TrimBlanks(text), 9, false) || ParseInt(text).has_value(); }
 
 bool IsEntry(std::string_view text) {
+  // Nearly every entry is plain decimals between single commas ("2400,1,50,1,0.0,0,1000,1000"):
+  // one pass over its characters, accepting only what the full reading below accepts.
+  size_t fields = 1;
+  int digits = 0;
+  bool point = false, fieldStart = true;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      if (++digits > 15) break;
+      fieldStart = false;
+    } else if (c == ',' && digits > 0 && fields < 8) {
+      ++fields;
+      digits = 0;
+      point = false;
+      fieldStart = true;
+    } else if (c == '.' && digits > 0 && !point) {
+      point = true;
+    } else if (c == '-' && fieldStart) {
+      fieldStart = false;
+    } else {
+      digits = -1;
+      break;
+    }
+  }
+  if (digits > 0 && digits <= 15) return true;
   return EntryWords(text, [](size_t, std::string_view word) {
            return IsPlain(word, 15, true) || ParseTrimmedDouble(word).has_value();
          }).has_value();

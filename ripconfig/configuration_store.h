@@ -161,8 +161,10 @@ class ConfigurationStore {
     std::string used;
     std::string origin;
   };
-  // One file as read or last written: its bytes, or nothing when it could not be read,
-  // and those bytes parsed, kept so that a write need not parse them again.
+  // One file as read or last written: its bytes parsed, kept so that a write need not
+  // parse them again, and the bytes themselves. Opening keeps only the database, which
+  // gives the bytes it was read from back unchanged: the bytes are taken from it when a
+  // write first needs them. Neither when the file could not be read.
   struct FileState {
     std::string path;
     std::optional<std::string> bytes;

@@ -1,5 +1,7 @@
 // Opening of a ConfigurationStore: which files are read, and the records built from them.
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <array>
@@ -31,12 +33,12 @@ bool IsRegularFile(const std::string& path) {
 // else the first entry equal to it ignoring case.
 struct MediaFile {
   MediaFile(const std::string& in, const char* wanted) : folder(in), name(wanted), path(in + wanted) {}
-  void Consider(const dirent& entry) {
-    if (exact || !EqualsNoCase(entry.d_name, name)) return;
-    if (!found || entry.d_name == name) path = folder + entry.d_name;
-    exact = entry.d_name == name;
+  void Consider(std::string_view entry, unsigned char entryType) {
+    if (exact || !SameName(entry, name)) return;
+    if (!found || entry == name) path = folder + std::string(entry);
+    exact = entry == name;
     found = true;
-    type = entry.d_type;
+    type = entryType;
   }
   // A regular file, a link followed.
   bool IsFile() const {
@@ -188,9 +190,10 @@ class TopicTable {
     const size_t count = static_cast<size_t>(db.TopicCount());
     names_.reserve(count);
     first_.assign(count, true);
-    size_t capacity = 16;
-    while (capacity < count * 2) capacity *= 2;
-    slots_.assign(capacity, Slot{});
+    int bits = 4;
+    while ((size_t{1} << bits) < count * 2) ++bits;
+    shift_ = 32 - bits;
+    slots_.assign(size_t{1} << bits, Slot{});
     for (size_t i = 0; i < count; ++i) {
       names_.push_back(db.TopicNameAt(static_cast<int>(i)));
       const uint32_t hash = Hash(names_[i]);
@@ -219,7 +222,7 @@ class TopicTable {
   // The slot holding `name`, or the empty one where it would go.
   Slot* Probe(std::string_view name, uint32_t hash) {
     const size_t mask = slots_.size() - 1;
-    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    for (size_t at = hash >> shift_;; at = (at + 1) & mask) {
       Slot& slot = slots_[at];
       if (slot.topic == 0 || (slot.hash == hash && SameName(names_[slot.topic - 1], name))) return &slot;
     }
@@ -229,26 +232,33 @@ class TopicTable {
   // names equal ignoring case hash alike (so do a few others, which the compare tells apart).
   static uint32_t Hash(std::string_view name) {
     constexpr uint64_t kFold = 0x2020202020202020ull, kMultiplier = 0x9E3779B97F4A7C15ull;
-    uint64_t h = name.size() * kMultiplier;
-    size_t i = 0;
-    for (; i + 8 <= name.size(); i += 8) {
-      uint64_t word;
-      std::memcpy(&word, name.data() + i, 8);
+    const char* data = name.data();
+    const size_t size = name.size();
+    uint64_t h = size * kMultiplier;
+    const auto mix = [&h](uint64_t word) {
       h = (h ^ (word | kFold)) * kMultiplier;
       h ^= h >> 29;
+    };
+    uint64_t word = 0;
+    if (size >= 8) {
+      for (size_t i = 0; i + 8 < size; i += 8) {
+        std::memcpy(&word, data + i, 8);
+        mix(word);
+      }
+      // The last eight bytes, overlapping the word before unless the size is a multiple of 8.
+      std::memcpy(&word, data + size - 8, 8);
+    } else {
+      for (size_t i = 0; i < size; ++i) word |= static_cast<uint64_t>(static_cast<unsigned char>(data[i])) << (8 * i);
     }
-    if (i < name.size()) {
-      uint64_t word = 0;
-      std::memcpy(&word, name.data() + i, name.size() - i);
-      h = (h ^ (word | kFold)) * kMultiplier;
-      h ^= h >> 29;
-    }
-    return static_cast<uint32_t>(h ^ (h >> 32));
+    mix(word);
+    // The top bits of a product depend on every bit below them: they choose the slot.
+    return static_cast<uint32_t>(((h ^ (h >> 32)) * kMultiplier) >> 32);
   }
 
   std::vector<std::string_view> names_;
   std::vector<bool> first_;
   std::vector<Slot> slots_;
+  int shift_ = 0;  // a hash shifted right by this is a slot
 };
 
 // Records by the position of their topic in the file they come from: the first topic of
@@ -309,7 +319,6 @@ ConfigurationStore::~ConfigurationStore() = default;
 bool ConfigurationStore::ReadFile(FileState& file) {
   std::string bytes;
   if (!platform::ReadFileNoCase(file.path, bytes)) return false;
-  file.bytes = bytes;
   file.db = std::make_shared<ResourceDb>(ResourceDb::Parse(std::move(bytes), file.path));
   return true;
 }
@@ -334,12 +343,20 @@ bool ConfigurationStore::ChooseFilmFile(const std::string& folder, std::string_v
   }
   // Which of the two exists decides: the folder, read as spelt already, is listed once.
   MediaFile film{folder, files::kFilm}, plate{folder, files::kPlate};
-  if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
-    while (const dirent* entry = ::readdir(dir)) {
-      film.Consider(*entry);
-      plate.Consider(*entry);
+  // Read without opendir, which asks for the folder's status first and reads into a
+  // buffer of its own.
+  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    alignas(dirent64) char buffer[16384];
+    for (ssize_t got; (got = ::getdents64(dir, buffer, sizeof buffer)) > 0;) {
+      for (ssize_t at = 0; at < got;) {
+        const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+        film.Consider(entry->d_name, entry->d_type);
+        plate.Consider(entry->d_name, entry->d_type);
+        at += entry->d_reclen;
+      }
     }
-    ::closedir(dir);
+    ::close(dir);
   }
   const bool filmIsFile = film.IsFile(), plateIsFile = plate.IsFile();
   isPlate_ = plateIsFile && !filmIsFile;

@@ -475,6 +475,7 @@ bool ConfigurationStore::Write() {
   if (pending.empty()) return true;
 
   for (Pending& p : pending) {
+    if (!p.file->bytes && p.file->db != nullptr) p.file->bytes = p.file->db->Serialize();
     if (!p.file->bytes) {
       return Refuse(p.file->path + " could not be read when the configuration was opened; its changes are not stored");
     }

@@ -252,7 +252,9 @@ TEST_F(RavlcfgTest, MediaNumbersReadInEveryFormTheFilesHold) {
     ASSERT_NE(Open(), nullptr);
     const std::string errors = Joined(ravlcfg_get_errormessages(handle));
     EXPECT_EQ(ravlcfg_get_nr_errors(handle), c.film ? 0 : 1) << errors;
-    if (c.film) EXPECT_EQ(*ravlcfg_get_films(handle)[1], *c.film);
+    if (c.film) {
+      EXPECT_EQ(*ravlcfg_get_films(handle)[1], *c.film);
+    }
   }
 }
 
