@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "ripconfig/records.h"
+#include "ripconfig/resource_scan.h"
 #include "ripconfig/write_lock.h"
 
 namespace rvc::store {
@@ -161,18 +162,19 @@ class ConfigurationStore {
     std::string used;
     std::string origin;
   };
-  // One file as read or last written: its bytes parsed, kept so that a write need not
-  // parse them again, and the bytes themselves. Opening keeps only the database, which
-  // gives the bytes it was read from back unchanged: the bytes are taken from it when a
-  // write first needs them. Neither when the file could not be read.
+  // One file as read or last written: its bytes, or nothing when it could not be read,
+  // and those bytes parsed, kept so that a write need not parse them again. Opening
+  // scans the bytes (`scan`, what the records are read from) and leaves the parsing to the
+  // first write, unless the scan needs the database.
   struct FileState {
     std::string path;
     std::optional<std::string> bytes;
     std::shared_ptr<store::ResourceDb> db;
+    std::unique_ptr<ResourceScan> scan;  // of the bytes as read, until a write changes them
   };
 
   // What opening found of the lists before any record is built: their names, as views
-  // into the databases kept from opening (which do not change before the records exist).
+  // into the bytes kept from opening (which do not change before the records exist).
   struct Listing {
     std::vector<std::string_view> confs, films, sets;
     int names = 0;
@@ -182,29 +184,29 @@ class ConfigurationStore {
   ConfigurationStore() = default;
   struct FilmIndex;  // records by their topic in the file they come from
   struct Pass;  // one reading of the databases: checking them, or building the records
-  void Load(const store::ResourceDb& configDb);
+  void Load(const ResourceScan& configDb);
   // The base record's values as the file holds them; `main` is the position of its topic.
-  void LoadBase(const store::ResourceDb& configDb, int main);
+  void LoadBase(const ResourceScan& configDb, int main);
   // Collects the errors and warnings of the files' databases (a companion nullptr when it
   // could not be read) and lists their names, building no record.
-  void Check(Pass& pass, const store::ResourceDb& configDb, const store::ResourceDb* film,
-             const store::ResourceDb* recorder, const store::ResourceDb* names);
-  // The records from the same databases, reporting nothing: Check did.
-  void Build(const store::ResourceDb& configDb, const store::ResourceDb* film, const store::ResourceDb* names);
+  void Check(Pass& pass, const ResourceScan& configDb, const ResourceScan* film, const ResourceScan* recorder,
+             const ResourceScan* names);
+  // The records from the same files, reporting nothing: Check did.
+  void Build(const ResourceScan& configDb, const ResourceScan* film, const ResourceScan* names);
   // Builds the records from the databases kept from opening, unless they are built.
   void EnsureBuilt() const;
-  void LoadConfigFile(const store::ResourceDb& db, Pass& pass);
+  void LoadConfigFile(const ResourceScan& db, Pass& pass);
   // Warns when a topic's "name" item, when it has one, names another topic.
   void CheckNameItem(std::string_view topicName, std::optional<std::string_view> nameItem);
-  void LoadFilmFile(const store::ResourceDb& db, Pass& pass);
-  void LoadRecorderFile(const store::ResourceDb& db, std::vector<std::string>* errors);
-  void LoadNamesFile(const store::ResourceDb& db, Pass& pass);
+  void LoadFilmFile(const ResourceScan& db, Pass& pass);
+  void LoadRecorderFile(const ResourceScan& db, std::vector<std::string>* errors);
+  void LoadNamesFile(const ResourceScan& db, Pass& pass);
   // Reads `file.path` (its spelling found on disk when it differs) and parses it; false
   // with errno set when it cannot be read.
   bool ReadFile(FileState& file);
   // Reads a companion file that `exists`, or records why it could not be read.
-  const store::ResourceDb* OpenCompanion(FileState& file, bool exists, const std::string& what);
-  const store::ResourceDb* OpenNamesFile(const std::string& folder);
+  const ResourceScan* OpenCompanion(FileState& file, bool exists, const std::string& what);
+  const ResourceScan* OpenNamesFile(const std::string& folder);
   // Chooses the media file in `folder` (with its trailing separator).
   bool ChooseFilmFile(const std::string& folder, std::string_view media);
 

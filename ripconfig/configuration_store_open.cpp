@@ -75,7 +75,7 @@ struct TopicRef {
 // `errors` (nowhere when that is null).
 class ItemReader {
  public:
-  ItemReader(const ResourceDb& db, std::vector<std::string>* errors) : db_(db), errors_(errors) {}
+  ItemReader(const ResourceScan& db, std::vector<std::string>* errors) : db_(db), errors_(errors) {}
 
   TopicRef Topic(std::string_view name) const { return {db_.TopicIndex(name).value_or(-1), name}; }
 
@@ -173,7 +173,7 @@ class ItemReader {
     if (errors_ != nullptr) errors_->push_back(ItemText(db_.Path(), topic.name, item) + problem);
   }
 
-  const ResourceDb& db_;
+  const ResourceScan& db_;
   std::vector<std::string>* errors_;
 };
 
@@ -186,7 +186,7 @@ namespace {
 // this table hashes each name once, a word at a time.
 class TopicTable {
  public:
-  explicit TopicTable(const ResourceDb& db) {
+  explicit TopicTable(const ResourceScan& db) {
     const size_t count = static_cast<size_t>(db.TopicCount());
     names_.reserve(count);
     first_.assign(count, true);
@@ -308,7 +308,7 @@ std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& 
   }
   const std::string& path = store->configPath_ = store->configFile_.path;
   store->lock_ = std::make_unique<WriteLock>(path.substr(0, path.find_last_of(platform::kSeparator) + 1));
-  store->Load(*store->configFile_.db);
+  store->Load(*store->configFile_.scan);
   return store;
 }
 
@@ -319,12 +319,18 @@ ConfigurationStore::~ConfigurationStore() = default;
 bool ConfigurationStore::ReadFile(FileState& file) {
   std::string bytes;
   if (!platform::ReadFileNoCase(file.path, bytes)) return false;
-  file.db = std::make_shared<ResourceDb>(ResourceDb::Parse(std::move(bytes), file.path));
+  const std::string& kept = file.bytes.emplace(std::move(bytes));
+  if (std::optional<ResourceScan> scan = ResourceScan::Read(kept, file.path)) {
+    file.scan = std::make_unique<ResourceScan>(std::move(*scan));
+  } else {
+    file.db = std::make_shared<ResourceDb>(ResourceDb::Parse(kept, file.path));
+    file.scan = std::make_unique<ResourceScan>(ResourceScan::Of(*file.db));
+  }
   return true;
 }
 
-const ResourceDb* ConfigurationStore::OpenCompanion(FileState& file, bool exists, const std::string& what) {
-  if (exists && ReadFile(file)) return file.db.get();
+const ResourceScan* ConfigurationStore::OpenCompanion(FileState& file, bool exists, const std::string& what) {
+  if (exists && ReadFile(file)) return file.scan.get();
   const bool missing = !exists || errno == ENOENT || errno == ENOTDIR;
   errors_.push_back((missing ? "Missing " : "Cannot read ") + what + " " + platform::ResolveNoCase(file.path));
   return nullptr;
@@ -370,9 +376,9 @@ bool ConfigurationStore::ChooseFilmFile(const std::string& folder, std::string_v
   return isPlate_ ? plateIsFile : filmIsFile;
 }
 
-const ResourceDb* ConfigurationStore::OpenNamesFile(const std::string& folder) {
+const ResourceScan* ConfigurationStore::OpenNamesFile(const std::string& folder) {
   namesFile_.path = folder + platform::NativePath(files::kNames);
-  if (ReadFile(namesFile_)) return namesFile_.db.get();
+  if (ReadFile(namesFile_)) return namesFile_.scan.get();
   const int error = errno;
   // Dispatchers made by copying templates may hold the names next to zv_config.res.
   const auto [beside, found] = FindFile(folder + "zv_names.res");
@@ -385,7 +391,7 @@ const ResourceDb* ConfigurationStore::OpenNamesFile(const std::string& folder) {
   return OpenCompanion(namesFile_, true, "names file");
 }
 
-void ConfigurationStore::Load(const ResourceDb& configDb) {
+void ConfigurationStore::Load(const ResourceScan& configDb) {
   Pass pass(false);
   const int main = pass.configTopics.emplace(configDb).Find(kMainTopic);
   const std::string folder = configPath_.substr(0, configPath_.find_last_of(platform::kSeparator) + 1);
@@ -394,22 +400,22 @@ void ConfigurationStore::Load(const ResourceDb& configDb) {
   recorderFile_.path = folder + files::kRecorder;
   namesFile_.path = folder + platform::NativePath(files::kNames);
 
-  const ResourceDb* film = OpenCompanion(filmFile_, hasFilm, isPlate_ ? "plate file" : "film file");
-  const ResourceDb* recorderDb = OpenCompanion(recorderFile_, true, "recorder file");
-  const ResourceDb* names = OpenNamesFile(folder);
+  const ResourceScan* film = OpenCompanion(filmFile_, hasFilm, isPlate_ ? "plate file" : "film file");
+  const ResourceScan* recorderDb = OpenCompanion(recorderFile_, true, "recorder file");
+  const ResourceScan* names = OpenNamesFile(folder);
   filmPath_ = filmFile_.path;
   recorderPath_ = recorderFile_.path;
   namesPath_ = namesFile_.path;
   Check(pass, configDb, film, recorderDb, names);
 }
 
-void ConfigurationStore::LoadBase(const ResourceDb& configDb, int main) {
+void ConfigurationStore::LoadBase(const ResourceScan& configDb, int main) {
   base_.usedConf = TrimBlanks(configDb.FindViewAt(main, kUsedItem).value_or(""));
   base_.origin = configDb.FindViewAt(main, kOriginItem).value_or("");
 }
 
-void ConfigurationStore::Check(Pass& pass, const ResourceDb& configDb, const ResourceDb* film,
-                               const ResourceDb* recorder, const ResourceDb* names) {
+void ConfigurationStore::Check(Pass& pass, const ResourceScan& configDb, const ResourceScan* film,
+                               const ResourceScan* recorder, const ResourceScan* names) {
   if (film != nullptr) LoadFilmFile(*film, pass);
   if (recorder != nullptr) LoadRecorderFile(*recorder, &errors_);
   if (names != nullptr) LoadNamesFile(*names, pass);
@@ -446,7 +452,7 @@ void ConfigurationStore::Check(Pass& pass, const ResourceDb& configDb, const Res
   SetLists();
 }
 
-void ConfigurationStore::Build(const ResourceDb& configDb, const ResourceDb* film, const ResourceDb* names) {
+void ConfigurationStore::Build(const ResourceScan& configDb, const ResourceScan* film, const ResourceScan* names) {
   Pass pass(true);
   if (film != nullptr) LoadFilmFile(*film, pass);
   if (names != nullptr) LoadNamesFile(*names, pass);
@@ -462,13 +468,13 @@ void ConfigurationStore::EnsureBuilt() const {
   auto& self = const_cast<ConfigurationStore&>(*this);
   const int used = listing_->used;
   self.listing_.reset();
-  self.Build(*configFile_.db, filmFile_.db.get(), namesFile_.db.get());
+  self.Build(*configFile_.scan, filmFile_.scan.get(), namesFile_.scan.get());
   // The current configuration is the one in use at opening, whatever is in use now.
   self.current_ = used >= 0 && static_cast<size_t>(used) < confs_.size() ? confs_[static_cast<size_t>(used)].record.get()
                                                                          : nullptr;
 }
 
-void ConfigurationStore::LoadFilmFile(const ResourceDb& db, Pass& pass) {
+void ConfigurationStore::LoadFilmFile(const ResourceScan& db, Pass& pass) {
   ItemReader reader(db, pass.Reports() ? &errors_ : nullptr);
   const int count = db.TopicCount();
   const TopicTable& topics = pass.films.topics.emplace(db);
@@ -517,7 +523,7 @@ void ConfigurationStore::LoadFilmFile(const ResourceDb& db, Pass& pass) {
   }
 }
 
-void ConfigurationStore::LoadRecorderFile(const ResourceDb& db, std::vector<std::string>* errors) {
+void ConfigurationStore::LoadRecorderFile(const ResourceScan& db, std::vector<std::string>* errors) {
   ItemReader reader(db, errors);
   const TopicRef topic = reader.Topic(kRecorderTopic);
   recorder_.maxWidth = reader.Number(topic, kMaxWidthItem, 0, true);
@@ -526,7 +532,7 @@ void ConfigurationStore::LoadRecorderFile(const ResourceDb& db, std::vector<std:
   recorder_.perimeter = reader.Number(topic, kPerimeterItem, 0, false);
 }
 
-void ConfigurationStore::LoadNamesFile(const ResourceDb& db, Pass& pass) {
+void ConfigurationStore::LoadNamesFile(const ResourceScan& db, Pass& pass) {
   const int topic = db.TopicIndex(kNamesTopic).value_or(-1);
   const int count = db.ItemCountAt(topic);
   for (int i = 0; i < count; ++i) {
@@ -550,7 +556,7 @@ void ConfigurationStore::CheckNameItem(std::string_view topicName, std::optional
   }
 }
 
-void ConfigurationStore::LoadConfigFile(const ResourceDb& db, Pass& pass) {
+void ConfigurationStore::LoadConfigFile(const ResourceScan& db, Pass& pass) {
   ItemReader reader(db, pass.Reports() ? &errors_ : nullptr);
   const TopicTable& topics = pass.configTopics ? *pass.configTopics : pass.configTopics.emplace(db);
   const TopicRef main{topics.Find(kMainTopic), kMainTopic};

@@ -215,10 +215,10 @@ void ConfigurationStore::KeepSnapshots() const {
   fresh.filmPath_ = filmPath_;
   fresh.recorderPath_ = recorderPath_;
   fresh.namesPath_ = namesPath_;
-  // Nothing has been written yet, so the databases kept from opening still hold those bytes.
-  fresh.LoadBase(*configFile_.db, configFile_.db->TopicIndex(kMainTopic).value_or(-1));
-  if (recorderFile_.db != nullptr) fresh.LoadRecorderFile(*recorderFile_.db, nullptr);
-  fresh.Build(*configFile_.db, filmFile_.db.get(), namesFile_.db.get());
+  // Nothing has been written yet, so the scans kept from opening still hold those bytes.
+  fresh.LoadBase(*configFile_.scan, configFile_.scan->TopicIndex(kMainTopic).value_or(-1));
+  if (recorderFile_.scan != nullptr) fresh.LoadRecorderFile(*recorderFile_.scan, nullptr);
+  fresh.Build(*configFile_.scan, filmFile_.scan.get(), namesFile_.scan.get());
   opened_ = fresh.TakeSnapshot();
   stored_ = opened_;
 }
@@ -475,13 +475,14 @@ bool ConfigurationStore::Write() {
   if (pending.empty()) return true;
 
   for (Pending& p : pending) {
-    if (!p.file->bytes && p.file->db != nullptr) p.file->bytes = p.file->db->Serialize();
     if (!p.file->bytes) {
       return Refuse(p.file->path + " could not be read when the configuration was opened; its changes are not stored");
     }
     // The kept database is changed below: it goes back to the file only once the file
-    // holds what it says, and is parsed afresh from the bytes next time otherwise.
+    // holds what it says, and is parsed afresh from the bytes next time otherwise. The
+    // scan of the bytes as read has served (the snapshots are taken) and may point into it.
     p.db = std::move(p.file->db);
+    p.file->scan.reset();
     if (p.db == nullptr) p.db = std::make_shared<ResourceDb>(ResourceDb::Parse(*p.file->bytes, p.file->path));
   }
   const ResourceDb* configDb = nullptr;

@@ -258,6 +258,32 @@ TEST_F(RavlcfgTest, MediaNumbersReadInEveryFormTheFilesHold) {
   }
 }
 
+// Opening reads the files line by line as the resource database does; the records are
+// what the database holds, in every form a file may take.
+TEST_F(RavlcfgTest, MediaReadAsTheResourceDatabaseReadsTheirFile) {
+  const struct {
+    const char* file;
+    const char* names;  // the media, as the base record joins them
+    double vsize;       // of the first one
+  } cases[] = {
+      {"\xEF\xBB\xBF[A4]\r\nvsize=11693\r\nhsize=8268\r\n", "A4", 11693},
+      {"vsize=1\n[A4]\n; a comment\n;@ a note\n  vsize = 5\nvsize=6\nhsize=2", "A4", 5},
+      {"[ A4 ]\nVSIZE=7\nvsize\nhsize=1\r", "A4", 7},
+      {"[A4]\n;@=vsize=9\nhsize=1\n;@[B\\\\C]\nvsize=1\nhsize=1\n", "A4,B\\C", 9},
+      {"[A4]\nvsize=1\nhsize=1\n\n[a4]\nvsize=2\nhsize=2\n[Letter]\nvsize=3\nhsize=3\n", "A4,Letter", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    WriteFile(Data("zv_film.res"), c.file);
+    ASSERT_NE(Open(), nullptr);
+    EXPECT_EQ(ravlcfg_get_nr_errors(handle), 0) << Joined(ravlcfg_get_errormessages(handle));
+    ravlcfg_set_lists(handle);
+    EXPECT_EQ(ravlcfg_get_base(handle)->filmNames, c.names);
+    ASSERT_EQ(ravlcfg_get_nrfilms(handle), ravlcfg_get_base(handle)->nrFilms);
+    EXPECT_EQ(ravlcfg_get_films(handle)[0]->verticalSize, c.vsize);
+  }
+}
+
 TEST_F(RavlcfgTest, DanglingReferencesAreWarningsAndCanBeRepaired) {
   WriteConfigWith({{"film=A4", "film=Letter"}, {"set=set_1", "set=set_7"}});
   ASSERT_NE(Open(), nullptr);
