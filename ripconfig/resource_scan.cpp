@@ -31,8 +31,24 @@ std::optional<ResourceScan> ResourceScan::Read(std::string_view bytes, std::stri
       next = size;
       end = base[size - 1] == '\r' ? size - 1 : size;
     }
-    const fmt::Line line = fmt::ReadLine(std::string_view(base + pos, end - pos));
+    const char* text = base + pos;
+    const size_t length = end - pos;
     pos = next;
+    // Most lines are items of a topic written plainly, "name=value" with no blank or mark
+    // first: read here as ReadLine() reads them, which would find the same "=" (or, without
+    // one, no entry at all).
+    if (!scan.topics_.empty() && length > 0 && !fmt::IsBlank(text[0]) && text[0] != ';' && text[0] != '#' &&
+        text[0] != '[') {
+      size_t at = 0;
+      while (at < length && text[at] != '=') ++at;
+      if (at == length) continue;
+      size_t nameEnd = at;
+      while (nameEnd > 0 && fmt::IsBlank(text[nameEnd - 1])) --nameEnd;
+      scan.items_.push_back({std::string_view(text, nameEnd), std::string_view(text + at + 1, length - at - 1)});
+      ++scan.topics_.back().count;
+      continue;
+    }
+    const fmt::Line line = fmt::ReadLine(std::string_view(text, length));
     // Items before the first topic belong to no topic.
     if (line.kind != fmt::LineKind::kTopic && (line.kind != fmt::LineKind::kItem || scan.topics_.empty())) continue;
     if (line.escaped) return std::nullopt;
