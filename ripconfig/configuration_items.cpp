@@ -7,7 +7,6 @@
 #include <cstdio>
 
 #include "platform/path.h"
-#include "platform/text.h"
 
 namespace rvc::ripconfig::items {
 

@@ -183,17 +183,17 @@ class ConfigurationStore {
 
   ConfigurationStore() = default;
   struct FilmIndex;  // records by their topic in the file they come from
-  struct Pass;  // one reading of the databases: checking them, or building the records
+  struct Pass;  // one reading of the files: checking them, or building the records
   void Load(const ResourceScan& configDb);
   // The base record's values as the file holds them; `main` is the position of its topic.
   void LoadBase(const ResourceScan& configDb, int main);
-  // Collects the errors and warnings of the files' databases (a companion nullptr when it
-  // could not be read) and lists their names, building no record.
+  // Collects the errors and warnings of the files (a companion nullptr when it could not
+  // be read) and lists their names, building no record.
   void Check(Pass& pass, const ResourceScan& configDb, const ResourceScan* film, const ResourceScan* recorder,
              const ResourceScan* names);
   // The records from the same files, reporting nothing: Check did.
   void Build(const ResourceScan& configDb, const ResourceScan* film, const ResourceScan* names);
-  // Builds the records from the databases kept from opening, unless they are built.
+  // Builds the records from the scans kept from opening, unless they are built.
   void EnsureBuilt() const;
   void LoadConfigFile(const ResourceScan& db, Pass& pass);
   // Warns when a topic's "name" item, when it has one, names another topic.
@@ -201,7 +201,7 @@ class ConfigurationStore {
   void LoadFilmFile(const ResourceScan& db, Pass& pass);
   void LoadRecorderFile(const ResourceScan& db, std::vector<std::string>* errors);
   void LoadNamesFile(const ResourceScan& db, Pass& pass);
-  // Reads `file.path` (its spelling found on disk when it differs) and parses it; false
+  // Reads `file.path` (its spelling found on disk when it differs) and scans it; false
   // with errno set when it cannot be read.
   bool ReadFile(FileState& file);
   // Reads a companion file that `exists`, or records why it could not be read.

@@ -1,4 +1,5 @@
-// Opening of a ConfigurationStore: which files are read, and the records built from them.
+// Opening of a ConfigurationStore: which files are read, how they are checked, and the
+// records built from them on first use.
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,7 +12,6 @@
 
 #include "platform/file_io.h"
 #include "platform/path.h"
-#include "platform/text.h"
 #include "ripconfig/configuration_items.h"
 #include "ripconfig/configuration_store.h"
 #include "store/resource_db.h"
@@ -97,11 +97,13 @@ class ItemReader {
                                                          const std::array<std::string_view, N>& items) const {
     std::array<std::optional<std::string_view>, N> values;
     const int count = db_.ItemCountAt(topic.index);
-    for (int i = 0; i < count; ++i) {
+    size_t missing = N;
+    for (int i = 0; i < count && missing > 0; ++i) {
       const std::string_view name = db_.ItemNameAt(topic.index, i);
       for (size_t k = 0; k < N; ++k) {
         if (!values[k] && SameName(name, items[k])) {
           values[k] = db_.ItemValueAt(topic.index, i);
+          --missing;
           break;
         }
       }
@@ -181,9 +183,9 @@ class ItemReader {
 
 namespace {
 
-// The topics of one database by name, ignoring case: the first topic of a name, as the
-// database's own lookups find it. Reading a whole file looks up nearly every topic once;
-// this table hashes each name once, a word at a time.
+// The topics of one file by name, ignoring case: the first topic of a name, as the
+// resource database's lookups find it. Reading a whole file looks up nearly every topic
+// once; this table hashes each name once, a word at a time.
 class TopicTable {
  public:
   explicit TopicTable(const ResourceScan& db) {
@@ -197,9 +199,9 @@ class TopicTable {
     for (size_t i = 0; i < count; ++i) {
       names_.push_back(db.TopicNameAt(static_cast<int>(i)));
       const uint32_t hash = Hash(names_[i]);
-      Slot* slot = Probe(names_[i], hash);
-      if (slot->topic == 0) {
-        *slot = {static_cast<uint32_t>(i + 1), hash};
+      Slot& slot = slots_[Probe(names_[i], hash)];
+      if (slot.topic == 0) {
+        slot = {static_cast<uint32_t>(i + 1), hash};
       } else {
         first_[i] = false;
       }
@@ -208,7 +210,7 @@ class TopicTable {
 
   // The first topic of that name, or -1.
   int Find(std::string_view name) const {
-    return static_cast<int>(const_cast<TopicTable*>(this)->Probe(name, Hash(name))->topic) - 1;
+    return static_cast<int>(slots_[Probe(name, Hash(name))].topic) - 1;
   }
   // Whether topic `i` is the first of its name: the one that makes a record.
   bool IsFirst(int i) const { return first_[static_cast<size_t>(i)]; }
@@ -220,11 +222,11 @@ class TopicTable {
   };
 
   // The slot holding `name`, or the empty one where it would go.
-  Slot* Probe(std::string_view name, uint32_t hash) {
+  size_t Probe(std::string_view name, uint32_t hash) const {
     const size_t mask = slots_.size() - 1;
     for (size_t at = hash >> shift_;; at = (at + 1) & mask) {
-      Slot& slot = slots_[at];
-      if (slot.topic == 0 || (slot.hash == hash && SameName(names_[slot.topic - 1], name))) return &slot;
+      const Slot& slot = slots_[at];
+      if (slot.topic == 0 || (slot.hash == hash && SameName(names_[slot.topic - 1], name))) return at;
     }
   }
 
@@ -537,7 +539,7 @@ void ConfigurationStore::LoadNamesFile(const ResourceScan& db, Pass& pass) {
   const int count = db.ItemCountAt(topic);
   for (int i = 0; i < count; ++i) {
     // An item named twice reads as its first one.
-    const std::string_view name = platform::Trim(db.FindViewAt(topic, db.ItemNameAt(topic, i)).value_or(""));
+    const std::string_view name = TrimBlanks(db.FindViewAt(topic, db.ItemNameAt(topic, i)).value_or(""));
     if (name.empty()) continue;
     if (pass.build) {
       names_.push_back({NextId(), std::make_unique<NameRecord>(NameRecord{std::string(name)})});
