@@ -103,10 +103,15 @@ TEST(ReadFileNoCaseTest, ReadsTheWholeFileInAnyCase) {
   EXPECT_EQ(bytes, big);
   EXPECT_EQ(path, dir / "Big.res");
 
-  WriteFile(dir / "Empty.res", "");
-  path = dir / "Empty.res";
-  ASSERT_TRUE(ReadFileNoCase(path, bytes));
-  EXPECT_EQ(bytes, "");
+  // Small files are read through a 64 KiB buffer first: sizes around its end.
+  for (const size_t size : {size_t{0}, size_t{1}, size_t{65535}, size_t{65536}, size_t{65537}}) {
+    std::string text(size, 'a');
+    if (size > 0) text.back() = 'z';
+    WriteFile(dir / "Sized.res", text);
+    path = dir / "Sized.res";
+    ASSERT_TRUE(ReadFileNoCase(path, bytes)) << size;
+    EXPECT_EQ(bytes, text) << size;
+  }
 
   path = dir / "missing.res";
   EXPECT_FALSE(ReadFileNoCase(path, bytes));
