@@ -5,18 +5,17 @@
 
 namespace rvc::frame {
 
-CFlavour::CFlavour(std::string key, std::string displayName, std::string version,
-                   const std::string& programListFile, bool rebuildTypes, const std::string& dataListFile,
-                   bool rebuildDispatchers)
+CFlavour::CFlavour(std::string key, std::string displayName, std::string version, std::string programListFile,
+                   bool rebuildTypes, std::string dataListFile, bool rebuildDispatchers)
     : DisplayName(std::move(displayName)),
       Key(std::move(key)),
       Version(std::move(version)),
-      dataListFile_(dataListFile),
+      dataListFile_(std::move(dataListFile)),
       rebuildDispatchers_(rebuildDispatchers) {
   if (Version.empty()) Version = "V52";
-  TemplateList = std::make_unique<store::CTemplateList>(Key, programListFile, rebuildTypes);
+  TemplateList = std::make_unique<store::CTemplateList>(Key, std::move(programListFile), rebuildTypes);
   DispatcherList =
-      std::make_unique<store::CDispatcherList>(dataListFile, *TemplateList, rebuildDispatchers, DisplayName);
+      std::make_unique<store::CDispatcherList>(dataListFile_, *TemplateList, rebuildDispatchers, DisplayName);
   if (DispatcherList->GetCount() > 0) return;
   std::string reasons;
   for (const store::BrokenDispatcher& broken : DispatcherList->Broken()) reasons += "\n" + broken.Reason;

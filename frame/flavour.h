@@ -17,8 +17,8 @@ class CFlavour {
   // `dataListFile`; each is rebuilt from the files on disk when its flag is set. Raises
   // CRvcException 123 when the flavour has no dispatcher (the reasons of those that could
   // not be loaded follow, one a line).
-  CFlavour(std::string key, std::string displayName, std::string version, const std::string& programListFile,
-           bool rebuildTypes, const std::string& dataListFile, bool rebuildDispatchers);
+  CFlavour(std::string key, std::string displayName, std::string version, std::string programListFile,
+           bool rebuildTypes, std::string dataListFile, bool rebuildDispatchers);
   ~CFlavour();
   CFlavour(const CFlavour&) = delete;
   CFlavour& operator=(const CFlavour&) = delete;

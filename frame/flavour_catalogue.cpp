@@ -20,9 +20,7 @@ namespace {
 constexpr size_t kMaxValueLength = 2047;
 
 std::string ReadItem(const store::ResourceDb& catalogue, const std::string& topic, const char* item) {
-  std::string value = catalogue.Find(topic, item).value_or("");
-  if (value.size() > kMaxValueLength) value.resize(kMaxValueLength);
-  return value;
+  return std::string(catalogue.FindView(topic, item).value_or("").substr(0, kMaxValueLength));
 }
 
 // Only an absolute folder names a flavour's folder: an empty or relative one would be
@@ -36,7 +34,8 @@ std::string CataloguePath(const std::string& catalogueFileName) {
   return platform::NativePath(folder) + platform::kSeparator + catalogueFileName;
 }
 
-ListFileChoice FindListFile(const std::string& value, const std::string& browseTitle, const std::string& rebuiltName) {
+ListFileChoice FindListFile(const std::string& value, std::string_view browseTitle, const std::string& rebuiltName,
+                            std::string_view titleEnd) {
   store::CRvcUtils utils;
   // A configured folder mostly ends with its separator, and so names no file.
   std::string pattern = "rvc*.cfg";
@@ -50,13 +49,14 @@ ListFileChoice FindListFile(const std::string& value, const std::string& browseT
   // The "*.ini" files are looked for in the same walk: without a list file it has covered
   // the whole tree.
   std::string ini = "*.ini";
-  if (!folder.empty() && utils.FindFileOrFallback(folder, pattern, ini)) return {pattern, false};
+  if (!folder.empty() && utils.FindFileOrFallback(folder, pattern, ini)) return {std::move(pattern), false};
 
   if (folder.empty() || ini.empty()) {
-    folder = platform::WithTrailingSeparator(store::CRvcUtils::BrowseForFolder(browseTitle, folder));
+    const std::string title = std::string(browseTitle).append(titleEnd);
+    folder = platform::WithTrailingSeparator(store::CRvcUtils::BrowseForFolder(title, folder));
     // Cancelled, or no folder to use: the flavour does not load.
     if (!IsAbsoluteFolder(folder)) {
-      throw CRvcException(msg::kApplicationStopped, "no folder was chosen in \"" + browseTitle + "\"");
+      throw CRvcException(msg::kApplicationStopped, "no folder was chosen in \"" + title + "\"");
     }
   }
   return {folder + rebuiltName, true};
@@ -83,20 +83,19 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
       if (!filter.empty() && !platform::EqualsNoCase(*topic, filter)) continue;
 
       const std::string displayName = ReadItem(catalogue, *topic, "name");
-      const std::string version = ReadItem(catalogue, *topic, "Version");
+      std::string version = ReadItem(catalogue, *topic, "Version");
       // The searches for the list files walk the flavour's folders; a rebuild reads some of
       // them again right after. Nothing writes to them meanwhile (a folder dialog forgets).
       store::CRvcUtils::ListingScope listings;
       try {
-        // The folder dialogs name the flavour they ask for.
-        const std::string forFlavour = " - " + (displayName.empty() ? *topic : displayName);
-        const ListFileChoice program =
-            FindListFile(options.programFolder.value_or(ReadItem(catalogue, *topic, "progdir")),
-                         "Select PROGRAM folder" + forFlavour, "rvc2.cfg");
-        const ListFileChoice data = FindListFile(options.dataFolder.value_or(ReadItem(catalogue, *topic, "datadir")),
-                                                 "Select DATA folder" + forFlavour, "rvc1.cfg");
-        InsertByDisplayName(flavours, std::make_unique<CFlavour>(*topic, displayName, version, program.file,
-                                                                 program.rebuild, data.file, data.rebuild));
+        // The folder dialogs name the flavour they ask for: " - " + its name ends their titles.
+        const std::string_view forFlavour = displayName.empty() ? *topic : displayName;
+        ListFileChoice program = FindListFile(options.programFolder.value_or(ReadItem(catalogue, *topic, "progdir")),
+                                              "Select PROGRAM folder - ", "rvc2.cfg", forFlavour);
+        ListFileChoice data = FindListFile(options.dataFolder.value_or(ReadItem(catalogue, *topic, "datadir")),
+                                           "Select DATA folder - ", "rvc1.cfg", forFlavour);
+        InsertByDisplayName(flavours, std::make_unique<CFlavour>(*topic, displayName, std::move(version), std::move(program.file),
+                                                                 program.rebuild, std::move(data.file), data.rebuild));
       } catch (const CRvcException& error) {
         if (options.brokenFlavours == nullptr) throw;
         CRvcTrace("").Trace("Flavour " + *topic + " skipped: " + error.Message());

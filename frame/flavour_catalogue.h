@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frame/flavour.h"
@@ -52,11 +53,12 @@ struct ListFileChoice {
 // The list file of a flavour folder. `value` is the configured folder or a file in it (a
 // file's name is searched for instead of "rvc*.cfg"); the folder and then its subfolders
 // are searched. Without a list file the folder is kept when "*.ini" files are in or below
-// it, else the user chooses one in a folder dialog titled `browseTitle`; the list is then
-// rebuilt into folder + `rebuiltName`. A configured folder that is not absolute counts as
-// missing; a dialog that is cancelled or gives no absolute folder raises 123: the working
-// directory is never searched.
-ListFileChoice FindListFile(const std::string& value, const std::string& browseTitle, const std::string& rebuiltName);
+// it, else the user chooses one in a folder dialog titled `browseTitle` + `titleEnd` (put
+// together only then); the list is then rebuilt into folder + `rebuiltName`. A configured
+// folder that is not absolute counts as missing; a dialog that is cancelled or gives no
+// absolute folder raises 123: the working directory is never searched.
+ListFileChoice FindListFile(const std::string& value, std::string_view browseTitle, const std::string& rebuiltName,
+                            std::string_view titleEnd = {});
 
 // Inserts `flavour` in the order of DisplayName (case-sensitive). A flavour whose name
 // equals names already listed goes after them, so flavours of equal names keep the order

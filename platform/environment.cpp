@@ -187,20 +187,37 @@ std::vector<EnvironmentEntry> KW_EnvironmentList() {
 
 // Installations come from a platform whose variable names ignore case, so "%kw_data_x%"
 // finds KW_DATA_X. The exact spelling wins when both exist.
-std::optional<std::string> GetEnvNoCase(const std::string& name) {
-  if (auto exact = GetEnv(name)) return exact;
+namespace {
+
+// The value of the variable `name` (its spelling first, then ignoring case), without a
+// copy; nullptr when it is not set.
+const char* FindEnvNoCase(std::string_view name) {
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    std::string_view text(*entry);
-    size_t eq = text.find('=');
-    if (eq != std::string_view::npos && EqualsNoCase(text.substr(0, eq), name)) {
-      return std::string(text.substr(eq + 1));
+    const std::string_view text(*entry);
+    if (text.size() > name.size() && text[name.size()] == '=' && text.compare(0, name.size(), name) == 0) {
+      return *entry + name.size() + 1;
     }
   }
-  return std::nullopt;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    const std::string_view text(*entry);
+    const size_t eq = text.find('=');
+    if (eq != std::string_view::npos && EqualsNoCase(text.substr(0, eq), name)) return *entry + eq + 1;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::optional<std::string> GetEnvNoCase(const std::string& name) {
+  const char* value = FindEnvNoCase(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
 }
 
 std::optional<std::string> ExpandEnvironmentReferences(std::string_view text, size_t maxLength) {
   std::string out;
+  // Room for a folder or two that the references name: expanding mostly allocates once.
+  out.reserve(text.size() + 128);
   size_t pos = 0;
   while (pos < text.size()) {
     size_t open = text.find('%', pos);
@@ -214,10 +231,10 @@ std::optional<std::string> ExpandEnvironmentReferences(std::string_view text, si
       out.append(text.substr(open));
       break;
     }
-    std::string name(text.substr(open + 1, close - open - 1));
-    auto value = name.empty() ? std::nullopt : GetEnvNoCase(name);
-    if (value) {
-      out.append(*value);
+    const std::string_view name = text.substr(open + 1, close - open - 1);
+    const char* value = name.empty() ? nullptr : FindEnvNoCase(name);
+    if (value != nullptr) {
+      out.append(value);
       pos = close + 1;
     } else {
       // Unknown references stay as written; the closing "%" may open the next one.

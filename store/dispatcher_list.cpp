@@ -241,35 +241,70 @@ void CheckFolderAndName(const Where& where, std::string_view folder, std::string
   }
 }
 
-// The dispatcher of topic `topic` of the list file `file`; `hasBase` tells whether the
-// record gives its port separator. The topic is looked up once for all its items.
-std::unique_ptr<CDispatcher> ListEntry(const ResourceDb& db, const std::string& topic, const std::string& file,
-                                       const std::string& dataFolder, bool& hasBase) {
-  auto where = [&] { return Printable(file) + ", [" + topic + "]"; };
-  const int at = db.TopicIndex(topic).value_or(-1);
-  auto folder = db.FindViewAt(at, "Folder");
-  auto name = db.FindViewAt(at, "Name");
-  auto type = db.FindViewAt(at, "Type");
-  for (const auto& [item, value] : {std::pair{"Folder", &folder}, {"Name", &name}, {"Type", &type}}) {
-    if (!*value) throw EntryRefused{where() + ": the item " + item + " is missing"};
+// The items of a record of the list file, found in one walk over its topic.
+enum RecordItem { kFolder, kName, kType, kBase, kFlavour, kCommandPort, kRecordItems };
+constexpr std::string_view kRecordItemNames[kRecordItems] = {"Folder", "Name", "Type", "Base", "Flavour", "CommandPort"};
+
+// The positions of the topics "Config1" to "Config<count>" by number (the first topic of
+// each name; -1 where there is none), read in one walk over the topics. Numbers beyond
+// the topics of the file cannot have one and are left out.
+std::vector<int> RecordTopics(const ResourceDb& db, long count) {
+  constexpr std::string_view kPrefix = "Config";
+  const int topics = db.TopicCount();
+  std::vector<int> at(static_cast<size_t>(std::clamp<long>(count, 0, topics)) + 1, -1);
+  for (int t = 0; t < topics; ++t) {
+    const std::string_view name = db.TopicNameAt(t);
+    if (name.size() <= kPrefix.size() || !platform::EqualsNoCase(name.substr(0, kPrefix.size()), kPrefix)) continue;
+    // Spelt as "Config" + std::to_string(number): digits only, no leading zero.
+    const std::string_view digits = name.substr(kPrefix.size());
+    if (digits.front() == '0' || digits.size() > 9) continue;
+    size_t number = 0;
+    for (const char c : digits) {
+      if (c < '0' || c > '9') {
+        number = 0;
+        break;
+      }
+      number = number * 10 + static_cast<size_t>(c - '0');
+    }
+    if (number > 0 && number < at.size() && at[number] < 0) at[number] = t;
   }
-  CheckFolderAndName(where, *folder, *name);
+  return at;
+}
+
+// Fills `dispatcher` from record `number` of the list file `file`, whose topic is at
+// `topic` (-1: missing); `hasBase` tells whether the record gives its port separator.
+void ReadListEntry(const ResourceDb& db, int topic, long number, const std::string& file, const std::string& dataFolder,
+                   CDispatcher& dispatcher, bool& hasBase) {
+  auto where = [&] { return Printable(file) + ", [Config" + std::to_string(number) + "]"; };
+  std::optional<std::string_view> values[kRecordItems];
+  db.FindViewsAt(topic, kRecordItemNames, values);
+  for (const RecordItem item : {kFolder, kName, kType}) {
+    if (!values[item]) {
+      throw EntryRefused{where() + ": the item " + std::string(kRecordItemNames[item]) + " is missing"};
+    }
+  }
+  const std::string_view folder = *values[kFolder];
+  const std::string_view name = *values[kName];
+  CheckFolderAndName(where, folder, name);
 
   std::string path;  // sized once: a list loads many dispatchers
-  path.reserve(dataFolder.size() + folder->size());
-  path.append(dataFolder).append(*folder);
-  auto dispatcher = std::make_unique<CDispatcher>(std::move(path));
-  DispatcherRecord& record = dispatcher->Record;
-  record.Folder = *folder;
-  record.Name = *name;
-  record.Type = *type;
-  if (auto base = db.FindIntAt(at, "Base")) {
-    record.Base = static_cast<int>((*base % 10 + 10) % 10);
-    hasBase = true;
+  path.reserve(dataFolder.size() + folder.size());
+  path.append(dataFolder).append(folder);
+  dispatcher.SetPath(std::move(path));
+  DispatcherRecord& record = dispatcher.Record;
+  record.Folder = folder;
+  record.Name = name;
+  record.Type = *values[kType];
+  if (values[kBase]) {
+    if (auto base = ResourceDb::ReadInt(*values[kBase])) {
+      record.Base = static_cast<int>((*base % 10 + 10) % 10);
+      hasBase = true;
+    }
   }
-  if (auto flavour = db.FindViewAt(at, "Flavour")) record.Flavour = *flavour;
-  if (auto port = db.FindIntAt(at, "CommandPort")) record.CommandPort = static_cast<int>(*port);
-  return dispatcher;
+  if (values[kFlavour]) record.Flavour = *values[kFlavour];
+  if (values[kCommandPort]) {
+    if (auto port = ResourceDb::ReadInt(*values[kCommandPort])) record.CommandPort = static_cast<int>(*port);
+  }
 }
 
 struct RebuildContext {
@@ -391,35 +426,43 @@ const CDispatcher& CDispatcherList::GetAt(int index) const {
 }
 
 CDispatcher& CDispatcherList::Add(const CDispatcher& source, int position) {
-  auto copy = std::make_unique<CDispatcher>(source);
-  CDispatcher& added = *copy;
+  if (position >= GetCount()) throw std::out_of_range("dispatcher position " + std::to_string(position));
+  CDispatcher& added = *owned_.emplace_back(std::make_unique<CDispatcher>(source));
   if (position < 0) {
-    dispatchers_.push_back(std::move(copy));
+    dispatchers_.push_back(&added);
   } else {
-    if (position >= GetCount()) throw std::out_of_range("dispatcher position " + std::to_string(position));
-    dispatchers_[static_cast<size_t>(position)] = std::move(copy);
+    CDispatcher*& slot = dispatchers_[static_cast<size_t>(position)];
+    Release(slot);
+    slot = &added;
   }
   return added;
 }
 
 CDispatcher& CDispatcherList::Insert(const CDispatcher& source, int position) {
   if (position < 0 || position > GetCount()) throw std::out_of_range("dispatcher position " + std::to_string(position));
-  auto copy = std::make_unique<CDispatcher>(source);
-  CDispatcher& added = *copy;
-  dispatchers_.insert(dispatchers_.begin() + position, std::move(copy));
+  CDispatcher& added = *owned_.emplace_back(std::make_unique<CDispatcher>(source));
+  dispatchers_.insert(dispatchers_.begin() + position, &added);
   return added;
 }
 
 std::unique_ptr<CDispatcher> CDispatcherList::Remove(const CDispatcher& dispatcher) {
-  auto it = std::find_if(dispatchers_.begin(), dispatchers_.end(),
-                         [&dispatcher](const std::unique_ptr<CDispatcher>& d) { return d.get() == &dispatcher; });
+  auto it = std::find(dispatchers_.begin(), dispatchers_.end(), &dispatcher);
   if (it == dispatchers_.end()) return nullptr;
   const int index = static_cast<int>(it - dispatchers_.begin());
-  std::unique_ptr<CDispatcher> removed = std::move(*it);
+  std::unique_ptr<CDispatcher> removed = Release(*it);
   dispatchers_.erase(it);
   if (index < current_) --current_;
   if (current_ >= GetCount()) current_ = std::max(0, GetCount() - 1);
   return removed;
+}
+
+std::unique_ptr<CDispatcher> CDispatcherList::Release(CDispatcher* dispatcher) {
+  auto it = std::find_if(owned_.begin(), owned_.end(),
+                         [dispatcher](const std::unique_ptr<CDispatcher>& d) { return d.get() == dispatcher; });
+  if (it == owned_.end()) return std::make_unique<CDispatcher>(std::move(*dispatcher));  // from the block
+  std::unique_ptr<CDispatcher> released = std::move(*it);
+  owned_.erase(it);
+  return released;
 }
 
 void CDispatcherList::SetSeparatorInUse(int base, bool inUse) {
@@ -437,13 +480,17 @@ std::string CDispatcherList::IniFileOf(const std::string& folder) const {
   return dataFolder_ + "data" + platform::kSeparator + "zv" + folder + "_dispatcher.ini";
 }
 
-void CDispatcherList::Place(std::unique_ptr<CDispatcher> dispatcher) {
+void CDispatcherList::Place(CDispatcher* dispatcher) {
   // The flavour's main dispatcher lives in the folder named after the flavour.
   if (platform::EqualsNoCase(dispatcher->Record.Folder, dispatcher->Record.Flavour)) {
-    dispatchers_.insert(dispatchers_.begin(), std::move(dispatcher));
+    dispatchers_.insert(dispatchers_.begin(), dispatcher);
   } else {
-    dispatchers_.push_back(std::move(dispatcher));
+    dispatchers_.push_back(dispatcher);
   }
+}
+
+void CDispatcherList::Place(std::unique_ptr<CDispatcher> dispatcher) {
+  Place(owned_.emplace_back(std::move(dispatcher)).get());
 }
 
 void CDispatcherList::Skip(BrokenDispatcher broken) {
@@ -458,18 +505,29 @@ void CDispatcherList::LoadFromListFile() {
   auto count = db.FindInt("Main", "NrConfigs");
   if (!count) return;
   if (*count == 0) throw CRvcException(msg::kConfigurationFailed, listFile_);
-  // Room for the count the file gives, within reason: the file may be damaged.
-  if (*count > 0) dispatchers_.reserve(static_cast<size_t>(std::min<long>(*count, 1000)));
+  const std::vector<int> topics = RecordTopics(db, *count);
+  // Room for the records the file holds: the block must not move once filled.
+  loaded_.reserve(topics.size() - 1);
+  dispatchers_.reserve(topics.size() - 1);
 
   for (long i = 1; i <= *count; ++i) {
-    const std::string topic = "Config" + std::to_string(i);
+    const int topic = static_cast<size_t>(i) < topics.size() ? topics[static_cast<size_t>(i)] : -1;
+    const bool inBlock = loaded_.size() < loaded_.capacity();
+    CDispatcher& dispatcher = inBlock ? loaded_.emplace_back(std::string())
+                                      : *owned_.emplace_back(std::make_unique<CDispatcher>(std::string()));
     try {
       bool hasBase = false;
-      auto dispatcher = ListEntry(db, topic, listFile_, dataFolder_, hasBase);
-      if (hasBase) separatorInUse_[static_cast<size_t>(dispatcher->Record.Base)] = true;
-      Place(std::move(dispatcher));
+      ReadListEntry(db, topic, i, listFile_, dataFolder_, dispatcher, hasBase);
+      if (hasBase) separatorInUse_[static_cast<size_t>(dispatcher.Record.Base)] = true;
+      Place(&dispatcher);
     } catch (const EntryRefused& refused) {
-      Skip({db.Find(topic, "Name").value_or(""), db.Find(topic, "Folder").value_or(""), refused.reason});
+      if (inBlock) {
+        loaded_.pop_back();
+      } else {
+        owned_.pop_back();
+      }
+      Skip({std::string(db.FindViewAt(topic, "Name").value_or("")), std::string(db.FindViewAt(topic, "Folder").value_or("")),
+            refused.reason});
     }
   }
 }

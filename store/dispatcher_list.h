@@ -102,10 +102,18 @@ class CDispatcherList {
   void LoadFromListFile();
   void Rebuild(const std::string& flavourDisplayName);
   void Skip(BrokenDispatcher broken);
+  void Place(CDispatcher* dispatcher);
   void Place(std::unique_ptr<CDispatcher> dispatcher);
+  // Takes `dispatcher` out of the list's ownership (a copy when it lives in the block).
+  std::unique_ptr<CDispatcher> Release(CDispatcher* dispatcher);
   void Repair(size_t index);
 
-  std::vector<std::unique_ptr<CDispatcher>> dispatchers_;
+  std::vector<CDispatcher*> dispatchers_;  // in the order of the list
+  // The dispatchers a list file gives live in one block, sized once so that they never
+  // move; those added or rebuilt later are owned one by one. A dispatcher removed from
+  // the block leaves an unused element there.
+  std::vector<CDispatcher> loaded_;
+  std::vector<std::unique_ptr<CDispatcher>> owned_;
   std::vector<BrokenDispatcher> broken_;
   std::array<bool, 10> separatorInUse_{};
   const CTemplateList* templates_;

@@ -914,10 +914,7 @@ std::optional<std::string> ResourceDb::FindQuoted(std::string_view topic, std::s
   return value;
 }
 
-namespace {
-
-// A value read as FindInt() reads it.
-std::optional<long> ReadInt(std::string_view text) {
+std::optional<long> ResourceDb::ReadInt(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   bool negative = false;
@@ -931,8 +928,6 @@ std::optional<long> ReadInt(std::string_view text) {
   return static_cast<long>(magnitude);
 }
 
-}  // namespace
-
 std::optional<long> ResourceDb::FindInt(std::string_view topic, std::string_view item) const {
   const Entry* e = impl_->FindItem(topic, item);
   if (e == nullptr) return std::nullopt;
@@ -943,6 +938,25 @@ std::optional<long> ResourceDb::FindIntAt(int topic, std::string_view item) cons
   const std::optional<std::string_view> value = FindViewAt(topic, item);
   if (!value) return std::nullopt;
   return ReadInt(*value);
+}
+
+void ResourceDb::FindViewsAt(int topic, std::span<const std::string_view> items,
+                             std::span<std::optional<std::string_view>> values) const {
+  const size_t wanted = std::min(items.size(), values.size());
+  for (size_t i = 0; i < wanted; ++i) values[i].reset();
+  if (topic < 0 || static_cast<size_t>(topic) >= impl_->topics.size()) return;
+  const char* base = impl_->Base();
+  size_t found = 0;
+  for (const Entry& entry : impl_->Items(impl_->topics[static_cast<size_t>(topic)])) {
+    const std::string_view name = entry.Name(base);
+    for (size_t i = 0; i < wanted; ++i) {
+      if (!values[i] && SameName(name, items[i])) {
+        values[i] = entry.Value(base);
+        if (++found == wanted) return;
+        break;
+      }
+    }
+  }
 }
 
 std::optional<std::string> ResourceDb::FindItemComment(std::string_view topic, std::string_view item) const {

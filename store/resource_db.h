@@ -19,6 +19,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +67,12 @@ class ResourceDb {
   // FindView and FindInt within the topic at that position.
   std::optional<std::string_view> FindViewAt(int topic, std::string_view item) const;
   std::optional<long> FindIntAt(int topic, std::string_view item) const;
+  // FindViewAt of each of `items` (distinct names) in one walk over the topic's items:
+  // values[i] receives the value of the first item named items[i], nothing when none is.
+  void FindViewsAt(int topic, std::span<const std::string_view> items,
+                   std::span<std::optional<std::string_view>> values) const;
+  // A value read as FindInt reads it.
+  static std::optional<long> ReadInt(std::string_view value);
 
   // rdb_search_string / rdb_search: the raw value, double quotes included.
   std::optional<std::string> Find(std::string_view topic, std::string_view item) const;

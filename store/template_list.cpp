@@ -199,23 +199,26 @@ void CTemplateList::LoadFromListFile() {
 
   // Room for the count the file gives, within reason: the file may be damaged.
   if (*count > 0) templates_.reserve(static_cast<size_t>(std::min<long>(*count, 1000)));
+  // The items of a type, found in one walk over its topic; the film or the plate template
+  // is read after "ZV_PLATE_OR_FILM" says which.
+  enum { kName, kFid, kPlateOrFilm, kFilm, kPlate, kConfig, kRecorder, kDispatcher, kItems };
+  constexpr std::string_view kItemNames[kItems] = {"Name",    "FID",       "ZV_PLATE_OR_FILM", "ZV_FILM",
+                                                   "ZV_PLATE", "ZV_CONFIG", "ZV_RECORDER",      "ZV_DISPATCHER"};
+  std::optional<std::string_view> values[kItems];
   for (long i = 1; i <= *count; ++i) {
-    // The topic is looked up once for all its items.
-    const int topic = db.TopicIndex("Config" + std::to_string(i)).value_or(-1);
-    auto require = [&](std::string_view item) {
-      auto value = db.FindViewAt(topic, item);
-      if (!value) throw CRvcException(msg::kResourceDbError, listFile_);
-      return std::string(*value);
+    db.FindViewsAt(db.TopicIndex("Config" + std::to_string(i)).value_or(-1), kItemNames, values);
+    auto require = [&](int item) {
+      if (!values[item]) throw CRvcException(msg::kResourceDbError, listFile_);
+      return std::string(*values[item]);
     };
-    CTemplate type;
-    type.Name = require("Name");
-    type.FID = require("FID");
-    type.PlateOrFilm = require("ZV_PLATE_OR_FILM");
-    type.PlateOrFilmFile = require(type.IsFilm() ? "ZV_FILM" : "ZV_PLATE");
-    type.Config = require("ZV_CONFIG");
-    type.Recorder = require("ZV_RECORDER");
-    type.DispatcherIni = require("ZV_DISPATCHER");
-    templates_.push_back(std::move(type));
+    CTemplate& type = templates_.emplace_back();
+    type.Name = require(kName);
+    type.FID = require(kFid);
+    type.PlateOrFilm = require(kPlateOrFilm);
+    type.PlateOrFilmFile = require(type.IsFilm() ? kFilm : kPlate);
+    type.Config = require(kConfig);
+    type.Recorder = require(kRecorder);
+    type.DispatcherIni = require(kDispatcher);
   }
 }
 

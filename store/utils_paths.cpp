@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "core/rvc_exception.h"
 #include "core/messages.h"
 #include "platform/environment.h"
@@ -16,7 +18,9 @@ constexpr size_t kMaxExpandedLength = 260;
 std::string ExpandReferences(const std::string& text) {
   auto expanded = platform::ExpandEnvironmentReferences(text, kMaxExpandedLength);
   if (!expanded) throw CRvcException(msg::kExpandFailed, text);
-  return platform::NativePath(*expanded);
+  // NativePath in place: the expansion is ours.
+  std::replace(expanded->begin(), expanded->end(), '\\', platform::kSeparator);
+  return std::move(*expanded);
 }
 
 bool IsExistingFolder(const std::string& path) {

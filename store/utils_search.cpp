@@ -69,11 +69,17 @@ class Folder {
  public:
   // The folder `where` ("" is the working folder); `where` receives its spelling on disk.
   static Folder Open(std::string& where) {
+    Folder folder = Take(std::move(where));
+    where = folder.path_;
+    return folder;
+  }
+  // The same, where the caller needs no spelling of its own: path() gives it.
+  static Folder Take(std::string where) {
     Folder folder;
-    if ((folder.kept_ = KeptListing(where)) == nullptr) {
-      folder.fd_ = Fd(where.empty() ? ::open(".", kFolderFlags) : platform::OpenNoCase(where, kFolderFlags));
+    folder.path_ = std::move(where);
+    if ((folder.kept_ = KeptListing(folder.path_)) == nullptr) {
+      folder.fd_ = Fd(folder.path_.empty() ? ::open(".", kFolderFlags) : platform::OpenNoCase(folder.path_, kFolderFlags));
     }
-    folder.path_ = where;
     return folder;
   }
 
@@ -497,16 +503,25 @@ bool CRvcUtils::FindNewestFile(const std::string& folder, std::string& pattern, 
 }
 
 bool CRvcUtils::FindFileOrFallback(const std::string& folder, std::string& pattern, std::string& fallback) {
+  // Mostly both patterns are names in `folder` itself, which then needs no splitting.
+  const bool names = pattern.find(platform::kSeparator) == std::string::npos &&
+                     fallback.find(platform::kSeparator) == std::string::npos;
   std::string where, name, fallbackWhere, fallbackName;
-  SplitPattern(folder, pattern, where, name);
-  SplitPattern(folder, fallback, fallbackWhere, fallbackName);
+  if (!names) {
+    SplitPattern(folder, pattern, where, name);
+    SplitPattern(folder, fallback, fallbackWhere, fallbackName);
+  }
   if (pattern.empty() || fallback.empty() || where != fallbackWhere) {
     if (FindNewestFile(folder, pattern, false)) return true;
     if (!FindNewestFile(folder, fallback, false)) fallback.clear();
     return false;
   }
+  if (names) {
+    name = pattern;
+    fallbackName = fallback;
+  }
   std::string fallbackFound;
-  const Folder found = Folder::Open(where);
+  const Folder found = Folder::Take(names ? folder : std::move(where));
   if (found.ok() && FindFirstDepthFirst(found, name, pattern, &fallbackName, &fallbackFound)) return true;
   fallback = std::move(fallbackFound);
   return false;

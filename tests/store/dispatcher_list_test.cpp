@@ -166,6 +166,31 @@ TEST_F(DispatcherListTest, LoadFailuresOfTheWholeList) {
   EXPECT_EQ(Load()->GetCount(), 0);
 }
 
+// Record n is the first topic named "Config<n>" ignoring case; other spellings of the
+// number name no record.
+TEST_F(DispatcherListTest, RecordsAreTheTopicsOfTheirNumbers) {
+  auto record = [](const char* topic, const char* folder) {
+    return "[" + std::string(topic) + "]\nName=" + folder + "\nType=Lux\nFolder=" + folder + "\n";
+  };
+  struct Case {
+    std::string topics;
+    std::vector<std::string> folders;
+    size_t broken;
+  };
+  const Case cases[] = {
+      {record("config2", "B") + record("CONFIG1", "A"), {"A", "B"}, 0},
+      {record("Config1", "A") + record("Config1", "C") + record("Config02", "B"), {"A"}, 1},
+      {record("Config1", "A"), {"A"}, 1},
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir_ / "data/rvc1.cfg", "[Main]\nNrConfigs=2\n" + c.topics);
+    auto list = Load();
+    SCOPED_TRACE(c.topics);
+    EXPECT_EQ(Folders(*list), c.folders);
+    EXPECT_EQ(list->Broken().size(), c.broken);
+  }
+}
+
 // A record that escapes the data folder, would break a file line or lacks an item is left
 // out with a reason naming the file; the others load.
 TEST_F(DispatcherListTest, HostileListRecordsAreLeftOutWithTheirReason) {
