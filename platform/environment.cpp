@@ -193,8 +193,7 @@ namespace {
 // copy; nullptr when it is not set.
 const char* FindEnvNoCase(std::string_view name) {
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    const std::string_view text(*entry);
-    if (text.size() > name.size() && text[name.size()] == '=' && text.compare(0, name.size(), name) == 0) {
+    if (std::strncmp(*entry, name.data(), name.size()) == 0 && (*entry)[name.size()] == '=') {
       return *entry + name.size() + 1;
     }
   }

@@ -241,35 +241,54 @@ void CheckFolderAndName(const Where& where, std::string_view folder, std::string
   }
 }
 
-// The items of a record of the list file, found in one walk over its topic.
-enum RecordItem { kFolder, kName, kType, kBase, kFlavour, kCommandPort, kRecordItems };
-constexpr std::string_view kRecordItemNames[kRecordItems] = {"Folder", "Name", "Type", "Base", "Flavour", "CommandPort"};
+// The items of a record of the list file, found in one walk over its topic, in the order
+// Write() gives them.
+enum RecordItem { kName, kType, kFolder, kBase, kCommandPort, kFlavour, kRecordItems };
+constexpr std::string_view kRecordItemNames[kRecordItems] = {"Name", "Type", "Folder", "Base", "CommandPort", "Flavour"};
 
-// The positions of the topics "Config1" to "Config<count>" by number (the first topic of
-// each name; -1 where there is none), read in one walk over the topics. Numbers beyond
-// the topics of the file cannot have one and are left out.
-std::vector<int> RecordTopics(const ResourceDb& db, long count) {
-  constexpr std::string_view kPrefix = "Config";
-  const int topics = db.TopicCount();
-  std::vector<int> at(static_cast<size_t>(std::clamp<long>(count, 0, topics)) + 1, -1);
-  for (int t = 0; t < topics; ++t) {
-    const std::string_view name = db.TopicNameAt(t);
-    if (name.size() <= kPrefix.size() || !platform::EqualsNoCase(name.substr(0, kPrefix.size()), kPrefix)) continue;
-    // Spelt as "Config" + std::to_string(number): digits only, no leading zero.
-    const std::string_view digits = name.substr(kPrefix.size());
-    if (digits.front() == '0' || digits.size() > 9) continue;
-    size_t number = 0;
-    for (const char c : digits) {
-      if (c < '0' || c > '9') {
-        number = 0;
-        break;
+// The topics "Config1" to "Config<count>" of the list file, by number: the first topic
+// of each name, read in one walk over the topics.
+class RecordTopics {
+ public:
+  RecordTopics(const ResourceDb& db, long count) {
+    constexpr std::string_view kPrefix = "Config";
+    for (int t = 0, topics = db.TopicCount(); t < topics; ++t) {
+      const std::string_view name = db.TopicNameAt(t);
+      if (name.size() <= kPrefix.size() || !platform::EqualsNoCase(name.substr(0, kPrefix.size()), kPrefix)) continue;
+      // Spelt as "Config" + std::to_string(number): digits only, no leading zero.
+      const std::string_view digits = name.substr(kPrefix.size());
+      if (digits.front() == '0' || digits.size() > 18) continue;
+      long number = 0;
+      for (const char c : digits) {
+        if (c < '0' || c > '9') {
+          number = 0;
+          break;
+        }
+        number = number * 10 + (c - '0');
       }
-      number = number * 10 + static_cast<size_t>(c - '0');
+      if (number > 0 && number <= count) found_.push_back({number, t});
     }
-    if (number > 0 && number < at.size() && at[number] < 0) at[number] = t;
+    // The first topic of a number comes first among those of that number.
+    std::stable_sort(found_.begin(), found_.end(), [](const Found& a, const Found& b) { return a.number < b.number; });
   }
-  return at;
-}
+
+  // How many numbers have a topic.
+  size_t size() const { return found_.size(); }
+
+  // The topic of record `number`, -1 when none; numbers are asked for in increasing order.
+  int Next(long number) {
+    while (next_ < found_.size() && found_[next_].number < number) ++next_;
+    return next_ < found_.size() && found_[next_].number == number ? found_[next_].topic : -1;
+  }
+
+ private:
+  struct Found {
+    long number;
+    int topic;
+  };
+  std::vector<Found> found_;
+  size_t next_ = 0;
+};
 
 // Fills `dispatcher` from record `number` of the list file `file`, whose topic is at
 // `topic` (-1: missing); `hasBase` tells whether the record gives its port separator.
@@ -505,13 +524,13 @@ void CDispatcherList::LoadFromListFile() {
   auto count = db.FindInt("Main", "NrConfigs");
   if (!count) return;
   if (*count == 0) throw CRvcException(msg::kConfigurationFailed, listFile_);
-  const std::vector<int> topics = RecordTopics(db, *count);
+  RecordTopics topics(db, *count);
   // Room for the records the file holds: the block must not move once filled.
-  loaded_.reserve(topics.size() - 1);
-  dispatchers_.reserve(topics.size() - 1);
+  loaded_.reserve(topics.size());
+  dispatchers_.reserve(topics.size());
 
   for (long i = 1; i <= *count; ++i) {
-    const int topic = static_cast<size_t>(i) < topics.size() ? topics[static_cast<size_t>(i)] : -1;
+    const int topic = topics.Next(i);
     const bool inBlock = loaded_.size() < loaded_.capacity();
     CDispatcher& dispatcher = inBlock ? loaded_.emplace_back(std::string())
                                       : *owned_.emplace_back(std::make_unique<CDispatcher>(std::string()));

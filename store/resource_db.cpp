@@ -947,12 +947,16 @@ void ResourceDb::FindViewsAt(int topic, std::span<const std::string_view> items,
   if (topic < 0 || static_cast<size_t>(topic) >= impl_->topics.size()) return;
   const char* base = impl_->Base();
   size_t found = 0;
+  // Files mostly hold the items in the order asked for: each name is compared first with
+  // the one after the last found.
+  size_t next = 0;
   for (const Entry& entry : impl_->Items(impl_->topics[static_cast<size_t>(topic)])) {
     const std::string_view name = entry.Name(base);
-    for (size_t i = 0; i < wanted; ++i) {
+    for (size_t k = 0, i = next; k < wanted; ++k, i = i + 1 == wanted ? 0 : i + 1) {
       if (!values[i] && SameName(name, items[i])) {
         values[i] = entry.Value(base);
         if (++found == wanted) return;
+        next = i + 1 == wanted ? 0 : i + 1;
         break;
       }
     }

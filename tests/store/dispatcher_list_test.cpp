@@ -178,12 +178,12 @@ TEST_F(DispatcherListTest, RecordsAreTheTopicsOfTheirNumbers) {
     size_t broken;
   };
   const Case cases[] = {
-      {record("config2", "B") + record("CONFIG1", "A"), {"A", "B"}, 0},
-      {record("Config1", "A") + record("Config1", "C") + record("Config02", "B"), {"A"}, 1},
-      {record("Config1", "A"), {"A"}, 1},
+      {record("config2", "B") + record("CONFIG1", "A") + "[Main]\nNrConfigs=2\n", {"A", "B"}, 0},
+      {"[Main]\nNrConfigs=2\n" + record("Config1", "A") + record("Config1", "C") + record("Config02", "B"), {"A"}, 1},
+      {"[Main]\nNrConfigs=4\n" + record("Config4", "D") + record("Config5", "E"), {"D"}, 3},
   };
   for (const Case& c : cases) {
-    WriteFile(dir_ / "data/rvc1.cfg", "[Main]\nNrConfigs=2\n" + c.topics);
+    WriteFile(dir_ / "data/rvc1.cfg", c.topics);
     auto list = Load();
     SCOPED_TRACE(c.topics);
     EXPECT_EQ(Folders(*list), c.folders);
