@@ -1,6 +1,7 @@
 // Checks of the resource database on arbitrary bytes, shared by the fuzz target and the
 // corpus test:
-//   1. the bytes parse, and an unchanged database serialises to exactly those bytes;
+//   1. the bytes parse, and an unchanged database serialises to exactly those bytes; a
+//      scan of them visits the topics and items the database holds;
 //   2. a run of mutations (chosen by a seed) gives what a plain reference model of the
 //      same operations gives;
 //   3. the mutated database serialises to bytes that parse back to the same topics,
@@ -222,6 +223,28 @@ inline std::string Mismatch(const std::string& what, const Model& expected, cons
   return std::string(what) + "\nexpected:\n" + Describe(expected) + "actual:\n" + Describe(actual);
 }
 
+// Topics ("[" + name) and items (name, NUL, value) one a line, in the order of the file:
+// as a scan visits them, and as the parsed database holds them.
+class ScanListing final : public store::ResourceDb::Visitor {
+ public:
+  std::vector<std::string> lines;
+  void Topic(std::string_view name) override { lines.push_back("[" + std::string(name)); }
+  void Item(std::string_view name, std::string_view value) override {
+    lines.push_back(std::string(name) + '\0' + std::string(value));
+  }
+};
+
+inline std::vector<std::string> Listing(const store::ResourceDb& db) {
+  std::vector<std::string> lines;
+  for (int t = 0; t < db.TopicCount(); ++t) {
+    lines.push_back("[" + std::string(db.TopicNameAt(t)));
+    for (int i = 0; i < db.ItemCountAt(t); ++i) {
+      lines.push_back(std::string(db.ItemNameAt(t, i)) + '\0' + std::string(db.ItemValueAt(t, i)));
+    }
+  }
+  return lines;
+}
+
 }  // namespace rdb_checks
 
 inline uint64_t SeedOf(std::string_view bytes) {
@@ -235,6 +258,9 @@ inline std::string CheckResourceDb(std::string_view bytes, uint64_t seed) {
   store::ResourceDb db = store::ResourceDb::Parse(std::string(bytes), "/nonexistent/fuzz.res");
   if (db.Serialize() != bytes) return "unchanged database does not serialise to its input";
   if (db.Changed()) return "parsing marked the database as changed";
+  ScanListing scanned;
+  store::ResourceDb::Scan(bytes, scanned);
+  if (scanned.lines != Listing(db)) return "a scan of the bytes differs from the parsed database";
 
   Reference reference{Capture(db)};
   Chooser choose(seed, bytes);

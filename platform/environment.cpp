@@ -192,10 +192,11 @@ namespace {
 // The value of the variable `name` (its spelling first, then ignoring case), without a
 // copy; nullptr when it is not set.
 const char* FindEnvNoCase(std::string_view name) {
-  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    if (std::strncmp(*entry, name.data(), name.size()) == 0 && (*entry)[name.size()] == '=') {
-      return *entry + name.size() + 1;
-    }
+  char spelt[256];
+  if (name.size() < sizeof spelt && name.find('\0') == std::string_view::npos) {
+    std::memcpy(spelt, name.data(), name.size());
+    spelt[name.size()] = '\0';
+    if (const char* value = std::getenv(spelt)) return value;
   }
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
     const std::string_view text(*entry);

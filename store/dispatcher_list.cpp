@@ -16,6 +16,7 @@
 #include "core/messages.h"
 #include "platform/path.h"
 #include "store/confinement.h"
+#include "store/list_file.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"
 #include "store/template_list.h"
@@ -192,19 +193,18 @@ class TemplateFiles {
   explicit TemplateFiles(const CTemplateList& templates) : templates_(templates) {}
 
   // The template `fileName` of the template folder; its name is the path on disk.
-  const ComparedFile& Get(const std::string& fileName) {
-    auto [it, added] = files_.try_emplace(fileName);
-    if (added) {
-      it->second.name = templates_.TemplateFolder() + fileName;
-      Load(it->second, true);
-      it->second.name = it->second.path;  // as TemplatePath() gives it
-    }
-    return it->second;
+  const ComparedFile& Get(std::string_view fileName) {
+    if (auto it = files_.find(fileName); it != files_.end()) return it->second;
+    ComparedFile& file = files_.emplace(std::string(fileName), ComparedFile()).first->second;
+    file.name = std::string(templates_.TemplateFolder()).append(fileName);
+    Load(file, true);
+    file.name = file.path;  // as TemplatePath() gives it
+    return file;
   }
 
  private:
   const CTemplateList& templates_;
-  std::map<std::string, ComparedFile> files_;
+  std::map<std::string, ComparedFile, std::less<>> files_;
 };
 
 // CompareFiles on files read before, a file that cannot be opened counting as a difference.
@@ -246,83 +246,35 @@ void CheckFolderAndName(const Where& where, std::string_view folder, std::string
 enum RecordItem { kName, kType, kFolder, kBase, kCommandPort, kFlavour, kRecordItems };
 constexpr std::string_view kRecordItemNames[kRecordItems] = {"Name", "Type", "Folder", "Base", "CommandPort", "Flavour"};
 
-// The topics "Config1" to "Config<count>" of the list file, by number: the first topic
-// of each name, read in one walk over the topics.
-class RecordTopics {
- public:
-  RecordTopics(const ResourceDb& db, long count) {
-    constexpr std::string_view kPrefix = "Config";
-    for (int t = 0, topics = db.TopicCount(); t < topics; ++t) {
-      const std::string_view name = db.TopicNameAt(t);
-      if (name.size() <= kPrefix.size() || !platform::EqualsNoCase(name.substr(0, kPrefix.size()), kPrefix)) continue;
-      // Spelt as "Config" + std::to_string(number): digits only, no leading zero.
-      const std::string_view digits = name.substr(kPrefix.size());
-      if (digits.front() == '0' || digits.size() > 18) continue;
-      long number = 0;
-      for (const char c : digits) {
-        if (c < '0' || c > '9') {
-          number = 0;
-          break;
-        }
-        number = number * 10 + (c - '0');
-      }
-      if (number > 0 && number <= count) found_.push_back({number, t});
-    }
-    // The first topic of a number comes first among those of that number.
-    std::stable_sort(found_.begin(), found_.end(), [](const Found& a, const Found& b) { return a.number < b.number; });
-  }
-
-  // How many numbers have a topic.
-  size_t size() const { return found_.size(); }
-
-  // The topic of record `number`, -1 when none; numbers are asked for in increasing order.
-  int Next(long number) {
-    while (next_ < found_.size() && found_[next_].number < number) ++next_;
-    return next_ < found_.size() && found_[next_].number == number ? found_[next_].topic : -1;
-  }
-
- private:
-  struct Found {
-    long number;
-    int topic;
-  };
-  std::vector<Found> found_;
-  size_t next_ = 0;
-};
-
-// Fills `dispatcher` from record `number` of the list file `file`, whose topic is at
-// `topic` (-1: missing); `hasBase` tells whether the record gives its port separator.
-void ReadListEntry(const ResourceDb& db, int topic, long number, const std::string& file, const std::string& dataFolder,
+// Fills `dispatcher` from record `number` of the list file `file` (named `path`), found
+// last; `hasBase` tells whether the record gives its port separator.
+void ReadListEntry(const ListFile& file, long number, const std::string& path, const std::string& dataFolder,
                    CDispatcher& dispatcher, bool& hasBase) {
-  auto where = [&] { return Printable(file) + ", [Config" + std::to_string(number) + "]"; };
-  std::optional<std::string_view> values[kRecordItems];
-  db.FindViewsAt(topic, kRecordItemNames, values);
+  auto where = [&] { return Printable(path) + ", [Config" + std::to_string(number) + "]"; };
   for (const RecordItem item : {kFolder, kName, kType}) {
-    if (!values[item]) {
-      throw EntryRefused{where() + ": the item " + std::string(kRecordItemNames[item]) + " is missing"};
-    }
+    if (!file.Item(item)) throw EntryRefused{where() + ": the item " + std::string(kRecordItemNames[item]) + " is missing"};
   }
-  const std::string_view folder = *values[kFolder];
-  const std::string_view name = *values[kName];
+  const std::string_view folder = *file.Item(kFolder);
+  const std::string_view name = *file.Item(kName);
   CheckFolderAndName(where, folder, name);
 
-  std::string path;  // sized once: a list loads many dispatchers
-  path.reserve(dataFolder.size() + folder.size());
-  path.append(dataFolder).append(folder);
-  dispatcher.SetPath(std::move(path));
+  std::string joined;  // sized once: a list loads many dispatchers
+  joined.reserve(dataFolder.size() + folder.size());
+  joined.append(dataFolder).append(folder);
+  dispatcher.SetPath(std::move(joined));
   DispatcherRecord& record = dispatcher.Record;
   record.Folder = folder;
   record.Name = name;
-  record.Type = *values[kType];
-  if (values[kBase]) {
-    if (auto base = ResourceDb::ReadInt(*values[kBase])) {
-      record.Base = static_cast<int>((*base % 10 + 10) % 10);
+  record.Type = *file.Item(kType);
+  if (auto base = file.Item(kBase)) {
+    if (auto separator = ResourceDb::ReadInt(*base)) {
+      record.Base = static_cast<int>((*separator % 10 + 10) % 10);
       hasBase = true;
     }
   }
-  if (values[kFlavour]) record.Flavour = *values[kFlavour];
-  if (values[kCommandPort]) {
-    if (auto port = ResourceDb::ReadInt(*values[kCommandPort])) record.CommandPort = static_cast<int>(*port);
+  if (auto flavour = file.Item(kFlavour)) record.Flavour = *flavour;
+  if (auto port = file.Item(kCommandPort)) {
+    if (auto value = ResourceDb::ReadInt(*port)) record.CommandPort = static_cast<int>(*value);
   }
 }
 
@@ -518,25 +470,28 @@ void CDispatcherList::Skip(BrokenDispatcher broken) {
 }
 
 void CDispatcherList::LoadFromListFile() {
-  const std::optional<ResourceDb> file = ResourceDb::Open(listFile_);
-  if (!file) throw CRvcException(msg::kResourceDbError, listFile_);
-  const ResourceDb& db = *file;
-  auto count = db.FindInt("Main", "NrConfigs");
+  static constexpr std::string_view kMainItems[] = {"NrConfigs"};
+  store::ListFile file(kMainItems, kRecordItemNames);
+  if (!file.Read(listFile_)) throw CRvcException(msg::kResourceDbError, listFile_);
+  const std::optional<std::string_view> countText = file.Main(0);
+  const std::optional<long> count = countText ? ResourceDb::ReadInt(*countText) : std::nullopt;
   if (!count) return;
   if (*count == 0) throw CRvcException(msg::kConfigurationFailed, listFile_);
-  RecordTopics topics(db, *count);
-  // Room for the records the file holds: the block must not move once filled.
-  loaded_.reserve(topics.size());
-  dispatchers_.reserve(topics.size());
+  // Room for the records the file holds (its count may be damaged): the block must not
+  // move once filled.
+  if (*count > 0) {
+    loaded_.reserve(std::min(static_cast<size_t>(*count), file.Records()));
+    dispatchers_.reserve(loaded_.capacity());
+  }
 
   for (long i = 1; i <= *count; ++i) {
-    const int topic = topics.Next(i);
+    file.FindRecord(i);
     const bool inBlock = loaded_.size() < loaded_.capacity();
     CDispatcher& dispatcher = inBlock ? loaded_.emplace_back(std::string())
                                       : *owned_.emplace_back(std::make_unique<CDispatcher>(std::string()));
     try {
       bool hasBase = false;
-      ReadListEntry(db, topic, i, listFile_, dataFolder_, dispatcher, hasBase);
+      ReadListEntry(file, i, listFile_, dataFolder_, dispatcher, hasBase);
       if (hasBase) separatorInUse_[static_cast<size_t>(dispatcher.Record.Base)] = true;
       Place(&dispatcher);
     } catch (const EntryRefused& refused) {
@@ -545,8 +500,7 @@ void CDispatcherList::LoadFromListFile() {
       } else {
         owned_.pop_back();
       }
-      Skip({std::string(db.FindViewAt(topic, "Name").value_or("")), std::string(db.FindViewAt(topic, "Folder").value_or("")),
-            refused.reason});
+      Skip({std::string(file.Item(kName).value_or("")), std::string(file.Item(kFolder).value_or("")), refused.reason});
     }
   }
 }

@@ -706,6 +706,30 @@ void ResourceDb::Impl::Parse() {
   fileTail.view = std::string_view(base + pending, size - pending);
 }
 
+void ResourceDb::Scan(std::string_view bytes, Visitor& visitor) {
+  if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
+  bool inTopic = false;
+  std::string name, value;  // decoded escapes
+  while (!bytes.empty()) {
+    const size_t lf = bytes.find('\n');
+    std::string_view content = bytes.substr(0, lf);
+    bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
+    if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
+    const fmt::Line line = fmt::ReadLine(content);
+    if (line.kind != LineKind::kTopic && (line.kind != LineKind::kItem || !inTopic)) continue;
+    std::string_view lineName = line.name;
+    if (line.escaped && fmt::NeedsUnescape(lineName)) lineName = name = fmt::Unescape(lineName);
+    if (line.kind == LineKind::kTopic) {
+      inTopic = true;
+      visitor.Topic(lineName);
+      continue;
+    }
+    std::string_view lineValue = line.value;
+    if (line.escaped && fmt::NeedsUnescape(lineValue)) lineValue = value = fmt::Unescape(lineValue);
+    visitor.Item(lineName, lineValue);
+  }
+}
+
 void ResourceDb::Impl::ReserveTopics(size_t pos, size_t size) {
   size_t guess = topics.size() < 16 ? 16 : topics.size() * 2;
   if (topics.size() >= 16) {
@@ -938,29 +962,6 @@ std::optional<long> ResourceDb::FindIntAt(int topic, std::string_view item) cons
   const std::optional<std::string_view> value = FindViewAt(topic, item);
   if (!value) return std::nullopt;
   return ReadInt(*value);
-}
-
-void ResourceDb::FindViewsAt(int topic, std::span<const std::string_view> items,
-                             std::span<std::optional<std::string_view>> values) const {
-  const size_t wanted = std::min(items.size(), values.size());
-  for (size_t i = 0; i < wanted; ++i) values[i].reset();
-  if (topic < 0 || static_cast<size_t>(topic) >= impl_->topics.size()) return;
-  const char* base = impl_->Base();
-  size_t found = 0;
-  // Files mostly hold the items in the order asked for: each name is compared first with
-  // the one after the last found.
-  size_t next = 0;
-  for (const Entry& entry : impl_->Items(impl_->topics[static_cast<size_t>(topic)])) {
-    const std::string_view name = entry.Name(base);
-    for (size_t k = 0, i = next; k < wanted; ++k, i = i + 1 == wanted ? 0 : i + 1) {
-      if (!values[i] && SameName(name, items[i])) {
-        values[i] = entry.Value(base);
-        if (++found == wanted) return;
-        next = i + 1 == wanted ? 0 : i + 1;
-        break;
-      }
-    }
-  }
 }
 
 std::optional<std::string> ResourceDb::FindItemComment(std::string_view topic, std::string_view item) const {

@@ -19,7 +19,6 @@
 
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +37,20 @@ class ResourceDb {
   static ResourceDb OpenOrThrow(const std::string& path);
   // Reads a database from bytes (used by tests and the fuzzer); `path` is where Flush() writes.
   static ResourceDb Parse(std::string bytes, std::string path);
+
+  // What a reader that walks a file once is told, in the order of the file. Names and
+  // values are as lookups give them (escapes decoded); the views last for the call.
+  class Visitor {
+   public:
+    virtual void Topic(std::string_view name) = 0;
+    virtual void Item(std::string_view name, std::string_view value) = 0;
+
+   protected:
+    ~Visitor() = default;
+  };
+  // Reads `bytes` as Parse() does, without building a database: for readers that look at
+  // a file once and keep little of it. Items before the first topic are no items.
+  static void Scan(std::string_view bytes, Visitor& visitor);
 
   ResourceDb(ResourceDb&&) noexcept;
   ResourceDb& operator=(ResourceDb&&) noexcept;
@@ -67,10 +80,6 @@ class ResourceDb {
   // FindView and FindInt within the topic at that position.
   std::optional<std::string_view> FindViewAt(int topic, std::string_view item) const;
   std::optional<long> FindIntAt(int topic, std::string_view item) const;
-  // FindViewAt of each of `items` (distinct names) in one walk over the topic's items:
-  // values[i] receives the value of the first item named items[i], nothing when none is.
-  void FindViewsAt(int topic, std::span<const std::string_view> items,
-                   std::span<std::optional<std::string_view>> values) const;
   // A value read as FindInt reads it.
   static std::optional<long> ReadInt(std::string_view value);
 

@@ -7,6 +7,7 @@
 #include "core/rvc_trace.h"
 #include "core/messages.h"
 #include "platform/path.h"
+#include "store/list_file.h"
 #include "store/rvc_utils.h"
 #include "ui/user_interface.h"
 
@@ -148,8 +149,18 @@ std::string CTemplateList::IniTemplateFolder() const {
   return programFolder_ + platform::NativePath("dat\\templates\\inifiles\\");
 }
 
-std::string CTemplateList::TemplatePath(const std::string& file) const {
-  return platform::ResolveNoCase(templateFolder_ + file);
+std::string CTemplateList::TemplatePath(std::string_view file) const {
+  return platform::ResolveNoCase(std::string(templateFolder_).append(file));
+}
+
+TemplateText CTemplateList::Keep(std::string_view text) {
+  if (blockSize_ - blockUsed_ >= text.size()) {
+    char* kept = block_.get() + blockUsed_;
+    std::copy(text.begin(), text.end(), kept);
+    blockUsed_ += text.size();
+    return std::string_view(kept, text.size());
+  }
+  return std::string_view(*texts_.emplace_back(std::make_unique<std::string>(text)));
 }
 
 int CTemplateList::FindType(const std::string& name) const {
@@ -188,37 +199,43 @@ std::string CTemplateList::ReadDispatcherItem(const std::string& topic, const st
 }
 
 void CTemplateList::LoadFromListFile() {
-  const std::optional<ResourceDb> file = ResourceDb::Open(listFile_);
-  if (!file) throw CRvcException(msg::kResourceDbError, listFile_);
-  const ResourceDb& db = *file;
-  auto count = db.FindInt("Main", "NrConfigs");
+  enum { kCount, kFidBase, kFlavor };
+  static constexpr std::string_view kMainItems[] = {"NrConfigs", "FIDbase", "Flavor"};
+  // The items of a type; the film or the plate template is read after "ZV_PLATE_OR_FILM"
+  // says which.
+  enum { kName, kFid, kPlateOrFilm, kFilm, kPlate, kConfig, kRecorder, kDispatcher };
+  static constexpr std::string_view kItems[] = {"Name",     "FID",       "ZV_PLATE_OR_FILM", "ZV_FILM",
+                                                "ZV_PLATE", "ZV_CONFIG", "ZV_RECORDER",      "ZV_DISPATCHER"};
+  store::ListFile file(kMainItems, kItems);
+  if (!file.Read(listFile_)) throw CRvcException(msg::kResourceDbError, listFile_);
+  const std::optional<std::string_view> countText = file.Main(kCount);
+  const std::optional<long> count = countText ? ResourceDb::ReadInt(*countText) : std::nullopt;
   if (!count) throw CRvcException(msg::kResourceDbError, listFile_);
-  fidBase_ = db.Require("Main", "FIDbase", listFile_);
-  flavor_ = db.Require("Main", "Flavor", listFile_);
-  templateFolder_ = programFolder_ + platform::NativePath("dat\\templates\\") + flavor_ + platform::kSeparator;
+  auto require = [&](std::optional<std::string_view> value) {
+    if (!value) throw CRvcException(msg::kResourceDbError, listFile_);
+    return *value;
+  };
+  fidBase_ = require(file.Main(kFidBase));
+  flavor_ = require(file.Main(kFlavor));
+  // The values are parts of the file: its size holds them all.
+  blockSize_ = file.Size();
+  block_ = std::make_unique_for_overwrite<char[]>(blockSize_);
+  const std::string templates = platform::NativePath("dat\\templates\\");
+  templateFolder_.reserve(programFolder_.size() + templates.size() + flavor_.size() + 1);
+  templateFolder_.append(programFolder_).append(templates).append(flavor_) += platform::kSeparator;
 
   // Room for the count the file gives, within reason: the file may be damaged.
-  if (*count > 0) templates_.reserve(static_cast<size_t>(std::min<long>(*count, 1000)));
-  // The items of a type, found in one walk over its topic; the film or the plate template
-  // is read after "ZV_PLATE_OR_FILM" says which.
-  enum { kName, kFid, kPlateOrFilm, kFilm, kPlate, kConfig, kRecorder, kDispatcher, kItems };
-  constexpr std::string_view kItemNames[kItems] = {"Name",    "FID",       "ZV_PLATE_OR_FILM", "ZV_FILM",
-                                                   "ZV_PLATE", "ZV_CONFIG", "ZV_RECORDER",      "ZV_DISPATCHER"};
-  std::optional<std::string_view> values[kItems];
+  if (*count > 0) templates_.reserve(std::min(static_cast<size_t>(*count), file.Records()));
   for (long i = 1; i <= *count; ++i) {
-    db.FindViewsAt(db.TopicIndex("Config" + std::to_string(i)).value_or(-1), kItemNames, values);
-    auto require = [&](int item) {
-      if (!values[item]) throw CRvcException(msg::kResourceDbError, listFile_);
-      return std::string(*values[item]);
-    };
+    file.FindRecord(i);
     CTemplate& type = templates_.emplace_back();
-    type.Name = require(kName);
-    type.FID = require(kFid);
-    type.PlateOrFilm = require(kPlateOrFilm);
-    type.PlateOrFilmFile = require(type.IsFilm() ? kFilm : kPlate);
-    type.Config = require(kConfig);
-    type.Recorder = require(kRecorder);
-    type.DispatcherIni = require(kDispatcher);
+    type.Name = Keep(require(file.Item(kName)));
+    type.FID = Keep(require(file.Item(kFid)));
+    type.PlateOrFilm = Keep(require(file.Item(kPlateOrFilm)));
+    type.PlateOrFilmFile = Keep(require(file.Item(type.IsFilm() ? kFilm : kPlate)));
+    type.Config = Keep(require(file.Item(kConfig)));
+    type.Recorder = Keep(require(file.Item(kRecorder)));
+    type.DispatcherIni = Keep(require(file.Item(kDispatcher)));
   }
 }
 
@@ -252,7 +269,7 @@ void CTemplateList::RebuildFromDisk() {
     templateFolder_ = FolderOf(found);
     CTemplate generic;
     generic.Name = "Generic";
-    generic.FID = FileNameOf(found);
+    generic.FID = Keep(FileNameOf(found));
     fidBase_ = InitialBase(StemOf(generic.FID));
     if (fidBase_.empty()) fidBase_ = StemOf(generic.FID);
     templates_.push_back(std::move(generic));
@@ -270,36 +287,37 @@ void CTemplateList::RebuildFromDisk() {
   TemplateFinder finder(templateFolder_, std::move(templateFiles));
   for (size_t i = 0; i < fidFiles.size(); ++i) {
     CTemplate type;
-    type.FID = fidFiles[i];
-    type.Name = TypeNameOf(stems[i], fidBase_);
-    const std::vector<std::string> forms = NameForms(type.Name);
+    type.FID = Keep(fidFiles[i]);
+    const std::string name = TypeNameOf(stems[i], fidBase_);
+    type.Name = Keep(name);
+    const std::vector<std::string> forms = NameForms(name);
 
     auto recorder = finder.Find(forms, "zv_recorder_", ".res");
-    if (!recorder) throw CRvcException(msg::kOpenFailed, finder.PathOf("zv_recorder_" + type.Name + ".res"));
-    type.Recorder = *recorder;
+    if (!recorder) throw CRvcException(msg::kOpenFailed, finder.PathOf("zv_recorder_" + name + ".res"));
+    type.Recorder = Keep(*recorder);
 
     auto config = finder.Find(forms, "zv_config_", ".res");
-    if (!config) throw CRvcException(msg::kOpenFailed, finder.PathOf("zv_config_" + type.Name + ".res"));
-    type.Config = *config;
+    if (!config) throw CRvcException(msg::kOpenFailed, finder.PathOf("zv_config_" + name + ".res"));
+    type.Config = Keep(*config);
 
     for (const auto& form : forms) {
       if (auto film = finder.Probe("zv_film_" + form + ".res")) {
         type.PlateOrFilm = "FILM";
-        type.PlateOrFilmFile = *film;
+        type.PlateOrFilmFile = Keep(*film);
         break;
       }
       if (auto plate = finder.Probe("zv_plate_" + form + ".res")) {
         type.PlateOrFilm = "PLATE";
-        type.PlateOrFilmFile = *plate;
+        type.PlateOrFilmFile = Keep(*plate);
         break;
       }
     }
     if (type.PlateOrFilmFile.empty()) {
-      throw CRvcException(msg::kOpenFailed, finder.PathOf("zv_film_" + type.Name + ".res") + " or zv_plate_" + type.Name + ".res");
+      throw CRvcException(msg::kOpenFailed, finder.PathOf("zv_film_" + name + ".res") + " or zv_plate_" + name + ".res");
     }
 
-    type.DispatcherIni = finder.Find(forms, "zv" + flavor_ + "_dispatcher_", ".ini").value_or("");
-    trace.Trace("Device type " + type.Name + " rebuilt from " + templateFolder_ + type.FID);
+    type.DispatcherIni = Keep(finder.Find(forms, "zv" + flavor_ + "_dispatcher_", ".ini").value_or(""));
+    trace.Trace("Device type " + name + " rebuilt from " + templateFolder_ + std::string(type.FID));
     templates_.push_back(std::move(type));
   }
 }

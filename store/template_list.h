@@ -3,21 +3,33 @@
 // from the ".fid" templates found on disk (docs/device-types.md).
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "store/resource_db.h"
 
 namespace rvc::store {
 
+// A text of a type: a view of what its CTemplateList holds, valid while the list lives.
+// It turns into a std::string wherever one is wanted.
+class TemplateText : public std::string_view {
+ public:
+  TemplateText() = default;
+  TemplateText(std::string_view text) : std::string_view(text) {}  // NOLINT: a view stays a view
+  TemplateText(const char* literal) : std::string_view(literal) {}  // NOLINT
+  operator std::string() const { return std::string(data(), size()); }  // NOLINT: callers take strings
+};
+
 struct CTemplate {
-  std::string Name;             // the type name; a dispatcher's `Type`
-  std::string FID;              // file name of the ".fid" template
-  std::string PlateOrFilm;      // "FILM" for a film type; anything else is a plate type
-  std::string PlateOrFilmFile;  // "ZV_FILM" or "ZV_PLATE" template file
-  std::string Config;           // "ZV_CONFIG"
-  std::string Recorder;         // "ZV_RECORDER"
-  std::string DispatcherIni;    // "ZV_DISPATCHER"; may be empty after a rebuild
+  TemplateText Name;             // the type name; a dispatcher's `Type`
+  TemplateText FID;              // file name of the ".fid" template
+  TemplateText PlateOrFilm;      // "FILM" for a film type; anything else is a plate type
+  TemplateText PlateOrFilmFile;  // "ZV_FILM" or "ZV_PLATE" template file
+  TemplateText Config;           // "ZV_CONFIG"
+  TemplateText Recorder;         // "ZV_RECORDER"
+  TemplateText DispatcherIni;    // "ZV_DISPATCHER"; may be empty after a rebuild
 
   bool IsFilm() const { return PlateOrFilm == "FILM"; }
 };
@@ -55,7 +67,7 @@ class CTemplateList {
   // a rebuilt list the folder the ".fid" templates were found in.
   const std::string& TemplateFolder() const { return templateFolder_; }
   // TemplateFolder() + `file`, the spelling on disk when it differs only in case.
-  std::string TemplatePath(const std::string& file) const;
+  std::string TemplatePath(std::string_view file) const;
   // The one place of the types' dispatcher ini templates (DispatcherIni), for creation,
   // backup and update alike: ProgramFolder() + "dat/templates/inifiles/", ending with the
   // separator. The resource templates stay in TemplateFolder(). See docs/device-types.md.
@@ -64,8 +76,16 @@ class CTemplateList {
  private:
   void LoadFromListFile();
   void RebuildFromDisk();
+  // `text` where the list keeps it for its types to view.
+  TemplateText Keep(std::string_view text);
 
   std::vector<CTemplate> templates_;
+  // The texts the types view: one block, sized once, for a list file's values; one string
+  // each for those a rebuild puts together. Neither moves with the list.
+  std::unique_ptr<char[]> block_;
+  size_t blockSize_ = 0;
+  size_t blockUsed_ = 0;
+  std::vector<std::unique_ptr<std::string>> texts_;
   std::string fidBase_;
   std::string flavor_;
   std::string key_;

@@ -169,12 +169,12 @@ class Doctor {
     for (int i = 0; i < types.GetCount(); ++i) {
       const store::CTemplate& type = *types.GetAt(i);
       // The ini template is searched for below the templates, not read from one place.
-      for (const std::string* file : {&type.FID, &type.Config, &type.Recorder, &type.PlateOrFilmFile}) {
-        if (file->empty()) continue;
-        const std::string path = platform::ResolveNoCase(types.TemplatePath(*file));
+      for (const std::string_view file : {type.FID, type.Config, type.Recorder, type.PlateOrFilmFile}) {
+        if (file.empty()) continue;
+        const std::string path = platform::ResolveNoCase(types.TemplatePath(file));
         if (!IsFile(path)) {
           Add("flavour", path,
-              "device type " + type.Name + " of flavour " + flavour.Key + " lists a template that is not on disk",
+              "device type " + std::string(type.Name) + " of flavour " + flavour.Key + " lists a template that is not on disk",
               "restore the template from the RIP's installation media, or correct " + types.ListFile());
         }
       }

@@ -117,12 +117,6 @@ TEST(ResourceDbRead, DuplicatesAreKeptAndTheFirstIsFound) {
   EXPECT_EQ(Outline(db), (std::vector<std::string>{"A: x X", "B:", "a: x X"}));
   EXPECT_EQ(db.Find("A", "x"), "1");
   EXPECT_EQ(db.HasItem("A", "y"), false);
-  // Several items looked up in one walk find the same; what is missing is reset.
-  const std::string_view items[] = {"y", "X"};
-  std::optional<std::string_view> values[] = {"stale", "stale"};
-  db.FindViewsAt(0, items, values);
-  EXPECT_EQ(values[0], std::nullopt);
-  EXPECT_EQ(values[1], "1");
   db.RemoveItem("A", "x");
   EXPECT_EQ(db.ItemCount("A"), 0);
   db.RemoveTopic("a");

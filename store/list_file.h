@@ -1,0 +1,80 @@
+// A list file of a flavour ("rvc1.cfg", "rvc2.cfg") read in one pass over its bytes: the
+// topic "Main" and the records "Config1", "Config2", ... with the items their readers
+// ask for. The values are those the file's resource database gives: the first topic of
+// a name, the first item of a name in it, names compared ignoring case.
+//
+// The values are views of the file's bytes, which the object keeps: a load copies the
+// few it keeps into its own records, and so reads a list without building a database.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rvc::store {
+
+class ListFile {
+ public:
+  // `mainItems` and `recordItems` (distinct names each) must outlive the object.
+  ListFile(std::span<const std::string_view> mainItems, std::span<const std::string_view> recordItems);
+  ~ListFile();
+  ListFile(const ListFile&) = delete;
+  ListFile& operator=(const ListFile&) = delete;
+
+  // Reads the file at `path` (resolved ignoring case); false with errno set when it
+  // cannot be read. Read once per object.
+  bool Read(const std::string& path);
+
+  // Item `item` of mainItems in the topic "Main".
+  std::optional<std::string_view> Main(size_t item) const;
+  // The size of the file read, which holds every value but decoded escapes.
+  size_t Size() const { return storage_ != nullptr ? storage_->bytes.size() : 0; }
+  // How many topics name records (of any number, each name counted once or more).
+  size_t Records() const { return storage_ != nullptr ? storage_->records.size() : 0; }
+  // Whether a topic names record `number`; its items then follow. Numbers are asked for
+  // in increasing order.
+  bool FindRecord(long number);
+  // Item `item` of recordItems in the record found last (none after a number without one).
+  std::optional<std::string_view> Item(size_t item) const {
+    return found_ && item < recordItems_.size() ? ValueAt(first_ + item) : std::nullopt;
+  }
+
+ private:
+  class Reader;
+  struct Found {
+    long number;
+    size_t first;  // of its values
+  };
+
+  std::optional<std::string_view> ValueAt(size_t at) const {
+    // A null data pointer marks a missing item.
+    if (storage_ == nullptr || at >= storage_->values.size() || storage_->values[at].data() == nullptr) {
+      return std::nullopt;
+    }
+    return storage_->values[at];
+  }
+
+  // What a read fills. Lists are read one at a time: each thread keeps one of these for
+  // them, so that a load allocates nothing to read a list.
+  struct Storage {
+    std::string path;   // the spelling read
+    std::string bytes;  // of the file
+    std::vector<std::string_view> values;  // "Main" first, then recordItems_.size() per record
+    std::vector<Found> records;            // by number once read
+  };
+  static Storage* ThreadStorage();
+
+  std::span<const std::string_view> mainItems_;
+  std::span<const std::string_view> recordItems_;
+  Storage* storage_ = nullptr;  // the thread's, or `own_` while another object has that
+  std::unique_ptr<Storage> own_;
+  std::vector<std::unique_ptr<std::string>> decoded_;  // escaped values, which the bytes do not hold
+  size_t next_ = 0;      // in records_
+  size_t first_ = 0;     // the values of the record found last
+  bool found_ = false;
+};
+
+}  // namespace rvc::store
