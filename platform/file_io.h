@@ -9,4 +9,10 @@ namespace rvc::platform {
 // `followLinks`) when `path` is a symbolic link (errno ELOOP).
 bool ReadWholeFile(const std::string& path, std::string& bytes, bool followLinks = true);
 
+// Reads the open file `fd` from where it stands to its end into `bytes`, which keeps its
+// room; the descriptor stays open. A file under 64 KiB is read until read() reports its
+// end; a larger one until it reaches the size it had. False with errno set when a read
+// fails (EISDIR for a folder).
+bool ReadOpenedFile(int fd, std::string& bytes);
+
 }  // namespace rvc::platform

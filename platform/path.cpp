@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
+
+#include "platform/file_io.h"
 
 namespace rvc::platform {
 namespace {
@@ -126,61 +127,14 @@ int OpenNoCase(std::string& path, int flags, unsigned mode) {
   return fd;
 }
 
-namespace {
-
-// read() that retries when a signal interrupts it.
-ssize_t ReadSome(int fd, char* into, size_t size) {
-  for (;;) {
-    const ssize_t n = ::read(fd, into, size);
-    if (n >= 0 || errno != EINTR) return n;
-  }
-}
-
-}  // namespace
-
 bool ReadFileNoCase(std::string& path, std::string& bytes) {
   const int fd = OpenNoCase(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  bytes.clear();
-  const auto fail = [&] {
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    bytes.clear();
-    return false;
-  };
-  // Most files read here are small. They are read on the stack until read() reports their
-  // end, then copied once: as many system calls as asking for the size first, and the
-  // string is not filled twice.
-  char first[1 << 16];
-  size_t have = 0;
-  for (ssize_t n; have < sizeof first; have += static_cast<size_t>(n)) {
-    n = ReadSome(fd, first + have, sizeof first - have);
-    if (n < 0) return fail();
-    if (n == 0) {
-      ::close(fd);
-      bytes.assign(first, have);
-      return true;
-    }
-  }
-  // A larger file: its size sizes the string, and a read that reaches that size has read
-  // it whole, with no further read to see its end. What a file gains after the fstat is
-  // left out, as if it had been read a moment earlier; one that shrinks is read to its end.
-  struct stat st {};
-  size_t expected = 0;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) expected = static_cast<size_t>(st.st_size);
-  bytes.resize(expected > have ? expected : have + have / 2);
-  std::memcpy(bytes.data(), first, have);
-  for (;;) {
-    if (have == bytes.size()) bytes.resize(have + have / 2);
-    const ssize_t n = ReadSome(fd, bytes.data() + have, bytes.size() - have);
-    if (n < 0) return fail();
-    have += static_cast<size_t>(n);
-    if (n == 0 || (expected != 0 && have == expected)) break;
-  }
+  const bool read = ReadOpenedFile(fd, bytes);
+  const int error = errno;
   ::close(fd);
-  bytes.resize(have);
-  return true;
+  errno = error;
+  return read;
 }
 
 namespace {

@@ -1,10 +1,16 @@
 #include "store/list_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <functional>
 
+#include "platform/file_io.h"
 #include "platform/path.h"
+#include "store/listed_folders.h"
 #include "store/resource_db.h"
 
 namespace rvc::store {
@@ -135,7 +141,16 @@ bool ListFile::Read(const std::string& path) {
   }
   Storage& storage = *storage_;
   storage.path = path;
-  if (!platform::ReadFileNoCase(storage.path, storage.bytes)) return false;
+  // The list was mostly found by a search that still holds its folder open.
+  if (const int fd = OpenInListedFolder(path, O_RDONLY | O_CLOEXEC); fd >= 0) {
+    const bool read = platform::ReadOpenedFile(fd, storage.bytes);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (!read) return false;
+  } else if (!platform::ReadFileNoCase(storage.path, storage.bytes)) {
+    return false;
+  }
   storage.records.reserve(kRecordsReserved);
   storage.values.reserve(mainItems_.size() + kRecordsReserved * recordItems_.size());
   storage.values.assign(mainItems_.size(), {});

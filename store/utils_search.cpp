@@ -23,6 +23,7 @@
 #include "core/messages.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
+#include "store/listed_folders.h"
 #include "store/rvc_utils.h"
 
 namespace rvc::store {
@@ -39,13 +40,19 @@ using Records = std::string;
 }  // namespace
 
 // The folders read while a scope lives, by path (without trailing separators); looked up
-// by views of the paths, without copies.
+// by views of the paths, without copies. The first of them stay open.
 struct CRvcUtils::ListingScope::Listings {
+  static constexpr size_t kOpenFolders = 32;
   struct Hash {
     using is_transparent = void;
     size_t operator()(std::string_view path) const { return std::hash<std::string_view>{}(path); }
   };
-  std::unordered_map<std::string, Records, Hash, std::equal_to<>> folders;
+  struct Listing {
+    Records records;
+    Fd folder;  // open, or not kept
+  };
+  std::unordered_map<std::string, Listing, Hash, std::equal_to<>> folders;
+  size_t openFolders = 0;
 };
 
 namespace {
@@ -60,7 +67,7 @@ std::string_view ListingKey(std::string_view path) {
 const Records* KeptListing(const std::string& path) {
   if (t_listings == nullptr) return nullptr;
   auto it = t_listings->folders.find(ListingKey(path));
-  return it == t_listings->folders.end() ? nullptr : &it->second;
+  return it == t_listings->folders.end() ? nullptr : &it->second.records;
 }
 
 // A folder being searched: its entries come from the listing scope, or are read from
@@ -88,14 +95,14 @@ class Folder {
     Folder folder;
     folder.path_ = platform::JoinPath(path_, name);
     if ((folder.kept_ = KeptListing(folder.path_)) == nullptr) {
-      const int fd = fd_.ok() ? ::openat(fd_.get(), name.c_str(), kFolderFlags | O_NOFOLLOW)
-                              : ::open(folder.path_.c_str(), kFolderFlags | O_NOFOLLOW);
+      const int fd = Descriptor() >= 0 ? ::openat(Descriptor(), name.c_str(), kFolderFlags | O_NOFOLLOW)
+                                       : ::open(folder.path_.c_str(), kFolderFlags | O_NOFOLLOW);
       folder.fd_ = Fd(fd);
     }
     return folder;
   }
 
-  bool ok() const { return kept_ != nullptr || fd_.ok(); }
+  bool ok() const { return kept_ != nullptr || Descriptor() >= 0; }
   const std::string& path() const { return path_; }
 
   // Calls `visit(name, type, nameForSystemCalls)` for each entry but "." and "..". The
@@ -103,7 +110,7 @@ class Folder {
   // second call visits the same entries.
   template <class Visit>
   void ForEach(const Visit& visit) const {
-    if (kept_ == nullptr && !readHere_ && fd_.ok()) Read();
+    if (kept_ == nullptr && !readHere_ && Descriptor() >= 0) Read();
     if (readHere_) {
       VisitRecords(read_, visit);
     } else if (kept_ != nullptr) {
@@ -113,7 +120,7 @@ class Folder {
 
   // fstatat of entry `name`: relative to the open folder, else by its path.
   int StatAt(const char* name, struct stat& st, int flags) const {
-    if (fd_.ok()) return ::fstatat(fd_.get(), name, &st, flags);
+    if (Descriptor() >= 0) return ::fstatat(Descriptor(), name, &st, flags);
     return ::fstatat(AT_FDCWD, platform::JoinPath(path_, name).c_str(), &st, flags);
   }
 
@@ -143,7 +150,18 @@ class Folder {
           // Map entries stay where they are while others are added; one that another
           // folder object of the same path kept meanwhile stays as well, as its names
           // may be in use.
-          kept_ = &t_listings->folders.try_emplace(std::string(ListingKey(path_)), std::move(read)).first->second;
+          auto [it, added] = t_listings->folders.try_emplace(std::string(ListingKey(path_)));
+          if (added) {
+            it->second.records = std::move(read);
+            // The scope keeps the folder open for the files found in it; this object goes
+            // on using it.
+            if (t_listings->openFolders < CRvcUtils::ListingScope::Listings::kOpenFolders) {
+              ++t_listings->openFolders;
+              it->second.folder = std::move(fd_);
+              handedOver_ = it->second.folder.get();
+            }
+          }
+          kept_ = &it->second.records;
           return;
         }
         break;
@@ -154,8 +172,12 @@ class Folder {
     readHere_ = true;
   }
 
+  // The open folder: its own, or the one it handed over to the listing scope.
+  int Descriptor() const { return fd_.ok() ? fd_.get() : handedOver_; }
+
   std::string path_;
-  Fd fd_;
+  mutable Fd fd_;
+  mutable int handedOver_ = -1;
   mutable const Records* kept_ = nullptr;
   mutable Records read_;  // the entries read outside a listing scope
   mutable bool readHere_ = false;
@@ -534,7 +556,17 @@ CRvcUtils::ListingScope::ListingScope() : listings_(std::make_unique<Listings>()
 CRvcUtils::ListingScope::~ListingScope() { t_listings = outer_; }
 
 void CRvcUtils::ListingScope::ForgetCurrent() {
-  if (t_listings != nullptr) t_listings->folders.clear();
+  if (t_listings == nullptr) return;
+  t_listings->folders.clear();
+  t_listings->openFolders = 0;
+}
+
+int OpenInListedFolder(const std::string& path, int flags) {
+  const size_t slash = path.rfind(platform::kSeparator);
+  if (t_listings == nullptr || slash == std::string::npos || slash + 1 == path.size()) return -1;
+  auto it = t_listings->folders.find(ListingKey(std::string_view(path).substr(0, slash + 1)));
+  if (it == t_listings->folders.end() || !it->second.folder.ok()) return -1;
+  return ::openat(it->second.folder.get(), path.c_str() + slash + 1, flags);
 }
 
 }  // namespace rvc::store
