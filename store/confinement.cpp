@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cstdio>
 
 #include "core/rvc_exception.h"
@@ -12,7 +13,7 @@
 namespace rvc::store {
 namespace {
 
-bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+constexpr bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
 // What a name holds that a plain name may not, found in one pass: every record of a
 // dispatcher list is checked while the list loads.
@@ -22,20 +23,23 @@ struct Flaws {
   bool wildcard = false;
 };
 
-Flaws FlawsOf(std::string_view text) {
-  Flaws flaws;
-  for (unsigned char c : text) {
-    if (c > '\\') {
-      flaws.control |= c == 0x7F;
-    } else if (IsControl(c)) {
-      flaws.control = true;
-    } else if (c == '/' || c == '\\') {
-      flaws.separator = true;
-    } else if (c == '*' || c == '?') {
-      flaws.wildcard = true;
-    }
+// The flaw each byte is, one bit each: names are looked up a byte at a time without
+// branches.
+enum : unsigned char { kControl = 1, kSeparator = 2, kWildcard = 4 };
+constexpr auto kFlawOf = [] {
+  std::array<unsigned char, 256> table{};
+  for (unsigned c = 0; c < 256; ++c) {
+    if (IsControl(static_cast<unsigned char>(c))) table[c] = kControl;
   }
-  return flaws;
+  table['/'] = table['\\'] = kSeparator;
+  table['*'] = table['?'] = kWildcard;
+  return table;
+}();
+
+Flaws FlawsOf(std::string_view text) {
+  unsigned char found = 0;
+  for (unsigned char c : text) found |= kFlawOf[c];
+  return {(found & kControl) != 0, (found & kSeparator) != 0, (found & kWildcard) != 0};
 }
 
 }  // namespace
