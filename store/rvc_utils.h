@@ -136,9 +136,11 @@ class CRvcUtils {
   // FindFileOrFallback) read each folder once and take its entries from memory after
   // that; times and link targets are still asked for on disk. For a series of searches
   // over folders that do not change meanwhile, such as loading one flavour: its folders
-  // are walked for the list files and read again to rebuild the lists. Scopes nest (the
-  // innermost serves); the tree operations and the folder dialog below forget what the
-  // scope holds, as the folders may change under them.
+  // are walked for the list files and read again to rebuild the lists. The first folders
+  // listed stay open meanwhile, so that the files found in them are opened relative to
+  // them (store/listed_folders.h). Scopes nest (the innermost serves); the tree
+  // operations and the folder dialog below forget what the scope holds, and close it, as
+  // the folders may change under them.
   class ListingScope {
    public:
     ListingScope();
