@@ -34,7 +34,7 @@ namespace {
 namespace fmt = rdb_format;
 using fmt::LineKind;
 
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kBom = fmt::kByteOrderMark;
 
 inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
@@ -707,27 +707,23 @@ void ResourceDb::Impl::Parse() {
 }
 
 void ResourceDb::Scan(std::string_view bytes, Visitor& visitor) {
-  if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
   bool inTopic = false;
   std::string name, value;  // decoded escapes
-  while (!bytes.empty()) {
-    const size_t lf = bytes.find('\n');
-    std::string_view content = bytes.substr(0, lf);
-    bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
-    if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
+  fmt::ForEachLine(bytes, [&](std::string_view content) {
     const fmt::Line line = fmt::ReadLine(content);
-    if (line.kind != LineKind::kTopic && (line.kind != LineKind::kItem || !inTopic)) continue;
+    if (line.kind != LineKind::kTopic && (line.kind != LineKind::kItem || !inTopic)) return true;
     std::string_view lineName = line.name;
     if (line.escaped && fmt::NeedsUnescape(lineName)) lineName = name = fmt::Unescape(lineName);
     if (line.kind == LineKind::kTopic) {
       inTopic = true;
       visitor.Topic(lineName);
-      continue;
+      return true;
     }
     std::string_view lineValue = line.value;
     if (line.escaped && fmt::NeedsUnescape(lineValue)) lineValue = value = fmt::Unescape(lineValue);
     visitor.Item(lineName, lineValue);
-  }
+    return true;
+  });
 }
 
 void ResourceDb::Impl::ReserveTopics(size_t pos, size_t size) {

@@ -77,6 +77,26 @@ inline Line ReadLine(std::string_view content) {
   return line;
 }
 
+// Written first by some editors; readers skip it and writers keep it.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Hands each line of a file's `bytes` to `take` without its line end (LF, or CR LF; the
+// last line may have none), after a byte-order mark. Stops as soon as `take` returns
+// false; returns whether every line was taken.
+template <class Take>
+bool ForEachLine(std::string_view bytes, Take&& take) {
+  if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) bytes.remove_prefix(kByteOrderMark.size());
+  while (!bytes.empty()) {
+    const void* lf = std::memchr(bytes.data(), '\n', bytes.size());
+    const size_t length = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - bytes.data()) : bytes.size();
+    std::string_view content = bytes.substr(0, length);
+    bytes.remove_prefix(lf != nullptr ? length + 1 : length);
+    if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
+    if (!take(content)) return false;
+  }
+  return true;
+}
+
 // Whether the text can be written in the ordinary form of its kind and read back as is.
 bool IsPlainTopicName(std::string_view name);
 bool IsPlainItemName(std::string_view name);
