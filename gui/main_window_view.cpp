@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "platform/path.h"
+#include "gui/fresh_memory.h"
 #include "gui/splash_view.h"
 #include "gui/pictures.h"
 #include "gui/qt_text.h"
@@ -53,6 +54,7 @@ void ShowSplash(bool velmora) {
   CloseSplash();
   auto* splash = new SplashView(velmora);
   TheSplash() = splash;
+  MakeBackingStorePresent(*splash);
   splash->show();
   // Painted now: the start-up goes on without an event loop until the first window.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -313,6 +315,7 @@ void CQtMainWindow::RunModal() {
   SetMainWindow(&view);
   model_.InitWindow();
   view.Sync();
+  MakeBackingStorePresent(view);
   view.show();
   view.raise();
   view.activateWindow();

@@ -31,11 +31,13 @@
 #include "ui/console/console_ui.h"
 
 #ifdef RVC_WITH_QT
+#include <QAccessible>
 #include <QApplication>
 
 #include "gui/application_style.h"
 #include "gui/diagnostics.h"
 #include "gui/font_preload.h"
+#include "gui/fresh_memory.h"
 #include "gui/instance_watch.h"
 #include "gui/main_window_view.h"
 #include "gui/qt_user_interface.h"
@@ -234,12 +236,24 @@ class StartRecovery : public rvc::frame::IRecovery {
 };
 
 #ifdef RVC_WITH_QT
+// About what the main thread's heap grows by from QApplication's start to the main
+// window's first paint (900 KB on the sample installation).
+constexpr std::size_t kHeapOfTheStart = std::size_t{1} << 20;
+
 // The interactive program with its windows. `probe` holds the display until the
 // toolkit's own connection is made; `fonts` reads the font configuration meanwhile.
 int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments, std::optional<XDisplayProbe>& probe,
                rvc::ui::CFontConfigurationPreload& fonts) {
+  // The heap is made present for QApplication's start, and again once the accessibility
+  // bridge stands: made when first asked for, it connects to the session bus, and where
+  // there is none, the bus library forks a child to launch one, after which each page
+  // the program writes first faults to be copied. Asked for here rather than by the
+  // splash's show, the fork comes before the heap is made present for the rest of the start.
+  rvc::ui::MakeHeapPresent(kHeapOfTheStart);
   QApplication application(argc, argv);
   probe.reset();
+  QAccessible::isActive();
+  rvc::ui::MakeHeapPresent(kHeapOfTheStart);
   fonts.Wait();
   QApplication::setApplicationName(QString::fromUtf8(rvc::frame::kApplicationName));
   rvc::ui::InstallApplicationStyle();
