@@ -4,8 +4,11 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QBackingStore>
+#include <QEvent>
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <cstdlib>
@@ -47,6 +50,32 @@ std::uintptr_t HeapStart() {
   return static_cast<std::uintptr_t>(std::strtoull(field + 1, nullptr, 10));
 }
 
+void MakeBackingStorePresent(QWidget& window) {
+  if (!window.isWindow()) return;
+  window.winId();  // the backing store comes with the native window
+  QBackingStore* store = window.backingStore();
+  if (store == nullptr) return;
+  store->resize(window.size());
+  QPaintDevice* device = store->paintDevice();
+  if (device == nullptr || device->devType() != QInternal::Image) return;
+  const auto* image = static_cast<const QImage*>(device);
+  Populate(image->constBits(), static_cast<std::size_t>(image->sizeInBytes()));
+}
+
+class PresentOnShow : public QObject {
+ public:
+  using QObject::QObject;
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // The show event comes before the window is mapped, and so before its first paint.
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+      auto* widget = static_cast<QWidget*>(watched);
+      if (widget->isWindow()) MakeBackingStorePresent(*widget);
+    }
+    return false;
+  }
+};
+
 }  // namespace
 
 void MakeHeapPresent(std::size_t bytes) {
@@ -67,16 +96,11 @@ void MakeHeapPresent(std::size_t bytes) {
   std::free(block);
 }
 
-void MakeBackingStorePresent(QWidget& window) {
-  if (!window.isWindow()) return;
-  window.winId();  // the backing store comes with the native window
-  QBackingStore* store = window.backingStore();
-  if (store == nullptr) return;
-  store->resize(window.size());
-  QPaintDevice* device = store->paintDevice();
-  if (device == nullptr || device->devType() != QInternal::Image) return;
-  const auto* image = static_cast<const QImage*>(device);
-  Populate(image->constBits(), static_cast<std::size_t>(image->sizeInBytes()));
+void MakePresentWhenShown(QWidget& window) {
+  // One filter for all windows, made with the first and kept with the application.
+  static QPointer<PresentOnShow> filter;
+  if (filter == nullptr) filter = new PresentOnShow(QCoreApplication::instance());
+  window.installEventFilter(filter);
 }
 
 }  // namespace rvc::ui

@@ -54,7 +54,6 @@ void ShowSplash(bool velmora) {
   CloseSplash();
   auto* splash = new SplashView(velmora);
   TheSplash() = splash;
-  MakeBackingStorePresent(*splash);
   splash->show();
   // Painted now: the start-up goes on without an event loop until the first window.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -70,6 +69,7 @@ void CloseSplash() {
 MainWindowView::MainWindowView(window::CRvcDlg& model, QWidget* parent)
     : QMainWindow(parent), model_(model), ui_(std::make_unique<Ui::MainWindowView>()) {
   ui_->setupUi(this);
+  MakePresentWhenShown(*this);
 
   buttons_ = {{Command::New, ui_->newButton},
               {Command::Delete, ui_->deleteButton},
@@ -315,7 +315,6 @@ void CQtMainWindow::RunModal() {
   SetMainWindow(&view);
   model_.InitWindow();
   view.Sync();
-  MakeBackingStorePresent(view);
   view.show();
   view.raise();
   view.activateWindow();

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "gui/fresh_memory.h"
 #include "gui/pictures.h"
 
 namespace rvc::ui {
@@ -15,6 +16,7 @@ SplashView::SplashView(bool velmora, QWidget* parent)
   // The picture covers the whole window: no background is drawn under it.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFixedSize(SplashSize());
+  MakePresentWhenShown(*this);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }

@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "gui/fresh_memory.h"
 #include "platform/plugin_library.h"
 
 namespace rvc::ui {
@@ -63,7 +64,10 @@ IViewRegistry& Views() { return TheViews(); }
 
 std::unique_ptr<CDialogView> MakeView(IDialogModel& model, QWidget* parent) {
   const ViewFactory* factory = TheViews().Find(typeid(model));
-  return factory != nullptr ? (*factory)(model, parent) : nullptr;
+  if (factory == nullptr) return nullptr;
+  std::unique_ptr<CDialogView> view = (*factory)(model, parent);
+  if (view != nullptr) MakePresentWhenShown(*view);
+  return view;
 }
 
 bool RegisterPluginViews(const platform::PluginLibrary& library) {
