@@ -1,16 +1,11 @@
 #include "ripconfig/configuration_items.h"
 
-#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
-#include "platform/path.h"
-
 namespace rvc::ripconfig::items {
-
-using platform::EqualsNoCase;
 
 namespace {
 
@@ -45,20 +40,19 @@ std::optional<double> PlainDecimal(std::string_view text) {
 // What PlainDecimal reads: an optional minus, then 1 to `maxDigits` digits with at most
 // one full stop among or after them when `point` allows one.
 bool IsPlain(std::string_view text, int maxDigits, bool point) {
-  size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
-  if (i == text.size() || text[i] < '0' || text[i] > '9') return false;
-  int digits = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c >= '0' && c <= '9') {
-      if (++digits > maxDigits) return false;
-    } else if (c == '.' && point) {
-      point = false;
-    } else {
-      return false;
-    }
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  if (at < end && *at == '-') ++at;
+  const char* start = at;
+  while (at < end && static_cast<unsigned char>(*at - '0') < 10) ++at;
+  if (at == start) return false;
+  ptrdiff_t digits = at - start;
+  if (point && at < end && *at == '.') {
+    start = ++at;
+    while (at < end && static_cast<unsigned char>(*at - '0') < 10) ++at;
+    digits += at - start;
   }
-  return true;
+  return at == end && digits <= maxDigits;
 }
 
 // Walks the fields of an entry as ParseEntry reads them, handing each word to `word`
@@ -98,11 +92,13 @@ std::string Join(const std::vector<std::string>& parts, std::string_view separat
 
 std::vector<std::string_view> BlankSeparatedWords(std::string_view text) {
   std::vector<std::string_view> words;
-  for (size_t i = 0, n = text.size(); i < n;) {
-    while (i < n && IsBlank(text[i])) ++i;
-    const size_t start = i;
-    while (i < n && !IsBlank(text[i])) ++i;
-    if (i > start) words.push_back(text.substr(start, i - start));
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  while (at < end) {
+    while (at < end && IsBlank(*at)) ++at;
+    const char* word = at;
+    at = FindEither(at, end, ' ', '\t');
+    if (at > word) words.emplace_back(word, static_cast<size_t>(at - word));
   }
   return words;
 }
@@ -143,29 +139,27 @@ bool IsInt(std::string_view text) { return IsPlain(TrimBlanks(text), 9, false) |
 
 bool IsEntry(std::string_view text) {
   // Nearly every entry is plain decimals between single commas ("2400,1,50,1,0.0,0,1000,1000"):
-  // one pass over its characters, accepting only what the full reading below accepts.
-  size_t fields = 1;
-  int digits = 0;
-  bool point = false, fieldStart = true;
-  for (const char c : text) {
-    if (c >= '0' && c <= '9') {
-      if (++digits > 15) break;
-      fieldStart = false;
-    } else if (c == ',' && digits > 0 && fields < 8) {
-      ++fields;
-      digits = 0;
-      point = false;
-      fieldStart = true;
-    } else if (c == '.' && digits > 0 && !point) {
-      point = true;
-    } else if (c == '-' && fieldStart) {
-      fieldStart = false;
-    } else {
-      digits = -1;
-      break;
+  // one pass over its characters, field by field, accepting only what the full reading
+  // below accepts.
+  const auto digit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  for (int fields = 1;; ++fields) {
+    if (at < end && *at == '-') ++at;
+    const char* start = at;
+    while (at < end && digit(*at)) ++at;
+    if (at == start) break;
+    ptrdiff_t digits = at - start;
+    if (at < end && *at == '.') {
+      start = ++at;
+      while (at < end && digit(*at)) ++at;
+      digits += at - start;
     }
+    if (digits > 15) break;
+    if (at == end) return true;
+    if (*at != ',' || fields == 8) break;
+    ++at;
   }
-  if (digits > 0 && digits <= 15) return true;
   return EntryWords(text, [](size_t, std::string_view word) {
            return IsPlain(word, 15, true) || ParseTrimmedDouble(word).has_value();
          }).has_value();
@@ -184,11 +178,19 @@ std::string DefaultSizeText(double verticalMil, double horizontalMil) {
   return buffer;
 }
 
+// Every item of every resolution set passes here at opening.
 std::optional<int> ResolutionItemNumber(std::string_view item) {
-  if (item.size() <= 3 || !EqualsNoCase(item.substr(0, 3), kResolutionPrefix)) return std::nullopt;
-  std::string_view digits = item.substr(3);
-  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
-  return ParseInt(digits);
+  if (item.size() <= 3 || (item[0] | 0x20) != 'r' || (item[1] | 0x20) != 'e' || (item[2] | 0x20) != 's') {
+    return std::nullopt;
+  }
+  const std::string_view digits = item.substr(3);
+  unsigned number = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + static_cast<unsigned>(c - '0');
+  }
+  // Up to 9 digits always fit an int; more are read in full to see whether they do.
+  return digits.size() <= 9 ? std::optional<int>(static_cast<int>(number)) : ParseInt(digits);
 }
 
 std::string ResolutionItem(size_t index) { return kResolutionPrefix + std::to_string(index + 1); }

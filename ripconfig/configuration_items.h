@@ -3,12 +3,19 @@
 // Shared by the opening and the writing of ConfigurationStore.
 #pragma once
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ripconfig/records.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace rvc::ripconfig::items {
 
@@ -51,13 +58,45 @@ inline std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
 }
+// The first of [at, end) that is `a` or `b`, else `end`. Sixteen bytes at a time: the
+// names and values of the files are short, and a call of memchr costs as much as reading
+// them.
+inline const char* FindEither(const char* at, const char* end, char a, char b) {
+#if defined(__SSE2__)
+  const __m128i wantA = _mm_set1_epi8(a), wantB = _mm_set1_epi8(b);
+  for (; end - at >= 16; at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i found = _mm_or_si128(_mm_cmpeq_epi8(bytes, wantA), _mm_cmpeq_epi8(bytes, wantB));
+    if (const auto marks = static_cast<unsigned>(_mm_movemask_epi8(found))) return at + std::countr_zero(marks);
+  }
+#endif
+  while (at < end && *at != a && *at != b) ++at;
+  return at;
+}
+
 // The words between runs of blanks, as views into `text`.
 std::vector<std::string_view> BlankSeparatedWords(std::string_view text);
 
 // Names compared ignoring ASCII case, as the files' topics and items are.
+// Names found are nearly always spelt alike: their bytes are compared a word at a time
+// (the last word overlapping the one before), and only from the first difference on a
+// character at a time.
 inline bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  const auto load = [](const char* at, auto word) {
+    std::memcpy(&word, at, sizeof word);
+    return word;
+  };
+  size_t i = 0;
+  if (n >= 8) {
+    while (i + 8 <= n && load(a.data() + i, uint64_t{}) == load(b.data() + i, uint64_t{})) i += 8;
+    if (i + 8 > n && load(a.data() + n - 8, uint64_t{}) == load(b.data() + n - 8, uint64_t{})) return true;
+  } else if (n >= 4 && load(a.data(), uint32_t{}) == load(b.data(), uint32_t{}) &&
+             load(a.data() + n - 4, uint32_t{}) == load(b.data() + n - 4, uint32_t{})) {
+    return true;
+  }
+  for (; i < n; ++i) {
     const char x = a[i], y = b[i];
     if (x != y && ((x | 0x20) != (y | 0x20) || static_cast<unsigned char>((x | 0x20) - 'a') > 'z' - 'a')) return false;
   }
@@ -73,6 +112,14 @@ std::optional<int> ParseInt(std::string_view text);
 // the files at opening asks this of thousands of values whose numbers it does not need.
 bool IsDouble(std::string_view text);
 bool IsInt(std::string_view text);
+// Up to nine digits and nothing else, which both read: most numbers of the files.
+inline bool IsPlainDigits(std::string_view text) {
+  if (text.empty() || text.size() > 9) return false;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c - '0') > 9) return false;
+  }
+  return true;
+}
 bool IsEntry(std::string_view text);
 // The shortest text that reads back as the same value.
 std::string FormatNumber(double value);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "platform/path.h"
@@ -81,22 +82,31 @@ std::string_view NameOf(const Slot& slot) {
   return slot.record->name;
 }
 
-// The names of `list` joined by `separator` into `names`; the count.
+// The names of `list` joined by `separator` into `names`; the count. Written in place
+// into a string of the final size: hundreds of short names are appended.
 template <class List>
 int Joined(const List& list, char separator, std::string& names) {
-  size_t size = list.size();
+  size_t size = list.empty() ? 0 : list.size() - 1;
   for (const auto& element : list) size += NameOf(element).size();
-  names.clear();
-  names.reserve(size);
+  names.resize(size);
+  char* at = names.data();
   for (const auto& element : list) {
-    if (&element != &list.front()) names += separator;
-    names += NameOf(element);
+    if (&element != &list.front()) *at++ = separator;
+    const std::string_view name = NameOf(element);
+    std::memcpy(at, name.data(), name.size());
+    at += name.size();
   }
   return static_cast<int>(list.size());
 }
 }  // namespace
 
+BaseRecord& ConfigurationStore::Base() {
+  if (!listsJoined_) SetLists();
+  return base_;
+}
+
 void ConfigurationStore::SetLists() {
+  listsJoined_ = true;
   ResolveUsed();
   if (listing_) {
     base_.nrConfs = Joined(listing_->confs, ' ', base_.confNames);

@@ -25,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/unique_fd.h"
 #include "ripconfig/records.h"
 #include "ripconfig/resource_scan.h"
 #include "ripconfig/write_lock.h"
@@ -83,7 +84,7 @@ class ConfigurationStore {
   Changes Changed() const;
 
   // --- Records ---
-  BaseRecord& Base() { return base_; }
+  BaseRecord& Base();
   // Refreshes the names and counts of the base record from the lists.
   void SetLists();
   RecorderRecord& Recorder() { return recorder_; }
@@ -204,6 +205,8 @@ class ConfigurationStore {
   // Reads `file.path` (its spelling found on disk when it differs) and scans it; false
   // with errno set when it cannot be read.
   bool ReadFile(FileState& file);
+  // Opens the folder of `configPath_` as `folder_`.
+  void OpenFolder();
   // Reads a companion file that `exists`, or records why it could not be read.
   const ResourceScan* OpenCompanion(FileState& file, bool exists, const std::string& what);
   const ResourceScan* OpenNamesFile(const std::string& folder);
@@ -224,6 +227,12 @@ class ConfigurationStore {
 
   std::string configPath_, filmPath_, recorderPath_, namesPath_;
   bool isPlate_ = false;
+  // The folder of zv_config.res, open from opening to the end: the files below it are
+  // opened relative to it, it is listed when the media file must be looked for, and the
+  // write lock is taken on it. Each of these would otherwise look up the whole path again
+  // or open the folder once more. Closed (-1) when it could not be opened.
+  std::string folderPath_;  // with its trailing separator
+  platform::UniqueFd folder_;
   FileState configFile_, filmFile_, recorderFile_, namesFile_;
 
   BaseRecord base_;
@@ -233,6 +242,10 @@ class ConfigurationStore {
   std::vector<Slot<ResolutionSet>> sets_;
   std::vector<Slot<NameRecord>> names_;
   std::optional<Listing> listing_;  // until the records are built
+  // The base record's name lists are joined when first asked for: an editor refreshes
+  // them (SetLists) before it reads them, and joining them at opening too would be done
+  // twice.
+  bool listsJoined_ = false;
   ConfigRecord* current_ = nullptr;
   uint64_t usedId_ = 0;  // follows the configuration in use through a rename
   uint64_t lastId_ = 0;

@@ -96,13 +96,17 @@ class ItemReader {
   std::array<std::optional<std::string_view>, N> Values(const TopicRef& topic,
                                                          const std::array<std::string_view, N>& items) const {
     std::array<std::optional<std::string_view>, N> values;
-    const int count = db_.ItemCountAt(topic.index);
     size_t missing = N;
-    for (int i = 0; i < count && missing > 0; ++i) {
-      const std::string_view name = db_.ItemNameAt(topic.index, i);
+    for (const ResourceScan::Item& item : db_.ItemsAt(topic.index)) {
+      if (missing == 0) break;
+      const std::string_view name = item.name;
+      if (name.empty()) continue;
+      const char first = static_cast<char>(name[0] | 0x20);
       for (size_t k = 0; k < N; ++k) {
-        if (!values[k] && SameName(name, items[k])) {
-          values[k] = db_.ItemValueAt(topic.index, i);
+        // The size and the first letter tell most names apart before they are compared.
+        if (!values[k] && name.size() == items[k].size() && first == (items[k][0] | 0x20) &&
+            SameName(name, items[k])) {
+          values[k] = item.value;
           --missing;
           break;
         }
@@ -154,12 +158,12 @@ class ItemReader {
                    bool required) const {
     if (!text) {
       if (required) Report(topic, item, " is missing");
-    } else if (!IsDouble(*text)) {
+    } else if (!IsPlainDigits(*text) && !IsDouble(*text)) {
       Report(topic, item, " is not a number: " + Quoted(*text));
     }
   }
   void CheckInteger(const TopicRef& topic, std::string_view item, std::optional<std::string_view> text) const {
-    if (text && !IsInt(*text)) Report(topic, item, " is not a whole number: " + Quoted(*text));
+    if (text && !IsPlainDigits(*text) && !IsInt(*text)) Report(topic, item, " is not a whole number: " + Quoted(*text));
   }
   bool CheckEntry(const TopicRef& topic, std::string_view item, std::string_view text) const {
     if (IsEntry(text)) return true;
@@ -168,10 +172,11 @@ class ItemReader {
   }
 
  private:
-  void NotAnEntry(const TopicRef& topic, std::string_view item, std::string_view text) const {
+  // Problems are rare: kept out of the checks, which read thousands of values.
+  [[gnu::cold]] void NotAnEntry(const TopicRef& topic, std::string_view item, std::string_view text) const {
     Report(topic, item, " is not a resolution (dpi, enabled, gamma, gamma used, 4 calibration values): " + Quoted(text));
   }
-  void Report(const TopicRef& topic, std::string_view item, const std::string& problem) const {
+  [[gnu::cold]] void Report(const TopicRef& topic, std::string_view item, const std::string& problem) const {
     if (errors_ != nullptr) errors_->push_back(ItemText(db_.Path(), topic.name, item) + problem);
   }
 
@@ -304,14 +309,25 @@ std::unique_ptr<ConfigurationStore> ConfigurationStore::Open(const std::string& 
   // Read as spelt first: resolving the case costs a folder listing per component.
   std::unique_ptr<ConfigurationStore> store(new ConfigurationStore());
   store->configFile_.path = platform::NativePath(configPath);
+  store->configPath_ = store->configFile_.path;
+  store->OpenFolder();
   if (!store->ReadFile(store->configFile_)) {
     if (reason != nullptr) *reason = "Cannot read " + platform::ResolveNoCase(store->configFile_.path);
     return nullptr;
   }
-  const std::string& path = store->configPath_ = store->configFile_.path;
-  store->lock_ = std::make_unique<WriteLock>(path.substr(0, path.find_last_of(platform::kSeparator) + 1));
+  if (store->configFile_.path != store->configPath_) {
+    // Found in another spelling, maybe of its folder.
+    store->configPath_ = store->configFile_.path;
+    store->OpenFolder();
+  }
+  store->lock_ = std::make_unique<WriteLock>(store->folderPath_, store->folder_.get());
   store->Load(*store->configFile_.scan);
   return store;
+}
+
+void ConfigurationStore::OpenFolder() {
+  folderPath_ = configPath_.substr(0, configPath_.find_last_of(platform::kSeparator) + 1);
+  folder_.reset(::open(folderPath_.empty() ? "." : folderPath_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
 ConfigurationStore::~ConfigurationStore() = default;
@@ -320,7 +336,22 @@ ConfigurationStore::~ConfigurationStore() = default;
 // to find another spelling costs several system calls.
 bool ConfigurationStore::ReadFile(FileState& file) {
   std::string bytes;
-  if (!platform::ReadFileNoCase(file.path, bytes)) return false;
+  const std::string_view path = file.path;
+  int fd = -1;
+  if (folder_.ok() && path.size() > folderPath_.size() && path.starts_with(folderPath_)) {
+    fd = ::openat(folder_.get(), file.path.c_str() + folderPath_.size(), O_RDONLY | O_CLOEXEC);
+    // Not there as spelt: the spelling on disk is looked for below.
+    if (fd < 0 && errno != ENOENT && errno != ENOTDIR) return false;
+  }
+  if (fd >= 0) {
+    const bool read = platform::ReadOpenedFile(fd, bytes);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (!read) return false;
+  } else if (!platform::ReadFileNoCase(file.path, bytes)) {
+    return false;
+  }
   const std::string& kept = file.bytes.emplace(std::move(bytes));
   if (std::optional<ResourceScan> scan = ResourceScan::Read(kept, file.path)) {
     file.scan = std::make_unique<ResourceScan>(std::move(*scan));
@@ -352,8 +383,10 @@ bool ConfigurationStore::ChooseFilmFile(const std::string& folder, std::string_v
   // Which of the two exists decides: the folder, read as spelt already, is listed once.
   MediaFile film{folder, files::kFilm}, plate{folder, files::kPlate};
   // Read without opendir, which asks for the folder's status first and reads into a
-  // buffer of its own.
-  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // buffer of its own. The folder of zv_config.res is open already; this is the one
+  // listing of it, from its start.
+  const bool own = folder != folderPath_ || !folder_.ok();
+  const int dir = own ? ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : folder_.get();
   if (dir >= 0) {
     alignas(dirent64) char buffer[16384];
     for (ssize_t got; (got = ::getdents64(dir, buffer, sizeof buffer)) > 0;) {
@@ -364,7 +397,7 @@ bool ConfigurationStore::ChooseFilmFile(const std::string& folder, std::string_v
         at += entry->d_reclen;
       }
     }
-    ::close(dir);
+    if (own) ::close(dir);
   }
   const bool filmIsFile = film.IsFile(), plateIsFile = plate.IsFile();
   isPlate_ = plateIsFile && !filmIsFile;
@@ -396,7 +429,7 @@ const ResourceScan* ConfigurationStore::OpenNamesFile(const std::string& folder)
 void ConfigurationStore::Load(const ResourceScan& configDb) {
   Pass pass(false);
   const int main = pass.configTopics.emplace(configDb).Find(kMainTopic);
-  const std::string folder = configPath_.substr(0, configPath_.find_last_of(platform::kSeparator) + 1);
+  const std::string& folder = folderPath_;
   const bool hasFilm = ChooseFilmFile(folder, configDb.FindViewAt(main, kMediaItem).value_or(""));
   filmFile_.path = filmPath_;
   recorderFile_.path = folder + files::kRecorder;
@@ -451,7 +484,6 @@ void ConfigurationStore::Check(Pass& pass, const ResourceScan& configDb, const R
     listing_->used = 0;
   }
   if (listing_->used >= 0) base_.usedConf = listing.confs[static_cast<size_t>(listing_->used)];
-  SetLists();
 }
 
 void ConfigurationStore::Build(const ResourceScan& configDb, const ResourceScan* film, const ResourceScan* names) {
@@ -468,6 +500,9 @@ void ConfigurationStore::EnsureBuilt() const {
   // Building changes nothing a caller has seen: the lists are the ones opening listed, and
   // the base record and recorder limits, which callers may have changed, are left alone.
   auto& self = const_cast<ConfigurationStore&>(*this);
+  // The base record's lists not yet joined are those of opening, whatever the records
+  // become.
+  if (!listsJoined_) self.SetLists();
   const int used = listing_->used;
   self.listing_.reset();
   self.Build(*configFile_.scan, filmFile_.scan.get(), namesFile_.scan.get());
@@ -600,24 +635,23 @@ void ConfigurationStore::LoadConfigFile(const ResourceScan& db, Pass& pass) {
     if (!listed(topic, kSetsItem, Pass::kSet)) continue;
     if (pass.Reports()) CheckNameItem(db.TopicNameAt(topic.index), db.FindViewAt(topic.index, kNameItem));
     std::unique_ptr<ResolutionSet> set;
-    const int count = db.ItemCountAt(topic.index);
+    const std::span<const ResourceScan::Item> setItems = db.ItemsAt(topic.index);
     if (pass.build) {
       set = std::make_unique<ResolutionSet>();
       set->name = name;
-      set->entries.reserve(static_cast<size_t>(count));
+      set->entries.reserve(setItems.size());
     }
     // An item named twice reads as its first one. Items numbered res1, res2, ... upwards
     // without leading zeros cannot repeat a name before them, so they are read where
     // they stand; any other is looked up by name.
     int highest = 0, entries = 0;
-    for (int i = 0; i < count; ++i) {
-      const std::string_view item = db.ItemNameAt(topic.index, i);
+    for (const ResourceScan::Item& at : setItems) {
+      const std::string_view item = at.name;
       const std::optional<int> number = ResolutionItemNumber(item);
       if (!number) continue;
       const bool plain = item[3] != '0' && *number > highest;
       if (plain) highest = *number;
-      const std::string_view text =
-          plain ? db.ItemValueAt(topic.index, i) : db.FindViewAt(topic.index, item).value_or("");
+      const std::string_view text = plain ? at.value : db.FindViewAt(topic.index, item).value_or("");
       if (set == nullptr) {
         entries += reader.CheckEntry(topic, item, text) ? 1 : 0;
       } else if (auto entry = reader.Entry(topic, item, text)) {

@@ -1,5 +1,7 @@
 #include "ripconfig/resource_scan.h"
 
+#include <cstring>
+
 #include "store/resource_db.h"
 #include "store/resource_db_format.h"
 
@@ -10,23 +12,57 @@ namespace fmt = store::rdb_format;
 std::optional<ResourceScan> ResourceScan::Read(std::string_view bytes, std::string path) {
   ResourceScan scan;
   scan.path_ = std::move(path);
-  // Most lines are items of about twenty bytes; a topic holds a handful of them.
-  scan.items_.reserve(bytes.size() / 20 + 8);
-  scan.topics_.reserve(bytes.size() / 160 + 8);
-  const bool plain = fmt::ForEachLine(bytes, [&scan](std::string_view content) {
+  // Most lines are items of ten to twenty bytes; a topic holds a handful of them.
+  scan.items_.reserve(bytes.size() / 12 + 8);
+  scan.topics_.reserve(bytes.size() / 64 + 8);
+  if (bytes.substr(0, fmt::kByteOrderMark.size()) == fmt::kByteOrderMark) bytes.remove_prefix(fmt::kByteOrderMark.size());
+  const char* at = bytes.data();
+  const char* const end = at + bytes.size();
+  while (at < end) {
+    // An item line that starts with its name, nearly every line of a file, is taken here
+    // in one pass up to its "=" and one search for its end, as the line grammar reads it.
+    // Any other line is handed to the grammar whole.
+    const char first = *at;
+    if (first == '\n') {  // the blank line between topics
+      ++at;
+      continue;
+    }
+    if (first != ' ' && first != '\t' && first != ';' && first != '#' && first != '[' && first != '\r') {
+      const char* equals = items::FindEither(at, end, '=', '\n');
+      if (equals < end && *equals == '=') {
+        const char* nameEnd = equals;
+        while (nameEnd > at && fmt::IsBlank(nameEnd[-1])) --nameEnd;
+        const char* value = equals + 1;
+        const char* lineEnd = items::FindEither(value, end, '\n', '\n');
+        const char* lf = lineEnd < end ? lineEnd : nullptr;
+        const char* valueEnd = lineEnd > value && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
+        // Items before the first topic belong to no topic.
+        if (!scan.topics_.empty()) {
+          scan.items_.push_back({std::string_view(at, static_cast<size_t>(nameEnd - at)),
+                                 std::string_view(value, static_cast<size_t>(valueEnd - value))});
+          ++scan.topics_.back().count;
+        }
+        at = lf != nullptr ? lf + 1 : end;
+        continue;
+      }
+      if (equals == end) break;  // a last line without "=" is no item
+      at = equals + 1;  // no "=": a line of text
+      continue;
+    }
+    const auto* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+    std::string_view content(at, static_cast<size_t>((lf != nullptr ? lf : end) - at));
+    at = lf != nullptr ? lf + 1 : end;
+    if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
     const fmt::Line line = fmt::ReadLine(content);
-    // Items before the first topic belong to no topic.
-    if (line.kind != fmt::LineKind::kTopic && (line.kind != fmt::LineKind::kItem || scan.topics_.empty())) return true;
-    if (line.escaped) return false;
+    if (line.kind != fmt::LineKind::kTopic && (line.kind != fmt::LineKind::kItem || scan.topics_.empty())) continue;
+    if (line.escaped) return std::nullopt;
     if (line.kind == fmt::LineKind::kTopic) {
       scan.topics_.push_back({line.name, static_cast<uint32_t>(scan.items_.size()), 0});
     } else {
       scan.items_.push_back({line.name, line.value});
       ++scan.topics_.back().count;
     }
-    return true;
-  });
-  if (!plain) return std::nullopt;
+  }
   return scan;
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,10 @@ namespace rvc::ripconfig {
 
 class ResourceScan {
  public:
+  struct Item {
+    std::string_view name, value;
+  };
+
   // The views point into `bytes`, which must outlive the scan unchanged. Nothing when a
   // line is one whose name or value the database stores unescaped (";@[...]",
   // ";@=...=..."): Of() then reads the parsed database instead.
@@ -41,6 +46,12 @@ class ResourceScan {
   int ItemCountAt(int topic) const { return Has(topic) ? static_cast<int>(topics_[Index(topic)].count) : 0; }
   std::string_view ItemNameAt(int topic, int item) const { return ItemAt(topic, item).name; }
   std::string_view ItemValueAt(int topic, int item) const { return ItemAt(topic, item).value; }
+  // The items of the topic at that position, in the order of the file; none out of range.
+  std::span<const Item> ItemsAt(int topic) const {
+    if (!Has(topic)) return {};
+    const Topic& at = topics_[Index(topic)];
+    return {items_.data() + at.first, at.count};
+  }
   // The first topic of that name, looked for one by one: for a file read by a few
   // topics; a reader of many looks them up through a table of its own.
   std::optional<int> TopicIndex(std::string_view name) const {
@@ -65,10 +76,6 @@ class ResourceScan {
     uint32_t first = 0;  // its items in items_
     uint32_t count = 0;
   };
-  struct Item {
-    std::string_view name, value;
-  };
-
   bool Has(int topic) const { return topic >= 0 && static_cast<size_t>(topic) < topics_.size(); }
   static size_t Index(int position) { return static_cast<size_t>(position); }
   const Item& ItemAt(int topic, int item) const {

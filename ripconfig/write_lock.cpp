@@ -48,12 +48,12 @@ std::string HolderOf(int fd) {
 
 }  // namespace
 
-WriteLock::WriteLock(std::string folder) : folder_(std::move(folder)) {}
+WriteLock::WriteLock(std::string folder, int folderFd) : folder_(std::move(folder)), shared_(folderFd) {}
 
 WriteLock::~WriteLock() { Release(); }
 
 bool WriteLock::TryOnce(std::string& reason) {
-  const int fd = open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = shared_ >= 0 ? shared_ : open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     reason = "cannot open the folder " + folder_ + " to lock its configuration: " + std::strerror(errno);
     return false;
@@ -62,7 +62,7 @@ bool WriteLock::TryOnce(std::string& reason) {
     const int error = errno;
     reason = error == EWOULDBLOCK ? "the configuration is locked by " + HolderOf(fd) + " (" + folder_ + ")"
                                   : "cannot lock the configuration in " + folder_ + ": " + std::strerror(error);
-    close(fd);
+    if (fd != shared_) close(fd);
     return false;
   }
   fd_ = fd;
@@ -85,7 +85,11 @@ bool WriteLock::Acquire(int waitSeconds, std::string* reason) {
 
 void WriteLock::Release() {
   if (!Held()) return;
-  close(fd_);
+  if (fd_ == shared_) {
+    flock(fd_, LOCK_UN);
+  } else {
+    close(fd_);
+  }
   fd_ = -1;
 }
 

@@ -11,8 +11,10 @@ namespace rvc::ripconfig {
 
 class WriteLock {
  public:
-  // `folder` is the folder of "zv_config.res".
-  explicit WriteLock(std::string folder);
+  // `folder` is the folder of "zv_config.res". `folderFd`, when not -1, is that folder
+  // open already: the lock is taken on it instead of on a descriptor of its own, and it
+  // must stay open as long as the lock.
+  explicit WriteLock(std::string folder, int folderFd = -1);
   ~WriteLock();  // releases
   WriteLock(const WriteLock&) = delete;
   WriteLock& operator=(const WriteLock&) = delete;
@@ -30,7 +32,8 @@ class WriteLock {
   bool TryOnce(std::string& reason);
 
   std::string folder_;
-  int fd_ = -1;
+  int shared_ = -1;  // the caller's descriptor of the folder
+  int fd_ = -1;      // the descriptor locked; shared_ or one of our own
 };
 
 }  // namespace rvc::ripconfig

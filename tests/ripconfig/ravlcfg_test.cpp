@@ -271,6 +271,7 @@ TEST_F(RavlcfgTest, MediaReadAsTheResourceDatabaseReadsTheirFile) {
       {"[ A4 ]\nVSIZE=7\nvsize\nhsize=1\r", "A4", 7},
       {"[A4]\n;@=vsize=9\nhsize=1\n;@[B\\\\C]\nvsize=1\nhsize=1\n", "A4,B\\C", 9},
       {"[A4]\nvsize=1\nhsize=1\n\n[a4]\nvsize=2\nhsize=2\n[Letter]\nvsize=3\nhsize=3\n", "A4,Letter", 1},
+      {"[A4]\r\n\r\ncurve=a=b\r\nvsize\t =4\r\n\tvsize=5\r\nhsize=1\r\n[\tB ]x\nvsize=1\nhsize=1\ntext", "A4,B", 4},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
