@@ -193,22 +193,21 @@ namespace {
 // once; this table hashes each name once, a word at a time.
 class TopicTable {
  public:
-  explicit TopicTable(const ResourceScan& db) {
+  explicit TopicTable(const ResourceScan& db) : db_(db) {
     const size_t count = static_cast<size_t>(db.TopicCount());
-    names_.reserve(count);
-    first_.assign(count, true);
+    first_.assign(count, 1);
     int bits = 4;
     while ((size_t{1} << bits) < count * 2) ++bits;
     shift_ = 32 - bits;
     slots_.assign(size_t{1} << bits, Slot{});
     for (size_t i = 0; i < count; ++i) {
-      names_.push_back(db.TopicNameAt(static_cast<int>(i)));
-      const uint32_t hash = Hash(names_[i]);
-      Slot& slot = slots_[Probe(names_[i], hash)];
+      const std::string_view name = db.TopicNameAt(static_cast<int>(i));
+      const uint32_t hash = Hash(name);
+      Slot& slot = slots_[Probe(name, hash)];
       if (slot.topic == 0) {
         slot = {static_cast<uint32_t>(i + 1), hash};
       } else {
-        first_[i] = false;
+        first_[i] = 0;
       }
     }
   }
@@ -218,7 +217,7 @@ class TopicTable {
     return static_cast<int>(slots_[Probe(name, Hash(name))].topic) - 1;
   }
   // Whether topic `i` is the first of its name: the one that makes a record.
-  bool IsFirst(int i) const { return first_[static_cast<size_t>(i)]; }
+  bool IsFirst(int i) const { return first_[static_cast<size_t>(i)] != 0; }
 
  private:
   struct Slot {
@@ -231,7 +230,9 @@ class TopicTable {
     const size_t mask = slots_.size() - 1;
     for (size_t at = hash >> shift_;; at = (at + 1) & mask) {
       const Slot& slot = slots_[at];
-      if (slot.topic == 0 || (slot.hash == hash && SameName(names_[slot.topic - 1], name))) return at;
+      if (slot.topic == 0 || (slot.hash == hash && SameName(db_.TopicNameAt(static_cast<int>(slot.topic - 1)), name))) {
+        return at;
+      }
     }
   }
 
@@ -262,8 +263,8 @@ class TopicTable {
     return static_cast<uint32_t>(((h ^ (h >> 32)) * kMultiplier) >> 32);
   }
 
-  std::vector<std::string_view> names_;
-  std::vector<bool> first_;
+  const ResourceScan& db_;  // outlives the table
+  std::vector<uint8_t> first_;
   std::vector<Slot> slots_;
   int shift_ = 0;  // a hash shifted right by this is a slot
 };

@@ -1,6 +1,12 @@
 #include "ripconfig/resource_scan.h"
 
+#include <bit>
 #include <cstring>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "store/resource_db.h"
 #include "store/resource_db_format.h"
@@ -8,6 +14,31 @@
 namespace rvc::ripconfig {
 
 namespace fmt = store::rdb_format;
+
+namespace {
+
+// The first "=" or line end of the line at `at` and the end of that line (each `end` when
+// there is none). A line holds both within its first sixteen bytes more often than not:
+// one look at them finds both.
+inline std::pair<const char*, const char*> EqualsAndEnd(const char* at, const char* end) {
+#if defined(__SSE2__)
+  if (end - at >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const auto equals = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('='))));
+    const auto lf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+    if ((equals | lf) != 0) {
+      const int first = std::countr_zero(equals | lf);
+      const unsigned after = lf & ~((2u << first) - 1);  // line ends after the first stop
+      if ((lf >> first & 1) != 0) return {at + first, at + first};
+      return {at + first, after != 0 ? at + std::countr_zero(after) : items::FindEither(at + 16, end, '\n', '\n')};
+    }
+  }
+#endif
+  const char* stop = items::FindEither(at, end, '=', '\n');
+  return {stop, stop < end && *stop == '=' ? items::FindEither(stop + 1, end, '\n', '\n') : stop};
+}
+
+}  // namespace
 
 std::optional<ResourceScan> ResourceScan::Read(std::string_view bytes, std::string path) {
   ResourceScan scan;
@@ -28,12 +59,11 @@ std::optional<ResourceScan> ResourceScan::Read(std::string_view bytes, std::stri
       continue;
     }
     if (first != ' ' && first != '\t' && first != ';' && first != '#' && first != '[' && first != '\r') {
-      const char* equals = items::FindEither(at, end, '=', '\n');
+      const auto [equals, lineEnd] = EqualsAndEnd(at, end);
       if (equals < end && *equals == '=') {
         const char* nameEnd = equals;
         while (nameEnd > at && fmt::IsBlank(nameEnd[-1])) --nameEnd;
         const char* value = equals + 1;
-        const char* lineEnd = items::FindEither(value, end, '\n', '\n');
         const char* lf = lineEnd < end ? lineEnd : nullptr;
         const char* valueEnd = lineEnd > value && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
         // Items before the first topic belong to no topic.

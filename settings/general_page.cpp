@@ -20,8 +20,10 @@ ConfigurationEditors& Editors() {
 
 void Trace(const std::string& text) { CRvcTrace("").Trace(text); }
 
-std::vector<std::string> SplitAtBlanks(const std::string& text) {
+// `count` words are expected, as many as the list says it holds.
+std::vector<std::string> SplitAtBlanks(const std::string& text, int count) {
   std::vector<std::string> words;
+  words.reserve(count > 0 ? static_cast<size_t>(count) : 0);
   size_t at = 0;
   while ((at = text.find_first_not_of(' ', at)) != std::string::npos) {
     const size_t end = text.find(' ', at);
@@ -102,7 +104,7 @@ void CGeneral::Fill() {
   if (config_ == nullptr) return;
   ripconfig::ravlcfg_set_lists(config_);
   const ripconfig::BaseRecord* base = ripconfig::ravlcfg_get_base(config_);
-  names_ = SplitAtBlanks(base->confNames);
+  names_ = SplitAtBlanks(base->confNames, base->nrConfs);
   inUse_ = IndexOf(base->usedConf);
 }
 
