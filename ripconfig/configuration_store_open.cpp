@@ -154,15 +154,13 @@ class ItemReader {
   }
 
   // The same checks without the values: what is reported, and whether an entry reads.
-  void CheckNumber(const TopicRef& topic, std::string_view item, std::optional<std::string_view> text,
-                   bool required) const {
-    if (!text) {
-      if (required) Report(topic, item, " is missing");
-    } else if (!IsPlainDigits(*text) && !IsDouble(*text)) {
-      Report(topic, item, " is not a number: " + Quoted(*text));
-    }
+  // Plain digits, nearly every value, are settled where the check is asked for.
+  [[gnu::always_inline]] void CheckNumber(const TopicRef& topic, std::string_view item,
+                                          const std::optional<std::string_view>& text, bool required) const {
+    if (!text || !IsPlainDigits(*text)) CheckOtherNumber(topic, item, text, required);
   }
-  void CheckInteger(const TopicRef& topic, std::string_view item, std::optional<std::string_view> text) const {
+  [[gnu::always_inline]] void CheckInteger(const TopicRef& topic, std::string_view item,
+                                           const std::optional<std::string_view>& text) const {
     if (text && !IsPlainDigits(*text) && !IsInt(*text)) Report(topic, item, " is not a whole number: " + Quoted(*text));
   }
   bool CheckEntry(const TopicRef& topic, std::string_view item, std::string_view text) const {
@@ -172,6 +170,14 @@ class ItemReader {
   }
 
  private:
+  void CheckOtherNumber(const TopicRef& topic, std::string_view item, const std::optional<std::string_view>& text,
+                        bool required) const {
+    if (!text) {
+      if (required) Report(topic, item, " is missing");
+    } else if (!IsDouble(*text)) {
+      Report(topic, item, " is not a number: " + Quoted(*text));
+    }
+  }
   // Problems are rare: kept out of the checks, which read thousands of values.
   [[gnu::cold]] void NotAnEntry(const TopicRef& topic, std::string_view item, std::string_view text) const {
     Report(topic, item, " is not a resolution (dpi, enabled, gamma, gamma used, 4 calibration values): " + Quoted(text));
