@@ -95,8 +95,11 @@ bool IsPlainEntry(std::string_view text) {
   uint64_t digits = 0, commas = 0, points = 0, minus = 0;
   for (size_t at = 0; at < n; at += 16) {
     const __m128i chunk = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes + at));
-    const auto mask = [](__m128i found) { return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(found))); };
-    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(chunk, _mm_set1_epi8('9' + 1)));
+    const auto mask = [](__m128i found) {
+      return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(found)));
+    };
+    const __m128i digit =
+        _mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(chunk, _mm_set1_epi8('9' + 1)));
     digits |= mask(digit) << at;
     commas |= mask(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(','))) << at;
     points |= mask(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('.'))) << at;
@@ -115,7 +118,8 @@ bool IsPlainEntry(std::string_view text) {
     const size_t to = commas != 0 ? static_cast<size_t>(std::countr_zero(commas)) : n;
     const uint64_t field = ((uint64_t{1} << to) - 1) & ~((uint64_t{1} << from) - 1);
     const uint64_t point = points & field;
-    if ((point & (point - 1)) != 0 || to - from - (point != 0) - ((minus & field) != 0) > 15 || fields > 8) return false;
+    const size_t fieldDigits = to - from - (point != 0 ? 1 : 0) - ((minus & field) != 0 ? 1 : 0);
+    if ((point & (point - 1)) != 0 || fieldDigits > 15 || fields > 8) return false;
     if (commas == 0) return true;
     commas &= commas - 1;
     from = to + 1;

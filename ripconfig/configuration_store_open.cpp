@@ -65,6 +65,16 @@ int64_t ModificationTime(const std::string& path) {
   return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
+// The items a media or configuration topic is checked for at opening, and read for when
+// its record is built; their lengths are known at compile time.
+constexpr std::array<std::string_view, 4> kMediaChecked{kVSizeItem, kHSizeItem, kPolarityItem, kFlagItem};
+constexpr std::array<std::string_view, 6> kMediaRead{kVSizeItem,    kHSizeItem, kPolarityItem,
+                                                     kSizeTextItem, kFlagItem,  kCurveItem};
+constexpr std::array<std::string_view, 6> kConfChecked{kNameItem,  kFilmItem,  kSetItem,
+                                                       kVSizeItem, kHSizeItem, kPolarityItem};
+constexpr std::array<std::string_view, 7> kConfRead{kFilmItem,  kSetItem,      kOutputItem, kVSizeItem,
+                                                    kHSizeItem, kPolarityItem, kCurveItem};
+
 // A topic found once and then read by its position; `index` is -1 when the file lacks it.
 struct TopicRef {
   int index;
@@ -104,8 +114,7 @@ class ItemReader {
       const char first = static_cast<char>(name[0] | 0x20);
       for (size_t k = 0; k < N; ++k) {
         // The size and the first letter tell most names apart before they are compared.
-        if (!values[k] && name.size() == items[k].size() && first == (items[k][0] | 0x20) &&
-            SameName(name, items[k])) {
+        if (!values[k] && name.size() == items[k].size() && first == (items[k][0] | 0x20) && SameName(name, items[k])) {
           values[k] = item.value;
           --missing;
           break;
@@ -393,7 +402,8 @@ bool ConfigurationStore::ChooseFilmFile(const std::string& folder, std::string_v
   // buffer of its own. The folder of zv_config.res is open already; this is the one
   // listing of it, from its start.
   const bool own = folder != folderPath_ || !folder_.ok();
-  const int dir = own ? ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : folder_.get();
+  const int dir =
+      own ? ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : folder_.get();
   if (dir >= 0) {
     alignas(dirent64) char buffer[16384];
     for (ssize_t got; (got = ::getdents64(dir, buffer, sizeof buffer)) > 0;) {
@@ -538,8 +548,7 @@ void ConfigurationStore::LoadFilmFile(const ResourceScan& db, Pass& pass) {
       continue;
     }
     if (pass.Reports()) {
-      const auto [vsize, hsize, polarity, flag] =
-          reader.Values(topic, std::array<std::string_view, 4>{kVSizeItem, kHSizeItem, kPolarityItem, kFlagItem});
+      const auto [vsize, hsize, polarity, flag] = reader.Values(topic, kMediaChecked);
       reader.CheckNumber(topic, kVSizeItem, vsize, true);
       reader.CheckNumber(topic, kHSizeItem, hsize, true);
       reader.CheckInteger(topic, kPolarityItem, polarity);
@@ -550,9 +559,7 @@ void ConfigurationStore::LoadFilmFile(const ResourceScan& db, Pass& pass) {
     auto film = std::make_unique<FilmRecord>();
     film->name = topic.name;
     pass.films.byTopic[static_cast<size_t>(i)] = film.get();
-    const auto [vsize, hsize, polarity, sizeText, flag, curve] =
-        reader.Values(topic, std::array<std::string_view, 6>{kVSizeItem, kHSizeItem, kPolarityItem, kSizeTextItem,
-                                                              kFlagItem, kCurveItem});
+    const auto [vsize, hsize, polarity, sizeText, flag, curve] = reader.Values(topic, kMediaRead);
     film->verticalSize = reader.Number(topic, kVSizeItem, vsize, 0, true);
     film->horizontalSize = reader.Number(topic, kHSizeItem, hsize, 0, true);
     film->polarity = reader.Integer(topic, kPolarityItem, polarity, 1);
@@ -684,8 +691,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceScan& db, Pass& pass) {
     const TopicRef topic{topics.Find(name), name};
     if (!listed(topic, kConfsItem, Pass::kConf)) continue;
     if (pass.Reports()) {
-      const auto [nameItem, film, set, vsize, hsize, polarity] = reader.Values(
-          topic, std::array<std::string_view, 6>{kNameItem, kFilmItem, kSetItem, kVSizeItem, kHSizeItem, kPolarityItem});
+      const auto [nameItem, film, set, vsize, hsize, polarity] = reader.Values(topic, kConfChecked);
       CheckNameItem(db.TopicNameAt(topic.index), nameItem);
       reader.CheckNumber(topic, kVSizeItem, vsize, false);
       reader.CheckNumber(topic, kHSizeItem, hsize, false);
@@ -694,9 +700,7 @@ void ConfigurationStore::LoadConfigFile(const ResourceScan& db, Pass& pass) {
       pass.references.push_back({name, film.value_or(""), set.value_or("")});
       continue;
     }
-    const auto [film, set, output, vsize, hsize, polarity, curve] =
-        reader.Values(topic, std::array<std::string_view, 7>{kFilmItem, kSetItem, kOutputItem, kVSizeItem, kHSizeItem,
-                                                              kPolarityItem, kCurveItem});
+    const auto [film, set, output, vsize, hsize, polarity, curve] = reader.Values(topic, kConfRead);
     auto conf = std::make_unique<ConfigRecord>();
     conf->name = name;
     conf->film = film.value_or("");

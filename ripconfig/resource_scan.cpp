@@ -46,7 +46,7 @@ std::optional<ResourceScan> ResourceScan::Read(std::string_view bytes, std::stri
   // Most lines are items of ten to twenty bytes; a topic holds a handful of them.
   scan.items_.reserve(bytes.size() / 12 + 8);
   scan.topics_.reserve(bytes.size() / 64 + 8);
-  if (bytes.substr(0, fmt::kByteOrderMark.size()) == fmt::kByteOrderMark) bytes.remove_prefix(fmt::kByteOrderMark.size());
+  if (bytes.starts_with(fmt::kByteOrderMark)) bytes.remove_prefix(fmt::kByteOrderMark.size());
   const char* at = bytes.data();
   const char* const end = at + bytes.size();
   while (at < end) {
@@ -76,7 +76,7 @@ std::optional<ResourceScan> ResourceScan::Read(std::string_view bytes, std::stri
         continue;
       }
       if (equals == end) break;  // a last line without "=" is no item
-      at = equals + 1;  // no "=": a line of text
+      at = equals + 1;           // no "=": a line of text
       continue;
     }
     const auto* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));

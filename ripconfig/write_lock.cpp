@@ -53,7 +53,8 @@ WriteLock::WriteLock(std::string folder, int folderFd) : folder_(std::move(folde
 WriteLock::~WriteLock() { Release(); }
 
 bool WriteLock::TryOnce(std::string& reason) {
-  const int fd = shared_ >= 0 ? shared_ : open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd =
+      shared_ >= 0 ? shared_ : open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     reason = "cannot open the folder " + folder_ + " to lock its configuration: " + std::strerror(errno);
     return false;
