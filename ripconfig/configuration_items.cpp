@@ -1,12 +1,9 @@
 #include "ripconfig/configuration_items.h"
 
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 namespace rvc::ripconfig::items {
 
@@ -43,19 +40,20 @@ std::optional<double> PlainDecimal(std::string_view text) {
 // What PlainDecimal reads: an optional minus, then 1 to `maxDigits` digits with at most
 // one full stop among or after them when `point` allows one.
 bool IsPlain(std::string_view text, int maxDigits, bool point) {
-  const char* at = text.data();
-  const char* const end = at + text.size();
-  if (at < end && *at == '-') ++at;
-  const char* start = at;
-  while (at < end && static_cast<unsigned char>(*at - '0') < 10) ++at;
-  if (at == start) return false;
-  ptrdiff_t digits = at - start;
-  if (point && at < end && *at == '.') {
-    start = ++at;
-    while (at < end && static_cast<unsigned char>(*at - '0') < 10) ++at;
-    digits += at - start;
+  size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+  if (i == text.size() || text[i] < '0' || text[i] > '9') return false;
+  int digits = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > maxDigits) return false;
+    } else if (c == '.' && point) {
+      point = false;
+    } else {
+      return false;
+    }
   }
-  return at == end && digits <= maxDigits;
+  return true;
 }
 
 // Walks the fields of an entry as ParseEntry reads them, handing each word to `word`
@@ -81,51 +79,6 @@ std::optional<size_t> EntryWords(std::string_view text, const Word& word) {
   }
   return count;
 }
-
-#if defined(__SSE2__)
-// Whether `text` is up to 63 bytes of plain decimals between single commas, as nearly
-// every resolution entry is ("2400,1,50,1,0.0,0,1000,1000"): its bytes classified sixteen
-// at a time, and then its fields checked a field at a time through the bit masks. False
-// also for any other text that reads.
-bool IsPlainEntry(std::string_view text) {
-  const size_t n = text.size();
-  if (n == 0 || n > 63) return false;
-  alignas(16) char bytes[64] = {};
-  std::memcpy(bytes, text.data(), n);
-  uint64_t digits = 0, commas = 0, points = 0, minus = 0;
-  for (size_t at = 0; at < n; at += 16) {
-    const __m128i chunk = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes + at));
-    const auto mask = [](__m128i found) {
-      return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(found)));
-    };
-    const __m128i digit =
-        _mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(chunk, _mm_set1_epi8('9' + 1)));
-    digits |= mask(digit) << at;
-    commas |= mask(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(','))) << at;
-    points |= mask(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('.'))) << at;
-    minus |= mask(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('-'))) << at;
-  }
-  const uint64_t all = (uint64_t{1} << n) - 1;
-  if ((digits | commas | points | minus) != all) return false;
-  // A field starts after each comma; a minus stands only there, and a digit right after
-  // the start or the minus (a field empty or ending the text has none). A full stop
-  // follows a digit.
-  const uint64_t starts = 1 | commas << 1;
-  if ((minus & ~starts) != 0 || ((starts & ~minus) | (starts & minus) << 1) & ~digits) return false;
-  if ((points & ~(digits << 1)) != 0) return false;
-  // Every byte of a field is a digit but for its minus and its full stop.
-  for (size_t from = 0, fields = 1;; ++fields) {
-    const size_t to = commas != 0 ? static_cast<size_t>(std::countr_zero(commas)) : n;
-    const uint64_t field = ((uint64_t{1} << to) - 1) & ~((uint64_t{1} << from) - 1);
-    const uint64_t point = points & field;
-    const size_t fieldDigits = to - from - (point != 0 ? 1 : 0) - ((minus & field) != 0 ? 1 : 0);
-    if ((point & (point - 1)) != 0 || fieldDigits > 15 || fields > 8) return false;
-    if (commas == 0) return true;
-    commas &= commas - 1;
-    from = to + 1;
-  }
-}
-#endif
 
 }  // namespace
 
@@ -186,31 +139,30 @@ bool IsDouble(std::string_view text) {
 bool IsInt(std::string_view text) { return IsPlain(TrimBlanks(text), 9, false) || ParseInt(text).has_value(); }
 
 bool IsEntry(std::string_view text) {
-#if defined(__SSE2__)
-  if (IsPlainEntry(text)) return true;
-#endif
   // Nearly every entry is plain decimals between single commas ("2400,1,50,1,0.0,0,1000,1000"):
-  // one pass over its characters, field by field, accepting only what the full reading
-  // below accepts.
-  const auto digit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
-  const char* at = text.data();
-  const char* const end = at + text.size();
-  for (int fields = 1;; ++fields) {
-    if (at < end && *at == '-') ++at;
-    const char* start = at;
-    while (at < end && digit(*at)) ++at;
-    if (at == start) break;
-    ptrdiff_t digits = at - start;
-    if (at < end && *at == '.') {
-      start = ++at;
-      while (at < end && digit(*at)) ++at;
-      digits += at - start;
+  // one pass over its characters, accepting only what the full reading below accepts.
+  size_t fields = 1;
+  int digits = 0;
+  bool point = false, fieldStart = true;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      if (++digits > 15) break;
+      fieldStart = false;
+    } else if (c == ',' && digits > 0 && fields < 8) {
+      ++fields;
+      digits = 0;
+      point = false;
+      fieldStart = true;
+    } else if (c == '.' && digits > 0 && !point) {
+      point = true;
+    } else if (c == '-' && fieldStart) {
+      fieldStart = false;
+    } else {
+      digits = -1;
+      break;
     }
-    if (digits > 15) break;
-    if (at == end) return true;
-    if (*at != ',' || fields == 8) break;
-    ++at;
   }
+  if (digits > 0 && digits <= 15) return true;
   return EntryWords(text, [](size_t, std::string_view word) {
            return IsPlain(word, 15, true) || ParseTrimmedDouble(word).has_value();
          }).has_value();
