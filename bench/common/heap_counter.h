@@ -13,5 +13,9 @@ size_t HeapInUse();
 size_t MarkHeapPeak();
 // The most bytes in use since the last mark.
 size_t HeapPeak();
+// Turns the counting off and on again (it starts on): timed code then pays for plain
+// malloc and free alone. Blocks allocated while it was off count as freed when they go
+// while it is on, so compare the counts of code run whole while counting.
+void CountHeap(bool on);
 
 }  // namespace rvc::bench
