@@ -76,6 +76,10 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
   if (options.brokenFlavours != nullptr) options.brokenFlavours->clear();
   {
     store::ResourceDb catalogue = store::ResourceDb::OpenOrThrow(path);
+    // Rebuilt lists trace what they found. Opened with the first of them and kept to the
+    // end of the load, the trace is opened once instead of twice per flavour; a load of
+    // list files alone never opens it.
+    std::optional<CRvcTrace> rebuildTrace;
     for (int index = 0;; ++index) {
       std::optional<std::string> topic = catalogue.TopicAt(index);
       if (!topic) break;
@@ -94,6 +98,7 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
                                               "Select PROGRAM folder - ", "rvc2.cfg", forFlavour);
         ListFileChoice data = FindListFile(options.dataFolder.value_or(ReadItem(catalogue, *topic, "datadir")),
                                            "Select DATA folder - ", "rvc1.cfg", forFlavour);
+        if ((program.rebuild || data.rebuild) && !rebuildTrace) rebuildTrace.emplace("");
         InsertByDisplayName(flavours, std::make_unique<CFlavour>(*topic, displayName, std::move(version), std::move(program.file),
                                                                  program.rebuild, std::move(data.file), data.rebuild));
       } catch (const CRvcException& error) {

@@ -261,6 +261,17 @@ inline std::string CheckResourceDb(std::string_view bytes, uint64_t seed) {
   ScanListing scanned;
   store::ResourceDb::Scan(bytes, scanned);
   if (scanned.lines != Listing(db)) return "a scan of the bytes differs from the parsed database";
+  // Looked up by a scan, the first topics' first items (and one they lack) are found as
+  // the database finds them.
+  for (int t = 0; t < db.TopicCount() && t < 4; ++t) {
+    const std::string topic(db.TopicNameAt(t));
+    for (int i = 0; i <= db.ItemCountAt(t) && i < 4; ++i) {
+      const std::string item = i < db.ItemCountAt(t) ? std::string(db.ItemNameAt(t, i)) : "\x01missing";
+      if (store::ResourceDb::ScanFind(bytes, topic, item) != db.Find(topic, item)) {
+        return "a lookup by scanning differs from the parsed database's";
+      }
+    }
+  }
 
   Reference reference{Capture(db)};
   Chooser choose(seed, bytes);

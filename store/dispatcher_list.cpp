@@ -17,6 +17,7 @@
 #include "platform/path.h"
 #include "store/confinement.h"
 #include "store/list_file.h"
+#include "store/listed_folders.h"
 #include "store/resource_db.h"
 #include "store/rvc_utils.h"
 #include "store/template_list.h"
@@ -67,33 +68,66 @@ unsigned FileErrorCause(int osError) {
   }
 }
 
-// Reads a text file whole; false with errno set when it fails (EISDIR for a folder, as
-// read() tells). A pipe or device planted under the name is refused (EINVAL) instead of
-// blocking the load or reading without end.
-bool ReadText(const std::string& path, std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    errno = EINVAL;
-    return false;
-  }
+// How reading a file whole went.
+enum class ReadOutcome {
+  kRead,      // to its end
+  kNotPlain,  // a pipe or a device: left unread
+  kFailed,    // a read failed (errno); `bytes` holds what came before
+};
+
+// Reads the open file `fd` (opened without blocking) whole into `bytes`. A rebuild reads
+// hundreds of files that a listing has just shown to be plain files, so the type is only
+// asked for where what the reads give leaves it open: nothing at all (an empty file, or
+// a pipe without a writer) or more than any dispatcher file holds (a device such as
+// /dev/zero reads without end). A pipe with a writer fails its read with EAGAIN; a
+// folder fails with EISDIR.
+ReadOutcome ReadPlainFile(int fd, std::string& bytes) {
+  constexpr size_t kUnchecked = 1 << 16;
+  bool checked = false;
+  auto plain = [&] {
+    struct stat st {};
+    checked = true;
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  };
   char buffer[1 << 16];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      ::close(fd);
-      errno = error;
-      return false;
+    if (n < 0 && errno == EAGAIN) {
+      bytes.clear();
+      return ReadOutcome::kNotPlain;
     }
+    if (n < 0) return ReadOutcome::kFailed;
     if (n == 0) break;
     bytes.append(buffer, static_cast<size_t>(n));
+    if (!checked && bytes.size() > kUnchecked && !plain()) {
+      bytes.clear();
+      return ReadOutcome::kNotPlain;
+    }
   }
+  if (bytes.empty() && !checked && !plain()) return ReadOutcome::kNotPlain;
+  return ReadOutcome::kRead;
+}
+
+// Opens `path` for reading without blocking: relative to its folder when the listing
+// scope holds that open, else by its path (ignoring case when `noCase`).
+int OpenForReading(std::string& path, bool noCase) {
+  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+  if (const int fd = OpenInListedFolder(path, kFlags); fd >= 0) return fd;
+  return noCase ? platform::OpenNoCase(path, kFlags) : ::open(path.c_str(), kFlags);
+}
+
+// Reads a text file whole; false with errno set when it fails (EISDIR for a folder, as
+// read() tells). A pipe or device planted under the name is refused (EINVAL) instead of
+// blocking the load or reading without end.
+bool ReadText(std::string path, std::string& bytes) {
+  const int fd = OpenForReading(path, false);
+  if (fd < 0) return false;
+  const ReadOutcome outcome = ReadPlainFile(fd, bytes);
+  const int error = outcome == ReadOutcome::kNotPlain ? EINVAL : errno;
   ::close(fd);
-  return true;
+  errno = error;
+  return outcome == ReadOutcome::kRead;
 }
 
 // The first line of `text` (without its line end) that holds `part` ignoring case.
@@ -156,31 +190,32 @@ struct ComparedFile {
   std::string bytes;      // what could be read
 };
 
-// Reads `file` whole. `checkType` also tells whether it is a regular file (and keeps a
-// pipe from blocking the open).
+// Reads `file` whole. `checkType` also tells whether it is a regular file.
 void Load(ComparedFile& file, bool checkType) {
   file.path = file.name;
-  const int fd = platform::OpenNoCase(file.path, O_RDONLY | O_CLOEXEC | (checkType ? O_NONBLOCK : 0));
+  const int fd = OpenForReading(file.path, true);
   if (fd < 0) {
     file.path = platform::ResolveNoCase(file.name);
     struct stat st {};
     file.isFile = checkType && ::stat(file.path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     return;
   }
-  struct stat st {};
-  file.isFile = checkType && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  file.opened = !checkType || file.isFile;
-  if (file.opened) {
-    char buffer[1 << 16];
-    for (;;) {
-      const ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) break;  // compared as far as it could be read
-      if (n == 0) {
-        file.complete = true;
-        break;
-      }
-      file.bytes.append(buffer, static_cast<size_t>(n));
+  switch (ReadPlainFile(fd, file.bytes)) {
+    case ReadOutcome::kRead:
+      file.isFile = checkType;
+      file.opened = true;
+      file.complete = true;
+      break;
+    case ReadOutcome::kNotPlain:
+      file.opened = !checkType;
+      break;
+    case ReadOutcome::kFailed: {
+      // Compared as far as it could be read, if it is a file.
+      struct stat st {};
+      file.isFile = checkType && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+      file.opened = !checkType || file.isFile;
+      if (!file.opened) file.bytes.clear();
+      break;
     }
   }
   ::close(fd);
@@ -355,9 +390,8 @@ std::unique_ptr<CDispatcher> RebuiltEntry(RebuildContext& context, const std::st
   }
 
   if (config.complete) {
-    const ResourceDb db = ResourceDb::Parse(std::move(config.bytes), config.path);
     long port = 0;
-    auto value = db.Find("PavoNet", "commandport");
+    const std::optional<std::string> value = ResourceDb::ScanFind(config.bytes, "PavoNet", "commandport");
     if (value && CRvcUtils::ParseFirstNumber(*value, port) >= 0) {
       record.CommandPort = static_cast<int>(port);
       const int hundreds = static_cast<int>((port % 1000) / 100);
@@ -367,7 +401,6 @@ std::unique_ptr<CDispatcher> RebuiltEntry(RebuildContext& context, const std::st
     trace.Trace("No command port for " + folder + ": cannot open " + config.name);
   }
 
-  trace.Trace("Dispatcher " + record.Name + " of type " + record.Type + " rebuilt from " + iniFile);
   return dispatcher;
 }
 
@@ -515,12 +548,17 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
 
   CRvcTrace trace("");
   RebuildContext context{dataFolder_, iniFolder, flavourDisplayName, *templates_, TemplateFiles(*templates_), trace};
+  // One line names the dispatchers rebuilt, each with its type and ini file.
+  std::string rebuilt;
   for (const auto& iniName : iniFiles) {
     if (IsBackupName(iniName)) continue;
     BrokenDispatcher seen{{}, FolderFromIniName(iniName), {}};
     try {
       auto dispatcher = RebuiltEntry(context, iniName, seen);
-      separatorInUse_[static_cast<size_t>(dispatcher->Record.Base)] = true;
+      const DispatcherRecord& record = dispatcher->Record;
+      rebuilt.append(rebuilt.empty() ? " " : ", ").append(record.Name).append(" (").append(record.Type);
+      rebuilt.append(", ").append(iniName).append(")");
+      separatorInUse_[static_cast<size_t>(record.Base)] = true;
       Place(std::move(dispatcher));
     } catch (const EntryRefused& refused) {
       seen.Reason = refused.reason;
@@ -530,6 +568,7 @@ void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {
       Skip(std::move(seen));
     }
   }
+  if (!rebuilt.empty()) trace.Trace("Dispatchers rebuilt from " + iniFolder + ":" + rebuilt);
 }
 
 // Makes the dispatcher at `index` differ from every one before it in port separator,

@@ -726,6 +726,32 @@ void ResourceDb::Scan(std::string_view bytes, Visitor& visitor) {
   });
 }
 
+std::optional<std::string> ResourceDb::ScanFind(std::string_view bytes, std::string_view topic, std::string_view item) {
+  // Lookups find the first topic of a name, and the first item of a name in it.
+  class Finder final : public Visitor {
+   public:
+    Finder(std::string_view topic, std::string_view item) : topic_(topic), item_(item) {}
+    void Topic(std::string_view name) override {
+      if (state_ == kBefore && SameName(name, topic_)) {
+        state_ = kIn;
+      } else if (state_ == kIn) {
+        state_ = kPast;
+      }
+    }
+    void Item(std::string_view name, std::string_view value) override {
+      if (state_ == kIn && !value_ && SameName(name, item_)) value_.emplace(value);
+    }
+    std::optional<std::string> value_;
+
+   private:
+    enum { kBefore, kIn, kPast } state_ = kBefore;
+    std::string_view topic_, item_;
+  };
+  Finder finder(topic, item);
+  Scan(bytes, finder);
+  return std::move(finder.value_);
+}
+
 void ResourceDb::Impl::ReserveTopics(size_t pos, size_t size) {
   size_t guess = topics.size() < 16 ? 16 : topics.size() * 2;
   if (topics.size() >= 16) {

@@ -51,6 +51,9 @@ class ResourceDb {
   // Reads `bytes` as Parse() does, without building a database: for readers that look at
   // a file once and keep little of it. Items before the first topic are no items.
   static void Scan(std::string_view bytes, Visitor& visitor);
+  // What Find(topic, item) gives on the database of `bytes`, found by a scan: for a
+  // reader that wants one value of a file.
+  static std::optional<std::string> ScanFind(std::string_view bytes, std::string_view topic, std::string_view item);
 
   ResourceDb(ResourceDb&&) noexcept;
   ResourceDb& operator=(ResourceDb&&) noexcept;

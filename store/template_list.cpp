@@ -285,6 +285,8 @@ void CTemplateList::RebuildFromDisk() {
   }
 
   TemplateFinder finder(templateFolder_, std::move(templateFiles));
+  // One line for all types: a load rebuilds every flavour without a list file.
+  std::string rebuilt = "Device types rebuilt from " + templateFolder_ + ":";
   for (size_t i = 0; i < fidFiles.size(); ++i) {
     CTemplate type;
     type.FID = Keep(fidFiles[i]);
@@ -317,9 +319,10 @@ void CTemplateList::RebuildFromDisk() {
     }
 
     type.DispatcherIni = Keep(finder.Find(forms, "zv" + flavor_ + "_dispatcher_", ".ini").value_or(""));
-    trace.Trace("Device type " + name + " rebuilt from " + templateFolder_ + std::string(type.FID));
+    rebuilt.append(i == 0 ? " " : ", ").append(name).append(" (").append(type.FID).append(")");
     templates_.push_back(std::move(type));
   }
+  trace.Trace(rebuilt);
 }
 
 }  // namespace rvc::store

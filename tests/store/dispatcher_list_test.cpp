@@ -325,6 +325,27 @@ TEST_F(DispatcherListTest, RebuildTracesWhatItCannotCompare) {
   EXPECT_EQ(Trace().find("found in: " + dir_ / "data/Proof/"), std::string::npos) << Trace();
 }
 
+// A type's ".fid" template that is a pipe, a device or a folder matches nothing, and a
+// pipe in place of a configuration gives no command port: the rebuild neither blocks nor
+// reads without end.
+TEST_F(DispatcherListTest, RebuildReadsNoPipesOrDevices) {
+  const std::string luxFid = dir_ / "prog/dat/templates/Ravlin/ravlin_Lux.fid";
+  const std::string config = dir_ / "data/Ravlin/data/zv_config.res";
+  const std::function<void()> plants[] = {
+      [&] { ASSERT_EQ(::mkfifo(luxFid.c_str(), 0600), 0); },
+      [&] { std::filesystem::create_symlink("/dev/zero", luxFid); },
+      [&] { std::filesystem::create_directory(luxFid); },
+  };
+  Dispatcher("Ravlin", Ini("Ravlin", 0), kLuxFid, "");
+  ASSERT_EQ(::mkfifo(config.c_str(), 0600), 0);
+  for (size_t i = 0; i < std::size(plants); ++i) {
+    SCOPED_TRACE(i);
+    std::filesystem::remove(luxFid);
+    plants[i]();
+    ExpectRecords(*Rebuild(), {{"Ravlin", "Ravlin", "Generic", "Ravlin", 0, -1}});
+  }
+}
+
 // A planted or half-deleted dispatcher is left out of the rebuilt list with a reason; the
 // others are rebuilt.
 TEST_F(DispatcherListTest, RebuildLeavesOutWhatItCannotLoad) {
