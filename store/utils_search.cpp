@@ -40,9 +40,12 @@ using Records = std::string;
 }  // namespace
 
 // The folders read while a scope lives, by path (without trailing separators); looked up
-// by views of the paths, without copies. The first of them stay open.
+// by views of the paths, without copies. The first of them stay open: enough for a
+// flavour whose lists are rebuilt, which opens files in most folders of its tree (ten
+// dispatchers bring some fifty folders), and few beside the thousand descriptors a
+// process may hold.
 struct CRvcUtils::ListingScope::Listings {
-  static constexpr size_t kOpenFolders = 32;
+  static constexpr size_t kOpenFolders = 64;
   struct Hash {
     using is_transparent = void;
     size_t operator()(std::string_view path) const { return std::hash<std::string_view>{}(path); }
