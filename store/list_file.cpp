@@ -11,7 +11,7 @@
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "store/listed_folders.h"
-#include "store/resource_db.h"
+#include "store/resource_db_format.h"
 
 namespace rvc::store {
 namespace {
@@ -27,13 +27,11 @@ constexpr size_t kRecordsReserved = 16;
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-// Names compared ignoring ASCII case, in place: every item of a list is compared. Lists
-// mostly spell them as asked for.
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size() || a.empty()) return a.size() == b.size();
-  if (Lower(a.front()) != Lower(b.front())) return false;
-  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
-  for (size_t i = 1; i < a.size(); ++i) {
+// Names compared ignoring ASCII case, in place: every item of a list is compared, and
+// its names are short.
+[[gnu::always_inline]] inline bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] != b[i] && Lower(a[i]) != Lower(b[i])) return false;
   }
   return true;
@@ -59,11 +57,11 @@ long RecordNumber(std::string_view name) {
 }  // namespace
 
 // Collects the wanted items of "Main" and of the records while the file is scanned.
-class ListFile::Reader final : public ResourceDb::Visitor {
+class ListFile::Reader {
  public:
   explicit Reader(ListFile& file) : file_(file) {}
 
-  void Topic(std::string_view name) override {
+  void Topic(std::string_view name) {
     wanted_ = {};
     next_ = 0;
     if (!mainSeen_ && SameName(name, kMain)) {
@@ -80,7 +78,7 @@ class ListFile::Reader final : public ResourceDb::Visitor {
     wanted_ = file_.recordItems_;
   }
 
-  void Item(std::string_view name, std::string_view value) override {
+  void Item(std::string_view name, std::string_view value) {
     // Lists mostly hold their items in the order asked for: the name after the last one
     // found is compared first.
     const size_t count = wanted_.size();
@@ -155,7 +153,9 @@ bool ListFile::Read(const std::string& path) {
   storage.values.reserve(mainItems_.size() + kRecordsReserved * recordItems_.size());
   storage.values.assign(mainItems_.size(), {});
   Reader reader(*this);
-  ResourceDb::Scan(storage.bytes, reader);
+  rdb_format::ScanLines(
+      storage.bytes, [&reader](std::string_view name) { reader.Topic(name); },
+      [&reader](std::string_view name, std::string_view value) { reader.Item(name, value); });
   // The first topic of a number comes first among those of that number. Lists are mostly
   // in order already.
   auto byNumber = [](const Found& a, const Found& b) { return a.number < b.number; };

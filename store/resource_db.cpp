@@ -707,23 +707,9 @@ void ResourceDb::Impl::Parse() {
 }
 
 void ResourceDb::Scan(std::string_view bytes, Visitor& visitor) {
-  bool inTopic = false;
-  std::string name, value;  // decoded escapes
-  fmt::ForEachLine(bytes, [&](std::string_view content) {
-    const fmt::Line line = fmt::ReadLine(content);
-    if (line.kind != LineKind::kTopic && (line.kind != LineKind::kItem || !inTopic)) return true;
-    std::string_view lineName = line.name;
-    if (line.escaped && fmt::NeedsUnescape(lineName)) lineName = name = fmt::Unescape(lineName);
-    if (line.kind == LineKind::kTopic) {
-      inTopic = true;
-      visitor.Topic(lineName);
-      return true;
-    }
-    std::string_view lineValue = line.value;
-    if (line.escaped && fmt::NeedsUnescape(lineValue)) lineValue = value = fmt::Unescape(lineValue);
-    visitor.Item(lineName, lineValue);
-    return true;
-  });
+  fmt::ScanLines(
+      bytes, [&](std::string_view name) { visitor.Topic(name); },
+      [&](std::string_view name, std::string_view value) { visitor.Item(name, value); });
 }
 
 std::optional<std::string> ResourceDb::ScanFind(std::string_view bytes, std::string_view topic, std::string_view item) {

@@ -97,13 +97,38 @@ bool ForEachLine(std::string_view bytes, Take&& take) {
   return true;
 }
 
+std::string Unescape(std::string_view text);
+bool NeedsUnescape(std::string_view text);  // false when Unescape() would return `text`
+
+// Reads `bytes` as a database holds them, without building one: `topic(name)` for each
+// topic and `item(name, value)` for each item of a topic, in the order of the file, with
+// escapes decoded (the views last for the call). Items before the first topic are no
+// items. A template, so that a reader's calls are made in place for every line.
+template <class OnTopic, class OnItem>
+void ScanLines(std::string_view bytes, OnTopic&& topic, OnItem&& item) {
+  bool inTopic = false;
+  std::string name, value;  // decoded escapes
+  ForEachLine(bytes, [&](std::string_view content) {
+    const Line line = ReadLine(content);
+    if (line.kind != LineKind::kTopic && (line.kind != LineKind::kItem || !inTopic)) return true;
+    std::string_view lineName = line.name;
+    if (line.escaped && NeedsUnescape(lineName)) lineName = name = Unescape(lineName);
+    if (line.kind == LineKind::kTopic) {
+      inTopic = true;
+      topic(lineName);
+      return true;
+    }
+    std::string_view lineValue = line.value;
+    if (line.escaped && NeedsUnescape(lineValue)) lineValue = value = Unescape(lineValue);
+    item(lineName, lineValue);
+    return true;
+  });
+}
+
 // Whether the text can be written in the ordinary form of its kind and read back as is.
 bool IsPlainTopicName(std::string_view name);
 bool IsPlainItemName(std::string_view name);
 bool IsPlainText(std::string_view text);  // values and comments: no line break inside
-
-std::string Unescape(std::string_view text);
-bool NeedsUnescape(std::string_view text);  // false when Unescape() would return `text`
 
 // Append one line each, with `eol`. A comment is written only when not empty.
 void AppendCommentLine(std::string& out, std::string_view comment, std::string_view eol);
