@@ -1,6 +1,9 @@
 #include "frame/flavour_catalogue.h"
 
 #include <algorithm>
+#include <array>
+#include <deque>
+#include <functional>
 
 #include "frame/rvc_app.h"
 #include "core/messages.h"
@@ -18,10 +21,116 @@ namespace {
 
 // Catalogue values are read into buffers of 2048 bytes.
 constexpr size_t kMaxValueLength = 2047;
+constexpr size_t kKeptBuffer = 64 * 1024;
 
-std::string ReadItem(const store::ResourceDb& catalogue, const std::string& topic, const char* item) {
-  return std::string(catalogue.FindView(topic, item).value_or("").substr(0, kMaxValueLength));
-}
+// The topics of the catalogue in the order of the file, with the items a load reads,
+// found in one scan of its bytes: a load builds no database. A topic's items are those
+// the catalogue's database gives for its name: of the first topic of that name, the first
+// item of a name in it. The texts view the bytes, which the thread keeps for the next
+// load (as its topics), so that a load allocates nothing to read the catalogue.
+class CatalogueTopics {
+ public:
+  enum Item { kName, kVersion, kProgdir, kDatadir, kItems };
+
+  CatalogueTopics() {
+    if (!t_inUse) {
+      t_inUse = true;
+      storage_ = &ThreadStorage();
+    } else {
+      own_ = std::make_unique<Storage>();
+      storage_ = own_.get();
+    }
+    storage_->topics.clear();
+  }
+  ~CatalogueTopics() {
+    if (own_ != nullptr) return;
+    // A buffer that a large catalogue has grown is given back.
+    if (storage_->bytes.capacity() > kKeptBuffer) std::string().swap(storage_->bytes);
+    storage_->decoded.clear();
+    t_inUse = false;
+  }
+  CatalogueTopics(const CatalogueTopics&) = delete;
+  CatalogueTopics& operator=(const CatalogueTopics&) = delete;
+
+  // Reads the catalogue at `path` (resolved ignoring case); false when it cannot be read.
+  bool Read(std::string path) {
+    if (!platform::ReadFileNoCase(path, storage_->bytes)) return false;
+    Reader reader(*storage_);
+    store::ResourceDb::Scan(storage_->bytes, reader);
+    return true;
+  }
+
+  size_t Count() const { return storage_->topics.size(); }
+  std::string_view Name(size_t topic) const { return storage_->topics[topic].name; }
+  // The value as a load keeps it: "" when missing, cut to the length of its buffer.
+  std::string Value(size_t topic, Item item) const {
+    const std::optional<std::string_view>& value = storage_->topics[storage_->topics[topic].first].values[item];
+    return std::string(value.value_or("").substr(0, kMaxValueLength));
+  }
+
+ private:
+  struct Topic {
+    std::string_view name;
+    size_t first;  // the first topic of that name, whose items count
+    std::array<std::optional<std::string_view>, kItems> values;
+  };
+  struct Storage {
+    std::string bytes;
+    std::vector<Topic> topics;
+    std::deque<std::string> decoded;  // texts with escapes, which the bytes do not hold
+  };
+
+  class Reader final : public store::ResourceDb::Visitor {
+   public:
+    explicit Reader(Storage& storage) : storage_(storage) {}
+    void Topic(std::string_view name) override {
+      std::vector<CatalogueTopics::Topic>& topics = storage_.topics;
+      size_t first = topics.size();
+      for (size_t i = 0; i < topics.size(); ++i) {
+        if (platform::EqualsNoCase(topics[i].name, name)) {
+          first = i;
+          break;
+        }
+      }
+      topics.push_back({Kept(name), first, {}});
+      current_ = first == topics.size() - 1 ? &topics.back() : nullptr;
+    }
+    void Item(std::string_view name, std::string_view value) override {
+      if (current_ == nullptr) return;
+      static constexpr std::string_view kNames[kItems] = {"name", "Version", "progdir", "datadir"};
+      for (size_t i = 0; i < kItems; ++i) {
+        if (!current_->values[i] && platform::EqualsNoCase(name, kNames[i])) {
+          current_->values[i] = Kept(value);
+          return;
+        }
+      }
+    }
+
+   private:
+    // `text` where it lasts: in the bytes, or, decoded from an escape, in a copy.
+    std::string_view Kept(std::string_view text) {
+      const std::less_equal<const char*> notAfter;
+      const std::string& bytes = storage_.bytes;
+      if (notAfter(bytes.data(), text.data()) && notAfter(text.data() + text.size(), bytes.data() + bytes.size())) {
+        return text;
+      }
+      return storage_.decoded.emplace_back(text);
+    }
+    Storage& storage_;
+    CatalogueTopics::Topic* current_ = nullptr;  // collecting items; none for a later topic of a name
+  };
+
+  static Storage& ThreadStorage() {
+    thread_local Storage storage;
+    return storage;
+  }
+  static thread_local bool t_inUse;
+
+  Storage* storage_ = nullptr;
+  std::unique_ptr<Storage> own_;
+};
+
+thread_local bool CatalogueTopics::t_inUse = false;
 
 // Only an absolute folder names a flavour's folder: an empty or relative one would be
 // looked up in the working directory, which may be any folder (a data folder included).
@@ -75,36 +184,39 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
   flavours.clear();
   if (options.brokenFlavours != nullptr) options.brokenFlavours->clear();
   {
-    store::ResourceDb catalogue = store::ResourceDb::OpenOrThrow(path);
+    CatalogueTopics catalogue;
+    if (!catalogue.Read(path)) throw CRvcException(msg::kResourceDbError, path);
     // Rebuilt lists trace what they found. Opened with the first of them and kept to the
     // end of the load, the trace is opened once instead of twice per flavour; a load of
     // list files alone never opens it.
     std::optional<CRvcTrace> rebuildTrace;
-    for (int index = 0;; ++index) {
-      std::optional<std::string> topic = catalogue.TopicAt(index);
-      if (!topic) break;
-      if (platform::EqualsNoCase(*topic, "_internal_")) continue;
-      if (!filter.empty() && !platform::EqualsNoCase(*topic, filter)) continue;
+    for (size_t index = 0; index < catalogue.Count(); ++index) {
+      const std::string_view topic = catalogue.Name(index);
+      if (platform::EqualsNoCase(topic, "_internal_")) continue;
+      if (!filter.empty() && !platform::EqualsNoCase(topic, filter)) continue;
 
-      const std::string displayName = ReadItem(catalogue, *topic, "name");
-      std::string version = ReadItem(catalogue, *topic, "Version");
+      const std::string displayName = catalogue.Value(index, CatalogueTopics::kName);
+      std::string version = catalogue.Value(index, CatalogueTopics::kVersion);
       // The searches for the list files walk the flavour's folders; a rebuild reads some of
       // them again right after. Nothing writes to them meanwhile (a folder dialog forgets).
       store::CRvcUtils::ListingScope listings;
       try {
         // The folder dialogs name the flavour they ask for: " - " + its name ends their titles.
-        const std::string_view forFlavour = displayName.empty() ? *topic : displayName;
-        ListFileChoice program = FindListFile(options.programFolder.value_or(ReadItem(catalogue, *topic, "progdir")),
-                                              "Select PROGRAM folder - ", "rvc2.cfg", forFlavour);
-        ListFileChoice data = FindListFile(options.dataFolder.value_or(ReadItem(catalogue, *topic, "datadir")),
-                                           "Select DATA folder - ", "rvc1.cfg", forFlavour);
+        const std::string_view forFlavour = displayName.empty() ? topic : displayName;
+        ListFileChoice program =
+            FindListFile(options.programFolder.value_or(catalogue.Value(index, CatalogueTopics::kProgdir)),
+                         "Select PROGRAM folder - ", "rvc2.cfg", forFlavour);
+        ListFileChoice data =
+            FindListFile(options.dataFolder.value_or(catalogue.Value(index, CatalogueTopics::kDatadir)),
+                         "Select DATA folder - ", "rvc1.cfg", forFlavour);
         if ((program.rebuild || data.rebuild) && !rebuildTrace) rebuildTrace.emplace("");
-        InsertByDisplayName(flavours, std::make_unique<CFlavour>(*topic, displayName, std::move(version), std::move(program.file),
-                                                                 program.rebuild, std::move(data.file), data.rebuild));
+        InsertByDisplayName(flavours, std::make_unique<CFlavour>(std::string(topic), displayName, std::move(version),
+                                                                 std::move(program.file), program.rebuild,
+                                                                 std::move(data.file), data.rebuild));
       } catch (const CRvcException& error) {
         if (options.brokenFlavours == nullptr) throw;
-        CRvcTrace("").Trace("Flavour " + *topic + " skipped: " + error.Message());
-        options.brokenFlavours->push_back(BrokenFlavour{*topic, displayName, error.Message()});
+        CRvcTrace("").Trace("Flavour " + std::string(topic) + " skipped: " + error.Message());
+        options.brokenFlavours->push_back(BrokenFlavour{std::string(topic), displayName, error.Message()});
       }
     }
   }

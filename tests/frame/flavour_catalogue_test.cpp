@@ -74,11 +74,17 @@ class FlavourCatalogueTest : public ::testing::Test {
 };
 
 TEST_F(FlavourCatalogueTest, LoadsEveryFlavourWithItsListsInOrderOfDisplayName) {
-  Catalogue("[_internal_]\nIncludeDGCInPPD=1\n" + Installed("Tiff", "b") + Installed("Proof", "A", "") +
-            Installed("Press", "a"));
+  // A name written escaped (a backslash in it); a topic given twice reads the items of its
+  // first one, as the catalogue's lookups do.
+  std::string press = Installed("Press", "a");
+  press.replace(press.find("name=a\n"), 7, ";@=name=a\\\\b\n");
+  Catalogue("[_internal_]\nIncludeDGCInPPD=1\n" + Installed("Tiff", "b") + Installed("Proof", "A", "") + press +
+            "[tiff]\nname=Other\n");
   ASSERT_TRUE(Load());
   // Case-sensitive: capitals before lower case.
-  EXPECT_EQ(Keys(), (std::vector<std::string>{"Proof", "Press", "Tiff"}));
+  EXPECT_EQ(Keys(), (std::vector<std::string>{"Proof", "Press", "Tiff", "tiff"}));
+  EXPECT_EQ(flavours_[1]->DisplayName, "a\\b");
+  EXPECT_EQ(flavours_[3]->DispatcherList->ListFile(), dir_ / "data/Tiff/rvc1.cfg");
   const CFlavour& proof = *flavours_[0];
   EXPECT_EQ(proof.DisplayName, "A");
   EXPECT_EQ(proof.Version, "V52");
