@@ -510,29 +510,19 @@ void CDispatcherList::LoadFromListFile() {
   const std::optional<long> count = countText ? ResourceDb::ReadInt(*countText) : std::nullopt;
   if (!count) return;
   if (*count == 0) throw CRvcException(msg::kConfigurationFailed, listFile_);
-  // Room for the records the file holds (its count may be damaged): the block must not
-  // move once filled.
-  if (*count > 0) {
-    loaded_.reserve(std::min(static_cast<size_t>(*count), file.Records()));
-    dispatchers_.reserve(loaded_.capacity());
-  }
+  // Room for the records the file holds (its count may be damaged).
+  if (*count > 0) dispatchers_.reserve(std::min(static_cast<size_t>(*count), file.Records()));
 
   for (long i = 1; i <= *count; ++i) {
     file.FindRecord(i);
-    const bool inBlock = loaded_.size() < loaded_.capacity();
-    CDispatcher& dispatcher = inBlock ? loaded_.emplace_back(std::string())
-                                      : *owned_.emplace_back(std::make_unique<CDispatcher>(std::string()));
+    CDispatcher& dispatcher = loaded_.emplace_back(std::string());
     try {
       bool hasBase = false;
       ReadListEntry(file, i, listFile_, dataFolder_, dispatcher, hasBase);
       if (hasBase) separatorInUse_[static_cast<size_t>(dispatcher.Record.Base)] = true;
       Place(&dispatcher);
     } catch (const EntryRefused& refused) {
-      if (inBlock) {
-        loaded_.pop_back();
-      } else {
-        owned_.pop_back();
-      }
+      loaded_.pop_back();
       Skip({std::string(file.Item(kName).value_or("")), std::string(file.Item(kFolder).value_or("")), refused.reason});
     }
   }

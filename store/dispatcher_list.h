@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -109,10 +110,11 @@ class CDispatcherList {
   void Repair(size_t index);
 
   std::vector<CDispatcher*> dispatchers_;  // in the order of the list
-  // The dispatchers a list file gives live in one block, sized once so that they never
-  // move; those added or rebuilt later are owned one by one. A dispatcher removed from
-  // the block leaves an unused element there.
-  std::vector<CDispatcher> loaded_;
+  // The dispatchers a list file gives live in a few blocks, where they never move (none
+  // of a kilobyte or more: the allocator would sort all its free memory first); those
+  // added or rebuilt later are owned one by one. A dispatcher removed from the blocks
+  // leaves an unused element there.
+  std::deque<CDispatcher> loaded_;
   std::vector<std::unique_ptr<CDispatcher>> owned_;
   std::vector<BrokenDispatcher> broken_;
   std::array<bool, 10> separatorInUse_{};
