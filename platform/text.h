@@ -3,23 +3,68 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <string_view>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace rvc::platform {
 
 // Spaces and tabs: what the installation's text files pad their values with.
 inline constexpr std::string_view kBlanks = " \t";
 
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The first of [at, end) that is `a` or `b`, else `end`. Sixteen bytes at a time: the
+// names and values of the files are short, and a call of memchr costs as much as reading
+// them.
+inline const char* FindEither(const char* at, const char* end, char a, char b) {
+#if defined(__SSE2__)
+  const __m128i wantA = _mm_set1_epi8(a), wantB = _mm_set1_epi8(b);
+  for (; end - at >= 16; at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i found = _mm_or_si128(_mm_cmpeq_epi8(bytes, wantA), _mm_cmpeq_epi8(bytes, wantB));
+    if (const auto marks = static_cast<unsigned>(_mm_movemask_epi8(found))) return at + std::countr_zero(marks);
+  }
+#endif
+  while (at < end && *at != a && *at != b) ++at;
+  return at;
+}
+
+// `text` without blanks at either end. Readers of large files trim thousands of values,
+// so blanks are tested inline rather than looked up in a set.
+inline std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 // `text` without the characters of `blanks` at either end.
-inline std::string_view Trim(std::string_view text, std::string_view blanks = kBlanks) {
+inline std::string_view Trim(std::string_view text, std::string_view blanks) {
   const size_t first = text.find_first_not_of(blanks);
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
+// The words of `text` between runs of blanks.
+inline std::vector<std::string_view> SplitWords(std::string_view text) {
+  std::vector<std::string_view> words;
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  while (at < end) {
+    while (at < end && IsBlank(*at)) ++at;
+    const char* word = at;
+    at = FindEither(at, end, ' ', '\t');
+    if (at > word) words.emplace_back(word, static_cast<size_t>(at - word));
+  }
+  return words;
+}
+
 // The words of `text` between runs of the characters of `separators`.
-inline std::vector<std::string_view> SplitWords(std::string_view text, std::string_view separators = kBlanks) {
+inline std::vector<std::string_view> SplitWords(std::string_view text, std::string_view separators) {
   std::vector<std::string_view> words;
   size_t start = text.find_first_not_of(separators);
   while (start != std::string_view::npos) {

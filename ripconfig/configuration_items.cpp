@@ -91,21 +91,8 @@ std::string Join(const std::vector<std::string>& parts, std::string_view separat
   return joined;
 }
 
-std::vector<std::string_view> BlankSeparatedWords(std::string_view text) {
-  std::vector<std::string_view> words;
-  const char* at = text.data();
-  const char* const end = at + text.size();
-  while (at < end) {
-    while (at < end && IsBlank(*at)) ++at;
-    const char* word = at;
-    at = FindEither(at, end, ' ', '\t');
-    if (at > word) words.emplace_back(word, static_cast<size_t>(at - word));
-  }
-  return words;
-}
-
 std::optional<double> ParseTrimmedDouble(std::string_view text) {
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = TrimBlanks(text.substr(1, text.size() - 2));
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = Trim(text.substr(1, text.size() - 2));
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   if (auto plain = PlainDecimal(text)) return plain;
@@ -115,11 +102,11 @@ std::optional<double> ParseTrimmedDouble(std::string_view text) {
   return value;
 }
 
-std::optional<double> ParseDouble(std::string_view text) { return ParseTrimmedDouble(TrimBlanks(text)); }
+std::optional<double> ParseDouble(std::string_view text) { return ParseTrimmedDouble(Trim(text)); }
 
 std::optional<int> ParseInt(std::string_view text) {
-  text = TrimBlanks(text);
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = TrimBlanks(text.substr(1, text.size() - 2));
+  text = Trim(text);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = Trim(text.substr(1, text.size() - 2));
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   int value = 0;
@@ -131,12 +118,12 @@ std::optional<int> ParseInt(std::string_view text) {
 // Plain decimals of up to 15 digits read as exactly what PlainDecimal accepts; anything
 // else is read in full.
 bool IsDouble(std::string_view text) {
-  const std::string_view trimmed = TrimBlanks(text);
+  const std::string_view trimmed = Trim(text);
   return IsPlain(trimmed, 15, true) || ParseTrimmedDouble(trimmed).has_value();
 }
 
 // Up to 9 digits always fit an int.
-bool IsInt(std::string_view text) { return IsPlain(TrimBlanks(text), 9, false) || ParseInt(text).has_value(); }
+bool IsInt(std::string_view text) { return IsPlain(Trim(text), 9, false) || ParseInt(text).has_value(); }
 
 bool IsEntry(std::string_view text) {
   // Nearly every entry is plain decimals between single commas ("2400,1,50,1,0.0,0,1000,1000"):

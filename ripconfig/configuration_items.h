@@ -3,7 +3,6 @@
 // Shared by the opening and the writing of ConfigurationStore.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -11,11 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text.h"
 #include "ripconfig/records.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace rvc::ripconfig::items {
 
@@ -49,33 +45,11 @@ inline constexpr const char* kNamePrefix = "name";
 
 std::string Join(const std::vector<std::string>& parts, std::string_view separator);
 
-// Spaces and tabs pad values and separate the names of a list. These read every value of
-// a file, so they look at each character once (a search for any of several characters
-// costs a call per character).
-inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-inline std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-// The first of [at, end) that is `a` or `b`, else `end`. Sixteen bytes at a time: the
-// names and values of the files are short, and a call of memchr costs as much as reading
-// them.
-inline const char* FindEither(const char* at, const char* end, char a, char b) {
-#if defined(__SSE2__)
-  const __m128i wantA = _mm_set1_epi8(a), wantB = _mm_set1_epi8(b);
-  for (; end - at >= 16; at += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    const __m128i found = _mm_or_si128(_mm_cmpeq_epi8(bytes, wantA), _mm_cmpeq_epi8(bytes, wantB));
-    if (const auto marks = static_cast<unsigned>(_mm_movemask_epi8(found))) return at + std::countr_zero(marks);
-  }
-#endif
-  while (at < end && *at != a && *at != b) ++at;
-  return at;
-}
-
-// The words between runs of blanks, as views into `text`.
-std::vector<std::string_view> BlankSeparatedWords(std::string_view text);
+// Spaces and tabs pad values and separate the names of a list.
+using platform::FindEither;
+using platform::IsBlank;
+using platform::SplitWords;
+using platform::Trim;
 
 // Names compared ignoring ASCII case, as the files' topics and items are.
 // Names found are nearly always spelt alike: their bytes are compared a word at a time

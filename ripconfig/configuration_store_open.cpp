@@ -462,7 +462,7 @@ void ConfigurationStore::Load(const ResourceScan& configDb) {
 }
 
 void ConfigurationStore::LoadBase(const ResourceScan& configDb, int main) {
-  base_.usedConf = TrimBlanks(configDb.FindViewAt(main, kUsedItem).value_or(""));
+  base_.usedConf = Trim(configDb.FindViewAt(main, kUsedItem).value_or(""));
   base_.origin = configDb.FindViewAt(main, kOriginItem).value_or("");
 }
 
@@ -588,7 +588,7 @@ void ConfigurationStore::LoadNamesFile(const ResourceScan& db, Pass& pass) {
   const int count = db.ItemCountAt(topic);
   for (int i = 0; i < count; ++i) {
     // An item named twice reads as its first one.
-    const std::string_view name = TrimBlanks(db.FindViewAt(topic, db.ItemNameAt(topic, i)).value_or(""));
+    const std::string_view name = Trim(db.FindViewAt(topic, db.ItemNameAt(topic, i)).value_or(""));
     if (name.empty()) continue;
     if (pass.build) {
       names_.push_back({NextId(), std::make_unique<NameRecord>(NameRecord{std::string(name)})});
@@ -601,7 +601,7 @@ void ConfigurationStore::LoadNamesFile(const ResourceScan& db, Pass& pass) {
 // The "name" item of a configuration or set topic repeats the topic name (it is what the
 // dispatcher list compares with the device type's template); the topic name counts.
 void ConfigurationStore::CheckNameItem(std::string_view topicName, std::optional<std::string_view> name) {
-  if (name && !SameName(TrimBlanks(*name), topicName)) {
+  if (name && !SameName(Trim(*name), topicName)) {
     warnings_.push_back(ItemText(configPath_, topicName, kNameItem) + " is " + Quoted(*name) +
                         "; the topic name counts");
   }
@@ -613,8 +613,8 @@ void ConfigurationStore::LoadConfigFile(const ResourceScan& db, Pass& pass) {
   const TopicRef main{topics.Find(kMainTopic), kMainTopic};
   // Views into `db`, which outlives them.
   const std::vector<std::string_view> confNames =
-      BlankSeparatedWords(reader.RequiredText(main, kConfsItem).value_or(""));
-  const std::vector<std::string_view> setNames = BlankSeparatedWords(reader.RequiredText(main, kSetsItem).value_or(""));
+      SplitWords(reader.RequiredText(main, kConfsItem).value_or(""));
+  const std::vector<std::string_view> setNames = SplitWords(reader.RequiredText(main, kSetsItem).value_or(""));
   if (pass.Reports()) LoadBase(db, main.index);
 
   // A name listed again finds the same topic.

@@ -13,9 +13,17 @@
 // a backslash before anything else stands for itself.
 #pragma once
 
+#include <bit>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "platform/text.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace rvc::store::rdb_format {
 
@@ -38,7 +46,7 @@ struct Line {
 // A line of ours (";@" first); ReadLine() hands those over.
 Line ReadOwnLine(std::string_view content);
 
-inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+using platform::IsBlank;
 
 // Inline: the parser reads every line of a file through it.
 inline Line ReadLine(std::string_view content) {
@@ -80,19 +88,70 @@ inline Line ReadLine(std::string_view content) {
 // Written first by some editors; readers skip it and writers keep it.
 inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// Hands each line of a file's `bytes` to `take` without its line end (LF, or CR LF; the
-// last line may have none), after a byte-order mark. Stops as soon as `take` returns
-// false; returns whether every line was taken.
-template <class Take>
-bool ForEachLine(std::string_view bytes, Take&& take) {
-  if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) bytes.remove_prefix(kByteOrderMark.size());
-  while (!bytes.empty()) {
-    const void* lf = std::memchr(bytes.data(), '\n', bytes.size());
-    const size_t length = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - bytes.data()) : bytes.size();
-    std::string_view content = bytes.substr(0, length);
-    bytes.remove_prefix(lf != nullptr ? length + 1 : length);
+namespace detail {
+
+// The first "=" or line end of the line at `at`, and the end of that line (each `end`
+// when there is none). A line holds both within its first sixteen bytes more often than
+// not: one look at them finds both.
+inline std::pair<const char*, const char*> EqualsAndEnd(const char* at, const char* end) {
+#if defined(__SSE2__)
+  if (end - at >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const auto equals = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('='))));
+    const auto lf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+    if ((equals | lf) != 0) {
+      const int first = std::countr_zero(equals | lf);
+      const unsigned after = lf & ~((2u << first) - 1);  // line ends after the first stop
+      if ((lf >> first & 1) != 0) return {at + first, at + first};
+      return {at + first, after != 0 ? at + std::countr_zero(after) : platform::FindEither(at + 16, end, '\n', '\n')};
+    }
+  }
+#endif
+  const char* stop = platform::FindEither(at, end, '=', '\n');
+  return {stop, stop < end && *stop == '=' ? platform::FindEither(stop + 1, end, '\n', '\n') : stop};
+}
+
+}  // namespace detail
+
+// Walks the lines of a file's `bytes` (LF or CR LF line ends, the last line may have
+// none), after a byte-order mark, for readers that look at every line. An item line that
+// starts with its name, nearly every line of a file, is read here in one pass up to its
+// "=" and one search for its end, and handed to `item(name, value)` as ReadLine would
+// read it. Blank lines are skipped and
+// every other line goes to `other(content)` without its line end, for ReadLine. Stops as
+// soon as `other` returns false; returns whether every line was taken.
+template <class OnItem, class OnOther>
+bool ForEachItemLine(std::string_view bytes, OnItem&& item, OnOther&& other) {
+  if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
+  const char* at = bytes.data();
+  const char* const end = at + bytes.size();
+  while (at < end) {
+    const char first = *at;
+    if (first == '\n') {  // the blank line between topics
+      ++at;
+      continue;
+    }
+    if (first != ' ' && first != '\t' && first != ';' && first != '#' && first != '[' && first != '\r') {
+      const auto [equals, lineEnd] = detail::EqualsAndEnd(at, end);
+      if (equals == end) break;  // a last line without "=" is no item
+      if (*equals == '\n') {  // no "=": a line of text
+        at = equals + 1;
+        continue;
+      }
+      const char* nameEnd = equals;
+      while (nameEnd > at && IsBlank(nameEnd[-1])) --nameEnd;
+      const char* value = equals + 1;
+      const char* valueEnd = lineEnd > value && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
+      item(std::string_view(at, static_cast<size_t>(nameEnd - at)),
+           std::string_view(value, static_cast<size_t>(valueEnd - value)));
+      at = lineEnd < end ? lineEnd + 1 : end;
+      continue;
+    }
+    const auto* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+    std::string_view content(at, static_cast<size_t>((lf != nullptr ? lf : end) - at));
+    at = lf != nullptr ? lf + 1 : end;
     if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
-    if (!take(content)) return false;
+    if (!other(content)) return false;
   }
   return true;
 }
@@ -108,21 +167,26 @@ template <class OnTopic, class OnItem>
 void ScanLines(std::string_view bytes, OnTopic&& topic, OnItem&& item) {
   bool inTopic = false;
   std::string name, value;  // decoded escapes
-  ForEachLine(bytes, [&](std::string_view content) {
-    const Line line = ReadLine(content);
-    if (line.kind != LineKind::kTopic && (line.kind != LineKind::kItem || !inTopic)) return true;
-    std::string_view lineName = line.name;
-    if (line.escaped && NeedsUnescape(lineName)) lineName = name = Unescape(lineName);
-    if (line.kind == LineKind::kTopic) {
-      inTopic = true;
-      topic(lineName);
-      return true;
-    }
-    std::string_view lineValue = line.value;
-    if (line.escaped && NeedsUnescape(lineValue)) lineValue = value = Unescape(lineValue);
-    item(lineName, lineValue);
-    return true;
-  });
+  ForEachItemLine(
+      bytes,
+      [&](std::string_view itemName, std::string_view itemValue) {
+        if (inTopic) item(itemName, itemValue);
+      },
+      [&](std::string_view content) {
+        const Line line = ReadLine(content);
+        if (line.kind != LineKind::kTopic && (line.kind != LineKind::kItem || !inTopic)) return true;
+        std::string_view lineName = line.name;
+        if (line.escaped && NeedsUnescape(lineName)) lineName = name = Unescape(lineName);
+        if (line.kind == LineKind::kTopic) {
+          inTopic = true;
+          topic(lineName);
+          return true;
+        }
+        std::string_view lineValue = line.value;
+        if (line.escaped && NeedsUnescape(lineValue)) lineValue = value = Unescape(lineValue);
+        item(lineName, lineValue);
+        return true;
+      });
 }
 
 // Whether the text can be written in the ordinary form of its kind and read back as is.
