@@ -21,50 +21,28 @@ namespace {
 
 // Catalogue values are read into buffers of 2048 bytes.
 constexpr size_t kMaxValueLength = 2047;
-constexpr size_t kKeptBuffer = 64 * 1024;
 
 // The topics of the catalogue in the order of the file, with the items a load reads,
 // found in one scan of its bytes: a load builds no database. A topic's items are those
 // the catalogue's database gives for its name: of the first topic of that name, the first
-// item of a name in it. The texts view the bytes, which the thread keeps for the next
-// load (as its topics), so that a load allocates nothing to read the catalogue.
+// item of a name in it. The texts view the bytes read.
 class CatalogueTopics {
  public:
   enum Item { kName, kVersion, kProgdir, kDatadir, kItems };
 
-  CatalogueTopics() {
-    if (!t_inUse) {
-      t_inUse = true;
-      storage_ = &ThreadStorage();
-    } else {
-      own_ = std::make_unique<Storage>();
-      storage_ = own_.get();
-    }
-    storage_->topics.clear();
-  }
-  ~CatalogueTopics() {
-    if (own_ != nullptr) return;
-    // A buffer that a large catalogue has grown is given back.
-    if (storage_->bytes.capacity() > kKeptBuffer) std::string().swap(storage_->bytes);
-    storage_->decoded.clear();
-    t_inUse = false;
-  }
-  CatalogueTopics(const CatalogueTopics&) = delete;
-  CatalogueTopics& operator=(const CatalogueTopics&) = delete;
-
   // Reads the catalogue at `path` (resolved ignoring case); false when it cannot be read.
   bool Read(std::string path) {
-    if (!platform::ReadFileNoCase(path, storage_->bytes)) return false;
-    Reader reader(*storage_);
-    store::ResourceDb::Scan(storage_->bytes, reader);
+    if (!platform::ReadFileNoCase(path, bytes_)) return false;
+    Reader reader(*this);
+    store::ResourceDb::Scan(bytes_, reader);
     return true;
   }
 
-  size_t Count() const { return storage_->topics.size(); }
-  std::string_view Name(size_t topic) const { return storage_->topics[topic].name; }
+  size_t Count() const { return topics_.size(); }
+  std::string_view Name(size_t topic) const { return topics_[topic].name; }
   // The value as a load keeps it: "" when missing, cut to the length of its buffer.
   std::string Value(size_t topic, Item item) const {
-    const std::optional<std::string_view>& value = storage_->topics[storage_->topics[topic].first].values[item];
+    const std::optional<std::string_view>& value = topics_[topics_[topic].first].values[item];
     return std::string(value.value_or("").substr(0, kMaxValueLength));
   }
 
@@ -74,17 +52,12 @@ class CatalogueTopics {
     size_t first;  // the first topic of that name, whose items count
     std::array<std::optional<std::string_view>, kItems> values;
   };
-  struct Storage {
-    std::string bytes;
-    std::vector<Topic> topics;
-    std::deque<std::string> decoded;  // texts with escapes, which the bytes do not hold
-  };
 
   class Reader final : public store::ResourceDb::Visitor {
    public:
-    explicit Reader(Storage& storage) : storage_(storage) {}
+    explicit Reader(CatalogueTopics& catalogue) : catalogue_(catalogue) {}
     void Topic(std::string_view name) override {
-      std::vector<CatalogueTopics::Topic>& topics = storage_.topics;
+      std::vector<CatalogueTopics::Topic>& topics = catalogue_.topics_;
       size_t first = topics.size();
       for (size_t i = 0; i < topics.size(); ++i) {
         if (platform::EqualsNoCase(topics[i].name, name)) {
@@ -110,27 +83,20 @@ class CatalogueTopics {
     // `text` where it lasts: in the bytes, or, decoded from an escape, in a copy.
     std::string_view Kept(std::string_view text) {
       const std::less_equal<const char*> notAfter;
-      const std::string& bytes = storage_.bytes;
+      const std::string& bytes = catalogue_.bytes_;
       if (notAfter(bytes.data(), text.data()) && notAfter(text.data() + text.size(), bytes.data() + bytes.size())) {
         return text;
       }
-      return storage_.decoded.emplace_back(text);
+      return catalogue_.decoded_.emplace_back(text);
     }
-    Storage& storage_;
+    CatalogueTopics& catalogue_;
     CatalogueTopics::Topic* current_ = nullptr;  // collecting items; none for a later topic of a name
   };
 
-  static Storage& ThreadStorage() {
-    thread_local Storage storage;
-    return storage;
-  }
-  static thread_local bool t_inUse;
-
-  Storage* storage_ = nullptr;
-  std::unique_ptr<Storage> own_;
+  std::string bytes_;
+  std::vector<Topic> topics_;
+  std::deque<std::string> decoded_;  // texts with escapes, which the bytes do not hold
 };
-
-thread_local bool CatalogueTopics::t_inUse = false;
 
 // Only an absolute folder names a flavour's folder: an empty or relative one would be
 // looked up in the working directory, which may be any folder (a data folder included).
