@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -79,6 +80,20 @@ bool ReadOpenedFile(int fd, std::string& bytes) {
   }
   bytes.resize(have);
   return true;
+}
+
+bool FileHolds(int fd, std::string_view bytes) {
+  char piece[1 << 16];
+  for (;;) {
+    // One byte more than is still expected, so that a longer file shows at once.
+    const size_t want = std::min(sizeof piece, bytes.size() + 1);
+    const ssize_t n = ReadSome(fd, piece, want);
+    if (n < 0) return false;
+    if (n == 0) return bytes.empty();
+    const size_t got = static_cast<size_t>(n);
+    if (got > bytes.size() || std::memcmp(piece, bytes.data(), got) != 0) return false;
+    bytes.remove_prefix(got);
+  }
 }
 
 }  // namespace rvc::platform

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace rvc::platform {
 
@@ -14,5 +15,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, bool followLinks
 // end; a larger one until it reaches the size it had. False with errno set when a read
 // fails (EISDIR for a folder).
 bool ReadOpenedFile(int fd, std::string& bytes);
+
+// Whether the open file `fd`, from where it stands to its end, holds exactly `bytes`. It
+// is compared piece by piece as it is read, without a copy of the file, and the reading
+// stops at the first difference. False also when a read fails.
+bool FileHolds(int fd, std::string_view bytes);
 
 }  // namespace rvc::platform

@@ -205,6 +205,8 @@ class ConfigurationStore {
   // Reads `file.path` (its spelling found on disk when it differs) and scans it; false
   // with errno set when it cannot be read.
   bool ReadFile(FileState& file);
+  // Opens `path` for reading, relative to the configuration's folder when it lies below it.
+  int OpenForReading(const std::string& path) const;
   // Opens the folder of `configPath_` as `folder_`.
   void OpenFolder();
   // Reads a companion file that `exists`, or records why it could not be read.

@@ -350,15 +350,18 @@ ConfigurationStore::~ConfigurationStore() = default;
 
 // A companion is read as spelt first: most are spelt as on disk, and listing the folder
 // to find another spelling costs several system calls.
+int ConfigurationStore::OpenForReading(const std::string& path) const {
+  if (folder_.ok() && path.size() > folderPath_.size() && path.starts_with(folderPath_)) {
+    return ::openat(folder_.get(), path.c_str() + folderPath_.size(), O_RDONLY | O_CLOEXEC);
+  }
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
 bool ConfigurationStore::ReadFile(FileState& file) {
   std::string bytes;
-  const std::string_view path = file.path;
-  int fd = -1;
-  if (folder_.ok() && path.size() > folderPath_.size() && path.starts_with(folderPath_)) {
-    fd = ::openat(folder_.get(), file.path.c_str() + folderPath_.size(), O_RDONLY | O_CLOEXEC);
-    // Not there as spelt: the spelling on disk is looked for below.
-    if (fd < 0 && errno != ENOENT && errno != ENOTDIR) return false;
-  }
+  const int fd = OpenForReading(file.path);
+  // Not there as spelt: the spelling on disk is looked for below.
+  if (fd < 0 && errno != ENOENT && errno != ENOTDIR) return false;
   if (fd >= 0) {
     const bool read = platform::ReadOpenedFile(fd, bytes);
     const int error = errno;

@@ -10,6 +10,7 @@
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "platform/text.h"
+#include "platform/unique_fd.h"
 #include "ripconfig/configuration_items.h"
 #include "ripconfig/configuration_store.h"
 #include "store/resource_db.h"
@@ -24,8 +25,10 @@ namespace {
 
 // Writes `entries` as the items res1, res2, ... of `topic`. An entry that reads the same
 // as one the topic holds keeps that text, wherever it stood: deleting or inserting a
-// resolution renumbers the others without rewriting their numbers.
-void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<ResolutionEntry>& entries) {
+// resolution renumbers the others without rewriting their numbers. `stored`, when given,
+// are the entries the topic's items were last read into or written from.
+void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<ResolutionEntry>& entries,
+                  const std::vector<ResolutionEntry>* stored) {
   struct Written {
     std::string item, text;
     std::optional<ResolutionEntry> entry;
@@ -45,9 +48,15 @@ void WriteEntries(ResourceDb& db, const std::string& topic, const std::vector<Re
     // An item named twice reads as its first one; while the items are res1, res2, ... in
     // turn none can repeat a name before it, so its own value is that one.
     const std::string_view text = inOrder ? db.ItemValueAt(topicIndex, i) : db.FindViewAt(topicIndex, item).value_or("");
-    auto entry = ParseEntry(text);
-    if (entry) entry->set = topic;
-    written.push_back({std::string(item), std::string(text), std::move(entry)});
+    written.push_back({std::string(item), std::string(text), std::nullopt});
+  }
+  // Items res1, res2, ... in turn, as many as the stored entries, were read into those
+  // entries one by one (an item that does not read as an entry yields none), or written
+  // from them: they need not be read again.
+  const bool readBefore = inOrder && stored != nullptr && stored->size() == written.size();
+  for (size_t i = 0; i < written.size(); ++i) {
+    written[i].entry = readBefore ? std::optional((*stored)[i]) : ParseEntry(written[i].text);
+    if (written[i].entry) written[i].entry->set = topic;
   }
   auto reuse = [&](const std::string& item, const ResolutionEntry& entry) -> const std::string* {
     Written* found = nullptr;
@@ -394,7 +403,7 @@ void ConfigurationStore::ApplyConfigFile(ResourceDb& db, const Snapshot& now) {
     if (old == nullptr) db.AddTopicSpacedLikeFile(set.name);
     PutValue(db, set.name, kNameItem, set.name, old ? &old->name : nullptr);
     if (old != nullptr && old->entries == set.entries) continue;
-    WriteEntries(db, set.name, set.entries);
+    WriteEntries(db, set.name, set.entries, old != nullptr ? &old->entries : nullptr);
     std::vector<std::string> surplus;
     const int topic = db.TopicIndex(set.name).value_or(-1);
     for (int at = 0; at < db.ItemCountAt(topic); ++at) {
@@ -515,9 +524,8 @@ bool ConfigurationStore::Write() {
   // Someone who ignored the lock may have replaced a file since we read it: storing our
   // copy would lose that change, so nothing is written.
   for (const Pending& p : pending) {
-    std::string disk;
-    bool readable = platform::ReadWholeFile(p.file->path, disk);
-    if (!readable || disk != *p.file->bytes) {
+    const platform::UniqueFd file(OpenForReading(p.file->path));
+    if (!file.ok() || !platform::FileHolds(file.get(), *p.file->bytes)) {
       return Refuse(p.file->path + " was changed by another program since it was read; nothing was written");
     }
   }
