@@ -1,5 +1,8 @@
 #include "frame/flavour_catalogue.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <deque>
@@ -10,6 +13,7 @@
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "platform/environment.h"
+#include "platform/file_io.h"
 #include "platform/path.h"
 #include "platform/path_parser.h"
 #include "store/confinement.h"
@@ -32,7 +36,12 @@ class CatalogueTopics {
 
   // Reads the catalogue at `path` (resolved ignoring case); false when it cannot be read.
   bool Read(std::string path) {
-    if (!platform::ReadFileNoCase(path, bytes_)) return false;
+    const int fd = platform::OpenNoCase(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const std::optional<std::string_view> bytes = platform::ReadOpenedFile(fd, room_, larger_);
+    ::close(fd);
+    if (!bytes) return false;
+    bytes_ = *bytes;
     Reader reader(*this);
     store::ResourceDb::Scan(bytes_, reader);
     return true;
@@ -57,7 +66,7 @@ class CatalogueTopics {
    public:
     explicit Reader(CatalogueTopics& catalogue) : catalogue_(catalogue) {}
     void Topic(std::string_view name) override {
-      std::vector<CatalogueTopics::Topic>& topics = catalogue_.topics_;
+      std::deque<CatalogueTopics::Topic>& topics = catalogue_.topics_;
       size_t first = topics.size();
       for (size_t i = 0; i < topics.size(); ++i) {
         if (platform::EqualsNoCase(topics[i].name, name)) {
@@ -83,7 +92,7 @@ class CatalogueTopics {
     // `text` where it lasts: in the bytes, or, decoded from an escape, in a copy.
     std::string_view Kept(std::string_view text) {
       const std::less_equal<const char*> notAfter;
-      const std::string& bytes = catalogue_.bytes_;
+      const std::string_view bytes = catalogue_.bytes_;
       if (notAfter(bytes.data(), text.data()) && notAfter(text.data() + text.size(), bytes.data() + bytes.size())) {
         return text;
       }
@@ -93,8 +102,12 @@ class CatalogueTopics {
     CatalogueTopics::Topic* current_ = nullptr;  // collecting items; none for a later topic of a name
   };
 
-  std::string bytes_;
-  std::vector<Topic> topics_;
+  // A catalogue is read on the stack when it fits: a load allocates nothing of the size
+  // that has glibc sort its free lists first.
+  std::array<char, 16384> room_;
+  std::string larger_;
+  std::string_view bytes_;
+  std::deque<Topic> topics_;  // in blocks under a kilobyte, for the same reason
   std::deque<std::string> decoded_;  // texts with escapes, which the bytes do not hold
 };
 

@@ -44,24 +44,15 @@ ssize_t ReadSome(int fd, char* into, size_t size) {
 
 }  // namespace
 
-bool ReadOpenedFile(int fd, std::string& bytes) {
-  bytes.clear();
-  const auto fail = [&] {
-    bytes.clear();
-    return false;
-  };
-  // Most files read here are small. They are read on the stack until read() reports their
-  // end, then copied once: as many system calls as asking for the size first, and the
-  // string is not filled twice.
-  char first[1 << 16];
+std::optional<std::string_view> ReadOpenedFile(int fd, std::span<char> room, std::string& larger) {
+  larger.clear();
+  // Most files read here are small. They are read into the room until read() reports
+  // their end: as many system calls as asking for the size first.
   size_t have = 0;
-  for (ssize_t n; have < sizeof first; have += static_cast<size_t>(n)) {
-    n = ReadSome(fd, first + have, sizeof first - have);
-    if (n < 0) return fail();
-    if (n == 0) {
-      bytes.assign(first, have);
-      return true;
-    }
+  for (ssize_t n; have < room.size(); have += static_cast<size_t>(n)) {
+    n = ReadSome(fd, room.data() + have, room.size() - have);
+    if (n < 0) return std::nullopt;
+    if (n == 0) return std::string_view(room.data(), have);
   }
   // A larger file: its size sizes the string, and a read that reaches that size has read
   // it whole, with no further read to see its end. What a file gains after the fstat is
@@ -69,16 +60,28 @@ bool ReadOpenedFile(int fd, std::string& bytes) {
   struct stat st {};
   size_t expected = 0;
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) expected = static_cast<size_t>(st.st_size);
-  bytes.resize(expected > have ? expected : have + have / 2);
-  std::memcpy(bytes.data(), first, have);
+  larger.resize(std::max(expected > have ? expected : have + have / 2, size_t{1}));
+  std::memcpy(larger.data(), room.data(), have);
   for (;;) {
-    if (have == bytes.size()) bytes.resize(have + have / 2);
-    const ssize_t n = ReadSome(fd, bytes.data() + have, bytes.size() - have);
-    if (n < 0) return fail();
+    if (have == larger.size()) larger.resize(have + have / 2);
+    const ssize_t n = ReadSome(fd, larger.data() + have, larger.size() - have);
+    if (n < 0) {
+      larger.clear();
+      return std::nullopt;
+    }
     have += static_cast<size_t>(n);
     if (n == 0 || (expected != 0 && have == expected)) break;
   }
-  bytes.resize(have);
+  larger.resize(have);
+  return std::string_view(larger);
+}
+
+bool ReadOpenedFile(int fd, std::string& bytes) {
+  // Read on the stack and copied once, so that the string is not filled twice.
+  char room[1 << 16];
+  const std::optional<std::string_view> read = ReadOpenedFile(fd, room, bytes);
+  if (!read) return false;
+  if (read->data() == room) bytes.assign(*read);
   return true;
 }
 

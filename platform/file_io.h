@@ -1,6 +1,8 @@
 // Whole-file reads. Writing goes through platform/atomic_file.h.
 #pragma once
 
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,12 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, bool followLinks
 // end; a larger one until it reaches the size it had. False with errno set when a read
 // fails (EISDIR for a folder).
 bool ReadOpenedFile(int fd, std::string& bytes);
+
+// The same, read into `room` while the file fits there and into `larger` beyond: a file
+// that fits costs no heap (glibc sorts all its freed small blocks before handing out one
+// of a kilobyte or more). The bytes read, in `room` or `larger`; nullopt with errno set
+// when a read fails.
+std::optional<std::string_view> ReadOpenedFile(int fd, std::span<char> room, std::string& larger);
 
 // Whether the open file `fd`, from where it stands to its end, holds exactly `bytes`. It
 // is compared piece by piece as it is read, without a copy of the file, and the reading

@@ -504,7 +504,8 @@ void CDispatcherList::Skip(BrokenDispatcher broken) {
 
 void CDispatcherList::LoadFromListFile() {
   static constexpr std::string_view kMainItems[] = {"NrConfigs"};
-  store::ListFile file(kMainItems, kRecordItemNames);
+  static const store::ListFile::Items kMain(kMainItems), kRecord(kRecordItemNames);
+  store::ListFile file(kMain, kRecord);
   if (!file.Read(listFile_)) throw CRvcException(msg::kResourceDbError, listFile_);
   const std::optional<std::string_view> countText = file.Main(0);
   const std::optional<long> count = countText ? ResourceDb::ReadInt(*countText) : std::nullopt;

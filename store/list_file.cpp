@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 
 #include "platform/file_io.h"
 #include "platform/path.h"
@@ -37,6 +39,26 @@ char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' 
   return true;
 }
 
+// The bytes of `name` (16 at most) as two words, every byte in at least one of them: two
+// overlapping loads of its first and last bytes. Equal names give equal words.
+[[gnu::always_inline]] inline void Words(const char* name, size_t size, uint64_t (&words)[2]) {
+  if (size >= 8) {
+    std::memcpy(&words[0], name, 8);
+    std::memcpy(&words[1], name + size - 8, 8);
+  } else if (size >= 4) {
+    uint32_t first, last;
+    std::memcpy(&first, name, 4);
+    std::memcpy(&last, name + size - 4, 4);
+    words[0] = first;
+    words[1] = last;
+  } else {
+    words[0] = size == 0 ? 0
+                         : static_cast<unsigned char>(name[0]) | static_cast<unsigned char>(name[size / 2]) << 8 |
+                               static_cast<unsigned char>(name[size - 1]) << 16;
+    words[1] = 0;
+  }
+}
+
 // The number of the record a topic names, "Config" + std::to_string(number) ignoring the
 // case of "Config"; 0 for any other name.
 long RecordNumber(std::string_view name) {
@@ -62,12 +84,12 @@ class ListFile::Reader {
   explicit Reader(ListFile& file) : file_(file) {}
 
   void Topic(std::string_view name) {
-    wanted_ = {};
-    next_ = 0;
+    wanted_ = &kNoNames;
+    filled_ = 0;
     if (!mainSeen_ && SameName(name, kMain)) {
       mainSeen_ = true;
       first_ = 0;
-      wanted_ = file_.mainItems_;
+      wanted_ = &file_.mainItems_;
       return;
     }
     const long number = RecordNumber(name);
@@ -75,18 +97,17 @@ class ListFile::Reader {
     first_ = file_.storage_->values.size();
     file_.storage_->records.push_back({number, first_});
     file_.storage_->values.resize(first_ + file_.recordItems_.size());
-    wanted_ = file_.recordItems_;
+    wanted_ = &file_.recordItems_;
   }
 
   void Item(std::string_view name, std::string_view value) {
-    // Lists mostly hold their items in the order asked for: the name after the last one
-    // found is compared first.
-    const size_t count = wanted_.size();
-    for (size_t k = 0, i = next_; k < count; ++k, i = i + 1 == count ? 0 : i + 1) {
-      std::string_view& slot = file_.storage_->values[first_ + i];
-      if (slot.data() == nullptr && SameName(name, wanted_[i])) {
-        slot = Kept(value);
-        next_ = i + 1 == count ? 0 : i + 1;
+    // Mostly no wanted name, or one, has the bucket of an item's name.
+    for (uint32_t candidates = wanted_->index_[Items::Bucket(name)] & ~filled_; candidates != 0;
+         candidates &= candidates - 1) {
+      const int i = std::countr_zero(candidates);
+      if (wanted_->Same(name, static_cast<size_t>(i))) {
+        file_.storage_->values[first_ + static_cast<size_t>(i)] = Kept(value);
+        filled_ |= 1u << i;
         return;
       }
     }
@@ -103,14 +124,52 @@ class ListFile::Reader {
     return *file_.decoded_.emplace_back(std::make_unique<std::string>(value));
   }
 
+  static const Items kNoNames;
+
   ListFile& file_;
-  std::span<const std::string_view> wanted_;  // of the topic being read; none for others
+  const Items* wanted_ = &kNoNames;  // of the topic being read; none for others
+  uint32_t filled_ = 0;              // the wanted names found in the topic
   size_t first_ = 0;                          // its values
-  size_t next_ = 0;                           // the wanted name compared first
   bool mainSeen_ = false;
 };
 
-ListFile::ListFile(std::span<const std::string_view> mainItems, std::span<const std::string_view> recordItems)
+const ListFile::Items ListFile::Reader::kNoNames{{}};
+
+size_t ListFile::Items::Bucket(std::string_view name) {
+  const size_t first = name.empty() ? 0 : static_cast<unsigned char>(Lower(name.front()));
+  return (name.size() * 8 + first) % kBuckets;
+}
+
+ListFile::Items::Items(std::span<const std::string_view> names) : names_(names) {
+  if (names.size() > folded_.size()) throw std::length_error("a list file is read for 32 items at most");
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string_view name = names[i];
+    index_[Bucket(name)] |= 1u << i;
+    Folded& folded = folded_[i];
+    folded.whole = name.size() <= 16;
+    if (!folded.whole) continue;
+    char lower[16], caseBits[16];
+    for (size_t k = 0; k < name.size(); ++k) {
+      lower[k] = Lower(name[k]);
+      caseBits[k] = lower[k] >= 'a' && lower[k] <= 'z' ? 0x20 : 0;
+    }
+    Words(lower, name.size(), folded.words);
+    Words(caseBits, name.size(), folded.caseBits);
+  }
+}
+
+bool ListFile::Items::Same(std::string_view name, size_t i) const {
+  const Folded& folded = folded_[i];
+  if (!folded.whole) return SameName(name, names_[i]);
+  uint64_t words[2];
+  Words(name.data(), name.size(), words);
+  // A byte that is a letter in the wanted name matches either case of that letter only;
+  // any other byte matches itself.
+  return ((words[0] | folded.caseBits[0]) == folded.words[0]) & ((words[1] | folded.caseBits[1]) == folded.words[1]) &
+         (name.size() == names_[i].size());
+}
+
+ListFile::ListFile(const Items& mainItems, const Items& recordItems)
     : mainItems_(mainItems), recordItems_(recordItems) {}
 
 ListFile::~ListFile() {

@@ -7,6 +7,8 @@
 // few it keeps into its own records, and so reads a list without building a database.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -18,8 +20,36 @@ namespace rvc::store {
 
 class ListFile {
  public:
-  // `mainItems` and `recordItems` (distinct names each) must outlive the object.
-  ListFile(std::span<const std::string_view> mainItems, std::span<const std::string_view> recordItems);
+  // The names of the items a reader asks for (distinct, 32 at most), prepared once for
+  // the lists it reads. The names must outlive the object.
+  class Items {
+   public:
+    explicit Items(std::span<const std::string_view> names);
+    size_t size() const { return names_.size(); }
+
+   private:
+    friend class ListFile;
+    // A name as two words of its bytes, lower case, with the bits that case may change in
+    // its letters: compared with a name's words in a few instructions.
+    struct Folded {
+      uint64_t words[2];
+      uint64_t caseBits[2];
+      bool whole;  // the two words hold every byte (names of up to 16 bytes)
+    };
+    static constexpr size_t kBuckets = 64;
+    static size_t Bucket(std::string_view name);
+    // Whether `name` is name `i`, ignoring ASCII case.
+    bool Same(std::string_view name, size_t i) const;
+
+    std::span<const std::string_view> names_;
+    // The names by length and first letter: bit i of a bucket stands for name i, so that
+    // an item's name is compared with those of its bucket alone.
+    std::array<uint32_t, kBuckets> index_{};
+    std::array<Folded, 32> folded_{};
+  };
+
+  // `mainItems` and `recordItems` must outlive the object.
+  ListFile(const Items& mainItems, const Items& recordItems);
   ~ListFile();
   ListFile(const ListFile&) = delete;
   ListFile& operator=(const ListFile&) = delete;
@@ -67,8 +97,8 @@ class ListFile {
   };
   static Storage* ThreadStorage();
 
-  std::span<const std::string_view> mainItems_;
-  std::span<const std::string_view> recordItems_;
+  const Items& mainItems_;
+  const Items& recordItems_;
   Storage* storage_ = nullptr;  // the thread's, or `own_` while another object has that
   std::unique_ptr<Storage> own_;
   std::vector<std::unique_ptr<std::string>> decoded_;  // escaped values, which the bytes do not hold

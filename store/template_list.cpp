@@ -206,7 +206,8 @@ void CTemplateList::LoadFromListFile() {
   enum { kName, kFid, kPlateOrFilm, kFilm, kPlate, kConfig, kRecorder, kDispatcher };
   static constexpr std::string_view kItems[] = {"Name",     "FID",       "ZV_PLATE_OR_FILM", "ZV_FILM",
                                                 "ZV_PLATE", "ZV_CONFIG", "ZV_RECORDER",      "ZV_DISPATCHER"};
-  store::ListFile file(kMainItems, kItems);
+  static const store::ListFile::Items kMain(kMainItems), kRecord(kItems);
+  store::ListFile file(kMain, kRecord);
   if (!file.Read(listFile_)) throw CRvcException(msg::kResourceDbError, listFile_);
   const std::optional<std::string_view> countText = file.Main(kCount);
   const std::optional<long> count = countText ? ResourceDb::ReadInt(*countText) : std::nullopt;

@@ -10,8 +10,9 @@
 namespace rvc::store {
 namespace {
 
-constexpr std::string_view kMain[] = {"NrConfigs"};
-constexpr std::string_view kItems[] = {"Name", "Folder"};
+constexpr std::string_view kMainNames[] = {"NrConfigs"};
+constexpr std::string_view kItemNames[] = {"Name", "Folder"};
+const ListFile::Items kMain(kMainNames), kItems(kItemNames);
 
 TEST(ListFile, FirstTopicAndItemOfANameAndEscapedValues) {
   test::TempDir dir;
@@ -42,6 +43,22 @@ TEST(ListFile, FirstTopicAndItemOfANameAndEscapedValues) {
 
   ListFile missing(kMain, kItems);
   EXPECT_FALSE(missing.Read(dir / "missing.cfg"));
+}
+
+TEST(ListFile, NamesOfEverySizeMatchIgnoringTheCaseOfTheirLettersOnly) {
+  static constexpr std::string_view kNames[] = {"A", "B_c", "Base", "Fol_der", "ZV_PLATE_OR_FILM", "ZV_DISPATCHER_TEMPLATE"};
+  static const ListFile::Items kWanted(kNames);
+  test::TempDir dir;
+  // Near misses first: a byte that differs from one of the name's own only in the bit
+  // case changes in letters ("_" and DEL), a last byte changed, other sizes.
+  test::WriteFile(dir / "c.cfg",
+                  "[Config1]\n!=no\nB\x7F" "C=no\nBasf=no\nFol\x7F" "der=no\nZV_PLATE_OR_FILX=no\n"
+                  "ZV_DISPATCHER_TEMPLATF=no\nBa=no\nBases=no\n"
+                  "a=1\nb_C=2\nBASE=3\nfOL_DER=4\nzv_plate_or_film=5\nzv_dispatcher_template=6\n");
+  ListFile file(kWanted, kWanted);
+  ASSERT_TRUE(file.Read(dir / "c.cfg"));
+  ASSERT_TRUE(file.FindRecord(1));
+  for (size_t i = 0; i < std::size(kNames); ++i) EXPECT_EQ(file.Item(i), std::to_string(i + 1)) << kNames[i];
 }
 
 }  // namespace
