@@ -298,16 +298,17 @@ void ReadListEntry(const ListFile& file, long number, const std::string& path, c
   joined.append(dataFolder).append(folder);
   dispatcher.SetPath(std::move(joined));
   DispatcherRecord& record = dispatcher.Record;
-  record.Folder = folder;
-  record.Name = name;
-  record.Type = *file.Item(kType);
+  // Built in place: assigning to the empty strings costs more than constructing them.
+  record.Folder = std::string(folder);
+  record.Name = std::string(name);
+  record.Type = std::string(*file.Item(kType));
   if (auto base = file.Item(kBase)) {
     if (auto separator = ResourceDb::ReadInt(*base)) {
       record.Base = static_cast<int>((*separator % 10 + 10) % 10);
       hasBase = true;
     }
   }
-  if (auto flavour = file.Item(kFlavour)) record.Flavour = *flavour;
+  if (auto flavour = file.Item(kFlavour)) record.Flavour = std::string(*flavour);
   if (auto port = file.Item(kCommandPort)) {
     if (auto value = ResourceDb::ReadInt(*port)) record.CommandPort = static_cast<int>(*value);
   }
