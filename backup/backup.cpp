@@ -71,7 +71,7 @@ std::string BackupProblem(const frame::FlavourList& flavours) {
     const store::CDispatcherList& list = *flavour->DispatcherList;
     for (int i = 0; i < list.GetCount(); ++i) {
       const store::DispatcherRecord& record = list.GetAt(i).Record;
-      for (const std::string* part : {&record.Name, &record.Folder}) {
+      for (const store::RecordText* part : {&record.Name, &record.Folder}) {
         if (std::string problem = BackedUpNameProblem(*part); !problem.empty()) {
           return where + ": the dispatcher " + store::Printable(record.Name) + ": " + store::Printable(*part) + " " +
                  problem;

@@ -65,7 +65,7 @@ void RemakeShortcut(const store::DispatcherRecord& record, const std::string& fi
                     bool desktop, int number) {
   store::CShortcuts shortcuts;
   const std::string arguments = store::CShortcuts::DispatcherArguments(record.Folder, record.Name);
-  for (const std::string& source : {record.Name, firstName}) {
+  for (const std::string& source : {std::string(record.Name), firstName}) {
     try {
       if (shortcuts.CopyDispatcherShortcut(source, record.Name, arguments, label, desktop)) return;
     } catch (const CRvcException& e) {
@@ -303,7 +303,7 @@ bool OnChangeType(CommandContext& context) {
   // finished the journal, or left it for the recovery when the rollback was incomplete).
   if (!CreateDispatcher(inputs)) return false;
   const std::string built = target.Record.Folder;
-  const std::string final = keepFolder ? old.Folder : built;
+  const std::string final = keepFolder ? std::string(old.Folder) : built;
 
   // The list takes the form the change gives it: row k, the old dispatcher, goes; the
   // replacement keeps its launchers and port separator and, with keepFolder, the old

@@ -180,7 +180,7 @@ void CModification::RemakeShortcut(bool desktop, int number) {
     if (new_.Name == old_.Name) {
       made = shortcuts.SetShortcutArguments(label, old_.Name, arguments, desktop);
     } else {
-      for (const std::string& source : {old_.Name, list_.GetAt(0).Record.Name}) {
+      for (const store::RecordText& source : {old_.Name, list_.GetAt(0).Record.Name}) {
         try {
           made = shortcuts.CopyDispatcherShortcut(source, new_.Name, arguments, label, desktop);
         } catch (const CRvcException& e) {

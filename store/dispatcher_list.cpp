@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -281,37 +282,35 @@ void CheckFolderAndName(const Where& where, std::string_view folder, std::string
 enum RecordItem { kName, kType, kFolder, kBase, kCommandPort, kFlavour, kRecordItems };
 constexpr std::string_view kRecordItemNames[kRecordItems] = {"Name", "Type", "Folder", "Base", "CommandPort", "Flavour"};
 
+// The texts of a record of the list file, viewing the file's bytes.
+struct ListEntryTexts {
+  std::string_view folder, name, type, flavour;
+};
+
 // Fills `dispatcher` from record `number` of the list file `file` (named `path`), found
-// last; `hasBase` tells whether the record gives its port separator.
-void ReadListEntry(const ListFile& file, long number, const std::string& path, const std::string& dataFolder,
-                   CDispatcher& dispatcher, bool& hasBase) {
+// last, but for its texts, which it returns; `hasBase` tells whether the record gives its
+// port separator.
+ListEntryTexts ReadListEntry(const ListFile& file, long number, const std::string& path, CDispatcher& dispatcher,
+                             bool& hasBase) {
   auto where = [&] { return Printable(path) + ", [Config" + std::to_string(number) + "]"; };
   for (const RecordItem item : {kFolder, kName, kType}) {
     if (!file.Item(item)) throw EntryRefused{where() + ": the item " + std::string(kRecordItemNames[item]) + " is missing"};
   }
-  const std::string_view folder = *file.Item(kFolder);
-  const std::string_view name = *file.Item(kName);
-  CheckFolderAndName(where, folder, name);
+  const ListEntryTexts texts{*file.Item(kFolder), *file.Item(kName), *file.Item(kType),
+                             file.Item(kFlavour).value_or(std::string_view())};
+  CheckFolderAndName(where, texts.folder, texts.name);
 
-  std::string joined;  // sized once: a list loads many dispatchers
-  joined.reserve(dataFolder.size() + folder.size());
-  joined.append(dataFolder).append(folder);
-  dispatcher.SetPath(std::move(joined));
   DispatcherRecord& record = dispatcher.Record;
-  // Built in place: assigning to the empty strings costs more than constructing them.
-  record.Folder = std::string(folder);
-  record.Name = std::string(name);
-  record.Type = std::string(*file.Item(kType));
   if (auto base = file.Item(kBase)) {
     if (auto separator = ResourceDb::ReadInt(*base)) {
       record.Base = static_cast<int>((*separator % 10 + 10) % 10);
       hasBase = true;
     }
   }
-  if (auto flavour = file.Item(kFlavour)) record.Flavour = std::string(*flavour);
   if (auto port = file.Item(kCommandPort)) {
     if (auto value = ResourceDb::ReadInt(*port)) record.CommandPort = static_cast<int>(*value);
   }
+  return texts;
 }
 
 struct RebuildContext {
@@ -520,7 +519,8 @@ void CDispatcherList::LoadFromListFile() {
     CDispatcher& dispatcher = loaded_.emplace_back(std::string());
     try {
       bool hasBase = false;
-      ReadListEntry(file, i, listFile_, dataFolder_, dispatcher, hasBase);
+      const ListEntryTexts texts = ReadListEntry(file, i, listFile_, dispatcher, hasBase);
+      KeepTexts(dispatcher, texts.folder, texts.name, texts.type, texts.flavour);
       if (hasBase) separatorInUse_[static_cast<size_t>(dispatcher.Record.Base)] = true;
       Place(&dispatcher);
     } catch (const EntryRefused& refused) {
@@ -528,6 +528,34 @@ void CDispatcherList::LoadFromListFile() {
       Skip({std::string(file.Item(kName).value_or("")), std::string(file.Item(kFolder).value_or("")), refused.reason});
     }
   }
+}
+
+void CDispatcherList::KeepTexts(CDispatcher& dispatcher, std::string_view folder, std::string_view name,
+                                std::string_view type, std::string_view flavour) {
+  // The path, then the texts of the record, each with a NUL after it, in one piece.
+  const size_t size = dataFolder_.size() + 2 * folder.size() + name.size() + type.size() + flavour.size() + 5;
+  // Blocks of a kilobyte or more would have glibc sort all its free memory first.
+  constexpr size_t kBlock = 960;
+  if (texts_.empty() || textsSize_ - textsUsed_ < size) {
+    textsSize_ = std::max(kBlock, size);
+    texts_.push_back(std::make_unique_for_overwrite<char[]>(textsSize_));
+    textsUsed_ = 0;
+  }
+  char* at = texts_.back().get() + textsUsed_;
+  textsUsed_ += size;
+  auto put = [&at](RecordText& text, std::string_view first, std::string_view second = {}) {
+    std::memcpy(at, first.data(), first.size());
+    std::memcpy(at + first.size(), second.data(), second.size());
+    text.View(std::string_view(at, first.size() + second.size()));
+    at += first.size() + second.size();
+    *at++ = '\0';
+  };
+  put(dispatcher.path_, dataFolder_, folder);
+  DispatcherRecord& record = dispatcher.Record;
+  put(record.Folder, folder);
+  put(record.Name, name);
+  put(record.Type, type);
+  put(record.Flavour, flavour);
 }
 
 void CDispatcherList::Rebuild(const std::string& flavourDisplayName) {

@@ -7,18 +7,96 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rvc::store {
 
 class CTemplateList;
 
+// A text of a dispatcher's record. The records a list file gives view the texts their
+// list keeps for them (valid while they are in the list); a text set later, and every
+// copy or move of one, holds a string of its own, so that a record copied or taken out
+// of its list stays valid. It reads as a std::string_view and turns into a std::string
+// wherever one is wanted.
+class RecordText : public std::string_view {
+ public:
+  RecordText() { Rebase(); }
+  RecordText(std::string text) : own_(std::move(text)) { Rebase(); }         // NOLINT: a record's texts take strings
+  RecordText(std::string_view text) : own_(text) { Rebase(); }               // NOLINT
+  RecordText(const char* text) : own_(text) { Rebase(); }                    // NOLINT
+  RecordText(const RecordText& other) : std::string_view(), own_(std::string_view(other)) { Rebase(); }
+  RecordText(RecordText&& other) noexcept : std::string_view(), own_(other.Take()) { Rebase(); }
+  RecordText& operator=(const RecordText& other) { return *this = std::string_view(other); }
+  RecordText& operator=(RecordText&& other) noexcept {
+    if (this != &other) {
+      own_ = other.Take();
+      Rebase();
+    }
+    return *this;
+  }
+  RecordText& operator=(std::string text) {
+    own_ = std::move(text);
+    Rebase();
+    return *this;
+  }
+  RecordText& operator=(std::string_view text) {
+    own_.assign(text);  // `text` may view this text's own string
+    Rebase();
+    return *this;
+  }
+  RecordText& operator=(const char* text) { return *this = std::string_view(text); }
+
+  // Views `kept`, which holds a NUL after it and outlives the record in its list.
+  void View(std::string_view kept) {
+    own_.clear();
+    std::string_view::operator=(kept);
+  }
+
+  void clear() {
+    own_.clear();
+    Rebase();
+  }
+
+  // A view cut short would not end with its NUL: a text changes only by assignment.
+  void remove_prefix(size_t) = delete;
+  void remove_suffix(size_t) = delete;
+  void swap(std::string_view&) = delete;
+
+  operator std::string() const { return std::string(data(), size()); }  // NOLINT: callers take strings
+  const char* c_str() const { return data(); }  // the texts a record views end with a NUL as well
+
+ private:
+  void Rebase() { std::string_view::operator=(own_); }
+  // The text as a string of its own, leaving this one empty.
+  std::string Take() {
+    std::string taken = data() == own_.data() ? std::move(own_) : std::string(data(), size());
+    own_.clear();
+    Rebase();
+    return taken;
+  }
+
+  std::string own_;
+};
+
+// Joined as std::string would be; one overload per type, so that none is ambiguous.
+inline std::string operator+(const RecordText& a, std::string_view b) { return std::string(a).append(b); }
+inline std::string operator+(const RecordText& a, const std::string& b) { return std::string(a).append(b); }
+inline std::string operator+(const RecordText& a, const char* b) { return std::string(a).append(b); }
+inline std::string operator+(const RecordText& a, const RecordText& b) { return std::string(a).append(b); }
+inline std::string operator+(const RecordText& a, char b) { return std::string(a) + b; }
+inline std::string operator+(std::string_view a, const RecordText& b) { return std::string(a).append(b); }
+inline std::string operator+(const std::string& a, const RecordText& b) { return std::string(a).append(b); }
+inline std::string operator+(std::string&& a, const RecordText& b) { return std::move(a.append(b)); }
+inline std::string operator+(const char* a, const RecordText& b) { return std::string(a).append(b); }
+inline std::string operator+(char a, const RecordText& b) { return a + std::string(b); }
+
 // The identity of a dispatcher.
 struct DispatcherRecord {
-  std::string Flavour;
-  std::string Name;
-  std::string Type;
-  std::string Folder;
+  RecordText Flavour;
+  RecordText Name;
+  RecordText Type;
+  RecordText Folder;
   int Base = 0;          // port separator 0 to 9
   int CommandPort = -1;  // -1 when unknown
 };
@@ -38,11 +116,12 @@ class CDispatcher {
   // `folder` is DataFolder + Folder (no trailing separator).
   explicit CDispatcher(std::string folder) : path_(std::move(folder)) {}
   DispatcherRecord Record;
-  const std::string& Path() const { return path_; }
+  const RecordText& Path() const { return path_; }
   void SetPath(std::string path) { path_ = std::move(path); }
 
  private:
-  std::string path_;
+  friend class CDispatcherList;  // its loaded dispatchers view their paths where it keeps them
+  RecordText path_;
 };
 
 class CDispatcherList {
@@ -101,6 +180,9 @@ class CDispatcherList {
 
  private:
   void LoadFromListFile();
+  // Has `dispatcher` view its path and the texts of its record where the list keeps them.
+  void KeepTexts(CDispatcher& dispatcher, std::string_view folder, std::string_view name, std::string_view type,
+                 std::string_view flavour);
   void Rebuild(const std::string& flavourDisplayName);
   void Skip(BrokenDispatcher broken);
   void Place(CDispatcher* dispatcher);
@@ -116,6 +198,10 @@ class CDispatcherList {
   // leaves an unused element there.
   std::deque<CDispatcher> loaded_;
   std::vector<std::unique_ptr<CDispatcher>> owned_;
+  // The texts the records of a list file view, in blocks under a kilobyte as well.
+  std::vector<std::unique_ptr<char[]>> texts_;
+  size_t textsUsed_ = 0;  // of the last block
+  size_t textsSize_ = 0;
   std::vector<BrokenDispatcher> broken_;
   std::array<bool, 10> separatorInUse_{};
   const CTemplateList* templates_;

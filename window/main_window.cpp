@@ -277,7 +277,7 @@ void CRvcDlg::OnCommand(Command command) {
 
 bool CRvcDlg::ReloadLists() {
   const std::string selected = CurrentIndex >= 0 && CurrentIndex < Dispatchers->GetCount()
-                                   ? Dispatchers->GetAt(CurrentIndex).Record.Folder
+                                   ? std::string(Dispatchers->GetAt(CurrentIndex).Record.Folder)
                                    : std::string();
   for (const auto& flavour : flavours_) flavour->ReloadDispatchers();
   Dispatchers = CurrentFlavour().DispatcherList.get();

@@ -32,7 +32,7 @@ struct Target {
   frame::CFlavour* flavour = nullptr;
   store::CDispatcher* dispatcher = nullptr;
 
-  const std::string& Name() const { return dispatcher->Record.Name; }
+  const store::RecordText& Name() const { return dispatcher->Record.Name; }
   // The files its pages edit.
   settings::PageFiles Files() const {
     return settings::PageFilesOf(flavour->DispatcherList->DataFolder(), dispatcher->Record.Folder);

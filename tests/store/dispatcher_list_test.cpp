@@ -3,6 +3,8 @@
 #include "store/dispatcher_list.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -262,6 +264,17 @@ TEST_F(DispatcherListTest, AddAndRemove) {
   EXPECT_EQ(list->GetCount(), 2);
   EXPECT_EQ(list->GetCurrent().Record.Name, "Proof");  // still the same dispatcher
   EXPECT_EQ(list->Remove(source), nullptr);
+
+  // A loaded dispatcher copied or taken out of the list keeps its texts once the list is gone.
+  const CDispatcher copy = list->GetAt(0);
+  std::unique_ptr<CDispatcher> taken = list->Remove(list->GetAt(0));
+  ASSERT_NE(taken, nullptr);
+  list.reset();
+  for (const CDispatcher* d : {&copy, static_cast<const CDispatcher*>(taken.get())}) {
+    EXPECT_EQ(Fields(d->Record), Fields(DispatcherRecord{"Ravlin", "Ravlin", "Lux", "Ravlin", 0, -1}));
+    EXPECT_EQ(d->Path(), dir_ / "data/Ravlin");
+    EXPECT_EQ(std::strlen(d->Path().c_str()), d->Path().size());
+  }
 }
 
 TEST_F(DispatcherListTest, RebuildRecognisesNamesTypesAndPorts) {
