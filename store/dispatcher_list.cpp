@@ -532,8 +532,9 @@ void CDispatcherList::LoadFromListFile() {
 
 void CDispatcherList::KeepTexts(CDispatcher& dispatcher, std::string_view folder, std::string_view name,
                                 std::string_view type, std::string_view flavour) {
-  // The path, then the texts of the record, each with a NUL after it, in one piece.
-  const size_t size = dataFolder_.size() + 2 * folder.size() + name.size() + type.size() + flavour.size() + 5;
+  // The path, whose end is the folder, then the other texts of the record, each with a
+  // NUL after it, in one piece.
+  const size_t size = dataFolder_.size() + folder.size() + name.size() + type.size() + flavour.size() + 4;
   // Blocks of a kilobyte or more would have glibc sort all its free memory first.
   constexpr size_t kBlock = 960;
   if (texts_.empty() || textsSize_ - textsUsed_ < size) {
@@ -552,7 +553,7 @@ void CDispatcherList::KeepTexts(CDispatcher& dispatcher, std::string_view folder
   };
   put(dispatcher.path_, dataFolder_, folder);
   DispatcherRecord& record = dispatcher.Record;
-  put(record.Folder, folder);
+  record.Folder.View(dispatcher.path_.substr(dataFolder_.size()));
   put(record.Name, name);
   put(record.Type, type);
   put(record.Flavour, flavour);

@@ -3,11 +3,13 @@
 // resource folders found there (docs/device-types.md describes the rebuild).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace rvc::store {
@@ -16,47 +18,42 @@ class CTemplateList;
 
 // A text of a dispatcher's record. The records a list file gives view the texts their
 // list keeps for them (valid while they are in the list); a text set later, and every
-// copy or move of one, holds a string of its own, so that a record copied or taken out
-// of its list stays valid. It reads as a std::string_view and turns into a std::string
-// wherever one is wanted.
+// copy or move of one, holds a copy of its own, so that a record copied or taken out of
+// its list stays valid. It reads as a std::string_view (every text ends with a NUL, so
+// c_str() is at hand as well) and turns into a std::string wherever one is wanted.
+// Small, a view and a pointer: a list holds many records.
 class RecordText : public std::string_view {
  public:
-  RecordText() { Rebase(); }
-  RecordText(std::string text) : own_(std::move(text)) { Rebase(); }         // NOLINT: a record's texts take strings
-  RecordText(std::string_view text) : own_(text) { Rebase(); }               // NOLINT
-  RecordText(const char* text) : own_(text) { Rebase(); }                    // NOLINT
-  RecordText(const RecordText& other) : std::string_view(), own_(std::string_view(other)) { Rebase(); }
-  RecordText(RecordText&& other) noexcept : std::string_view(), own_(other.Take()) { Rebase(); }
+  RecordText() : std::string_view("") {}
+  RecordText(const std::string& text) : RecordText(std::string_view(text)) {}  // NOLINT: a record's texts take strings
+  RecordText(std::string_view text) { Own(text); }                             // NOLINT
+  RecordText(const char* text) : RecordText(std::string_view(text)) {}         // NOLINT
+  RecordText(const RecordText& other) : std::string_view() { Own(other); }
+  // A text the list keeps is copied: the moved record may outlive the list.
+  RecordText(RecordText&& other) noexcept : std::string_view() { *this = std::move(other); }
   RecordText& operator=(const RecordText& other) { return *this = std::string_view(other); }
   RecordText& operator=(RecordText&& other) noexcept {
-    if (this != &other) {
-      own_ = other.Take();
-      Rebase();
-    }
+    if (this == &other) return *this;
+    if (other.own_ == nullptr) return *this = std::string_view(other);
+    own_ = std::move(other.own_);
+    std::string_view::operator=(other);
+    other.std::string_view::operator=("");
     return *this;
   }
-  RecordText& operator=(std::string text) {
-    own_ = std::move(text);
-    Rebase();
-    return *this;
-  }
+  RecordText& operator=(const std::string& text) { return *this = std::string_view(text); }
   RecordText& operator=(std::string_view text) {
-    own_.assign(text);  // `text` may view this text's own string
-    Rebase();
+    Own(text);  // `text` may view this text's own copy: Own() lets it go last
     return *this;
   }
   RecordText& operator=(const char* text) { return *this = std::string_view(text); }
 
   // Views `kept`, which holds a NUL after it and outlives the record in its list.
   void View(std::string_view kept) {
-    own_.clear();
+    own_.reset();
     std::string_view::operator=(kept);
   }
 
-  void clear() {
-    own_.clear();
-    Rebase();
-  }
+  void clear() { *this = std::string_view(); }
 
   // A view cut short would not end with its NUL: a text changes only by assignment.
   void remove_prefix(size_t) = delete;
@@ -64,19 +61,23 @@ class RecordText : public std::string_view {
   void swap(std::string_view&) = delete;
 
   operator std::string() const { return std::string(data(), size()); }  // NOLINT: callers take strings
-  const char* c_str() const { return data(); }  // the texts a record views end with a NUL as well
+  const char* c_str() const { return data(); }
 
  private:
-  void Rebase() { std::string_view::operator=(own_); }
-  // The text as a string of its own, leaving this one empty.
-  std::string Take() {
-    std::string taken = data() == own_.data() ? std::move(own_) : std::string(data(), size());
-    own_.clear();
-    Rebase();
-    return taken;
+  void Own(std::string_view text) {
+    if (text.empty()) {
+      own_.reset();
+      std::string_view::operator=("");
+      return;
+    }
+    auto copy = std::make_unique_for_overwrite<char[]>(text.size() + 1);
+    std::copy(text.begin(), text.end(), copy.get());
+    copy[text.size()] = '\0';
+    std::string_view::operator=(std::string_view(copy.get(), text.size()));
+    own_ = std::move(copy);
   }
 
-  std::string own_;
+  std::unique_ptr<char[]> own_;  // the text, when it is not one the list keeps
 };
 
 // Joined as std::string would be; one overload per type, so that none is ambiguous.
@@ -114,10 +115,10 @@ struct BrokenDispatcher {
 class CDispatcher {
  public:
   // `folder` is DataFolder + Folder (no trailing separator).
-  explicit CDispatcher(std::string folder) : path_(std::move(folder)) {}
+  explicit CDispatcher(std::string folder) : path_(folder) {}
   DispatcherRecord Record;
   const RecordText& Path() const { return path_; }
-  void SetPath(std::string path) { path_ = std::move(path); }
+  void SetPath(std::string path) { path_ = path; }
 
  private:
   friend class CDispatcherList;  // its loaded dispatchers view their paths where it keeps them
