@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -545,8 +544,8 @@ void CDispatcherList::KeepTexts(CDispatcher& dispatcher, std::string_view folder
   char* at = texts_.back().get() + textsUsed_;
   textsUsed_ += size;
   auto put = [&at](RecordText& text, std::string_view first, std::string_view second = {}) {
-    std::memcpy(at, first.data(), first.size());
-    std::memcpy(at + first.size(), second.data(), second.size());
+    // std::copy, not memcpy: an empty text may have no data at all.
+    std::copy(second.begin(), second.end(), std::copy(first.begin(), first.end(), at));
     text.View(std::string_view(at, first.size() + second.size()));
     at += first.size() + second.size();
     *at++ = '\0';
