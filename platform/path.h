@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace rvc::platform {
 
 inline constexpr char kSeparator = '/';
@@ -61,8 +63,7 @@ class NamePattern {
   std::string_view prefix_, suffix_;  // around the one "*"
 };
 
-// ASCII case-insensitive comparisons of names (dispatchers, folders, topics, ...).
-bool EqualsNoCase(std::string_view a, std::string_view b);
+// EqualsNoCase (platform/text.h) compares names ignoring ASCII case.
 // ToLowerAscii(a) < ToLowerAscii(b), without the copies (sorting names).
 bool LessNoCase(std::string_view a, std::string_view b);
 std::string ToLowerAscii(std::string_view text);

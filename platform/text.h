@@ -1,9 +1,12 @@
-// Small text helpers shared by the file readers: trimming blanks and splitting a text into
-// its blank-separated words. Views into the caller's text, no copies.
+// Small text helpers shared by the file readers: trimming blanks, splitting a text into its
+// blank-separated words, comparing names ignoring case. Views into the caller's text, no
+// copies.
 #pragma once
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -17,6 +20,36 @@ namespace rvc::platform {
 inline constexpr std::string_view kBlanks = " \t";
 
 inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Names compared ignoring ASCII case (dispatchers, folders, topics, items). Names of one
+// length that differ mostly differ at an end ("Config1", "Config2"), which is looked at
+// first; names that match are mostly spelt alike, so they are compared eight bytes at a
+// time while their bytes agree, and letter by letter only from where they differ.
+[[gnu::always_inline]] inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n == 0) return true;
+  const auto sameLetter = [](char x, char y) { return x == y || LowerAscii(x) == LowerAscii(y); };
+  if (!sameLetter(a[0], b[0]) || !sameLetter(a[n - 1], b[n - 1])) return false;
+  const auto load = [](const char* at, auto word) {
+    std::memcpy(&word, at, sizeof word);
+    return word;
+  };
+  size_t i = 0;
+  if (n >= 8) {
+    while (i + 8 <= n && load(a.data() + i, uint64_t{}) == load(b.data() + i, uint64_t{})) i += 8;
+    if (i + 8 > n && load(a.data() + n - 8, uint64_t{}) == load(b.data() + n - 8, uint64_t{})) return true;
+  } else if (n >= 4 && load(a.data(), uint32_t{}) == load(b.data(), uint32_t{}) &&
+             load(a.data() + n - 4, uint32_t{}) == load(b.data() + n - 4, uint32_t{})) {
+    return true;
+  }
+  for (; i < n; ++i) {
+    if (!sameLetter(a[i], b[i])) return false;
+  }
+  return true;
+}
 
 // The first of [at, end) that is `a` or `b`, else `end`. Sixteen bytes at a time: the
 // names and values of the files are short, and a call of memchr costs as much as reading

@@ -3,8 +3,6 @@
 // Shared by the opening and the writing of ConfigurationStore.
 #pragma once
 
-#include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,35 +45,10 @@ std::string Join(const std::vector<std::string>& parts, std::string_view separat
 
 // Spaces and tabs pad values and separate the names of a list.
 using platform::FindEither;
+using platform::EqualsNoCase;
 using platform::IsBlank;
 using platform::SplitWords;
 using platform::Trim;
-
-// Names compared ignoring ASCII case, as the files' topics and items are.
-// Names found are nearly always spelt alike: their bytes are compared a word at a time
-// (the last word overlapping the one before), and only from the first difference on a
-// character at a time.
-inline bool SameName(std::string_view a, std::string_view b) {
-  const size_t n = a.size();
-  if (n != b.size()) return false;
-  const auto load = [](const char* at, auto word) {
-    std::memcpy(&word, at, sizeof word);
-    return word;
-  };
-  size_t i = 0;
-  if (n >= 8) {
-    while (i + 8 <= n && load(a.data() + i, uint64_t{}) == load(b.data() + i, uint64_t{})) i += 8;
-    if (i + 8 > n && load(a.data() + n - 8, uint64_t{}) == load(b.data() + n - 8, uint64_t{})) return true;
-  } else if (n >= 4 && load(a.data(), uint32_t{}) == load(b.data(), uint32_t{}) &&
-             load(a.data() + n - 4, uint32_t{}) == load(b.data() + n - 4, uint32_t{})) {
-    return true;
-  }
-  for (; i < n; ++i) {
-    const char x = a[i], y = b[i];
-    if (x != y && ((x | 0x20) != (y | 0x20) || static_cast<unsigned char>((x | 0x20) - 'a') > 'z' - 'a')) return false;
-  }
-  return true;
-}
 
 // Numbers are written in the C form whatever the locale: "." for decimals; a value may
 // stand in double quotes. ParseTrimmedDouble takes a text without blanks at either end.

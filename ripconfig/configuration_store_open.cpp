@@ -34,7 +34,7 @@ bool IsRegularFile(const std::string& path) {
 struct MediaFile {
   MediaFile(const std::string& in, const char* wanted) : folder(in), name(wanted), path(in + wanted) {}
   void Consider(std::string_view entry, unsigned char entryType) {
-    if (exact || !SameName(entry, name)) return;
+    if (exact || !EqualsNoCase(entry, name)) return;
     if (!found || entry == name) path = folder + std::string(entry);
     exact = entry == name;
     found = true;
@@ -114,7 +114,7 @@ class ItemReader {
       const char first = static_cast<char>(name[0] | 0x20);
       for (size_t k = 0; k < N; ++k) {
         // The size and the first letter tell most names apart before they are compared.
-        if (!values[k] && name.size() == items[k].size() && first == (items[k][0] | 0x20) && SameName(name, items[k])) {
+        if (!values[k] && name.size() == items[k].size() && first == (items[k][0] | 0x20) && EqualsNoCase(name, items[k])) {
           values[k] = item.value;
           --missing;
           break;
@@ -245,7 +245,7 @@ class TopicTable {
     const size_t mask = slots_.size() - 1;
     for (size_t at = hash >> shift_;; at = (at + 1) & mask) {
       const Slot& slot = slots_[at];
-      if (slot.topic == 0 || (slot.hash == hash && SameName(db_.TopicNameAt(static_cast<int>(slot.topic - 1)), name))) {
+      if (slot.topic == 0 || (slot.hash == hash && EqualsNoCase(db_.TopicNameAt(static_cast<int>(slot.topic - 1)), name))) {
         return at;
       }
     }
@@ -604,7 +604,7 @@ void ConfigurationStore::LoadNamesFile(const ResourceScan& db, Pass& pass) {
 // The "name" item of a configuration or set topic repeats the topic name (it is what the
 // dispatcher list compares with the device type's template); the topic name counts.
 void ConfigurationStore::CheckNameItem(std::string_view topicName, std::optional<std::string_view> name) {
-  if (name && !SameName(Trim(*name), topicName)) {
+  if (name && !EqualsNoCase(Trim(*name), topicName)) {
     warnings_.push_back(ItemText(configPath_, topicName, kNameItem) + " is " + Quoted(*name) +
                         "; the topic name counts");
   }

@@ -56,7 +56,7 @@ class ResourceScan {
   // topics; a reader of many looks them up through a table of its own.
   std::optional<int> TopicIndex(std::string_view name) const {
     for (size_t i = 0; i < topics_.size(); ++i) {
-      if (items::SameName(topics_[i].name, name)) return static_cast<int>(i);
+      if (platform::EqualsNoCase(topics_[i].name, name)) return static_cast<int>(i);
     }
     return std::nullopt;
   }
@@ -65,7 +65,7 @@ class ResourceScan {
     const int count = ItemCountAt(topic);
     for (int i = 0; i < count; ++i) {
       const Item& entry = ItemAt(topic, i);
-      if (items::SameName(entry.name, item)) return entry.value;
+      if (platform::EqualsNoCase(entry.name, item)) return entry.value;
     }
     return std::nullopt;
   }

@@ -12,6 +12,7 @@
 
 #include "platform/file_io.h"
 #include "platform/path.h"
+#include "platform/text.h"
 #include "store/listed_folders.h"
 #include "store/resource_db_format.h"
 
@@ -26,18 +27,6 @@ constexpr std::string_view kMain = "Main";
 constexpr std::string_view kRecordPrefix = "Config";
 // Records looked for before the values grow: lists mostly hold a few dozen.
 constexpr size_t kRecordsReserved = 16;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-// Names compared ignoring ASCII case, in place: every item of a list is compared, and
-// its names are short.
-[[gnu::always_inline]] inline bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 // The bytes of `name` (16 at most) as two words, every byte in at least one of them: two
 // overlapping loads of its first and last bytes. Equal names give equal words.
@@ -63,7 +52,7 @@ char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' 
 // case of "Config"; 0 for any other name.
 long RecordNumber(std::string_view name) {
   if (name.size() <= kRecordPrefix.size() || name.size() > kRecordPrefix.size() + 18 ||
-      !SameName(name.substr(0, kRecordPrefix.size()), kRecordPrefix)) {
+      !platform::EqualsNoCase(name.substr(0, kRecordPrefix.size()), kRecordPrefix)) {
     return 0;
   }
   const std::string_view digits = name.substr(kRecordPrefix.size());
@@ -86,7 +75,7 @@ class ListFile::Reader {
   void Topic(std::string_view name) {
     wanted_ = &kNoNames;
     filled_ = 0;
-    if (!mainSeen_ && SameName(name, kMain)) {
+    if (!mainSeen_ && platform::EqualsNoCase(name, kMain)) {
       mainSeen_ = true;
       first_ = 0;
       wanted_ = &file_.mainItems_;
@@ -136,7 +125,7 @@ class ListFile::Reader {
 const ListFile::Items ListFile::Reader::kNoNames{{}};
 
 size_t ListFile::Items::Bucket(std::string_view name) {
-  const size_t first = name.empty() ? 0 : static_cast<unsigned char>(Lower(name.front()));
+  const size_t first = name.empty() ? 0 : static_cast<unsigned char>(platform::LowerAscii(name.front()));
   return (name.size() * 8 + first) % kBuckets;
 }
 
@@ -150,7 +139,7 @@ ListFile::Items::Items(std::span<const std::string_view> names) : names_(names) 
     if (!folded.whole) continue;
     char lower[16], caseBits[16];
     for (size_t k = 0; k < name.size(); ++k) {
-      lower[k] = Lower(name[k]);
+      lower[k] = platform::LowerAscii(name[k]);
       caseBits[k] = lower[k] >= 'a' && lower[k] <= 'z' ? 0x20 : 0;
     }
     Words(lower, name.size(), folded.words);
@@ -160,7 +149,7 @@ ListFile::Items::Items(std::span<const std::string_view> names) : names_(names) 
 
 bool ListFile::Items::Same(std::string_view name, size_t i) const {
   const Folded& folded = folded_[i];
-  if (!folded.whole) return SameName(name, names_[i]);
+  if (!folded.whole) return platform::EqualsNoCase(name, names_[i]);
   uint64_t words[2];
   Words(name.data(), name.size(), words);
   // A byte that is a letter in the wanted name matches either case of that letter only;

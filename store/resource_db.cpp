@@ -26,6 +26,7 @@
 #include "core/messages.h"
 #include "platform/atomic_file.h"
 #include "platform/path.h"
+#include "platform/text.h"
 #include "store/resource_db_format.h"
 
 namespace rvc::store {
@@ -36,31 +37,10 @@ using fmt::LineKind;
 
 constexpr std::string_view kBom = fmt::kByteOrderMark;
 
-inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-// Lookups compare a name with others of the same length, which mostly differ at one
-// end ("Config1", "Config2"): both ends are looked at before the whole.
-[[gnu::always_inline]] inline bool SameName(std::string_view a, std::string_view b) {
-  const size_t n = a.size();
-  if (n != b.size()) return false;
-  if (n == 0) return true;
-  const char* x = a.data();
-  const char* y = b.data();
-  if ((x[0] != y[0] && Lower(x[0]) != Lower(y[0])) || (x[n - 1] != y[n - 1] && Lower(x[n - 1]) != Lower(y[n - 1]))) {
-    return false;
-  }
-  // Callers mostly spell a name as the file does.
-  if (std::memcmp(x, y, n) == 0) return true;
-  for (size_t i = 1; i + 1 < n; ++i) {
-    if (x[i] != y[i] && Lower(x[i]) != Lower(y[i])) return false;
-  }
-  return true;
-}
-
 uint64_t HashName(std::string_view name) {
   uint64_t h = 1469598103934665603ull;
   for (char c : name) {
-    h ^= static_cast<unsigned char>(Lower(c));
+    h ^= static_cast<unsigned char>(platform::LowerAscii(c));
     h *= 1099511628211ull;
   }
   return h ^ (h >> 29);
@@ -228,7 +208,7 @@ class NameIndex {
 
   template <class NameAt>
   std::optional<size_t> Find(std::string_view name, size_t count, const NameAt& nameAt) {
-    if (last_ < count && SameName(nameAt(last_), name)) return last_;
+    if (last_ < count && platform::EqualsNoCase(nameAt(last_), name)) return last_;
     std::optional<size_t> found = Search(name, count, nameAt);
     if (found) last_ = *found;
     return found;
@@ -257,7 +237,7 @@ class NameIndex {
   std::optional<size_t> Search(std::string_view name, size_t count, const NameAt& nameAt) {
     if (count <= kScanLimit) {
       for (size_t i = 0; i < count; ++i) {
-        if (SameName(nameAt(i), name)) return i;
+        if (platform::EqualsNoCase(nameAt(i), name)) return i;
       }
       return std::nullopt;
     }
@@ -266,7 +246,7 @@ class NameIndex {
     for (size_t s = HashName(name) & mask;; s = (s + 1) & mask) {
       uint32_t slot = slots_[s];
       if (slot == 0) return std::nullopt;
-      if (SameName(nameAt(slot - 1), name)) return slot - 1;
+      if (platform::EqualsNoCase(nameAt(slot - 1), name)) return slot - 1;
     }
   }
 
@@ -288,7 +268,7 @@ class NameIndex {
         slots_[s] = static_cast<uint32_t>(pos + 1);
         return;
       }
-      if (SameName(nameAt(slot - 1), name)) return;  // the first one of a name wins
+      if (platform::EqualsNoCase(nameAt(slot - 1), name)) return;  // the first one of a name wins
     }
   }
 
@@ -718,14 +698,14 @@ std::optional<std::string> ResourceDb::ScanFind(std::string_view bytes, std::str
    public:
     Finder(std::string_view topic, std::string_view item) : topic_(topic), item_(item) {}
     void Topic(std::string_view name) override {
-      if (state_ == kBefore && SameName(name, topic_)) {
+      if (state_ == kBefore && platform::EqualsNoCase(name, topic_)) {
         state_ = kIn;
       } else if (state_ == kIn) {
         state_ = kPast;
       }
     }
     void Item(std::string_view name, std::string_view value) override {
-      if (state_ == kIn && !value_ && SameName(name, item_)) value_.emplace(value);
+      if (state_ == kIn && !value_ && platform::EqualsNoCase(name, item_)) value_.emplace(value);
     }
     std::optional<std::string> value_;
 
@@ -1012,7 +992,7 @@ void ResourceDb::RenameTopic(std::string_view oldName, std::string_view newName)
   std::string to(newName);
   bool renamed = false;
   for (Topic& topic : impl_->topics) {
-    if (!SameName(topic.header.Name(impl_->Base()), from)) continue;
+    if (!platform::EqualsNoCase(topic.header.Name(impl_->Base()), from)) continue;
     if (topic.header.Name(impl_->Base()) == to) continue;
     Edited& edited = topic.header.Edit(impl_->Base());
     edited.name = to;
@@ -1021,7 +1001,7 @@ void ResourceDb::RenameTopic(std::string_view oldName, std::string_view newName)
   }
   if (!renamed) return;
   impl_->changed = true;
-  if (!SameName(from, to)) impl_->topicIndex.Invalidate();
+  if (!platform::EqualsNoCase(from, to)) impl_->topicIndex.Invalidate();
 }
 
 void ResourceDb::AddTopicSpacedLikeFile(std::string_view topic) {
@@ -1085,7 +1065,7 @@ void ResourceDb::RemoveItem(std::string_view topic, std::string_view item) {
   if (impl_->FindItem(t, item) == nullptr) return;
   std::vector<Entry>& items = impl_->OwnItems(*t);
   for (size_t i = items.size(); i-- > 0;) {
-    if (!SameName(items[i].Name(base), item)) continue;
+    if (!platform::EqualsNoCase(items[i].Name(base), item)) continue;
     // The lines above the item stay where they stand.
     std::string_view lead = items[i].Lead(base);
     if (i + 1 < items.size()) {
@@ -1107,7 +1087,7 @@ void ResourceDb::RemoveTopic(std::string_view topic) {
   const char* base = impl_->Base();
   bool removed = false;
   for (size_t i = topics.size(); i-- > 0;) {
-    if (!SameName(topics[i].header.Name(base), name)) continue;
+    if (!platform::EqualsNoCase(topics[i].header.Name(base), name)) continue;
     // The topic goes with its items and the lines between them; the lines above stay.
     std::string_view lead = topics[i].header.Lead(base);
     if (i + 1 < topics.size()) {
