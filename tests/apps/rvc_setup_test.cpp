@@ -206,6 +206,12 @@ TEST_F(RvcSetupTest, AnInteractiveRunWithoutDisplaySaysSoAndSummarisesTheInstall
   EXPECT_EQ(Count(Trace("trace_rvc.txt"), "\tRVC::Start\n"), 1u);
   // The list-less flavour is rebuilt in memory only.
   EXPECT_FALSE(FileExists(root_ + "data/Approval/rvc1.cfg"));
+
+  // A DISPLAY whose server does not answer leads to the same summary.
+  result = Run({}, {{"DISPLAY", ":987"}});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.err.find("No display: :987 cannot be opened"), std::string::npos) << result.err;
+  EXPECT_NE(result.out.find("* Approval"), std::string::npos) << result.out;
 }
 
 // With a display the same start opens the program's windows, up to the main window, which
