@@ -36,6 +36,7 @@
 #include <QApplication>
 
 #include "gui/application_style.h"
+#include "gui/code_prefetch.h"
 #include "gui/diagnostics.h"
 #include "gui/font_preload.h"
 #include "gui/fresh_memory.h"
@@ -256,6 +257,8 @@ int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments,
   QAccessible::isActive();
   rvc::ui::MakeHeapPresent(kHeapOfTheStart);
   fonts.Wait();
+  // Of the code the windows run, what the start has not run yet is read in on an idle core.
+  const rvc::ui::CCodePrefetch prefetch;
   QApplication::setApplicationName(QString::fromUtf8(rvc::frame::kApplicationName));
   rvc::ui::InstallApplicationStyle();
   rvc::ui::InstallDiagnostics();

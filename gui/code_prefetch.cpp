@@ -1,0 +1,93 @@
+#include "gui/code_prefetch.h"
+
+#include <link.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QObject>
+#include <QWidget>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace rvc::ui {
+namespace {
+
+struct Range {
+  std::uintptr_t begin, end;
+};
+
+const char kInTheProgram = 0;
+
+// One address inside each object whose code the windows run, in the order the start needs
+// them most: Qt's Widgets library, the program, Qt's GUI and Core libraries.
+std::vector<const void*> Anchors() {
+  return {&QWidget::staticMetaObject, &kInTheProgram, &QGuiApplication::staticMetaObject, &QObject::staticMetaObject};
+}
+
+struct Search {
+  std::vector<const void*> anchors;
+  std::vector<std::vector<Range>> ranges;  // per anchor: its object's read-only segments
+};
+
+bool Holds(const dl_phdr_info& object, const void* address) {
+  const auto where = reinterpret_cast<std::uintptr_t>(address);
+  for (int i = 0; i < object.dlpi_phnum; ++i) {
+    const ElfW(Phdr)& segment = object.dlpi_phdr[i];
+    if (segment.p_type != PT_LOAD) continue;
+    const std::uintptr_t begin = object.dlpi_addr + segment.p_vaddr;
+    if (where >= begin && where < begin + segment.p_memsz) return true;
+  }
+  return false;
+}
+
+int Collect(dl_phdr_info* object, size_t, void* data) {
+  auto& search = *static_cast<Search*>(data);
+  for (size_t anchor = 0; anchor < search.anchors.size(); ++anchor) {
+    if (!Holds(*object, search.anchors[anchor])) continue;
+    for (int i = 0; i < object->dlpi_phnum; ++i) {
+      const ElfW(Phdr)& segment = object->dlpi_phdr[i];
+      // Code and constants; the written segments are the process's own copies, in use already.
+      if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W) != 0) continue;
+      const std::uintptr_t begin = object->dlpi_addr + segment.p_vaddr;
+      search.ranges[anchor].push_back({begin, begin + segment.p_filesz});
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+CCodePrefetch::CCodePrefetch() {
+  Search search{Anchors(), {}};
+  search.ranges.resize(search.anchors.size());
+  ::dl_iterate_phdr(&Collect, &search);
+  reader_ = std::thread([this, ranges = std::move(search.ranges)] {
+    const sched_param lowest{};
+    ::sched_setscheduler(0, SCHED_IDLE, &lowest);
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    constexpr int kPagesBetweenChecks = 64;
+    int untilCheck = kPagesBetweenChecks;
+    unsigned char sum = 0;
+    for (const std::vector<Range>& object : ranges) {
+      for (const Range& range : object) {
+        for (std::uintptr_t at = range.begin & ~(page - 1); at < range.end; at += page) {
+          sum = static_cast<unsigned char>(sum + *reinterpret_cast<const volatile unsigned char*>(at));
+          if (--untilCheck == 0) {
+            if (stop_.load(std::memory_order_relaxed)) return;
+            untilCheck = kPagesBetweenChecks;
+          }
+        }
+      }
+    }
+    static_cast<void>(sum);
+  });
+}
+
+CCodePrefetch::~CCodePrefetch() {
+  stop_ = true;
+  if (reader_.joinable()) reader_.join();
+}
+
+}  // namespace rvc::ui
