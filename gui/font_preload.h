@@ -15,17 +15,14 @@
 // more than Qt's. Without it (a Qt without fontconfig) nothing is read ahead.
 #pragma once
 
-#include <functional>
 #include <thread>
 
 namespace rvc::ui {
 
 class CFontConfigurationPreload {
  public:
-  // Starts reading the configuration on a thread of its own, which first runs `first`, when
-  // given, and reads nothing when it returns false: the display is probed there, while
-  // the caller goes on with its own preparations.
-  explicit CFontConfigurationPreload(std::function<bool()> first = {});
+  // Starts reading the configuration.
+  CFontConfigurationPreload();
   ~CFontConfigurationPreload() { Wait(); }
   CFontConfigurationPreload(const CFontConfigurationPreload&) = delete;
   CFontConfigurationPreload& operator=(const CFontConfigurationPreload&) = delete;

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <future>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -243,17 +242,17 @@ class StartRecovery : public rvc::frame::IRecovery {
 constexpr std::size_t kHeapOfTheStart = std::size_t{1} << 20;
 
 // The interactive program with its windows. `probe` holds the display until the
-// toolkit's own connection is made; `fonts` reads the font configuration meanwhile. The
-// heap is present for QApplication's start already.
+// toolkit's own connection is made; `fonts` reads the font configuration meanwhile.
 int RunWindows(int argc, char** argv, const std::vector<std::string>& arguments, std::optional<XDisplayProbe>& probe,
                rvc::ui::CFontConfigurationPreload& fonts) {
+  // The heap is made present for QApplication's start, and again once the accessibility
+  // bridge stands: made when first asked for, it connects to the session bus, and where
+  // there is none, the bus library forks a child to launch one, after which each page
+  // the program writes first faults to be copied. Asked for here rather than by the
+  // splash's show, the fork comes before the heap is made present for the rest of the start.
+  rvc::ui::MakeHeapPresent(kHeapOfTheStart);
   QApplication application(argc, argv);
   probe.reset();
-  // The heap is made present again once the accessibility bridge stands: made when first
-  // asked for, it connects to the session bus, and where there is none, the bus library
-  // forks a child to launch one, after which each page the program writes first faults
-  // to be copied. Asked for here rather than by the splash's show, the fork comes before
-  // the heap is made present for the rest of the start.
   QAccessible::isActive();
   rvc::ui::MakeHeapPresent(kHeapOfTheStart);
   fonts.Wait();
@@ -314,22 +313,11 @@ int main(int argc, char** argv) {
 #ifdef RVC_WITH_QT
   // The install job ends in the main window, with the modify dialog of the first dispatcher.
   if (!job || mode == rvc::frame::kModeInstall) {
-    const bool x11 = IsSet("DISPLAY");
-    const bool wayland = IsSet("WAYLAND_DISPLAY");
-    if (x11 || wayland) {
-      // The X server is asked on the font reader's thread, which reads the fonts only when
-      // windows can open, while this thread makes the heap present for QApplication's start.
-      std::optional<XDisplayProbe> probe;
-      std::promise<bool> answered;
-      std::future<bool> windows = answered.get_future();
-      rvc::ui::CFontConfigurationPreload fonts([&probe, &answered, x11, wayland] {
-        if (x11) probe.emplace();
-        const bool reachable = (probe && probe->Answers()) || wayland;
-        answered.set_value(reachable);
-        return reachable;
-      });
-      rvc::ui::MakeHeapPresent(kHeapOfTheStart);
-      if (windows.get()) return RunWindows(argc, argv, arguments, probe, fonts);
+    std::optional<XDisplayProbe> probe;
+    if (IsSet("DISPLAY")) probe.emplace();
+    if ((probe && probe->Answers()) || IsSet("WAYLAND_DISPLAY")) {
+      rvc::ui::CFontConfigurationPreload fonts;
+      return RunWindows(argc, argv, arguments, probe, fonts);
     }
   }
 #endif
