@@ -1,6 +1,8 @@
 #include "gui/code_prefetch.h"
 
 #include <link.h>
+#include <sys/mman.h>
+#include <algorithm>
 #include <sched.h>
 #include <unistd.h>
 
@@ -13,6 +15,10 @@
 
 namespace rvc::ui {
 namespace {
+
+#ifndef MADV_POPULATE_READ
+constexpr int MADV_POPULATE_READ = 22;  // Linux 5.14; older C libraries do not name it
+#endif
 
 struct Range {
   std::uintptr_t begin, end;
@@ -64,9 +70,23 @@ CCodePrefetch::CCodePrefetch() {
   search.ranges.resize(search.anchors.size());
   ::dl_iterate_phdr(&Collect, &search);
   reader_ = std::thread([this, ranges = std::move(search.ranges)] {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    // First the kernel's page tables, all pages in a few calls, a megabyte each so that the
+    // address space's lock is never held long; at the thread's normal priority, as a
+    // lock held by a thread that waits for an idle core would hold up the main thread.
+    constexpr std::uintptr_t kChunk = std::uintptr_t{1} << 20;
+    for (const std::vector<Range>& object : ranges) {
+      for (const Range& range : object) {
+        for (std::uintptr_t at = range.begin & ~(page - 1); at < range.end; at += kChunk) {
+          // Refused by kernels before 5.14 (EINVAL): the reading below then does it all.
+          ::madvise(reinterpret_cast<void*>(at), std::min(kChunk, range.end - at), MADV_POPULATE_READ);
+          if (stop_.load(std::memory_order_relaxed)) return;
+        }
+      }
+    }
+    // Then the first touch of each page, which the hypervisor still traps, on an idle core.
     const sched_param lowest{};
     ::sched_setscheduler(0, SCHED_IDLE, &lowest);
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
     constexpr int kPagesBetweenChecks = 64;
     int untilCheck = kPagesBetweenChecks;
     unsigned char sum = 0;
