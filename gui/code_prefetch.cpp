@@ -1,15 +1,17 @@
 #include "gui/code_prefetch.h"
 
 #include <link.h>
-#include <sys/mman.h>
-#include <algorithm>
+#include <pthread.h>
 #include <sched.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
 #include <QObject>
 #include <QWidget>
+#include <algorithm>
 #include <cstdint>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -70,51 +72,64 @@ __attribute__((no_sanitize("address"))) unsigned char FirstByte(std::uintptr_t a
   return *reinterpret_cast<const volatile unsigned char*>(address);
 }
 
+// Maps and touches the pages of `ranges` until `stop` is set.
+void ReadPages(const std::vector<std::vector<Range>>& ranges, const std::atomic<bool>& stop) {
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  // First the kernel's page tables, all pages in a few calls, a megabyte each so that the
+  // address space's lock is never held long; at the thread's normal priority, as a
+  // lock held by a thread that waits for an idle core would hold up the main thread.
+  constexpr std::uintptr_t kChunk = std::uintptr_t{1} << 20;
+  for (const std::vector<Range>& object : ranges) {
+    for (const Range& range : object) {
+      for (std::uintptr_t at = range.begin & ~(page - 1); at < range.end; at += kChunk) {
+        // Refused by kernels before 5.14 (EINVAL): the reading below then does it all.
+        ::madvise(reinterpret_cast<void*>(at), std::min(kChunk, range.end - at), MADV_POPULATE_READ);
+        if (stop.load(std::memory_order_relaxed)) return;
+      }
+    }
+  }
+  // Then the first touch of each page, which the hypervisor still traps, on an idle core.
+  const sched_param lowest{};
+  ::sched_setscheduler(0, SCHED_IDLE, &lowest);
+  constexpr int kPagesBetweenChecks = 64;
+  int untilCheck = kPagesBetweenChecks;
+  unsigned char sum = 0;
+  for (const std::vector<Range>& object : ranges) {
+    for (const Range& range : object) {
+      for (std::uintptr_t at = range.begin & ~(page - 1); at < range.end; at += page) {
+        sum = static_cast<unsigned char>(sum + FirstByte(at));
+        if (--untilCheck == 0) {
+          if (stop.load(std::memory_order_relaxed)) return;
+          untilCheck = kPagesBetweenChecks;
+        }
+      }
+    }
+  }
+  static_cast<void>(sum);
+}
+
 }  // namespace
 
 CCodePrefetch::CCodePrefetch() {
   Search search{Anchors(), {}};
   search.ranges.resize(search.anchors.size());
   ::dl_iterate_phdr(&Collect, &search);
-  reader_ = std::thread([this, ranges = std::move(search.ranges)] {
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    // First the kernel's page tables, all pages in a few calls, a megabyte each so that the
-    // address space's lock is never held long; at the thread's normal priority, as a
-    // lock held by a thread that waits for an idle core would hold up the main thread.
-    constexpr std::uintptr_t kChunk = std::uintptr_t{1} << 20;
-    for (const std::vector<Range>& object : ranges) {
-      for (const Range& range : object) {
-        for (std::uintptr_t at = range.begin & ~(page - 1); at < range.end; at += kChunk) {
-          // Refused by kernels before 5.14 (EINVAL): the reading below then does it all.
-          ::madvise(reinterpret_cast<void*>(at), std::min(kChunk, range.end - at), MADV_POPULATE_READ);
-          if (stop_.load(std::memory_order_relaxed)) return;
-        }
-      }
-    }
-    // Then the first touch of each page, which the hypervisor still traps, on an idle core.
-    const sched_param lowest{};
-    ::sched_setscheduler(0, SCHED_IDLE, &lowest);
-    constexpr int kPagesBetweenChecks = 64;
-    int untilCheck = kPagesBetweenChecks;
-    unsigned char sum = 0;
-    for (const std::vector<Range>& object : ranges) {
-      for (const Range& range : object) {
-        for (std::uintptr_t at = range.begin & ~(page - 1); at < range.end; at += page) {
-          sum = static_cast<unsigned char>(sum + FirstByte(at));
-          if (--untilCheck == 0) {
-            if (stop_.load(std::memory_order_relaxed)) return;
-            untilCheck = kPagesBetweenChecks;
-          }
-        }
-      }
-    }
-    static_cast<void>(sum);
-  });
+  // A thread that cannot be made leaves the pages to come in when the main thread gets to
+  // them, as without this.
+  try {
+    reader_ = std::thread([this, ranges = std::move(search.ranges)] { ReadPages(ranges, stop_); });
+  } catch (const std::system_error&) {
+  }
 }
 
 CCodePrefetch::~CCodePrefetch() {
   stop_ = true;
-  if (reader_.joinable()) reader_.join();
+  if (!reader_.joinable()) return;
+  // Back at the normal priority, the thread gets to its next look at `stop_` at once
+  // even on a busy machine, instead of when a core is idle.
+  const sched_param normal{};
+  ::pthread_setschedparam(reader_.native_handle(), SCHED_OTHER, &normal);
+  reader_.join();
 }
 
 }  // namespace rvc::ui
