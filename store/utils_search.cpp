@@ -14,9 +14,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <functional>
-#include <unordered_map>
+#include <memory>
 #include <vector>
 
 #include "core/rvc_exception.h"
@@ -39,28 +40,76 @@ using Records = std::string;
 
 }  // namespace
 
-// The folders read while a scope lives, by path (without trailing separators); looked up
-// by views of the paths, without copies. The first of them stay open: enough for a
-// flavour whose lists are rebuilt, which opens files in most folders of its tree (ten
-// dispatchers bring some fifty folders), and few beside the thousand descriptors a
-// process may hold.
+// The folders read while a scope lives, by path (without trailing separators). The first
+// of them stay open: enough for a flavour whose lists are rebuilt, which opens files in
+// most folders of its tree (ten dispatchers bring some fifty folders), and few beside the
+// thousand descriptors a process may hold.
+//
+// A load opens a scope per flavour: a scope that ends leaves its entries, emptied, to the
+// next one of the thread, so that their paths and entries are read into the room the
+// previous flavour's took instead of into new strings and map nodes.
 struct CRvcUtils::ListingScope::Listings {
   static constexpr size_t kOpenFolders = 64;
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view path) const { return std::hash<std::string_view>{}(path); }
-  };
+  // What an ended scope keeps for the next: about a flavour tree's folders, and no buffer
+  // that an unusually large folder grew.
+  static constexpr size_t kKeptEntries = 128;
+  static constexpr size_t kKeptRecords = 64 * 1024;
+
   struct Listing {
+    std::string path;
+    uint64_t key = 0;
     Records records;
     Fd folder;  // open, or not kept
   };
-  std::unordered_map<std::string, Listing, Hash, std::equal_to<>> folders;
+
+  // Paths of one scope mostly differ in their last bytes: those and the length tell
+  // nearly all apart before the paths are compared.
+  static uint64_t Key(std::string_view path) {
+    uint64_t last = 0;
+    const size_t n = std::min<size_t>(path.size(), 8);
+    std::memcpy(&last, path.data() + path.size() - n, n);
+    return last ^ (static_cast<uint64_t>(path.size()) * 0x9E3779B97F4A7C15u);
+  }
+
+  Listing* Find(std::string_view path) {
+    const uint64_t key = Key(path);
+    for (size_t i = 0; i < used; ++i) {
+      if (entries[i].key == key && entries[i].path == path) return &entries[i];
+    }
+    return nullptr;
+  }
+
+  // A new entry for `path`, its records empty; entries stay where they are while others
+  // are added (a deque), as folder objects view their records.
+  Listing& Add(std::string_view path) {
+    if (used == entries.size()) entries.emplace_back();
+    Listing& listing = entries[used++];
+    listing.path.assign(path);
+    listing.key = Key(path);
+    listing.records.clear();
+    return listing;
+  }
+
+  void Clear() {
+    for (size_t i = 0; i < used; ++i) {
+      entries[i].folder.reset();
+      if (entries[i].records.capacity() > kKeptRecords) Records().swap(entries[i].records);
+    }
+    if (entries.size() > kKeptEntries) entries.resize(kKeptEntries);
+    used = 0;
+    openFolders = 0;
+  }
+
+  std::deque<Listing> entries;
+  size_t used = 0;  // the first entries hold this scope's folders
   size_t openFolders = 0;
 };
 
 namespace {
 
 thread_local CRvcUtils::ListingScope::Listings* t_listings = nullptr;
+// The entries of the thread's last scope, for its next one.
+thread_local std::unique_ptr<CRvcUtils::ListingScope::Listings> t_spareListings;
 
 std::string_view ListingKey(std::string_view path) {
   while (path.size() > 1 && path.back() == platform::kSeparator) path.remove_suffix(1);
@@ -69,8 +118,8 @@ std::string_view ListingKey(std::string_view path) {
 
 const Records* KeptListing(const std::string& path) {
   if (t_listings == nullptr) return nullptr;
-  auto it = t_listings->folders.find(ListingKey(path));
-  return it == t_listings->folders.end() ? nullptr : &it->second.records;
+  const CRvcUtils::ListingScope::Listings::Listing* listing = t_listings->Find(ListingKey(path));
+  return listing == nullptr ? nullptr : &listing->records;
 }
 
 // A folder being searched: its entries come from the listing scope, or are read from
@@ -141,37 +190,48 @@ class Folder {
   }
 
   // Reads the entries into the listing scope, when there is one, else into the folder.
+  // A folder's entries mostly come in one call: they are copied once, from the buffer.
   void Read() const {
-    Records read;
     alignas(8) char buffer[16384];
+    size_t held = 0;  // bytes in the buffer
+    Records more;     // the entries of a folder larger than the buffer, gathered
+    bool complete = false;
     for (;;) {
-      const ssize_t n = ::getdents64(fd_.get(), buffer, sizeof buffer);
+      // Room for the longest entry name (255 bytes) and its record.
+      if (sizeof buffer - held < 1024) {
+        more.append(buffer, held);
+        held = 0;
+      }
+      const ssize_t n = ::getdents64(fd_.get(), buffer + held, sizeof buffer - held);
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) break;  // what could be read is visited; nothing partial is kept
-      if (n == 0) {
-        if (t_listings != nullptr) {
-          // Map entries stay where they are while others are added; one that another
-          // folder object of the same path kept meanwhile stays as well, as its names
-          // may be in use.
-          auto [it, added] = t_listings->folders.try_emplace(std::string(ListingKey(path_)));
-          if (added) {
-            it->second.records = std::move(read);
-            // The scope keeps the folder open for the files found in it; this object goes
-            // on using it.
-            if (t_listings->openFolders < CRvcUtils::ListingScope::Listings::kOpenFolders) {
-              ++t_listings->openFolders;
-              it->second.folder = std::move(fd_);
-              handedOver_ = it->second.folder.get();
-            }
-          }
-          kept_ = &it->second.records;
-          return;
-        }
+      if (n <= 0) {
+        complete = n == 0;  // what could be read is visited; nothing partial is kept
         break;
       }
-      read.append(buffer, static_cast<size_t>(n));
+      held += static_cast<size_t>(n);
     }
-    read_ = std::move(read);
+    if (!more.empty()) more.append(buffer, held);
+    const std::string_view read = more.empty() ? std::string_view(buffer, held) : std::string_view(more);
+    if (complete && t_listings != nullptr) {
+      // One that another folder object of the same path kept meanwhile stays, as its
+      // names may be in use.
+      const std::string_view key = ListingKey(path_);
+      CRvcUtils::ListingScope::Listings::Listing* listing = t_listings->Find(key);
+      if (listing == nullptr) {
+        listing = &t_listings->Add(key);
+        listing->records.assign(read);
+        // The scope keeps the folder open for the files found in it; this object goes on
+        // using it.
+        if (t_listings->openFolders < CRvcUtils::ListingScope::Listings::kOpenFolders) {
+          ++t_listings->openFolders;
+          listing->folder = std::move(fd_);
+          handedOver_ = listing->folder.get();
+        }
+      }
+      kept_ = &listing->records;
+      return;
+    }
+    read_.assign(read);
     readHere_ = true;
   }
 
@@ -552,24 +612,28 @@ bool CRvcUtils::FindFileOrFallback(const std::string& folder, std::string& patte
   return false;
 }
 
-CRvcUtils::ListingScope::ListingScope() : listings_(std::make_unique<Listings>()), outer_(t_listings) {
+CRvcUtils::ListingScope::ListingScope()
+    : listings_(t_spareListings ? std::move(t_spareListings) : std::make_unique<Listings>()), outer_(t_listings) {
   t_listings = listings_.get();
 }
 
-CRvcUtils::ListingScope::~ListingScope() { t_listings = outer_; }
+CRvcUtils::ListingScope::~ListingScope() {
+  t_listings = outer_;
+  listings_->Clear();
+  if (!t_spareListings) t_spareListings = std::move(listings_);
+}
 
 void CRvcUtils::ListingScope::ForgetCurrent() {
-  if (t_listings == nullptr) return;
-  t_listings->folders.clear();
-  t_listings->openFolders = 0;
+  if (t_listings != nullptr) t_listings->Clear();
 }
 
 int OpenInListedFolder(const std::string& path, int flags) {
   const size_t slash = path.rfind(platform::kSeparator);
   if (t_listings == nullptr || slash == std::string::npos || slash + 1 == path.size()) return -1;
-  auto it = t_listings->folders.find(ListingKey(std::string_view(path).substr(0, slash + 1)));
-  if (it == t_listings->folders.end() || !it->second.folder.ok()) return -1;
-  return ::openat(it->second.folder.get(), path.c_str() + slash + 1, flags);
+  const CRvcUtils::ListingScope::Listings::Listing* listing =
+      t_listings->Find(ListingKey(std::string_view(path).substr(0, slash + 1)));
+  if (listing == nullptr || !listing->folder.ok()) return -1;
+  return ::openat(listing->folder.get(), path.c_str() + slash + 1, flags);
 }
 
 }  // namespace rvc::store

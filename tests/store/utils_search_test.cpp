@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "core/rvc_exception.h"
 #include "store/rvc_utils.h"
@@ -277,6 +280,25 @@ TEST_F(FindTest, AListingScopeReadsEachFolderOnce) {
   }
   std::string folder = dir_ / "prog/b/c/";
   EXPECT_EQ(CRvcUtils::ListFiles(folder, "*.fid"), (std::vector<std::string>{"a.fid", "y.fid", "z.fid"}));
+}
+
+TEST_F(FindTest, AFolderLargerThanOneReadIsListedWhole) {
+  // Some 45 KB of entries: several reads of the folder.
+  std::vector<std::string> names;
+  for (int i = 0; i < 700; ++i) {
+    names.push_back("dispatcher_with_a_rather_long_name_" + std::to_string(1000 + i) + ".fid");
+    WriteFile(dir_ / names.back(), "");
+  }
+  for (bool scoped : {false, true}) {
+    SCOPED_TRACE(scoped);
+    std::optional<CRvcUtils::ListingScope> scope;
+    if (scoped) scope.emplace();
+    for (int pass = 0; pass < 2; ++pass) {  // the second from the scope's listing
+      std::string folder = dir_.Path();
+      EXPECT_EQ(CRvcUtils::ListFiles(folder, "*.fid"), names);
+    }
+    EXPECT_EQ(Newest(dir_.Path(), "*1699.fid", false), dir_ / names.back());
+  }
 }
 
 TEST_F(FindTest, PatternMayNameASubfolderAndAnExactFile) {
