@@ -110,6 +110,11 @@ class ListFile::Reader {
     if (notAfter(bytes.data(), value.data()) && notAfter(value.data() + value.size(), bytes.data() + bytes.size())) {
       return value;
     }
+    return Decoded(value);
+  }
+
+  // Out of line: values with escapes are rare, and the items' walk keeps fewer registers.
+  [[gnu::noinline]] std::string_view Decoded(std::string_view value) {
     return *file_.decoded_.emplace_back(std::make_unique<std::string>(value));
   }
 
@@ -149,13 +154,17 @@ ListFile::Items::Items(std::span<const std::string_view> names) : names_(names) 
 
 bool ListFile::Items::Same(std::string_view name, size_t i) const {
   const Folded& folded = folded_[i];
-  if (!folded.whole) return platform::EqualsNoCase(name, names_[i]);
+  if (!folded.whole) return SameLong(name, i);
   uint64_t words[2];
   Words(name.data(), name.size(), words);
   // A byte that is a letter in the wanted name matches either case of that letter only;
   // any other byte matches itself.
   return ((words[0] | folded.caseBits[0]) == folded.words[0]) & ((words[1] | folded.caseBits[1]) == folded.words[1]) &
          (name.size() == names_[i].size());
+}
+
+bool ListFile::Items::SameLong(std::string_view name, size_t i) const {
+  return platform::EqualsNoCase(name, names_[i]);
 }
 
 ListFile::ListFile(const Items& mainItems, const Items& recordItems)

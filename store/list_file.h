@@ -40,6 +40,8 @@ class ListFile {
     static size_t Bucket(std::string_view name);
     // Whether `name` is name `i`, ignoring ASCII case.
     bool Same(std::string_view name, size_t i) const;
+    // Out of line: names of more than 16 bytes are rare.
+    [[gnu::noinline]] bool SameLong(std::string_view name, size_t i) const;
 
     std::span<const std::string_view> names_;
     // The names by length and first letter: bit i of a bucket stands for name i, so that
