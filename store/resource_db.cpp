@@ -927,6 +927,16 @@ std::optional<std::string> ResourceDb::FindQuoted(std::string_view topic, std::s
 }
 
 std::optional<long> ResourceDb::ReadInt(std::string_view text) {
+  // Mostly a few digits and nothing else (ports, counts): eighteen digits cannot overflow.
+  if (!text.empty() && text.size() <= 18 && static_cast<unsigned char>(text[0] - '0') <= 9) {
+    long value = 0;
+    for (const char c : text) {
+      const auto digit = static_cast<unsigned char>(c - '0');
+      if (digit > 9) break;
+      value = value * 10 + digit;
+    }
+    return value;
+  }
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   bool negative = false;

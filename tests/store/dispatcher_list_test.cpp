@@ -218,6 +218,11 @@ TEST_F(DispatcherListTest, HostileListRecordsAreLeftOutWithTheirReason) {
       {"Type=Lux\nFolder=F\nName=" + longName + "\n", "is longer than 128 bytes"},
       {"Type=Lux\nFolder=F\nName=*\n", "the dispatcher name \"*\" holds a path separator or a wildcard"},
       {"Type=Lux\nFolder=F\nName=../x\n", "holds a path separator or a wildcard"},
+      // Flaws at either end and in the middle of names of several lengths.
+      {"Name=X\nType=Lux\nFolder=T\x01" "iff_01234567_Film\n", "holds a control character"},
+      {"Type=Lux\nFolder=F\nName=Mono1_Orva_Tiffsetter?\n", "holds a path separator or a wildcard"},
+      {"Type=Lux\nFolder=F\nName=?ono1_Orva\n", "holds a path separator or a wildcard"},
+      {"Type=Lux\nFolder=F\nName=ab\\cd\n", "holds a path separator or a wildcard"},
       {"Name=X\nType=Lux\n", "the item Folder is missing"},
       {"Name=X\nFolder=F\n", "the item Type is missing"},
       {"Type=Lux\nFolder=F\n", "the item Name is missing"},

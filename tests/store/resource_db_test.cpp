@@ -149,6 +149,11 @@ TEST(ResourceDbRead, NumbersAndQuotedValues) {
   // By position the same, and nothing outside the topics.
   for (const char* item : {"a", "b", "c", "e"}) EXPECT_EQ(db.FindIntAt(0, item), db.FindInt("N", item)) << item;
   EXPECT_EQ(db.FindIntAt(1, "a"), std::nullopt);
+  // Leading digits are the number, up to the limit of a long.
+  const std::pair<const char*, std::optional<long>> numbers[] = {
+      {"20004", 20004}, {"0", 0}, {"007x", 7}, {"12 3", 12}, {"123456789012345678", 123456789012345678},
+      {"9223372036854775807", 9223372036854775807}, {"9223372036854775808", std::nullopt}};
+  for (const auto& [text, number] : numbers) EXPECT_EQ(ResourceDb::ReadInt(text), number) << text;
   const std::pair<const char*, const char*> quoted[] = {{"q1", "x y"}, {"q2", "\""}, {"q3", "x\""}, {"q4", ""}};
   for (const auto& [item, value] : quoted) EXPECT_EQ(db.FindQuoted("N", item), value) << item;
   EXPECT_EQ(db.Find("N", "q1"), "\"x y\"");
