@@ -50,9 +50,9 @@ class CatalogueTopics {
   size_t Count() const { return topics_.size(); }
   std::string_view Name(size_t topic) const { return topics_[topic].name; }
   // The value as a load keeps it: "" when missing, cut to the length of its buffer.
-  std::string Value(size_t topic, Item item) const {
+  std::string_view Value(size_t topic, Item item) const {
     const std::optional<std::string_view>& value = topics_[topics_[topic].first].values[item];
-    return std::string(value.value_or("").substr(0, kMaxValueLength));
+    return value.value_or("").substr(0, kMaxValueLength);
   }
 
  private:
@@ -122,7 +122,7 @@ std::string CataloguePath(const std::string& catalogueFileName) {
   return platform::NativePath(folder) + platform::kSeparator + catalogueFileName;
 }
 
-ListFileChoice FindListFile(const std::string& value, std::string_view browseTitle, const std::string& rebuiltName,
+ListFileChoice FindListFile(std::string_view value, std::string_view browseTitle, const std::string& rebuiltName,
                             std::string_view titleEnd) {
   store::CRvcUtils utils;
   // A configured folder mostly ends with its separator, and so names no file.
@@ -174,20 +174,21 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
       if (platform::EqualsNoCase(topic, "_internal_")) continue;
       if (!filter.empty() && !platform::EqualsNoCase(topic, filter)) continue;
 
-      const std::string displayName = catalogue.Value(index, CatalogueTopics::kName);
-      std::string version = catalogue.Value(index, CatalogueTopics::kVersion);
+      const std::string displayName(catalogue.Value(index, CatalogueTopics::kName));
+      std::string version(catalogue.Value(index, CatalogueTopics::kVersion));
       // The searches for the list files walk the flavour's folders; a rebuild reads some of
       // them again right after. Nothing writes to them meanwhile (a folder dialog forgets).
       store::CRvcUtils::ListingScope listings;
       try {
         // The folder dialogs name the flavour they ask for: " - " + its name ends their titles.
         const std::string_view forFlavour = displayName.empty() ? topic : displayName;
-        ListFileChoice program =
-            FindListFile(options.programFolder.value_or(catalogue.Value(index, CatalogueTopics::kProgdir)),
-                         "Select PROGRAM folder - ", "rvc2.cfg", forFlavour);
-        ListFileChoice data =
-            FindListFile(options.dataFolder.value_or(catalogue.Value(index, CatalogueTopics::kDatadir)),
-                         "Select DATA folder - ", "rvc1.cfg", forFlavour);
+        auto folder = [&](const std::optional<std::string>& given, CatalogueTopics::Item item) {
+          return given ? std::string_view(*given) : catalogue.Value(index, item);
+        };
+        ListFileChoice program = FindListFile(folder(options.programFolder, CatalogueTopics::kProgdir),
+                                              "Select PROGRAM folder - ", "rvc2.cfg", forFlavour);
+        ListFileChoice data = FindListFile(folder(options.dataFolder, CatalogueTopics::kDatadir),
+                                           "Select DATA folder - ", "rvc1.cfg", forFlavour);
         if ((program.rebuild || data.rebuild) && !rebuildTrace) rebuildTrace.emplace("");
         InsertByDisplayName(flavours, std::make_unique<CFlavour>(std::string(topic), displayName, std::move(version),
                                                                  std::move(program.file), program.rebuild,

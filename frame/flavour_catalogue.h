@@ -57,7 +57,7 @@ struct ListFileChoice {
 // together only then); the list is then rebuilt into folder + `rebuiltName`. A configured
 // folder that is not absolute counts as missing; a dialog that is cancelled or gives no
 // absolute folder raises 123: the working directory is never searched.
-ListFileChoice FindListFile(const std::string& value, std::string_view browseTitle, const std::string& rebuiltName,
+ListFileChoice FindListFile(std::string_view value, std::string_view browseTitle, const std::string& rebuiltName,
                             std::string_view titleEnd = {});
 
 // Inserts `flavour` in the order of DisplayName (case-sensitive). A flavour whose name

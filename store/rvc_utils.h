@@ -56,11 +56,11 @@ class CRvcUtils {
   // --- Paths (utils_paths.cpp) ---
   // Expands %NAME% references (108 when the result exceeds 260 characters), turns "\"
   // into the platform separator and normalises the path through the path parser.
-  std::string ExpandPath(const std::string& path) const;
+  std::string ExpandPath(std::string_view path) const;
   // As ExpandPath, keeping node, device and directory only; ends with the separator. A
   // last component without a trailing separator counts as a folder only when it is an
   // existing folder ("%TMP%"); an empty result stays empty. See docs/paths.md.
-  std::string ExpandFolder(const std::string& path) const;
+  std::string ExpandFolder(std::string_view path) const;
   // The name without its type ("zv_config" of ".../zv_config.res"), and the type
   // with its dot (".res"; "" when there is none).
   static std::string GetNamePart(const std::string& path);

@@ -15,11 +15,12 @@ namespace {
 // The expansion buffer of the installation's tools holds 260 characters (MAX_PATH).
 constexpr size_t kMaxExpandedLength = 260;
 
-std::string ExpandReferences(const std::string& text) {
+std::string ExpandReferences(std::string_view text) {
   auto expanded = platform::ExpandEnvironmentReferences(text, kMaxExpandedLength);
-  if (!expanded) throw CRvcException(msg::kExpandFailed, text);
-  // NativePath in place: the expansion is ours.
-  std::replace(expanded->begin(), expanded->end(), '\\', platform::kSeparator);
+  if (!expanded) throw CRvcException(msg::kExpandFailed, std::string(text));
+  // NativePath in place: the expansion is ours. A select per byte, which the compiler
+  // does sixteen bytes at a time.
+  for (char& c : *expanded) c = c == '\\' ? platform::kSeparator : c;
   return std::move(*expanded);
 }
 
@@ -30,11 +31,11 @@ bool IsExistingFolder(const std::string& path) {
 
 }  // namespace
 
-std::string CRvcUtils::ExpandPath(const std::string& path) const {
+std::string CRvcUtils::ExpandPath(std::string_view path) const {
   return platform::JoinPathParts(platform::ParsePath(ExpandReferences(path)));
 }
 
-std::string CRvcUtils::ExpandFolder(const std::string& path) const {
+std::string CRvcUtils::ExpandFolder(std::string_view path) const {
   std::string expanded = ExpandReferences(path);
   // A folder ending with its separator, without a drive and without runs of separators,
   // is its own folder part: the parser would give it back as it is.

@@ -129,33 +129,49 @@ class Folder {
   // The folder `where` ("" is the working folder); `where` receives its spelling on disk.
   static Folder Open(std::string& where) {
     Folder folder = Take(std::move(where));
-    where = folder.path_;
+    where = folder.own_;
     return folder;
   }
   // The same, where the caller needs no spelling of its own: path() gives it.
   static Folder Take(std::string where) {
     Folder folder;
-    folder.path_ = std::move(where);
-    if ((folder.kept_ = KeptListing(folder.path_)) == nullptr) {
-      folder.fd_ = Fd(folder.path_.empty() ? ::open(".", kFolderFlags) : platform::OpenNoCase(folder.path_, kFolderFlags));
-    }
+    folder.own_ = std::move(where);
+    folder.OpenPath();
     return folder;
   }
+  // The same, viewing `where`, which outlives the object.
+  static Folder Borrow(const std::string& where) {
+    Folder folder;
+    folder.path_ = &where;
+    folder.OpenPath();
+    return folder;
+  }
+
+  Folder() = default;
+  Folder(Folder&& other) noexcept
+      : own_(std::move(other.own_)),
+        path_(other.path_ == &other.own_ ? &own_ : other.path_),
+        fd_(std::move(other.fd_)),
+        handedOver_(other.handedOver_),
+        kept_(other.kept_),
+        read_(std::move(other.read_)),
+        readHere_(other.readHere_) {}
+  Folder& operator=(Folder&&) = delete;
 
   // Its subfolder `name`, a link to a folder not followed.
   Folder Sub(const std::string& name) const {
     Folder folder;
-    folder.path_ = platform::JoinPath(path_, name);
-    if ((folder.kept_ = KeptListing(folder.path_)) == nullptr) {
+    folder.own_ = platform::JoinPath(*path_, name);
+    if ((folder.kept_ = KeptListing(folder.own_)) == nullptr) {
       const int fd = Descriptor() >= 0 ? ::openat(Descriptor(), name.c_str(), kFolderFlags | O_NOFOLLOW)
-                                       : ::open(folder.path_.c_str(), kFolderFlags | O_NOFOLLOW);
+                                       : ::open(folder.own_.c_str(), kFolderFlags | O_NOFOLLOW);
       folder.fd_ = Fd(fd);
     }
     return folder;
   }
 
   bool ok() const { return kept_ != nullptr || Descriptor() >= 0; }
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return *path_; }
 
   // Calls `visit(name, type, nameForSystemCalls)` for each entry but "." and "..". The
   // folder is read once: the names stay valid while the folder object lives, and a
@@ -173,7 +189,7 @@ class Folder {
   // fstatat of entry `name`: relative to the open folder, else by its path.
   int StatAt(const char* name, struct stat& st, int flags) const {
     if (Descriptor() >= 0) return ::fstatat(Descriptor(), name, &st, flags);
-    return ::fstatat(AT_FDCWD, platform::JoinPath(path_, name).c_str(), &st, flags);
+    return ::fstatat(AT_FDCWD, platform::JoinPath(*path_, name).c_str(), &st, flags);
   }
 
  private:
@@ -215,7 +231,7 @@ class Folder {
     if (complete && t_listings != nullptr) {
       // One that another folder object of the same path kept meanwhile stays, as its
       // names may be in use.
-      const std::string_view key = ListingKey(path_);
+      const std::string_view key = ListingKey(*path_);
       CRvcUtils::ListingScope::Listings::Listing* listing = t_listings->Find(key);
       if (listing == nullptr) {
         listing = &t_listings->Add(key);
@@ -238,7 +254,28 @@ class Folder {
   // The open folder: its own, or the one it handed over to the listing scope.
   int Descriptor() const { return fd_.ok() ? fd_.get() : handedOver_; }
 
-  std::string path_;
+  void OpenPath() {
+    if ((kept_ = KeptListing(*path_)) != nullptr) return;
+    if (path_->empty()) {
+      fd_ = Fd(::open(".", kFolderFlags));
+      return;
+    }
+    if (path_ != &own_) {
+      // A borrowed path is opened as it is spelt; when that fails, a copy is resolved
+      // ignoring case, as an own path would be.
+      const int fd = ::open(path_->c_str(), kFolderFlags);
+      if (fd >= 0 || (errno != ENOENT && errno != ENOTDIR)) {
+        fd_ = Fd(fd);
+        return;
+      }
+      own_ = *path_;
+      path_ = &own_;
+    }
+    fd_ = Fd(platform::OpenNoCase(own_, kFolderFlags));
+  }
+
+  std::string own_;
+  const std::string* path_ = &own_;  // own_, or a path that a caller keeps
   mutable Fd fd_;
   mutable int handedOver_ = -1;
   mutable const Records* kept_ = nullptr;
@@ -345,7 +382,7 @@ void ListFolder(const Folder& folder, const std::string& pattern, bool withTimes
   });
 }
 
-std::string FirstByName(const std::vector<Match>& files) {
+const std::string& FirstByName(const std::vector<Match>& files) {
   return std::min_element(files.begin(), files.end(), [](const Match& a, const Match& b) {
            return ByName(a.name, b.name);
          })->name;
@@ -358,7 +395,11 @@ std::string FirstByName(const std::vector<Match>& files) {
 // whenever `pattern` is found nowhere.
 bool FindFirstDepthFirst(const Folder& folder, const std::string& pattern, std::string& found,
                          const std::string* fallback = nullptr, std::string* fallbackFound = nullptr) {
-  std::vector<Match> files, fallbackFiles;
+  // The files found are used up before the walk goes deeper: one pair of lists serves
+  // every level and every search of the thread.
+  thread_local std::vector<Match> files, fallbackFiles;
+  files.clear();
+  fallbackFiles.clear();
   std::vector<std::string_view> subfolders;
   const bool withFallback = fallback != nullptr && fallbackFound->empty();
   ListFolder(folder, pattern, false, files, &subfolders, withFallback ? fallback : nullptr, &fallbackFiles);
@@ -606,7 +647,7 @@ bool CRvcUtils::FindFileOrFallback(const std::string& folder, std::string& patte
     fallbackName = fallback;
   }
   std::string fallbackFound;
-  const Folder found = Folder::Take(names ? folder : std::move(where));
+  const Folder found = names ? Folder::Borrow(folder) : Folder::Take(std::move(where));
   if (found.ok() && FindFirstDepthFirst(found, name, pattern, &fallbackName, &fallbackFound)) return true;
   fallback = std::move(fallbackFound);
   return false;
