@@ -70,22 +70,24 @@ long RecordNumber(std::string_view name) {
 // Collects the wanted items of "Main" and of the records while the file is scanned.
 class ListFile::Reader {
  public:
-  explicit Reader(ListFile& file) : file_(file) {}
+  explicit Reader(ListFile& file) : file_(file), bytes_(file.storage_->bytes) {}
 
   void Topic(std::string_view name) {
     wanted_ = &kNoNames;
     filled_ = 0;
     if (!mainSeen_ && platform::EqualsNoCase(name, kMain)) {
       mainSeen_ = true;
-      first_ = 0;
+      values_ = file_.storage_->values.data();
       wanted_ = &file_.mainItems_;
       return;
     }
     const long number = RecordNumber(name);
     if (number <= 0) return;
-    first_ = file_.storage_->values.size();
-    file_.storage_->records.push_back({number, first_});
-    file_.storage_->values.resize(first_ + file_.recordItems_.size());
+    std::vector<std::string_view>& values = file_.storage_->values;
+    const size_t first = values.size();
+    file_.storage_->records.push_back({number, first});
+    values.resize(first + file_.recordItems_.size());
+    values_ = values.data() + first;
     wanted_ = &file_.recordItems_;
   }
 
@@ -95,7 +97,7 @@ class ListFile::Reader {
          candidates &= candidates - 1) {
       const int i = std::countr_zero(candidates);
       if (wanted_->Same(name, static_cast<size_t>(i))) {
-        file_.storage_->values[first_ + static_cast<size_t>(i)] = Kept(value);
+        values_[i] = Kept(value);
         filled_ |= 1u << i;
         return;
       }
@@ -105,9 +107,8 @@ class ListFile::Reader {
  private:
   // `value` where it lasts: in the bytes, or, decoded from an escape, in a copy.
   std::string_view Kept(std::string_view value) {
-    const std::string& bytes = file_.storage_->bytes;
     const std::less_equal<const char*> notAfter;
-    if (notAfter(bytes.data(), value.data()) && notAfter(value.data() + value.size(), bytes.data() + bytes.size())) {
+    if (notAfter(bytes_.data(), value.data()) && notAfter(value.data() + value.size(), bytes_.data() + bytes_.size())) {
       return value;
     }
     return Decoded(value);
@@ -121,9 +122,10 @@ class ListFile::Reader {
   static const Items kNoNames;
 
   ListFile& file_;
+  const std::string_view bytes_;     // of the file, which the scan does not change
   const Items* wanted_ = &kNoNames;  // of the topic being read; none for others
   uint32_t filled_ = 0;              // the wanted names found in the topic
-  size_t first_ = 0;                          // its values
+  std::string_view* values_ = nullptr;  // its values: only a topic grows the list of them
   bool mainSeen_ = false;
 };
 
