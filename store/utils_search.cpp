@@ -50,10 +50,10 @@ using Records = std::string;
 // previous flavour's took instead of into new strings and map nodes.
 struct CRvcUtils::ListingScope::Listings {
   static constexpr size_t kOpenFolders = 64;
-  // What an ended scope keeps for the next: about a flavour tree's folders, and no buffer
-  // that an unusually large folder grew.
+  // What an ended scope keeps for the next: about a flavour tree's folders, and their
+  // entries up to a few dozen kilobytes in all.
   static constexpr size_t kKeptEntries = 128;
-  static constexpr size_t kKeptRecords = 64 * 1024;
+  static constexpr size_t kKeptBytes = 32 * 1024;
 
   struct Listing {
     std::string path;
@@ -91,11 +91,13 @@ struct CRvcUtils::ListingScope::Listings {
   }
 
   void Clear() {
-    for (size_t i = 0; i < used; ++i) {
-      entries[i].folder.reset();
-      if (entries[i].records.capacity() > kKeptRecords) Records().swap(entries[i].records);
-    }
     if (entries.size() > kKeptEntries) entries.resize(kKeptEntries);
+    size_t kept = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (i < used) entries[i].folder.reset();
+      kept += entries[i].records.capacity();
+      if (kept > kKeptBytes) Records().swap(entries[i].records);
+    }
     used = 0;
     openFolders = 0;
   }
