@@ -68,13 +68,16 @@ struct CRvcUtils::ListingScope::Listings {
     uint64_t last = 0;
     const size_t n = std::min<size_t>(path.size(), 8);
     std::memcpy(&last, path.data() + path.size() - n, n);
-    return last ^ (static_cast<uint64_t>(path.size()) * 0x9E3779B97F4A7C15u);
+    return (last ^ path.size()) * 0x9E3779B97F4A7C15u;
   }
 
   Listing* Find(std::string_view path) {
+    if (used == 0) return nullptr;
     const uint64_t key = Key(path);
-    for (size_t i = 0; i < used; ++i) {
-      if (entries[i].key == key && entries[i].path == path) return &entries[i];
+    const size_t mask = index.size() - 1;
+    for (size_t slot = key >> 32 & mask; index[slot] != 0; slot = (slot + 1) & mask) {
+      Listing& listing = entries[index[slot] - 1];
+      if (listing.key == key && listing.path == path) return &listing;
     }
     return nullptr;
   }
@@ -87,6 +90,13 @@ struct CRvcUtils::ListingScope::Listings {
     listing.path.assign(path);
     listing.key = Key(path);
     listing.records.clear();
+    if (used * 2 > index.size()) {
+      // At most half full: the index doubles and takes every entry again.
+      index.assign(std::max<size_t>(16, index.size() * 2), 0);
+      for (size_t i = 0; i < used; ++i) Index(i);
+    } else {
+      Index(used - 1);
+    }
     return listing;
   }
 
@@ -98,6 +108,11 @@ struct CRvcUtils::ListingScope::Listings {
       kept += entries[i].records.capacity();
       if (kept > kKeptBytes) Records().swap(entries[i].records);
     }
+    if (index.size() > 2 * kKeptEntries) {
+      std::vector<uint32_t>().swap(index);
+    } else {
+      std::fill(index.begin(), index.end(), 0);
+    }
     used = 0;
     openFolders = 0;
   }
@@ -105,6 +120,16 @@ struct CRvcUtils::ListingScope::Listings {
   std::deque<Listing> entries;
   size_t used = 0;  // the first entries hold this scope's folders
   size_t openFolders = 0;
+
+ private:
+  // Open addressing over the entries in use: a slot holds an entry's position + 1, or 0.
+  void Index(size_t entry) {
+    const size_t mask = index.size() - 1;
+    size_t slot = entries[entry].key >> 32 & mask;
+    while (index[slot] != 0) slot = (slot + 1) & mask;
+    index[slot] = static_cast<uint32_t>(entry + 1);
+  }
+  std::vector<uint32_t> index;
 };
 
 namespace {
