@@ -3,7 +3,6 @@
 #include <link.h>
 #include <pthread.h>
 #include <sched.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
@@ -15,12 +14,10 @@
 #include <utility>
 #include <vector>
 
+#include "gui/fresh_memory.h"
+
 namespace rvc::ui {
 namespace {
-
-#ifndef MADV_POPULATE_READ
-constexpr int MADV_POPULATE_READ = 22;  // Linux 5.14; older C libraries do not name it
-#endif
 
 struct Range {
   std::uintptr_t begin, end;
@@ -81,9 +78,9 @@ void ReadPages(const std::vector<std::vector<Range>>& ranges, const std::atomic<
   constexpr std::uintptr_t kChunk = std::uintptr_t{1} << 20;
   for (const std::vector<Range>& object : ranges) {
     for (const Range& range : object) {
-      for (std::uintptr_t at = range.begin & ~(page - 1); at < range.end; at += kChunk) {
-        // Refused by kernels before 5.14 (EINVAL): the reading below then does it all.
-        ::madvise(reinterpret_cast<void*>(at), std::min(kChunk, range.end - at), MADV_POPULATE_READ);
+      for (std::uintptr_t at = range.begin; at < range.end; at += kChunk) {
+        // Without it (kernels before 5.14) the reading below does it all.
+        MapInForReading(reinterpret_cast<const void*>(at), std::min(kChunk, range.end - at));
         if (stop.load(std::memory_order_relaxed)) return;
       }
     }

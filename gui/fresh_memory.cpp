@@ -17,8 +17,12 @@
 namespace rvc::ui {
 namespace {
 
+// Linux 5.14; older C libraries do not name them.
+#ifndef MADV_POPULATE_READ
+constexpr int MADV_POPULATE_READ = 22;
+#endif
 #ifndef MADV_POPULATE_WRITE
-constexpr int MADV_POPULATE_WRITE = 23;  // Linux 5.14; older C libraries do not name it
+constexpr int MADV_POPULATE_WRITE = 23;
 #endif
 
 // Maps in the whole pages inside [begin, begin + bytes) for writing, in one call.
@@ -77,6 +81,14 @@ class PresentOnShow : public QObject {
 };
 
 }  // namespace
+
+void MapInForReading(const void* begin, std::size_t bytes) {
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto from = reinterpret_cast<std::uintptr_t>(begin) & ~(page - 1);
+  const auto to = reinterpret_cast<std::uintptr_t>(begin) + bytes;
+  // Refused by older kernels (EINVAL): the pages then come in when touched, as without it.
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_READ);
+}
 
 void MakeHeapPresent(std::size_t bytes) {
   // A block above the mmap threshold gets a mapping of its own; freeing it raises the

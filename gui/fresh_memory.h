@@ -1,4 +1,4 @@
-// Memory that the program is about to fill, made present in one go.
+// Memory that the program is about to fill or run, made present in one go.
 //
 // A page of fresh memory is mapped in by the kernel the first time it is written, one
 // page fault per page; so is a page shared with a child after a fork, copied on its first
@@ -24,6 +24,10 @@ namespace rvc::ui {
 // (mallopt(3), the dynamic mmap threshold). For the main thread's heap (the main arena);
 // again after a fork, whose child shares every page until the parent writes it.
 void MakeHeapPresent(std::size_t bytes);
+
+// Maps in every page that [begin, begin + bytes) touches, for reading, in one call: code
+// and constants of a loaded library, say, before a thread runs it.
+void MapInForReading(const void* begin, std::size_t bytes);
 
 // Makes the image that `window` (a top-level widget) is painted into present whenever the
 // window is shown: by then the window has its size, and its frames are painted after. The
