@@ -12,6 +12,7 @@
 #include "core/messages.h"
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
+#include "platform/deferred_close.h"
 #include "platform/environment.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
@@ -163,6 +164,8 @@ bool LoadFlavourCatalogue(const std::string& path, const std::string& filter, co
   flavours.clear();
   if (options.brokenFlavours != nullptr) options.brokenFlavours->clear();
   {
+    // The folders listed and the list files read are closed together at the end.
+    platform::DeferredCloses closes;
     CatalogueTopics catalogue;
     if (!catalogue.Read(path)) throw CRvcException(msg::kResourceDbError, path);
     // Rebuilt lists trace what they found. Opened with the first of them and kept to the

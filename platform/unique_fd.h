@@ -21,6 +21,8 @@ class UniqueFd {
 
   int get() const { return fd_; }
   bool ok() const { return fd_ >= 0; }
+  // Gives up the descriptor held, unclosed.
+  int release() { return std::exchange(fd_, -1); }
   // Closes the descriptor held and takes `fd`.
   void reset(int fd = -1) {
     if (fd_ >= 0) ::close(fd_);

@@ -14,6 +14,7 @@
 #include "core/rvc_exception.h"
 #include "core/rvc_trace.h"
 #include "core/messages.h"
+#include "platform/deferred_close.h"
 #include "platform/path.h"
 #include "store/confinement.h"
 #include "store/list_file.h"
@@ -125,7 +126,7 @@ bool ReadText(std::string path, std::string& bytes) {
   if (fd < 0) return false;
   const ReadOutcome outcome = ReadPlainFile(fd, bytes);
   const int error = outcome == ReadOutcome::kNotPlain ? EINVAL : errno;
-  ::close(fd);
+  platform::CloseDeferred(fd);
   errno = error;
   return outcome == ReadOutcome::kRead;
 }
@@ -218,7 +219,7 @@ void Load(ComparedFile& file, bool checkType) {
       break;
     }
   }
-  ::close(fd);
+  platform::CloseDeferred(fd);
 }
 
 // The type templates of the flavour, each read once per rebuild: every dispatcher is

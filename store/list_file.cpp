@@ -10,6 +10,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "platform/deferred_close.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "platform/text.h"
@@ -201,9 +202,7 @@ bool ListFile::Read(const std::string& path) {
   // The list was mostly found by a search that still holds its folder open.
   if (const int fd = OpenInListedFolder(path, O_RDONLY | O_CLOEXEC); fd >= 0) {
     const bool read = platform::ReadOpenedFile(fd, storage.bytes);
-    const int error = errno;
-    ::close(fd);
-    errno = error;
+    platform::CloseDeferred(fd);
     if (!read) return false;
   } else if (!platform::ReadFileNoCase(storage.path, storage.bytes)) {
     return false;

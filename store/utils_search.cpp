@@ -22,6 +22,7 @@
 
 #include "core/rvc_exception.h"
 #include "core/messages.h"
+#include "platform/deferred_close.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
 #include "store/listed_folders.h"
@@ -104,7 +105,7 @@ struct CRvcUtils::ListingScope::Listings {
     if (entries.size() > kKeptEntries) entries.resize(kKeptEntries);
     size_t kept = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
-      if (i < used) entries[i].folder.reset();
+      if (i < used) platform::CloseDeferred(entries[i].folder.release());
       kept += entries[i].records.capacity();
       if (kept > kKeptBytes) Records().swap(entries[i].records);
     }
