@@ -14,6 +14,7 @@
 #include "platform/path.h"
 #include "gui/fresh_memory.h"
 #include "gui/splash_view.h"
+#include "gui/x11_splash.h"
 #include "gui/pictures.h"
 #include "gui/qt_text.h"
 #include "gui/qt_user_interface.h"
@@ -27,6 +28,12 @@ namespace {
 
 QPointer<SplashView>& TheSplash() {
   static QPointer<SplashView> splash;
+  return splash;
+}
+
+// The splash drawn by the X server, where the application runs on X; otherwise the widget above.
+std::unique_ptr<CX11Splash>& TheX11Splash() {
+  static std::unique_ptr<CX11Splash> splash;
   return splash;
 }
 
@@ -52,6 +59,8 @@ void SizeHeadings(QTreeWidget& list) {
 
 void ShowSplash(bool velmora) {
   CloseSplash();
+  TheX11Splash() = CX11Splash::Show(velmora);
+  if (TheX11Splash()) return;
   auto* splash = new SplashView(velmora);
   TheSplash() = splash;
   splash->show();
@@ -60,6 +69,7 @@ void ShowSplash(bool velmora) {
 }
 
 void CloseSplash() {
+  TheX11Splash().reset();
   if (SplashView* splash = TheSplash().data()) splash->close();
   TheSplash() = nullptr;
 }

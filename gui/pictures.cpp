@@ -43,13 +43,17 @@ Palette PaletteOf(bool velmora) {
           "Configurator"};
 }
 
+// Everything, for the painting functions that take the part of the picture to paint.
+const QRect kWhole(-(1 << 20), -(1 << 20), 1 << 21, 1 << 21);
+
 // A band of halftone dots growing from left to right, as a screen ramps up its tone.
 // The dots are worked out pixel by pixel into an image of one row of cells, each pixel
 // covered as far as its centre lies inside the dot, and that image is drawn once per row:
 // a few hundred antialiased ellipses cost the rasteriser more than all the rest of the
 // splash, and an image of the whole band would be fresh memory of its own (45 pages, each
-// a page fault) where one row fits in memory the program has already touched.
-void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
+// a page fault) where one row fits in memory the program has already touched. Rows of
+// cells outside `visible` are left out.
+void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour, const QRect& visible = kWhole) {
   constexpr int kPitch = 9;
   constexpr int kHalf = kPitch / 2;
   int columns = 0, rows = 0;
@@ -70,6 +74,8 @@ void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
   double distances[2 * kHalf * kHalf + 1];
   for (int squared = 0; squared <= 2 * kHalf * kHalf; ++squared) distances[squared] = std::sqrt(squared);
   for (int row = 0; row < rows; ++row) {
+    const QRectF cells(area.left(), area.top() + kPitch * row, columns * kPitch, kPitch);
+    if (!cells.intersects(visible)) continue;
     const double y = kPitch * row + kPitch / 2.0;
     const double wave = 0.5 + 0.5 * std::sin(y / area.height() * 3.14159);
     for (int column = 0; column < columns; ++column) {
@@ -94,9 +100,12 @@ void DrawHalftone(QPainter& painter, const QRectF& area, const QColor& colour) {
 // Fills `area` fading from `top` at its top to `bottom` at its bottom, one colour per row:
 // a linear gradient brush makes the same pixels, but the first one painted also sets up
 // the rasteriser's gradient tables and code, half a millisecond before the splash shows.
-void FillFading(QPainter& painter, const QRect& area, const QColor& top, const QColor& bottom) {
+// Only the rows within `visible` are filled.
+void FillFading(QPainter& painter, const QRect& area, const QColor& top, const QColor& bottom, const QRect& visible) {
   const auto mix = [](int from, int to, double share) { return qRound(from + (to - from) * share); };
-  for (int row = 0; row < area.height(); ++row) {
+  const int first = std::max(0, visible.top() - area.top());
+  const int end = std::min(area.height(), visible.bottom() + 1 - area.top());
+  for (int row = first; row < end; ++row) {
     const double share = (row + 0.5) / area.height();
     painter.fillRect(QRect(area.left(), area.top() + row, area.width(), 1),
                      QColor(mix(top.red(), bottom.red(), share), mix(top.green(), bottom.green(), share),
@@ -113,7 +122,10 @@ void FillFading(QPainter& painter, const QRect& area, const QColor& top, const Q
 // steps to the right up to the stroke's extra width, as a renderer emboldens a face that
 // has no bold.
 void DrawText(QPainter& painter, const QRectF& box, Qt::Alignment alignment, double points, const QString& text,
-              bool bold = false) {
+              bool bold = false, const QRect& visible = kWhole) {
+  // Glyphs may reach a little beyond their box: accents above it, a bold text's strokes to
+  // its right.
+  if (!box.adjusted(-8, -8, 8, 8).intersects(visible)) return;
   const QFont font = QGuiApplication::font();
   const QFontMetricsF metrics(font, painter.device());
   const double own = font.pointSizeF() > 0 ? font.pointSizeF()
@@ -141,23 +153,26 @@ void DrawText(QPainter& painter, const QRectF& box, Qt::Alignment alignment, dou
   painter.restore();
 }
 
-// The splash bitmap, over the whole of the splash.
-void PaintSplashBitmap(QPainter& painter, bool velmora) {
+// The splash bitmap, over the whole of the splash, or the part of it within `visible`.
+void PaintSplashBitmap(QPainter& painter, bool velmora, const QRect& visible = kWhole) {
   const Palette colours = PaletteOf(velmora);
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
 
   // The top stays light for the build text; the picture fills the lower part.
-  painter.fillRect(QRect(0, 0, kSplashWidth, 90), colours.light);
-  FillFading(painter, QRect(0, 90, kSplashWidth, kSplashHeight - 90), colours.light, colours.dark);
-  DrawHalftone(painter, QRectF(200, 70, 300, 150), colours.dots);
+  painter.fillRect(QRect(0, 0, kSplashWidth, 90) & visible, colours.light);
+  FillFading(painter, QRect(0, 90, kSplashWidth, kSplashHeight - 90), colours.light, colours.dark, visible);
+  DrawHalftone(painter, QRectF(200, 70, 300, 150), colours.dots, visible);
 
   painter.setPen(Qt::white);
-  DrawText(painter, QRectF(24, 150, 400, 60), Qt::AlignLeft | Qt::AlignVCenter, 40, colours.name, true);
-  DrawText(painter, QRectF(28, 206, 400, 30), Qt::AlignLeft | Qt::AlignVCenter, 16, colours.subtitle);
+  DrawText(painter, QRectF(24, 150, 400, 60), Qt::AlignLeft | Qt::AlignVCenter, 40, colours.name, true, visible);
+  DrawText(painter, QRectF(28, 206, 400, 30), Qt::AlignLeft | Qt::AlignVCenter, 16, colours.subtitle, false, visible);
 
-  painter.setPen(QPen(colours.accent, 4));
-  painter.drawLine(QPointF(26, 148), QPointF(190, 148));
+  // The accent line, with its square caps.
+  if (QRect(24, 146, 168, 4).intersects(visible)) {
+    painter.setPen(QPen(colours.accent, 4));
+    painter.drawLine(QPointF(26, 148), QPointF(190, 148));
+  }
   painter.restore();
 }
 
@@ -172,15 +187,17 @@ QString BuildText() {
 
 QSize SplashSize() { return {kSplashWidth, kSplashHeight}; }
 
-void PaintSplash(QPainter& painter, bool velmora) {
-  PaintSplashBitmap(painter, velmora);
+void PaintSplash(QPainter& painter, bool velmora) { PaintSplash(painter, velmora, kWhole); }
+
+void PaintSplash(QPainter& painter, bool velmora, const QRect& visible) {
+  PaintSplashBitmap(painter, velmora, visible);
   painter.save();
   painter.setBackgroundMode(Qt::TransparentMode);
   painter.setPen(Qt::black);
   // "MS Shell Dlg" is not a font but the name under which Windows offers its dialog face;
   // the dialog face here is the application's font. Asked for by the Windows name, the
   // font database would search every font for a stand-in for a family it never holds.
-  DrawText(painter, QRectF(0, 30, 495, 40), Qt::AlignRight | Qt::AlignTop, 11, BuildText());
+  DrawText(painter, QRectF(0, 30, 495, 40), Qt::AlignRight | Qt::AlignTop, 11, BuildText(), false, visible);
   painter.restore();
 }
 

@@ -27,6 +27,9 @@ QSize SplashSize();
 // 11-point dialog face ("MS Shell Dlg" on Windows: the application's font here). The splash window paints itself with it, without a picture of its
 // own in between.
 void PaintSplash(QPainter& painter, bool velmora);
+// Paints the part of the splash within `visible` (in the splash's coordinates), the
+// same pixels there as the whole.
+void PaintSplash(QPainter& painter, bool velmora, const QRect& visible);
 // The splash bitmap without its text.
 QPixmap SplashBitmap(bool velmora);
 // What PaintSplash paints, as a picture.
