@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/deferred_close.h"
+
 namespace rvc::platform {
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, bool followLinks) {
@@ -28,7 +30,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, bool followLinks
     }
     bytes.append(buffer, static_cast<size_t>(n));
   }
-  ::close(fd);
+  CloseDeferred(fd);
   return ok;
 }
 

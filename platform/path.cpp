@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cerrno>
 
+#include "platform/deferred_close.h"
 #include "platform/file_io.h"
 
 namespace rvc::platform {
@@ -129,9 +130,7 @@ bool ReadFileNoCase(std::string& path, std::string& bytes) {
   const int fd = OpenNoCase(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   const bool read = ReadOpenedFile(fd, bytes);
-  const int error = errno;
-  ::close(fd);
-  errno = error;
+  CloseDeferred(fd);
   return read;
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/deferred_close.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "ripconfig/configuration_items.h"
@@ -364,9 +365,7 @@ bool ConfigurationStore::ReadFile(FileState& file) {
   if (fd < 0 && errno != ENOENT && errno != ENOTDIR) return false;
   if (fd >= 0) {
     const bool read = platform::ReadOpenedFile(fd, bytes);
-    const int error = errno;
-    ::close(fd);
-    errno = error;
+    platform::CloseDeferred(fd);
     if (!read) return false;
   } else if (!platform::ReadFileNoCase(file.path, bytes)) {
     return false;

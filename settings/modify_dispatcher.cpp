@@ -8,6 +8,7 @@
 #include "core/rvc_exception.h"
 #include "frame/rvc_app.h"
 #include "lifecycle/new_dispatcher.h"
+#include "platform/deferred_close.h"
 #include "platform/path.h"
 #include "settings/general_page.h"
 #include "store/rvc_utils.h"
@@ -131,6 +132,8 @@ void CDispatcher::OnInitDialog() {
 
   pages_.clear();
   if (pageFactory_) {
+    // The pages read a dozen small files; their closes are made together at the end.
+    platform::DeferredCloses closes;
     for (PageKind kind : {PageKind::General, PageKind::Setup, PageKind::SwapFiles}) {
       if (std::unique_ptr<IPage> page = pageFactory_(kind, context_)) {
         page->Load();
