@@ -12,8 +12,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 

@@ -6,9 +6,10 @@
 #include <QImage>
 #include <QScreen>
 #include <QtTest>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <optional>
+#include <string>
 
 #include "gui/pictures.h"
 #include "gui/x11_splash.h"
