@@ -168,8 +168,9 @@ void PaintSplashBitmap(QPainter& painter, bool velmora, const QRect& visible = k
   DrawText(painter, QRectF(24, 150, 400, 60), Qt::AlignLeft | Qt::AlignVCenter, 40, colours.name, true, visible);
   DrawText(painter, QRectF(28, 206, 400, 30), Qt::AlignLeft | Qt::AlignVCenter, 16, colours.subtitle, false, visible);
 
-  // The accent line, with its square caps.
-  if (QRect(24, 146, 168, 4).intersects(visible)) {
+  // The accent line: its square caps reach 2 pixels past its ends, and antialiasing may
+  // touch a pixel more.
+  if (QRect(23, 145, 170, 6).intersects(visible)) {
     painter.setPen(QPen(colours.accent, 4));
     painter.drawLine(QPointF(26, 148), QPointF(190, 148));
   }
