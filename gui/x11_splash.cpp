@@ -31,12 +31,13 @@ xcb_connection_t* ApplicationConnection() {
   return x11 == nullptr ? nullptr : x11->connection();
 }
 
-// The screen number of DISPLAY (":0.1" is screen 1 of display 0).
+// The screen number of DISPLAY (":0.1" is screen 1 of display 0), as XCB reads it.
 int ScreenNumber() {
-  const std::string_view display = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
-  const auto colon = display.rfind(':');
-  const auto dot = display.find('.', colon == std::string_view::npos ? 0 : colon);
-  return dot == std::string_view::npos ? 0 : std::atoi(std::string(display.substr(dot + 1)).c_str());
+  char* host = nullptr;
+  int display = 0, screen = 0;
+  if (xcb_parse_display(nullptr, &host, &display, &screen) == 0) return 0;
+  std::free(host);
+  return screen;
 }
 
 // The screen, when its root window's pixels are what QImage::Format_RGB32 holds: 24-bit
@@ -131,17 +132,15 @@ void PaintInto(xcb_connection_t* connection, xcb_drawable_t target, bool velmora
 // its program and process.
 class SplashHints {
  public:
-  explicit SplashHints(xcb_connection_t* connection)
-      : connection_(connection),
-        size_{static_cast<std::uint32_t>(SplashSize().width()), static_cast<std::uint32_t>(SplashSize().height())} {
+  explicit SplashHints(xcb_connection_t* connection) : connection_(connection) {
     for (std::size_t i = 0; i < kNames.size(); ++i) {
       requests_[i] = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(kNames[i].size()), kNames[i].data());
     }
   }
 
-  // Waits for the atoms asked for on construction and sets the properties of `window`, of
-  // the splash's size.
-  void SetOn(xcb_window_t window) {
+  // Waits for the atoms asked for on construction and sets the properties of `window`,
+  // whose size is `size`.
+  void SetOn(xcb_window_t window, QSize size) {
     std::array<xcb_atom_t, kNames.size()> atoms{};
     for (std::size_t i = 0; i < kNames.size(); ++i) {
       xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection_, requests_[i], nullptr);
@@ -160,7 +159,8 @@ class SplashHints {
     set(atoms[kMotifHints], atoms[kMotifHints], 32, 5, noFrame);
     // Its place and fixed size (program-given position and size, least and most size),
     // and no keyboard focus wanted.
-    const std::uint32_t sizes[18] = {4 | 8 | 16 | 32, 0, 0, 0, 0, size_.width, size_.height, size_.width, size_.height};
+    const auto width = static_cast<std::uint32_t>(size.width()), height = static_cast<std::uint32_t>(size.height());
+    const std::uint32_t sizes[18] = {4 | 8 | 16 | 32, 0, 0, 0, 0, width, height, width, height};
     set(XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, sizes);
     const std::uint32_t noInput[9] = {1, 0};
     set(XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, noInput);
@@ -177,9 +177,6 @@ class SplashHints {
   static constexpr std::array<std::string_view, 4> kNames = {"_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_SPLASH",
                                                             "_MOTIF_WM_HINTS", "_NET_WM_PID"};
   xcb_connection_t* connection_;
-  struct {
-    std::uint32_t width, height;
-  } size_;
   std::array<xcb_intern_atom_cookie_t, kNames.size()> requests_{};
 };
 
@@ -209,7 +206,7 @@ std::unique_ptr<CX11Splash> CX11Splash::Show(bool velmora) {
                     XCB_CW_BACK_PIXMAP, &background);
   // The window keeps its background; the id is not needed any more.
   xcb_free_pixmap(connection, picture);
-  hints.SetOn(window);
+  hints.SetOn(window, size);
   xcb_map_window(connection, window);
   xcb_flush(connection);
   return std::unique_ptr<CX11Splash>(new CX11Splash(window));
